@@ -1,0 +1,93 @@
+# Shared build helpers: warnings, sanitizers, and the one-library-per-folder layout.
+
+set(TESSABAN_WARNINGS -Wall -Wextra -Werror)
+
+if(TESSABAN_SANITIZE)
+  string(REPLACE ";" "," _san "${TESSABAN_SANITIZE}")
+  add_compile_options(-fsanitize=${_san} -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=${_san})
+endif()
+if(TESSABAN_FUZZ)
+  # Every object carries coverage so that the fuzzers see into the libraries they drive.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Adds the listed children of DIR first (in that order), then every other child with a CMakeLists.txt.
+function(tessaban_add_children dir first)
+  set(_done "")
+  foreach(child IN LISTS first)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/${child}/CMakeLists.txt)
+      add_subdirectory(${dir}/${child})
+      list(APPEND _done ${child})
+    endif()
+  endforeach()
+  file(GLOB _children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}/${dir} CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*)
+  list(SORT _children)
+  foreach(child IN LISTS _children)
+    if(NOT child IN_LIST _done AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/${child}/CMakeLists.txt)
+      add_subdirectory(${dir}/${child})
+    endif()
+  endforeach()
+endfunction()
+
+# tessaban_library(NAME SOURCES... [DEPS libs...]): a static core library whose headers are
+# included as "NAME/Header.h" from src/.
+function(tessaban_library name)
+  cmake_parse_arguments(L "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${L_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_compile_options(${name} PRIVATE ${TESSABAN_WARNINGS})
+  target_link_libraries(${name} PUBLIC ${L_DEPS})
+endfunction()
+
+# tessaban_program(NAME SOURCES... [DEPS libs...])
+function(tessaban_program name)
+  cmake_parse_arguments(P "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${P_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_compile_options(${name} PRIVATE ${TESSABAN_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${P_DEPS})
+  install(TARGETS ${name} RUNTIME DESTINATION bin)
+endfunction()
+
+# tessaban_test(NAME SOURCES... [DEPS libs...] [LABELS labels...] [TIMEOUT s]): one GoogleTest binary.
+# Tests find the built programs (kz7sim, tessaban) through TESSABAN_BIN_DIR and the source data
+# through TESSABAN_SOURCE_DIR.
+function(tessaban_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_options(${name} PRIVATE ${TESSABAN_WARNINGS})
+  target_compile_definitions(${name} PRIVATE
+    TESSABAN_BIN_DIR="${PROJECT_BINARY_DIR}/bin"
+    TESSABAN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  target_link_libraries(${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# tessaban_fuzzer(NAME SOURCE [DEPS libs...]): a libFuzzer target.
+function(tessaban_fuzzer name)
+  cmake_parse_arguments(F "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PRIVATE ${F_DEPS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/fuzz)
+endfunction()
+
+# tessaban_bench(NAME SOURCES... [DEPS libs...]): a Google Benchmark binary.
+function(tessaban_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_compile_options(${name} PRIVATE ${TESSABAN_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${B_DEPS} benchmark::benchmark benchmark::benchmark_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bench)
+endfunction()
