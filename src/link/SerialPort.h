@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace link {
+namespace comm {
 
 class SerialPort {
 public:
@@ -56,4 +56,4 @@ private:
     int wakePipe_[2] = {-1, -1};
 };
 
-} // namespace link
+} // namespace comm
