@@ -1,0 +1,562 @@
+#include "link/ControllerLink.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+#include <thread>
+
+namespace comm {
+
+namespace {
+
+constexpr uint8_t kTab = '\t';
+constexpr uint8_t kRunningBreakByte = 0x55;
+constexpr size_t kRunningBreakBlock = 255;
+constexpr int kRunningBreakBlocks = 30;
+constexpr size_t kBootBlock = 50;
+constexpr size_t kPowerOnBlock = 70;
+constexpr size_t kReplyMax = 256;
+
+bool endsWith(const std::vector<uint8_t>& reply, const char* text)
+{
+    size_t n = std::strlen(text);
+    return reply.size() >= n && std::memcmp(reply.data() + reply.size() - n, text, n) == 0;
+}
+
+bool startsWith(const std::vector<uint8_t>& reply, const char* text)
+{
+    size_t n = std::strlen(text);
+    return reply.size() >= n && std::memcmp(reply.data(), text, n) == 0;
+}
+
+void storeVersion(char (&slot)[ControllerLink::kVersionCapacity], const std::string& text)
+{
+    size_t n = std::min(text.size(), sizeof slot - 1);
+    std::memcpy(slot, text.data(), n);
+    slot[n] = '\0';
+}
+
+int percentOf(size_t done, size_t total)
+{
+    if (total == 0)
+        return 100;
+    auto p = static_cast<unsigned long long>(done) * 100ULL / total;
+    return static_cast<int>(std::min<unsigned long long>(p, 100));
+}
+
+} // namespace
+
+const char* modeName(ControllerMode m)
+{
+    switch (m) {
+    case ControllerMode::Menu: return "MENU";
+    case ControllerMode::Console: return "CONSOLE";
+    case ControllerMode::Screen: return "SCREEN";
+    case ControllerMode::Running: return "RUNNING";
+    case ControllerMode::BootLoader: return "BOOTLOADER";
+    case ControllerMode::Unknown: break;
+    }
+    return "UNKNOWN";
+}
+
+const char* modeName(int mode)
+{
+    switch (mode) {
+    case 0: case 1: case 2: case 3: case 4: return modeName(static_cast<ControllerMode>(mode));
+    default: return "UNKNOWN";
+    }
+}
+
+ControllerMode modeFromName(const char* name)
+{
+    for (int m = 0; m <= 4; ++m)
+        if (name && strcasecmp(name, modeName(m)) == 0)
+            return static_cast<ControllerMode>(m);
+    return ControllerMode::Unknown;
+}
+
+LinkTiming LinkTiming::scaled(double factor) const
+{
+    auto s = [factor](int ms) { return static_cast<int>(ms * factor + 0.5); };
+    LinkTiming t = *this;
+    t.probeReplyMs = s(probeReplyMs);
+    t.leaveModeMs = s(leaveModeMs);
+    t.menuTabMs = s(menuTabMs);
+    t.consoleBannerMs = s(consoleBannerMs);
+    t.screenPaintMs = s(screenPaintMs);
+    t.bootBlockMs = s(bootBlockMs);
+    t.commandReplyMs = s(commandReplyMs);
+    t.successReplyMs = s(successReplyMs);
+    t.retryPauseMs = s(retryPauseMs);
+    t.receivePollMs = s(receivePollMs);
+    t.powerOnSettleMs = s(powerOnSettleMs);
+    return t;
+}
+
+std::string versionBetween(const uint8_t* data, size_t size, char open, char close)
+{
+    const uint8_t* end = data + size;
+    const uint8_t* first = std::find(data, end, static_cast<uint8_t>(open));
+    if (first == end)
+        return {};
+    const uint8_t* last = std::find(first + 1, end, static_cast<uint8_t>(close));
+    if (last == end)
+        return {};
+    size_t n = static_cast<size_t>(last - first - 1);
+    if (n < ControllerLink::kMinVersionLength || n > ControllerLink::kMaxVersionLength)
+        return {};
+    return std::string(reinterpret_cast<const char*>(first + 1), n);
+}
+
+ControllerLink::ControllerLink() : ControllerLink(LinkTiming{}) {}
+
+ControllerLink::ControllerLink(const LinkTiming& timing) : timing_(timing)
+{
+    storeVersion(firmwareVersion_, kUnknownVersion);
+    storeVersion(bootLoaderVersion_, kUnknownVersion);
+}
+
+ControllerLink::~ControllerLink()
+{
+    disconnect();
+}
+
+void ControllerLink::sleepMs(int ms) const
+{
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool ControllerLink::openPort(const std::string& portName)
+{
+    connected_ = false;
+    return port_.open(portName, kBaudRate);
+}
+
+bool ControllerLink::connect(const std::string& portName)
+{
+    connected_ = false;
+    if (!port_.open(portName, kBaudRate))
+        return false;
+    if (!goTo(ControllerMode::Menu)) {
+        port_.close();
+        return false;
+    }
+    connected_ = true;
+    return true;
+}
+
+void ControllerLink::disconnect()
+{
+    if (connected_) {
+        goTo(ControllerMode::Menu);
+        connected_ = false;
+    }
+    if (port_.isOpen())
+        port_.close();
+}
+
+bool ControllerLink::write(const void* data, size_t count)
+{
+    return port_.write(data, count);
+}
+
+bool ControllerLink::read(void* buffer, size_t maxCount, size_t* got)
+{
+    return port_.read(buffer, maxCount, got);
+}
+
+bool ControllerLink::purgeInput()
+{
+    return port_.purgeInput();
+}
+
+int ControllerLink::bytesWaiting()
+{
+    return port_.bytesWaiting();
+}
+
+bool ControllerLink::readReply(std::vector<uint8_t>& reply, size_t maxCount)
+{
+    reply.assign(maxCount, 0);
+    size_t got = 0;
+    if (!port_.read(reply.data(), maxCount, &got)) {
+        reply.clear();
+        return false;
+    }
+    reply.resize(got);
+    return true;
+}
+
+bool ControllerLink::probe()
+{
+    mode_ = modeValue(ControllerMode::Unknown);
+    menuEntry_ = 255;
+    port_.purgeInput();
+    if (!port_.write("***", 3))
+        return false;
+    sleepMs(timing_.probeReplyMs);
+    std::vector<uint8_t> reply;
+    if (!readReply(reply, 3))
+        return false;
+    if (!reply.empty() && reply.back() <= 2) {
+        mode_ = modeValue(ControllerMode::Menu);
+        menuEntry_ = reply.back();
+        return true;
+    }
+
+    port_.purgeInput();
+    if (!port_.write("\r", 1))
+        return false;
+    sleepMs(timing_.probeReplyMs);
+    if (!readReply(reply, kReplyMax))
+        return false;
+    if (reply.empty()) {
+        // A playing program does not answer the console at all.
+        mode_ = modeValue(ControllerMode::Running);
+        return true;
+    }
+    if (reply.size() < 3)
+        return false;
+    if (reply[0] == 0x0D && reply.size() >= 4 && reply[3] == '[')
+        mode_ = modeValue(ControllerMode::Console);
+    else if (reply[0] == 0x02 && reply[2] == '[')
+        mode_ = modeValue(ControllerMode::Screen);
+    else if (reply[0] == 0x0D && reply.size() >= 4 && reply[3] == '-')
+        mode_ = modeValue(ControllerMode::BootLoader);
+    else
+        mode_ = modeValue(ControllerMode::Running);
+    return true;
+}
+
+int ControllerLink::currentMode()
+{
+    probe();
+    return mode_;
+}
+
+bool ControllerLink::leaveCurrentMode()
+{
+    switch (static_cast<ControllerMode>(mode_)) {
+    case ControllerMode::Console:
+    case ControllerMode::Screen:
+        return port_.write("\rexit\ry");
+    case ControllerMode::Running: {
+        // The running program only listens for a long run of 0x55 to give the console back.
+        std::vector<uint8_t> block(kRunningBreakBlock, kRunningBreakByte);
+        for (int i = 0; i < kRunningBreakBlocks; ++i)
+            if (!port_.write(block.data(), block.size()))
+                return false;
+        return true;
+    }
+    case ControllerMode::BootLoader:
+        return port_.write("\rgo\r");
+    case ControllerMode::Menu:
+        return true;
+    case ControllerMode::Unknown:
+        break;
+    }
+    return false;
+}
+
+bool ControllerLink::goTo(ControllerMode target)
+{
+    int t = modeValue(target);
+    if (t < 0 || t > modeValue(ControllerMode::BootLoader))
+        return false;
+    if (!probe())
+        return false;
+    if (mode_ == t)
+        return true;
+    if (!leaveCurrentMode())
+        return false;
+    sleepMs(timing_.leaveModeMs);
+    // Whatever the controller was doing, it has to be in its menu now; anything else (a console
+    // or boot loader that ignored the bytes, a program still running) is a failure.
+    if (!probe() || mode_ != modeValue(ControllerMode::Menu))
+        return false;
+
+    switch (target) {
+    case ControllerMode::Menu:
+        return true;
+    case ControllerMode::Console:
+        return enterConsole();
+    case ControllerMode::Screen:
+        return enterScreen();
+    case ControllerMode::Running:
+        if (!selectMenuEntry(2) || !port_.write("\r", 1))
+            return false;
+        mode_ = modeValue(ControllerMode::Running);
+        return true;
+    case ControllerMode::BootLoader:
+        return enterBootLoader();
+    case ControllerMode::Unknown:
+        break;
+    }
+    return false;
+}
+
+bool ControllerLink::enterConsole()
+{
+    if (!selectMenuEntry(0) || !port_.write("\r", 1))
+        return false;
+    sleepMs(timing_.consoleBannerMs);
+    std::vector<uint8_t> banner;
+    if (!readReply(banner, kReplyMax) || banner.size() < kMinConsoleBanner)
+        return false;
+    std::string version = versionBetween(banner.data(), banner.size(), '[', ']');
+    if (version.empty())
+        return false;
+    storeVersion(firmwareVersion_, version);
+    mode_ = modeValue(ControllerMode::Console);
+    return true;
+}
+
+bool ControllerLink::enterScreen()
+{
+    if (!selectMenuEntry(1) || !port_.write("\r", 1))
+        return false;
+    sleepMs(timing_.screenPaintMs);
+    // The editor paints each field with 0x02, ESC and a cursor position; one such field is
+    // enough to know that the screen is up. Reading it is the motion editor's business.
+    std::vector<uint8_t> screen;
+    if (!readReply(screen, 4096))
+        return false;
+    static const uint8_t field[] = {0x02, 0x1B, '['};
+    if (std::search(screen.begin(), screen.end(), std::begin(field), std::end(field)) == screen.end())
+        return false;
+    mode_ = modeValue(ControllerMode::Screen);
+    return true;
+}
+
+bool ControllerLink::enterBootLoader()
+{
+    std::vector<uint8_t> block(kBootBlock, '#');
+    std::vector<uint8_t> reply;
+    for (int attempt = 0; attempt < kBootBlockAttempts; ++attempt) {
+        if (!port_.write(block.data(), block.size()))
+            return false;
+        sleepMs(timing_.bootBlockMs);
+        if (!readReply(reply, kReplyMax))
+            return false;
+        if (!reply.empty() && reply.back() == '#')
+            break;
+    }
+    if (reply.size() < kMinBootBanner)
+        return false;
+    std::string version = versionBetween(reply.data(), reply.size(), '(', ')');
+    if (version.empty())
+        return false;
+    storeVersion(bootLoaderVersion_, version);
+    mode_ = modeValue(ControllerMode::BootLoader);
+    return true;
+}
+
+bool ControllerLink::selectMenuEntry(int entry)
+{
+    if (entry < 0 || entry > 2)
+        return false;
+    if (mode_ != modeValue(ControllerMode::Menu) && !goTo(ControllerMode::Menu))
+        return false;
+    int presses = entry - menuEntry_;
+    if (presses < 0)
+        presses += 3;
+    for (int i = 0; i < presses; ++i) {
+        if (!port_.write(&kTab, 1))
+            return false;
+        sleepMs(timing_.menuTabMs);
+    }
+    return probe() && mode_ == modeValue(ControllerMode::Menu) && menuEntry_ == entry;
+}
+
+std::string ControllerLink::firmwareVersionText()
+{
+    if (firmwareVersion_[0] == 'U') {
+        goTo(ControllerMode::Console);
+        goTo(ControllerMode::Menu);
+    }
+    return firmwareVersion_;
+}
+
+void ControllerLink::armBootLoaderWait()
+{
+    bootWait_.store(BootWaitArmed);
+}
+
+void ControllerLink::cancelBootLoaderWait()
+{
+    // Only a capture that is armed or running can be cancelled; a cancel after the capture has
+    // ended must not spoil the next one.
+    int armed = BootWaitArmed;
+    bootWait_.compare_exchange_strong(armed, BootWaitCancelled);
+}
+
+int ControllerLink::waitForBootLoader(int seconds)
+{
+    struct Disarm {
+        std::atomic<int>& flag;
+        ~Disarm() { flag.store(BootWaitIdle); }
+    };
+    if (!port_.isOpen()) {
+        bootWait_.store(BootWaitIdle);
+        return 0;
+    }
+    int idle = BootWaitIdle;
+    if (!bootWait_.compare_exchange_strong(idle, BootWaitArmed) && idle == BootWaitCancelled) {
+        bootWait_.store(BootWaitIdle);
+        return -1;
+    }
+    Disarm disarm{bootWait_};
+
+    std::vector<uint8_t> block(kPowerOnBlock, '#');
+    port_.purgeInput();
+    auto start = std::chrono::steady_clock::now();
+    auto limit = std::chrono::milliseconds(static_cast<long long>(seconds) * 1000);
+    uint8_t buffer[kReplyMax];
+    for (;;) {
+        if (bootWait_.load() == BootWaitCancelled)
+            return -1;
+        size_t got = 0;
+        if (!port_.read(buffer, sizeof buffer, &got))
+            return 0;
+        if (got > 0) {
+            // The controller has just been switched on: its boot loader listens for a moment only.
+            if (!port_.write(block.data(), block.size()))
+                return 0;
+            sleepMs(timing_.powerOnSettleMs);
+            return currentMode() == modeValue(ControllerMode::BootLoader) ? 1 : 0;
+        }
+        if (std::chrono::steady_clock::now() - start > limit)
+            return 0;
+        // Wake as soon as a byte arrives, without spinning a core for a minute.
+        port_.device().waitReadable(5);
+    }
+}
+
+bool ControllerLink::download(uint32_t address, const uint8_t* data, size_t length, bool retry)
+{
+    // An image always carries at least its checksum byte; an empty one is nothing to send.
+    if (data == nullptr || length == 0)
+        return false;
+    if (!goTo(ControllerMode::BootLoader))
+        return false;
+    int attempts = 1 + (retry ? kDownloadRetries : 0);
+    bool sent = false;
+    for (int attempt = 0; attempt < attempts && !sent; ++attempt) {
+        if (attempt > 0)
+            sleepMs(timing_.retryPauseMs);
+        sent = downloadAttempt(address, data, length);
+    }
+    if (!sent) {
+        goTo(ControllerMode::Menu);
+        return false;
+    }
+    if (!goTo(ControllerMode::Menu))
+        return false;
+    if (address == 0) {
+        // New firmware: the old version text is no longer true, whether or not it can be read
+        // again.
+        storeVersion(firmwareVersion_, kUnknownVersion);
+        goTo(ControllerMode::Console);
+        goTo(ControllerMode::Menu);
+    }
+    return true;
+}
+
+bool ControllerLink::downloadAttempt(uint32_t address, const uint8_t* data, size_t length)
+{
+    setProgress(0);
+    port_.purgeInput();
+    char command[32];
+    std::snprintf(command, sizeof command, "\rld %x\r", static_cast<unsigned>(address));
+    if (!port_.write(command))
+        return false;
+    sleepMs(timing_.commandReplyMs);
+    std::vector<uint8_t> reply;
+    if (!readReply(reply, kReplyMax) || !endsWith(reply, "Ready.."))
+        return false;
+
+    size_t sent = 0;
+    while (sent < length) {
+        size_t n = std::min(kChunkSize, length - sent);
+        if (!port_.write(data + sent, n))
+            return false;
+        sent += n;
+        // The boot loader is silent while it takes an image; anything it says is a complaint.
+        if (port_.bytesWaiting() > 0)
+            return false;
+        setProgress(percentOf(sent, length));
+    }
+
+    sleepMs(timing_.successReplyMs);
+    if (!readReply(reply, kReplyMax) || !startsWith(reply, "Success"))
+        return false;
+    if (!port_.write("\rapp\r"))
+        return false;
+    sleepMs(timing_.commandReplyMs);
+    setProgress(100);
+    return true;
+}
+
+bool ControllerLink::requestUpload(uint32_t address, uint32_t length)
+{
+    if (!goTo(ControllerMode::BootLoader))
+        return false;
+    port_.purgeInput();
+    char command[48];
+    std::snprintf(command, sizeof command, "\rup %x %x\r", static_cast<unsigned>(address),
+                  static_cast<unsigned>(length));
+    if (!port_.write(command))
+        return false;
+    sleepMs(timing_.commandReplyMs);
+    std::vector<uint8_t> reply;
+    return readReply(reply, kReplyMax) && endsWith(reply, "ready...");
+}
+
+bool ControllerLink::receive(uint8_t* buffer, size_t count)
+{
+    setProgress(0);
+    if (buffer == nullptr)
+        return false;
+    const size_t capacity = count + kReceiveSlack;
+    size_t received = 0;
+    int idle = 0;
+    bool started = false;
+    while (received < count) {
+        size_t got = 0;
+        size_t room = std::min(kReplyMax, capacity - received);
+        if (!port_.read(buffer + received, room, &got)) {
+            goTo(ControllerMode::Menu);
+            return false;
+        }
+        if (got > 0) {
+            received += got;
+            idle = 0;
+            started = true;
+        }
+        setProgress(percentOf(received, count));
+        ++idle;
+        if (received >= count)
+            break;
+        if ((!started && idle > timing_.receiveIdleBeforeData) ||
+            (started && idle > timing_.receiveIdleAfterData)) {
+            goTo(ControllerMode::Menu);
+            return false;
+        }
+        sleepMs(timing_.receivePollMs);
+    }
+    setProgress(100);
+    return true;
+}
+
+bool ControllerLink::receive(std::vector<uint8_t>& buffer, size_t count)
+{
+    buffer.assign(count + kReceiveSlack, 0);
+    bool ok = receive(buffer.data(), count);
+    buffer.resize(ok ? count : 0);
+    return ok;
+}
+
+} // namespace comm

@@ -1,0 +1,147 @@
+#pragma once
+// Taskloom's conversation with the KZ-7 controller: probing which console mode it is in,
+// driving it from any mode into the one an operation needs, catching the boot loader at
+// power-on, and the boot-loader memory transfers (send an image to an address, ask for a
+// memory range and receive it).
+//
+// Everything here polls: each wait is a plain sleep of the calling thread and each read takes
+// only what has arrived by then. A link is used by one thread at a time; only progress() and
+// cancelBootLoaderWait() may be called from another thread while a transfer or capture runs.
+
+#include "link/ControllerMode.h"
+#include "link/SerialPort.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace comm {
+
+// The protocol's waits and idle limits. The defaults are what the controller needs; tests that
+// talk to a fake controller answering at once may shorten them.
+struct LinkTiming {
+    int probeReplyMs = 200;       // after "***" and after "\r" when probing
+    int leaveModeMs = 200;        // after the bytes that leave a mode
+    int menuTabMs = 500;          // after each tab in the menu
+    int consoleBannerMs = 2000;   // after entering the console, before reading its banner
+    int screenPaintMs = 4000;     // after entering the full-screen editor
+    int bootBlockMs = 200;        // after each block of '#'
+    int commandReplyMs = 200;     // after "\rld", "\rup" and "\rapp"
+    int successReplyMs = 300;     // after the last chunk of a download
+    int retryPauseMs = 200;       // before another download attempt
+    int receivePollMs = 10;       // between reads while receiving
+    int receiveIdleBeforeData = 3000; // polls without a byte before the first byte arrives
+    int receiveIdleAfterData = 200;   // polls without a byte once data has started
+    int powerOnSettleMs = 200;    // after the '#' block of the power-on capture
+
+    // Every wait multiplied by factor (idle poll counts stay as they are).
+    LinkTiming scaled(double factor) const;
+};
+
+class ControllerLink {
+public:
+    static constexpr int kBaudRate = 57600;
+    static constexpr int kVersionCapacity = 128;   // a version text holds at most 120 characters
+    static constexpr size_t kMinVersionLength = 10;
+    static constexpr size_t kMaxVersionLength = 120;
+    static constexpr size_t kMinConsoleBanner = 90;
+    static constexpr size_t kMinBootBanner = 37;
+    static constexpr int kBootBlockAttempts = 20;
+    static constexpr size_t kChunkSize = 70;
+    static constexpr int kDownloadRetries = 3;     // further attempts when retry is asked for
+    static constexpr size_t kReceiveSlack = 256;   // a receive buffer holds count + this
+    static constexpr const char* kUnknownVersion = "Unknown version";
+
+    ControllerLink();
+    explicit ControllerLink(const LinkTiming& timing);
+    ~ControllerLink();
+    ControllerLink(const ControllerLink&) = delete;
+    ControllerLink& operator=(const ControllerLink&) = delete;
+
+    // Opens the port at 57,600 baud and brings the controller to its menu. On any failure the
+    // port is closed again and false is returned.
+    bool connect(const std::string& portName);
+    // Brings the controller back to its menu when connected (its result is not awaited), then
+    // closes the port.
+    void disconnect();
+    // Opens the port only, without talking to the controller (the power-on capture needs a port
+    // on a controller that is still switched off).
+    bool openPort(const std::string& portName);
+
+    bool probe();
+    int currentMode();
+    bool goTo(ControllerMode target);
+    bool selectMenuEntry(int entry);
+    std::string firmwareVersionText();
+
+    // Waits up to seconds for a switched-off controller to be powered, then catches its boot
+    // loader. 1: the boot loader answers; 0: failed or timed out; -1: cancelled.
+    // armBootLoaderWait() may be called before the capture is started on another thread, so
+    // that a cancel issued before the capture's first pass is not lost.
+    int waitForBootLoader(int seconds);
+    void armBootLoaderWait();
+    void cancelBootLoaderWait();
+
+    // Boot-loader transfers. download sends length bytes (the image and its checksum byte) to
+    // address; with retry, up to three further attempts follow a failed one.
+    bool download(uint32_t address, const uint8_t* data, size_t length, bool retry);
+    bool download(uint32_t address, const std::vector<uint8_t>& data, bool retry)
+    {
+        return download(address, data.data(), data.size(), retry);
+    }
+    bool requestUpload(uint32_t address, uint32_t length);
+    // buffer must hold count + kReceiveSlack bytes: the last read may bring up to 255 more.
+    bool receive(uint8_t* buffer, size_t count);
+    // Sizes buffer for the transfer and trims it to count on success.
+    bool receive(std::vector<uint8_t>& buffer, size_t count);
+
+    // Pass-throughs to the port.
+    bool write(const void* data, size_t count);
+    bool write(const std::string& text) { return write(text.data(), text.size()); }
+    bool read(void* buffer, size_t maxCount, size_t* got);
+    bool purgeInput();
+    int bytesWaiting();
+    bool isPortOpen() const { return port_.isOpen(); }
+
+    bool isConnected() const { return connected_; }
+    int mode() const { return mode_; }
+    int menuEntry() const { return menuEntry_; }
+    const char* firmwareVersion() const { return firmwareVersion_; }
+    const char* bootLoaderVersion() const { return bootLoaderVersion_; }
+    // 0..100 of the transfer that runs; safe to read from any thread.
+    int progress() const { return progress_.load(std::memory_order_relaxed); }
+
+    SerialPort& port() { return port_; }
+    const LinkTiming& timing() const { return timing_; }
+    void setTiming(const LinkTiming& timing) { timing_ = timing; }
+
+private:
+    enum BootWait : int { BootWaitIdle = 0, BootWaitArmed = 1, BootWaitCancelled = 2 };
+
+    bool leaveCurrentMode();
+    bool enterConsole();
+    bool enterScreen();
+    bool enterBootLoader();
+    bool downloadAttempt(uint32_t address, const uint8_t* data, size_t length);
+    bool readReply(std::vector<uint8_t>& reply, size_t maxCount);
+    void sleepMs(int ms) const;
+    void setProgress(int value) { progress_.store(value, std::memory_order_relaxed); }
+
+    LinkTiming timing_;
+    bool connected_ = false;
+    SerialPort port_;
+    int mode_ = modeValue(ControllerMode::Unknown);
+    int menuEntry_ = 255;
+    char firmwareVersion_[kVersionCapacity];
+    char bootLoaderVersion_[kVersionCapacity];
+    std::atomic<int> progress_{0};
+    std::atomic<int> bootWait_{BootWaitIdle};
+};
+
+// The text between the first open and the first close after it, when its length lies within
+// the version limits; empty when there is none.
+std::string versionBetween(const uint8_t* data, size_t size, char open, char close);
+
+} // namespace comm
