@@ -10,10 +10,11 @@
 
 namespace comm {
 
-// One append, as edits in order: first the front [0, trimmedCount) was replaced by a single
-// space (when trimmedCount > 0), then [replaceFrom, replaceTo) was replaced by `inserted`.
-// Positions of the second edit are in the text after the first.
+// One append, as edits in order: first, when `trimmed`, the front [0, trimmedCount) was replaced
+// by a single space; then [replaceFrom, replaceTo) was replaced by `inserted`. Positions of the
+// second edit are in the text after the first.
 struct ConsoleEdit {
+    bool trimmed = false;
     std::size_t trimmedCount = 0;
     std::size_t replaceFrom = 0;
     std::size_t replaceTo = 0;
@@ -38,8 +39,6 @@ public:
     bool lastWasCR() const { return lastWasCR_; }
 
 private:
-    std::size_t trimFront();
-
     std::string text_;
     bool lastWasCR_ = false;
 };
