@@ -484,10 +484,15 @@ bool ControllerLink::downloadAttempt(uint32_t address, const uint8_t* data, size
         if (!port_.write(data + sent, n))
             return false;
         sent += n;
-        // The boot loader is silent while it takes an image; anything it says is a complaint.
-        if (port_.bytesWaiting() > 0)
+        // The boot loader is silent while it takes an image; anything it says before the last
+        // chunk is a complaint. After the last chunk its answer may already be on its way (a
+        // fast controller or one on a pseudo-terminal replies at once); that answer is judged
+        // below.
+        if (sent < length && port_.bytesWaiting() > 0)
             return false;
         setProgress(percentOf(sent, length));
+        if (chunkObserver_)
+            chunkObserver_(n, progress());
     }
 
     sleepMs(timing_.successReplyMs);

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,11 @@ public:
     // 0..100 of the transfer that runs; safe to read from any thread.
     int progress() const { return progress_.load(std::memory_order_relaxed); }
 
+    // Called on the transferring thread after each chunk of a download has gone out, with the
+    // chunk's size and the progress it brought (for logs and traces; may be empty).
+    using ChunkObserver = std::function<void(size_t chunkBytes, int progress)>;
+    void setChunkObserver(ChunkObserver observer) { chunkObserver_ = std::move(observer); }
+
     SerialPort& port() { return port_; }
     const LinkTiming& timing() const { return timing_; }
     void setTiming(const LinkTiming& timing) { timing_ = timing; }
@@ -138,6 +144,7 @@ private:
     char bootLoaderVersion_[kVersionCapacity];
     std::atomic<int> progress_{0};
     std::atomic<int> bootWait_{BootWaitIdle};
+    ChunkObserver chunkObserver_;
 };
 
 // The text between the first open and the first close after it, when its length lies within

@@ -1,0 +1,111 @@
+#pragma once
+// A scripted KZ-7 on a pseudo-terminal, for the byte-exact cases a full simulator cannot be
+// bent into: odd banners, replies with a byte too many, chatter during a download, refused
+// attempts. It keeps just enough of the controller's modes to answer the link's probes and
+// records everything it was sent. Its answers come at once, so tests may shorten the link's
+// waits.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace linktest {
+
+enum class FakeMode { Off, Menu, Console, Screen, Running, BootLoader, Receiving, PoweredOn };
+
+struct FakeScript {
+    int menuEntry = 0;
+    std::string consoleBanner; // default: a long banner with "[KZ-7 firmware 2.10]"
+    std::string bootBanner;    // default: "... (KZ-7 BL ver 1.30) ..."
+    std::string readyReply = "\r\nReady..";
+    bool readyEntersReceive = true;   // after the ready reply, bytes are taken as the image
+    std::string successReply = "Success\r\n";
+    std::string uploadReply = "\r\nready...";
+    bool consoleIgnoresExit = false; // "\rexit\ry" leaves it in the console
+    bool bootIgnoresGo = false;
+    bool bootEchoes = true;          // the boot loader echoes each '#'      // "\rgo\r" leaves it in the boot loader
+    bool runningIgnoresBreak = false;
+    int refuseLoads = 0;             // this many "ld" commands get an error instead of Ready..
+    long complainAfterImageBytes = -1; // send one byte once this many image bytes arrived
+    bool silentAfterUpload = false;  // "up" is acknowledged but no data follows
+    long stopUploadAfter = -1;       // stop sending upload data after this many bytes
+    std::vector<uint8_t> memory;     // what "up" sends (the requested length, cycled)
+    long imageLength = -1;           // length of the next images; -1: an image ends at a pause
+    std::string servoReport = "ID 1 .. ok\r\nID 2 .. ok\r\n<done>\r\n";
+    bool servoSilent = false;
+};
+
+class FakeController {
+public:
+    explicit FakeController(FakeScript script = {});
+    ~FakeController();
+
+    bool ok() const { return master_ >= 0; }
+    const std::string& devicePath() const { return slavePath_; }
+
+    // Switches the controller on: it says hello and listens for '#' for a while before its menu.
+    void powerOn();
+    void setMode(FakeMode mode);
+    void setConsoleBanner(const std::string& banner);
+    void setIgnoreHashes(bool ignore); // the menu does not react to '#'
+    FakeMode mode();
+    // Waits until the fake has reached mode (it may still be taking the last bytes in).
+    bool waitMode(FakeMode mode, int timeoutMs = 1000);
+    int menuEntry();
+
+    std::string received();              // everything sent to it so far
+    void clearReceived();
+    std::vector<std::vector<uint8_t>> images(); // each image taken in by "ld", in order
+    std::vector<std::string> commands();        // each console or boot-loader line, in order
+    int tabs();
+    // The START button: an upload asked for with "up" begins only after it.
+    void pressStart();
+
+    // Waits until text has been received or timeoutMs passes.
+    bool waitFor(const std::string& text, int timeoutMs);
+
+private:
+    void run();
+    void handle(uint8_t byte);
+    void handleLine(const std::string& line);
+    void send(const std::string& bytes);
+    void sendBytes(const uint8_t* data, size_t n);
+    void finishImage();
+    static std::string defaultConsoleBanner();
+    static std::string defaultBootBanner();
+
+    FakeScript script_;
+    int master_ = -1;
+    int slaveKeeper_ = -1;
+    std::string slavePath_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    FakeMode mode_ = FakeMode::Menu;
+    int entry_ = 0;
+    std::string received_;
+    std::string line_;
+    bool exitAsked_ = false;
+    int breakRun_ = 0;
+    int tabs_ = 0;
+    std::vector<std::string> commands_;
+    std::vector<std::vector<uint8_t>> images_;
+    std::vector<uint8_t> image_;
+    std::chrono::steady_clock::time_point lastImageByte_;
+    bool complained_ = false;
+    std::vector<uint8_t> pendingUpload_;
+    bool startPressed_ = false;
+    long uploadLimit_ = -1;
+    long uploadSent_ = 0;
+    int stars_ = 0;
+    bool ignoreHashes_ = false;
+};
+
+} // namespace linktest
