@@ -135,6 +135,12 @@ bool ControllerLink::openPort(const std::string& portName)
     return port_.open(portName, kBaudRate);
 }
 
+void ControllerLink::closePort()
+{
+    connected_ = false;
+    port_.close();
+}
+
 bool ControllerLink::connect(const std::string& portName)
 {
     connected_ = false;

@@ -70,6 +70,9 @@ public:
     // Opens the port only, without talking to the controller (the power-on capture needs a port
     // on a controller that is still switched off).
     bool openPort(const std::string& portName);
+    // Closes the port and leaves the controller where it is (a command that was asked to leave
+    // it in a mode).
+    void closePort();
 
     bool probe();
     int currentMode();

@@ -1,0 +1,99 @@
+// tessaban firmware update | recover: new controller firmware from an Intel hex file, through a
+// controller that still answers or through its boot loader at power-on.
+
+#include "cli/CliCommand.h"
+#include "cli/ControllerSession.h"
+#include "link/ControllerLink.h"
+#include "link/Maintenance.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+using namespace cli;
+
+const char* const kUpdateHelp =
+    "Usage: tessaban firmware update [--port COMn] FILE.hex\n"
+    "\n"
+    "Shows the controller's firmware version, sends the firmware to address 0 through the boot\n"
+    "loader (with retries) and shows the version the controller reports afterwards.\n";
+
+const char* const kRecoverHelp =
+    "Usage: tessaban firmware recover [--port COMn] [--wait SECONDS] FILE.hex\n"
+    "\n"
+    "For a controller whose firmware no longer runs: switch it off and connect it, run this, then\n"
+    "switch it on. The boot loader is caught at power-on and the firmware is installed.\n"
+    "  --wait SECONDS   how long to wait for the controller to be switched on (default 60)\n"
+    "Ctrl-C while waiting cancels.\n";
+
+int updateCommand(const std::vector<std::string>& args)
+{
+    ParsedArgs parsed;
+    ControllerOptions options;
+    if (int status = parseControllerArgs(args, kUpdateHelp, {}, {}, 1, parsed, options); status >= 0)
+        return status;
+    comm::ControllerLink link;
+    if (!connectController(link, options))
+        return kExitFailed;
+    std::printf("Firmware version: %s\n", link.firmwareVersionText().c_str());
+    std::fflush(stdout);
+    CliHost host(options);
+    comm::Maintenance jobs(link, host);
+    comm::MaintenanceResult result;
+    {
+        ProgressBar bar(link, options, "Update");
+        result = jobs.updateFirmware(parsed.positional[0]);
+    }
+    if (result.ok)
+        std::printf("Firmware version: %s\n", link.firmwareVersion());
+    link.disconnect();
+    return reportResult(result, result.message == comm::kMsgNotFirmwareFile ? kExitBadFile : kExitFailed);
+}
+
+int recoverCommand(const std::vector<std::string>& args)
+{
+    ParsedArgs parsed;
+    ControllerOptions options;
+    if (int status = parseControllerArgs(args, kRecoverHelp, {"--wait"}, {}, 1, parsed, options); status >= 0)
+        return status;
+    int seconds = 60;
+    if (parsed.has("--wait")) {
+        std::string text = parsed.value("--wait");
+        char* end = nullptr;
+        long n = std::strtol(text.c_str(), &end, 10);
+        if (end == text.c_str() || *end || n < 0 || n > 86400) {
+            std::fprintf(stderr, "tessaban: --wait needs a number of seconds\n");
+            return kExitUsage;
+        }
+        seconds = static_cast<int>(n);
+    }
+
+    comm::ControllerLink link;
+    CliHost host(options);
+    comm::Maintenance jobs(link, host);
+    // Armed before Ctrl-C is caught, so a cancel at any moment from here on is kept.
+    link.armBootLoaderWait();
+    Interrupt interrupt(&link);
+    comm::MaintenanceResult result;
+    {
+        // The bar appears once the firmware goes out; the wait before that has its own text.
+        host.showProgressOnNotice(link, comm::kMsgInstalling, "Install");
+        result = jobs.recoverFirmware(options.port, parsed.positional[0], seconds);
+        host.endProgress();
+    }
+    if (result.ok) {
+        std::printf("Firmware version: %s\n", link.firmwareVersion());
+        printMessage(comm::kMsgInstalled, {}, false);
+        result.message = comm::kMsgRecovered;
+    }
+    // A recovered controller is in its menu; one that was not is left as it is.
+    link.closePort();
+    return reportResult(result, result.message == comm::kMsgNotFirmwareFile ? kExitBadFile : kExitFailed);
+}
+
+CliCommand update("firmware", "update", "send new firmware (.hex) to a controller that answers", updateCommand);
+CliCommand recover("firmware", "recover", "install firmware (.hex) through the boot loader at power-on",
+                   recoverCommand);
+
+} // namespace

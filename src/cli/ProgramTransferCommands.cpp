@@ -1,0 +1,122 @@
+// tessaban program download | play: sending a behaviour program to the controller and running
+// it with its output on the terminal.
+
+#include "behaviour/BehaviorProgram.h"
+#include "behaviour/ProgramFile.h"
+#include "behaviour/RuleChecker.h"
+#include "cli/CliCommand.h"
+#include "cli/ControllerSession.h"
+#include "link/ControllerLink.h"
+#include "link/Maintenance.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+using namespace cli;
+
+const char* const kDownloadHelp =
+    "Usage: tessaban program download [--port COMn] FILE.tpg\n"
+    "\n"
+    "Checks the program, generates its image and sends it to the controller's program memory\n"
+    "(0xA000) through its boot loader; the controller is back in its menu afterwards.\n";
+
+const char* const kPlayHelp =
+    "Usage: tessaban program play [--port COMn] [--seconds N]\n"
+    "\n"
+    "Runs the program stored in the controller and prints what it sends until Ctrl-C (or for N\n"
+    "seconds), then stops it and returns the controller to its menu.\n"
+    "  --seconds N   stop by itself after N seconds\n";
+
+int downloadCommand(const std::vector<std::string>& args)
+{
+    ParsedArgs parsed;
+    ControllerOptions options;
+    if (int status = parseControllerArgs(args, kDownloadHelp, {}, {}, 1, parsed, options); status >= 0)
+        return status;
+
+    const std::string& path = parsed.positional[0];
+    behaviour::BehaviorProgram program;
+    behaviour::LoadResult loaded = behaviour::loadProgramFile(path, program);
+    if (!loaded.ok) {
+        std::fprintf(stderr, "tessaban: %s: %s\n", path.c_str(), loaded.message.c_str());
+        return kExitBadFile;
+    }
+    // The check and the generation come first: a program with errors is never sent.
+    behaviour::BuildResult built = behaviour::buildProgram(program);
+    if (!built.ok) {
+        std::fprintf(stderr, "%s\n", built.message.c_str());
+        return kExitBadFile;
+    }
+
+    comm::ControllerLink link;
+    if (!connectController(link, options))
+        return kExitFailed;
+    CliHost host(options);
+    comm::Maintenance jobs(link, host);
+    comm::MaintenanceResult result;
+    {
+        ProgressBar bar(link, options, "Download");
+        result = jobs.downloadProgram(built.bytes);
+    }
+    link.disconnect();
+    if (result.ok)
+        std::printf("Downloaded %zu bytes to a000.\n", built.bytes.size());
+    return reportResult(result);
+}
+
+int playCommand(const std::vector<std::string>& args)
+{
+    ParsedArgs parsed;
+    ControllerOptions options;
+    if (int status = parseControllerArgs(args, kPlayHelp, {"--seconds"}, {}, 0, parsed, options); status >= 0)
+        return status;
+    double seconds = -1;
+    if (parsed.has("--seconds")) {
+        char* end = nullptr;
+        std::string text = parsed.value("--seconds");
+        seconds = std::strtod(text.c_str(), &end);
+        if (end == text.c_str() || *end || seconds < 0) {
+            std::fprintf(stderr, "tessaban: --seconds needs a number of seconds\n");
+            return kExitUsage;
+        }
+    }
+
+    comm::ControllerLink link;
+    if (!connectController(link, options))
+        return kExitFailed;
+    CliHost host(options);
+    comm::Maintenance jobs(link, host);
+    Interrupt interrupt;
+    std::atomic<bool> stop{false};
+    std::thread timer;
+    if (seconds >= 0) {
+        timer = std::thread([&] {
+            auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+            while (!stop.load() && !Interrupt::stopRequested().load() && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            stop.store(true);
+        });
+    } else {
+        timer = std::thread([&] {
+            while (!stop.load() && !Interrupt::stopRequested().load())
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            stop.store(true);
+        });
+    }
+    comm::MaintenanceResult result = jobs.playProgram(stop);
+    stop.store(true);
+    timer.join();
+    std::printf("\n");
+    link.disconnect();
+    return reportResult(result);
+}
+
+CliCommand download("program", "download", "check a .tpg, generate its image and send it to the controller",
+                    downloadCommand);
+CliCommand play("program", "play", "run the controller's program and show its output until Ctrl-C", playCommand);
+
+} // namespace
