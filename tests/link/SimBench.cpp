@@ -1,0 +1,284 @@
+#include "SimBench.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace linktest {
+
+namespace {
+
+std::string binary(const char* name)
+{
+    return std::string(TESSABAN_BIN_DIR) + "/" + name;
+}
+
+// Reads a pipe until it closes or the deadline passes.
+void drain(int fd, std::string& into, std::chrono::steady_clock::time_point deadline)
+{
+    char buffer[4096];
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0)
+            continue;
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            return;
+        into.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+} // namespace
+
+SimBench::SimBench(SimOptions options) : options_(std::move(options))
+{
+    char tmpl[] = "/tmp/linktest.XXXXXX";
+    if (!::mkdtemp(tmpl))
+        return;
+    folder_ = tmpl;
+    fifo_ = folder_ + "/control";
+    std::filesystem::create_directories(folder_ + "/ports");
+    std::filesystem::create_directories(folder_ + "/config");
+
+    std::vector<std::string> args = {binary("kz7sim"),  "--com",      std::to_string(options_.com),
+                                     "--memory",        path("memory.bin"), "--control", fifo_};
+    if (!options_.poweredOn)
+        args.insert(args.end(), {"--power", "off"});
+    if (options_.blankFirmware)
+        args.push_back("--blank-firmware");
+    if (!options_.mode.empty())
+        args.insert(args.end(), {"--mode", options_.mode});
+    if (options_.pace > 0)
+        args.insert(args.end(), {"--pace", std::to_string(options_.pace)});
+
+    int out[2];
+    if (::pipe(out) != 0)
+        return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "TESSABAN_PORTS=", 15) != 0)
+            env.emplace_back(*e);
+    env.push_back("TESSABAN_PORTS=" + folder_ + "/ports");
+    std::vector<char*> argv, envp;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t pid = -1;
+    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    if (rc != 0) {
+        ::close(out[0]);
+        return;
+    }
+    pid_ = pid;
+    // The first line is the device; the port link and the FIFO exist once it is printed.
+    std::string line;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    char c;
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd p{out[0], POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0)
+            continue;
+        if (::read(out[0], &c, 1) != 1 || c == '\n')
+            break;
+        line += c;
+    }
+    ::close(out[0]);
+    device_ = line;
+}
+
+SimBench::~SimBench()
+{
+    if (pid_ > 0) {
+        ::kill(pid_, SIGTERM);
+        int status = 0;
+        for (int i = 0; i < 200 && ::waitpid(pid_, &status, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (::waitpid(pid_, &status, WNOHANG) == 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, &status, 0);
+        }
+    }
+    if (!folder_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(folder_, ec);
+    }
+}
+
+void SimBench::control(const std::string& line)
+{
+    int fd = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    std::string text = line + "\n";
+    [[maybe_unused]] ssize_t n = ::write(fd, text.data(), text.size());
+    ::close(fd);
+}
+
+void SimBench::controlLater(const std::string& line, int delayMs)
+{
+    // The FIFO is opened by path at the time, so a bench that has gone away just loses the line.
+    std::string fifo = fifo_;
+    std::thread([fifo, line, delayMs] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        std::string text = line + "\n";
+        [[maybe_unused]] ssize_t n = ::write(fd, text.data(), text.size());
+        ::close(fd);
+    }).detach();
+}
+
+std::vector<uint8_t> SimBench::memory() const
+{
+    return readFile(path("memory.bin"));
+}
+
+void SimBench::savePortSetting(int number) const
+{
+    std::filesystem::create_directories(folder_ + "/config/Quorvel");
+    std::ofstream ini(folder_ + "/config/Quorvel/Tessaban.conf");
+    ini << "[Taskloom]\nSettings\\Com%20Port=" << number << "\n";
+}
+
+CommandResult SimBench::tessaban(const std::vector<std::string>& args, int timeoutSeconds) const
+{
+    CommandResult result;
+    int out[2], err[2];
+    if (::pipe(out) != 0 || ::pipe(err) != 0)
+        return result;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addclose(&actions, err[0]);
+    std::vector<std::string> all = {binary("tessaban")};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "TESSABAN_PORTS=", 15) != 0 && std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0)
+            env.emplace_back(*e);
+    env.push_back("TESSABAN_PORTS=" + folder_ + "/ports");
+    env.push_back("XDG_CONFIG_HOME=" + folder_ + "/config");
+    std::vector<char*> argv, envp;
+    for (auto& a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t pid = -1;
+    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    ::close(err[1]);
+    if (rc != 0) {
+        ::close(out[0]);
+        ::close(err[0]);
+        return result;
+    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    std::thread errReader([&] { drain(err[0], result.err, deadline); });
+    drain(out[0], result.out, deadline);
+    errReader.join();
+    ::close(out[0]);
+    ::close(err[0]);
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            result.status = -2;
+            return result;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+std::string writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+std::vector<uint8_t> readFile(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+bool fileExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string intelHex(const std::vector<uint8_t>& bytes)
+{
+    std::string text;
+    char line[80];
+    for (size_t at = 0; at < bytes.size(); at += 16) {
+        size_t n = std::min<size_t>(16, bytes.size() - at);
+        unsigned sum = static_cast<unsigned>(n + (at >> 8) + (at & 0xFF));
+        int pos = std::snprintf(line, sizeof line, ":%02X%04X00", static_cast<unsigned>(n), static_cast<unsigned>(at));
+        for (size_t i = 0; i < n; ++i) {
+            pos += std::snprintf(line + pos, sizeof line - static_cast<size_t>(pos), "%02X", bytes[at + i]);
+            sum += bytes[at + i];
+        }
+        std::snprintf(line + pos, sizeof line - static_cast<size_t>(pos), "%02X\n", (0x100 - (sum & 0xFF)) & 0xFF);
+        text += line;
+    }
+    return text + ":00000001FF\n";
+}
+
+std::vector<uint8_t> romContainer(const std::string& hexText, int targetKind)
+{
+    std::vector<uint8_t> rom;
+    auto word = [&rom](unsigned w) {
+        rom.push_back(static_cast<uint8_t>(w & 0xFF));
+        rom.push_back(static_cast<uint8_t>(w >> 8));
+    };
+    for (unsigned w : {1u, 48u, 5u, 112u, 9u, static_cast<unsigned>(targetKind), 1u})
+        word(w);
+    for (size_t i = 0; i < hexText.size(); ++i)
+        word(static_cast<uint8_t>(hexText[i]) ^ static_cast<uint8_t>(i & 0xFF));
+    return rom;
+}
+
+std::vector<std::string> folderEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    return names;
+}
+
+} // namespace linktest

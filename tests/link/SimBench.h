@@ -1,0 +1,73 @@
+#pragma once
+// kz7sim in a scratch folder for end-to-end tests: started with a control FIFO, a memory file
+// and (optionally) a COM link in its own port folder; stopped when the bench goes away. Also
+// runs the tessaban command line against it and writes the files the jobs take.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace linktest {
+
+struct SimOptions {
+    bool poweredOn = true;
+    bool blankFirmware = false;
+    std::string mode;  // "console", "running", ... (empty: the menu)
+    long pace = 0;     // baud rate to pace at (0: as fast as the pty goes)
+    int com = 7;       // linked as COMn in the bench's port folder
+};
+
+struct CommandResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class SimBench {
+public:
+    explicit SimBench(SimOptions options = {});
+    ~SimBench();
+    SimBench(const SimBench&) = delete;
+    SimBench& operator=(const SimBench&) = delete;
+
+    bool ok() const { return pid_ > 0 && !device_.empty(); }
+    const std::string& device() const { return device_; }
+    std::string portName() const { return "COM" + std::to_string(options_.com); }
+    const std::string& folder() const { return folder_; }
+    std::string path(const std::string& name) const { return folder_ + "/" + name; }
+
+    // One control line: "power on", "press START", "stall 3000", "garble 4", "vanish 1000" ...
+    void control(const std::string& line);
+    // Sends a control line after delayMs, from a detached helper that the bench outlives.
+    void controlLater(const std::string& line, int delayMs);
+
+    // The simulator's memory file as it is on disk now (it is saved after every change).
+    std::vector<uint8_t> memory() const;
+
+    // Runs tessaban with args, TESSABAN_PORTS and XDG_CONFIG_HOME pointing into the bench,
+    // standard input from /dev/null; waits at most timeoutSeconds.
+    CommandResult tessaban(const std::vector<std::string>& args, int timeoutSeconds = 120) const;
+
+    // Saves the programmer's port setting ("Com Port") in the bench's settings folder.
+    void savePortSetting(int number) const;
+
+private:
+    SimOptions options_;
+    std::string folder_;
+    std::string fifo_;
+    std::string device_;
+    int pid_ = -1;
+};
+
+// File helpers for the jobs.
+std::string writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> readFile(const std::string& path);
+bool fileExists(const std::string& path);
+// Intel hex text for bytes placed at address 0 (16 bytes a record, an end record).
+std::string intelHex(const std::vector<uint8_t>& bytes);
+// A .rom container around hex text, for target kind 2 or 18.
+std::vector<uint8_t> romContainer(const std::string& hexText, int targetKind);
+// Names in the folder (to find stray temporary files).
+std::vector<std::string> folderEntries(const std::string& folder);
+
+} // namespace linktest

@@ -1,0 +1,423 @@
+// The link and the maintenance jobs end to end against kz7sim on a pty: the mode transitions,
+// the power-on capture, motion backup and restore, firmware update and recovery, servo update,
+// and the failures that injected faults bring.
+
+#include "SimBench.h"
+#include "link/ControllerLink.h"
+#include "link/Maintenance.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using comm::ControllerLink;
+using comm::ControllerMode;
+using comm::Maintenance;
+using comm::MaintenanceResult;
+using comm::modeValue;
+using linktest::SimBench;
+using linktest::SimOptions;
+
+namespace {
+
+constexpr uint32_t kMotion = 0xE000;
+constexpr size_t kMotionSize = 0x10000;
+
+// Presses START on the simulator when the job asks the user to, and keeps what it was shown.
+struct TestHost : comm::MaintenanceHost {
+    explicit TestHost(SimBench& sim) : sim(sim) {}
+    void acknowledge(int message) override
+    {
+        acknowledged.push_back(message);
+        if (pressStart)
+            sim.control("press START");
+    }
+    void notice(int message) override { notices.push_back(message); }
+    void consoleText(const uint8_t* bytes, size_t count) override
+    {
+        console.append(reinterpret_cast<const char*>(bytes), count);
+    }
+    SimBench& sim;
+    bool pressStart = true;
+    std::vector<int> acknowledged;
+    std::vector<int> notices;
+    std::string console;
+};
+
+std::vector<uint8_t> pattern(size_t n, unsigned seed)
+{
+    std::vector<uint8_t> bytes(n);
+    uint32_t x = seed * 2654435761u + 1;
+    for (auto& b : bytes) {
+        x = x * 1103515245u + 12345u;
+        b = static_cast<uint8_t>(x >> 16);
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> motionOf(const std::vector<uint8_t>& memory)
+{
+    if (memory.size() < kMotion + kMotionSize)
+        return {};
+    return std::vector<uint8_t>(memory.begin() + kMotion, memory.begin() + kMotion + kMotionSize);
+}
+
+bool noTemporaryFiles(const std::string& folder)
+{
+    for (const auto& name : linktest::folderEntries(folder))
+        if (name.find(".tmp") != std::string::npos)
+            return false;
+    return true;
+}
+
+} // namespace
+
+TEST(SimLink, FollowsEveryTransitionOfTheStateTable)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    ControllerLink link;
+    ASSERT_TRUE(link.connect(sim.device()));
+    EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
+
+    // Menu -> Console (banner and version) -> Menu
+    ASSERT_TRUE(link.goTo(ControllerMode::Console));
+    EXPECT_EQ(std::string(link.firmwareVersion()).rfind("KZ-7 firmware", 0), 0u) << link.firmwareVersion();
+    // Console -> Menu -> BootLoader in one call
+    ASSERT_TRUE(link.goTo(ControllerMode::BootLoader));
+    EXPECT_STREQ(link.bootLoaderVersion(), "KZ-7 boot loader 2.04");
+    // BootLoader -> Menu -> Running
+    ASSERT_TRUE(link.goTo(ControllerMode::Running));
+    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Running));
+    // Running -> Menu through the 0x55 bursts
+    ASSERT_TRUE(link.goTo(ControllerMode::Menu));
+    // Menu -> Screen -> Menu
+    ASSERT_TRUE(link.goTo(ControllerMode::Screen));
+    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Screen));
+    ASSERT_TRUE(link.goTo(ControllerMode::Menu));
+    EXPECT_EQ(link.menuEntry(), 1);
+    // Menu entries both ways round.
+    ASSERT_TRUE(link.selectMenuEntry(0));
+    ASSERT_TRUE(link.selectMenuEntry(2));
+    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Menu));
+    EXPECT_EQ(link.menuEntry(), 2);
+    link.disconnect();
+    EXPECT_FALSE(link.isPortOpen());
+}
+
+TEST(SimLink, BringsBackAControllerFoundRunning)
+{
+    SimOptions options;
+    options.mode = "running";
+    SimBench sim(options);
+    ASSERT_TRUE(sim.ok());
+    ControllerLink link;
+    ASSERT_TRUE(link.openPort(sim.device()));
+    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Running));
+    link.closePort();
+    ASSERT_TRUE(link.connect(sim.device()));
+    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Menu));
+}
+
+TEST(SimLink, CatchesTheBootLoaderAtPowerOn)
+{
+    SimOptions options;
+    options.poweredOn = false;
+    SimBench sim(options);
+    ASSERT_TRUE(sim.ok());
+    ControllerLink link;
+    ASSERT_TRUE(link.openPort(sim.device()));
+    sim.controlLater("power on", 400);
+    EXPECT_EQ(link.waitForBootLoader(10), 1);
+    EXPECT_EQ(link.mode(), modeValue(ControllerMode::BootLoader));
+}
+
+TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    TestHost host(sim);
+    ControllerLink link;
+    ASSERT_TRUE(link.connect(sim.device()));
+    Maintenance jobs(link, host);
+
+    MaintenanceResult first = jobs.backupMotion(sim.path("first.mtn"));
+    ASSERT_TRUE(first.ok) << first.message;
+    EXPECT_EQ(first.message, comm::kMsgMotionReadDone);
+    EXPECT_EQ(host.acknowledged, std::vector<int>{comm::kMsgPressStart});
+    EXPECT_EQ(link.mode(), modeValue(ControllerMode::BootLoader)) << "left for the MODE button";
+    EXPECT_EQ(linktest::readFile(sim.path("first.mtn")).size(), kMotionSize);
+
+    auto fresh = pattern(kMotionSize, 7);
+    linktest::writeFile(sim.path("fresh.mtn"), fresh);
+    MaintenanceResult restored = jobs.restoreMotion(sim.path("fresh.mtn"));
+    ASSERT_TRUE(restored.ok);
+    EXPECT_EQ(restored.message, comm::kMsgMotionWriteDone);
+    EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
+    EXPECT_EQ(motionOf(sim.memory()), fresh);
+
+    MaintenanceResult second = jobs.backupMotion(sim.path("second.mtn"));
+    ASSERT_TRUE(second.ok);
+    EXPECT_EQ(linktest::readFile(sim.path("second.mtn")), fresh);
+    EXPECT_TRUE(noTemporaryFiles(sim.folder()));
+}
+
+TEST(SimMaintenance, RefusesAMotionFileOfTheWrongSizeAndSendsNothing)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    TestHost host(sim);
+    ControllerLink link;
+    ASSERT_TRUE(link.connect(sim.device()));
+    Maintenance jobs(link, host);
+    auto before = sim.memory();
+    for (size_t size : {kMotionSize - 1, kMotionSize + 1}) {
+        linktest::writeFile(sim.path("odd.mtn"), pattern(size, 3));
+        MaintenanceResult r = jobs.restoreMotion(sim.path("odd.mtn"));
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.message, comm::kMsgNotMotionData);
+        EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu)) << "the boot loader was not even entered";
+    }
+    MaintenanceResult missing = jobs.restoreMotion(sim.path("missing.mtn"));
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(missing.message, comm::kMsgNone);
+    EXPECT_FALSE(missing.detail.empty());
+    EXPECT_EQ(sim.memory(), before);
+}
+
+TEST(SimMaintenance, UpdatesTheFirmwareAndReadsTheNewVersion)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    TestHost host(sim);
+    ControllerLink link;
+    ASSERT_TRUE(link.connect(sim.device()));
+    std::string oldVersion = link.firmwareVersionText();
+    Maintenance jobs(link, host);
+
+    linktest::writeFile(sim.path("bad.hex"), {'0', '1', '\n'});
+    MaintenanceResult bad = jobs.updateFirmware(sim.path("bad.hex"));
+    EXPECT_EQ(bad.message, comm::kMsgNotFirmwareFile);
+    EXPECT_STREQ(link.firmwareVersion(), oldVersion.c_str());
+
+    auto firmware = pattern(3000, 11);
+    std::string hex = linktest::intelHex(firmware);
+    linktest::writeFile(sim.path("new.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    MaintenanceResult r = jobs.updateFirmware(sim.path("new.hex"));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.message, comm::kMsgFirmwareUpdated);
+    EXPECT_NE(std::string(link.firmwareVersion()), oldVersion);
+    EXPECT_EQ(std::string(link.firmwareVersion()).rfind("KZ-7 firmware", 0), 0u);
+    auto memory = sim.memory();
+    ASSERT_GE(memory.size(), firmware.size());
+    EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), memory.begin()));
+    EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
+}
+
+TEST(SimMaintenance, RecoversAControllerWithoutFirmware)
+{
+    SimOptions options;
+    options.poweredOn = false;
+    options.blankFirmware = true;
+    SimBench sim(options);
+    ASSERT_TRUE(sim.ok());
+    TestHost host(sim);
+    ControllerLink link;
+    Maintenance jobs(link, host);
+    auto firmware = pattern(2000, 5);
+    std::string hex = linktest::intelHex(firmware);
+    linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+
+    link.armBootLoaderWait();
+    sim.controlLater("power on", 500);
+    MaintenanceResult r = jobs.recoverFirmware(sim.device(), sim.path("fw.hex"), 10);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.message, comm::kMsgInstalled);
+    EXPECT_EQ(host.notices, (std::vector<int>{comm::kMsgPowerOn, comm::kMsgBootLoaderCaught, comm::kMsgInstalling}));
+    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Menu)) << "the new firmware runs";
+    auto memory = sim.memory();
+    ASSERT_GE(memory.size(), firmware.size());
+    EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), memory.begin()));
+}
+
+TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything)
+{
+    SimOptions options;
+    options.poweredOn = false;
+    SimBench sim(options);
+    ASSERT_TRUE(sim.ok());
+    TestHost host(sim);
+    ControllerLink link;
+    Maintenance jobs(link, host);
+    std::string hex = linktest::intelHex(pattern(500, 2));
+    linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    auto before = sim.memory();
+
+    MaintenanceResult missed = jobs.recoverFirmware(sim.device(), sim.path("fw.hex"), 1);
+    EXPECT_FALSE(missed.ok);
+    EXPECT_EQ(missed.message, comm::kMsgBootLoaderMissed);
+    link.closePort();
+
+    link.armBootLoaderWait();
+    std::thread cancel([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        link.cancelBootLoaderWait();
+    });
+    MaintenanceResult cancelled = jobs.recoverFirmware(sim.device(), sim.path("fw.hex"), 30);
+    cancel.join();
+    EXPECT_TRUE(cancelled.cancelled);
+    link.closePort();
+
+    // A file that does not load is refused before the port is even opened.
+    linktest::writeFile(sim.path("broken.hex"), {':', '0', '0', 'Z', '\n'});
+    MaintenanceResult refused = jobs.recoverFirmware(sim.device(), sim.path("broken.hex"), 1);
+    EXPECT_EQ(refused.message, comm::kMsgNotFirmwareFile);
+    EXPECT_FALSE(link.isPortOpen());
+    EXPECT_EQ(sim.memory(), before);
+}
+
+TEST(SimMaintenance, UpdatesTheServosAndShowsTheReport)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    TestHost host(sim);
+    ControllerLink link;
+    ASSERT_TRUE(link.connect(sim.device()));
+    Maintenance jobs(link, host);
+    auto image = pattern(1500, 9);
+    auto rom = linktest::romContainer(linktest::intelHex(image), 2);
+    linktest::writeFile(sim.path("servo.rom"), rom);
+
+    MaintenanceResult r = jobs.updateServos(sim.path("servo.rom"));
+    ASSERT_TRUE(r.ok) << r.message << "\n" << host.console;
+    EXPECT_EQ(r.message, comm::kMsgServoUpdated);
+    EXPECT_NE(host.console.find("[update]"), std::string::npos) << host.console;
+    EXPECT_EQ(host.console.find('<'), std::string::npos) << "the report is shown up to its end mark";
+    EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
+    auto memory = sim.memory();
+    ASSERT_GE(memory.size(), 0xC000 + image.size());
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), memory.begin() + 0xC000));
+
+    auto wrongKind = linktest::romContainer(linktest::intelHex(image), 3);
+    linktest::writeFile(sim.path("wrong.rom"), wrongKind);
+    EXPECT_EQ(jobs.updateServos(sim.path("wrong.rom")).message, comm::kMsgNotServoProgram);
+    EXPECT_TRUE(noTemporaryFiles(sim.folder()));
+}
+
+TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    TestHost host(sim);
+    ControllerLink link;
+    ASSERT_TRUE(link.connect(sim.device()));
+    Maintenance jobs(link, host);
+    // An older backup must survive a failed one.
+    auto older = pattern(kMotionSize, 1);
+    linktest::writeFile(sim.path("keep.mtn"), older);
+    sim.control("vanish 20000");
+    MaintenanceResult r = jobs.backupMotion(sim.path("keep.mtn"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, comm::kMsgMotionReadFailed);
+    EXPECT_EQ(linktest::readFile(sim.path("keep.mtn")), older);
+    EXPECT_FALSE(linktest::fileExists(sim.path("new.mtn")));
+    EXPECT_TRUE(noTemporaryFiles(sim.folder()));
+    link.disconnect();
+    EXPECT_FALSE(link.isPortOpen());
+}
+
+TEST(SimFaults, AGarbledControllerIsGivenUpBeforeAnyTransfer)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    TestHost host(sim);
+    ControllerLink link;
+    ASSERT_TRUE(link.connect(sim.device()));
+    Maintenance jobs(link, host);
+    linktest::writeFile(sim.path("m.mtn"), pattern(kMotionSize, 4));
+    auto before = motionOf(sim.memory());
+
+    sim.control("garble 100000");
+    MaintenanceResult r = jobs.restoreMotion(sim.path("m.mtn"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, comm::kMsgCannotDownload);
+    EXPECT_TRUE(r.disconnected);
+    EXPECT_FALSE(link.isPortOpen());
+    EXPECT_EQ(motionOf(sim.memory()), before);
+
+    // Once the line is clean again the controller answers from its menu.
+    sim.control("garble 0");
+    ASSERT_TRUE(link.connect(sim.device()));
+    EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
+}
+
+TEST(SimFaults, AControllerVanishingAsTheImageStartsFailsTheRestore)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    TestHost host(sim);
+    ControllerLink link;
+    ASSERT_TRUE(link.connect(sim.device()));
+    Maintenance jobs(link, host);
+    linktest::writeFile(sim.path("m.mtn"), pattern(kMotionSize, 8));
+    ASSERT_TRUE(link.goTo(ControllerMode::BootLoader));
+    // The next 31 bytes it sends are the probe's answers and "ld e000 ... Ready..": then the
+    // device is gone, as if unplugged, while the image is to go out.
+    sim.control("vanish 31");
+    MaintenanceResult r = jobs.restoreMotion(sim.path("m.mtn"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, comm::kMsgMotionWriteFailed);
+    EXPECT_LT(link.progress(), 100);
+    link.disconnect();
+    EXPECT_FALSE(link.isPortOpen());
+}
+
+TEST(SimFaults, AControllerStallingDuringABackupWritesNoFile)
+{
+    // At the real line rate the upload takes over eleven seconds, so a stall lands in its midst.
+    SimOptions options;
+    options.pace = 57600;
+    SimBench sim(options);
+    ASSERT_TRUE(sim.ok());
+    struct StallingHost : TestHost {
+        using TestHost::TestHost;
+        void acknowledge(int message) override
+        {
+            TestHost::acknowledge(message);
+            sim.controlLater("stall 4000", 2000);
+        }
+    } host(sim);
+    ControllerLink link;
+    ASSERT_TRUE(link.connect(sim.device()));
+    Maintenance jobs(link, host);
+    MaintenanceResult r = jobs.backupMotion(sim.path("stalled.mtn"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, comm::kMsgMotionReadFailed);
+    EXPECT_GT(link.progress(), 0);
+    EXPECT_LT(link.progress(), 100);
+    EXPECT_FALSE(linktest::fileExists(sim.path("stalled.mtn")));
+    EXPECT_TRUE(noTemporaryFiles(sim.folder()));
+    link.disconnect();
+    EXPECT_FALSE(link.isPortOpen());
+}
+
+TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    TestHost host(sim);
+    ControllerLink link;
+    ASSERT_TRUE(link.connect(sim.device()));
+    Maintenance jobs(link, host);
+    auto image = pattern(800, 9);
+    auto rom = linktest::romContainer(linktest::intelHex(image), 18);
+    linktest::writeFile(sim.path("servo.rom"), rom);
+    auto before = sim.memory();
+    sim.control("stall 1500");
+    MaintenanceResult r = jobs.updateServos(sim.path("servo.rom"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, comm::kMsgCannotDownload);
+    EXPECT_FALSE(link.isPortOpen());
+    EXPECT_TRUE(host.console.empty());
+}
