@@ -266,6 +266,7 @@ void FakeController::handle(uint8_t byte)
             } else {
                 mode_ = FakeMode::Running;
                 breakRun_ = 0;
+                send(script_.runningOutput);
             }
         } else if (byte == '#' && !ignoreHashes_) {
             mode_ = FakeMode::BootLoader;

@@ -38,6 +38,7 @@ struct FakeScript {
     long imageLength = -1;           // length of the next images; -1: an image ends at a pause
     std::string servoReport = "ID 1 .. ok\r\nID 2 .. ok\r\n<done>\r\n";
     bool servoSilent = false;
+    std::string runningOutput;       // what a started program prints
 };
 
 class FakeController {
