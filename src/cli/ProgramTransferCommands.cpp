@@ -9,10 +9,8 @@
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 namespace {
 
@@ -91,25 +89,8 @@ int playCommand(const std::vector<std::string>& args)
     CliHost host(options);
     comm::Maintenance jobs(link, host);
     Interrupt interrupt;
-    std::atomic<bool> stop{false};
-    std::thread timer;
-    if (seconds >= 0) {
-        timer = std::thread([&] {
-            auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-            while (!stop.load() && !Interrupt::stopRequested().load() && std::chrono::steady_clock::now() < until)
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            stop.store(true);
-        });
-    } else {
-        timer = std::thread([&] {
-            while (!stop.load() && !Interrupt::stopRequested().load())
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            stop.store(true);
-        });
-    }
-    comm::MaintenanceResult result = jobs.playProgram(stop);
-    stop.store(true);
-    timer.join();
+    comm::MaintenanceResult result =
+        jobs.playProgram(Interrupt::stopRequested(), seconds >= 0 ? static_cast<long>(seconds * 1000) : -1);
     std::printf("\n");
     link.disconnect();
     return reportResult(result);

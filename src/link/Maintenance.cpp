@@ -81,7 +81,7 @@ MaintenanceResult Maintenance::downloadProgram(const std::vector<uint8_t>& image
     return success(kMsgNone);
 }
 
-MaintenanceResult Maintenance::playProgram(const std::atomic<bool>& stop)
+MaintenanceResult Maintenance::playProgram(const std::atomic<bool>& stop, long playMs)
 {
     auto lost = [this] {
         link_.disconnect();
@@ -91,8 +91,12 @@ MaintenanceResult Maintenance::playProgram(const std::atomic<bool>& stop)
     };
     if (!link_.goTo(ControllerMode::Running))
         return lost();
+    const auto started = std::chrono::steady_clock::now();
+    auto played = [&] {
+        return playMs >= 0 && std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(playMs);
+    };
     uint8_t buffer[512];
-    while (!stop.load()) {
+    while (!stop.load() && !played()) {
         size_t got = 0;
         if (!link_.read(buffer, sizeof buffer, &got))
             return lost();

@@ -60,9 +60,10 @@ public:
     // Sends a generated behaviour program image (with its checksum byte) to 0xA000. The link
     // must be connected. Success has no message of its own.
     MaintenanceResult downloadProgram(const std::vector<uint8_t>& image);
-    // Starts the stored program and hands its output to the host until stop is set, then
-    // brings the controller back to its menu.
-    MaintenanceResult playProgram(const std::atomic<bool>& stop);
+    // Starts the stored program and hands its output to the host until stop is set (or, with
+    // playMs of 0 or more, once it has played that long), then brings the controller back to
+    // its menu.
+    MaintenanceResult playProgram(const std::atomic<bool>& stop, long playMs = -1);
 
     // Loads an Intel hex firmware file and sends it to a connected controller.
     MaintenanceResult updateFirmware(const std::string& hexPath);

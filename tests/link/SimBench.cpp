@@ -28,7 +28,8 @@ std::string binary(const char* name)
 }
 
 // Reads a pipe until it closes or the deadline passes.
-void drain(int fd, std::string& into, std::chrono::steady_clock::time_point deadline)
+void drain(int fd, std::string& into, std::chrono::steady_clock::time_point deadline,
+           const std::function<void(const std::string&)>& onOutput = {})
 {
     char buffer[4096];
     while (std::chrono::steady_clock::now() < deadline) {
@@ -39,6 +40,8 @@ void drain(int fd, std::string& into, std::chrono::steady_clock::time_point dead
         if (n <= 0)
             return;
         into.append(buffer, static_cast<size_t>(n));
+        if (onOutput)
+            onOutput(into);
     }
 }
 
@@ -164,7 +167,8 @@ void SimBench::savePortSetting(int number) const
     ini << "[Taskloom]\nSettings\\Com%20Port=" << number << "\n";
 }
 
-CommandResult SimBench::tessaban(const std::vector<std::string>& args, int timeoutSeconds) const
+CommandResult SimBench::tessaban(const std::vector<std::string>& args, int timeoutSeconds,
+                                 const std::function<void(const std::string&)>& onOutput) const
 {
     CommandResult result;
     int out[2], err[2];
@@ -204,7 +208,7 @@ CommandResult SimBench::tessaban(const std::vector<std::string>& args, int timeo
     }
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
     std::thread errReader([&] { drain(err[0], result.err, deadline); });
-    drain(out[0], result.out, deadline);
+    drain(out[0], result.out, deadline, onOutput);
     errReader.join();
     ::close(out[0]);
     ::close(err[0]);

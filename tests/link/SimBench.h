@@ -4,6 +4,7 @@
 // runs the tessaban command line against it and writes the files the jobs take.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,9 @@ public:
 
     // Runs tessaban with args, TESSABAN_PORTS and XDG_CONFIG_HOME pointing into the bench,
     // standard input from /dev/null; waits at most timeoutSeconds.
-    CommandResult tessaban(const std::vector<std::string>& args, int timeoutSeconds = 120) const;
+    // onOutput, when given, sees standard output as it grows (to press a button on cue).
+    CommandResult tessaban(const std::vector<std::string>& args, int timeoutSeconds = 120,
+                           const std::function<void(const std::string&)>& onOutput = {}) const;
 
     // Saves the programmer's port setting ("Com Port") in the bench's settings folder.
     void savePortSetting(int number) const;

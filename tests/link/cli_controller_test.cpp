@@ -1,0 +1,214 @@
+// The tessaban controller commands against kz7sim: the port from the programmer's settings,
+// the programmer's messages and exit statuses, and every maintenance job run from a script.
+
+#include "SimBench.h"
+
+#include <gtest/gtest.h>
+
+using linktest::CommandResult;
+using linktest::SimBench;
+using linktest::SimOptions;
+
+namespace {
+
+constexpr size_t kMotionSize = 0x10000;
+
+std::vector<uint8_t> pattern(size_t n, unsigned seed)
+{
+    std::vector<uint8_t> bytes(n);
+    for (size_t i = 0; i < n; ++i)
+        bytes[i] = static_cast<uint8_t>((i * 2654435761u + seed * 97u) >> 8);
+    return bytes;
+}
+
+std::vector<uint8_t> motionOf(const std::vector<uint8_t>& memory)
+{
+    if (memory.size() < 0xE000 + kMotionSize)
+        return {};
+    return std::vector<uint8_t>(memory.begin() + 0xE000, memory.begin() + 0xE000 + kMotionSize);
+}
+
+bool has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// Presses START once the command has asked for it, as the user would.
+std::function<void(const std::string&)> pressStartWhenAsked(SimBench& sim)
+{
+    auto pressed = std::make_shared<bool>(false);
+    return [&sim, pressed](const std::string& out) {
+        if (!*pressed && has(out, "\"START\" button of KZ-7!")) {
+            *pressed = true;
+            sim.control("press START");
+        }
+    };
+}
+
+} // namespace
+
+TEST(CliController, UsesThePortSavedByTheProgrammer)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    CommandResult none = sim.tessaban({"controller", "probe"});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_TRUE(has(none.err, "--port")) << none.err;
+
+    sim.savePortSetting(7);
+    CommandResult probe = sim.tessaban({"controller", "probe"});
+    ASSERT_EQ(probe.status, 0) << probe.err;
+    EXPECT_TRUE(has(probe.out, "Port: COM7 (" + sim.device() + ")")) << probe.out;
+    EXPECT_TRUE(has(probe.out, "Mode: MENU\nMenu entry: 0\n")) << probe.out;
+    EXPECT_TRUE(has(probe.out, "Firmware version: KZ-7 firmware")) << probe.out;
+    EXPECT_TRUE(has(probe.out, "Boot-loader version: KZ-7 boot loader 2.04")) << probe.out;
+
+    CommandResult wrong = sim.tessaban({"controller", "probe", "--port", "COM9"});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_TRUE(has(wrong.err, "Cannot connect KZ-7 !\nPlease check the condition of connection.")) << wrong.err;
+}
+
+TEST(CliController, LeavesTheControllerInTheModeAskedFor)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    CommandResult boot = sim.tessaban({"controller", "mode", "--port", "COM7", "bootloader"});
+    ASSERT_EQ(boot.status, 0) << boot.err;
+    CommandResult told = sim.tessaban({"controller", "probe", "--port", "COM7", "--mode-only"});
+    EXPECT_TRUE(has(told.out, "Mode: BOOTLOADER")) << told.out;
+    ASSERT_EQ(sim.tessaban({"controller", "mode", "--port", "COM7", "RUNNING"}).status, 0);
+    told = sim.tessaban({"controller", "probe", "--port", "COM7", "--mode-only"});
+    EXPECT_TRUE(has(told.out, "Mode: RUNNING")) << told.out;
+    ASSERT_EQ(sim.tessaban({"controller", "mode", "--port", "COM7", "MENU"}).status, 0);
+    EXPECT_EQ(sim.tessaban({"controller", "mode", "--port", "COM7", "SIDEWAYS"}).status, 2);
+}
+
+TEST(CliMotion, BackupRestoreBackupGivesTheSameFile)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    auto fresh = pattern(kMotionSize, 5);
+    linktest::writeFile(sim.path("fresh.mtn"), fresh);
+    CommandResult restore = sim.tessaban({"motion", "restore", "--port", "COM7", sim.path("fresh.mtn")});
+    ASSERT_EQ(restore.status, 0) << restore.err;
+    EXPECT_EQ(restore.out, "Succeed to write Motion data!\n");
+    EXPECT_EQ(motionOf(sim.memory()), fresh);
+
+    CommandResult backup =
+        sim.tessaban({"motion", "backup", "--port", "COM7", sim.path("back.mtn")}, 120, pressStartWhenAsked(sim));
+    ASSERT_EQ(backup.status, 0) << backup.err;
+    EXPECT_EQ(backup.out, "Press the \"OK\" button fisrt and then press the \"START\" button of KZ-7!\n"
+                          "Succeed to read Motion Data of robot!\nPlease press \"MODE\" button of KZ-7.\n");
+    EXPECT_EQ(linktest::readFile(sim.path("back.mtn")), fresh);
+}
+
+TEST(CliMotion, RefusesAFileOfTheWrongSizeWithoutTouchingTheController)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    auto before = sim.memory();
+    linktest::writeFile(sim.path("short.mtn"), pattern(kMotionSize - 1, 1));
+    CommandResult r = sim.tessaban({"motion", "restore", "--port", "COM7", sim.path("short.mtn")});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err, "This file is not a Motion Data!\n");
+    EXPECT_EQ(sim.memory(), before);
+    CommandResult missing = sim.tessaban({"motion", "restore", "--port", "COM7", sim.path("none.mtn")});
+    EXPECT_EQ(missing.status, 3);
+    EXPECT_TRUE(has(missing.err, "none.mtn")) << missing.err;
+}
+
+TEST(CliProgram, DownloadsAnExampleAndPlaysItUntilStopped)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    std::string example = std::string(TESSABAN_SOURCE_DIR) + "/data/examples/start_end.tpg";
+    CommandResult down = sim.tessaban({"program", "download", "--port", "COM7", example});
+    ASSERT_EQ(down.status, 0) << down.err;
+    EXPECT_TRUE(has(down.out, "Downloaded ")) << down.out;
+    // What went to a000 is exactly what the builder makes of the file, without its sum.
+    CommandResult built = sim.tessaban({"program", "build", example, "-o", sim.path("image.bin")});
+    ASSERT_EQ(built.status, 0) << built.err;
+    auto image = linktest::readFile(sim.path("image.bin"));
+    ASSERT_GT(image.size(), 1u);
+    auto memory = sim.memory();
+    ASSERT_GE(memory.size(), 0xA000 + image.size());
+    EXPECT_TRUE(std::equal(image.begin(), image.end() - 1, memory.begin() + 0xA000));
+
+    CommandResult play = sim.tessaban({"program", "play", "--port", "COM7", "--seconds", "1.5"});
+    ASSERT_EQ(play.status, 0) << play.err;
+    EXPECT_TRUE(has(play.out, "Running: behaviour program of")) << play.out;
+    // Stopped and back in the menu.
+    CommandResult told = sim.tessaban({"controller", "probe", "--port", "COM7", "--mode-only"});
+    EXPECT_TRUE(has(told.out, "Mode: MENU")) << told.out;
+}
+
+TEST(CliFirmware, UpdatesAndPrintsTheNewVersion)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    std::string hex = linktest::intelHex(pattern(4000, 3));
+    linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    CommandResult r = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("fw.hex")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto first = r.out.find("Firmware version: ");
+    auto second = r.out.find("Firmware version: ", first + 1);
+    ASSERT_NE(second, std::string::npos) << r.out;
+    std::string before = r.out.substr(first, r.out.find('\n', first) - first);
+    std::string after = r.out.substr(second, r.out.find('\n', second) - second);
+    EXPECT_NE(before, after);
+    EXPECT_TRUE(has(r.out, "Succeed to update KZ-7!\n")) << r.out;
+
+    linktest::writeFile(sim.path("bad.hex"), {'x', '\n'});
+    CommandResult bad = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("bad.hex")});
+    EXPECT_EQ(bad.status, 3);
+    EXPECT_TRUE(has(bad.err, "It is not proper Tessaban program file.")) << bad.err;
+}
+
+TEST(CliFirmware, RecoversAControllerSwitchedOnWhileWaiting)
+{
+    SimOptions options;
+    options.poweredOn = false;
+    options.blankFirmware = true;
+    SimBench sim(options);
+    ASSERT_TRUE(sim.ok());
+    std::string hex = linktest::intelHex(pattern(2500, 8));
+    linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    bool switched = false;
+    CommandResult r = sim.tessaban({"firmware", "recover", "--port", "COM7", "--wait", "20", sim.path("fw.hex")}, 120,
+                                   [&](const std::string& out) {
+                                       if (!switched && has(out, "Waiting for a response of KZ-7.")) {
+                                           switched = true;
+                                           sim.control("power on");
+                                       }
+                                   });
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(has(r.out, "It is successful running KZ-7 bootloader.")) << r.out;
+    EXPECT_TRUE(has(r.out, "Congratulations!\n\nIt is successful recoverying KZ-7.\n")) << r.out;
+
+    SimOptions off;
+    off.poweredOn = false;
+    off.com = 8;
+    SimBench dark(off);
+    ASSERT_TRUE(dark.ok());
+    linktest::writeFile(dark.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    CommandResult missed = dark.tessaban({"firmware", "recover", "--port", "COM8", "--wait", "1", dark.path("fw.hex")});
+    EXPECT_EQ(missed.status, 1);
+    EXPECT_TRUE(has(missed.err, "It is failed to run KZ-7 bootloader.\nPlease, retry.")) << missed.err;
+}
+
+TEST(CliServo, ShowsTheReportAndSucceeds)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    auto rom = linktest::romContainer(linktest::intelHex(pattern(900, 4)), 2);
+    linktest::writeFile(sim.path("vq.rom"), rom);
+    CommandResult r = sim.tessaban({"servo", "update", "--port", "COM7", sim.path("vq.rom")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(has(r.out, "[update]")) << r.out;
+    EXPECT_TRUE(has(r.out, "Completed updating VQ program\n")) << r.out;
+
+    linktest::writeFile(sim.path("bad.rom"), {1, 0, 48, 0, 5, 0, 112, 0, 9, 0, 3, 0, 1, 0});
+    CommandResult bad = sim.tessaban({"servo", "update", "--port", "COM7", sim.path("bad.rom")});
+    EXPECT_EQ(bad.status, 3);
+    EXPECT_TRUE(has(bad.err, "This is not a proper program of VQ!")) << bad.err;
+}
