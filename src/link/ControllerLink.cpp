@@ -485,11 +485,16 @@ bool ControllerLink::downloadAttempt(uint32_t address, const uint8_t* data, size
         return false;
 
     size_t sent = 0;
+    const auto imageStart = std::chrono::steady_clock::now();
     while (sent < length) {
         size_t n = std::min(kChunkSize, length - sent);
         if (!port_.write(data + sent, n))
             return false;
         sent += n;
+        if (timing_.lineBaud > 0) {
+            auto onTheLine = std::chrono::microseconds(static_cast<long long>(sent) * 10 * 1000000 / timing_.lineBaud);
+            std::this_thread::sleep_until(imageStart + onTheLine);
+        }
         // The boot loader is silent while it takes an image; anything it says before the last
         // chunk is a complaint. After the last chunk its answer may already be on its way (a
         // fast controller or one on a pseudo-terminal replies at once); that answer is judged

@@ -36,6 +36,11 @@ struct LinkTiming {
     int receiveIdleBeforeData = 3000; // polls without a byte before the first byte arrives
     int receiveIdleAfterData = 200;   // polls without a byte once data has started
     int powerOnSettleMs = 200;    // after the '#' block of the power-on capture
+    // An image is handed to the port no faster than the line carries it (bits per second, ten
+    // bits a byte; 0: as fast as the port takes it). A port that queues a whole image at once
+    // (a USB adapter, a pseudo-terminal) would otherwise start the wait for the final answer
+    // while most of the image is still on its way.
+    int lineBaud = 57600;
 
     // Every wait multiplied by factor (idle poll counts stay as they are).
     LinkTiming scaled(double factor) const;
