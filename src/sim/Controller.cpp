@@ -103,6 +103,8 @@ void Controller::start(int64_t now, bool poweredOn, Mode mode)
     mode_ = Mode::Off;
     if (!poweredOn)
         return;
+    // The menu remembers the entry that led to the mode, as if it had been chosen there.
+    menuEntry_ = mode == Mode::Screen ? 1 : mode == Mode::Running ? 2 : 0;
     switch (mode) {
     case Mode::Console: enterConsole(); break;
     case Mode::Screen: enterScreen(); break;
@@ -249,6 +251,7 @@ void Controller::powerOn()
     powerOff();
     mode_ = Mode::Starting;
     hashes_ = 0;
+    menuEntry_ = 0;
     windowEnd_ = now_ + kPowerOnWindowMs;
     emit("\r\nKZ-7\r\n");
 }

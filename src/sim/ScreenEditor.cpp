@@ -423,7 +423,9 @@ void ScreenEditor::execute(std::string line, int64_t now)
         Pose& pose = page_.poses[numbers[0]];
         for (int a = 1; a + 1 < kJointRows; a += 2) {
             int b = a + 1;
-            if (!joints_.present[a] || !joints_.present[b])
+            // A pair with an unknown side is left alone rather than spreading the unknown.
+            if (!joints_.present[a] || !joints_.present[b] || pose.values[a] == kUnknownValue ||
+                pose.values[b] == kUnknownValue)
                 continue;
             uint16_t va = pose.values[a];
             pose.values[a] = mirrored(pose.values[b]);
