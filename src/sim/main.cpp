@@ -82,7 +82,7 @@ bool parseLong(const std::string& text, long low, long high, long& value)
 
 int usageError(const std::string& why)
 {
-    std::fprintf(stderr, "kz7sim: %s\n\n%s", why.c_str(), kUsage);
+    std::fprintf(stderr, "kz7sim: %s\nRun 'kz7sim --help' for the options.\n", why.c_str());
     return 2;
 }
 
@@ -100,6 +100,8 @@ class ControlChannel {
         } else if (::mkfifo(path.c_str(), 0600) != 0) {
             *error = "cannot create " + path + ": " + std::strerror(errno);
             return false;
+        } else {
+            createdPath_ = path;
         }
         // Read and write: the FIFO then never reports end-of-file when a writer goes away.
         fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -138,11 +140,14 @@ class ControlChannel {
     {
         if (fd_ >= 0)
             ::close(fd_);
+        if (!createdPath_.empty()) // ours: leave no FIFO behind
+            ::unlink(createdPath_.c_str());
     }
 
   private:
     int fd_ = -1;
     std::string partial_;
+    std::string createdPath_;
 };
 
 // Paces bytes at a line rate: credit grows with time and is spent per byte; an idle line
