@@ -160,7 +160,9 @@ class Pacer {
     {
         if (!enabled())
             return SIZE_MAX;
-        if (!busy) {
+        if (!busy || !busy_) {
+            // The line starts carrying bytes now: the idle time before earns nothing.
+            busy_ = busy;
             credit_ = 0;
             last_ = now;
             return 0;
@@ -183,10 +185,11 @@ class Pacer {
     }
 
   private:
-    static constexpr double kMaxCredit = 256;
+    static constexpr double kMaxCredit = 1024;
     double bytesPerMs_;
     double credit_ = 0;
     int64_t last_ = 0;
+    bool busy_ = false;
 };
 
 } // namespace
@@ -329,7 +332,7 @@ int main(int argc, char** argv)
     Pacer inputPace(options.pace);
     Pacer outputPace(options.pace);
     // How far the controller may fall behind the PC's writes before it holds them back.
-    const size_t inputBacklog = options.pace > 0 ? 64 : 65536;
+    const size_t inputBacklog = options.pace > 0 ? 256 : 65536;
     std::string inbox;
     std::string outbox;
     int64_t lastSave = 0;
@@ -378,6 +381,8 @@ int main(int argc, char** argv)
                     inbox.erase(0, allowed);
                     inputPace.spend(allowed);
                 }
+                if (inbox.empty())
+                    inputPace.allowance(now, false); // idle from now on, not from the next wake-up
             } else {
                 inputPace.allowance(now, false);
             }
@@ -387,6 +392,8 @@ int main(int argc, char** argv)
                 size_t allowed = outputPace.allowance(now, controller.pendingOutput() > 0);
                 outbox = controller.takeOutput(allowed);
                 outputPace.spend(outbox.size());
+                if (controller.pendingOutput() == 0)
+                    outputPace.allowance(now, false);
             }
             if (!outbox.empty()) {
                 long n = pty.write(outbox.data(), outbox.size());

@@ -268,3 +268,24 @@ TEST(ControllerSession, PacedBootLoaderTakesTheLineTime)
     EXPECT_GE(seconds, 1.0 * lineTime);
     EXPECT_LE(seconds, 1.1 * lineTime);
 }
+
+TEST(ControllerSession, PacedUploadSendsNoFasterThanTheLine)
+{
+    const int baud = 19200;
+    Kz7SimProcess sim;
+    ASSERT_TRUE(sim.start({"--pace", std::to_string(baud), "--mode", "bootloader"})) << sim.error();
+    comm::SerialPort port;
+    ASSERT_TRUE(port.open(sim.devicePath(), baud));
+    port.purgeInput();
+    ASSERT_TRUE(port.write("\rup 0 800\r"));
+    sleepMs(200);
+    ASSERT_TRUE(endsWith(readSome(port), "ready..."));
+    auto start = Clock::now();
+    ASSERT_TRUE(sim.control("press START"));
+    std::string bytes = readExactly(port, 0x800, 5000);
+    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    double lineTime = 0x800 * 10.0 / baud;
+    EXPECT_EQ(bytes.size(), 0x800u);
+    EXPECT_GE(seconds, lineTime);
+    EXPECT_LE(seconds, 1.3 * lineTime);
+}
