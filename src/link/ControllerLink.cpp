@@ -399,7 +399,7 @@ void ControllerLink::cancelBootLoaderWait()
     bootWait_.compare_exchange_strong(armed, BootWaitCancelled);
 }
 
-int ControllerLink::waitForBootLoader(int seconds)
+int ControllerLink::waitForBootLoader(int seconds, const std::function<void()>& listening)
 {
     struct Disarm {
         std::atomic<int>& flag;
@@ -418,6 +418,8 @@ int ControllerLink::waitForBootLoader(int seconds)
 
     std::vector<uint8_t> block(kPowerOnBlock, '#');
     port_.purgeInput();
+    if (listening)
+        listening();
     auto start = std::chrono::steady_clock::now();
     auto limit = std::chrono::milliseconds(static_cast<long long>(seconds) * 1000);
     uint8_t buffer[kReplyMax];

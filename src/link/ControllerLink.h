@@ -89,7 +89,10 @@ public:
     // loader. 1: the boot loader answers; 0: failed or timed out; -1: cancelled.
     // armBootLoaderWait() may be called before the capture is started on another thread, so
     // that a cancel issued before the capture's first pass is not lost.
-    int waitForBootLoader(int seconds);
+    // listening, when given, runs once the link listens (after it dropped what was queued), so
+    // that the user is asked to switch the controller on only when its first bytes cannot be
+    // missed.
+    int waitForBootLoader(int seconds, const std::function<void()>& listening = {});
     void armBootLoaderWait();
     void cancelBootLoaderWait();
 

@@ -132,8 +132,7 @@ MaintenanceResult Maintenance::recoverFirmware(const std::string& portName, cons
         return failure(kMsgNotFirmwareFile, why);
     if (!link_.openPort(portName))
         return failure(kMsgCannotOpenPort, link_.port().lastErrorText());
-    host_.notice(kMsgPowerOn);
-    int caught = link_.waitForBootLoader(waitSeconds);
+    int caught = link_.waitForBootLoader(waitSeconds, [this] { host_.notice(kMsgPowerOn); });
     if (caught < 0) {
         MaintenanceResult r;
         r.cancelled = true;
