@@ -19,10 +19,13 @@ using linktest::FakeScript;
 
 namespace {
 
-// The fake answers at once, so half the controller's waits is plenty even on a busy machine.
-comm::LinkTiming fastTiming()
+// The fake answers at once and is no paced line: half the controller's waits is plenty even on
+// a busy machine, and images go out as fast as the pty takes them.
+comm::LinkTiming fakeTiming()
 {
-    return comm::LinkTiming{}.scaled(0.5);
+    comm::LinkTiming t = comm::LinkTiming{}.scaled(0.5);
+    t.lineBaud = 0;
+    return t;
 }
 
 struct Bench {
@@ -32,7 +35,7 @@ struct Bench {
     }
     bool open() { return fake.ok() && link.openPort(fake.devicePath()); }
     FakeController fake;
-    ControllerLink link{fastTiming()};
+    ControllerLink link{fakeTiming()};
 };
 
 std::string banner(const std::string& version, size_t totalLength)
@@ -72,7 +75,7 @@ TEST(ControllerLinkProbe, TellsEveryModeFromItsReply)
 
 TEST(ControllerLinkProbe, FailsOnAShortReplyAndOnAClosedPort)
 {
-    ControllerLink closed{fastTiming()};
+    ControllerLink closed{fakeTiming()};
     EXPECT_FALSE(closed.probe());
     EXPECT_EQ(closed.mode(), 255);
 
@@ -311,6 +314,6 @@ TEST(ControllerLinkPowerOn, CatchesTheBootLoaderTimesOutAndCancels)
         bench.link.cancelBootLoaderWait();
         EXPECT_EQ(bench.link.waitForBootLoader(0), 0);
     }
-    ControllerLink closed{fastTiming()};
+    ControllerLink closed{fakeTiming()};
     EXPECT_EQ(closed.waitForBootLoader(1), 0);
 }

@@ -63,6 +63,14 @@ std::vector<uint8_t> motionOf(const std::vector<uint8_t>& memory)
     return std::vector<uint8_t>(memory.begin() + kMotion, memory.begin() + kMotion + kMotionSize);
 }
 
+// The simulator runs unpaced here, so there is no line to keep pace with.
+comm::LinkTiming unpacedLine()
+{
+    comm::LinkTiming t;
+    t.lineBaud = 0;
+    return t;
+}
+
 bool noTemporaryFiles(const std::string& folder)
 {
     for (const auto& name : linktest::folderEntries(folder))
@@ -77,7 +85,7 @@ TEST(SimLink, FollowsEveryTransitionOfTheStateTable)
 {
     SimBench sim;
     ASSERT_TRUE(sim.ok());
-    ControllerLink link;
+    ControllerLink link{unpacedLine()};
     ASSERT_TRUE(link.connect(sim.device()));
     EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
 
@@ -112,7 +120,7 @@ TEST(SimLink, BringsBackAControllerFoundRunning)
     options.mode = "running";
     SimBench sim(options);
     ASSERT_TRUE(sim.ok());
-    ControllerLink link;
+    ControllerLink link{unpacedLine()};
     ASSERT_TRUE(link.openPort(sim.device()));
     EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Running));
     link.closePort();
@@ -126,7 +134,7 @@ TEST(SimLink, CatchesTheBootLoaderAtPowerOn)
     options.poweredOn = false;
     SimBench sim(options);
     ASSERT_TRUE(sim.ok());
-    ControllerLink link;
+    ControllerLink link{unpacedLine()};
     ASSERT_TRUE(link.openPort(sim.device()));
     sim.controlLater("power on", 400);
     EXPECT_EQ(link.waitForBootLoader(10), 1);
@@ -138,7 +146,7 @@ TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile)
     SimBench sim;
     ASSERT_TRUE(sim.ok());
     TestHost host(sim);
-    ControllerLink link;
+    ControllerLink link{unpacedLine()};
     ASSERT_TRUE(link.connect(sim.device()));
     Maintenance jobs(link, host);
 
@@ -168,7 +176,7 @@ TEST(SimMaintenance, RefusesAMotionFileOfTheWrongSizeAndSendsNothing)
     SimBench sim;
     ASSERT_TRUE(sim.ok());
     TestHost host(sim);
-    ControllerLink link;
+    ControllerLink link{unpacedLine()};
     ASSERT_TRUE(link.connect(sim.device()));
     Maintenance jobs(link, host);
     auto before = sim.memory();
@@ -191,7 +199,7 @@ TEST(SimMaintenance, UpdatesTheFirmwareAndReadsTheNewVersion)
     SimBench sim;
     ASSERT_TRUE(sim.ok());
     TestHost host(sim);
-    ControllerLink link;
+    ControllerLink link{unpacedLine()};
     ASSERT_TRUE(link.connect(sim.device()));
     std::string oldVersion = link.firmwareVersionText();
     Maintenance jobs(link, host);
@@ -223,7 +231,7 @@ TEST(SimMaintenance, RecoversAControllerWithoutFirmware)
     SimBench sim(options);
     ASSERT_TRUE(sim.ok());
     TestHost host(sim);
-    ControllerLink link;
+    ControllerLink link{unpacedLine()};
     Maintenance jobs(link, host);
     auto firmware = pattern(2000, 5);
     std::string hex = linktest::intelHex(firmware);
@@ -248,7 +256,7 @@ TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything)
     SimBench sim(options);
     ASSERT_TRUE(sim.ok());
     TestHost host(sim);
-    ControllerLink link;
+    ControllerLink link{unpacedLine()};
     Maintenance jobs(link, host);
     std::string hex = linktest::intelHex(pattern(500, 2));
     linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
@@ -282,7 +290,7 @@ TEST(SimMaintenance, UpdatesTheServosAndShowsTheReport)
     SimBench sim;
     ASSERT_TRUE(sim.ok());
     TestHost host(sim);
-    ControllerLink link;
+    ControllerLink link{unpacedLine()};
     ASSERT_TRUE(link.connect(sim.device()));
     Maintenance jobs(link, host);
     auto image = pattern(1500, 9);
@@ -310,7 +318,7 @@ TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile)
     SimBench sim;
     ASSERT_TRUE(sim.ok());
     TestHost host(sim);
-    ControllerLink link;
+    ControllerLink link{unpacedLine()};
     ASSERT_TRUE(link.connect(sim.device()));
     Maintenance jobs(link, host);
     // An older backup must survive a failed one.
@@ -332,7 +340,7 @@ TEST(SimFaults, AGarbledControllerIsGivenUpBeforeAnyTransfer)
     SimBench sim;
     ASSERT_TRUE(sim.ok());
     TestHost host(sim);
-    ControllerLink link;
+    ControllerLink link{unpacedLine()};
     ASSERT_TRUE(link.connect(sim.device()));
     Maintenance jobs(link, host);
     linktest::writeFile(sim.path("m.mtn"), pattern(kMotionSize, 4));
@@ -357,7 +365,7 @@ TEST(SimFaults, AControllerVanishingAsTheImageStartsFailsTheRestore)
     SimBench sim;
     ASSERT_TRUE(sim.ok());
     TestHost host(sim);
-    ControllerLink link;
+    ControllerLink link{unpacedLine()};
     ASSERT_TRUE(link.connect(sim.device()));
     Maintenance jobs(link, host);
     linktest::writeFile(sim.path("m.mtn"), pattern(kMotionSize, 8));
@@ -388,7 +396,7 @@ TEST(SimFaults, AControllerStallingDuringABackupWritesNoFile)
             sim.controlLater("stall 4000", 2000);
         }
     } host(sim);
-    ControllerLink link;
+    ControllerLink link{unpacedLine()};
     ASSERT_TRUE(link.connect(sim.device()));
     Maintenance jobs(link, host);
     MaintenanceResult r = jobs.backupMotion(sim.path("stalled.mtn"));
@@ -407,7 +415,7 @@ TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer)
     SimBench sim;
     ASSERT_TRUE(sim.ok());
     TestHost host(sim);
-    ControllerLink link;
+    ControllerLink link{unpacedLine()};
     ASSERT_TRUE(link.connect(sim.device()));
     Maintenance jobs(link, host);
     auto image = pattern(800, 9);
