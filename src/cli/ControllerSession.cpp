@@ -102,11 +102,14 @@ bool connectController(comm::ControllerLink& link, const ControllerOptions& opti
 {
     if (link.connect(options.port))
         return true;
-    if (link.port().lastError() != 0 && !link.isPortOpen()) {
+    // Say why when the port itself would not open (missing, busy, no permission); a controller
+    // that does not answer gets the message alone.
+    if (!link.openPort(options.port)) {
         std::string device = options.port[0] == '/' ? options.port : platform::devicePathForPort(options.port);
         std::fprintf(stderr, "tessaban: %s (%s): %s\n", options.port.c_str(),
                      device.empty() ? "no device" : device.c_str(), link.port().lastErrorText().c_str());
     }
+    link.closePort();
     printMessage(comm::kMsgCannotConnect);
     return false;
 }
