@@ -206,6 +206,7 @@ CommandResult SimBench::tessaban(const std::vector<std::string>& args, int timeo
         ::close(err[0]);
         return result;
     }
+    command_.store(pid);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
     std::thread errReader([&] { drain(err[0], result.err, deadline); });
     drain(out[0], result.out, deadline, onOutput);
@@ -218,10 +219,12 @@ CommandResult SimBench::tessaban(const std::vector<std::string>& args, int timeo
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);
             result.status = -2;
+            command_.store(-1);
             return result;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    command_.store(-1);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }

@@ -3,6 +3,7 @@
 // and (optionally) a COM link in its own port folder; stopped when the bench goes away. Also
 // runs the tessaban command line against it and writes the files the jobs take.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -51,6 +52,9 @@ public:
     CommandResult tessaban(const std::vector<std::string>& args, int timeoutSeconds = 120,
                            const std::function<void(const std::string&)>& onOutput = {}) const;
 
+    // The process id of the tessaban command that runs now (for onOutput to signal it), or -1.
+    int runningCommand() const { return command_.load(); }
+
     // Saves the programmer's port setting ("Com Port") in the bench's settings folder.
     void savePortSetting(int number) const;
 
@@ -60,6 +64,7 @@ private:
     std::string fifo_;
     std::string device_;
     int pid_ = -1;
+    mutable std::atomic<int> command_{-1};
 };
 
 // File helpers for the jobs.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 using linktest::CommandResult;
 using linktest::SimBench;
 using linktest::SimOptions;
@@ -138,6 +140,23 @@ TEST(CliProgram, DownloadsAnExampleAndPlaysItUntilStopped)
     ASSERT_EQ(play.status, 0) << play.err;
     EXPECT_TRUE(has(play.out, "Running: behaviour program of")) << play.out;
     // Stopped and back in the menu.
+    CommandResult told = sim.tessaban({"controller", "probe", "--port", "COM7", "--mode-only"});
+    EXPECT_TRUE(has(told.out, "Mode: MENU")) << told.out;
+}
+
+TEST(CliProgram, PlayStopsOnCtrlCAndReturnsTheControllerToItsMenu)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    bool interrupted = false;
+    CommandResult play = sim.tessaban({"program", "play", "--port", "COM7"}, 60, [&](const std::string& out) {
+        if (!interrupted && has(out, "Running:")) {
+            interrupted = true;
+            ::kill(sim.runningCommand(), SIGINT);
+        }
+    });
+    EXPECT_TRUE(interrupted);
+    EXPECT_EQ(play.status, 0) << play.err;
     CommandResult told = sim.tessaban({"controller", "probe", "--port", "COM7", "--mode-only"});
     EXPECT_TRUE(has(told.out, "Mode: MENU")) << told.out;
 }
