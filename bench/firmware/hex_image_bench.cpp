@@ -30,7 +30,8 @@ struct BenchFiles {
 
     BenchFiles()
     {
-        folder = std::filesystem::temp_directory_path() / ("tessaban-hex-bench-" + std::to_string(::getpid()));
+        folder =
+            std::filesystem::temp_directory_path() / ("tessaban-hex-bench-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folder);
         hexPath = (folder / "image.hex").string();
         binPath = (folder / "image.bin").string();

@@ -26,7 +26,7 @@ struct FileCloser {
 // Applies one record after another to the scratch image and tracks the segment base and the
 // highest end E.
 class HexImageLoader::Parser {
-public:
+  public:
     explicit Parser(std::uint8_t* image) : image_(image) {}
 
     // One line without its terminator (a '\r' before the '\n' already removed).
@@ -116,7 +116,7 @@ public:
         error_ = HexError::BadLineLength;
     }
 
-private:
+  private:
     std::uint8_t* image_;
     std::uint32_t segment_ = 0;
     std::size_t highestEnd_ = 0;

@@ -95,8 +95,8 @@ bool MotionDataFile::write(const std::string& path, std::span<const std::uint8_t
     FilePtr file = createTemporaryBeside(path, tempPath);
     if (!file)
         return fail(MotionFileError::WriteFailed, std::strerror(errno));
-    const bool written = std::fwrite(received.data(), 1, kSize, file.get()) == kSize &&
-                         std::fflush(file.get()) == 0;
+    const bool written =
+        std::fwrite(received.data(), 1, kSize, file.get()) == kSize && std::fflush(file.get()) == 0;
     const int writeErrno = errno;
     const bool closed = std::fclose(file.release()) == 0;
     std::error_code ec;

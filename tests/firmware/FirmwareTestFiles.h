@@ -40,11 +40,15 @@ inline std::string hexRecord(unsigned type, unsigned address, std::span<const st
 
 inline std::string segmentRecord(unsigned segment)
 {
-    const std::uint8_t data[2] = {static_cast<std::uint8_t>(segment >> 8), static_cast<std::uint8_t>(segment)};
+    const std::uint8_t data[2] = {static_cast<std::uint8_t>(segment >> 8),
+                                  static_cast<std::uint8_t>(segment)};
     return hexRecord(2, 0, data);
 }
 
-inline std::string endRecord() { return hexRecord(1, 0, {}); }
+inline std::string endRecord()
+{
+    return hexRecord(1, 0, {});
+}
 
 // The whole image as data records of recordSize bytes from address `base` on, with an extended
 // segment record each time a new 64 KiB window begins, then an end-of-file record.

@@ -44,7 +44,10 @@ inline std::vector<std::uint8_t> sampleServoImage()
 }
 
 // Controller firmware as Intel hex, 16 bytes per record.
-inline std::string sampleFirmwareHex() { return hexFromImage(sampleFirmwareImage()); }
+inline std::string sampleFirmwareHex()
+{
+    return hexFromImage(sampleFirmwareImage());
+}
 
 // Servo firmware as a .rom container for the given target kind.
 inline std::vector<std::uint8_t> sampleServoRom(int targetKind)

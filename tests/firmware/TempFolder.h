@@ -8,7 +8,7 @@
 namespace firmware::testfiles {
 
 class TempFolder {
-public:
+  public:
     TempFolder()
     {
         std::random_device seed;
@@ -34,7 +34,7 @@ public:
         return n;
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

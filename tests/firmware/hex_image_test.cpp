@@ -136,8 +136,8 @@ TEST(HexImageLoader, OtherKnownRecordTypesAreIgnoredAndReadingGoesOnAfterTheEnd)
     const std::vector<std::uint8_t> two = {0x00, 0x01};
     const std::vector<std::uint8_t> data = {0x42};
     // Types 3, 4 and 5 change nothing (a linear base of 1 would move the data to 0x10000).
-    const Loaded r = loadText(tf::hexRecord(3, 0, four) + tf::hexRecord(4, 0, two) + tf::hexRecord(5, 0, four) +
-                              tf::endRecord() + tf::hexRecord(0, 0x20, data));
+    const Loaded r = loadText(tf::hexRecord(3, 0, four) + tf::hexRecord(4, 0, two) +
+                              tf::hexRecord(5, 0, four) + tf::endRecord() + tf::hexRecord(0, 0x20, data));
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.length, 0x21u + 2);
     EXPECT_EQ(r.buffer[0x20], 0x42);
@@ -175,7 +175,10 @@ struct Rejection {
     std::size_t line;
 };
 
-void PrintTo(const Rejection& r, std::ostream* os) { *os << r.name; }
+void PrintTo(const Rejection& r, std::ostream* os)
+{
+    *os << r.name;
+}
 
 class HexRejection : public testing::TestWithParam<Rejection> {};
 
@@ -196,32 +199,33 @@ const std::string kGood = ":0400000001020304F2\n";
 
 INSTANTIATE_TEST_SUITE_P(
     EveryRule, HexRejection,
-    testing::Values(
-        Rejection{"BlankLine", kGood + "\n" + kGood, HexError::BadLineLength, 2},
-        Rejection{"BlankCrLfLine", kGood + "\r\n", HexError::BadLineLength, 2},
-        Rejection{"TrailingBlankLine", kGood + "\n", HexError::BadLineLength, 2},
-        Rejection{"LineOf1025", ":00000001FF" + std::string(1025 - 11, ' ') + "\n", HexError::BadLineLength, 1},
-        Rejection{"LeadingSpace", " " + kGood, HexError::MissingColon, 1},
-        Rejection{"NoColon", kGood + "0400000001020304F2\n", HexError::MissingColon, 2},
-        Rejection{"ShortHeader", ":0400000\n", HexError::BadRecordHeader, 1},
-        Rejection{"ColonOnly", ":\n", HexError::BadRecordHeader, 1},
-        Rejection{"NonHexCount", ":G400000001020304F2\n", HexError::BadRecordHeader, 1},
-        Rejection{"SignedAddress", ":04-00000001020304F2\n", HexError::BadRecordHeader, 1},
-        Rejection{"SpaceInHeader", ":04 000000102030405\n", HexError::BadRecordHeader, 1},
-        Rejection{"NonHexType", ":040000x001020304F2\n", HexError::BadRecordHeader, 1},
-        Rejection{"MissingDataDigits", ":04000000010203\n", HexError::BadData, 1},
-        Rejection{"OddDataDigits", ":040000000102030\n", HexError::BadData, 1},
-        Rejection{"NonHexDataPair", ":04000000010G0304F2\n", HexError::BadData, 1},
-        Rejection{"MissingSegment", ":02000002\n", HexError::BadData, 1},
-        Rejection{"NonHexSegment", ":0200000210Z0EC\n", HexError::BadData, 1},
-        Rejection{"RecordType6", ":00000006FA\n", HexError::UnknownRecordType, 1},
-        Rejection{"RecordTypeFF", kGood + ":000000FF01\n", HexError::UnknownRecordType, 2},
-        Rejection{"EndsAtTheTopOfMemory",
-                  tf::segmentRecord(0xF000) + ":10FFF000000102030405060708090A0B0C0D0E0F00\n",
-                  HexError::AddressOutOfRange, 2},
-        Rejection{"EmptyRecordAtTheTop", tf::segmentRecord(0xFFFF) + ":00001000F0\n", HexError::AddressOutOfRange, 2},
-        Rejection{"SegmentWrapIsNotAllowed", tf::segmentRecord(0xFFFF) + ":01FFFF0055\n",
-                  HexError::AddressOutOfRange, 2}),
+    testing::Values(Rejection{"BlankLine", kGood + "\n" + kGood, HexError::BadLineLength, 2},
+                    Rejection{"BlankCrLfLine", kGood + "\r\n", HexError::BadLineLength, 2},
+                    Rejection{"TrailingBlankLine", kGood + "\n", HexError::BadLineLength, 2},
+                    Rejection{"LineOf1025", ":00000001FF" + std::string(1025 - 11, ' ') + "\n",
+                              HexError::BadLineLength, 1},
+                    Rejection{"LeadingSpace", " " + kGood, HexError::MissingColon, 1},
+                    Rejection{"NoColon", kGood + "0400000001020304F2\n", HexError::MissingColon, 2},
+                    Rejection{"ShortHeader", ":0400000\n", HexError::BadRecordHeader, 1},
+                    Rejection{"ColonOnly", ":\n", HexError::BadRecordHeader, 1},
+                    Rejection{"NonHexCount", ":G400000001020304F2\n", HexError::BadRecordHeader, 1},
+                    Rejection{"SignedAddress", ":04-00000001020304F2\n", HexError::BadRecordHeader, 1},
+                    Rejection{"SpaceInHeader", ":04 000000102030405\n", HexError::BadRecordHeader, 1},
+                    Rejection{"NonHexType", ":040000x001020304F2\n", HexError::BadRecordHeader, 1},
+                    Rejection{"MissingDataDigits", ":04000000010203\n", HexError::BadData, 1},
+                    Rejection{"OddDataDigits", ":040000000102030\n", HexError::BadData, 1},
+                    Rejection{"NonHexDataPair", ":04000000010G0304F2\n", HexError::BadData, 1},
+                    Rejection{"MissingSegment", ":02000002\n", HexError::BadData, 1},
+                    Rejection{"NonHexSegment", ":0200000210Z0EC\n", HexError::BadData, 1},
+                    Rejection{"RecordType6", ":00000006FA\n", HexError::UnknownRecordType, 1},
+                    Rejection{"RecordTypeFF", kGood + ":000000FF01\n", HexError::UnknownRecordType, 2},
+                    Rejection{"EndsAtTheTopOfMemory",
+                              tf::segmentRecord(0xF000) + ":10FFF000000102030405060708090A0B0C0D0E0F00\n",
+                              HexError::AddressOutOfRange, 2},
+                    Rejection{"EmptyRecordAtTheTop", tf::segmentRecord(0xFFFF) + ":00001000F0\n",
+                              HexError::AddressOutOfRange, 2},
+                    Rejection{"SegmentWrapIsNotAllowed", tf::segmentRecord(0xFFFF) + ":01FFFF0055\n",
+                              HexError::AddressOutOfRange, 2}),
     [](const testing::TestParamInfo<Rejection>& info) { return info.param.name; });
 
 TEST(HexImageLoader, DataEndingAtTheLastAddressPutsTheChecksumPastTheAddressSpace)

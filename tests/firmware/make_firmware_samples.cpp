@@ -8,8 +8,9 @@
 
 int main(int argc, char** argv)
 {
-    const std::filesystem::path folder =
-        argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::path(TESSABAN_SOURCE_DIR) / "data/samples";
+    const std::filesystem::path folder = argc > 1
+                                             ? std::filesystem::path(argv[1])
+                                             : std::filesystem::path(TESSABAN_SOURCE_DIR) / "data/samples";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     for (const auto& sample : firmware::testfiles::sampleFiles()) {

@@ -15,7 +15,10 @@ namespace tf = firmware::testfiles;
 
 namespace {
 
-std::span<const std::uint8_t> view(const std::vector<std::uint8_t>& bytes) { return bytes; }
+std::span<const std::uint8_t> view(const std::vector<std::uint8_t>& bytes)
+{
+    return bytes;
+}
 
 std::string readAll(const std::string& path)
 {

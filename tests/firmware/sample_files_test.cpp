@@ -11,7 +11,10 @@ namespace tf = firmware::testfiles;
 
 namespace {
 
-std::string samplePath(const char* name) { return std::string(TESSABAN_SOURCE_DIR) + "/data/samples/" + name; }
+std::string samplePath(const char* name)
+{
+    return std::string(TESSABAN_SOURCE_DIR) + "/data/samples/" + name;
+}
 
 std::string readAll(const std::string& path)
 {
