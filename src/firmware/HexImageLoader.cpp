@@ -1,12 +1,12 @@
 #include "firmware/HexImageLoader.h"
 
+#include "firmware/CFile.h"
 #include "firmware/HexDigits.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace firmware {
 
@@ -16,10 +16,6 @@ constexpr bool isSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 } // namespace
 
@@ -168,7 +164,7 @@ bool HexImageLoader::load(const std::string& path, std::vector<std::uint8_t>& bu
                           std::size_t& length)
 {
     systemError_.clear();
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    CFile file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         systemError_ = std::strerror(errno);
         return fail(HexError::CannotOpen, 0);
