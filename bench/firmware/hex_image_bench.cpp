@@ -10,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -99,8 +100,15 @@ void ObjcopyIhexToBinary(benchmark::State& state)
             return;
         }
     }
-    if (std::filesystem::file_size(f.binPath) != kImageSize)
-        state.SkipWithError("objcopy wrote an image of another size");
+    // Both tools must have produced the same flat image from the file.
+    std::vector<std::uint8_t> written(kImageSize + 1);
+    std::size_t got = 0;
+    if (std::FILE* out = std::fopen(f.binPath.c_str(), "rb")) {
+        got = std::fread(written.data(), 1, written.size(), out);
+        std::fclose(out);
+    }
+    if (got != kImageSize || !std::equal(f.image.begin(), f.image.end(), written.begin()))
+        state.SkipWithError("objcopy wrote another image");
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * f.hexText.size()));
 }
 BENCHMARK(ObjcopyIhexToBinary)->Unit(benchmark::kMillisecond)->UseRealTime();

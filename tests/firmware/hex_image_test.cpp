@@ -320,4 +320,9 @@ TEST(HexImageLoader, MissingFileReportsTheSystemReason)
     EXPECT_FALSE(loader.load(folder.file("absent.hex"), buffer, start, length));
     EXPECT_EQ(loader.error(), HexError::CannotOpen);
     EXPECT_NE(loader.errorText().find("No such file"), std::string::npos) << loader.errorText();
+
+    // A folder opens but cannot be read.
+    EXPECT_FALSE(loader.load(folder.path().string(), buffer, start, length));
+    EXPECT_EQ(loader.error(), HexError::ReadFailed);
+    EXPECT_TRUE(buffer.empty());
 }
