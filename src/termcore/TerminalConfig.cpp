@@ -30,15 +30,16 @@ void getInt(const uint8_t* data, size_t size, size_t offset, int32_t* value)
     *value = static_cast<int32_t>(v);
 }
 
-// A fixed text field read from the file: the last byte is forced to NUL so that the text always
-// ends inside its field.
+// A fixed text field read from the file: when it holds no NUL its last byte becomes one, so the
+// text always ends inside its field (a terminated field keeps every byte, for a faithful save).
 template <size_t N>
 void getField(const uint8_t* data, size_t size, size_t offset, std::array<char, N>* field)
 {
     if (offset + N > size)
         return;
     std::memcpy(field->data(), data + offset, N);
-    (*field)[N - 1] = 0;
+    if (!std::memchr(field->data(), 0, N))
+        (*field)[N - 1] = 0;
 }
 
 } // namespace
