@@ -66,10 +66,11 @@ function(tessaban_test name)
     TESSABAN_BIN_DIR="${PROJECT_BINARY_DIR}/bin"
     TESSABAN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   target_link_libraries(${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
-  gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
-               ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  set(_props TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(T_LABELS)
+    list(APPEND _props LABELS "${T_LABELS}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${_props})
 endfunction()
 
 # tessaban_fuzzer(NAME SOURCE [DEPS libs...]): a libFuzzer target.

@@ -1,0 +1,185 @@
+#include "platform/PortMap.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string linkPath(int number)
+{
+    return portFolder() + "/COM" + std::to_string(number);
+}
+
+bool exists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+// "ttyUSB10" sorts after "ttyUSB9": compare the name's stem, then its number.
+bool naturalLess(const std::string& a, const std::string& b)
+{
+    auto split = [](const std::string& s) {
+        size_t i = s.size();
+        while (i > 0 && std::isdigit(static_cast<unsigned char>(s[i - 1])))
+            --i;
+        long n = i < s.size() ? std::strtol(s.c_str() + i, nullptr, 10) : -1;
+        return std::make_pair(s.substr(0, i), n);
+    };
+    return split(a) < split(b);
+}
+
+// The USB serial adapters the machine has now, in name order: they stand behind COM33 upwards.
+std::vector<std::string> usbSerialDevices()
+{
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir("/dev")) {
+        while (dirent* e = ::readdir(d)) {
+            std::string n = e->d_name;
+            if (n.rfind("ttyUSB", 0) == 0 || n.rfind("ttyACM", 0) == 0)
+                names.push_back(n);
+        }
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end(), naturalLess);
+    for (auto& n : names)
+        n = "/dev/" + n;
+    return names;
+}
+
+std::string defaultDevice(int number, const std::vector<std::string>& usb)
+{
+    if (number <= 32)
+        return "/dev/ttyS" + std::to_string(number - 1);
+    size_t i = static_cast<size_t>(number - 33);
+    return i < usb.size() ? usb[i] : std::string();
+}
+
+// Where the link for a port points, or empty when there is no link.
+std::string linkTarget(int number)
+{
+    std::string path = linkPath(number);
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(path, ec)))
+        return {};
+    fs::path target = fs::read_symlink(path, ec);
+    if (ec)
+        return {};
+    if (target.is_relative())
+        target = fs::path(portFolder()) / target;
+    return target.lexically_normal().string();
+}
+
+} // namespace
+
+std::string portFolder()
+{
+    if (const char* dir = std::getenv("TESSABAN_PORTS"); dir && *dir)
+        return dir;
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::string(home) + "/.config";
+    else
+        base = "/tmp";
+    return base + "/Quorvel/Tessaban/ports";
+}
+
+std::optional<int> comPortNumber(const std::string& name)
+{
+    if (name.size() < 4 || name.size() > 6)
+        return std::nullopt;
+    if (std::toupper(static_cast<unsigned char>(name[0])) != 'C' ||
+        std::toupper(static_cast<unsigned char>(name[1])) != 'O' ||
+        std::toupper(static_cast<unsigned char>(name[2])) != 'M')
+        return std::nullopt;
+    int n = 0;
+    for (size_t i = 3; i < name.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(name[i])))
+            return std::nullopt;
+        n = n * 10 + (name[i] - '0');
+    }
+    if (name[3] == '0' || n < 1 || n > kMaxComPort)
+        return std::nullopt;
+    return n;
+}
+
+std::string devicePathForPort(const std::string& portName)
+{
+    auto n = comPortNumber(portName);
+    if (!n)
+        return {};
+    std::string target = linkTarget(*n);
+    if (!target.empty())
+        return target;
+    if (*n <= 32)
+        return defaultDevice(*n, {});
+    return defaultDevice(*n, usbSerialDevices());
+}
+
+std::vector<PortEntry> portMap()
+{
+    std::vector<PortEntry> out;
+    const auto usb = usbSerialDevices();
+    for (int n = 1; n <= kMaxComPort; ++n) {
+        PortEntry e;
+        e.number = n;
+        e.name = "COM" + std::to_string(n);
+        e.device = linkTarget(n);
+        e.linked = !e.device.empty();
+        if (!e.linked)
+            e.device = defaultDevice(n, usb);
+        e.exists = exists(e.device);
+        if (e.linked || e.exists)
+            out.push_back(std::move(e));
+    }
+    return out;
+}
+
+bool linkPort(int number, const std::string& device, std::string* error)
+{
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (number < 1 || number > kMaxComPort)
+        return fail("port numbers run from 1 to 256");
+    std::error_code ec;
+    fs::create_directories(portFolder(), ec);
+    if (ec)
+        return fail("cannot create the port folder " + portFolder() + ": " + ec.message());
+    // Replace atomically: a link made beside the final name, then renamed over it.
+    std::string path = linkPath(number);
+    std::string tmp = path + ".new" + std::to_string(::getpid());
+    ::unlink(tmp.c_str());
+    if (::symlink(device.c_str(), tmp.c_str()) != 0)
+        return fail("cannot create " + tmp + ": " + std::strerror(errno));
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        int err = errno;
+        ::unlink(tmp.c_str());
+        return fail("cannot create " + path + ": " + std::strerror(err));
+    }
+    return true;
+}
+
+bool unlinkPort(int number)
+{
+    if (number < 1 || number > kMaxComPort)
+        return false;
+    return ::unlink(linkPath(number).c_str()) == 0;
+}
+
+} // namespace platform
