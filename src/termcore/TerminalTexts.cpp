@@ -23,7 +23,7 @@ std::string hexFailed(int code)
 
 std::string transmitStatus(uint64_t sent, uint64_t total)
 {
-    const uint64_t percent = total == 0 ? 100 : (sent >= total ? 100 : sent * 100 / total);
+    const uint64_t percent = total == 0 ? 0 : (sent >= total ? 100 : sent * 100 / total);
     return cut("TX data... " + std::to_string(sent) + "/" + std::to_string(total) + "byte " +
                std::to_string(percent) + "% (Cancel to press ESC)");
 }

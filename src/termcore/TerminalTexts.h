@@ -33,7 +33,8 @@ inline constexpr size_t kStatusCapacity = 200;
 std::string cannotOpenPort(const std::string& port, int baudRate);
 std::string hexFailed(int code);
 
-// "TX data... %d/%dbyte %d%% (Cancel to press ESC)"; an empty file shows 100%.
+// "TX data... %d/%dbyte %d%% (Cancel to press ESC)"; 0% while the total is not known yet
+// (a hex file being converted) or is 0.
 std::string transmitStatus(uint64_t sent, uint64_t total);
 std::string receiveStatus(uint64_t received);
 std::string idleStatus(const std::string& newestLabel); // empty label: "No recent file"

@@ -31,7 +31,8 @@ bool TransmitJob::open(const std::string& path)
     path_ = path;
     isHex_ = isHexFileName(path);
     sent_ = 0;
-    total_ = 0;
+    // A raw file's total is known at once; a hex file's only after its conversion.
+    total_ = isHex_ ? 0 : static_cast<uint64_t>(st.st_size);
     hexCode_ = -1;
     outcome_ = Outcome::Idle;
     return true;

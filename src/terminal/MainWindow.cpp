@@ -564,9 +564,15 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
     if (receiving_)
         return;
     std::string one;
-    for (QChar c : text)
-        if (c.unicode() <= 0xFF)
-            one.push_back(static_cast<char>(c.unicode()));
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier) && key >= Qt::Key_A && key <= Qt::Key_Z) {
+        // Ctrl+letter is its control code, whatever text the platform attached to it.
+        one.push_back(static_cast<char>(key - Qt::Key_A + 1));
+    } else {
+        for (QChar c : text)
+            if (c.unicode() <= 0xFF)
+                one.push_back(static_cast<char>(c.unicode()));
+    }
     if (one.empty())
         return;
     const int repeat = std::clamp(event->count(), 1, kMaxKeyRepeat);

@@ -223,7 +223,7 @@ TEST(TerminalTexts, StatusLines)
 {
     using namespace termcore::texts;
     EXPECT_EQ(transmitStatus(50, 200), "TX data... 50/200byte 25% (Cancel to press ESC)");
-    EXPECT_EQ(transmitStatus(0, 0), "TX data... 0/0byte 100% (Cancel to press ESC)");
+    EXPECT_EQ(transmitStatus(0, 0), "TX data... 0/0byte 0% (Cancel to press ESC)");
     // 64-bit arithmetic: no overflow for big files.
     EXPECT_EQ(transmitStatus(3000000000ull, 4000000000ull),
               "TX data... 3000000000/4000000000byte 75% (Cancel to press ESC)");
