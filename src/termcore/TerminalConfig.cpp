@@ -186,14 +186,13 @@ bool TerminalConfig::saveTo(const std::string& path) const
 
 std::string TerminalConfig::defaultFolder()
 {
-    std::string base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-        base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::string(home) + "/.config";
-    else
-        base = ".";
-    return base + "/Quorvel/Tessaban";
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    std::string base = (xdg && *xdg)     ? std::string(xdg)
+                       : (home && *home) ? std::string(home).append("/.config")
+                                         : std::string(1, '.');
+    base.append("/Quorvel/Tessaban");
+    return base;
 }
 
 std::string TerminalConfig::defaultPath()
