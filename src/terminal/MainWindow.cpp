@@ -500,6 +500,12 @@ void MainWindow::sendKeyBytes(const std::string& bytes)
         portFailed();
 }
 
+void MainWindow::sendText(const std::string& bytes)
+{
+    if (!transmitting_ && !receiving_)
+        sendKeyBytes(bytes);
+}
+
 void MainWindow::keyPressEvent(QKeyEvent* event)
 {
     const int key = event->key();

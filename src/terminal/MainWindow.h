@@ -84,6 +84,9 @@ public:
     const termcore::TransmitJob& job() const { return job_; }
     const termcore::ReceiveCapture& capture() const { return capture_; }
 
+    // Sends bytes as typed keys would (nothing while a transfer runs or the port is closed).
+    void sendText(const std::string& bytes);
+
     // Reads everything waiting on the port (the data-ready path); public so tests can drive it.
     void drain();
 
