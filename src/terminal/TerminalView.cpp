@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -59,8 +60,11 @@ TerminalView::TerminalView(termcore::TerminalScreen& screen, const QFont& font, 
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
     viewport()->setFixedSize(viewportSize_);
-    setFixedSize(viewportSize_.width() + verticalScrollBar()->sizeHint().width(),
-                 viewportSize_.height() + horizontalScrollBar()->sizeHint().height());
+    // A thin border in the background colour keeps the first column off the window's edge.
+    setViewportMargins(kMargin, kMargin, 0, 0);
+    setAutoFillBackground(true);
+    setFixedSize(kMargin + viewportSize_.width() + verticalScrollBar()->sizeHint().width(),
+                 kMargin + viewportSize_.height() + horizontalScrollBar()->sizeHint().height());
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, &TerminalView::onVerticalAction);
     connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this, &TerminalView::onHorizontalAction);
 }
@@ -182,6 +186,9 @@ void TerminalView::clear()
 void TerminalView::setBackground(QColor colour)
 {
     background_ = colour;
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, colour);
+    setPalette(palette);
     viewport()->update();
 }
 

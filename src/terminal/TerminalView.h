@@ -18,6 +18,8 @@ QFont chooseTerminalFont();
 class TerminalView : public QAbstractScrollArea {
     Q_OBJECT
 public:
+    static constexpr int kMargin = 4;
+
     TerminalView(termcore::TerminalScreen& screen, const QFont& font, int visibleColumns, int visibleRows,
                  QWidget* parent = nullptr);
 
