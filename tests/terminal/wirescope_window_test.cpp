@@ -32,6 +32,12 @@ namespace fs = std::filesystem;
 using terminal::MainWindow;
 using terminal::WindowOptions;
 
+// fontconfig keeps a cache for the life of the process; it is not ours to free.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig\n";
+}
+
 namespace {
 
 void ensureApp()
