@@ -35,7 +35,8 @@ void BM_TerminalFullRepaint(benchmark::State& state)
     view.createScreen(80, 1200);
     std::string text;
     for (int row = 0; row < 60; ++row)
-        text += "ID:" + std::to_string(row) + " pos=0512 speed=100 load=-12 temp=33 volt=11.8 ok -- KZ-7 console line\r\n";
+        text += "ID:" + std::to_string(row) +
+                " pos=0512 speed=100 load=-12 temp=33 volt=11.8 ok -- KZ-7 console line\r\n";
     view.write(reinterpret_cast<const uint8_t*>(text.data()), text.size());
     const QSize size = view.viewportSizeHint();
     QImage target(size, QImage::Format_RGB32);

@@ -16,10 +16,17 @@ std::string mixedText(size_t size)
     int line = 0;
     while (out.size() < size) {
         switch (line % 8) {
-        case 0: out += "\x1b[0mKZ-7 console> "; break;
-        case 1: out += "\x1b[" + std::to_string(line % 30 + 1) + ";" + std::to_string(line % 70 + 1) + "H"; break;
-        case 2: out += "\x1b[2J\x1b[1;1H"; break;
-        default: break;
+        case 0:
+            out += "\x1b[0mKZ-7 console> ";
+            break;
+        case 1:
+            out += "\x1b[" + std::to_string(line % 30 + 1) + ";" + std::to_string(line % 70 + 1) + "H";
+            break;
+        case 2:
+            out += "\x1b[2J\x1b[1;1H";
+            break;
+        default:
+            break;
         }
         out += "ID:" + std::to_string(line % 254) + " pos=0512 speed=100 load=-12 temp=33 volt=11.8 ok";
         out += (line % 3 == 0) ? "\r\n" : "\n";

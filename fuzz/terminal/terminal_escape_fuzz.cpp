@@ -31,27 +31,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const uint8_t op = data[pos];
         pos += n;
         switch (op % 7) {
-        case 0: screen.verticalScroll(ScrollCode::PageUp); break;
-        case 1: screen.verticalScroll(ScrollCode::ThumbTrack, op * 37); break;
-        case 2: screen.horizontalScroll(ScrollCode::ThumbTrack, op * 3); break;
-        case 3: screen.wheel(op & 8 ? 120 : -120); break;
+        case 0:
+            screen.verticalScroll(ScrollCode::PageUp);
+            break;
+        case 1:
+            screen.verticalScroll(ScrollCode::ThumbTrack, op * 37);
+            break;
+        case 2:
+            screen.horizontalScroll(ScrollCode::ThumbTrack, op * 3);
+            break;
+        case 3:
+            screen.wheel(op & 8 ? 120 : -120);
+            break;
         case 4:
             if (op > 250)
                 screen.clear();
             break;
-        default: break;
+        default:
+            break;
         }
         const int cellCount = screen.columns() * screen.rows();
         if (screen.cursor() < 0 || screen.cursor() >= cellCount)
             std::abort();
-        if (screen.ringStart() % screen.columns() != 0 || screen.ringStart() < 0 || screen.ringStart() >= cellCount)
+        if (screen.ringStart() % screen.columns() != 0 || screen.ringStart() < 0 ||
+            screen.ringStart() >= cellCount)
             std::abort();
-        if (screen.scrollX() < 0 || screen.scrollY() < 0 || screen.contentWidth() < 0 || screen.contentHeight() < 0)
+        if (screen.scrollX() < 0 || screen.scrollY() < 0 || screen.contentWidth() < 0 ||
+            screen.contentHeight() < 0)
             std::abort();
         if (screen.verticalMaximum() < 0 || screen.horizontalMaximum() < 0)
             std::abort();
         const auto r = screen.invalidRect();
-        if (!r.empty() && (r.left < 0 || r.top < 0 || r.right > screen.viewWidth() || r.bottom > screen.viewHeight()))
+        if (!r.empty() &&
+            (r.left < 0 || r.top < 0 || r.right > screen.viewWidth() || r.bottom > screen.viewHeight()))
             std::abort();
         // Every row is readable in one piece.
         const uint8_t* last = screen.rowData(screen.rows() - 1);

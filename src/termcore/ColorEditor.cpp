@@ -8,9 +8,12 @@ namespace {
 int32_t& field(Rgb& c, ColorEditor::Component component)
 {
     switch (component) {
-    case ColorEditor::Component::Red: return c.red;
-    case ColorEditor::Component::Green: return c.green;
-    case ColorEditor::Component::Blue: break;
+    case ColorEditor::Component::Red:
+        return c.red;
+    case ColorEditor::Component::Green:
+        return c.green;
+    case ColorEditor::Component::Blue:
+        break;
     }
     return c.blue;
 }
@@ -29,12 +32,23 @@ int ColorEditor::scroll(Component component, Step step, int trackPosition)
     // Stored colours may hold anything; the dialog works on their low byte.
     int v = value & 0xFF;
     switch (step) {
-    case Step::LineLeft: v -= 1; break;
-    case Step::LineRight: v += 1; break;
-    case Step::PageLeft: v -= 10; break;
-    case Step::PageRight: v += 10; break;
-    case Step::Track: v = trackPosition; break;
-    case Step::Other: return value;
+    case Step::LineLeft:
+        v -= 1;
+        break;
+    case Step::LineRight:
+        v += 1;
+        break;
+    case Step::PageLeft:
+        v -= 10;
+        break;
+    case Step::PageRight:
+        v += 10;
+        break;
+    case Step::Track:
+        v = trackPosition;
+        break;
+    case Step::Other:
+        return value;
     }
     value = std::clamp(v, 0, 255);
     return value;

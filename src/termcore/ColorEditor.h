@@ -7,7 +7,7 @@
 namespace termcore {
 
 class ColorEditor {
-public:
+  public:
     enum class Target { Background, Text };
     enum class Step { LineLeft, LineRight, PageLeft, PageRight, Track, Other };
     enum class Component { Red = 0, Green = 1, Blue = 2 };
@@ -23,7 +23,7 @@ public:
     Rgb text() const { return text_; }
     Rgb edited() const { return target_ == Target::Background ? background_ : text_; }
 
-private:
+  private:
     Rgb background_;
     Rgb text_;
     Target target_ = Target::Background;

@@ -89,7 +89,8 @@ HexConversion convertIntelHex(const std::function<int()>& getByte, bool bytesum,
                 record.push_back(line[i]);
         }
         uint32_t count = 0, address = 0, type = 0;
-        if (!readHex(record, 1, 2, &count) || !readHex(record, 3, 4, &address) || !readHex(record, 7, 2, &type))
+        if (!readHex(record, 1, 2, &count) || !readHex(record, 3, 4, &address) ||
+            !readHex(record, 7, 2, &type))
             return fail(HexConversion::BadLine);
         if (type > 5)
             return fail(HexConversion::BadRecordType);

@@ -8,7 +8,7 @@
 namespace termcore {
 
 class ReceiveCapture {
-public:
+  public:
     static constexpr size_t kStagingSize = 1024;
 
     enum class CreateResult { Created, Exists, Failed };
@@ -31,7 +31,7 @@ public:
     uint64_t receivedBytes() const { return received_; }
     size_t stagedBytes() const { return staged_; }
 
-private:
+  private:
     bool flush();
     void closeFile();
 

@@ -12,7 +12,7 @@ namespace termcore {
 enum class FileKind : int { Transmitted = 0, Received = 1, Any = 2 };
 
 class RecentFileList {
-public:
+  public:
     static constexpr int kCapacity = 8;
     static constexpr int kPathSize = 256;
     static constexpr int kLabelSize = 256;
@@ -45,7 +45,7 @@ public:
     int32_t kindField(int index) const { return kinds_[static_cast<size_t>(index)]; }
     void rebuildLabels();
 
-private:
+  private:
     std::array<PathField, kCapacity> paths_{};
     std::array<int32_t, kCapacity> kinds_{};
     std::array<std::string, kCapacity> labels_;

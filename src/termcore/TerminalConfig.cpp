@@ -32,8 +32,7 @@ void getInt(const uint8_t* data, size_t size, size_t offset, int32_t* value)
 
 // A fixed text field read from the file: when it holds no NUL its last byte becomes one, so the
 // text always ends inside its field (a terminated field keeps every byte, for a faithful save).
-template <size_t N>
-void getField(const uint8_t* data, size_t size, size_t offset, std::array<char, N>* field)
+template <size_t N> void getField(const uint8_t* data, size_t size, size_t offset, std::array<char, N>* field)
 {
     if (offset + N > size)
         return;
@@ -65,7 +64,8 @@ void TerminalConfig::setDefaults()
 std::string TerminalConfig::portName() const
 {
     const char* end = static_cast<const char*>(std::memchr(portName_.data(), 0, portName_.size()));
-    return std::string(portName_.data(), end ? static_cast<size_t>(end - portName_.data()) : portName_.size());
+    return std::string(portName_.data(),
+                       end ? static_cast<size_t>(end - portName_.data()) : portName_.size());
 }
 
 bool TerminalConfig::setPortName(const std::string& name)

@@ -17,7 +17,7 @@ struct Rgb {
 };
 
 class TerminalConfig {
-public:
+  public:
     static constexpr size_t kFileSize = 2134;
     static constexpr size_t kPortNameSize = 10;
     static constexpr size_t kPortNameOffset = 0;
@@ -68,7 +68,7 @@ public:
     static std::string defaultFolder();
     static std::string defaultPath();
 
-private:
+  private:
     std::string path_;
     std::array<char, kPortNameSize> portName_{};
     int32_t reservedA_ = 0;

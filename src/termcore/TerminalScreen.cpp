@@ -359,10 +359,18 @@ bool TerminalScreen::verticalScroll(ScrollCode code, int position)
     const int pageHeight = (viewHeight_ / lh()) * lineHeight_;
     int move = 0;
     switch (code) {
-    case ScrollCode::LineUp: move = -lineHeight_; break;
-    case ScrollCode::LineDown: move = lineHeight_; break;
-    case ScrollCode::PageUp: move = -pageHeight; break;
-    case ScrollCode::PageDown: move = pageHeight; break;
+    case ScrollCode::LineUp:
+        move = -lineHeight_;
+        break;
+    case ScrollCode::LineDown:
+        move = lineHeight_;
+        break;
+    case ScrollCode::PageUp:
+        move = -pageHeight;
+        break;
+    case ScrollCode::PageDown:
+        move = pageHeight;
+        break;
     case ScrollCode::ThumbTrack: {
         const int distance = position - scrollY_;
         if (distance > 0)
@@ -371,7 +379,8 @@ bool TerminalScreen::verticalScroll(ScrollCode code, int position)
             move = distance - distance % lh();
         break;
     }
-    case ScrollCode::Other: break;
+    case ScrollCode::Other:
+        break;
     }
     // The limit never falls below 0 nor below where the view already stands, so a short
     // content cannot invert the range and "down" never moves up.
@@ -397,12 +406,23 @@ bool TerminalScreen::horizontalScroll(ScrollCode code, int position)
     userScrolled_ = true;
     int move = 0;
     switch (code) {
-    case ScrollCode::LineUp: move = -charWidth_; break;
-    case ScrollCode::LineDown: move = charWidth_; break;
-    case ScrollCode::PageUp: move = -viewWidth_; break;
-    case ScrollCode::PageDown: move = viewWidth_; break;
-    case ScrollCode::ThumbTrack: move = position - scrollX_; break;
-    case ScrollCode::Other: break;
+    case ScrollCode::LineUp:
+        move = -charWidth_;
+        break;
+    case ScrollCode::LineDown:
+        move = charWidth_;
+        break;
+    case ScrollCode::PageUp:
+        move = -viewWidth_;
+        break;
+    case ScrollCode::PageDown:
+        move = viewWidth_;
+        break;
+    case ScrollCode::ThumbTrack:
+        move = position - scrollX_;
+        break;
+    case ScrollCode::Other:
+        break;
     }
     move -= move % cw();
     const int limit = std::max(0, contentWidth_ - viewWidth_ / 2);

@@ -24,7 +24,7 @@ struct FontMetrics {
 enum class ScrollCode { LineUp, LineDown, PageUp, PageDown, ThumbTrack, Other };
 
 class TerminalScreen {
-public:
+  public:
     static constexpr int kEscapeCapacity = 11;
     static constexpr int kDiscardRows = 200;
 
@@ -83,7 +83,7 @@ public:
 
     bool inEscape() const { return inEscape_; }
 
-private:
+  private:
     void printable(uint8_t byte);
     void startDirty();
     void widenDirty();

@@ -14,7 +14,7 @@
 namespace termcore {
 
 class TransmitJob {
-public:
+  public:
     static constexpr size_t kChunkSize = 100;
 
     enum class Outcome {
@@ -57,7 +57,7 @@ public:
     uint64_t sentBytes() const { return sent_.load(); }
     uint64_t totalBytes() const { return total_.load(); }
 
-private:
+  private:
     void run();
     bool sendChunks(const uint8_t* data, uint64_t size, uint8_t* sum);
     bool writeChunk(const uint8_t* data, size_t count);

@@ -98,14 +98,26 @@ void ColorSetupDialog::onAction(int component, int action)
     QScrollBar* bar = bars_[static_cast<size_t>(component)];
     ColorEditor::Step step = ColorEditor::Step::Other;
     switch (action) {
-    case QAbstractSlider::SliderSingleStepSub: step = ColorEditor::Step::LineLeft; break;
-    case QAbstractSlider::SliderSingleStepAdd: step = ColorEditor::Step::LineRight; break;
-    case QAbstractSlider::SliderPageStepSub: step = ColorEditor::Step::PageLeft; break;
-    case QAbstractSlider::SliderPageStepAdd: step = ColorEditor::Step::PageRight; break;
-    case QAbstractSlider::SliderMove: step = ColorEditor::Step::Track; break;
-    default: break;
+    case QAbstractSlider::SliderSingleStepSub:
+        step = ColorEditor::Step::LineLeft;
+        break;
+    case QAbstractSlider::SliderSingleStepAdd:
+        step = ColorEditor::Step::LineRight;
+        break;
+    case QAbstractSlider::SliderPageStepSub:
+        step = ColorEditor::Step::PageLeft;
+        break;
+    case QAbstractSlider::SliderPageStepAdd:
+        step = ColorEditor::Step::PageRight;
+        break;
+    case QAbstractSlider::SliderMove:
+        step = ColorEditor::Step::Track;
+        break;
+    default:
+        break;
     }
-    const int value = editor_.scroll(static_cast<ColorEditor::Component>(component), step, bar->sliderPosition()) & 0xFF;
+    const int value =
+        editor_.scroll(static_cast<ColorEditor::Component>(component), step, bar->sliderPosition()) & 0xFF;
     showing_ = true;
     bar->setSliderPosition(value);
     showing_ = false;

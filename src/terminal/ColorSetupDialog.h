@@ -17,11 +17,12 @@ namespace terminal {
 
 class ColorSetupDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     // apply shows two colours on the screen (background first, then text).
     using Apply = std::function<void(termcore::Rgb background, termcore::Rgb text)>;
 
-    ColorSetupDialog(termcore::Rgb storedBackground, termcore::Rgb storedText, Apply apply, QWidget* parent = nullptr);
+    ColorSetupDialog(termcore::Rgb storedBackground, termcore::Rgb storedText, Apply apply,
+                     QWidget* parent = nullptr);
 
     termcore::Rgb background() const { return editor_.background(); }
     termcore::Rgb text() const { return editor_.text(); }
@@ -33,11 +34,11 @@ public:
     QPushButton* okButton() const { return ok_; }
     QPushButton* cancelButton() const { return cancel_; }
 
-public slots:
+  public slots:
     void accept() override;
     void reject() override;
 
-private:
+  private:
     void showEdited();
     void onAction(int component, int action);
     void onPreview();

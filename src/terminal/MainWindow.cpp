@@ -42,8 +42,8 @@ MainWindow::MainWindow(Prompter& prompter, const WindowOptions& options, QWidget
     : QMainWindow(parent), prompter_(prompter)
 {
     setWindowTitle(QString::fromLatin1(texts::kTitle));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFocusPolicy(Qt::StrongFocus);
 
     status_[0] = new QLabel(this);
@@ -52,7 +52,8 @@ MainWindow::MainWindow(Prompter& prompter, const WindowOptions& options, QWidget
     statusBar()->addWidget(status_[0]);
     statusBar()->addWidget(status_[1]);
 
-    const std::string path = options.configPath.empty() ? termcore::TerminalConfig::defaultPath() : options.configPath;
+    const std::string path =
+        options.configPath.empty() ? termcore::TerminalConfig::defaultPath() : options.configPath;
     config_.load(path);
     bytesum_ = config_.bytesum();
     buildMenus();
@@ -139,7 +140,8 @@ void MainWindow::buildMenus()
 
 QAction* MainWindow::action(const QString& name) const
 {
-    for (QAction* a : {connect_, disconnect_, color_, bytesumAction_, exit_, transmitAction_, receiveAction_, clear_})
+    for (QAction* a :
+         {connect_, disconnect_, color_, bytesumAction_, exit_, transmitAction_, receiveAction_, clear_})
         if (a && a->text() == name)
             return a;
     if (recentMenu_ && recentMenu_->menuAction()->text() == name)
@@ -203,7 +205,8 @@ void MainWindow::refreshStatus()
 
 void MainWindow::refreshConnectionStatus()
 {
-    status_[1]->setText(QString::fromStdString(texts::connectionStatus(port_.isOpen(), port_.portName(), port_.baudRate())));
+    status_[1]->setText(
+        QString::fromStdString(texts::connectionStatus(port_.isOpen(), port_.portName(), port_.baudRate())));
 }
 
 void MainWindow::layoutStatus()
@@ -294,8 +297,9 @@ void MainWindow::applyColours(termcore::Rgb background, termcore::Rgb text)
 
 void MainWindow::modifyColor()
 {
-    ColorSetupDialog dialog(config_.background(), config_.text(),
-                            [this](termcore::Rgb bg, termcore::Rgb fg) { applyColours(bg, fg); }, this);
+    ColorSetupDialog dialog(
+        config_.background(), config_.text(),
+        [this](termcore::Rgb bg, termcore::Rgb fg) { applyColours(bg, fg); }, this);
     if (dialog.exec() == QDialog::Accepted) {
         config_.setBackground(dialog.background());
         config_.setText(dialog.text());
@@ -355,8 +359,8 @@ void MainWindow::transmit(int entry)
     progressTimer_->start();
     job_.start([this](const uint8_t* data, size_t count) { return port_.write(data, count); }, &bytesum_,
                [this, generation] {
-                   QMetaObject::invokeMethod(this, [this, generation] { onTransmitEnded(generation); },
-                                             Qt::QueuedConnection);
+                   QMetaObject::invokeMethod(
+                       this, [this, generation] { onTransmitEnded(generation); }, Qt::QueuedConnection);
                });
 }
 
@@ -512,12 +516,24 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
     const bool idle = !transmitting_ && !receiving_;
     const char* sequence = nullptr;
     switch (key) {
-    case Qt::Key_Up: sequence = "\x1b[A"; break;
-    case Qt::Key_Down: sequence = "\x1b[B"; break;
-    case Qt::Key_Right: sequence = "\x1b[C"; break;
-    case Qt::Key_Left: sequence = "\x1b[D"; break;
-    case Qt::Key_Home: sequence = "\x1b[H"; break;
-    case Qt::Key_End: sequence = "\x1b[K"; break;
+    case Qt::Key_Up:
+        sequence = "\x1b[A";
+        break;
+    case Qt::Key_Down:
+        sequence = "\x1b[B";
+        break;
+    case Qt::Key_Right:
+        sequence = "\x1b[C";
+        break;
+    case Qt::Key_Left:
+        sequence = "\x1b[D";
+        break;
+    case Qt::Key_Home:
+        sequence = "\x1b[H";
+        break;
+    case Qt::Key_End:
+        sequence = "\x1b[K";
+        break;
     case Qt::Key_PageUp:
         if (port_.isOpen() && idle) {
             const int index = config_.recent().newestOfKind(FileKind::Received);
@@ -534,7 +550,8 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
         }
         event->accept();
         return;
-    default: break;
+    default:
+        break;
     }
     if (sequence) {
         event->accept();
@@ -547,11 +564,17 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
     // The accelerators own these, enabled or not: their control codes are never sent.
     if (event->modifiers() & Qt::ControlModifier) {
         switch (key) {
-        case Qt::Key_C: case Qt::Key_D: case Qt::Key_L: case Qt::Key_M:
-        case Qt::Key_R: case Qt::Key_T: case Qt::Key_X:
+        case Qt::Key_C:
+        case Qt::Key_D:
+        case Qt::Key_L:
+        case Qt::Key_M:
+        case Qt::Key_R:
+        case Qt::Key_T:
+        case Qt::Key_X:
             event->accept();
             return;
-        default: break;
+        default:
+            break;
         }
     }
     const QString text = event->text();

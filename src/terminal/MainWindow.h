@@ -32,15 +32,15 @@ struct PortChoice {
 };
 
 struct WindowOptions {
-    std::string configPath;         // empty: TerminalConfig::defaultPath()
-    std::string port;               // non-empty: connect to this port at start instead of the saved one
-    int baudRate = 0;               // non-zero: with this rate
+    std::string configPath; // empty: TerminalConfig::defaultPath()
+    std::string port;       // non-empty: connect to this port at start instead of the saved one
+    int baudRate = 0;       // non-zero: with this rate
     bool connectAtStart = true;
 };
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     static constexpr int kVisibleColumns = 80;
     static constexpr int kVisibleRows = 36;
     static constexpr int kColumns = 80;
@@ -90,7 +90,7 @@ public:
     // Reads everything waiting on the port (the data-ready path); public so tests can drive it.
     void drain();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -99,7 +99,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void buildMenus();
     void rebuildRecentMenu();
     bool openPort(const std::string& name, int baudRate);

@@ -6,7 +6,7 @@
 namespace terminal {
 
 class Prompter {
-public:
+  public:
     virtual ~Prompter() = default;
     // A modal error with caption "Error"; detail, when given, says why (and what to do).
     virtual void error(const std::string& text, const std::string& detail = {}) = 0;

@@ -6,7 +6,7 @@ class QWidget;
 namespace terminal {
 
 class QtPrompter : public Prompter {
-public:
+  public:
     explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
     void error(const std::string& text, const std::string& detail) override;
@@ -14,7 +14,7 @@ public:
     std::string openFile(const std::string& title, const std::string& filters) override;
     std::string saveFile(const std::string& title, const std::string& filters) override;
 
-private:
+  private:
     QWidget* parent_;
 };
 

@@ -10,7 +10,7 @@ namespace terminal {
 
 const std::vector<int>& SerialSetupDialog::rates()
 {
-    static const std::vector<int> list{2400,   4800,   9600,   19200,  38400,   57600,   115200,
+    static const std::vector<int> list{2400,   4800,   9600,   19200,  38400,  57600,   115200,
                                        125000, 200000, 250000, 400000, 500000, 1000000, 2000000};
     return list;
 }

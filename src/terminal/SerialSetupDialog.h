@@ -13,7 +13,7 @@ namespace terminal {
 
 class SerialSetupDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     static const std::vector<int>& rates();
 
     SerialSetupDialog(const std::vector<std::string>& ports, const std::string& savedPort, int savedRate,
@@ -24,7 +24,7 @@ public:
     QComboBox* rateList() const { return rates_; }
     QPushButton* connectButton() const { return connect_; }
 
-private:
+  private:
     QComboBox* ports_;
     QComboBox* rates_;
     QPushButton* connect_;

@@ -15,7 +15,7 @@
 namespace terminal {
 
 class TerminalPort {
-public:
+  public:
     static constexpr size_t kDrainBlock = 1024;
     using DataReady = std::function<void()>;
 
@@ -46,7 +46,7 @@ public:
     // The COM names that open now, by number (COM1, COM3, COM10), at most capacity.
     static std::vector<std::string> enumerate(int capacity = 255);
 
-private:
+  private:
     comm::SerialPort port_;
     std::string name_;
     int baudRate_ = 0;

@@ -66,7 +66,8 @@ TerminalView::TerminalView(termcore::TerminalScreen& screen, const QFont& font, 
     setFixedSize(kMargin + viewportSize_.width() + verticalScrollBar()->sizeHint().width(),
                  kMargin + viewportSize_.height() + horizontalScrollBar()->sizeHint().height());
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, &TerminalView::onVerticalAction);
-    connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this, &TerminalView::onHorizontalAction);
+    connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            &TerminalView::onHorizontalAction);
 }
 
 bool TerminalView::createScreen(int columns, int rows)
@@ -107,12 +108,18 @@ namespace {
 termcore::ScrollCode codeFor(int action)
 {
     switch (action) {
-    case QAbstractSlider::SliderSingleStepSub: return termcore::ScrollCode::LineUp;
-    case QAbstractSlider::SliderSingleStepAdd: return termcore::ScrollCode::LineDown;
-    case QAbstractSlider::SliderPageStepSub: return termcore::ScrollCode::PageUp;
-    case QAbstractSlider::SliderPageStepAdd: return termcore::ScrollCode::PageDown;
-    case QAbstractSlider::SliderMove: return termcore::ScrollCode::ThumbTrack;
-    default: return termcore::ScrollCode::Other;
+    case QAbstractSlider::SliderSingleStepSub:
+        return termcore::ScrollCode::LineUp;
+    case QAbstractSlider::SliderSingleStepAdd:
+        return termcore::ScrollCode::LineDown;
+    case QAbstractSlider::SliderPageStepSub:
+        return termcore::ScrollCode::PageUp;
+    case QAbstractSlider::SliderPageStepAdd:
+        return termcore::ScrollCode::PageDown;
+    case QAbstractSlider::SliderMove:
+        return termcore::ScrollCode::ThumbTrack;
+    default:
+        return termcore::ScrollCode::Other;
     }
 }
 } // namespace
@@ -224,7 +231,8 @@ void TerminalView::paintRegion(QPainter& painter, const QRect& area)
     int top = (area.top() + sy) / lh * lh - sy;
     int right = ((area.right() + 1 + sx + cw - 1) / cw) * cw - sx;
     int bottom = ((area.bottom() + 1 + sy + lh - 1) / lh) * lh - sy;
-    const QRect rect = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).intersected(viewport()->rect());
+    const QRect rect =
+        QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).intersected(viewport()->rect());
     if (rect.isEmpty())
         return;
     QPixmap pixmap(rect.size());

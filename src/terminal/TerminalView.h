@@ -17,7 +17,7 @@ QFont chooseTerminalFont();
 
 class TerminalView : public QAbstractScrollArea {
     Q_OBJECT
-public:
+  public:
     static constexpr int kMargin = 4;
 
     TerminalView(termcore::TerminalScreen& screen, const QFont& font, int visibleColumns, int visibleRows,
@@ -44,13 +44,13 @@ public:
     // pixmap; what paintEvent does, public for the repaint benchmark.
     void paintRegion(QPainter& painter, const QRect& rect);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
-private:
+  private:
     void syncScrollBars();
     void onVerticalAction(int action);
     void onHorizontalAction(int action);

@@ -31,10 +31,18 @@ std::string unescape(const std::string& text)
         }
         const char c = text[++i];
         switch (c) {
-        case 'r': out.push_back('\r'); break;
-        case 'n': out.push_back('\n'); break;
-        case 't': out.push_back('\t'); break;
-        case 'e': out.push_back('\x1b'); break;
+        case 'r':
+            out.push_back('\r');
+            break;
+        case 'n':
+            out.push_back('\n');
+            break;
+        case 't':
+            out.push_back('\t');
+            break;
+        case 'e':
+            out.push_back('\x1b');
+            break;
         case 'x':
             if (i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
                 std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
@@ -44,7 +52,10 @@ std::string unescape(const std::string& text)
                 out += "\\x";
             }
             break;
-        default: out.push_back('\\'); out.push_back(c); break;
+        default:
+            out.push_back('\\');
+            out.push_back(c);
+            break;
         }
     }
     return out;

@@ -35,8 +35,8 @@ std::vector<uint8_t> readAll(const fs::path& p)
 
 void writeAll(const fs::path& p, const std::vector<uint8_t>& bytes)
 {
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                               static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 TEST(RecentFileList, LabelsUseTheLastTwoComponents)
@@ -113,7 +113,8 @@ TEST(TerminalConfig, DefaultsAndLayout)
     const auto bytes = readAll(config.path());
     ASSERT_EQ(bytes.size(), 2134u);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 10), std::string("COM3\0\0\0\0\0\0", 10));
-    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 14, bytes.begin() + 18), (std::vector<uint8_t>{0x00, 0xC2, 0x01, 0x00}));
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 14, bytes.begin() + 18),
+              (std::vector<uint8_t>{0x00, 0xC2, 0x01, 0x00}));
     EXPECT_EQ(bytes[18], 5); // reserved B of a new file
     EXPECT_EQ(bytes[2106], 1);
     EXPECT_EQ(bytes[2110], 255);

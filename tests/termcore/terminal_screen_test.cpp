@@ -156,7 +156,8 @@ TEST_F(Screen, EscapeWithoutNumbersGoesToTopLeftClamped)
 {
     put("abc\x1b[H");
     EXPECT_EQ(s.cursor(), 0);
-    put("abc\x1b" "H"); // no "[": no numbers at all
+    put("abc\x1b"
+        "H"); // no "[": no numbers at all
     EXPECT_EQ(s.cursor(), 0);
     EXPECT_FALSE(s.inEscape());
     put("\x1b[;5H");

@@ -291,7 +291,8 @@ TEST(HexConverter, MalformedRecordsAreRefusedNotOverread)
     // Header too short.
     EXPECT_EQ(convertIntelHex(":0100\n:00000001FF\n", false).code, HexConversion::BadLine);
     // A line longer than the line buffer.
-    EXPECT_EQ(convertIntelHex(":" + std::string(2000, '0') + "\n:00000001FF\n", false).code, HexConversion::BadLine);
+    EXPECT_EQ(convertIntelHex(":" + std::string(2000, '0') + "\n:00000001FF\n", false).code,
+              HexConversion::BadLine);
     // A zero-length record at address 0 stretches nothing: with no data, nothing is sent.
     const HexConversion empty = convertIntelHex(":0000000000\n:00000001FF\n", true);
     ASSERT_TRUE(empty.ok());

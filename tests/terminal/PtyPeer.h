@@ -4,8 +4,8 @@
 // that arrives so that senders never stall on a full pty buffer.
 
 #include <atomic>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <fcntl.h>
@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 class PtyPeer {
-public:
+  public:
     PtyPeer()
     {
         master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -99,7 +99,7 @@ public:
         master_ = -1;
     }
 
-private:
+  private:
     int master_ = -1;
     std::string slavePath_;
     std::thread reader_;

@@ -8,7 +8,7 @@
 #include <vector>
 
 class RecordingPrompter : public terminal::Prompter {
-public:
+  public:
     struct Message {
         std::string text, detail;
     };
@@ -18,7 +18,10 @@ public:
     std::deque<bool> overwriteAnswers;
     std::vector<std::string> fileTitles;
 
-    void error(const std::string& text, const std::string& detail) override { errors.push_back({text, detail}); }
+    void error(const std::string& text, const std::string& detail) override
+    {
+        errors.push_back({text, detail});
+    }
     bool confirmOverwrite(const std::string& text) override
     {
         questions.push_back(text);
@@ -31,7 +34,7 @@ public:
     std::string openFile(const std::string& title, const std::string&) override { return answer(title); }
     std::string saveFile(const std::string& title, const std::string&) override { return answer(title); }
 
-private:
+  private:
     std::string answer(const std::string& title)
     {
         fileTitles.push_back(title);

@@ -38,7 +38,8 @@ TEST(TerminalWithKz7Sim, ConsoleBannerReachesTheScreenAndVanishingIsNoticed)
     ASSERT_TRUE(port.write("\r", 1));
     uint8_t block[terminal::TerminalPort::kDrainBlock];
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (screenText(screen, 10).find("[KZ-7]>") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    while (screenText(screen, 10).find("[KZ-7]>") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
         port.drained();
         const long n = port.read(block, sizeof block);
         ASSERT_GE(n, 0);

@@ -76,7 +76,8 @@ TEST_F(Link, HexFileArrivesAsItsImage)
 {
     peer.startCollecting();
     TransmitJob job;
-    ASSERT_TRUE(job.open(writeFile(folder.path / "fw.hex", ":0400100001020304E2\n:02001800AABB00\n:00000001FF\n")));
+    ASSERT_TRUE(
+        job.open(writeFile(folder.path / "fw.hex", ":0400100001020304E2\n:02001800AABB00\n:00000001FF\n")));
     std::atomic<bool> sum{false};
     ASSERT_TRUE(job.start([&](const uint8_t* d, size_t n) { return port.write(d, n); }, &sum));
     EXPECT_EQ(job.finish(), TransmitJob::Outcome::Succeeded);

@@ -16,8 +16,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -54,8 +54,7 @@ void ensureApp()
 }
 
 // Processes events until done() holds or the time is up.
-template <class F>
-bool waitUntil(F done, int timeoutMs = 5000)
+template <class F> bool waitUntil(F done, int timeoutMs = 5000)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {
@@ -239,7 +238,8 @@ TEST_F(Window, TransmitStatusCancelAndRecentOrder)
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_FALSE(window->transmitting());
     EXPECT_TRUE(enabled("&Transmit file"));
-    EXPECT_EQ(window->statusText(0), "Latest file => Tx: " + QString::fromStdString(dir.filename().string()) + "/big.bin");
+    EXPECT_EQ(window->statusText(0),
+              "Latest file => Tx: " + QString::fromStdString(dir.filename().string()) + "/big.bin");
 
     // Two small files, then the big one again: newest first, no duplicates. What the big one
     // left in the pty goes first.
@@ -323,7 +323,8 @@ TEST_F(Window, CaptureStatusEndKeyAndWholeFile)
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(peer.collected(), ""); // End stopped the capture and sent nothing
     EXPECT_EQ(slurp(path), data);
-    EXPECT_EQ(window->statusText(0), "Latest file => Rx: " + QString::fromStdString(dir.filename().string()) + "/capture.bin");
+    EXPECT_EQ(window->statusText(0),
+              "Latest file => Rx: " + QString::fromStdString(dir.filename().string()) + "/capture.bin");
 
     // Page Up captures into the newest Rx entry again: the file exists, so the question comes.
     prompter.overwriteAnswers.push_back(false);
@@ -421,8 +422,8 @@ TEST(SerialSetupDialog, RatesAndSelection)
     QStringList rates;
     for (int i = 0; i < dialog.rateList()->count(); ++i)
         rates << dialog.rateList()->itemText(i);
-    EXPECT_EQ(rates, (QStringList{"2400", "4800", "9600", "19200", "38400", "57600", "115200", "125000", "200000",
-                                  "250000", "400000", "500000", "1000000", "2000000"}));
+    EXPECT_EQ(rates, (QStringList{"2400", "4800", "9600", "19200", "38400", "57600", "115200", "125000",
+                                  "200000", "250000", "400000", "500000", "1000000", "2000000"}));
     EXPECT_EQ(dialog.selectedPort(), "COM3");
     EXPECT_EQ(dialog.selectedRate(), 115200);
     terminal::SerialSetupDialog other({"COM1", "COM3"}, "COM9", 57600);
