@@ -63,8 +63,10 @@ LineChange BehaviorProgram::insertLines(int first, int n)
 
 LineChange BehaviorProgram::deleteLines(int first, int n)
 {
+    // Only the part of first .. first + n - 1 that lies inside the program is deleted.
+    const long long end = std::min<long long>(static_cast<long long>(first) + std::max(n, 0), count_);
     first = std::clamp(first, 0, count_);
-    n = std::clamp(n, 0, count_ - first);
+    n = static_cast<int>(std::max<long long>(end - first, 0));
     for (int i = first; i < first + n; ++i) {
         if (line(i).edited()) {
             if (!ask(Msg::DeleteEdited))

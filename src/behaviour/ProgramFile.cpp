@@ -276,8 +276,8 @@ std::string describe(const Reader& r, int lineIndex, int declared)
         return buf;
     case LoadError::BadLength:
         std::snprintf(buf, sizeof buf,
-                      "The program file is damaged: the text at byte %zu (line %d) claims %llu bytes, more than "
-                      "the file holds.",
+                      "The program file is truncated or damaged: the text at byte %zu (line %d) claims %llu "
+                      "bytes, more than the file holds.",
                       r.errorOffset(), lineIndex + 1, static_cast<unsigned long long>(r.badLength()));
         return buf;
     default:
