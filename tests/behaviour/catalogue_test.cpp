@@ -2,6 +2,7 @@
 
 #include "behaviour/CellEditing.h"
 #include "behaviour/CommandCatalogue.h"
+#include "behaviour/ProgramBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -301,4 +302,28 @@ TEST(CellTexts, CustomRegisterChecksItsBoxes)
     EXPECT_EQ(line.cells[1].mask(), 3);
     EXPECT_EQ(line.cells[1].flags, CellFlag::InUse | CellFlag::Write); // flags and role kept
     EXPECT_EQ(line.cells[1].role(), Role::Destination);
+}
+
+TEST(ProgramBuilderShapes, RefusesWhatTheEditorWouldNotOffer)
+{
+    BehaviorProgram p;
+    ProgramBuilder ok(p);
+    ok.line().condition(Instr::If, Operand::name("a"), 3, Operand::number(1), Conn::Then).call("x");
+    EXPECT_TRUE(ok.ok());
+    EXPECT_TRUE(p.line(0).edited());
+
+    BehaviorProgram q;
+    ProgramBuilder afterThen(q);
+    afterThen.line().condition(Instr::If, Operand::name("a"), 3, Operand::number(1), Conn::Then).ret();
+    EXPECT_FALSE(afterThen.ok()); // RETURN is not in the after-THEN list
+
+    BehaviorProgram r;
+    ProgramBuilder constant(r);
+    constant.line().load(Operand::name("a"), Operand::buttons(8)); // no button constant there
+    EXPECT_FALSE(constant.ok());
+
+    BehaviorProgram s;
+    ProgramBuilder writeOnly(s);
+    writeOnly.line().load(Operand::kz7(Entry::Button), Operand::number(1)); // Button cannot be written
+    EXPECT_FALSE(writeOnly.ok());
 }
