@@ -327,3 +327,26 @@ TEST(ProgramBuilderShapes, RefusesWhatTheEditorWouldNotOffer)
     writeOnly.line().load(Operand::kz7(Entry::Button), Operand::number(1)); // Button cannot be written
     EXPECT_FALSE(writeOnly.ok());
 }
+
+TEST(CellTexts, DeviceRegistersAndRemoconValues)
+{
+    ProgramLine line = lineWith(Instr::Load);
+    ASSERT_TRUE(setDeviceRegister(line, 2, "Sensor", 100, 26));
+    const ProgramCell& c = line.cells[2];
+    EXPECT_EQ(c.fullText, "Sensor:Obstacle detecttion flag");
+    EXPECT_EQ(c.gridText, "Sensor...");
+    EXPECT_EQ(c.kind(), Kind::Device);
+    EXPECT_EQ(c.mask(), 0);
+    EXPECT_EQ(c.id, 100);
+    EXPECT_EQ(c.value, 0x20);
+    EXPECT_EQ(c.style, Style::TextIcon);
+    EXPECT_EQ(c.flags, CellFlag::InUse | CellFlag::Read);
+    EXPECT_FALSE(setDeviceRegister(line, 2, "Sensor", 100, 82));
+    EXPECT_FALSE(setDeviceRegister(line, 10, "Sensor", 100, 20));
+
+    ProgramCell rc;
+    setRemoconBits(rc, 1 | 8 | 32);
+    EXPECT_EQ(rc.value, 41);
+    EXPECT_EQ(rc.gridText, "41");
+    EXPECT_EQ(rc.fullText, "41");
+}
