@@ -7,7 +7,11 @@
 
 namespace behaviour {
 
-BehaviorProgram::BehaviorProgram() : lines_(Capacity) {}
+BehaviorProgram::BehaviorProgram() : lines_(Capacity), order_(Capacity)
+{
+    for (size_t i = 0; i < order_.size(); ++i)
+        order_[i] = static_cast<uint16_t>(i);
+}
 
 bool BehaviorProgram::ask(int messageId) const
 {
@@ -38,10 +42,12 @@ LineChange BehaviorProgram::insertLines(int first, int n)
         if (blank < n && !ask(Msg::DeleteEdited))
             return {false, 0}; // count keeps its increase, as before
     }
-    for (int i = count_ - 1 - n; i >= first; --i)
-        lines_[static_cast<size_t>(i + n)] = lines_[static_cast<size_t>(i)];
-    for (int i = first; i < first + n && i < count_; ++i)
-        lines_[static_cast<size_t>(i)].reset();
+    // Lines first .. count-1-n move down by n; the last n lines (blank, or confirmed) are lost and
+    // come round to first .. first+n-1, which are reset.
+    auto begin = order_.begin();
+    std::rotate(begin + first, begin + (count_ - n), begin + count_);
+    for (int i = first; i < first + n; ++i)
+        line(i).reset();
 
     if (selFirst_ >= first && selFirst_ >= 0 && selLast_ <= first + n) {
         selFirst_ = std::min(selFirst_ + n, count_ - 1);
@@ -63,8 +69,10 @@ LineChange BehaviorProgram::insertLines(int first, int n)
 
 LineChange BehaviorProgram::deleteLines(int first, int n)
 {
+    // Only the part of first .. first + n - 1 that lies inside the program is deleted.
+    const long long end = std::min<long long>(static_cast<long long>(first) + std::max(n, 0), count_);
     first = std::clamp(first, 0, count_);
-    n = std::clamp(n, 0, count_ - first);
+    n = static_cast<int>(std::max<long long>(end - first, 0));
     for (int i = first; i < first + n; ++i) {
         if (line(i).edited()) {
             if (!ask(Msg::DeleteEdited))
@@ -72,10 +80,7 @@ LineChange BehaviorProgram::deleteLines(int first, int n)
             break;
         }
     }
-    for (int i = first + n; i < count_; ++i)
-        lines_[static_cast<size_t>(i - n)] = lines_[static_cast<size_t>(i)];
-    for (int i = count_ - n; i < count_; ++i)
-        lines_[static_cast<size_t>(i)].reset();
+    removeRange(first, n);
     const int removed = count_ <= MinimumCount ? 0 : std::min(count_ - MinimumCount, n);
     count_ -= removed;
 
@@ -86,6 +91,15 @@ LineChange BehaviorProgram::deleteLines(int first, int n)
     else if (curLine_ >= first + n)
         curLine_ -= n;
     return {true, removed};
+}
+
+void BehaviorProgram::removeRange(int first, int n)
+{
+    // The removed lines go round to the end of the program and are reset there.
+    auto begin = order_.begin();
+    std::rotate(begin + first, begin + first + n, begin + count_);
+    for (int i = count_ - n; i < count_; ++i)
+        line(i).reset();
 }
 
 std::vector<uint8_t> BehaviorProgram::copySelection() const
@@ -104,11 +118,8 @@ CutResult BehaviorProgram::cutSelection()
     if (selFirst_ < 0)
         return result;
     result.block = copySelection();
-    const int first = selFirst_, n = selectionSize();
-    for (int i = first + n; i < count_; ++i)
-        lines_[static_cast<size_t>(i - n)] = lines_[static_cast<size_t>(i)];
-    for (int i = count_ - n; i < count_; ++i)
-        lines_[static_cast<size_t>(i)].reset();
+    const int first = selFirst_, n = std::min(selectionSize(), count_ - first);
+    removeRange(first, n);
     result.removed = count_ <= MinimumCount ? 0 : std::min(count_ - MinimumCount, n);
     count_ -= result.removed;
     clearSelectedFlags();
@@ -207,9 +218,17 @@ void BehaviorProgram::assign(std::vector<ProgramLine>&& lines, int curLine, int 
 {
     const int n = std::min(static_cast<int>(lines.size()), Capacity);
     for (int i = 0; i < n; ++i)
-        lines_[static_cast<size_t>(i)] = std::move(lines[static_cast<size_t>(i)]);
+        line(i) = std::move(lines[static_cast<size_t>(i)]);
+    finishLoad(n, curLine, curCell);
+}
+
+void BehaviorProgram::finishLoad(int n, int curLine, int curCell)
+{
+    n = std::clamp(n, 0, Capacity);
     for (int i = n; i < count_; ++i) // slots from count_ on are blank already
-        lines_[static_cast<size_t>(i)].reset();
+        line(i).reset();
+    for (int i = 0; i < n; ++i)
+        line(i).flags &= static_cast<uint16_t>(~LineFlag::Selected);
     count_ = n;
     selFirst_ = selLast_ = -1;
     if (curLine < 0 || curLine >= n || curCell < 0 || curCell >= CellsPerLine)

@@ -45,8 +45,8 @@ public:
     int selectionSize() const { return selFirst_ < 0 ? 0 : selLast_ - selFirst_ + 1; }
 
     // Slots 0..Capacity-1; an index outside them is a programming error (std::out_of_range).
-    ProgramLine& line(int index) { return lines_.at(static_cast<size_t>(index)); }
-    const ProgramLine& line(int index) const { return lines_.at(static_cast<size_t>(index)); }
+    ProgramLine& line(int index) { return lines_[order_.at(static_cast<size_t>(index))]; }
+    const ProgramLine& line(int index) const { return lines_[order_.at(static_cast<size_t>(index))]; }
     ProgramCell& cell(int lineIndex, int cellIndex) { return line(lineIndex).cells.at(static_cast<size_t>(cellIndex)); }
     const ProgramCell& cell(int lineIndex, int cellIndex) const
     {
@@ -68,6 +68,9 @@ public:
     void clearSelection();
     void setCurrent(int line, int cell);
 
+    // Completes a load whose lines 0..count-1 were written in place: blanks the lines beyond,
+    // drops the selection and the tables; a current cell outside the program becomes -1.
+    void finishLoad(int count, int curLine, int curCell);
     // Replaces the whole program (used by loading, which builds the lines elsewhere first).
     // lines.size() must be at most Capacity; curLine/curCell outside the program become -1.
     void assign(std::vector<ProgramLine>&& lines, int curLine, int curCell);
@@ -79,8 +82,12 @@ public:
 private:
     bool ask(int messageId) const;
     void clearSelectedFlags();
+    // Lines first .. first+n-1 (inside the program) removed, the rest moved up, the tail blanked.
+    void removeRange(int first, int n);
 
+    // Line i of the program is lines_[order_[i]]: moving lines reorders indexes, not records.
     std::vector<ProgramLine> lines_;
+    std::vector<uint16_t> order_;
     int count_ = MinimumCount;
     int selFirst_ = -1;
     int selLast_ = -1;

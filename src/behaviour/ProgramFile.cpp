@@ -17,46 +17,102 @@ namespace behaviour {
 
 namespace {
 
-void put16(std::vector<uint8_t>& out, uint16_t v)
+size_t stringSize(const std::string& s)
 {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
+    const size_t n = s.size();
+    return (n < 255 ? 1 : n < 0xFFFE ? 3 : 7) + n;
 }
 
-void put32(std::vector<uint8_t>& out, int32_t v)
+size_t lineRecordSize(const ProgramLine& line)
 {
-    auto u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(u >> (8 * i)));
-}
-
-void writeCell(std::vector<uint8_t>& out, const ProgramCell& c)
-{
-    put16(out, c.flags);
-    put32(out, c.style);
-    put32(out, c.entry);
-    put32(out, c.id);
-    put32(out, c.value);
-    writeString(out, c.gridText);
-    writeString(out, c.fullText);
-    writeString(out, c.idName);
-    writeString(out, c.text);
-    out.insert(out.end(), c.code.begin(), c.code.end());
-}
-
-void writeLine(std::vector<uint8_t>& out, const ProgramLine& line)
-{
-    put16(out, static_cast<uint16_t>(line.flags & ~LineFlag::Selected));
-    writeString(out, line.label);
-    writeString(out, line.comment);
+    size_t size = 2 + stringSize(line.label) + stringSize(line.comment);
     for (const auto& c : line.cells)
-        writeCell(out, c);
-    for (const auto& s : line.separators) {
-        put32(out, s.kind);
-        put32(out, s.shown);
-        put32(out, s.entry);
-        writeString(out, s.text);
+        size += 2 + 16 + stringSize(c.gridText) + stringSize(c.fullText) + stringSize(c.idName) +
+                stringSize(c.text) + 5;
+    for (const auto& s : line.separators)
+        size += 12 + stringSize(s.text);
+    return size;
+}
+
+// Writes into a buffer sized beforehand with lineRecordSize.
+class Writer {
+public:
+    explicit Writer(uint8_t* p) : p_(p) {}
+    uint8_t* position() const { return p_; }
+    void u8(uint8_t v) { *p_++ = v; }
+    void u16(uint16_t v)
+    {
+        p_[0] = static_cast<uint8_t>(v);
+        p_[1] = static_cast<uint8_t>(v >> 8);
+        p_ += 2;
     }
+    void i32(int32_t v)
+    {
+        auto u = static_cast<uint32_t>(v);
+        for (int i = 0; i < 4; ++i)
+            p_[i] = static_cast<uint8_t>(u >> (8 * i));
+        p_ += 4;
+    }
+    void string(const std::string& s)
+    {
+        const size_t n = s.size();
+        if (n < 255) {
+            u8(static_cast<uint8_t>(n));
+        } else if (n < 0xFFFE) {
+            u8(0xFF);
+            u16(static_cast<uint16_t>(n));
+        } else {
+            u8(0xFF);
+            u16(0xFFFF);
+            i32(static_cast<int32_t>(static_cast<uint32_t>(n)));
+        }
+        if (n > 0)
+            std::memcpy(p_, s.data(), n);
+        p_ += n;
+    }
+
+private:
+    uint8_t* p_;
+};
+
+void writeLine(Writer& w, const ProgramLine& line)
+{
+    w.u16(static_cast<uint16_t>(line.flags & ~LineFlag::Selected));
+    w.string(line.label);
+    w.string(line.comment);
+    for (const auto& c : line.cells) {
+        w.u16(c.flags);
+        w.i32(c.style);
+        w.i32(c.entry);
+        w.i32(c.id);
+        w.i32(c.value);
+        w.string(c.gridText);
+        w.string(c.fullText);
+        w.string(c.idName);
+        w.string(c.text);
+        for (uint8_t b : c.code)
+            w.u8(b);
+    }
+    for (const auto& s : line.separators) {
+        w.i32(s.kind);
+        w.i32(s.shown);
+        w.i32(s.entry);
+        w.string(s.text);
+    }
+}
+
+// Appends a 32-bit count and the line records.
+template <typename Lines>
+std::vector<uint8_t> writeRecords(size_t headerSize, const Lines& lines, size_t count)
+{
+    size_t size = headerSize;
+    for (size_t i = 0; i < count; ++i)
+        size += lineRecordSize(lines(i));
+    std::vector<uint8_t> out(size);
+    Writer w(out.data() + headerSize);
+    for (size_t i = 0; i < count; ++i)
+        writeLine(w, lines(i));
+    return out;
 }
 
 // Windows-1252 for the UCS-2 characters 0x80..0x9F map back to bytes 0x80..0x9F.
@@ -115,32 +171,10 @@ public:
 
     void string(std::string& out)
     {
-        size_t start = offset();
-        uint8_t b = u8();
-        if (!ok())
-            return;
-        uint64_t n = b;
+        uint64_t n = 0;
         bool wide = false;
-        if (b == 0xFF) {
-            uint16_t w = u16();
-            if (w == 0xFFFE) {
-                wide = true;
-                n = length(start);
-            } else if (w == 0xFFFF) {
-                n = u32();
-            } else {
-                n = w;
-            }
-        }
-        if (!ok())
+        if (!stringLength(n, wide))
             return;
-        // The length is checked against what is left before anything is allocated.
-        uint64_t bytes = wide ? n * 2 : n;
-        if (bytes > left()) {
-            fail(LoadError::BadLength, start);
-            badLength_ = bytes;
-            return;
-        }
         if (wide) {
             out.resize(static_cast<size_t>(n));
             for (size_t i = 0; i < n; ++i) {
@@ -154,6 +188,20 @@ public:
         }
     }
 
+    void skipString()
+    {
+        uint64_t n = 0;
+        bool wide = false;
+        if (stringLength(n, wide))
+            p_ += wide ? n * 2 : n;
+    }
+
+    void skip(size_t n)
+    {
+        if (need(n))
+            p_ += n;
+    }
+
     void fail(LoadError e, size_t at)
     {
         if (ok()) {
@@ -163,6 +211,38 @@ public:
     }
 
 private:
+    // Reads a length prefix and checks that the text it announces is there, before anything is
+    // allocated for it.
+    bool stringLength(uint64_t& n, bool& wide)
+    {
+        const size_t start = offset();
+        const uint8_t b = u8();
+        if (!ok())
+            return false;
+        n = b;
+        wide = false;
+        if (b == 0xFF) {
+            const uint16_t w = u16();
+            if (w == 0xFFFE) {
+                wide = true;
+                n = length(start);
+            } else if (w == 0xFFFF) {
+                n = u32();
+            } else {
+                n = w;
+            }
+        }
+        if (!ok())
+            return false;
+        const uint64_t bytes = wide ? n * 2 : n;
+        if (bytes > left()) {
+            fail(LoadError::BadLength, start);
+            badLength_ = bytes;
+            return false;
+        }
+        return true;
+    }
+
     // The length of a 16-bit-character string, in the same 1/3/7-byte form.
     uint64_t length(size_t start)
     {
@@ -233,6 +313,24 @@ void readLine(Reader& r, ProgramLine& line)
     }
 }
 
+// Walks a line record without keeping it: the first of the two passes of a load.
+void skipLine(Reader& r)
+{
+    r.skip(2);
+    r.skipString();
+    r.skipString();
+    for (int i = 0; i < CellsPerLine && r.ok(); ++i) {
+        r.skip(2 + 16);
+        for (int k = 0; k < 4; ++k)
+            r.skipString();
+        r.skip(5);
+    }
+    for (int i = 0; i < SeparatorsPerLine && r.ok(); ++i) {
+        r.skip(12);
+        r.skipString();
+    }
+}
+
 // Texts are rebuilt from the codes so a program always shows the current vocabulary.
 void rebuildTexts(ProgramLine& line)
 {
@@ -276,8 +374,8 @@ std::string describe(const Reader& r, int lineIndex, int declared)
         return buf;
     case LoadError::BadLength:
         std::snprintf(buf, sizeof buf,
-                      "The program file is damaged: the text at byte %zu (line %d) claims %llu bytes, more than "
-                      "the file holds.",
+                      "The program file is truncated or damaged: the text at byte %zu (line %d) claims %llu "
+                      "bytes, more than the file holds.",
                       r.errorOffset(), lineIndex + 1, static_cast<unsigned long long>(r.badLength()));
         return buf;
     default:
@@ -294,30 +392,22 @@ LoadResult failure(LoadError e, std::string message)
 
 void writeString(std::vector<uint8_t>& out, const std::string& s)
 {
-    const size_t n = s.size();
-    if (n < 255) {
-        out.push_back(static_cast<uint8_t>(n));
-    } else if (n < 0xFFFE) {
-        out.push_back(0xFF);
-        put16(out, static_cast<uint16_t>(n));
-    } else {
-        out.push_back(0xFF);
-        put16(out, 0xFFFF);
-        put32(out, static_cast<int32_t>(static_cast<uint32_t>(n)));
-    }
-    out.insert(out.end(), s.begin(), s.end());
+    const size_t at = out.size();
+    out.resize(at + stringSize(s));
+    Writer w(out.data() + at);
+    w.string(s);
 }
 
 std::vector<uint8_t> serializeProgram(const BehaviorProgram& program)
 {
-    std::vector<uint8_t> out;
-    out.reserve(16 + static_cast<size_t>(program.count()) * 700);
-    put32(out, ProgramSignature);
-    put32(out, program.count());
-    put32(out, program.curLine());
-    put32(out, program.curCell());
-    for (int i = 0; i < program.count(); ++i)
-        writeLine(out, program.line(i));
+    auto out = writeRecords(
+        16, [&](size_t i) -> const ProgramLine& { return program.line(static_cast<int>(i)); },
+        static_cast<size_t>(program.count()));
+    Writer w(out.data());
+    w.i32(ProgramSignature);
+    w.i32(program.count());
+    w.i32(program.curLine());
+    w.i32(program.curCell());
     return out;
 }
 
@@ -351,14 +441,21 @@ LoadResult parseProgram(const uint8_t* data, size_t size, BehaviorProgram& progr
                       count, r.left());
         return failure(LoadError::Truncated, buf);
     }
-    std::vector<ProgramLine> lines(static_cast<size_t>(count));
+    // First pass: the whole file must read cleanly before anything of the program is touched.
+    const size_t linesAt = r.offset();
     for (int i = 0; i < count; ++i) {
-        readLine(r, lines[static_cast<size_t>(i)]);
+        skipLine(r);
         if (!r.ok())
             return failure(r.error(), describe(r, i, count));
-        rebuildTexts(lines[static_cast<size_t>(i)]);
     }
-    program.assign(std::move(lines), curLine, curCell);
+    // Second pass, into the program's own line records.
+    Reader fill(data + linesAt, size - linesAt);
+    for (int i = 0; i < count; ++i) {
+        ProgramLine& line = program.line(i);
+        readLine(fill, line);
+        rebuildTexts(line);
+    }
+    program.finishLoad(count, curLine, curCell);
     return {true, LoadError::None, {}};
 }
 
@@ -436,11 +533,10 @@ SaveResult saveProgramFile(const std::string& path, const BehaviorProgram& progr
 
 std::vector<uint8_t> writeLineBlock(const std::vector<const ProgramLine*>& lines)
 {
-    std::vector<uint8_t> out;
-    out.reserve(4096);
-    put32(out, static_cast<int32_t>(lines.size()));
-    for (const ProgramLine* l : lines)
-        writeLine(out, *l);
+    auto out = writeRecords(
+        4, [&](size_t i) -> const ProgramLine& { return *lines[i]; }, lines.size());
+    Writer w(out.data());
+    w.i32(static_cast<int32_t>(lines.size()));
     return out;
 }
 
@@ -451,9 +547,11 @@ bool readLineBlock(const std::vector<uint8_t>& block, int maxLines, std::vector<
     int32_t m = r.i32();
     if (!r.ok() || m < 0 || m > maxLines || static_cast<uint64_t>(m) * MinLineRecordSize > r.left())
         return false;
-    std::vector<ProgramLine> scratch(static_cast<size_t>(m));
-    for (auto& l : scratch) {
-        readLine(r, l);
+    std::vector<ProgramLine> scratch;
+    scratch.reserve(static_cast<size_t>(m));
+    for (int i = 0; i < m; ++i) {
+        scratch.emplace_back(ProgramLine::Unset{});
+        readLine(r, scratch.back());
         if (!r.ok())
             return false;
     }

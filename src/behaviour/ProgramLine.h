@@ -148,6 +148,9 @@ struct ProgramLine {
     uint16_t flags = 0;
 
     ProgramLine() { reset(); }
+    // A record about to be overwritten field by field (a file being read): skips the reset.
+    struct Unset {};
+    explicit ProgramLine(Unset) {}
     // Blank line: every cell and separator reset, cell 0 left as an empty instruction slot.
     void reset();
 

@@ -49,7 +49,7 @@ std::string composeBuildMessage(const CheckResult& check, const GenerateResult* 
         std::snprintf(buf, sizeof buf,
                       "Line %d, cell %d cannot be turned into controller code: its operand kind, name or "
                       "catalogue entry is not valid.",
-                      generate->line + 1, generate->cell + 1);
+                      generate->line + 1, generate->cell);
         return buf;
     default:
         return messageText(Msg::IncorrectLabel);

@@ -138,7 +138,11 @@ std::string cellDescription(const ProgramCell& c)
     std::string d = std::string("operand, ") + roleName(c.role()) + ", ";
     if (c.role() == Role::Label)
         return d + "label name " + quoted(c.text);
-    if (c.role() == Role::Button || c.role() == Role::Remocon) {
+    if (c.role() == Role::Button) {
+        std::snprintf(buf, sizeof buf, "value %d (%s)", c.value, CommandCatalogue::buttonText(c.value).c_str());
+        return d + buf;
+    }
+    if (c.role() == Role::Remocon) {
         std::snprintf(buf, sizeof buf, "value %d", c.value);
         return d + buf;
     }

@@ -1,12 +1,12 @@
 #include "firmware/HexImageLoader.h"
 
+#include "firmware/CFile.h"
 #include "firmware/HexDigits.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace firmware {
 
@@ -17,16 +17,12 @@ constexpr bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 } // namespace
 
 // Applies one record after another to the scratch image and tracks the segment base and the
 // highest end E.
 class HexImageLoader::Parser {
-public:
+  public:
     explicit Parser(std::uint8_t* image) : image_(image) {}
 
     // One line without its terminator (a '\r' before the '\n' already removed).
@@ -116,7 +112,7 @@ public:
         error_ = HexError::BadLineLength;
     }
 
-private:
+  private:
     std::uint8_t* image_;
     std::uint32_t segment_ = 0;
     std::size_t highestEnd_ = 0;
@@ -168,7 +164,7 @@ bool HexImageLoader::load(const std::string& path, std::vector<std::uint8_t>& bu
                           std::size_t& length)
 {
     systemError_.clear();
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    CFile file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         systemError_ = std::strerror(errno);
         return fail(HexError::CannotOpen, 0);

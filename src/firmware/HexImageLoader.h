@@ -29,9 +29,9 @@ enum class HexError {
 };
 
 class HexImageLoader {
-public:
-    static constexpr std::size_t kAddressSpace = 0x100000;         // 1 MiB, addresses 0..0xFFFFF
-    static constexpr std::size_t kBufferSize = kAddressSpace + 1;  // room for the checksum byte
+  public:
+    static constexpr std::size_t kAddressSpace = 0x100000;        // 1 MiB, addresses 0..0xFFFFF
+    static constexpr std::size_t kBufferSize = kAddressSpace + 1; // room for the checksum byte
     static constexpr std::size_t kMaxLineLength = 1024;
     static constexpr std::uint8_t kFill = 0xFF;
 
@@ -52,13 +52,13 @@ public:
     // fixed message instead (see FirmwareMessages.h).
     std::string errorText() const;
 
-private:
+  private:
     class Parser;
     bool finish(std::vector<std::uint8_t>& buffer, std::size_t& start, std::size_t& length,
                 std::size_t highestEnd);
     bool fail(HexError error, std::size_t line);
 
-    std::vector<std::uint8_t> scratch_;  // kept between loads so a dialog allocates it once
+    std::vector<std::uint8_t> scratch_; // kept between loads so a dialog allocates it once
     HexError error_ = HexError::None;
     std::size_t errorLine_ = 0;
     std::string systemError_;

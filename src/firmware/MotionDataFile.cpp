@@ -1,5 +1,6 @@
 #include "firmware/MotionDataFile.h"
 
+#include "firmware/CFile.h"
 #include "firmware/FirmwareMessages.h"
 #include "firmware/HexImageLoader.h"
 
@@ -7,21 +8,15 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <random>
 
 namespace firmware {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 // Creates a new file beside `target` whose name nobody else uses ("x" refuses an existing
 // name), so a user's own file is never overwritten by the temporary one.
-FilePtr createTemporaryBeside(const std::string& target, std::string& tempPath)
+CFile createTemporaryBeside(const std::string& target, std::string& tempPath)
 {
     std::random_device seed;
     std::mt19937_64 random(seed());
@@ -29,7 +24,7 @@ FilePtr createTemporaryBeside(const std::string& target, std::string& tempPath)
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
         tempPath = target + suffix;
-        if (FilePtr file{std::fopen(tempPath.c_str(), "wbx")})
+        if (CFile file{std::fopen(tempPath.c_str(), "wbx")})
             return file;
         if (errno != EEXIST)
             break;
@@ -60,7 +55,7 @@ bool MotionDataFile::imageFromBytes(std::span<const std::uint8_t> fileBytes, std
 
 bool MotionDataFile::readImage(const std::string& path, std::vector<std::uint8_t>& image)
 {
-    FilePtr file{std::fopen(path.c_str(), "rb")};
+    CFile file{std::fopen(path.c_str(), "rb")};
     if (!file)
         return fail(MotionFileError::CannotOpen, std::strerror(errno));
     // The size decides first (10021), then whether the bytes could all be read (10022).
@@ -92,11 +87,11 @@ bool MotionDataFile::write(const std::string& path, std::span<const std::uint8_t
     if (received.size() < kSize)
         return fail(MotionFileError::WriteFailed, "fewer than 65536 bytes received");
     std::string tempPath;
-    FilePtr file = createTemporaryBeside(path, tempPath);
+    CFile file = createTemporaryBeside(path, tempPath);
     if (!file)
         return fail(MotionFileError::WriteFailed, std::strerror(errno));
-    const bool written = std::fwrite(received.data(), 1, kSize, file.get()) == kSize &&
-                         std::fflush(file.get()) == 0;
+    const bool written =
+        std::fwrite(received.data(), 1, kSize, file.get()) == kSize && std::fflush(file.get()) == 0;
     const int writeErrno = errno;
     const bool closed = std::fclose(file.release()) == 0;
     std::error_code ec;

@@ -20,7 +20,7 @@ enum class MotionFileError {
 };
 
 class MotionDataFile {
-public:
+  public:
     static constexpr std::uint32_t kAddress = 0xE000;
     static constexpr std::size_t kSize = 0x10000;
     // What the download sends for a restore: the data and its checksum byte.
@@ -45,7 +45,7 @@ public:
     // The dialog message for WrongSize/ShortRead, the system's reason for the others.
     std::string errorText() const;
 
-private:
+  private:
     bool fail(MotionFileError error, std::string systemText = {});
     MotionFileError error_ = MotionFileError::None;
     std::string systemError_;

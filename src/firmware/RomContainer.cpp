@@ -1,8 +1,9 @@
 #include "firmware/RomContainer.h"
 
+#include "firmware/CFile.h"
+
 #include <array>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace firmware {
@@ -23,10 +24,6 @@ bool failWith(RomError* error, RomError value)
         *error = value;
     return false;
 }
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 } // namespace
 
@@ -58,7 +55,7 @@ bool unpackRom(std::span<const std::uint8_t> bytes, RomContents& out, RomError* 
 
 bool unpackRom(const std::string& path, RomContents& out, RomError* error)
 {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    CFile file(std::fopen(path.c_str(), "rb"));
     if (!file)
         return failWith(error, RomError::CannotOpen);
     // One byte more than the largest valid container tells a too-long file apart without

@@ -14,16 +14,16 @@ namespace firmware {
 
 enum class RomError {
     None,
-    CannotOpen,  // the file could not be opened
-    ReadFailed,  // reading failed
-    TooShort,    // fewer than 14 bytes: no complete header
-    TooLong,     // more than 65,535 payload words
-    BadHeader,   // a header word differs, or the target kind is neither 2 nor 18
+    CannotOpen, // the file could not be opened
+    ReadFailed, // reading failed
+    TooShort,   // fewer than 14 bytes: no complete header
+    TooLong,    // more than 65,535 payload words
+    BadHeader,  // a header word differs, or the target kind is neither 2 nor 18
 };
 
 // Target kinds: which bus IDs the controller passes the image on to.
-inline constexpr int kRomTargetServos = 2;    // IDs 0..30
-inline constexpr int kRomTargetModules = 18;  // IDs 100..109
+inline constexpr int kRomTargetServos = 2;   // IDs 0..30
+inline constexpr int kRomTargetModules = 18; // IDs 100..109
 
 inline constexpr std::size_t kRomHeaderBytes = 14;
 inline constexpr std::size_t kRomMaxPayloadWords = 65535;
@@ -31,8 +31,8 @@ inline constexpr std::size_t kRomMaxPayloadWords = 65535;
 inline constexpr std::size_t kRomMaxFileBytes = kRomHeaderBytes + 2 * kRomMaxPayloadWords + 1;
 
 struct RomContents {
-    int targetKind = 0;    // kRomTargetServos or kRomTargetModules
-    std::string hexText;   // the descrambled Intel hex text, byte for byte
+    int targetKind = 0;  // kRomTargetServos or kRomTargetModules
+    std::string hexText; // the descrambled Intel hex text, byte for byte
 };
 
 // Checks the header and descrambles the payload. On failure `out` is left unchanged.

@@ -22,7 +22,7 @@ struct ConsoleEdit {
 };
 
 class ConsoleFilter {
-public:
+  public:
     static constexpr std::size_t kTextLimit = 1000000;
 
     // Filters count bytes from the port and applies them to the text. Nothing happens for 0.
@@ -38,7 +38,7 @@ public:
     const std::string& text() const { return text_; }
     bool lastWasCR() const { return lastWasCR_; }
 
-private:
+  private:
     std::string text_;
     bool lastWasCR_ = false;
 };
