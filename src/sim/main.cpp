@@ -332,7 +332,7 @@ int main(int argc, char** argv)
     Pacer inputPace(options.pace);
     Pacer outputPace(options.pace);
     // How far the controller may fall behind the PC's writes before it holds them back.
-    const size_t inputBacklog = options.pace > 0 ? 256 : 65536;
+    const size_t inputBacklog = options.pace > 0 ? 128 : 65536;
     std::string inbox;
     std::string outbox;
     int64_t lastSave = 0;
