@@ -53,12 +53,10 @@ SimBench::SimBench(SimOptions options) : options_(std::move(options))
     if (!::mkdtemp(tmpl))
         return;
     folder_ = tmpl;
-    fifo_ = folder_ + "/control";
     std::filesystem::create_directories(folder_ + "/ports");
     std::filesystem::create_directories(folder_ + "/config");
 
-    std::vector<std::string> args = {binary("kz7sim"),  "--com",      std::to_string(options_.com),
-                                     "--memory",        path("memory.bin"), "--control", fifo_};
+    std::vector<std::string> args = {"--com", std::to_string(options_.com), "--memory", path("memory.bin")};
     if (!options_.poweredOn)
         args.insert(args.end(), {"--power", "off"});
     if (options_.blankFirmware)
@@ -67,63 +65,15 @@ SimBench::SimBench(SimOptions options) : options_(std::move(options))
         args.insert(args.end(), {"--mode", options_.mode});
     if (options_.pace > 0)
         args.insert(args.end(), {"--pace", std::to_string(options_.pace)});
-
-    int out[2];
-    if (::pipe(out) != 0)
-        return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "TESSABAN_PORTS=", 15) != 0)
-            env.emplace_back(*e);
-    env.push_back("TESSABAN_PORTS=" + folder_ + "/ports");
-    std::vector<char*> argv, envp;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    if (rc != 0) {
-        ::close(out[0]);
-        return;
-    }
-    pid_ = pid;
-    // The first line is the device; the port link and the FIFO exist once it is printed.
-    std::string line;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    char c;
-    while (std::chrono::steady_clock::now() < deadline) {
-        pollfd p{out[0], POLLIN, 0};
-        if (::poll(&p, 1, 100) <= 0)
-            continue;
-        if (::read(out[0], &c, 1) != 1 || c == '\n')
-            break;
-        line += c;
-    }
-    ::close(out[0]);
-    device_ = line;
+    // The simulator links its COM name in the bench's own port folder; each test runs in its
+    // own process, so setting the variable here touches no other test.
+    ::setenv("TESSABAN_PORTS", (folder_ + "/ports").c_str(), 1);
+    started_ = sim_.start(args);
 }
 
 SimBench::~SimBench()
 {
-    if (pid_ > 0) {
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        for (int i = 0; i < 200 && ::waitpid(pid_, &status, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (::waitpid(pid_, &status, WNOHANG) == 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, &status, 0);
-        }
-    }
+    sim_.stop();
     if (!folder_.empty()) {
         std::error_code ec;
         std::filesystem::remove_all(folder_, ec);
@@ -132,18 +82,13 @@ SimBench::~SimBench()
 
 void SimBench::control(const std::string& line)
 {
-    int fd = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    std::string text = line + "\n";
-    [[maybe_unused]] ssize_t n = ::write(fd, text.data(), text.size());
-    ::close(fd);
+    sim_.control(line);
 }
 
 void SimBench::controlLater(const std::string& line, int delayMs)
 {
     // The FIFO is opened by path at the time, so a bench that has gone away just loses the line.
-    std::string fifo = fifo_;
+    std::string fifo = sim_.controlPath();
     std::thread([fifo, line, delayMs] {
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
@@ -227,65 +172,6 @@ CommandResult SimBench::tessaban(const std::vector<std::string>& args, int timeo
     command_.store(-1);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
-}
-
-std::string writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
-
-std::vector<uint8_t> readFile(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-bool fileExists(const std::string& path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-std::string intelHex(const std::vector<uint8_t>& bytes)
-{
-    std::string text;
-    char line[80];
-    for (size_t at = 0; at < bytes.size(); at += 16) {
-        size_t n = std::min<size_t>(16, bytes.size() - at);
-        unsigned sum = static_cast<unsigned>(n + (at >> 8) + (at & 0xFF));
-        int pos = std::snprintf(line, sizeof line, ":%02X%04X00", static_cast<unsigned>(n), static_cast<unsigned>(at));
-        for (size_t i = 0; i < n; ++i) {
-            pos += std::snprintf(line + pos, sizeof line - static_cast<size_t>(pos), "%02X", bytes[at + i]);
-            sum += bytes[at + i];
-        }
-        std::snprintf(line + pos, sizeof line - static_cast<size_t>(pos), "%02X\n", (0x100 - (sum & 0xFF)) & 0xFF);
-        text += line;
-    }
-    return text + ":00000001FF\n";
-}
-
-std::vector<uint8_t> romContainer(const std::string& hexText, int targetKind)
-{
-    std::vector<uint8_t> rom;
-    auto word = [&rom](unsigned w) {
-        rom.push_back(static_cast<uint8_t>(w & 0xFF));
-        rom.push_back(static_cast<uint8_t>(w >> 8));
-    };
-    for (unsigned w : {1u, 48u, 5u, 112u, 9u, static_cast<unsigned>(targetKind), 1u})
-        word(w);
-    for (size_t i = 0; i < hexText.size(); ++i)
-        word(static_cast<uint8_t>(hexText[i]) ^ static_cast<uint8_t>(i & 0xFF));
-    return rom;
-}
-
-std::vector<std::string> folderEntries(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    return names;
 }
 
 } // namespace linktest

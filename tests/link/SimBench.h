@@ -1,7 +1,10 @@
 #pragma once
-// kz7sim in a scratch folder for end-to-end tests: started with a control FIFO, a memory file
-// and (optionally) a COM link in its own port folder; stopped when the bench goes away. Also
+// kz7sim in a scratch folder for end-to-end tests: started (through Kz7SimProcess) with a
+// memory file and a COM link in the bench's own port folder; stopped when the bench goes away. Also
 // runs the tessaban command line against it and writes the files the jobs take.
+
+#include "TestFiles.h"
+#include "support/Kz7SimProcess.h"
 
 #include <atomic>
 #include <cstdint>
@@ -32,8 +35,8 @@ public:
     SimBench(const SimBench&) = delete;
     SimBench& operator=(const SimBench&) = delete;
 
-    bool ok() const { return pid_ > 0 && !device_.empty(); }
-    const std::string& device() const { return device_; }
+    bool ok() const { return started_ && !sim_.devicePath().empty(); }
+    const std::string& device() const { return sim_.devicePath(); }
     std::string portName() const { return "COM" + std::to_string(options_.com); }
     const std::string& folder() const { return folder_; }
     std::string path(const std::string& name) const { return folder_ + "/" + name; }
@@ -61,21 +64,9 @@ public:
 private:
     SimOptions options_;
     std::string folder_;
-    std::string fifo_;
-    std::string device_;
-    int pid_ = -1;
+    testsupport::Kz7SimProcess sim_;
+    bool started_ = false;
     mutable std::atomic<int> command_{-1};
 };
-
-// File helpers for the jobs.
-std::string writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
-std::vector<uint8_t> readFile(const std::string& path);
-bool fileExists(const std::string& path);
-// Intel hex text for bytes placed at address 0 (16 bytes a record, an end record).
-std::string intelHex(const std::vector<uint8_t>& bytes);
-// A .rom container around hex text, for target kind 2 or 18.
-std::vector<uint8_t> romContainer(const std::string& hexText, int targetKind);
-// Names in the folder (to find stray temporary files).
-std::vector<std::string> folderEntries(const std::string& folder);
 
 } // namespace linktest

@@ -3,7 +3,7 @@
 // cannot be written, and the bytes that must never go out.
 
 #include "FakeController.h"
-#include "SimBench.h"
+#include "TestFiles.h"
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
 
