@@ -30,7 +30,8 @@ int probeCommand(const std::vector<std::string>& args)
 {
     ParsedArgs parsed;
     ControllerOptions options;
-    if (int status = parseControllerArgs(args, kProbeHelp, {}, {"--mode-only"}, 0, parsed, options); status >= 0)
+    if (int status = parseControllerArgs(args, kProbeHelp, {}, {"--mode-only"}, 0, parsed, options);
+        status >= 0)
         return status;
 
     ControllerLink link;

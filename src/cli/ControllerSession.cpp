@@ -52,7 +52,7 @@ int parseControllerArgs(const std::vector<std::string>& args, const char* help,
     }
     if (!parsed.error.empty() || parsed.positional.size() != positionals) {
         std::fprintf(stderr, "tessaban: %s\n\n%s%s",
-                     !parsed.error.empty() ? parsed.error.c_str()
+                     !parsed.error.empty()                    ? parsed.error.c_str()
                      : parsed.positional.size() < positionals ? "an argument is missing"
                                                               : "too many arguments",
                      help, kCommonHelp);
@@ -105,7 +105,8 @@ bool connectController(comm::ControllerLink& link, const ControllerOptions& opti
     // Say why when the port itself would not open (missing, busy, no permission); a controller
     // that does not answer gets the message alone.
     if (!link.openPort(options.port)) {
-        std::string device = options.port[0] == '/' ? options.port : platform::devicePathForPort(options.port);
+        std::string device =
+            options.port[0] == '/' ? options.port : platform::devicePathForPort(options.port);
         std::fprintf(stderr, "tessaban: %s (%s): %s\n", options.port.c_str(),
                      device.empty() ? "no device" : device.c_str(), link.port().lastErrorText().c_str());
     }
@@ -114,7 +115,8 @@ bool connectController(comm::ControllerLink& link, const ControllerOptions& opti
     return false;
 }
 
-ProgressBar::ProgressBar(const comm::ControllerLink& link, const ControllerOptions& options, const char* label)
+ProgressBar::ProgressBar(const comm::ControllerLink& link, const ControllerOptions& options,
+                         const char* label)
     : link_(link), label_(label)
 {
     if (options.quiet || !::isatty(STDERR_FILENO))

@@ -19,9 +19,9 @@ namespace cli {
 
 enum ControllerExit : int {
     kExitOk = 0,
-    kExitFailed = 1,    // the controller or the transfer failed
-    kExitUsage = 2,     // bad command line, or no port to use
-    kExitBadFile = 3,   // the input file was refused before anything was sent
+    kExitFailed = 1,  // the controller or the transfer failed
+    kExitUsage = 2,   // bad command line, or no port to use
+    kExitBadFile = 3, // the input file was refused before anything was sent
     kExitCancelled = 130,
 };
 
@@ -53,13 +53,13 @@ bool connectController(comm::ControllerLink& link, const ControllerOptions& opti
 
 // Draws the link's progress as a bar on standard error while it lives, when that is a terminal.
 class ProgressBar {
-public:
+  public:
     ProgressBar(const comm::ControllerLink& link, const ControllerOptions& options, const char* label);
     ~ProgressBar();
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
 
-private:
+  private:
     void draw(int percent);
     const comm::ControllerLink& link_;
     std::string label_;
@@ -75,7 +75,7 @@ void waitForUser(const std::string& text, const ControllerOptions& options);
 // The command line as a maintenance host: prints notices, waits for the user, streams
 // controller text through the console filter to standard output.
 class CliHost : public comm::MaintenanceHost {
-public:
+  public:
     explicit CliHost(const ControllerOptions& options) : options_(options) {}
     void acknowledge(int message) override;
     void notice(int message) override;
@@ -86,7 +86,7 @@ public:
     void showProgressOnNotice(const comm::ControllerLink& link, int message, const char* label);
     void endProgress() { bar_.reset(); }
 
-private:
+  private:
     const ControllerOptions& options_;
     const comm::ControllerLink* barLink_ = nullptr;
     const char* barLabel_ = "";
@@ -98,7 +98,7 @@ private:
 // Ctrl-C and termination: while a Interrupt lives, they set stopRequested() (and cancel the
 // link's boot-loader wait when a link is given) instead of ending the process.
 class Interrupt {
-public:
+  public:
     explicit Interrupt(comm::ControllerLink* link = nullptr);
     ~Interrupt();
     static const std::atomic<bool>& stopRequested();

@@ -92,7 +92,8 @@ int recoverCommand(const std::vector<std::string>& args)
     return reportResult(result, result.message == comm::kMsgNotFirmwareFile ? kExitBadFile : kExitFailed);
 }
 
-CliCommand update("firmware", "update", "send new firmware (.hex) to a controller that answers", updateCommand);
+CliCommand update("firmware", "update", "send new firmware (.hex) to a controller that answers",
+                  updateCommand);
 CliCommand recover("firmware", "recover", "install firmware (.hex) through the boot loader at power-on",
                    recoverCommand);
 

@@ -1,8 +1,8 @@
 // tessaban motion backup | restore: the controller's 64 KiB motion memory to and from a .mtn file.
 
 #include "cli/CliCommand.h"
-#include "firmware/MotionDataFile.h"
 #include "cli/ControllerSession.h"
+#include "firmware/MotionDataFile.h"
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
 
@@ -68,9 +68,10 @@ int restoreCommand(const std::vector<std::string>& args)
     std::vector<uint8_t> image;
     if (!file.readImage(parsed.positional[0], image)) {
         comm::MaintenanceResult refused;
-        refused.message = file.error() == firmware::MotionFileError::WrongSize   ? comm::kMsgNotMotionData
-                          : file.error() == firmware::MotionFileError::ShortRead ? comm::kMsgMotionFileReadFailed
-                                                                                 : comm::kMsgNone;
+        refused.message = file.error() == firmware::MotionFileError::WrongSize ? comm::kMsgNotMotionData
+                          : file.error() == firmware::MotionFileError::ShortRead
+                              ? comm::kMsgMotionFileReadFailed
+                              : comm::kMsgNone;
         if (refused.message == comm::kMsgNone)
             refused.detail = parsed.positional[0] + ": " + file.errorText();
         return reportResult(refused, kExitBadFile);
@@ -87,13 +88,14 @@ int restoreCommand(const std::vector<std::string>& args)
         result = jobs.restoreMotion(parsed.positional[0]);
     }
     link.disconnect();
-    bool refused = !result.ok && (result.message == comm::kMsgNotMotionData ||
-                                  result.message == comm::kMsgMotionFileReadFailed ||
-                                  result.message == comm::kMsgNone);
+    bool refused =
+        !result.ok && (result.message == comm::kMsgNotMotionData ||
+                       result.message == comm::kMsgMotionFileReadFailed || result.message == comm::kMsgNone);
     return reportResult(result, refused ? kExitBadFile : kExitFailed);
 }
 
 CliCommand backup("motion", "backup", "read the controller's motion memory into a .mtn file", backupCommand);
-CliCommand restore("motion", "restore", "write a .mtn file into the controller's motion memory", restoreCommand);
+CliCommand restore("motion", "restore", "write a .mtn file into the controller's motion memory",
+                   restoreCommand);
 
 } // namespace

@@ -98,6 +98,7 @@ int playCommand(const std::vector<std::string>& args)
 
 CliCommand download("program", "download", "check a .tpg, generate its image and send it to the controller",
                     downloadCommand);
-CliCommand play("program", "play", "run the controller's program and show its output until Ctrl-C", playCommand);
+CliCommand play("program", "play", "run the controller's program and show its output until Ctrl-C",
+                playCommand);
 
 } // namespace

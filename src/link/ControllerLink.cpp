@@ -51,12 +51,18 @@ int percentOf(size_t done, size_t total)
 const char* modeName(ControllerMode m)
 {
     switch (m) {
-    case ControllerMode::Menu: return "MENU";
-    case ControllerMode::Console: return "CONSOLE";
-    case ControllerMode::Screen: return "SCREEN";
-    case ControllerMode::Running: return "RUNNING";
-    case ControllerMode::BootLoader: return "BOOTLOADER";
-    case ControllerMode::Unknown: break;
+    case ControllerMode::Menu:
+        return "MENU";
+    case ControllerMode::Console:
+        return "CONSOLE";
+    case ControllerMode::Screen:
+        return "SCREEN";
+    case ControllerMode::Running:
+        return "RUNNING";
+    case ControllerMode::BootLoader:
+        return "BOOTLOADER";
+    case ControllerMode::Unknown:
+        break;
     }
     return "UNKNOWN";
 }
@@ -64,8 +70,14 @@ const char* modeName(ControllerMode m)
 const char* modeName(int mode)
 {
     switch (mode) {
-    case 0: case 1: case 2: case 3: case 4: return modeName(static_cast<ControllerMode>(mode));
-    default: return "UNKNOWN";
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+        return modeName(static_cast<ControllerMode>(mode));
+    default:
+        return "UNKNOWN";
     }
 }
 
@@ -494,7 +506,8 @@ bool ControllerLink::downloadAttempt(uint32_t address, const uint8_t* data, size
             return false;
         sent += n;
         if (timing_.lineBaud > 0) {
-            auto onTheLine = std::chrono::microseconds(static_cast<long long>(sent) * 10 * 1000000 / timing_.lineBaud);
+            auto onTheLine =
+                std::chrono::microseconds(static_cast<long long>(sent) * 10 * 1000000 / timing_.lineBaud);
             std::this_thread::sleep_until(imageStart + onTheLine);
         }
         // The boot loader is silent while it takes an image; anything it says before the last

@@ -23,19 +23,19 @@ namespace comm {
 // The protocol's waits and idle limits. The defaults are what the controller needs; tests that
 // talk to a fake controller answering at once may shorten them.
 struct LinkTiming {
-    int probeReplyMs = 200;       // after "***" and after "\r" when probing
-    int leaveModeMs = 200;        // after the bytes that leave a mode
-    int menuTabMs = 500;          // after each tab in the menu
-    int consoleBannerMs = 2000;   // after entering the console, before reading its banner
-    int screenPaintMs = 4000;     // after entering the full-screen editor
-    int bootBlockMs = 200;        // after each block of '#'
-    int commandReplyMs = 200;     // after "\rld", "\rup" and "\rapp"
-    int successReplyMs = 300;     // after the last chunk of a download
-    int retryPauseMs = 200;       // before another download attempt
-    int receivePollMs = 10;       // between reads while receiving
+    int probeReplyMs = 200;           // after "***" and after "\r" when probing
+    int leaveModeMs = 200;            // after the bytes that leave a mode
+    int menuTabMs = 500;              // after each tab in the menu
+    int consoleBannerMs = 2000;       // after entering the console, before reading its banner
+    int screenPaintMs = 4000;         // after entering the full-screen editor
+    int bootBlockMs = 200;            // after each block of '#'
+    int commandReplyMs = 200;         // after "\rld", "\rup" and "\rapp"
+    int successReplyMs = 300;         // after the last chunk of a download
+    int retryPauseMs = 200;           // before another download attempt
+    int receivePollMs = 10;           // between reads while receiving
     int receiveIdleBeforeData = 3000; // polls without a byte before the first byte arrives
     int receiveIdleAfterData = 200;   // polls without a byte once data has started
-    int powerOnSettleMs = 200;    // after the '#' block of the power-on capture
+    int powerOnSettleMs = 200;        // after the '#' block of the power-on capture
     // An image is handed to the port no faster than the line carries it (bits per second, ten
     // bits a byte; 0: as fast as the port takes it). A port that queues a whole image at once
     // (a USB adapter, a pseudo-terminal) would otherwise start the wait for the final answer
@@ -47,17 +47,17 @@ struct LinkTiming {
 };
 
 class ControllerLink {
-public:
+  public:
     static constexpr int kBaudRate = 57600;
-    static constexpr int kVersionCapacity = 128;   // a version text holds at most 120 characters
+    static constexpr int kVersionCapacity = 128; // a version text holds at most 120 characters
     static constexpr size_t kMinVersionLength = 10;
     static constexpr size_t kMaxVersionLength = 120;
     static constexpr size_t kMinConsoleBanner = 90;
     static constexpr size_t kMinBootBanner = 37;
     static constexpr int kBootBlockAttempts = 20;
     static constexpr size_t kChunkSize = 70;
-    static constexpr int kDownloadRetries = 3;     // further attempts when retry is asked for
-    static constexpr size_t kReceiveSlack = 256;   // a receive buffer holds count + this
+    static constexpr int kDownloadRetries = 3;   // further attempts when retry is asked for
+    static constexpr size_t kReceiveSlack = 256; // a receive buffer holds count + this
     static constexpr const char* kUnknownVersion = "Unknown version";
 
     ControllerLink();
@@ -134,7 +134,7 @@ public:
     const LinkTiming& timing() const { return timing_; }
     void setTiming(const LinkTiming& timing) { timing_ = timing; }
 
-private:
+  private:
     enum BootWait : int { BootWaitIdle = 0, BootWaitArmed = 1, BootWaitCancelled = 2 };
 
     bool leaveCurrentMode();

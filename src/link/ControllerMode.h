@@ -13,7 +13,10 @@ enum class ControllerMode : int {
     Unknown = 255,  // before any probe, or after a probe that could not tell
 };
 
-constexpr int modeValue(ControllerMode m) { return static_cast<int>(m); }
+constexpr int modeValue(ControllerMode m)
+{
+    return static_cast<int>(m);
+}
 
 // "MENU", "CONSOLE", "SCREEN", "RUNNING", "BOOTLOADER" or "UNKNOWN".
 const char* modeName(ControllerMode m);

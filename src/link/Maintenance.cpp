@@ -182,7 +182,8 @@ MaintenanceResult Maintenance::updateServos(const std::string& romPath)
             return failure(kMsgServoUpdateFailed);
         if (got > 0) {
             const uint8_t* end = buffer + got;
-            const uint8_t* mark = std::find(static_cast<const uint8_t*>(buffer), end, static_cast<uint8_t>('<'));
+            const uint8_t* mark =
+                std::find(static_cast<const uint8_t*>(buffer), end, static_cast<uint8_t>('<'));
             if (mark != buffer)
                 host_.consoleText(buffer, static_cast<size_t>(mark - buffer));
             idle = 0;
@@ -222,9 +223,12 @@ MaintenanceResult Maintenance::restoreMotion(const std::string& mtnPath)
     std::vector<uint8_t> image;
     if (!file.readImage(mtnPath, image)) {
         switch (file.error()) {
-        case firmware::MotionFileError::WrongSize: return failure(kMsgNotMotionData);
-        case firmware::MotionFileError::ShortRead: return failure(kMsgMotionFileReadFailed);
-        default: return failure(kMsgNone, file.errorText());
+        case firmware::MotionFileError::WrongSize:
+            return failure(kMsgNotMotionData);
+        case firmware::MotionFileError::ShortRead:
+            return failure(kMsgMotionFileReadFailed);
+        default:
+            return failure(kMsgNone, file.errorText());
         }
     }
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)

@@ -19,7 +19,7 @@
 namespace comm {
 
 class MaintenanceHost {
-public:
+  public:
     virtual ~MaintenanceHost() = default;
     // The user must act on the controller (press START for a backup); returns once they have.
     virtual void acknowledge(int message) = 0;
@@ -38,14 +38,14 @@ struct MaintenanceResult {
 };
 
 struct MaintenanceTiming {
-    int servoCommandMs = 200;  // after the "update" command, before the report is polled
-    int servoPollMs = 50;      // between polls of the report
-    int servoIdleLimit = 100;  // polls without a byte before the report counts as lost
-    int playPollMs = 50;       // between reads of a playing program's output
+    int servoCommandMs = 200; // after the "update" command, before the report is polled
+    int servoPollMs = 50;     // between polls of the report
+    int servoIdleLimit = 100; // polls without a byte before the report counts as lost
+    int playPollMs = 50;      // between reads of a playing program's output
 };
 
 class Maintenance {
-public:
+  public:
     static constexpr uint32_t kFirmwareAddress = 0x0000;
     static constexpr uint32_t kProgramAddress = 0xA000;
     static constexpr uint32_t kServoAddress = 0xC000;
@@ -80,7 +80,7 @@ public:
     // Writes a .mtn file into the controller's motion memory.
     MaintenanceResult restoreMotion(const std::string& mtnPath);
 
-private:
+  private:
     MaintenanceResult failure(int message, std::string detail = {});
     MaintenanceResult enterBootLoaderOrDisconnect();
 

@@ -188,7 +188,8 @@ void FakeController::run()
         if (!pendingUpload_.empty() && startPressed_) {
             size_t room = pendingUpload_.size();
             if (uploadLimit_ >= 0)
-                room = std::min<size_t>(room, static_cast<size_t>(std::max<long>(uploadLimit_ - uploadSent_, 0)));
+                room = std::min<size_t>(room,
+                                        static_cast<size_t>(std::max<long>(uploadLimit_ - uploadSent_, 0)));
             ssize_t w = room ? ::write(master_, pendingUpload_.data(), std::min<size_t>(room, 1024)) : 0;
             if (w > 0) {
                 pendingUpload_.erase(pendingUpload_.begin(), pendingUpload_.begin() + w);

@@ -23,26 +23,26 @@ struct FakeScript {
     std::string consoleBanner; // default: a long banner with "[KZ-7 firmware 2.10]"
     std::string bootBanner;    // default: "... (KZ-7 BL ver 1.30) ..."
     std::string readyReply = "\r\nReady..";
-    bool readyEntersReceive = true;   // after the ready reply, bytes are taken as the image
+    bool readyEntersReceive = true; // after the ready reply, bytes are taken as the image
     std::string successReply = "Success\r\n";
     std::string uploadReply = "\r\nready...";
     bool consoleIgnoresExit = false; // "\rexit\ry" leaves it in the console
     bool bootIgnoresGo = false;
-    bool bootEchoes = true;          // the boot loader echoes each '#'      // "\rgo\r" leaves it in the boot loader
+    bool bootEchoes = true; // the boot loader echoes each '#'      // "\rgo\r" leaves it in the boot loader
     bool runningIgnoresBreak = false;
-    int refuseLoads = 0;             // this many "ld" commands get an error instead of Ready..
+    int refuseLoads = 0;               // this many "ld" commands get an error instead of Ready..
     long complainAfterImageBytes = -1; // send one byte once this many image bytes arrived
-    bool silentAfterUpload = false;  // "up" is acknowledged but no data follows
-    long stopUploadAfter = -1;       // stop sending upload data after this many bytes
-    std::vector<uint8_t> memory;     // what "up" sends (the requested length, cycled)
-    long imageLength = -1;           // length of the next images; -1: an image ends at a pause
+    bool silentAfterUpload = false;    // "up" is acknowledged but no data follows
+    long stopUploadAfter = -1;         // stop sending upload data after this many bytes
+    std::vector<uint8_t> memory;       // what "up" sends (the requested length, cycled)
+    long imageLength = -1;             // length of the next images; -1: an image ends at a pause
     std::string servoReport = "ID 1 .. ok\r\nID 2 .. ok\r\n<done>\r\n";
     bool servoSilent = false;
-    std::string runningOutput;       // what a started program prints
+    std::string runningOutput; // what a started program prints
 };
 
 class FakeController {
-public:
+  public:
     explicit FakeController(FakeScript script = {});
     ~FakeController();
 
@@ -59,7 +59,7 @@ public:
     bool waitMode(FakeMode mode, int timeoutMs = 1000);
     int menuEntry();
 
-    std::string received();              // everything sent to it so far
+    std::string received(); // everything sent to it so far
     void clearReceived();
     std::vector<std::vector<uint8_t>> images(); // each image taken in by "ld", in order
     std::vector<std::string> commands();        // each console or boot-loader line, in order
@@ -70,7 +70,7 @@ public:
     // Waits until text has been received or timeoutMs passes.
     bool waitFor(const std::string& text, int timeoutMs);
 
-private:
+  private:
     void run();
     void handle(uint8_t byte);
     void handleLine(const std::string& line);

@@ -17,9 +17,9 @@ namespace linktest {
 struct SimOptions {
     bool poweredOn = true;
     bool blankFirmware = false;
-    std::string mode;  // "console", "running", ... (empty: the menu)
-    long pace = 0;     // baud rate to pace at (0: as fast as the pty goes)
-    int com = 7;       // linked as COMn in the bench's port folder
+    std::string mode; // "console", "running", ... (empty: the menu)
+    long pace = 0;    // baud rate to pace at (0: as fast as the pty goes)
+    int com = 7;      // linked as COMn in the bench's port folder
 };
 
 struct CommandResult {
@@ -29,7 +29,7 @@ struct CommandResult {
 };
 
 class SimBench {
-public:
+  public:
     explicit SimBench(SimOptions options = {});
     ~SimBench();
     SimBench(const SimBench&) = delete;
@@ -61,7 +61,7 @@ public:
     // Saves the programmer's port setting ("Com Port") in the bench's settings folder.
     void savePortSetting(int number) const;
 
-private:
+  private:
     SimOptions options_;
     std::string folder_;
     testsupport::Kz7SimProcess sim_;

@@ -34,12 +34,14 @@ std::string intelHex(const std::vector<uint8_t>& bytes)
     for (size_t at = 0; at < bytes.size(); at += 16) {
         size_t n = std::min<size_t>(16, bytes.size() - at);
         unsigned sum = static_cast<unsigned>(n + (at >> 8) + (at & 0xFF));
-        int pos = std::snprintf(line, sizeof line, ":%02X%04X00", static_cast<unsigned>(n), static_cast<unsigned>(at));
+        int pos = std::snprintf(line, sizeof line, ":%02X%04X00", static_cast<unsigned>(n),
+                                static_cast<unsigned>(at));
         for (size_t i = 0; i < n; ++i) {
             pos += std::snprintf(line + pos, sizeof line - static_cast<size_t>(pos), "%02X", bytes[at + i]);
             sum += bytes[at + i];
         }
-        std::snprintf(line + pos, sizeof line - static_cast<size_t>(pos), "%02X\n", (0x100 - (sum & 0xFF)) & 0xFF);
+        std::snprintf(line + pos, sizeof line - static_cast<size_t>(pos), "%02X\n",
+                      (0x100 - (sum & 0xFF)) & 0xFF);
         text += line;
     }
     return text + ":00000001FF\n";

@@ -67,7 +67,8 @@ TEST(CliController, UsesThePortSavedByTheProgrammer)
 
     CommandResult wrong = sim.tessaban({"controller", "probe", "--port", "COM9"});
     EXPECT_EQ(wrong.status, 1);
-    EXPECT_TRUE(has(wrong.err, "Cannot connect KZ-7 !\nPlease check the condition of connection.")) << wrong.err;
+    EXPECT_TRUE(has(wrong.err, "Cannot connect KZ-7 !\nPlease check the condition of connection."))
+        << wrong.err;
 }
 
 TEST(CliController, LeavesTheControllerInTheModeAskedFor)
@@ -96,8 +97,8 @@ TEST(CliMotion, BackupRestoreBackupGivesTheSameFile)
     EXPECT_EQ(restore.out, "Succeed to write Motion data!\n");
     EXPECT_EQ(motionOf(sim.memory()), fresh);
 
-    CommandResult backup =
-        sim.tessaban({"motion", "backup", "--port", "COM7", sim.path("back.mtn")}, 120, pressStartWhenAsked(sim));
+    CommandResult backup = sim.tessaban({"motion", "backup", "--port", "COM7", sim.path("back.mtn")}, 120,
+                                        pressStartWhenAsked(sim));
     ASSERT_EQ(backup.status, 0) << backup.err;
     EXPECT_EQ(backup.out, "Press the \"OK\" button fisrt and then press the \"START\" button of KZ-7!\n"
                           "Succeed to read Motion Data of robot!\nPlease press \"MODE\" button of KZ-7.\n");
@@ -193,13 +194,14 @@ TEST(CliFirmware, RecoversAControllerSwitchedOnWhileWaiting)
     std::string hex = linktest::intelHex(pattern(2500, 8));
     linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
     bool switched = false;
-    CommandResult r = sim.tessaban({"firmware", "recover", "--port", "COM7", "--wait", "20", sim.path("fw.hex")}, 120,
-                                   [&](const std::string& out) {
-                                       if (!switched && has(out, "Waiting for a response of KZ-7.")) {
-                                           switched = true;
-                                           sim.control("power on");
-                                       }
-                                   });
+    CommandResult r =
+        sim.tessaban({"firmware", "recover", "--port", "COM7", "--wait", "20", sim.path("fw.hex")}, 120,
+                     [&](const std::string& out) {
+                         if (!switched && has(out, "Waiting for a response of KZ-7.")) {
+                             switched = true;
+                             sim.control("power on");
+                         }
+                     });
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(has(r.out, "It is successful running KZ-7 bootloader.")) << r.out;
     EXPECT_TRUE(has(r.out, "Congratulations!\n\nIt is successful recoverying KZ-7.\n")) << r.out;
@@ -210,7 +212,8 @@ TEST(CliFirmware, RecoversAControllerSwitchedOnWhileWaiting)
     SimBench dark(off);
     ASSERT_TRUE(dark.ok());
     linktest::writeFile(dark.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
-    CommandResult missed = dark.tessaban({"firmware", "recover", "--port", "COM8", "--wait", "1", dark.path("fw.hex")});
+    CommandResult missed =
+        dark.tessaban({"firmware", "recover", "--port", "COM8", "--wait", "1", dark.path("fw.hex")});
     EXPECT_EQ(missed.status, 1);
     EXPECT_TRUE(has(missed.err, "It is failed to run KZ-7 bootloader.\nPlease, retry.")) << missed.err;
 }

@@ -59,8 +59,10 @@ TEST(ControllerLinkProbe, TellsEveryModeFromItsReply)
         FakeMode fake;
         ControllerMode expected;
     } cases[] = {
-        {FakeMode::Menu, ControllerMode::Menu},         {FakeMode::Console, ControllerMode::Console},
-        {FakeMode::Screen, ControllerMode::Screen},     {FakeMode::Running, ControllerMode::Running},
+        {FakeMode::Menu, ControllerMode::Menu},
+        {FakeMode::Console, ControllerMode::Console},
+        {FakeMode::Screen, ControllerMode::Screen},
+        {FakeMode::Running, ControllerMode::Running},
         {FakeMode::BootLoader, ControllerMode::BootLoader},
     };
     for (const auto& c : cases) {
@@ -183,12 +185,9 @@ TEST(ControllerLinkConsole, AcceptsOnlyBannersAndVersionsWithinTheirLimits)
         std::string banner;
         bool accepted;
     } cases[] = {
-        {banner(std::string(10, 'v'), 90), true},
-        {banner(std::string(120, 'w'), 200), true},
-        {banner(std::string(9, 'x'), 120), false},
-        {banner(std::string(121, 'y'), 220), false},
-        {banner("a good one", 89), false},
-        {std::string(100, '.') + "[no closing bracket", false},
+        {banner(std::string(10, 'v'), 90), true},  {banner(std::string(120, 'w'), 200), true},
+        {banner(std::string(9, 'x'), 120), false}, {banner(std::string(121, 'y'), 220), false},
+        {banner("a good one", 89), false},         {std::string(100, '.') + "[no closing bracket", false},
     };
     for (const auto& c : cases) {
         FakeScript script;

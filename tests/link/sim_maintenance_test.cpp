@@ -242,7 +242,8 @@ TEST(SimMaintenance, RecoversAControllerWithoutFirmware)
     MaintenanceResult r = jobs.recoverFirmware(sim.device(), sim.path("fw.hex"), 10);
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(r.message, comm::kMsgInstalled);
-    EXPECT_EQ(host.notices, (std::vector<int>{comm::kMsgPowerOn, comm::kMsgBootLoaderCaught, comm::kMsgInstalling}));
+    EXPECT_EQ(host.notices,
+              (std::vector<int>{comm::kMsgPowerOn, comm::kMsgBootLoaderCaught, comm::kMsgInstalling}));
     EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Menu)) << "the new firmware runs";
     auto memory = sim.memory();
     ASSERT_GE(memory.size(), firmware.size());

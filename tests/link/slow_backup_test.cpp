@@ -12,7 +12,8 @@ TEST(SlowBackup, AControllerThatNeverSendsFailsAfterAboutThirtySecondsWithoutAFi
     linktest::SimBench sim;
     ASSERT_TRUE(sim.ok());
     auto start = std::chrono::steady_clock::now();
-    linktest::CommandResult r = sim.tessaban({"motion", "backup", "--port", "COM7", sim.path("never.mtn")}, 100);
+    linktest::CommandResult r =
+        sim.tessaban({"motion", "backup", "--port", "COM7", sim.path("never.mtn")}, 100);
     auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Failed to read Motion data of Robot!\n");
