@@ -17,8 +17,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -39,6 +42,11 @@ int64_t nowMs()
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
+
+// How long after the last received byte a paced simulator keeps gating the writer.
+constexpr int64_t kGateMs = 2000;
+constexpr int64_t kMinGateUs = 3;
+constexpr int64_t kMaxGateUs = 40;
 
 const char kUsage[] =
     "Usage: kz7sim [OPTIONS]\n"
@@ -297,6 +305,9 @@ int main(int argc, char** argv)
     ::sigaction(SIGHUP, &action, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
 
+    // Short sleeps (the write gate below) should end on time, not up to 50 us late.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+
     sim::PtyHost pty;
     if (!pty.open(&error)) {
         std::fprintf(stderr, "kz7sim: cannot open a pseudo-terminal: %s\n", error.c_str());
@@ -333,10 +344,15 @@ int main(int argc, char** argv)
     Pacer outputPace(options.pace);
     // How far the controller may fall behind the PC's writes before it holds them back.
     const size_t inputBacklog = options.pace > 0 ? 128 : 65536;
+    // The most a held writer is made to wait for: 0.8 s of line time (its writes give up at 1 s).
+    const size_t maxBacklog = options.pace > 0 ? static_cast<size_t>(options.pace * 8 / 100) : SIZE_MAX;
     std::string inbox;
     std::string outbox;
     int64_t lastSave = 0;
     int64_t vanishSeen = -1;
+    int64_t lastInputAt = -kGateMs;
+    int64_t gateUs = 10;
+    size_t gateYield = 0;
     bool memoryDirty = false;
     auto saveMemory = [&]() {
         if (!memoryDirty || options.memoryFile.empty())
@@ -362,20 +378,77 @@ int main(int argc, char** argv)
 
         if (pty.isOpen()) {
             bool stalled = controller.stalled();
-            if (!stalled && inbox.size() < inputBacklog) {
-                char buffer[4096];
-                long n;
-                while (inbox.size() < (1u << 20) && (n = pty.read(buffer, sizeof buffer)) > 0)
+            static char buffer[65536];
+            auto readOnce = [&]() {
+                long n = pty.read(buffer, sizeof buffer);
+                if (n > 0) {
                     inbox.append(buffer, static_cast<size_t>(n));
+                    lastInputAt = now;
+                    gateYield += static_cast<size_t>(n);
+                }
+                return n > 0;
+            };
+            if (!inputPace.enabled()) {
+                if (!stalled)
+                    while (inbox.size() < (1u << 20) && readOnce()) {
+                    }
+            } else if (!stalled && (pty.holding() || inbox.size() < inputBacklog)) {
+                // Held, the writer cannot add to what is queued, so take all of it; running
+                // free, take one read and hold at once (reading on while it writes would let
+                // it through at memory speed).
+                if (pty.holding())
+                    while (inbox.size() < (1u << 20) && readOnce()) {
+                    }
+                else
+                    readOnce();
             }
             // Commands written before the bytes just read are in the FIFO by now: apply them
             // first, so a script that sends a command and then data finds the command in effect.
             runControlCommands();
             stalled = controller.stalled();
-            pty.holdInput(stalled || inbox.size() >= inputBacklog);
+            if (!inputPace.enabled() || stalled) {
+                pty.holdInput(stalled);
+            } else if (inbox.size() >= inputBacklog) {
+                pty.holdInput(true);
+            } else if (now - lastInputAt < kGateMs) {
+                // While bytes are coming, the writer is let go only for a moment at a time. A
+                // pseudo-terminal cannot be told to take so many bytes and no more, and what a
+                // writer puts in reaches this side only once the writer stops to breathe, so
+                // the moment is kept short and adjusted to what the last ones let through.
+                if (gateYield > 512)
+                    gateUs = std::max<int64_t>(kMinGateUs, gateUs / 2);
+                else if (gateYield == 0)
+                    gateUs = std::min<int64_t>(kMaxGateUs, gateUs + gateUs / 2 + 1);
+                gateYield = 0;
+                // Sleeping (not spinning) through the moment matters: a writer woken on this
+                // processor would otherwise run until the pseudo-terminal is full before this
+                // process gets the processor back to close the gate.
+                // Where allowed, the gate is closed at real-time priority, so a writer woken
+                // onto this processor cannot keep it.
+                sched_param realtime{};
+                realtime.sched_priority = 1;
+                bool raised = ::sched_setscheduler(0, SCHED_FIFO, &realtime) == 0;
+                pty.holdInput(false);
+                timespec pause{0, static_cast<long>(gateUs * 1000)};
+                ::nanosleep(&pause, nullptr);
+                pty.holdInput(true);
+                if (raised) {
+                    sched_param normal{};
+                    ::sched_setscheduler(0, SCHED_OTHER, &normal);
+                }
+            } else {
+                pty.holdInput(false); // a quiet line: wait for the writer without spinning
+            }
 
             if (!stalled && !inbox.empty()) {
                 size_t allowed = std::min(inbox.size(), inputPace.allowance(now, true));
+                // A pseudo-terminal takes several kilobytes from a fast writer before the hold
+                // above can act when this process is not scheduled at once. Holding the writer
+                // until all of that has trickled through would make its bounded write fail, which
+                // a real line with a driver queue never does: catch up instead, so the writer
+                // never waits much more than 0.8 s.
+                if (inbox.size() > maxBacklog)
+                    allowed = std::max(allowed, inbox.size() - maxBacklog);
                 if (allowed > 0) {
                     controller.receive(reinterpret_cast<const uint8_t*>(inbox.data()), allowed);
                     inbox.erase(0, allowed);
@@ -429,7 +502,8 @@ int main(int argc, char** argv)
             timeout = std::min(timeout, 500);
         if (vanishSeen >= 0 && pty.isOpen())
             timeout = std::min(timeout, 5);
-        bool pacedWork = (!inbox.empty() && !controller.stalled() && inputPace.enabled()) ||
+        bool gating = inputPace.enabled() && pty.isOpen() && now - lastInputAt < kGateMs;
+        bool pacedWork = gating || (!inbox.empty() && !controller.stalled() && inputPace.enabled()) ||
                          (outbox.empty() && controller.pendingOutput() > 0 && outputPace.enabled() &&
                           !controller.stalled());
         if (pacedWork)
