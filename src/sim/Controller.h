@@ -1,0 +1,152 @@
+#pragma once
+// The simulated KZ-7 controller as a state machine: bytes from the PC go in through receive(),
+// bytes for the PC come out of takeOutput(), and time moves only when advance() is called, so
+// tests and the fuzzer drive it without a terminal or a real clock.
+//
+// Modes: the mode menu (TAB moves the highlight over Console, Screen, Running; Enter selects;
+// "***" answers with the highlighted entry twice), the console, the motion page editor, the
+// running state, and the boot loader (reached with a run of '#' from the menu or right after
+// power-on). The control channel switches the power, presses the START and MODE buttons and
+// injects faults into what the controller sends.
+
+#include "sim/ControllerMemory.h"
+#include "sim/JointTable.h"
+#include "sim/ScreenEditor.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sim {
+
+enum class Mode { Off, Starting, Halted, Menu, Console, Screen, Running, BootLoader };
+
+const char* modeName(Mode mode);
+std::optional<Mode> modeFromName(std::string_view name);
+
+class Controller {
+public:
+    // How long after power-on a run of '#' still catches the boot loader.
+    static constexpr int64_t kPowerOnWindowMs = 500;
+    // A boot-loader image ends when the line has been quiet this long.
+    static constexpr int64_t kImageEndQuietMs = 150;
+    // A boot-loader image that never starts is given up after this long.
+    static constexpr int64_t kImageStartTimeoutMs = 5000;
+    static constexpr int kHashesForBootLoader = 10;
+    static constexpr int kBurstForMenu = 255;
+    static constexpr int64_t kRunningLineMs = 1000;
+    static constexpr size_t kMaxPendingOutput = 4u << 20;
+
+    Controller(ControllerMemory& memory, JointTable joints);
+    Controller(const Controller&) = delete;
+    Controller& operator=(const Controller&) = delete;
+
+    // Puts the controller into its first state without sending anything: switched off, or
+    // switched on and already in mode (Menu unless told otherwise).
+    void start(int64_t now, bool poweredOn, Mode mode = Mode::Menu);
+
+    void advance(int64_t now);
+    void receive(const uint8_t* data, size_t count);
+    void receive(std::string_view bytes) { receive(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()); }
+    // The earliest time at which advance() has something to do.
+    std::optional<int64_t> nextDeadline() const;
+
+    // Up to maxBytes of what the controller sends now, after drop, garble, stall and vanish.
+    std::string takeOutput(size_t maxBytes = SIZE_MAX);
+    size_t pendingOutput() const { return out_.size(); }
+
+    // One control-channel command ("power on", "press START", "drop 3", ...). False with a
+    // reason in *error for an unknown or malformed command (nothing changes then).
+    bool control(std::string_view line, std::string* error = nullptr);
+
+    Mode mode() const { return mode_; }
+    int menuEntry() const { return menuEntry_; }
+    bool vanished() const { return vanished_; }
+    bool silent() const { return silent_; }
+    int64_t stalledUntil() const { return stallUntil_; }
+    bool stalled() const { return now_ < stallUntil_; }
+    // True once after the memory changed (a boot-loader image or a saved page).
+    bool takeMemoryChanged();
+    const ScreenEditor& editor() const { return *editor_; }
+    std::string firmwareVersion() const;
+    static std::string bootLoaderVersion();
+
+private:
+    enum class LoaderState { Prompt, Receiving, AwaitStart };
+
+    void process(uint8_t byte);
+    void powerOn();
+    void powerOff();
+    void bootFirmware();
+    void enterMenu();
+    void enterConsole();
+    void enterScreen();
+    void enterRunning();
+    void enterBootLoader();
+    void pressStart();
+    void pressMode();
+
+    void menuByte(uint8_t byte);
+    void consoleByte(uint8_t byte);
+    void consoleCommand(const std::string& line);
+    void loaderByte(uint8_t byte);
+    void loaderCommand(const std::string& line);
+    void finishImage();
+    void runningByte(uint8_t byte);
+    void updateStep();
+
+    void emit(std::string_view bytes);
+
+    ControllerMemory& memory_;
+    JointTable joints_;
+    std::unique_ptr<ScreenEditor> editor_;
+    int64_t now_ = 0;
+    Mode mode_ = Mode::Off;
+    std::string out_;
+
+    // Menu.
+    int menuEntry_ = 0;
+    int stars_ = 0;
+    int hashes_ = 0;
+    int64_t windowEnd_ = 0;
+
+    // Console and boot-loader command lines.
+    std::string line_;
+
+    // Servo update report in progress.
+    bool updating_ = false;
+    std::vector<int> updateIds_;
+    size_t updateNext_ = 0;
+    int64_t updateDue_ = 0;
+
+    // Running.
+    int burst_ = 0;
+    int64_t runningDue_ = 0;
+    long runningStep_ = 0;
+
+    // Boot loader.
+    LoaderState loader_ = LoaderState::Prompt;
+    uint32_t imageAddress_ = 0;
+    std::vector<uint8_t> image_;
+    size_t imageBytes_ = 0; // received, including any beyond the end of memory
+    int64_t imageStarted_ = 0;
+    int64_t imageLastByte_ = -1;
+    uint32_t uploadAddress_ = 0;
+    uint32_t uploadLength_ = 0;
+
+    // Faults.
+    bool silent_ = false;
+    int64_t stallUntil_ = 0;
+    std::string stalledInput_;
+    long dropCount_ = 0;
+    long garbleCount_ = 0;
+    long vanishAfter_ = -1;
+    bool vanished_ = false;
+
+    bool memoryChanged_ = false;
+};
+
+} // namespace sim

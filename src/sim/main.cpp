@@ -1,0 +1,438 @@
+// kz7sim: a software KZ-7 controller on a fresh pseudo-terminal. It prints the device path as
+// its first line on standard output, then serves whoever opens that device until SIGTERM or
+// SIGINT. See docs/kz7sim.md.
+
+#include "motion/RobotProfile.h"
+#include "platform/PortMap.h"
+#include "sim/Controller.h"
+#include "sim/PtyHost.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    int saved = errno;
+    char c = 1;
+    [[maybe_unused]] ssize_t n = ::write(signalPipe[1], &c, 1);
+    errno = saved;
+}
+
+int64_t nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+const char kUsage[] =
+    "Usage: kz7sim [OPTIONS]\n"
+    "A software KZ-7 controller on a pseudo-terminal. Prints the device path as its first line.\n\n"
+    "  --com N            link the device as COMN in the port folder (removed on exit)\n"
+    "  --memory FILE      keep the controller's memory in FILE across runs\n"
+    "  --control FIFO     read control commands from FIFO, one per line (created if missing)\n"
+    "  --pace BAUD        send and take bytes no faster than a real line at BAUD\n"
+    "  --power on|off     start switched on (in the menu, default) or off\n"
+    "  --mode MODE        start in menu, console, screen, running or bootloader\n"
+    "  --profile FILE     take the joints from a robot profile (.rbt)\n"
+    "  --joints LIST      joints present on the bus, e.g. 1-18 (default without a profile)\n"
+    "  --unknown LIST     joints present that do not report their position, e.g. 7\n"
+    "  --sensors LIST     sensor modules on the bus, e.g. 100-102\n"
+    "  --blank-firmware   start with the firmware erased (only the boot loader answers)\n";
+
+struct Options {
+    int com = 0;
+    std::string memoryFile;
+    std::string controlFifo;
+    long pace = 0;
+    bool powerOn = true;
+    sim::Mode mode = sim::Mode::Menu;
+    std::string profile;
+    std::string joints;
+    std::string unknown;
+    std::string sensors;
+    bool blankFirmware = false;
+};
+
+bool parseLong(const std::string& text, long low, long high, long& value)
+{
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || v < low || v > high)
+        return false;
+    value = v;
+    return true;
+}
+
+int usageError(const std::string& why)
+{
+    std::fprintf(stderr, "kz7sim: %s\n\n%s", why.c_str(), kUsage);
+    return 2;
+}
+
+// Reads control lines from the FIFO; a partial line waits for its end.
+class ControlChannel {
+public:
+    bool open(const std::string& path, std::string* error)
+    {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0) {
+            if (!S_ISFIFO(st.st_mode)) {
+                *error = path + " exists and is not a FIFO";
+                return false;
+            }
+        } else if (::mkfifo(path.c_str(), 0600) != 0) {
+            *error = "cannot create " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        // Read and write: the FIFO then never reports end-of-file when a writer goes away.
+        fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0) {
+            *error = "cannot open " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        return true;
+    }
+    int fd() const { return fd_; }
+    std::vector<std::string> readLines()
+    {
+        std::vector<std::string> lines;
+        if (fd_ < 0)
+            return lines;
+        char buffer[512];
+        for (;;) {
+            ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            partial_.append(buffer, static_cast<size_t>(n));
+        }
+        size_t pos;
+        while ((pos = partial_.find('\n')) != std::string::npos) {
+            std::string line = partial_.substr(0, pos);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            partial_.erase(0, pos + 1);
+            lines.push_back(line);
+        }
+        if (partial_.size() > 4096) // a line that never ends is not a command
+            partial_.clear();
+        return lines;
+    }
+    ~ControlChannel()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+
+private:
+    int fd_ = -1;
+    std::string partial_;
+};
+
+// Paces bytes at a line rate: credit grows with time and is spent per byte; an idle line
+// builds no credit, so a burst never arrives faster than the line could carry it.
+class Pacer {
+public:
+    explicit Pacer(long baud) : bytesPerMs_(baud > 0 ? baud / 10000.0 : 0) {}
+    bool enabled() const { return bytesPerMs_ > 0; }
+    size_t allowance(int64_t now, bool busy)
+    {
+        if (!enabled())
+            return SIZE_MAX;
+        if (!busy) {
+            credit_ = 0;
+            last_ = now;
+            return 0;
+        }
+        credit_ = std::min(credit_ + (now - last_) * bytesPerMs_, kMaxCredit);
+        last_ = now;
+        return static_cast<size_t>(credit_);
+    }
+    void spend(size_t count)
+    {
+        if (enabled())
+            credit_ = std::max(0.0, credit_ - static_cast<double>(count));
+    }
+    // How long until one more byte may go.
+    int waitMs() const
+    {
+        if (!enabled())
+            return 0;
+        return std::max(1, static_cast<int>((1.0 - credit_) / bytesPerMs_) + 1);
+    }
+
+private:
+    static constexpr double kMaxCredit = 256;
+    double bytesPerMs_;
+    double credit_ = 0;
+    int64_t last_ = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        bool hasValue = false;
+        if (auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+            hasValue = true;
+        }
+        auto need = [&]() {
+            if (hasValue)
+                return true;
+            if (i + 1 >= args.size())
+                return false;
+            value = args[++i];
+            return true;
+        };
+        long number = 0;
+        if (name == "--help" || name == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (name == "--blank-firmware") {
+            options.blankFirmware = true;
+        } else if (name == "--com") {
+            if (!need() || !parseLong(value, 1, platform::kMaxComPort, number))
+                return usageError("--com needs a port number 1..256");
+            options.com = static_cast<int>(number);
+        } else if (name == "--pace") {
+            if (!need() || !parseLong(value, 50, 4000000, number))
+                return usageError("--pace needs a baud rate 50..4000000");
+            options.pace = number;
+        } else if (name == "--power") {
+            if (!need() || (value != "on" && value != "off"))
+                return usageError("--power takes on or off");
+            options.powerOn = value == "on";
+        } else if (name == "--mode") {
+            auto mode = need() ? sim::modeFromName(value) : std::nullopt;
+            if (!mode)
+                return usageError("--mode takes menu, console, screen, running or bootloader");
+            options.mode = *mode;
+        } else if (name == "--memory" || name == "--control" || name == "--profile" || name == "--joints" ||
+                   name == "--unknown" || name == "--sensors") {
+            if (!need() || value.empty())
+                return usageError(name + " needs a value");
+            std::string& target = name == "--memory"    ? options.memoryFile
+                                  : name == "--control" ? options.controlFifo
+                                  : name == "--profile" ? options.profile
+                                  : name == "--joints"  ? options.joints
+                                  : name == "--unknown" ? options.unknown
+                                                        : options.sensors;
+            target = value;
+        } else {
+            return usageError("unknown option " + name);
+        }
+    }
+
+    std::string error;
+    sim::ControllerMemory memory;
+    if (!options.memoryFile.empty() && !memory.load(options.memoryFile, &error)) {
+        std::fprintf(stderr, "kz7sim: %s\n", error.c_str());
+        return 1;
+    }
+    if (options.blankFirmware)
+        memory.eraseFirmware();
+
+    sim::JointTable joints = sim::JointTable::standard();
+    if (!options.profile.empty()) {
+        motion::RobotProfile profile;
+        if (!profile.load(options.profile, &error)) {
+            std::fprintf(stderr, "kz7sim: %s\n", error.c_str());
+            return 1;
+        }
+        joints = sim::JointTable::fromProfile(profile);
+    }
+    if (!options.joints.empty() && !joints.setPresent(options.joints, &error))
+        return usageError(error);
+    if (!options.unknown.empty() && !joints.setUnknown(options.unknown, &error))
+        return usageError(error);
+    if (!options.sensors.empty() && !sim::parseIdList(options.sensors, 253, joints.sensors.data(), &error))
+        return usageError(error);
+
+    ControlChannel control;
+    if (!options.controlFifo.empty() && !control.open(options.controlFifo, &error)) {
+        std::fprintf(stderr, "kz7sim: %s\n", error.c_str());
+        return 1;
+    }
+
+    if (::pipe2(signalPipe, O_NONBLOCK | O_CLOEXEC) != 0) {
+        std::perror("kz7sim: pipe");
+        return 1;
+    }
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    sim::PtyHost pty;
+    if (!pty.open(&error)) {
+        std::fprintf(stderr, "kz7sim: cannot open a pseudo-terminal: %s\n", error.c_str());
+        return 1;
+    }
+    const std::string devicePath = pty.path();
+    bool linked = false;
+    if (options.com > 0) {
+        if (!platform::linkPort(options.com, devicePath, &error)) {
+            std::fprintf(stderr, "kz7sim: cannot link COM%d: %s\n", options.com, error.c_str());
+            return 1;
+        }
+        linked = true;
+    }
+    auto removeLink = [&]() {
+        if (!linked)
+            return;
+        linked = false;
+        // Only our own link: another simulator may have taken the name meanwhile.
+        std::string link = platform::portFolder() + "/COM" + std::to_string(options.com);
+        char target[PATH_MAX];
+        ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+        if (n > 0 && std::string(target, static_cast<size_t>(n)) == devicePath)
+            platform::unlinkPort(options.com);
+    };
+
+    std::printf("%s\n", devicePath.c_str());
+    std::fflush(stdout);
+
+    sim::Controller controller(memory, joints);
+    controller.start(nowMs(), options.powerOn, options.mode);
+
+    Pacer inputPace(options.pace);
+    Pacer outputPace(options.pace);
+    // How far the controller may fall behind the PC's writes before it holds them back.
+    const size_t inputBacklog = options.pace > 0 ? 64 : 65536;
+    std::string inbox;
+    std::string outbox;
+    int64_t lastSave = 0;
+    bool memoryDirty = false;
+    auto saveMemory = [&]() {
+        if (!memoryDirty || options.memoryFile.empty())
+            return;
+        if (!memory.save(options.memoryFile, &error))
+            std::fprintf(stderr, "kz7sim: %s\n", error.c_str());
+        memoryDirty = false;
+    };
+
+    for (;;) {
+        int64_t now = nowMs();
+        controller.advance(now);
+
+        // Control commands first: a test that writes a command and then bytes to the device
+        // finds the command in effect when those bytes arrive.
+        for (const std::string& line : control.readLines()) {
+            if (line.empty())
+                continue;
+            if (!controller.control(line, &error))
+                std::fprintf(stderr, "kz7sim: %s (ignored)\n", error.c_str());
+        }
+
+        if (pty.isOpen()) {
+            bool stalled = controller.stalled();
+            if (!stalled && inbox.size() < inputBacklog) {
+                char buffer[4096];
+                long n;
+                while (inbox.size() < (1u << 20) && (n = pty.read(buffer, sizeof buffer)) > 0)
+                    inbox.append(buffer, static_cast<size_t>(n));
+            }
+            pty.holdInput(stalled || inbox.size() >= inputBacklog);
+
+            if (!stalled && !inbox.empty()) {
+                size_t allowed = std::min(inbox.size(), inputPace.allowance(now, true));
+                if (allowed > 0) {
+                    controller.receive(reinterpret_cast<const uint8_t*>(inbox.data()), allowed);
+                    inbox.erase(0, allowed);
+                    inputPace.spend(allowed);
+                }
+            } else {
+                inputPace.allowance(now, false);
+            }
+            controller.advance(now);
+
+            if (outbox.empty()) {
+                size_t allowed = outputPace.allowance(now, controller.pendingOutput() > 0);
+                outbox = controller.takeOutput(allowed);
+                outputPace.spend(outbox.size());
+            }
+            if (!outbox.empty()) {
+                long n = pty.write(outbox.data(), outbox.size());
+                if (n > 0)
+                    outbox.erase(0, static_cast<size_t>(n));
+            }
+            if (controller.vanished() && outbox.empty()) {
+                std::fprintf(stderr, "kz7sim: the device vanished as asked\n");
+                pty.close();
+                removeLink();
+                inbox.clear();
+            }
+        }
+
+        if (controller.takeMemoryChanged())
+            memoryDirty = true;
+        if (memoryDirty && now - lastSave >= 500) {
+            saveMemory();
+            lastSave = now;
+        }
+
+        // Sleep until something can happen.
+        int timeout = 1000;
+        if (auto next = controller.nextDeadline())
+            timeout = static_cast<int>(std::clamp<int64_t>(*next - now, 0, timeout));
+        if (memoryDirty)
+            timeout = std::min(timeout, 500);
+        bool pacedWork = (!inbox.empty() && !controller.stalled() && inputPace.enabled()) ||
+                         (outbox.empty() && controller.pendingOutput() > 0 && outputPace.enabled() &&
+                          !controller.stalled());
+        if (pacedWork)
+            timeout = std::min(timeout, 2);
+        if (controller.pendingOutput() > 0 && !outputPace.enabled() && !controller.stalled())
+            timeout = 0;
+        pollfd fds[3];
+        nfds_t count = 0;
+        fds[count++] = {signalPipe[0], POLLIN, 0};
+        if (control.fd() >= 0)
+            fds[count++] = {control.fd(), POLLIN, 0};
+        if (pty.isOpen()) {
+            short events = 0;
+            if (!controller.stalled() && inbox.size() < inputBacklog)
+                events |= POLLIN;
+            if (!outbox.empty())
+                events |= POLLOUT;
+            fds[count++] = {pty.masterFd(), events, 0};
+        }
+        int ready = ::poll(fds, count, timeout);
+        if (ready > 0 && (fds[0].revents & POLLIN))
+            break;
+        if (ready > 0 && pty.isOpen() && (fds[count - 1].revents & (POLLHUP | POLLERR)) &&
+            !(fds[count - 1].revents & POLLIN))
+            ::usleep(1000); // no slave open yet on some kernels: do not spin
+    }
+
+    saveMemory();
+    removeLink();
+    pty.close();
+    return 0;
+}
