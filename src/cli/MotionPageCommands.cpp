@@ -95,7 +95,10 @@ void printPage(const motion::MotionScreen& s)
     std::printf("\n%-4s %7d", "Sped", s.current.speed);
     for (const auto& pose : s.poses)
         std::printf(" %6d", pose.speed);
-    std::printf("\n\nMessage: %s\n", s.message.c_str());
+    std::string message = s.message;
+    while (!message.empty() && message.back() == ' ')
+        message.pop_back(); // the controller pads its message line
+    std::printf("\n\nMessage: %s\n", message.c_str());
 }
 
 int motionPage(const std::vector<std::string>& args)
