@@ -12,7 +12,7 @@ How the models are built:
   of rotation, so that turning the frame about its local Z axis (M' = Rz(a) x M, row vectors,
   a = (value - 512) x 300/1024 degrees) moves the limb as the servo does.
 - Servos on the robot's left are mounted as mirror images of those on its right: their axes are
-  the mirror images of the right side's axes, so a pose is mirrored by value -> 1024 - value.
+  the mirror images of the right side's axes, so a pose is mirrored by value -> 1023 - value.
 - The geometry is laid out in the servos' centre position (512 everywhere) and then each joint
   frame is turned to its initial position from the profile, exactly as the editor turns it, so
   the file shows the robot in the pose the profile names.

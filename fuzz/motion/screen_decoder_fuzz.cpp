@@ -16,11 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     motion::ScreenDecoder decoder(screen, [&](const motion::LinkEvent& e) {
         ++events;
         if (e.code == motion::LinkEventCode::PoseJointChanged &&
-            (e.index < 0 || e.index >= motion::kPoseCount || e.secondIndex < 0 || e.secondIndex >= motion::kJointRows))
+            (e.index < 0 || e.index >= motion::kPoseCount || e.secondIndex < 0 ||
+             e.secondIndex >= motion::kJointRows))
             std::abort();
-        if (e.code == motion::LinkEventCode::CurrentJointChanged && (e.index < 0 || e.index >= motion::kJointRows))
+        if (e.code == motion::LinkEventCode::CurrentJointChanged &&
+            (e.index < 0 || e.index >= motion::kJointRows))
             std::abort();
-        if (e.code == motion::LinkEventCode::PageInfoChanged && (e.index < 0 || e.index >= motion::kPageInfoCount))
+        if (e.code == motion::LinkEventCode::PageInfoChanged &&
+            (e.index < 0 || e.index >= motion::kPageInfoCount))
             std::abort();
     });
     // The first byte chooses how the stream is cut into ticks.

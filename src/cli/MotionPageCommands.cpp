@@ -35,11 +35,21 @@ std::string unescape(const std::string& text)
         }
         char c = text[++i];
         switch (c) {
-        case 'r': out += '\r'; break;
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case 'e': out += '\x1b'; break;
-        case '\\': out += '\\'; break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'e':
+            out += '\x1b';
+            break;
+        case '\\':
+            out += '\\';
+            break;
         case 'x':
             if (i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
                 std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
@@ -77,8 +87,10 @@ std::string cell(const motion::JointCell& c)
 void printPage(const motion::MotionScreen& s)
 {
     for (int i = 0; i < motion::kPageInfoCount; ++i)
-        std::printf("%-16s: %s\n", motion::kPageInfoCaptions[static_cast<size_t>(i)] + 1, s.pageInfoText(i).c_str());
-    std::printf("%-16s: %s\n", "Selected pose", s.selectedPose < 0 ? "none" : std::to_string(s.selectedPose).c_str());
+        std::printf("%-16s: %s\n", motion::kPageInfoCaptions[static_cast<size_t>(i)] + 1,
+                    s.pageInfoText(i).c_str());
+    std::printf("%-16s: %s\n", "Selected pose",
+                s.selectedPose < 0 ? "none" : std::to_string(s.selectedPose).c_str());
     std::printf("\n%-4s %7s", "ID", "Current");
     for (int p = 0; p < motion::kPoseCount; ++p)
         std::printf(" %6s", ("Pose " + std::to_string(p)).c_str());
@@ -86,7 +98,8 @@ void printPage(const motion::MotionScreen& s)
     for (int id = 0; id < motion::kJointRows; ++id) {
         std::printf("%-4d %7s", id, cell(s.current.joints[static_cast<size_t>(id)]).c_str());
         for (int p = 0; p < motion::kPoseCount; ++p)
-            std::printf(" %6s", cell(s.poses[static_cast<size_t>(p)].joints[static_cast<size_t>(id)]).c_str());
+            std::printf(" %6s",
+                        cell(s.poses[static_cast<size_t>(p)].joints[static_cast<size_t>(id)]).c_str());
         std::printf("\n");
     }
     std::printf("%-4s %7d", "Paus", s.current.pause);
@@ -103,7 +116,8 @@ void printPage(const motion::MotionScreen& s)
 
 int motionPage(const std::vector<std::string>& args)
 {
-    cli::ParsedArgs a = cli::parseArgs(args, {"--port", "--open", "--send"}, {"--yes", "--no", "--help", "-h"});
+    cli::ParsedArgs a =
+        cli::parseArgs(args, {"--port", "--open", "--send"}, {"--yes", "--no", "--help", "-h"});
     if (a.has("--help") || a.has("-h")) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -138,7 +152,8 @@ int motionPage(const std::vector<std::string>& args)
     const std::string port = a.value("--port");
     if (!link.connect(port)) {
         if (!told)
-            std::fprintf(stderr, "Cannot connect KZ-7 on %s: the controller's menu did not answer.\n", port.c_str());
+            std::fprintf(stderr, "Cannot connect KZ-7 on %s: the controller's menu did not answer.\n",
+                         port.c_str());
         return 1;
     }
     int status = 0;
@@ -157,13 +172,15 @@ int motionPage(const std::vector<std::string>& args)
         if (status != 0)
             break;
         if (!session.run(c)) {
-            std::fprintf(stderr, "No reply to the command %s\n", c == "\x1b" ? "ESC" : c.substr(0, c.size() - 1).c_str());
+            std::fprintf(stderr, "No reply to the command %s\n",
+                         c == "\x1b" ? "ESC" : c.substr(0, c.size() - 1).c_str());
             status = 1;
             break;
         }
         // A page being played reports its end with "OK"; wait for it (bounded) before going on.
         if (c.rfind("play ", 0) == 0 &&
-            !session.waitUntil([](const motion::MotionScreen& s) { return motion::reportsOk(s.message); }, 600))
+            !session.waitUntil([](const motion::MotionScreen& s) { return motion::reportsOk(s.message); },
+                               600))
             std::fprintf(stderr, "The page did not report the end of playing.\n");
     }
     if (session.questionsAnswered() > 0)

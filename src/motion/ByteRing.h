@@ -11,7 +11,7 @@
 namespace motion {
 
 class ByteRing {
-public:
+  public:
     static constexpr size_t kSize = 12288;
     // One slot stays free so that a full ring is never mistaken for an empty one.
     static constexpr size_t kCapacity = kSize - 1;
@@ -69,7 +69,7 @@ public:
         read_.store(0, std::memory_order_relaxed);
     }
 
-private:
+  private:
     std::array<uint8_t, kSize> buffer_{};
     std::atomic<size_t> write_{0};
     std::atomic<size_t> read_{0};

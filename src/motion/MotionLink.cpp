@@ -102,7 +102,8 @@ bool MotionLink::openPort(const std::string& portName)
     dropped_ = 0;
     running_ = true;
     try {
-        reader_ = std::thread([this, fd = device_.fd(), pace = timing_.readerSleep] { readerLoop(fd, pace); });
+        reader_ =
+            std::thread([this, fd = device_.fd(), pace = timing_.readerSleep] { readerLoop(fd, pace); });
     } catch (...) {
         running_ = false;
         device_.close();

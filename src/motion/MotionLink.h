@@ -20,22 +20,22 @@
 namespace motion {
 
 // The link's texts for the user.
-extern const char* const kCannotOpenFormat;      // "Can not open %s!"
-extern const char* const kCannotFindText;        // the reply time-out
-extern const char* const kDisconnectedText;      // "Disconnected to KZ-7."
-extern const char* const kReaderErrorFormat;     // the reader thread's failure, caption "Error"
-extern const char* const kErrorCaption;          // "Error"
+extern const char* const kCannotOpenFormat;  // "Can not open %s!"
+extern const char* const kCannotFindText;    // the reply time-out
+extern const char* const kDisconnectedText;  // "Disconnected to KZ-7."
+extern const char* const kReaderErrorFormat; // the reader thread's failure, caption "Error"
+extern const char* const kErrorCaption;      // "Error"
 
 class MotionLink {
-public:
+  public:
     // Waits of the connect sequence and the sending pace, in milliseconds. The defaults are what
     // the controller needs; tests against a quick peer may shorten them.
     struct Timing {
-        int probeWait = 200;   // after "***" and after each wake-up string
-        int tabWait = 500;     // after each TAB in the menu
-        int burstPause = 50;   // after each burst of 0x55
-        int pieceGap = 30;     // after each 15-byte piece of a long command
-        int readerSleep = 50;  // the reader thread's pace
+        int probeWait = 200;  // after "***" and after each wake-up string
+        int tabWait = 500;    // after each TAB in the menu
+        int burstPause = 50;  // after each burst of 0x55
+        int pieceGap = 30;    // after each 15-byte piece of a long command
+        int readerSleep = 50; // the reader thread's pace
     };
     static constexpr int kBaudRate = 57600;
     static constexpr int kShortWaitTicks = 15;
@@ -91,7 +91,7 @@ public:
     bool enterScreenMode(int entry);
     bool writeRaw(const std::string& bytes);
 
-private:
+  private:
     bool openPort(const std::string& portName);
     void closePort(bool raiseEvent);
     void readerLoop(int fd, int paceMs);

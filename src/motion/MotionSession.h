@@ -13,7 +13,7 @@
 namespace motion {
 
 class MotionSession {
-public:
+  public:
     explicit MotionSession(MotionLink& link, int tickMs = 100);
     ~MotionSession();
 
@@ -35,7 +35,7 @@ public:
 
     static bool needsLongWait(const std::string& command);
 
-private:
+  private:
     void onEvent(const LinkEvent& e);
     void tickOnce();
 

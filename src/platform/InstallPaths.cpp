@@ -13,7 +13,7 @@ namespace {
 
 bool isDirectory(const std::string& path)
 {
-    struct stat st{};
+    struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 

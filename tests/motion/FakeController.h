@@ -19,7 +19,7 @@
 namespace motiontest {
 
 class FakeController {
-public:
+  public:
     enum class Mode { Menu, Console, Screen, Running, BootLoader, Dead };
 
     // Called with each "\r"-terminated command in Screen mode; returns the bytes to paint.
@@ -126,7 +126,7 @@ public:
         thread_ = std::thread([] {});
     }
 
-private:
+  private:
     void run()
     {
         char buf[4096];
@@ -141,7 +141,8 @@ private:
             {
                 std::lock_guard<std::mutex> l(mutex_);
                 received_.append(buf, static_cast<size_t>(n));
-                reads_.emplace_back(std::chrono::steady_clock::now(), std::string(buf, static_cast<size_t>(n)));
+                reads_.emplace_back(std::chrono::steady_clock::now(),
+                                    std::string(buf, static_cast<size_t>(n)));
                 for (ssize_t i = 0; i < n; ++i)
                     out += take(static_cast<uint8_t>(buf[i]));
             }
@@ -158,7 +159,8 @@ private:
         if (recent_.size() > 16)
             recent_.erase(0, recent_.size() - 16);
         auto endsWith = [&](const std::string& s) {
-            bool hit = recent_.size() >= s.size() && recent_.compare(recent_.size() - s.size(), s.size(), s) == 0;
+            bool hit =
+                recent_.size() >= s.size() && recent_.compare(recent_.size() - s.size(), s.size(), s) == 0;
             if (hit)
                 recent_.clear();
             return hit;
@@ -167,7 +169,8 @@ private:
         case Mode::Menu:
             if (endsWith("***")) {
                 line_.clear();
-                return probeAnswer_.empty() ? probePrefix_ + std::string(2, static_cast<char>(entry_)) : probeAnswer_;
+                return probeAnswer_.empty() ? probePrefix_ + std::string(2, static_cast<char>(entry_))
+                                            : probeAnswer_;
             }
             if (c == '\t') {
                 entry_ = (entry_ + 1) % 3;

@@ -20,7 +20,7 @@ extern char** environ;
 namespace motiontest {
 
 class SimProcess {
-public:
+  public:
     SimProcess() = default;
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
@@ -100,7 +100,7 @@ public:
             ::unlink(fifo_.c_str());
     }
 
-private:
+  private:
     pid_t pid_ = -1;
     std::string path_;
     std::string fifo_;

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const char* value) : name_(name)
     {
         if (const char* old = std::getenv(name)) {
@@ -35,7 +35,7 @@ public:
             ::unsetenv(name_.c_str());
     }
 
-private:
+  private:
     std::string name_;
     std::string old_;
     bool had_ = false;
@@ -48,11 +48,12 @@ TEST(InstallPathsTest, HomeOverridesThenBuildTreeThenInstalledPrefix)
     fs::path tmp = fs::temp_directory_path() / ("install_paths_" + std::to_string(::getpid()));
     fs::create_directories(tmp / "src/data/Robot files");
     fs::create_directories(tmp / "src/out/bin");
-    std::ofstream(tmp / "src/out/CMakeCache.txt") << "# cache\nCMAKE_HOME_DIRECTORY:INTERNAL=" << (tmp / "src").string()
-                                                   << "\nOTHER:STRING=x\n";
+    std::ofstream(tmp / "src/out/CMakeCache.txt")
+        << "# cache\nCMAKE_HOME_DIRECTORY:INTERNAL=" << (tmp / "src").string() << "\nOTHER:STRING=x\n";
 
     EXPECT_EQ(platform::resolveDataFolder("/opt/mine/", "/usr/bin/tessaban"), "/opt/mine");
-    EXPECT_EQ(platform::resolveDataFolder("", (tmp / "src/out/bin/tessaban").string()), (tmp / "src/data").string());
+    EXPECT_EQ(platform::resolveDataFolder("", (tmp / "src/out/bin/tessaban").string()),
+              (tmp / "src/data").string());
     EXPECT_EQ(platform::resolveDataFolder("", "/usr/local/bin/posewright"), "/usr/local/share/tessaban");
     EXPECT_EQ(platform::resolveDataFolder("", "/bin/posewright"), "/share/tessaban");
 

@@ -32,7 +32,7 @@ MotionLink::Timing quickTiming()
 }
 
 class LinkTest : public ::testing::Test {
-protected:
+  protected:
     FakeController peer;
     MotionLink link;
     std::vector<LinkEvent> events;
@@ -42,8 +42,10 @@ protected:
     {
         link.setTiming(quickTiming());
         link.setEventHandler([this](const LinkEvent& e) { events.push_back(e); });
-        link.setMessageHandler([this](const std::string& c, const std::string& t) { boxes.emplace_back(c, t); });
-        peer.setScreenPaint(field(1, 1, " EDIT ") + field(2, 76, "   3") + field(10, 77, "  2") + field(1, 20, " 400"));
+        link.setMessageHandler(
+            [this](const std::string& c, const std::string& t) { boxes.emplace_back(c, t); });
+        peer.setScreenPaint(field(1, 1, " EDIT ") + field(2, 76, "   3") + field(10, 77, "  2") +
+                            field(1, 20, " 400"));
     }
 
     // Waits (bounded) until the reader has put count bytes into the ring.

@@ -77,7 +77,8 @@ TEST(MotionPageCommandTest, AnswersTheQuestionAsToldAndReportsUsageErrors)
 {
     motiontest::SimProcess sim;
     ASSERT_TRUE(sim.start({"--profile", kProfile}));
-    Result no = tessaban("motion page --port " + sim.path() + " --open 3 --send 'goto 1 1' --send 'set 5' --send 'page 4'");
+    Result no = tessaban("motion page --port " + sim.path() +
+                         " --open 3 --send 'goto 1 1' --send 'set 5' --send 'page 4'");
     ASSERT_EQ(no.status, 0) << no.out;
     EXPECT_NE(no.out.find("Answered \"Are you sure?\" with no."), std::string::npos) << no.out;
     EXPECT_NE(no.out.find("Page number     : 3"), std::string::npos) << no.out;

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -78,7 +78,7 @@ void turn(aiNode* frame, int units)
 }
 
 class ModelFileTest : public ::testing::TestWithParam<const char*> {
-protected:
+  protected:
     void SetUp() override
     {
         std::string error;
