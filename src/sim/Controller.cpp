@@ -72,14 +72,22 @@ bool onlyProbeBytes(const std::string& line)
 const char* modeName(Mode mode)
 {
     switch (mode) {
-    case Mode::Off: return "off";
-    case Mode::Starting: return "starting";
-    case Mode::Halted: return "halted";
-    case Mode::Menu: return "menu";
-    case Mode::Console: return "console";
-    case Mode::Screen: return "screen";
-    case Mode::Running: return "running";
-    case Mode::BootLoader: return "bootloader";
+    case Mode::Off:
+        return "off";
+    case Mode::Starting:
+        return "starting";
+    case Mode::Halted:
+        return "halted";
+    case Mode::Menu:
+        return "menu";
+    case Mode::Console:
+        return "console";
+    case Mode::Screen:
+        return "screen";
+    case Mode::Running:
+        return "running";
+    case Mode::BootLoader:
+        return "bootloader";
     }
     return "?";
 }
@@ -93,7 +101,8 @@ std::optional<Mode> modeFromName(std::string_view name)
 }
 
 Controller::Controller(ControllerMemory& memory, JointTable joints)
-    : memory_(memory), joints_(std::move(joints)), editor_(std::make_unique<ScreenEditor>(memory_, joints_, out_))
+    : memory_(memory), joints_(std::move(joints)),
+      editor_(std::make_unique<ScreenEditor>(memory_, joints_, out_))
 {
 }
 
@@ -106,11 +115,21 @@ void Controller::start(int64_t now, bool poweredOn, Mode mode)
     // The menu remembers the entry that led to the mode, as if it had been chosen there.
     menuEntry_ = mode == Mode::Screen ? 1 : mode == Mode::Running ? 2 : 0;
     switch (mode) {
-    case Mode::Console: enterConsole(); break;
-    case Mode::Screen: enterScreen(); break;
-    case Mode::Running: enterRunning(); break;
-    case Mode::BootLoader: enterBootLoader(); break;
-    default: enterMenu(); break;
+    case Mode::Console:
+        enterConsole();
+        break;
+    case Mode::Screen:
+        enterScreen();
+        break;
+    case Mode::Running:
+        enterRunning();
+        break;
+    case Mode::BootLoader:
+        enterBootLoader();
+        break;
+    default:
+        enterMenu();
+        break;
     }
     // Nobody listens yet: what entering the mode printed is not sent.
     out_.clear();
@@ -169,9 +188,11 @@ void Controller::advance(int64_t now)
         char text[96];
         size_t size = memory_.programSize();
         if (size == 0)
-            std::snprintf(text, sizeof text, "Running: no behaviour program loaded (tick %ld)\r\n", ++runningStep_);
+            std::snprintf(text, sizeof text, "Running: no behaviour program loaded (tick %ld)\r\n",
+                          ++runningStep_);
         else
-            std::snprintf(text, sizeof text, "Running: program of %zu bytes, step %ld\r\n", size, ++runningStep_);
+            std::snprintf(text, sizeof text, "Running: program of %zu bytes, step %ld\r\n", size,
+                          ++runningStep_);
         emit(text);
         runningDue_ = now_ + kRunningLineMs;
     }
@@ -193,7 +214,8 @@ std::optional<int64_t> Controller::nextDeadline() const
     if (mode_ == Mode::Starting)
         consider(windowEnd_);
     if (mode_ == Mode::BootLoader && loader_ == LoaderState::Receiving)
-        consider(imageLastByte_ >= 0 ? imageLastByte_ + kImageEndQuietMs : imageStarted_ + kImageStartTimeoutMs);
+        consider(imageLastByte_ >= 0 ? imageLastByte_ + kImageEndQuietMs
+                                     : imageStarted_ + kImageStartTimeoutMs);
     if (mode_ == Mode::Console && updating_)
         consider(updateDue_);
     if (mode_ == Mode::Running)
@@ -231,15 +253,23 @@ void Controller::process(uint8_t byte)
             hashes_ = 0;
         }
         return;
-    case Mode::Menu: menuByte(byte); return;
-    case Mode::Console: consoleByte(byte); return;
+    case Mode::Menu:
+        menuByte(byte);
+        return;
+    case Mode::Console:
+        consoleByte(byte);
+        return;
     case Mode::Screen:
         editor_->input(byte, now_);
         if (editor_->takeExit())
             enterMenu();
         return;
-    case Mode::Running: runningByte(byte); return;
-    case Mode::BootLoader: loaderByte(byte); return;
+    case Mode::Running:
+        runningByte(byte);
+        return;
+    case Mode::BootLoader:
+        loaderByte(byte);
+        return;
     }
 }
 
@@ -293,12 +323,17 @@ void Controller::pressStart()
 void Controller::pressMode()
 {
     switch (mode_) {
-    case Mode::Menu: menuByte('\t'); break;
+    case Mode::Menu:
+        menuByte('\t');
+        break;
     case Mode::Console:
     case Mode::Screen:
     case Mode::Running:
-    case Mode::BootLoader: bootFirmware(); break;
-    default: break;
+    case Mode::BootLoader:
+        bootFirmware();
+        break;
+    default:
+        break;
     }
 }
 
@@ -338,9 +373,15 @@ void Controller::menuByte(uint8_t byte)
         emit(std::string("\r> ") + std::to_string(menuEntry_) + " " + kMenuNames[menuEntry_] + "   ");
     } else if (byte == '\r') {
         switch (menuEntry_) {
-        case 0: enterConsole(); break;
-        case 1: enterScreen(); break;
-        default: enterRunning(); break;
+        case 0:
+            enterConsole();
+            break;
+        case 1:
+            enterScreen();
+            break;
+        default:
+            enterRunning();
+            break;
         }
     }
 }
@@ -433,7 +474,8 @@ void Controller::updateStep()
         return;
     }
     updating_ = false;
-    emit(" [update] finished, " + std::to_string(updateIds_.size()) + " device(s) updated <\r\n" + kConsolePrompt);
+    emit(" [update] finished, " + std::to_string(updateIds_.size()) + " device(s) updated <\r\n" +
+         kConsolePrompt);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -530,7 +572,8 @@ void Controller::loaderCommand(const std::string& line)
     std::string command = lower(words[0]);
     if (command == "ld") {
         uint64_t address = 0;
-        if (words.size() != 2 || !parseUnsigned(words[1], 16, address) || address >= ControllerMemory::kSize) {
+        if (words.size() != 2 || !parseUnsigned(words[1], 16, address) ||
+            address >= ControllerMemory::kSize) {
             emit(std::string("-- usage: ld ADDRESS (hex, below 1E000)\r\n") + kLoaderPrompt);
             return;
         }
@@ -544,8 +587,9 @@ void Controller::loaderCommand(const std::string& line)
     } else if (command == "up") {
         uint64_t address = 0;
         uint64_t length = 0;
-        if (words.size() != 3 || !parseUnsigned(words[1], 16, address) || !parseUnsigned(words[2], 16, length) ||
-            length == 0 || !ControllerMemory::contains(address, length)) {
+        if (words.size() != 3 || !parseUnsigned(words[1], 16, address) ||
+            !parseUnsigned(words[2], 16, length) || length == 0 ||
+            !ControllerMemory::contains(address, length)) {
             emit(std::string("-- usage: up ADDRESS LENGTH (hex, inside 0..1E000)\r\n") + kLoaderPrompt);
             return;
         }
@@ -585,7 +629,8 @@ void Controller::finishImage()
         emit(std::string("Fail: image runs past the end of memory\r\n") + kLoaderPrompt);
     } else if (sum != image_[length]) {
         char text[96];
-        std::snprintf(text, sizeof text, "Fail: checksum %02X, expected %02X; nothing written\r\n", image_[length], sum);
+        std::snprintf(text, sizeof text, "Fail: checksum %02X, expected %02X; nothing written\r\n",
+                      image_[length], sum);
         emit(std::string(text) + kLoaderPrompt);
     } else {
         memory_.write(imageAddress_, image_.data(), length);

@@ -28,7 +28,7 @@ const char* modeName(Mode mode);
 std::optional<Mode> modeFromName(std::string_view name);
 
 class Controller {
-public:
+  public:
     // How long after power-on a run of '#' still catches the boot loader.
     static constexpr int64_t kPowerOnWindowMs = 500;
     // A boot-loader image ends when the line has been quiet this long.
@@ -50,7 +50,10 @@ public:
 
     void advance(int64_t now);
     void receive(const uint8_t* data, size_t count);
-    void receive(std::string_view bytes) { receive(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()); }
+    void receive(std::string_view bytes)
+    {
+        receive(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    }
     // The earliest time at which advance() has something to do.
     std::optional<int64_t> nextDeadline() const;
 
@@ -74,7 +77,7 @@ public:
     std::string firmwareVersion() const;
     static std::string bootLoaderVersion();
 
-private:
+  private:
     enum class LoaderState { Prompt, Receiving, AwaitStart };
 
     void process(uint8_t byte);

@@ -11,7 +11,7 @@
 namespace sim {
 
 class ControllerMemory {
-public:
+  public:
     static constexpr uint32_t kFirmware = 0x0000;
     static constexpr uint32_t kProgram = 0xA000;
     static constexpr uint32_t kServoImage = 0xC000;
@@ -51,13 +51,16 @@ public:
     // console banner shows that a new firmware is running.
     uint16_t firmwareSignature() const;
 
-    uint8_t* page(int number) { return bytes_.data() + kMotionData + kPageSize * static_cast<uint32_t>(number); }
+    uint8_t* page(int number)
+    {
+        return bytes_.data() + kMotionData + kPageSize * static_cast<uint32_t>(number);
+    }
     const uint8_t* page(int number) const
     {
         return bytes_.data() + kMotionData + kPageSize * static_cast<uint32_t>(number);
     }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -91,6 +92,14 @@ long PtyHost::write(const char* data, size_t count)
             return 0;
         return -1;
     }
+}
+
+int PtyHost::unreadByPeer() const
+{
+    int count = 0;
+    if (slave_ < 0 || ::ioctl(slave_, FIONREAD, &count) != 0)
+        return 0;
+    return count;
 }
 
 void PtyHost::holdInput(bool hold)

@@ -11,7 +11,7 @@
 namespace sim {
 
 class PtyHost {
-public:
+  public:
     PtyHost() = default;
     ~PtyHost();
     PtyHost(const PtyHost&) = delete;
@@ -28,10 +28,12 @@ public:
     long read(char* buffer, size_t maxCount);
     // Hands bytes to the PC side without blocking: the count taken (possibly 0), -1 on error.
     long write(const char* data, size_t count);
+    // Bytes handed to the PC side that it has not read yet.
+    int unreadByPeer() const;
     // Stops (true) or restarts (false) the PC's writes.
     void holdInput(bool hold);
 
-private:
+  private:
     int master_ = -1;
     int slave_ = -1;
     bool held_ = false;

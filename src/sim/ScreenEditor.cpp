@@ -376,8 +376,8 @@ void ScreenEditor::execute(std::string line, int64_t now)
         int k = append ? page_.poseCount : static_cast<int>(numbers[0]);
         bool inserting = command != "w" || k == page_.poseCount;
         if (k < 0 || k > page_.poseCount || k >= kPoseCount) {
-            say("Pose " + std::to_string(k) + " cannot be written (page has " + std::to_string(page_.poseCount) +
-                ")");
+            say("Pose " + std::to_string(k) + " cannot be written (page has " +
+                std::to_string(page_.poseCount) + ")");
             return;
         }
         if (inserting && page_.poseCount >= kPoseCount) {
@@ -398,7 +398,9 @@ void ScreenEditor::execute(std::string line, int64_t now)
         selectedPose_ = k;
         dirty_ = true;
         repaintChanged();
-        say((command == "i" ? "Pose inserted at " : append ? "Pose added as " : "Pose written to ") +
+        say((command == "i" ? "Pose inserted at "
+             : append       ? "Pose added as "
+                            : "Pose written to ") +
             std::to_string(k));
     } else if (command == "move") {
         if (!wants(2) || !poseIndex(numbers[0], page_.poseCount) || !poseIndex(numbers[1], page_.poseCount))
@@ -515,13 +517,30 @@ void ScreenEditor::setValue(long value)
         int* field = nullptr;
         Limits limits{0, 255};
         switch (row) {
-        case 4: field = &page_.playCount; break;
-        case 9: field = &page_.poseCount; limits = {0, kPoseCount}; break;
-        case 11: field = &page_.motionSpeed; break;
-        case 13: field = &page_.accelTime; break;
-        case 14: field = &page_.nextPage; limits = {0, kMaxPageNumber}; break;
-        case 15: field = &page_.exitPage; limits = {0, kMaxPageNumber}; break;
-        default: say("No field under the cursor"); return;
+        case 4:
+            field = &page_.playCount;
+            break;
+        case 9:
+            field = &page_.poseCount;
+            limits = {0, kPoseCount};
+            break;
+        case 11:
+            field = &page_.motionSpeed;
+            break;
+        case 13:
+            field = &page_.accelTime;
+            break;
+        case 14:
+            field = &page_.nextPage;
+            limits = {0, kMaxPageNumber};
+            break;
+        case 15:
+            field = &page_.exitPage;
+            limits = {0, kMaxPageNumber};
+            break;
+        default:
+            say("No field under the cursor");
+            return;
         }
         if (outOfRange(limits.low, limits.high))
             return;
@@ -570,13 +589,26 @@ void ScreenEditor::step(int delta)
     int row = cursorRow_;
     if (column == kPageInfoColumn) {
         switch (row) {
-        case 4: value = page_.playCount; break;
-        case 9: value = page_.poseCount; break;
-        case 11: value = page_.motionSpeed; break;
-        case 13: value = page_.accelTime; break;
-        case 14: value = page_.nextPage; break;
-        case 15: value = page_.exitPage; break;
-        default: break;
+        case 4:
+            value = page_.playCount;
+            break;
+        case 9:
+            value = page_.poseCount;
+            break;
+        case 11:
+            value = page_.motionSpeed;
+            break;
+        case 13:
+            value = page_.accelTime;
+            break;
+        case 14:
+            value = page_.nextPage;
+            break;
+        case 15:
+            value = page_.exitPage;
+            break;
+        default:
+            break;
         }
     } else if (row == kPauseRow - 1) {
         value = column == 0 ? currentPause_ : page_.poses[column - 1].pause;
@@ -706,7 +738,8 @@ std::vector<std::pair<int, std::string>> ScreenEditor::fields() const
     }
     f.emplace_back(key(1, 64), page_.name);
     f.emplace_back(key(2, 76), format("%4ld", pageNumber_));
-    f.emplace_back(key(3, 70), format("%08lX", ControllerMemory::kMotionData + ControllerMemory::kPageSize * pageNumber_));
+    f.emplace_back(key(3, 70), format("%08lX", ControllerMemory::kMotionData +
+                                                   ControllerMemory::kPageSize * pageNumber_));
     f.emplace_back(key(5, 77), format("%3ld", page_.playCount));
     f.emplace_back(key(10, 77), format("%3ld", page_.poseCount));
     f.emplace_back(key(12, 77), format("%3ld", page_.motionSpeed));
@@ -738,8 +771,8 @@ void ScreenEditor::fullRepaint()
     out_ += "\r" + header(kSpeedRow, 1) + "Speed";
     out_ += "\r" + header(2, 64) + " Page number";
     out_ += "\r" + header(3, 64) + " Addr";
-    static const std::pair<int, const char*> kCaptions[] = {{5, " Play count"},    {10, " Number of pose"},
-                                                            {12, " Motion speed"}, {14, " Accel time"},
+    static const std::pair<int, const char*> kCaptions[] = {{5, " Play count"},     {10, " Number of pose"},
+                                                            {12, " Motion speed"},  {14, " Accel time"},
                                                             {15, " Next page No."}, {16, " Exit page No."}};
     for (const auto& [row, caption] : kCaptions)
         out_ += "\r" + header(row, 62) + caption;

@@ -19,11 +19,11 @@
 namespace sim {
 
 class ScreenEditor {
-public:
+  public:
     // Screen geometry (1-based rows and columns).
-    static constexpr int kCurrentColumn = 20;     // 4 characters per joint
-    static constexpr int kFirstPoseColumn = 26;   // pose p at 26 + 5p
-    static constexpr int kTorqueColumn = 61;      // "on " / "off"
+    static constexpr int kCurrentColumn = 20;   // 4 characters per joint
+    static constexpr int kFirstPoseColumn = 26; // pose p at 26 + 5p
+    static constexpr int kTorqueColumn = 61;    // "on " / "off"
     static constexpr int kPauseRow = 32;
     static constexpr int kSpeedRow = 33;
     static constexpr int kMessageRow = 35;
@@ -54,7 +54,7 @@ public:
 
     static std::string header(int row, int column);
 
-private:
+  private:
     enum class Action { None, OpenPage, Exit, GoPose };
     struct Play {
         bool active = false;

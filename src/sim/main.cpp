@@ -82,13 +82,13 @@ bool parseLong(const std::string& text, long low, long high, long& value)
 
 int usageError(const std::string& why)
 {
-    std::fprintf(stderr, "kz7sim: %s\n\n%s", why.c_str(), kUsage);
+    std::fprintf(stderr, "kz7sim: %s\nRun 'kz7sim --help' for the options.\n", why.c_str());
     return 2;
 }
 
 // Reads control lines from the FIFO; a partial line waits for its end.
 class ControlChannel {
-public:
+  public:
     bool open(const std::string& path, std::string* error)
     {
         struct stat st {};
@@ -100,6 +100,8 @@ public:
         } else if (::mkfifo(path.c_str(), 0600) != 0) {
             *error = "cannot create " + path + ": " + std::strerror(errno);
             return false;
+        } else {
+            createdPath_ = path;
         }
         // Read and write: the FIFO then never reports end-of-file when a writer goes away.
         fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -138,17 +140,20 @@ public:
     {
         if (fd_ >= 0)
             ::close(fd_);
+        if (!createdPath_.empty()) // ours: leave no FIFO behind
+            ::unlink(createdPath_.c_str());
     }
 
-private:
+  private:
     int fd_ = -1;
     std::string partial_;
+    std::string createdPath_;
 };
 
 // Paces bytes at a line rate: credit grows with time and is spent per byte; an idle line
 // builds no credit, so a burst never arrives faster than the line could carry it.
 class Pacer {
-public:
+  public:
     explicit Pacer(long baud) : bytesPerMs_(baud > 0 ? baud / 10000.0 : 0) {}
     bool enabled() const { return bytesPerMs_ > 0; }
     size_t allowance(int64_t now, bool busy)
@@ -177,7 +182,7 @@ public:
         return std::max(1, static_cast<int>((1.0 - credit_) / bytesPerMs_) + 1);
     }
 
-private:
+  private:
     static constexpr double kMaxCredit = 256;
     double bytesPerMs_;
     double credit_ = 0;
@@ -328,6 +333,7 @@ int main(int argc, char** argv)
     std::string inbox;
     std::string outbox;
     int64_t lastSave = 0;
+    int64_t vanishSeen = -1;
     bool memoryDirty = false;
     auto saveMemory = [&]() {
         if (!memoryDirty || options.memoryFile.empty())
@@ -341,14 +347,15 @@ int main(int argc, char** argv)
         int64_t now = nowMs();
         controller.advance(now);
 
-        // Control commands first: a test that writes a command and then bytes to the device
-        // finds the command in effect when those bytes arrive.
-        for (const std::string& line : control.readLines()) {
-            if (line.empty())
-                continue;
-            if (!controller.control(line, &error))
-                std::fprintf(stderr, "kz7sim: %s (ignored)\n", error.c_str());
-        }
+        auto runControlCommands = [&]() {
+            for (const std::string& line : control.readLines()) {
+                if (line.empty())
+                    continue;
+                if (!controller.control(line, &error))
+                    std::fprintf(stderr, "kz7sim: %s (ignored)\n", error.c_str());
+            }
+        };
+        runControlCommands();
 
         if (pty.isOpen()) {
             bool stalled = controller.stalled();
@@ -358,6 +365,10 @@ int main(int argc, char** argv)
                 while (inbox.size() < (1u << 20) && (n = pty.read(buffer, sizeof buffer)) > 0)
                     inbox.append(buffer, static_cast<size_t>(n));
             }
+            // Commands written before the bytes just read are in the FIFO by now: apply them
+            // first, so a script that sends a command and then data finds the command in effect.
+            runControlCommands();
+            stalled = controller.stalled();
             pty.holdInput(stalled || inbox.size() >= inputBacklog);
 
             if (!stalled && !inbox.empty()) {
@@ -382,7 +393,13 @@ int main(int argc, char** argv)
                 if (n > 0)
                     outbox.erase(0, static_cast<size_t>(n));
             }
-            if (controller.vanished() && outbox.empty()) {
+            // Closing the pty throws away what the PC has not read yet, so the last bytes
+            // before a vanish are given a moment to be read first.
+            if (controller.vanished() && outbox.empty() && vanishSeen < 0)
+                vanishSeen = now;
+            // (The count lags a moment behind the write, hence the short grace first.)
+            if (vanishSeen >= 0 &&
+                ((now - vanishSeen >= 30 && pty.unreadByPeer() == 0) || now - vanishSeen > 1000)) {
                 std::fprintf(stderr, "kz7sim: the device vanished as asked\n");
                 pty.close();
                 removeLink();
@@ -403,6 +420,8 @@ int main(int argc, char** argv)
             timeout = static_cast<int>(std::clamp<int64_t>(*next - now, 0, timeout));
         if (memoryDirty)
             timeout = std::min(timeout, 500);
+        if (vanishSeen >= 0 && pty.isOpen())
+            timeout = std::min(timeout, 5);
         bool pacedWork = (!inbox.empty() && !controller.stalled() && inputPace.enabled()) ||
                          (outbox.empty() && controller.pendingOutput() > 0 && outputPace.enabled() &&
                           !controller.stalled());

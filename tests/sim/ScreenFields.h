@@ -32,7 +32,8 @@ inline ScreenFields parseScreen(const std::string& bytes)
     screen.outside = bytes.substr(0, pos);
     while (pos != std::string::npos) {
         size_t next = bytes.find('\x02', pos + 1);
-        std::string segment = bytes.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1);
+        std::string segment =
+            bytes.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1);
         pos = next;
         int row = 0;
         int column = 0;

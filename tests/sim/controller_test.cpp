@@ -7,10 +7,10 @@
 
 #include <numeric>
 
+using sim::Mode;
 using simtest::between;
 using simtest::endsWith;
 using simtest::SimHarness;
-using sim::Mode;
 
 namespace {
 
@@ -150,7 +150,8 @@ TEST(ControllerBootLoader, LoadThenUploadReturnsTheSameBytes)
     EXPECT_EQ(reply.substr(0, 7), "Success") << reply;
     EXPECT_TRUE(sim.take().empty());
     EXPECT_TRUE(sim.controller.takeMemoryChanged());
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(sim.memory.data() + 0xA000), program.size()), program);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(sim.memory.data() + 0xA000), program.size()),
+              program);
 
     reply = sim.send("\rup a000 8d\r", 200);
     EXPECT_TRUE(endsWith(reply, "ready...")) << reply;

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
+using sim::Mode;
 using simtest::parseScreen;
 using simtest::ScreenFields;
 using simtest::SimHarness;
-using sim::Mode;
 
 namespace {
 
@@ -57,10 +57,14 @@ TEST(ScreenEditor, FullRepaintPutsEveryFieldWhereTheDecoderLooks)
     EXPECT_EQ(s.fullRepaints, 1);
     for (int row = 1; row <= 31; ++row) {
         int id = row - 1;
-        std::string expectCurrent = id >= 1 && id <= 18 ? (id == 7 ? "?   " : id == 3 ? " 300" : " 512") : "-   ";
+        std::string expectCurrent = id >= 1 && id <= 18 ? (id == 7   ? "?   "
+                                                           : id == 3 ? " 300"
+                                                                     : " 512")
+                                                        : "-   ";
         EXPECT_EQ(s.at(row, 20), expectCurrent) << "row " << row;
         for (int p = 0; p < 7; ++p)
-            EXPECT_EQ(s.at(row, poseColumn(p)), id >= 1 && id <= 18 ? " 512" : "-   ") << row << " pose " << p;
+            EXPECT_EQ(s.at(row, poseColumn(p)), id >= 1 && id <= 18 ? " 512" : "-   ")
+                << row << " pose " << p;
         EXPECT_EQ(s.at(row, 61).size(), 3u);
     }
     EXPECT_EQ(s.at(32, 21), "  0");

@@ -1,0 +1,119 @@
+#pragma once
+// Small helpers for the end-to-end tests: the PC's probe rule and timed reads over a SerialPort.
+
+#include "link/SerialPort.h"
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace serialtest {
+
+using Clock = std::chrono::steady_clock;
+
+inline void sleepMs(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+inline std::string readSome(comm::SerialPort& port, size_t maxCount = 256)
+{
+    std::string bytes(maxCount, '\0');
+    size_t got = 0;
+    if (!port.read(bytes.data(), maxCount, &got))
+        return {};
+    bytes.resize(got);
+    return bytes;
+}
+
+// Collects what arrives until the line has been quiet for quietMs (or limitMs passed).
+inline std::string readUntilQuiet(comm::SerialPort& port, int quietMs = 300, int limitMs = 5000)
+{
+    std::string all;
+    auto start = Clock::now();
+    auto lastByte = start;
+    while (Clock::now() - start < std::chrono::milliseconds(limitMs)) {
+        std::string chunk = readSome(port, 4096);
+        if (!chunk.empty()) {
+            all += chunk;
+            lastByte = Clock::now();
+        } else if (Clock::now() - lastByte > std::chrono::milliseconds(quietMs)) {
+            break;
+        } else {
+            sleepMs(5);
+        }
+    }
+    return all;
+}
+
+// Reads until `count` bytes arrived or limitMs passed.
+inline std::string readExactly(comm::SerialPort& port, size_t count, int limitMs = 5000)
+{
+    std::string all;
+    auto start = Clock::now();
+    while (all.size() < count && Clock::now() - start < std::chrono::milliseconds(limitMs)) {
+        std::string chunk = readSome(port, count - all.size());
+        if (chunk.empty())
+            sleepMs(2);
+        all += chunk;
+    }
+    return all;
+}
+
+enum Mode { Menu = 0, Console = 1, Screen = 2, Running = 3, BootLoader = 4, Unknown = 255 };
+
+struct ProbeResult {
+    int mode = Unknown;
+    int menuEntry = 255;
+    std::string starsReply;
+    std::string crReply;
+};
+
+// The PC's probe: "***" and 200 ms for the menu's answer, else "\r" and 200 ms, classified by
+// the first bytes of the reply.
+inline ProbeResult probe(comm::SerialPort& port)
+{
+    ProbeResult r;
+    port.purgeInput();
+    port.write("***");
+    sleepMs(200);
+    r.starsReply = readSome(port, 3);
+    if (!r.starsReply.empty() && static_cast<unsigned char>(r.starsReply.back()) <= 2) {
+        r.mode = Menu;
+        r.menuEntry = r.starsReply.back();
+        return r;
+    }
+    port.purgeInput();
+    port.write("\r");
+    sleepMs(200);
+    r.crReply = readSome(port, 256);
+    const std::string& s = r.crReply;
+    if (s.empty())
+        r.mode = Running;
+    else if (s.size() < 3)
+        r.mode = Unknown;
+    else if (s[0] == '\r' && s.size() >= 4 && s[3] == '[')
+        r.mode = Console;
+    else if (s[0] == '\x02' && s[2] == '[')
+        r.mode = Screen;
+    else if (s[0] == '\r' && s.size() >= 4 && s[3] == '-')
+        r.mode = BootLoader;
+    else
+        r.mode = Running;
+    return r;
+}
+
+inline char checksum(const std::string& bytes)
+{
+    unsigned sum = 0;
+    for (unsigned char c : bytes)
+        sum += c;
+    return static_cast<char>(sum & 0xFF);
+}
+
+inline bool endsWith(const std::string& s, const std::string& tail)
+{
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+} // namespace serialtest

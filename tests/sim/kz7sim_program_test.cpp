@@ -1,0 +1,76 @@
+// The kz7sim program as scripts and tests use it: the device path first, the COM link and the
+// control FIFO it creates gone after SIGTERM, and refused options.
+
+#include "support/Kz7SimProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+using testsupport::Kz7SimProcess;
+
+namespace {
+
+fs::path freshFolder(const std::string& name)
+{
+    fs::path folder = fs::path(::testing::TempDir()) / (name + "-" + std::to_string(::getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+}
+
+} // namespace
+
+TEST(Kz7SimProgram, PrintsItsDeviceAndCleansUpOnTerminate)
+{
+    fs::path folder = freshFolder("kz7sim-program");
+    ::setenv("TESSABAN_PORTS", (folder / "ports").c_str(), 1);
+    fs::path fifo = folder / "control";
+    Kz7SimProcess sim;
+    ASSERT_TRUE(sim.start({"--com", "42", "--control", fifo.string()})) << sim.error();
+    EXPECT_EQ(sim.devicePath().rfind("/dev/pts/", 0), 0u) << sim.devicePath();
+    EXPECT_TRUE(fs::exists(sim.devicePath()));
+    EXPECT_EQ(fs::read_symlink(folder / "ports" / "COM42"), sim.devicePath());
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(sim.control("no such command")) << "written; the simulator reports and ignores it";
+    EXPECT_TRUE(sim.control("press MODE"));
+    EXPECT_TRUE(sim.stop()) << "exit status 0 after SIGTERM";
+    EXPECT_FALSE(fs::is_symlink(folder / "ports" / "COM42"));
+    EXPECT_FALSE(fs::exists(fifo)) << "the FIFO it created is removed";
+
+    // A FIFO that was there before stays.
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(sim.start({"--control", fifo.string()})) << sim.error();
+    EXPECT_TRUE(sim.stop());
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    fs::remove_all(folder);
+}
+
+TEST(Kz7SimProgram, RefusesBadOptionsAndForeignMemoryFiles)
+{
+    fs::path folder = freshFolder("kz7sim-refuse");
+    {
+        std::ofstream(folder / "short.mem") << "not a memory image";
+        std::ofstream(folder / "plain") << "x";
+    }
+    for (std::vector<std::string> options : {std::vector<std::string>{"--com", "0"},
+                                             {"--com", "257"},
+                                             {"--pace", "10"},
+                                             {"--power", "maybe"},
+                                             {"--mode", "sleeping"},
+                                             {"--joints", "1-40"},
+                                             {"--unknown", "x"},
+                                             {"--frobnicate"},
+                                             {"--memory", (folder / "short.mem").string()},
+                                             {"--control", (folder / "plain").string()},
+                                             {"--profile", (folder / "missing.rbt").string()}}) {
+        Kz7SimProcess sim;
+        EXPECT_FALSE(sim.start(options)) << options[0];
+        EXPECT_FALSE(sim.running());
+    }
+    fs::remove_all(folder);
+}
