@@ -9,8 +9,10 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -71,6 +73,20 @@ TEST(MotionPageCommandTest, OpensSendsPrintsAndLeavesTheMenu)
     EXPECT_NE(r.out.find("\n20         -      -"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\nMessage: Value 601\n"), std::string::npos) << r.out;
     EXPECT_EQ(menuEntry(sim.path()), 1);
+}
+
+TEST(MotionPageCommandTest, FindsTheControllerByItsComName)
+{
+    const std::string ports = "/tmp/motion-ports-" + std::to_string(::getpid());
+    ::setenv("TESSABAN_PORTS", ports.c_str(), 1); // read by the simulator and by tessaban
+    motiontest::SimProcess sim;
+    ASSERT_TRUE(sim.start({"--profile", kProfile, "--com", "37"}));
+    Result r = tessaban("motion page --port COM37");
+    ::unsetenv("TESSABAN_PORTS");
+    sim.stop();
+    ::rmdir(ports.c_str());
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("Page number     : 1"), std::string::npos) << r.out;
 }
 
 TEST(MotionPageCommandTest, AnswersTheQuestionAsToldAndReportsUsageErrors)
