@@ -30,10 +30,8 @@ void MotionSession::onEvent(const LinkEvent& e)
         lost_ = true;
     if (e.code == LinkEventCode::MessageChanged) {
         // Answer each question once, however many bytes of it arrive one by one.
-        const bool asks = asksAreYouSure(e.text);
-        if (asks && !questionOpen_)
+        if (watcher_.onMessage(e.text, false).askQuestion)
             answerDue_ = true;
-        questionOpen_ = asks;
     }
 }
 
@@ -66,7 +64,7 @@ bool MotionSession::run(const std::string& command, int maxTicks)
 {
     if (!link_.isOpen() || lost_)
         return false;
-    questionOpen_ = false;
+    watcher_.reset();
     link_.send(command, needsLongWait(command));
     return settle(maxTicks);
 }

@@ -5,6 +5,7 @@
 
 #include "motion/LinkEvent.h"
 #include "motion/MotionLink.h"
+#include "motion/MotionReplies.h"
 
 #include <functional>
 #include <string>
@@ -43,7 +44,7 @@ class MotionSession {
     int tickMs_;
     bool answerYes_ = false;
     bool lost_ = false;
-    bool questionOpen_ = false; // the current message line asks, and we answered it already
+    ReplyWatcher watcher_;
     bool answerDue_ = false;
     int answered_ = 0;
     size_t decodedEvents_ = 0;

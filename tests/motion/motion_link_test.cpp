@@ -332,5 +332,26 @@ TEST(MotionRepliesTest, RecognisesTheSteeringReplies)
     EXPECT_FALSE(reportsOk("ok"));
     EXPECT_TRUE(reportsWriting("Writing page 3"));
     EXPECT_STREQ(answerFor(true), "y");
+
+    // Console text raises MessageChanged per byte: each reply steers once per appearance.
+    ReplyWatcher w;
+    std::string line;
+    int asked = 0;
+    for (char c : std::string("Page 3 is not saved. Are you sure? (y/n)")) {
+        line += c;
+        asked += w.onMessage(line, false).askQuestion;
+    }
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(w.onMessage("", false).askQuestion);
+    EXPECT_TRUE(w.onMessage("Are you sure?", false).askQuestion); // asked again after the line changed
+
+    EXPECT_FALSE(w.onMessage("Play of page 3 finished. OK", false).playingEnded); // not playing
+    EXPECT_FALSE(w.onMessage("Play of page 3 finished. OK", true).playingEnded);  // the old line
+    w.onMessage("Playing page 3 (ESC stops)", true);
+    EXPECT_TRUE(w.onMessage("Play of page 3 finished. OK", true).playingEnded);
+    EXPECT_TRUE(w.onMessage("Writing page 3 ... done", false).reEnable);
+    EXPECT_FALSE(w.onMessage("Writing page 3 ... done", false).reEnable);
+    w.reset();
+    EXPECT_TRUE(w.onMessage("Writing page 3 ... done", false).reEnable); // a new command's reply
     EXPECT_STREQ(answerFor(false), "n");
 }
