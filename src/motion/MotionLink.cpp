@@ -119,14 +119,7 @@ void MotionLink::closePort(bool raiseEvent)
 {
     if (!open_)
         return;
-    if (raiseEvent) {
-        screen_.inEditScreen = false;
-        LinkEvent e;
-        e.code = LinkEventCode::EditScreenChanged;
-        raise(e);
-    } else {
-        screen_.inEditScreen = false;
-    }
+    screen_.inEditScreen = false;
     running_ = false;
     if (reader_.joinable())
         reader_.join();
@@ -136,6 +129,13 @@ void MotionLink::closePort(bool raiseEvent)
     decoder_.reset();
     waiting_ = false;
     open_ = false;
+    // Raised once everything is closed, so that a handler sees a closed link and may call
+    // disconnect() or connect() itself.
+    if (raiseEvent) {
+        LinkEvent e;
+        e.code = LinkEventCode::EditScreenChanged;
+        raise(e);
+    }
 }
 
 void MotionLink::readerLoop(int fd, int paceMs)

@@ -262,6 +262,23 @@ TEST_F(LinkTest, SilentControllerRaisesLinkLostAfterTheCountdown)
     }
 }
 
+TEST_F(LinkTest, HandlersSeeAClosedLinkAndMayDisconnectAgain)
+{
+    peer.setMode(FakeController::Mode::Menu, 1);
+    ASSERT_TRUE(link.connect(peer.path()));
+    int closedEvents = 0;
+    link.setEventHandler([&](const LinkEvent& e) {
+        if (e.code != LinkEventCode::EditScreenChanged)
+            return;
+        ++closedEvents;
+        EXPECT_FALSE(link.isOpen());
+        link.disconnect(); // nothing left to do
+    });
+    link.disconnect();
+    EXPECT_EQ(closedEvents, 1);
+    EXPECT_FALSE(link.isOpen());
+}
+
 TEST_F(LinkTest, TickIsNotReentrantFromAnEventHandler)
 {
     peer.setMode(FakeController::Mode::Menu, 1);
