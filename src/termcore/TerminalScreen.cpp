@@ -1,0 +1,439 @@
+#include "termcore/TerminalScreen.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace termcore {
+
+namespace {
+
+// The final characters that end an escape sequence.
+struct FinalTable {
+    bool isFinal[256] = {};
+    constexpr FinalTable()
+    {
+        const char* finals = "mKhlJGfsuABCDLM@PZHrtd";
+        for (const char* p = finals; *p; ++p)
+            isFinal[static_cast<unsigned char>(*p)] = true;
+    }
+};
+constexpr FinalTable kFinals;
+
+// A decimal number from an escape parameter; digits after the seventh saturate the value so
+// that a long run of digits can never overflow.
+int parseNumber(const uint8_t* text, int length)
+{
+    int i = 0;
+    bool negative = false;
+    if (i < length && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int value = 0;
+    for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > 9999999) {
+            value = 9999999;
+            break;
+        }
+    }
+    return negative ? -value : value;
+}
+
+} // namespace
+
+bool TerminalScreen::create(int columns, int rows, FontMetrics metrics, int viewWidth, int viewHeight)
+{
+    if (initialised_ || columns <= 30 || rows <= 400)
+        return false;
+    columns_ = columns;
+    rows_ = rows;
+    cellCount_ = columns * rows;
+    cells_.assign(static_cast<size_t>(cellCount_), ' ');
+    charWidth_ = std::max(0, metrics.charWidth);
+    charHeight_ = std::max(0, metrics.charHeight);
+    lineHeight_ = charHeight_;
+    viewWidth_ = std::max(0, viewWidth);
+    viewHeight_ = std::max(0, viewHeight);
+    inEscape_ = false;
+    escapeLength_ = 0;
+    initialised_ = true;
+    clear();
+    return true;
+}
+
+void TerminalScreen::destroy()
+{
+    cells_.clear();
+    cells_.shrink_to_fit();
+    columns_ = rows_ = cellCount_ = 0;
+    initialised_ = false;
+}
+
+void TerminalScreen::setMetrics(FontMetrics metrics)
+{
+    charWidth_ = std::max(0, metrics.charWidth);
+    charHeight_ = std::max(0, metrics.charHeight);
+    lineHeight_ = charHeight_;
+}
+
+void TerminalScreen::setViewSize(int width, int height)
+{
+    viewWidth_ = std::max(0, width);
+    viewHeight_ = std::max(0, height);
+}
+
+uint8_t TerminalScreen::cell(int column, int row) const
+{
+    if (!initialised_ || column < 0 || column >= columns_ || row < 0 || row >= rows_)
+        return ' ';
+    int index = column + row * columns_ + ringStart_;
+    if (index >= cellCount_)
+        index -= cellCount_;
+    return cells_[static_cast<size_t>(index)];
+}
+
+const uint8_t* TerminalScreen::rowData(int row) const
+{
+    if (!initialised_ || row < 0 || row >= rows_)
+        return nullptr;
+    int index = row * columns_ + ringStart_;
+    if (index >= cellCount_)
+        index -= cellCount_;
+    return cells_.data() + index;
+}
+
+void TerminalScreen::clear()
+{
+    if (!initialised_)
+        return;
+    userScrolled_ = false;
+    ringStart_ = 0;
+    cursor_ = 0;
+    savedScrollX_ = savedScrollY_ = 0;
+    setScroll(0, 0);
+    contentWidth_ = contentHeight_ = 0;
+    std::fill(cells_.begin(), cells_.end(), ' ');
+    dirtyEmpty_ = true;
+    updateScrollRanges();
+    placeCaret(false);
+    invalid_ = {0, 0, viewWidth_, viewHeight_};
+}
+
+void TerminalScreen::setScroll(int x, int y)
+{
+    x = std::max(0, x);
+    y = std::max(0, y);
+    if (x != scrollX_ || y != scrollY_) {
+        scrollX_ = x;
+        scrollY_ = y;
+        ++scrollGeneration_;
+    }
+}
+
+void TerminalScreen::startDirty()
+{
+    if (dirtyEmpty_) {
+        dirtyMinCol_ = dirtyMaxCol_ = cursor_ % columns_;
+        dirtyMinRow_ = dirtyMaxRow_ = cursor_ / columns_;
+        dirtyEmpty_ = false;
+    }
+}
+
+void TerminalScreen::widenDirty()
+{
+    const int col = cursor_ % columns_;
+    const int row = cursor_ / columns_;
+    dirtyMinCol_ = std::min(dirtyMinCol_, col);
+    dirtyMaxCol_ = std::max(dirtyMaxCol_, col);
+    dirtyMinRow_ = std::min(dirtyMinRow_, row);
+    dirtyMaxRow_ = std::max(dirtyMaxRow_, row);
+}
+
+void TerminalScreen::printable(uint8_t byte)
+{
+    startDirty();
+    int index = cursor_ + ringStart_;
+    if (index >= cellCount_)
+        index -= cellCount_;
+    cells_[static_cast<size_t>(index)] = byte;
+    ++cursor_;
+    overflowCheck();
+    widenDirty();
+}
+
+void TerminalScreen::overflowCheck()
+{
+    if (cursor_ < cellCount_)
+        return;
+    // Drop the oldest rows by moving the ring start: no text is copied.
+    const int discard = kDiscardRows * columns_;
+    const int first = std::min(discard, cellCount_ - ringStart_);
+    std::memset(cells_.data() + ringStart_, ' ', static_cast<size_t>(first));
+    if (first < discard)
+        std::memset(cells_.data(), ' ', static_cast<size_t>(discard - first));
+    ringStart_ = (ringStart_ + discard) % cellCount_;
+    cursor_ -= discard;
+    const int pixels = kDiscardRows * lineHeight_;
+    contentHeight_ = std::max(0, contentHeight_ - pixels);
+    setScroll(scrollX_, scrollY_ - pixels);
+    if (!dirtyEmpty_) {
+        dirtyMinRow_ = std::max(0, dirtyMinRow_ - kDiscardRows);
+        dirtyMaxRow_ = std::max(0, dirtyMaxRow_ - kDiscardRows);
+    }
+}
+
+void TerminalScreen::write(const char* text)
+{
+    write(reinterpret_cast<const uint8_t*>(text), std::strlen(text));
+}
+
+void TerminalScreen::write(const uint8_t* bytes, size_t length)
+{
+    invalid_ = {};
+    if (!initialised_)
+        return;
+    dirtyEmpty_ = true;
+    if (userScrolled_) {
+        setScroll(savedScrollX_, savedScrollY_);
+        userScrolled_ = false;
+    }
+    for (size_t i = 0; i < length; ++i) {
+        const uint8_t byte = bytes[i];
+        if (inEscape_) {
+            escapeText_[escapeLength_++] = byte;
+            if (kFinals.isFinal[byte]) {
+                interpretEscape();
+                inEscape_ = false;
+            } else if (escapeLength_ >= kEscapeCapacity) {
+                // Not a sequence we know: show what was collected, as it came.
+                inEscape_ = false;
+                for (int k = 0; k < escapeLength_; ++k)
+                    printable(escapeText_[k]);
+            }
+            continue;
+        }
+        if (byte >= 0x20 && byte <= 0x7E) {
+            printable(byte);
+            continue;
+        }
+        switch (byte) {
+        case 0x08:
+            startDirty();
+            if (cursor_ > 0)
+                --cursor_;
+            {
+                int index = cursor_ + ringStart_;
+                if (index >= cellCount_)
+                    index -= cellCount_;
+                cells_[static_cast<size_t>(index)] = ' ';
+            }
+            widenDirty();
+            break;
+        case 0x0A:
+            cursor_ += columns_;
+            overflowCheck();
+            updateScrollRanges();
+            placeCaret(true);
+            break;
+        case 0x0D:
+            cursor_ -= cursor_ % columns_;
+            break;
+        case 0x1B:
+            inEscape_ = true;
+            escapeLength_ = 0;
+            break;
+        default:
+            break; // other control codes and bytes above 0x7E leave no trace
+        }
+    }
+    updateScrollRanges();
+    if (!dirtyEmpty_) {
+        PixelRect r;
+        r.left = std::max(0, (dirtyMinCol_ - 1) * charWidth_ - scrollX_);
+        r.top = std::max(0, (dirtyMinRow_ - 1) * lineHeight_ - scrollY_);
+        r.right = std::min(viewWidth_, (dirtyMaxCol_ + 1) * charWidth_ - scrollX_);
+        r.bottom = std::min(viewHeight_, (dirtyMaxRow_ + 1) * lineHeight_ - scrollY_);
+        if (!r.empty())
+            invalid_ = r;
+    }
+    placeCaret(true);
+}
+
+void TerminalScreen::interpretEscape()
+{
+    const uint8_t final = escapeText_[escapeLength_ - 1];
+    if (final != 'H' && final != 'f')
+        return;
+    // Parameters lie between the introducer (normally "[") and the final character; "ESC H"
+    // alone has none.
+    int numbers[2] = {0, 0};
+    int found = 0;
+    if (escapeLength_ >= 2) {
+        const uint8_t* p = escapeText_ + 1;
+        const int length = escapeLength_ - 2;
+        int start = 0;
+        for (int i = 0; i <= length && found < 2; ++i) {
+            if (i == length || p[i] == ';') {
+                numbers[found++] = parseNumber(p + start, i - start);
+                start = i + 1;
+            }
+        }
+    }
+    const int row = numbers[0];
+    const int column = numbers[1];
+    const int targetColumn = std::clamp(column - 1 + scrollX_ / cw(), 0, columns_ - 1);
+    const int targetRow = std::clamp(row - 1 + scrollY_ / lh(), 0, rows_ - 1);
+    cursor_ = targetColumn + targetRow * columns_;
+    overflowCheck();
+}
+
+void TerminalScreen::updateScrollRanges()
+{
+    const int x = (cursor_ % columns_) * charWidth_;
+    const int y = (cursor_ / columns_) * lineHeight_;
+    contentWidth_ = std::max(contentWidth_, x + charWidth_);
+    contentHeight_ = std::max(contentHeight_, y + lineHeight_);
+    int newX = scrollX_, newY = scrollY_;
+    if (contentWidth_ < viewWidth_)
+        newX = 0;
+    if (contentHeight_ < viewHeight_)
+        newY = 0;
+    setScroll(newX, newY);
+}
+
+int TerminalScreen::verticalMaximum() const
+{
+    return std::max({0, contentHeight_ - viewHeight_, scrollY_});
+}
+
+int TerminalScreen::horizontalMaximum() const
+{
+    return std::max({0, contentWidth_ - viewWidth_, scrollX_});
+}
+
+void TerminalScreen::placeCaret(bool autoScroll)
+{
+    if (!autoScroll || !initialised_)
+        return;
+    const int x = (cursor_ % columns_) * charWidth_;
+    const int y = (cursor_ / columns_) * lineHeight_;
+    int newX = scrollX_, newY = scrollY_;
+    if (x < scrollX_) {
+        int delta = x - scrollX_;
+        delta -= delta % cw();
+        newX = std::max(0, scrollX_ + delta);
+    } else if (x > scrollX_ + viewWidth_) {
+        int delta = x - scrollX_ - viewWidth_;
+        delta -= delta % cw();
+        newX = scrollX_ + std::min(delta, contentWidth_);
+    }
+    if (y < scrollY_) {
+        int delta = y - scrollY_;
+        delta -= delta % lh();
+        newY = std::max(0, scrollY_ + delta);
+    } else if (y + lineHeight_ > scrollY_ + viewHeight_) {
+        int d = y + lineHeight_ - scrollY_ - viewHeight_;
+        d = d + lh() - d % lh();
+        newY = scrollY_ + std::min(d, contentHeight_);
+    }
+    setScroll(newX, newY);
+}
+
+PixelRect TerminalScreen::caretRect() const
+{
+    const int x = (cursor_ % std::max(1, columns_)) * charWidth_ - scrollX_;
+    const int y = (cursor_ / std::max(1, columns_)) * lineHeight_ + charHeight_ - scrollY_;
+    return {x, y, x + charWidth_, y + 2};
+}
+
+bool TerminalScreen::verticalScroll(ScrollCode code, int position)
+{
+    if (!initialised_)
+        return false;
+    if (!userScrolled_) {
+        savedScrollX_ = scrollX_;
+        savedScrollY_ = scrollY_;
+    }
+    userScrolled_ = true;
+    const int pageHeight = (viewHeight_ / lh()) * lineHeight_;
+    int move = 0;
+    switch (code) {
+    case ScrollCode::LineUp:
+        move = -lineHeight_;
+        break;
+    case ScrollCode::LineDown:
+        move = lineHeight_;
+        break;
+    case ScrollCode::PageUp:
+        move = -pageHeight;
+        break;
+    case ScrollCode::PageDown:
+        move = pageHeight;
+        break;
+    case ScrollCode::ThumbTrack: {
+        const int distance = position - scrollY_;
+        if (distance > 0)
+            move = distance - distance % lh() + lineHeight_;
+        else
+            move = distance - distance % lh();
+        break;
+    }
+    case ScrollCode::Other:
+        break;
+    }
+    // The limit never falls below 0 nor below where the view already stands, so a short
+    // content cannot invert the range and "down" never moves up.
+    const int limit = std::max({0, contentHeight_ - pageHeight});
+    int target = scrollY_ + move;
+    if (move > 0)
+        target = std::min(target, std::max(limit, scrollY_));
+    else
+        target = std::min(std::max(target, 0), std::max(limit, scrollY_));
+    const int before = scrollY_;
+    setScroll(scrollX_, target);
+    return scrollY_ != before;
+}
+
+bool TerminalScreen::horizontalScroll(ScrollCode code, int position)
+{
+    if (!initialised_)
+        return false;
+    if (!userScrolled_) {
+        savedScrollX_ = scrollX_;
+        savedScrollY_ = scrollY_;
+    }
+    userScrolled_ = true;
+    int move = 0;
+    switch (code) {
+    case ScrollCode::LineUp:
+        move = -charWidth_;
+        break;
+    case ScrollCode::LineDown:
+        move = charWidth_;
+        break;
+    case ScrollCode::PageUp:
+        move = -viewWidth_;
+        break;
+    case ScrollCode::PageDown:
+        move = viewWidth_;
+        break;
+    case ScrollCode::ThumbTrack:
+        move = position - scrollX_;
+        break;
+    case ScrollCode::Other:
+        break;
+    }
+    move -= move % cw();
+    const int limit = std::max(0, contentWidth_ - viewWidth_ / 2);
+    int target = scrollX_ + move;
+    if (move > 0)
+        target = std::min(target, std::max(limit, scrollX_));
+    else
+        target = std::min(std::max(target, 0), std::max(limit, scrollX_));
+    const int before = scrollX_;
+    setScroll(target, scrollY_);
+    return scrollX_ != before;
+}
+
+} // namespace termcore

@@ -1,0 +1,40 @@
+#include "terminal/QtPrompter.h"
+
+#include "termcore/TerminalTexts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace terminal {
+
+void QtPrompter::error(const std::string& text, const std::string& detail)
+{
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(termcore::texts::kErrorCaption),
+                    QString::fromStdString(text), QMessageBox::Ok, parent_);
+    if (!detail.empty())
+        box.setInformativeText(QString::fromStdString(detail));
+    box.exec();
+}
+
+bool QtPrompter::confirmOverwrite(const std::string& text)
+{
+    return QMessageBox::question(parent_, QString::fromLatin1(termcore::texts::kOverwriteCaption),
+                                 QString::fromStdString(text), QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+std::string QtPrompter::openFile(const std::string& title, const std::string& filters)
+{
+    return QFileDialog::getOpenFileName(parent_, QString::fromStdString(title), QString(),
+                                        QString::fromStdString(filters))
+        .toStdString();
+}
+
+std::string QtPrompter::saveFile(const std::string& title, const std::string& filters)
+{
+    return QFileDialog::getSaveFileName(parent_, QString::fromStdString(title), QString(),
+                                        QString::fromStdString(filters))
+        .toStdString();
+}
+
+} // namespace terminal

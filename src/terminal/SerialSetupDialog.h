@@ -1,0 +1,33 @@
+#pragma once
+// "Serial setup": the port and the rate to connect with.
+
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QPushButton;
+
+namespace terminal {
+
+class SerialSetupDialog : public QDialog {
+    Q_OBJECT
+  public:
+    static const std::vector<int>& rates();
+
+    SerialSetupDialog(const std::vector<std::string>& ports, const std::string& savedPort, int savedRate,
+                      QWidget* parent = nullptr);
+    std::string selectedPort() const;
+    int selectedRate() const;
+    QComboBox* portList() const { return ports_; }
+    QComboBox* rateList() const { return rates_; }
+    QPushButton* connectButton() const { return connect_; }
+
+  private:
+    QComboBox* ports_;
+    QComboBox* rates_;
+    QPushButton* connect_;
+};
+
+} // namespace terminal

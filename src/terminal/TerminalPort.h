@@ -1,0 +1,57 @@
+#pragma once
+// The terminal's port: one COM port at a time on the suite's serial layer. Its watcher (the
+// serial port's reader thread) only says that bytes are waiting; the window reads them on its
+// own thread. Notifications are folded: after one, no other comes until the owner calls
+// drained(), so the owner's event queue never fills up with them. No Qt in here.
+
+#include "link/SerialPort.h"
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace terminal {
+
+class TerminalPort {
+  public:
+    static constexpr size_t kDrainBlock = 1024;
+    using DataReady = std::function<void()>;
+
+    TerminalPort() = default;
+    ~TerminalPort() { close(); }
+    TerminalPort(const TerminalPort&) = delete;
+    TerminalPort& operator=(const TerminalPort&) = delete;
+
+    // Opens name ("COM3", through the port folder) at baudRate, 8N1 raw; an open port is
+    // closed first. ready runs on the watcher thread: it must only post a message.
+    bool open(const std::string& name, int baudRate, DataReady ready);
+    // Stops and joins the watcher, then closes the device.
+    void close();
+    bool isOpen() const { return port_.isOpen(); }
+    const std::string& portName() const { return name_; }
+    int baudRate() const { return baudRate_; }
+
+    // One bounded write (1000 ms); false on a closed port, an error or a time-out.
+    bool write(const void* data, size_t count);
+    // What has arrived, at most capacity bytes, without waiting: the count, 0 when nothing
+    // waits, -1 on a closed or failed port.
+    long read(void* buffer, size_t capacity);
+    // Re-arms the notification; call before reading what is waiting.
+    void drained() { pending_.store(false); }
+
+    std::string lastErrorText() const { return port_.lastErrorText(); }
+
+    // The COM names that open now, by number (COM1, COM3, COM10), at most capacity.
+    static std::vector<std::string> enumerate(int capacity = 255);
+
+  private:
+    comm::SerialPort port_;
+    std::string name_;
+    int baudRate_ = 0;
+    DataReady ready_;
+    std::atomic<bool> pending_{false};
+};
+
+} // namespace terminal

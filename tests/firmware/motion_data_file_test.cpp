@@ -1,0 +1,157 @@
+#include "firmware/MotionDataFile.h"
+
+#include "firmware/FirmwareMessages.h"
+#include "firmware/FirmwareTestFiles.h"
+#include "firmware/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using firmware::MotionDataFile;
+using firmware::MotionFileError;
+namespace tf = firmware::testfiles;
+
+namespace {
+
+std::vector<std::uint8_t> readAll(const std::string& path)
+{
+    std::vector<std::uint8_t> out(std::filesystem::file_size(path));
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return {};
+    out.resize(std::fread(out.data(), 1, out.size(), f));
+    std::fclose(f);
+    return out;
+}
+
+} // namespace
+
+TEST(MotionDataFile, ImageIsTheDataFollowedByItsChecksum)
+{
+    MotionDataFile mtn;
+    std::vector<std::uint8_t> image;
+    ASSERT_TRUE(mtn.imageFromBytes(std::vector<std::uint8_t>(65536, 0x00), image));
+    ASSERT_EQ(image.size(), 65537u);
+    EXPECT_EQ(image.back(), 0x00);
+
+    ASSERT_TRUE(mtn.imageFromBytes(std::vector<std::uint8_t>(65536, 0x01), image));
+    ASSERT_EQ(image.size(), 65537u);
+    EXPECT_EQ(image.back(), 0x00); // 65,536 mod 256
+
+    std::vector<std::uint8_t> data(65536, 0x00);
+    data[0] = 0x80;
+    data[65535] = 0x85;
+    ASSERT_TRUE(mtn.imageFromBytes(data, image));
+    EXPECT_EQ(image[0], 0x80);
+    EXPECT_EQ(image[65535], 0x85);
+    EXPECT_EQ(image[65536], 0x05);
+}
+
+TEST(MotionDataFile, OnlyExactly65536BytesAreMotionData)
+{
+    tf::TempFolder folder;
+    MotionDataFile mtn;
+    const std::vector<std::uint8_t> kept = {1, 2, 3};
+    for (std::size_t size : {std::size_t{0}, std::size_t{65535}, std::size_t{65537}, std::size_t{200000}}) {
+        std::vector<std::uint8_t> image = kept;
+        EXPECT_FALSE(mtn.imageFromBytes(std::vector<std::uint8_t>(size, 7), image)) << size;
+        EXPECT_EQ(mtn.error(), MotionFileError::WrongSize);
+
+        const std::string path = folder.file("m" + std::to_string(size) + ".mtn");
+        ASSERT_TRUE(tf::writeFile(path, std::vector<std::uint8_t>(size, 7)));
+        EXPECT_FALSE(mtn.readImage(path, image)) << size;
+        EXPECT_EQ(mtn.error(), MotionFileError::WrongSize);
+        EXPECT_EQ(mtn.errorText(), firmware::kMsgNotMotionData);
+        EXPECT_EQ(mtn.errorText(), "This file is not a Motion Data!");
+        EXPECT_EQ(image, kept); // a refused file leaves nothing to send
+    }
+}
+
+TEST(MotionDataFile, ReadsAFileFromDisk)
+{
+    tf::TempFolder folder;
+    std::vector<std::uint8_t> data(65536);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i * 7 + (i >> 8));
+    const std::string path = folder.file("robot.mtn");
+    ASSERT_TRUE(tf::writeFile(path, data));
+    MotionDataFile mtn;
+    std::vector<std::uint8_t> image;
+    ASSERT_TRUE(mtn.readImage(path, image));
+    ASSERT_EQ(image.size(), 65537u);
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), image.begin()));
+    unsigned sum = 0;
+    for (std::uint8_t b : data)
+        sum += b;
+    EXPECT_EQ(image[65536], static_cast<std::uint8_t>(sum));
+}
+
+TEST(MotionDataFile, UnreadableFilesGiveTheSystemReasonOrTheReadMessage)
+{
+    tf::TempFolder folder;
+    MotionDataFile mtn;
+    std::vector<std::uint8_t> image;
+    EXPECT_FALSE(mtn.readImage(folder.file("absent.mtn"), image));
+    EXPECT_EQ(mtn.error(), MotionFileError::CannotOpen);
+    EXPECT_NE(mtn.errorText().find("No such file"), std::string::npos) << mtn.errorText();
+
+    // A folder opens but cannot be read: the file-read message.
+    std::filesystem::create_directory(folder.file("folder.mtn"));
+    EXPECT_FALSE(mtn.readImage(folder.file("folder.mtn"), image));
+    EXPECT_EQ(mtn.error(), MotionFileError::ShortRead);
+    EXPECT_EQ(mtn.errorText(), "Failed to read Motion Data of robot from a file!");
+    EXPECT_TRUE(image.empty());
+}
+
+TEST(MotionDataFile, BackupStoresTheFirst65536ReceivedBytesAndReplacesTheOldFile)
+{
+    tf::TempFolder folder;
+    const std::string path = folder.file("backup.mtn");
+    ASSERT_TRUE(tf::writeFile(path, std::string_view("an older backup")));
+
+    // The receive buffer holds up to 255 bytes past the data; they are not stored.
+    std::vector<std::uint8_t> received(MotionDataFile::kReceiveBufferSize, 0xEE);
+    for (std::size_t i = 0; i < MotionDataFile::kSize; ++i)
+        received[i] = static_cast<std::uint8_t>(i ^ (i >> 8));
+    MotionDataFile mtn;
+    ASSERT_TRUE(mtn.write(path, received)) << mtn.errorText();
+    const std::vector<std::uint8_t> stored = readAll(path);
+    ASSERT_EQ(stored.size(), 65536u);
+    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), received.begin()));
+    EXPECT_EQ(folder.entryCount(), 1u); // no temporary file left beside it
+    EXPECT_EQ(MotionDataFile::bytesToStore(received), stored);
+
+    // The stored file restores to the same bytes.
+    std::vector<std::uint8_t> image;
+    ASSERT_TRUE(mtn.readImage(path, image));
+    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), image.begin()));
+}
+
+TEST(MotionDataFile, FailedBackupKeepsWhatWasThereAndLeavesNoTemporary)
+{
+    tf::TempFolder folder;
+    const std::vector<std::uint8_t> received(MotionDataFile::kSize, 0x11);
+    MotionDataFile mtn;
+
+    // A short reception is never written.
+    const std::string path = folder.file("old.mtn");
+    ASSERT_TRUE(tf::writeFile(path, std::string_view("old")));
+    EXPECT_FALSE(mtn.write(path, std::span<const std::uint8_t>(received.data(), 65535)));
+    EXPECT_EQ(mtn.error(), MotionFileError::WriteFailed);
+    EXPECT_TRUE(MotionDataFile::bytesToStore(std::span<const std::uint8_t>(received.data(), 100)).empty());
+
+    // The target cannot be replaced (a non-empty folder): the rename fails, nothing is lost.
+    const std::string blocked = folder.file("blocked.mtn");
+    std::filesystem::create_directory(blocked);
+    ASSERT_TRUE(tf::writeFile(blocked + "/inside", std::string_view("x")));
+    EXPECT_FALSE(mtn.write(blocked, received));
+    EXPECT_EQ(mtn.error(), MotionFileError::WriteFailed);
+    EXPECT_FALSE(mtn.errorText().empty());
+    EXPECT_TRUE(std::filesystem::is_directory(blocked));
+
+    // A folder that does not exist.
+    EXPECT_FALSE(mtn.write(folder.file("no/such/folder.mtn"), received));
+    EXPECT_EQ(folder.entryCount(), 2u);
+    EXPECT_EQ(readAll(path).size(), 3u);
+}

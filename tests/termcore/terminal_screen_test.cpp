@@ -1,0 +1,296 @@
+#include "termcore/TerminalScreen.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using termcore::FontMetrics;
+using termcore::ScrollCode;
+using termcore::TerminalScreen;
+
+namespace {
+
+constexpr int kCw = 10, kLh = 16;
+
+struct Screen : ::testing::Test {
+    TerminalScreen s;
+    void SetUp() override { ASSERT_TRUE(s.create(80, 1200, FontMetrics{kCw, kLh}, 80 * kCw, 36 * kLh)); }
+    void put(const std::string& text) { s.write(reinterpret_cast<const uint8_t*>(text.data()), text.size()); }
+    std::string row(int r, int from = 0, int count = 80)
+    {
+        std::string out;
+        for (int c = from; c < from + count; ++c)
+            out.push_back(static_cast<char>(s.cell(c, r)));
+        return out;
+    }
+    void lines(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            put("x\r\n");
+    }
+};
+
+TEST(TerminalScreenCreate, RefusesSmallBuffersAndSecondCreate)
+{
+    TerminalScreen s;
+    EXPECT_FALSE(s.create(30, 1200, {10, 16}, 800, 576));
+    EXPECT_FALSE(s.create(80, 400, {10, 16}, 800, 576));
+    EXPECT_TRUE(s.create(31, 401, {10, 16}, 800, 576));
+    EXPECT_FALSE(s.create(80, 1200, {10, 16}, 800, 576));
+    s.destroy();
+    EXPECT_TRUE(s.create(80, 1200, {10, 16}, 800, 576));
+}
+
+TEST_F(Screen, CarriageReturnOverwritesAndLineFeedKeepsColumn)
+{
+    put("AB\rC");
+    EXPECT_EQ(row(0, 0, 3), "CB ");
+    EXPECT_EQ(s.cursor(), 1);
+    s.clear();
+    put("AB\nC");
+    EXPECT_EQ(row(0, 0, 2), "AB");
+    EXPECT_EQ(row(1, 0, 3), "  C");
+    EXPECT_EQ(s.cursorRow(), 1);
+    EXPECT_EQ(s.cursorColumn(), 3);
+}
+
+TEST_F(Screen, BackspaceCrossesRowsAndStopsAtCellZero)
+{
+    put("\x08");
+    EXPECT_EQ(s.cursor(), 0);
+    put("Q\x08");
+    EXPECT_EQ(s.cell(0, 0), ' ');
+    EXPECT_EQ(s.cursor(), 0);
+    put(std::string(80 * 5, 'z'));
+    ASSERT_EQ(s.cursorRow(), 5);
+    ASSERT_EQ(s.cursorColumn(), 0);
+    put("\x08");
+    EXPECT_EQ(s.cursorRow(), 4);
+    EXPECT_EQ(s.cursorColumn(), 79);
+    EXPECT_EQ(s.cell(79, 4), ' ');
+    EXPECT_EQ(s.cell(78, 4), 'z');
+}
+
+TEST_F(Screen, EightyFirstCharacterWrapsToNextRow)
+{
+    put(std::string(80, 'a') + "b");
+    EXPECT_EQ(s.cell(79, 0), 'a');
+    EXPECT_EQ(s.cell(0, 1), 'b');
+}
+
+TEST_F(Screen, IgnoredBytesLeaveNoTrace)
+{
+    std::string junk;
+    for (int b = 0; b < 0x20; ++b)
+        if (b != 0x08 && b != 0x0A && b != 0x0D && b != 0x1B)
+            junk.push_back(static_cast<char>(b));
+    for (int b = 0x7F; b <= 0xFF; ++b)
+        junk.push_back(static_cast<char>(b));
+    put(junk);
+    EXPECT_EQ(s.cursor(), 0);
+    EXPECT_EQ(row(0), std::string(80, ' '));
+    EXPECT_TRUE(s.invalidRect().empty());
+}
+
+TEST_F(Screen, OverflowDropsTwoHundredRowsWithoutMovingText)
+{
+    for (int r = 0; r < 1199; ++r)
+        put("row" + std::to_string(r) + "\r\n");
+    const int scrollBefore = s.scrollY();
+    ASSERT_EQ(s.cursorRow(), 1199);
+    ASSERT_EQ(s.ringStart(), 0);
+    put("\n");
+    EXPECT_EQ(s.cursorRow(), 1000);
+    EXPECT_EQ(s.ringStart(), 200 * 80);
+    EXPECT_EQ(row(0, 0, 6), "row200");
+    EXPECT_EQ(row(998, 0, 7), "row1198");
+    EXPECT_EQ(row(1100, 0, 4), "    "); // blanked, not stale
+    // The view follows the text: 200 lines up, then the line feed's own auto-scroll.
+    EXPECT_LE(s.scrollY(), scrollBefore - 200 * kLh + 2 * kLh);
+    EXPECT_GE(s.scrollY(), 0);
+    EXPECT_GE(s.contentHeight(), 0);
+    // Printing past the very last cell also triggers the discard.
+    s.clear();
+    for (int r = 0; r < 1199; ++r)
+        put("\n");
+    put(std::string(80, 'e'));
+    EXPECT_EQ(s.cursorRow(), 1000);
+    EXPECT_EQ(s.cursorColumn(), 0);
+    EXPECT_EQ(s.cell(79, 999), 'e');
+}
+
+TEST_F(Screen, RingWrapsAroundSeveralTimes)
+{
+    for (int r = 0; r < 5000; ++r)
+        put(std::to_string(r) + "\r\n");
+    EXPECT_EQ(row(s.cursorRow() - 1, 0, 4), "4999");
+    for (int r = 0; r < s.rows(); ++r)
+        ASSERT_NE(s.rowData(r), nullptr);
+}
+
+TEST_F(Screen, CursorPositioningIsRelativeToVisibleTopLeft)
+{
+    put("\x1b[3;10H");
+    EXPECT_EQ(s.cursorRow(), 2);
+    EXPECT_EQ(s.cursorColumn(), 9);
+    put("\x1b[99;200H");
+    EXPECT_EQ(s.cursorColumn(), 79);
+    EXPECT_EQ(s.cursorRow(), 98);
+    ASSERT_GT(s.scrollY(), 0); // row 98 pulled the view down
+    put("\x1b[5;7f");
+    EXPECT_EQ(s.cursorRow(), 4 + s.scrollY() / kLh);
+    EXPECT_EQ(s.cursorColumn(), 6);
+
+    // With the view scrolled down by 50 lines the target is 50 rows further.
+    TerminalScreen t;
+    ASSERT_TRUE(t.create(80, 1200, {kCw, kLh}, 80 * kCw, 36 * kLh));
+    for (int i = 0; i < 200 && t.scrollY() < 50 * kLh; ++i)
+        t.write("\n");
+    ASSERT_EQ(t.scrollY(), 50 * kLh);
+    t.write("\x1b[3;10H");
+    EXPECT_EQ(t.cursorRow(), 52);
+    EXPECT_EQ(t.cursorColumn(), 9);
+}
+
+TEST_F(Screen, EscapeWithoutNumbersGoesToTopLeftClamped)
+{
+    put("abc\x1b[H");
+    EXPECT_EQ(s.cursor(), 0);
+    put("abc\x1b"
+        "H"); // no "[": no numbers at all
+    EXPECT_EQ(s.cursor(), 0);
+    EXPECT_FALSE(s.inEscape());
+    put("\x1b[;5H");
+    EXPECT_EQ(s.cursorColumn(), 4);
+    EXPECT_EQ(s.cursorRow(), 0);
+    // Huge and negative numbers saturate and clamp instead of overflowing.
+    put("\x1b[999999999H");
+    EXPECT_EQ(s.cursorRow(), 1199);
+    EXPECT_EQ(s.cursorColumn(), 0);
+    put("\x1b[;-5;9H");
+    EXPECT_EQ(s.cursorColumn(), 0);
+}
+
+TEST_F(Screen, OtherSequencesAreSwallowedAndLongOnesShown)
+{
+    put("\x1b[2J\x1b[0mX");
+    EXPECT_EQ(row(0, 0, 2), "X ");
+    s.clear();
+    put("\x1b[1234567890Y");
+    EXPECT_EQ(row(0, 0, 12), "[1234567890Y");
+    EXPECT_FALSE(s.inEscape());
+    // Control codes inside a sequence are collected too, and shown verbatim when flushed.
+    s.clear();
+    put("\x1b\x01\x02\x03\x04\x05\x06\x07\x0e\x0f\x10\x11");
+    EXPECT_EQ(s.cursor(), 11);
+    EXPECT_EQ(s.cell(0, 0), 0x01);
+    EXPECT_EQ(s.cell(10, 0), 0x11);
+}
+
+TEST_F(Screen, SequenceSplitAcrossWritesStillWorks)
+{
+    put("\x1b[1");
+    EXPECT_TRUE(s.inEscape());
+    put("0;2");
+    put("0H");
+    EXPECT_EQ(s.cursorRow(), 9);
+    EXPECT_EQ(s.cursorColumn(), 19);
+}
+
+TEST_F(Screen, DirtyRectangleCoversTouchedCellsPlusOneCellMargin)
+{
+    put("\r\n\r\n");
+    put("\x1b[3;5Habc");
+    const auto r = s.invalidRect();
+    EXPECT_EQ(r.left, 3 * kCw);
+    EXPECT_EQ(r.top, 1 * kLh);
+    EXPECT_EQ(r.right, 8 * kCw);
+    EXPECT_EQ(r.bottom, 3 * kLh);
+    put("\x1b[1;1H");
+    EXPECT_TRUE(s.invalidRect().empty());
+    put("Z"); // clipped to the view at the top-left corner
+    EXPECT_EQ(s.invalidRect().left, 0);
+    EXPECT_EQ(s.invalidRect().top, 0);
+}
+
+TEST_F(Screen, AutoScrollFollowsTheCursorDown)
+{
+    for (int i = 0; i < 35; ++i)
+        put("\n");
+    EXPECT_EQ(s.scrollY(), 0);
+    put("\n"); // row 36 is the first below the 36 visible rows
+    EXPECT_GT(s.scrollY(), 0);
+    EXPECT_EQ(s.scrollY() % kLh, 0);
+    const auto caret = s.caretRect();
+    EXPECT_LE(caret.bottom, s.viewHeight());
+    EXPECT_GE(caret.top, 0);
+    EXPECT_EQ(caret.right - caret.left, kCw);
+    EXPECT_EQ(caret.bottom - caret.top, 2);
+}
+
+TEST_F(Screen, HandScrollIsUndoneByTheNextBatchAndStaysInRange)
+{
+    for (int i = 0; i < 100; ++i)
+        put("line\r\n");
+    const int bottom = s.scrollY();
+    EXPECT_TRUE(s.verticalScroll(ScrollCode::PageUp));
+    EXPECT_EQ(s.scrollY(), bottom - 36 * kLh);
+    EXPECT_TRUE(s.userScrolled());
+    s.wheel(120);
+    EXPECT_EQ(s.scrollY(), bottom - 37 * kLh);
+    for (int i = 0; i < 20; ++i)
+        s.verticalScroll(ScrollCode::PageUp);
+    EXPECT_EQ(s.scrollY(), 0);
+    put("more");
+    EXPECT_EQ(s.scrollY(), bottom);
+    EXPECT_FALSE(s.userScrolled());
+    // Thumb tracking rounds to whole lines.
+    s.verticalScroll(ScrollCode::ThumbTrack, 5 * kLh + 3);
+    EXPECT_EQ(s.scrollY() % kLh, 0);
+    for (int i = 0; i < 20; ++i)
+        s.verticalScroll(ScrollCode::PageDown);
+    EXPECT_LE(s.scrollY(), std::max(s.contentHeight() - 36 * kLh, bottom));
+}
+
+TEST_F(Screen, ShortContentNeverInvertsTheScrollLimits)
+{
+    put("one line");
+    EXPECT_FALSE(s.verticalScroll(ScrollCode::PageDown));
+    EXPECT_FALSE(s.verticalScroll(ScrollCode::ThumbTrack, 500));
+    EXPECT_FALSE(s.horizontalScroll(ScrollCode::PageDown));
+    EXPECT_EQ(s.scrollX(), 0);
+    EXPECT_EQ(s.scrollY(), 0);
+    EXPECT_EQ(s.verticalMaximum(), 0);
+    EXPECT_EQ(s.horizontalMaximum(), 0);
+}
+
+TEST(TerminalScreenMetrics, ZeroFontMetricsNeverDivide)
+{
+    TerminalScreen s;
+    ASSERT_TRUE(s.create(80, 1200, {0, 0}, 0, 0));
+    for (int i = 0; i < 50; ++i)
+        s.write("text\r\n\x1b[H\x1b[3;4H");
+    s.verticalScroll(ScrollCode::ThumbTrack, 7);
+    s.verticalScroll(ScrollCode::PageDown);
+    s.horizontalScroll(ScrollCode::ThumbTrack, 7);
+    EXPECT_GE(s.scrollY(), 0);
+    EXPECT_GE(s.scrollX(), 0);
+    EXPECT_EQ(s.cursorRow(), 2);
+    EXPECT_EQ(s.cursorColumn(), 3);
+}
+
+TEST_F(Screen, ClearResetsEverything)
+{
+    for (int i = 0; i < 60; ++i)
+        put("abc\r\n");
+    s.verticalScroll(ScrollCode::LineUp);
+    s.clear();
+    EXPECT_EQ(s.cursor(), 0);
+    EXPECT_EQ(s.scrollY(), 0);
+    EXPECT_EQ(s.contentHeight(), kLh);
+    EXPECT_FALSE(s.userScrolled());
+    EXPECT_EQ(row(0, 0, 3), "   ");
+    EXPECT_EQ(s.invalidRect().right, s.viewWidth());
+}
+
+} // namespace
