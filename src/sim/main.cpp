@@ -420,11 +420,9 @@ int main(int argc, char** argv)
                 else if (gateYield == 0)
                     gateUs = std::min<int64_t>(kMaxGateUs, gateUs + gateUs / 2 + 1);
                 gateYield = 0;
-                // Sleeping (not spinning) through the moment matters: a writer woken on this
-                // processor would otherwise run until the pseudo-terminal is full before this
-                // process gets the processor back to close the gate.
-                // Where allowed, the gate is closed at real-time priority, so a writer woken
-                // onto this processor cannot keep it.
+                // The moment is slept through at real-time priority where that is allowed: a
+                // writer woken onto this processor would otherwise keep it until the
+                // pseudo-terminal is full, and only then let this process close the gate.
                 sched_param realtime{};
                 realtime.sched_priority = 1;
                 bool raised = ::sched_setscheduler(0, SCHED_FIFO, &realtime) == 0;
