@@ -61,7 +61,8 @@ const char kUsage[] =
     "  --joints LIST      joints present on the bus, e.g. 1-18 (default without a profile)\n"
     "  --unknown LIST     joints present that do not report their position, e.g. 7\n"
     "  --sensors LIST     sensor modules on the bus, e.g. 100-102\n"
-    "  --blank-firmware   start with the firmware erased (only the boot loader answers)\n";
+    "  --blank-firmware   start with the firmware erased (only the boot loader answers)\n"
+    "  --exit-with-stdout end when the reader of standard output (a pipe) goes away\n";
 
 struct Options {
     int com = 0;
@@ -75,6 +76,7 @@ struct Options {
     std::string unknown;
     std::string sensors;
     bool blankFirmware = false;
+    bool watchStdout = false;
 };
 
 bool parseLong(const std::string& text, long low, long high, long& value)
@@ -229,6 +231,8 @@ int main(int argc, char** argv)
             return 0;
         } else if (name == "--blank-firmware") {
             options.blankFirmware = true;
+        } else if (name == "--exit-with-stdout") {
+            options.watchStdout = true;
         } else if (name == "--com") {
             if (!need() || !parseLong(value, 1, platform::kMaxComPort, number))
                 return usageError("--com needs a port number 1..256");
@@ -508,9 +512,15 @@ int main(int argc, char** argv)
             timeout = std::min(timeout, 2);
         if (controller.pendingOutput() > 0 && !outputPace.enabled() && !controller.stalled())
             timeout = 0;
-        pollfd fds[3];
+        pollfd fds[4];
         nfds_t count = 0;
         fds[count++] = {signalPipe[0], POLLIN, 0};
+        // The reader of standard output went away (a test that started us has died).
+        if (options.watchStdout) {
+            pollfd out{STDOUT_FILENO, 0, 0};
+            if (::poll(&out, 1, 0) > 0 && (out.revents & (POLLERR | POLLHUP | POLLNVAL)))
+                break;
+        }
         if (control.fd() >= 0)
             fds[count++] = {control.fd(), POLLIN, 0};
         if (pty.isOpen()) {
