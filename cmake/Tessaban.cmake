@@ -51,11 +51,12 @@ function(tessaban_program name)
   install(TARGETS ${name} RUNTIME DESTINATION bin)
 endfunction()
 
-# tessaban_test(NAME SOURCES... [DEPS libs...] [LABELS labels...] [TIMEOUT s]): one GoogleTest binary.
+# tessaban_test(NAME SOURCES... [DEPS libs...] [LABELS labels...] [TIMEOUT s] [RUN_SERIAL]): one GoogleTest
+# binary. RUN_SERIAL keeps its cases from sharing the machine with other tests (timing measurements).
 # Tests find the built programs (kz7sim, tessaban) through TESSABAN_BIN_DIR and the source data
 # through TESSABAN_SOURCE_DIR.
 function(tessaban_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "RUN_SERIAL" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
@@ -69,6 +70,9 @@ function(tessaban_test name)
   set(_props TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   if(T_LABELS)
     list(APPEND _props LABELS "${T_LABELS}")
+  endif()
+  if(T_RUN_SERIAL)
+    list(APPEND _props RUN_SERIAL TRUE)
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${_props})
 endfunction()

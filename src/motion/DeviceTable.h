@@ -18,7 +18,7 @@ struct DeviceEntry {
 };
 
 class DeviceTable {
-public:
+  public:
     static constexpr uint8_t kBroadcastId = 254;
     static constexpr const char* kBroadcastName = "All Joyntra";
 
@@ -43,7 +43,7 @@ public:
     int jointCount() const { return jointCount_; }
     int sensorCount() const { return sensorCount_; }
 
-private:
+  private:
     std::vector<DeviceEntry> entries_;
     int jointCount_ = 0;
     int sensorCount_ = 0;

@@ -5,8 +5,8 @@
 namespace motion {
 
 const std::array<const char*, kPageInfoCount> kPageInfoCaptions = {
-    " Page name",   " Page number", " Data address",  " Play count",    " Number of pose",
-    " Motion speed", " Accel time", " Next page No.", " Exit page No.",
+    " Page name",    " Page number", " Data address",  " Play count",    " Number of pose",
+    " Motion speed", " Accel time",  " Next page No.", " Exit page No.",
 };
 
 std::string MotionScreen::pageInfoText(int index) const

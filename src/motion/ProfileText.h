@@ -11,13 +11,13 @@ namespace motion {
 // Splits profile text into lines at LF; a CR right before the LF (or at the very end) is part of
 // the line end, not of the line.
 class ProfileLines {
-public:
+  public:
     explicit ProfileLines(std::string_view text) : text_(text) {}
     // Next line without its line end; false at the end of the text.
     bool next(std::string_view& line);
     int lineNumber() const { return lineNumber_; }
 
-private:
+  private:
     std::string_view text_;
     size_t pos_ = 0;
     int lineNumber_ = 0;

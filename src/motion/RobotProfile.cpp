@@ -36,7 +36,9 @@ bool readProfileFile(const std::string& path, std::string& text, std::string* er
     in.seekg(0, std::ios::beg);
     if (size < 0 || size > kMaxProfileBytes) {
         if (error)
-            *error = path + ": " + (size < 0 ? std::string(std::strerror(EIO)) : "the file is too large for a robot profile");
+            *error =
+                path + ": " +
+                (size < 0 ? std::string(std::strerror(EIO)) : "the file is too large for a robot profile");
         return false;
     }
     std::ostringstream buffer;

@@ -21,7 +21,7 @@ struct ProfileJoint {
 };
 
 class RobotProfile {
-public:
+  public:
     // Reads the profile at path. On failure the profile holds no joints and *error (if given)
     // says why: the system's reason when the file cannot be opened, or what is wrong with it.
     bool load(const std::string& path, std::string* error = nullptr);
@@ -43,7 +43,7 @@ public:
     // Array position of the first joint with this bus ID, or -1.
     int indexOfId(int id) const;
 
-private:
+  private:
     std::string modelFile_;
     std::string folder_;
     std::vector<ProfileJoint> joints_;

@@ -40,7 +40,9 @@ struct Field {
 // Which screen field sits at (row, column) on the controller's motion-edit screen.
 Field classify(int row, int col)
 {
-    auto poseOf = [](int c, int first) { return (c >= first && c <= first + 30 && (c - first) % 5 == 0) ? (c - first) / 5 : -1; };
+    auto poseOf = [](int c, int first) {
+        return (c >= first && c <= first + 30 && (c - first) % 5 == 0) ? (c - first) / 5 : -1;
+    };
     if (row == 1 && col == 1)
         return {Kind::RepaintStart};
     if (row >= 1 && row <= kJointRows) {
@@ -67,13 +69,20 @@ Field classify(int row, int col)
         return {Kind::DataAddress, 8};
     if (col == 77 && row >= 4 && row <= 20) {
         switch (row) {
-        case 5: return {Kind::PageInfoNumber, 3, true, false, 3};
-        case 10: return {Kind::PageInfoNumber, 3, true, false, 4};
-        case 12: return {Kind::PageInfoNumber, 3, true, false, 5};
-        case 14: return {Kind::PageInfoNumber, 3, true, false, 6};
-        case 15: return {Kind::PageInfoNumber, 3, true, false, 7};
-        case 16: return {Kind::PageInfoNumber, 3, true, false, 8};
-        default: return {Kind::Ignored, 3, true};
+        case 5:
+            return {Kind::PageInfoNumber, 3, true, false, 3};
+        case 10:
+            return {Kind::PageInfoNumber, 3, true, false, 4};
+        case 12:
+            return {Kind::PageInfoNumber, 3, true, false, 5};
+        case 14:
+            return {Kind::PageInfoNumber, 3, true, false, 6};
+        case 15:
+            return {Kind::PageInfoNumber, 3, true, false, 7};
+        case 16:
+            return {Kind::PageInfoNumber, 3, true, false, 8};
+        default:
+            return {Kind::Ignored, 3, true};
         }
     }
     if (row == 33 && col == 64)
@@ -134,8 +143,8 @@ std::optional<long long> parseNumber(const uint8_t* p, size_t n, int base, size_
 // Row and column from a complete header STX ESC "[row;colf" of headerLen bytes.
 bool parseHeader(const uint8_t* h, size_t headerLen, int& row, int& col)
 {
-    if (headerLen < 7 || h[0] != ScreenDecoder::kStx || h[1] != ScreenDecoder::kEsc ||
-        h[2] != '[' || h[headerLen - 1] != 'f')
+    if (headerLen < 7 || h[0] != ScreenDecoder::kStx || h[1] != ScreenDecoder::kEsc || h[2] != '[' ||
+        h[headerLen - 1] != 'f')
         return false;
     // A bounded, terminated copy: nothing is ever read beyond the header.
     uint8_t copy[ScreenDecoder::kMaxHeader + 1] = {};
@@ -298,8 +307,9 @@ ScreenDecoder::Step ScreenDecoder::decodeField(const uint8_t* data, size_t count
     if (field.kind == Kind::CurrentJoint || field.kind == Kind::PoseJoint) {
         const bool current = field.kind == Kind::CurrentJoint;
         const int joint = current ? field.index : row - 1;
-        JointCell& cell = current ? screen_.current.joints[static_cast<size_t>(joint)]
-                                  : screen_.poses[static_cast<size_t>(field.index)].joints[static_cast<size_t>(joint)];
+        JointCell& cell =
+            current ? screen_.current.joints[static_cast<size_t>(joint)]
+                    : screen_.poses[static_cast<size_t>(field.index)].joints[static_cast<size_t>(joint)];
         size_t first = 0;
         while (first < field.width && v[first] == ' ')
             ++first;

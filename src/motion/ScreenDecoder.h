@@ -13,7 +13,7 @@
 namespace motion {
 
 class ScreenDecoder {
-public:
+  public:
     static constexpr uint8_t kStx = 0x02;
     static constexpr uint8_t kEsc = 0x1B;
     static constexpr size_t kMaxHeader = 12;
@@ -22,7 +22,10 @@ public:
     static constexpr size_t kMaxMessage = 256;
     static constexpr size_t kMaxFieldText = 80;
 
-    ScreenDecoder(MotionScreen& screen, LinkEventHandler handler) : screen_(screen), handler_(std::move(handler)) {}
+    ScreenDecoder(MotionScreen& screen, LinkEventHandler handler)
+        : screen_(screen), handler_(std::move(handler))
+    {
+    }
 
     // Decodes a batch of received bytes. A fixed-width field whose value has not fully arrived
     // is held back and finished with the next batch; if the next batch starts a new field
@@ -34,7 +37,7 @@ public:
 
     void setHandler(LinkEventHandler handler) { handler_ = std::move(handler); }
 
-private:
+  private:
     enum class Step { Consumed, NeedMore };
     // Decodes the field starting at data[pos] (an STX); advances pos.
     Step decodeField(const uint8_t* data, size_t count, size_t& pos);

@@ -32,7 +32,7 @@ class Controller {
     // How long after power-on a run of '#' still catches the boot loader.
     static constexpr int64_t kPowerOnWindowMs = 500;
     // A boot-loader image ends when the line has been quiet this long.
-    static constexpr int64_t kImageEndQuietMs = 200;
+    static constexpr int64_t kImageEndQuietMs = 150;
     // A boot-loader image that never starts is given up after this long.
     static constexpr int64_t kImageStartTimeoutMs = 5000;
     static constexpr int kHashesForBootLoader = 10;

@@ -32,6 +32,7 @@ class PtyHost {
     int unreadByPeer() const;
     // Stops (true) or restarts (false) the PC's writes.
     void holdInput(bool hold);
+    bool holding() const { return held_; }
 
   private:
     int master_ = -1;

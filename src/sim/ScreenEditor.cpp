@@ -168,7 +168,11 @@ void ScreenEditor::input(uint8_t byte, int64_t now)
             line_.pop_back();
         return;
     case kEsc:
+        // An ESC meant to stop a play that has just ended still gets an answer, so a PC
+        // waiting for one does not give the controller up.
         line_.clear();
+        messageDue_ = true;
+        flushMessage();
         return;
     case ']':
     case '[':

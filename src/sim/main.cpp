@@ -17,8 +17,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -40,6 +43,11 @@ int64_t nowMs()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// How long after the last received byte a paced simulator keeps gating the writer.
+constexpr int64_t kGateMs = 2000;
+constexpr int64_t kMinGateUs = 3;
+constexpr int64_t kMaxGateUs = 40;
+
 const char kUsage[] =
     "Usage: kz7sim [OPTIONS]\n"
     "A software KZ-7 controller on a pseudo-terminal. Prints the device path as its first line.\n\n"
@@ -53,7 +61,8 @@ const char kUsage[] =
     "  --joints LIST      joints present on the bus, e.g. 1-18 (default without a profile)\n"
     "  --unknown LIST     joints present that do not report their position, e.g. 7\n"
     "  --sensors LIST     sensor modules on the bus, e.g. 100-102\n"
-    "  --blank-firmware   start with the firmware erased (only the boot loader answers)\n";
+    "  --blank-firmware   start with the firmware erased (only the boot loader answers)\n"
+    "  --exit-with-stdout end when the reader of standard output (a pipe) goes away\n";
 
 struct Options {
     int com = 0;
@@ -67,6 +76,7 @@ struct Options {
     std::string unknown;
     std::string sensors;
     bool blankFirmware = false;
+    bool watchStdout = false;
 };
 
 bool parseLong(const std::string& text, long low, long high, long& value)
@@ -221,6 +231,8 @@ int main(int argc, char** argv)
             return 0;
         } else if (name == "--blank-firmware") {
             options.blankFirmware = true;
+        } else if (name == "--exit-with-stdout") {
+            options.watchStdout = true;
         } else if (name == "--com") {
             if (!need() || !parseLong(value, 1, platform::kMaxComPort, number))
                 return usageError("--com needs a port number 1..256");
@@ -297,6 +309,9 @@ int main(int argc, char** argv)
     ::sigaction(SIGHUP, &action, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
 
+    // Short sleeps (the write gate below) should end on time, not up to 50 us late.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+
     sim::PtyHost pty;
     if (!pty.open(&error)) {
         std::fprintf(stderr, "kz7sim: cannot open a pseudo-terminal: %s\n", error.c_str());
@@ -333,10 +348,15 @@ int main(int argc, char** argv)
     Pacer outputPace(options.pace);
     // How far the controller may fall behind the PC's writes before it holds them back.
     const size_t inputBacklog = options.pace > 0 ? 128 : 65536;
+    // The most a held writer is made to wait for: 0.8 s of line time (its writes give up at 1 s).
+    const size_t maxBacklog = options.pace > 0 ? static_cast<size_t>(options.pace * 8 / 100) : SIZE_MAX;
     std::string inbox;
     std::string outbox;
     int64_t lastSave = 0;
     int64_t vanishSeen = -1;
+    int64_t lastInputAt = -kGateMs;
+    int64_t gateUs = 10;
+    size_t gateYield = 0;
     bool memoryDirty = false;
     auto saveMemory = [&]() {
         if (!memoryDirty || options.memoryFile.empty())
@@ -362,20 +382,75 @@ int main(int argc, char** argv)
 
         if (pty.isOpen()) {
             bool stalled = controller.stalled();
-            if (!stalled && inbox.size() < inputBacklog) {
-                char buffer[4096];
-                long n;
-                while (inbox.size() < (1u << 20) && (n = pty.read(buffer, sizeof buffer)) > 0)
+            static char buffer[65536];
+            auto readOnce = [&]() {
+                long n = pty.read(buffer, sizeof buffer);
+                if (n > 0) {
                     inbox.append(buffer, static_cast<size_t>(n));
+                    lastInputAt = now;
+                    gateYield += static_cast<size_t>(n);
+                }
+                return n > 0;
+            };
+            if (!inputPace.enabled()) {
+                if (!stalled)
+                    while (inbox.size() < (1u << 20) && readOnce()) {
+                    }
+            } else if (!stalled && (pty.holding() || inbox.size() < inputBacklog)) {
+                // Held, the writer cannot add to what is queued, so take all of it; running
+                // free, take one read and hold at once (reading on while it writes would let
+                // it through at memory speed).
+                if (pty.holding())
+                    while (inbox.size() < (1u << 20) && readOnce()) {
+                    }
+                else
+                    readOnce();
             }
             // Commands written before the bytes just read are in the FIFO by now: apply them
             // first, so a script that sends a command and then data finds the command in effect.
             runControlCommands();
             stalled = controller.stalled();
-            pty.holdInput(stalled || inbox.size() >= inputBacklog);
+            if (!inputPace.enabled() || stalled) {
+                pty.holdInput(stalled);
+            } else if (inbox.size() >= inputBacklog) {
+                pty.holdInput(true);
+            } else if (now - lastInputAt < kGateMs) {
+                // While bytes are coming, the writer is let go only for a moment at a time. A
+                // pseudo-terminal cannot be told to take so many bytes and no more, and what a
+                // writer puts in reaches this side only once the writer stops to breathe, so
+                // the moment is kept short and adjusted to what the last ones let through.
+                if (gateYield > 512)
+                    gateUs = std::max<int64_t>(kMinGateUs, gateUs / 2);
+                else if (gateYield == 0)
+                    gateUs = std::min<int64_t>(kMaxGateUs, gateUs + gateUs / 2 + 1);
+                gateYield = 0;
+                // The moment is slept through at real-time priority where that is allowed: a
+                // writer woken onto this processor would otherwise keep it until the
+                // pseudo-terminal is full, and only then let this process close the gate.
+                sched_param realtime{};
+                realtime.sched_priority = 1;
+                bool raised = ::sched_setscheduler(0, SCHED_FIFO, &realtime) == 0;
+                pty.holdInput(false);
+                timespec pause{0, static_cast<long>(gateUs * 1000)};
+                ::nanosleep(&pause, nullptr);
+                pty.holdInput(true);
+                if (raised) {
+                    sched_param normal{};
+                    ::sched_setscheduler(0, SCHED_OTHER, &normal);
+                }
+            } else {
+                pty.holdInput(false); // a quiet line: wait for the writer without spinning
+            }
 
             if (!stalled && !inbox.empty()) {
                 size_t allowed = std::min(inbox.size(), inputPace.allowance(now, true));
+                // A pseudo-terminal takes several kilobytes from a fast writer before the hold
+                // above can act when this process is not scheduled at once. Holding the writer
+                // until all of that has trickled through would make its bounded write fail, which
+                // a real line with a driver queue never does: catch up instead, so the writer
+                // never waits much more than 0.8 s.
+                if (inbox.size() > maxBacklog)
+                    allowed = std::max(allowed, inbox.size() - maxBacklog);
                 if (allowed > 0) {
                     controller.receive(reinterpret_cast<const uint8_t*>(inbox.data()), allowed);
                     inbox.erase(0, allowed);
@@ -429,16 +504,23 @@ int main(int argc, char** argv)
             timeout = std::min(timeout, 500);
         if (vanishSeen >= 0 && pty.isOpen())
             timeout = std::min(timeout, 5);
-        bool pacedWork = (!inbox.empty() && !controller.stalled() && inputPace.enabled()) ||
+        bool gating = inputPace.enabled() && pty.isOpen() && now - lastInputAt < kGateMs;
+        bool pacedWork = gating || (!inbox.empty() && !controller.stalled() && inputPace.enabled()) ||
                          (outbox.empty() && controller.pendingOutput() > 0 && outputPace.enabled() &&
                           !controller.stalled());
         if (pacedWork)
             timeout = std::min(timeout, 2);
         if (controller.pendingOutput() > 0 && !outputPace.enabled() && !controller.stalled())
             timeout = 0;
-        pollfd fds[3];
+        pollfd fds[4];
         nfds_t count = 0;
         fds[count++] = {signalPipe[0], POLLIN, 0};
+        // The reader of standard output went away (a test that started us has died).
+        if (options.watchStdout) {
+            pollfd out{STDOUT_FILENO, 0, 0};
+            if (::poll(&out, 1, 0) > 0 && (out.revents & (POLLERR | POLLHUP | POLLNVAL)))
+                break;
+        }
         if (control.fd() >= 0)
             fds[count++] = {control.fd(), POLLIN, 0};
         if (pty.isOpen()) {

@@ -57,7 +57,7 @@ TEST(RobotProfileTest, StoresJointsByIndexFieldAndAcceptsBareLineFeeds)
     EXPECT_EQ(p.joints()[0].id, 10);
     EXPECT_EQ(p.joints()[1].id, 20);
     EXPECT_EQ(p.joints()[2].id, 30);
-    EXPECT_EQ(p.joints()[1].name, "B with"); // a colon ends the name
+    EXPECT_EQ(p.joints()[1].name, "B with");  // a colon ends the name
     EXPECT_EQ(p.joints()[1].initialValue, 0); // "colon" is no number; the position field is the 4th
     EXPECT_EQ(p.joints()[2].initialValue, 3);
 }
@@ -85,12 +85,12 @@ TEST(RobotProfileTest, MissingLinesAndNonNumbersLeaveEntriesInTheirInitialState)
 TEST(RobotProfileTest, RefusesIndexesAndCountsThatWouldLeaveTheArrays)
 {
     const char* bad[] = {
-        "m:x.x\nn:2\n0:1:A:0\n2:2:B:0\n",   // index == N
-        "m:x.x\nn:2\n-1:1:A:0\n",           // negative index
-        "m:x.x\nn:2\nfirst:1:A:0\n",        // no index at all
-        "m:x.x\nn:2\n\n1:1:A:0\n",          // an empty joint line has no index either
-        "m:x.x\nn:-3\n",                    // negative count
-        "m:x.x\nn:254\n",                   // absurd count
+        "m:x.x\nn:2\n0:1:A:0\n2:2:B:0\n",  // index == N
+        "m:x.x\nn:2\n-1:1:A:0\n",          // negative index
+        "m:x.x\nn:2\nfirst:1:A:0\n",       // no index at all
+        "m:x.x\nn:2\n\n1:1:A:0\n",         // an empty joint line has no index either
+        "m:x.x\nn:-3\n",                   // negative count
+        "m:x.x\nn:254\n",                  // absurd count
         "m:x.x\nn:99999999999999999999\n", // does not even fit: no count, and no joints
     };
     for (const char* text : bad) {

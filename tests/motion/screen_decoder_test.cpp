@@ -15,7 +15,7 @@ using motiontest::field;
 namespace {
 
 class DecoderTest : public ::testing::Test {
-protected:
+  protected:
     MotionScreen screen;
     std::vector<LinkEvent> events;
     ScreenDecoder decoder{screen, [this](const LinkEvent& e) { events.push_back(e); }};
@@ -36,13 +36,13 @@ TEST_F(DecoderTest, FullRepaintFillsTheMirrorAndRaisesOneEventPerField)
 {
     screen.selectedPose = 3;
     screen.statusA = 12;
-    std::string paint = field(1, 1, "  MOTION EDIT  ") + field(1, 20, " 512") + field(2, 20, "   -") +
-                        field(3, 20, "?   ") + field(1, 26, " 100") + field(2, 56, "1023") + field(32, 21, " 10") +
-                        field(33, 21, "  5") + field(32, 27, "  7") + field(33, 57, "123") + field(1, 64, "Walk forward   ") +
-                        field(2, 76, "  12") + field(3, 70, "0000A1F0") + field(5, 77, "  1") + field(10, 77, "  4") +
-                        field(12, 77, "100") + field(14, 77, " 20") + field(15, 77, " 13") + field(16, 77, "  0") +
-                        field(33, 64, "07") + field(33, 69, "08") + field(33, 74, "1234") + field(34, 72, "  2") +
-                        field(35, 3, "Ready");
+    std::string paint =
+        field(1, 1, "  MOTION EDIT  ") + field(1, 20, " 512") + field(2, 20, "   -") + field(3, 20, "?   ") +
+        field(1, 26, " 100") + field(2, 56, "1023") + field(32, 21, " 10") + field(33, 21, "  5") +
+        field(32, 27, "  7") + field(33, 57, "123") + field(1, 64, "Walk forward   ") + field(2, 76, "  12") +
+        field(3, 70, "0000A1F0") + field(5, 77, "  1") + field(10, 77, "  4") + field(12, 77, "100") +
+        field(14, 77, " 20") + field(15, 77, " 13") + field(16, 77, "  0") + field(33, 64, "07") +
+        field(33, 69, "08") + field(33, 74, "1234") + field(34, 72, "  2") + field(35, 3, "Ready");
     feed(paint);
 
     EXPECT_TRUE(screen.inEditScreen);
@@ -72,8 +72,8 @@ TEST_F(DecoderTest, FullRepaintFillsTheMirrorAndRaisesOneEventPerField)
     EXPECT_EQ(decoder.pendingBytes(), 0u);
 
     using C = LinkEventCode;
-    std::vector<C> expected = {C::EditScreenChanged, C::CurrentJointChanged, C::CurrentJointChanged,
-                               C::CurrentJointChanged, C::PoseJointChanged, C::PoseJointChanged,
+    std::vector<C> expected = {C::EditScreenChanged,   C::CurrentJointChanged, C::CurrentJointChanged,
+                               C::CurrentJointChanged, C::PoseJointChanged,    C::PoseJointChanged,
                                C::CurrentPauseChanged, C::CurrentSpeedChanged, C::PosePauseChanged,
                                C::PoseSpeedChanged};
     for (int i = 0; i < 9; ++i)

@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using testsupport::Kz7SimProcess;
@@ -73,4 +76,36 @@ TEST(Kz7SimProgram, RefusesBadOptionsAndForeignMemoryFiles)
         EXPECT_FALSE(sim.running());
     }
     fs::remove_all(folder);
+}
+
+TEST(Kz7SimProgram, EndsByItselfWhenTheProcessThatStartedItDies)
+{
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A test process that dies without stopping its simulator.
+        ::close(pipeFds[0]);
+        auto* sim = new Kz7SimProcess; // never destroyed: no stop()
+        pid_t simPid = sim->start({}) ? sim->pid() : -1;
+        [[maybe_unused]] ssize_t n = ::write(pipeFds[1], &simPid, sizeof simPid);
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    pid_t simPid = -1;
+    ASSERT_EQ(::read(pipeFds[0], &simPid, sizeof simPid), static_cast<ssize_t>(sizeof simPid));
+    ::close(pipeFds[0]);
+    ::waitpid(child, nullptr, 0);
+    ASSERT_GT(simPid, 0);
+    auto alive = [&] {
+        std::ifstream stat("/proc/" + std::to_string(simPid) + "/stat");
+        std::string pid, name, state;
+        return static_cast<bool>(stat >> pid >> name >> state) && state != "Z";
+    };
+    for (int i = 0; i < 300 && alive(); ++i)
+        ::usleep(10000);
+    EXPECT_FALSE(alive()) << "kz7sim " << simPid << " outlived the process that started it";
+    if (alive())
+        ::kill(simPid, SIGKILL);
 }

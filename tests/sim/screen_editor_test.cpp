@@ -347,6 +347,9 @@ TEST(ScreenEditor, PlayRunsThePosesThenSaysOkAndEscStopsIt)
     EXPECT_FALSE(ed.editor().playing());
     EXPECT_NE(ed.message(s).find("OK"), std::string::npos);
 
+    s = ed.command("\x1b", 10);
+    EXPECT_TRUE(s.has(35, 3)) << "an ESC after the play ended is still answered";
+
     s = ed.command("play 9\r", 10);
     EXPECT_NE(ed.message(s).find("OK"), std::string::npos) << "an empty page ends at once";
     s = ed.command("play 200\r", 10);

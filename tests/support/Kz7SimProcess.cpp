@@ -37,7 +37,9 @@ bool Kz7SimProcess::start(const std::vector<std::string>& options)
 {
     stop();
     error_.clear();
-    std::vector<std::string> args{programPath()};
+    // The simulator ends by itself if this process dies without stopping it: it watches the
+    // pipe its device path came through, which stays open until stop().
+    std::vector<std::string> args{programPath(), "--exit-with-stdout"};
     args.insert(args.end(), options.begin(), options.end());
     bool hasControl = false;
     for (size_t i = 0; i < options.size(); ++i) {
@@ -111,11 +113,12 @@ bool Kz7SimProcess::start(const std::vector<std::string>& options)
         }
         line.append(buffer, static_cast<size_t>(n));
     }
-    ::close(out[0]);
     if (!error_.empty()) {
+        ::close(out[0]);
         stop();
         return false;
     }
+    stdoutPipe_ = out[0];
     devicePath_ = line.substr(0, line.find('\n'));
     return true;
 }
@@ -154,6 +157,10 @@ bool Kz7SimProcess::stop()
             clean = done == pid_ && WIFEXITED(status) && WEXITSTATUS(status) == 0;
         }
         pid_ = -1;
+    }
+    if (stdoutPipe_ >= 0) {
+        ::close(stdoutPipe_);
+        stdoutPipe_ = -1;
     }
     cleanUp();
     devicePath_.clear();

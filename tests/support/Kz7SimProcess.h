@@ -47,6 +47,7 @@ class Kz7SimProcess {
     void cleanUp();
 
     pid_t pid_ = -1;
+    int stdoutPipe_ = -1; // held open: the simulator ends when it closes
     std::string devicePath_;
     std::string controlPath_;
     std::string tempDir_;

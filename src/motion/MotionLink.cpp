@@ -1,0 +1,332 @@
+#include "motion/MotionLink.h"
+
+#include "platform/PortMap.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <poll.h>
+#include <unistd.h>
+#include <vector>
+
+namespace motion {
+
+const char* const kCannotOpenFormat = "Can not open %s!";
+const char* const kCannotFindText =
+    "Can not find KZ-7! Please, try again after following next steps.\n1. Check the cable connection and "
+    "Power.\n2. Push the \"MODE\" button of KZ-7.\n3. Turn off and on KZ-7.\n4. Execute Posewright again.";
+const char* const kDisconnectedText = "Disconnected to KZ-7.";
+const char* const kReaderErrorFormat = "Error while creating ThreadWatchComm in %s!";
+const char* const kErrorCaption = "Error";
+
+namespace {
+
+std::string format(const char* pattern, const std::string& arg)
+{
+    std::string p(pattern);
+    auto at = p.find("%s");
+    if (at == std::string::npos)
+        return p;
+    return p.substr(0, at) + arg + p.substr(at + 2);
+}
+
+// One non-blocking read of what is queued: >0 bytes, 0 nothing, -1 the device is gone. Kept
+// apart from SerialDevice so that the reader thread touches no state the owner's writes use.
+long readQueued(int fd, uint8_t* buffer, size_t maxCount)
+{
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, maxCount);
+        if (n > 0)
+            return static_cast<long>(n);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            return -1;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+            return -1;
+        return 0;
+    }
+}
+
+} // namespace
+
+MotionLink::MotionLink() : decoder_(screen_, [this](const LinkEvent& e) { raise(e); }) {}
+
+MotionLink::~MotionLink()
+{
+    if (open_) {
+        writeRaw("\rexit\ry");
+        closePort(false);
+    }
+}
+
+void MotionLink::setEventHandler(LinkEventHandler handler)
+{
+    handler_ = std::move(handler);
+}
+
+void MotionLink::raise(const LinkEvent& event)
+{
+    if (handler_)
+        handler_(event);
+}
+
+void MotionLink::sleepMs(int ms) const
+{
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool MotionLink::openPort(const std::string& portName)
+{
+    std::string path = portName;
+    if (platform::comPortNumber(portName))
+        path = platform::devicePathForPort(portName);
+    if (path.empty() || !device_.open(path, kBaudRate)) {
+        if (messages_)
+            messages_({}, format(kCannotOpenFormat, portName));
+        return false;
+    }
+    device_.purgeInput();
+    portName_ = portName;
+    devicePath_ = path;
+    ring_.resetUnshared();
+    decoder_.reset();
+    waiting_ = false;
+    countdown_ = 0;
+    stableTicks_ = 0;
+    lastCount_ = 0;
+    readerFailed_ = false;
+    dropped_ = 0;
+    running_ = true;
+    try {
+        reader_ =
+            std::thread([this, fd = device_.fd(), pace = timing_.readerSleep] { readerLoop(fd, pace); });
+    } catch (...) {
+        running_ = false;
+        device_.close();
+        if (messages_)
+            messages_({}, format(kCannotOpenFormat, portName));
+        return false;
+    }
+    open_ = true;
+    return true;
+}
+
+void MotionLink::closePort(bool raiseEvent)
+{
+    if (!open_)
+        return;
+    screen_.inEditScreen = false;
+    running_ = false;
+    if (reader_.joinable())
+        reader_.join();
+    device_.purgeInput();
+    device_.close();
+    ring_.resetUnshared();
+    decoder_.reset();
+    waiting_ = false;
+    open_ = false;
+    // Raised once everything is closed, so that a handler sees a closed link and may call
+    // disconnect() or connect() itself.
+    if (raiseEvent) {
+        LinkEvent e;
+        e.code = LinkEventCode::EditScreenChanged;
+        raise(e);
+    }
+}
+
+void MotionLink::readerLoop(int fd, int paceMs)
+{
+    std::vector<uint8_t> chunk(kReadChunk);
+    while (running_.load()) {
+        long n = readQueued(fd, chunk.data(), chunk.size());
+        if (n < 0) {
+            // Never a message box from here: the owner's next tick reports it.
+            readerFailed_ = true;
+            return;
+        }
+        if (n > 0 && !ring_.append(chunk.data(), static_cast<size_t>(n)))
+            dropped_.fetch_add(1);
+        // Sleep in short steps so that disconnecting does not wait out a whole pause.
+        for (int slept = 0; slept < paceMs && running_.load(); slept += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(10, paceMs - slept)));
+    }
+}
+
+bool MotionLink::writeRaw(const std::string& bytes)
+{
+    if (!device_.isOpen())
+        return false;
+    return device_.writeAll(bytes.data(), bytes.size(), 1000);
+}
+
+int MotionLink::probe()
+{
+    if (!open_)
+        return -1;
+    ring_.discardAll();
+    if (!writeRaw("***"))
+        return -1;
+    sleepMs(timing_.probeWait);
+    uint8_t reply[50];
+    const size_t count = ring_.count();
+    const size_t n = ring_.take(reply, sizeof reply);
+    ring_.discardAll(); // the rest of the answer is nobody's reply
+    if (count < 2 || n < 2)
+        return -1;
+    const uint8_t a = reply[n - 2];
+    const uint8_t b = reply[n - 1];
+    // Both final bytes must name the same entry: a line that is merely noisy does not pass.
+    if (a == b && a <= 2)
+        return a;
+    return -1;
+}
+
+int MotionLink::findMenu()
+{
+    int entry = probe();
+    if (entry >= 0)
+        return entry;
+    writeRaw("\rexit\ry"); // leaves the console and the full-screen editor
+    sleepMs(timing_.probeWait);
+    if ((entry = probe()) >= 0)
+        return entry;
+    writeRaw("\rgo\r"); // leaves the boot loader
+    sleepMs(timing_.probeWait);
+    if ((entry = probe()) >= 0)
+        return entry;
+    const std::string burst(255, '\x55'); // wakes a running program up
+    for (int i = 0; i < 20; ++i) {
+        writeRaw(burst);
+        sleepMs(timing_.burstPause);
+    }
+    sleepMs(timing_.probeWait);
+    return probe();
+}
+
+bool MotionLink::enterScreenMode(int entry)
+{
+    if (entry < 0 || entry > 2)
+        return false;
+    const int presses = (1 - entry + 3) % 3;
+    for (int i = 0; i < presses; ++i) {
+        if (!writeRaw("\t"))
+            return false;
+        sleepMs(timing_.tabWait);
+    }
+    if (probe() != 1)
+        return false;
+    return writeRaw("\r");
+}
+
+bool MotionLink::connect(const std::string& portName)
+{
+    if (open_)
+        return false;
+    if (!openPort(portName))
+        return false;
+    int entry = findMenu();
+    if (entry < 0 || !enterScreenMode(entry)) {
+        disconnect();
+        return false;
+    }
+    return true;
+}
+
+void MotionLink::disconnect()
+{
+    if (!open_)
+        return;
+    writeRaw("\rexit\ry");
+    closePort(true);
+}
+
+bool MotionLink::send(const std::string& command, bool longWait)
+{
+    if (!open_)
+        return false;
+    bool ok = true;
+    if (command.size() <= kPieceSize) {
+        ok = writeRaw(command);
+    } else {
+        for (size_t at = 0; at < command.size(); at += kPieceSize) {
+            // A piece that fails counts as nothing written; the rest still goes out.
+            if (!writeRaw(command.substr(at, kPieceSize)))
+                ok = false;
+            sleepMs(timing_.pieceGap);
+        }
+    }
+    waiting_ = true;
+    countdown_ = longWait ? kLongWaitTicks : kShortWaitTicks;
+    return ok;
+}
+
+bool MotionLink::sendGoto(int column, int row)
+{
+    return send("goto " + std::to_string(column) + " " + std::to_string(row) + "\r");
+}
+
+bool MotionLink::refresh()
+{
+    return send("re\r");
+}
+
+void MotionLink::linkLost(bool showTimeout)
+{
+    waiting_ = false;
+    disconnect();
+    if (showTimeout && messages_)
+        messages_({}, kCannotFindText);
+    screen_.message = kDisconnectedText;
+    LinkEvent e;
+    e.code = LinkEventCode::LinkLost;
+    e.text = kDisconnectedText;
+    raise(e);
+}
+
+void MotionLink::tick()
+{
+    if (inTick_ || !open_)
+        return;
+    struct Guard {
+        bool& flag;
+        explicit Guard(bool& f) : flag(f) { flag = true; }
+        ~Guard() { flag = false; }
+    } guard(inTick_);
+
+    if (readerFailed_.exchange(false)) {
+        if (messages_)
+            messages_(kErrorCaption, format(kReaderErrorFormat, devicePath_));
+        linkLost(false);
+        return;
+    }
+
+    const size_t n = ring_.count();
+    if (n > 0) {
+        waiting_ = false;
+        if (n == lastCount_) {
+            if (stableTicks_ >= kQuietTicks) {
+                stableTicks_ = 0;
+                lastCount_ = 0;
+                std::vector<uint8_t> bytes(n);
+                const size_t got = ring_.take(bytes.data(), n);
+                decoder_.feed(bytes.data(), got);
+            } else {
+                ++stableTicks_;
+            }
+        } else {
+            stableTicks_ = 0;
+            lastCount_ = n;
+        }
+        return;
+    }
+    stableTicks_ = 0;
+    lastCount_ = 0;
+    if (waiting_ && --countdown_ < 0)
+        linkLost(true);
+}
+
+} // namespace motion

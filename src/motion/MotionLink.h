@@ -1,0 +1,125 @@
+#pragma once
+// The motion editor's connection to the controller: brings the controller into its full-screen
+// page editor, sends console commands, and decodes the repainted fields into the MotionScreen.
+//
+// Threads: a reader thread only appends received bytes to the ring; everything else (connect,
+// send, tick, disconnect, the events) happens on the owner's thread. tick() is meant for a
+// 100 ms timer.
+
+#include "motion/ByteRing.h"
+#include "motion/LinkEvent.h"
+#include "motion/MotionScreen.h"
+#include "motion/ScreenDecoder.h"
+#include "platform/SerialDevice.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace motion {
+
+// The link's texts for the user.
+extern const char* const kCannotOpenFormat;  // "Can not open %s!"
+extern const char* const kCannotFindText;    // the reply time-out
+extern const char* const kDisconnectedText;  // "Disconnected to KZ-7."
+extern const char* const kReaderErrorFormat; // the reader thread's failure, caption "Error"
+extern const char* const kErrorCaption;      // "Error"
+
+class MotionLink {
+  public:
+    // Waits of the connect sequence and the sending pace, in milliseconds. The defaults are what
+    // the controller needs; tests against a quick peer may shorten them.
+    struct Timing {
+        int probeWait = 200;  // after "***" and after each wake-up string
+        int tabWait = 500;    // after each TAB in the menu
+        int burstPause = 50;  // after each burst of 0x55
+        int pieceGap = 30;    // after each 15-byte piece of a long command
+        int readerSleep = 50; // the reader thread's pace
+    };
+    static constexpr int kBaudRate = 57600;
+    static constexpr int kShortWaitTicks = 15;
+    static constexpr int kLongWaitTicks = 50;
+    static constexpr int kQuietTicks = 6; // a reply is handled when its count held for 7 ticks
+    static constexpr size_t kPieceSize = 15;
+    static constexpr size_t kReadChunk = 2048;
+
+    // Message boxes: caption (empty means the application's title) and text. Called on the
+    // owner's thread only.
+    using MessageHandler = std::function<void(const std::string& caption, const std::string& text)>;
+
+    MotionLink();
+    ~MotionLink();
+    MotionLink(const MotionLink&) = delete;
+    MotionLink& operator=(const MotionLink&) = delete;
+
+    void setEventHandler(LinkEventHandler handler);
+    void setMessageHandler(MessageHandler handler) { messages_ = std::move(handler); }
+    void setTiming(const Timing& timing) { timing_ = timing; }
+
+    // Opens the port (a COM name or a device path), finds the controller's menu from whatever
+    // mode it is in and starts its full-screen page editor. Blocks for the probes (0.2 s to a
+    // few seconds). On failure the port is closed again; "Can not open %s!" is shown when the
+    // port itself does not open, other failures are the caller's to report.
+    bool connect(const std::string& portName);
+    // Returns the controller to its menu and closes the port.
+    void disconnect();
+    bool isOpen() const { return open_; }
+    const std::string& portName() const { return portName_; }
+
+    // Sends a console command; longWait for "save\r", "p 0\r" and ESC. False when the port is
+    // closed or a piece could not be written.
+    bool send(const std::string& command, bool longWait = false);
+    bool sendGoto(int column, int row);
+    bool refresh();
+
+    // One poll of the received bytes. Not re-entrant: a tick that starts while another is still
+    // raising events (an event handler running a modal loop) returns at once.
+    void tick();
+
+    const MotionScreen& screen() const { return screen_; }
+    bool isWaiting() const { return waiting_; }
+    int countdown() const { return countdown_; }
+    size_t bufferedBytes() const { return ring_.count(); }
+    // Chunks the reader had to drop because the ring was full.
+    unsigned droppedChunks() const { return dropped_.load(); }
+
+    // The steps of connect, public so that tools and tests can drive them one by one.
+    // Returns the highlighted menu entry 0..2, or -1 when no menu answered.
+    int probe();
+    int findMenu();
+    bool enterScreenMode(int entry);
+    bool writeRaw(const std::string& bytes);
+
+  private:
+    bool openPort(const std::string& portName);
+    void closePort(bool raiseEvent);
+    void readerLoop(int fd, int paceMs);
+    void raise(const LinkEvent& event);
+    void linkLost(bool showTimeout);
+    void sleepMs(int ms) const;
+
+    Timing timing_;
+    platform::SerialDevice device_;
+    std::string portName_;
+    std::string devicePath_;
+    bool open_ = false;
+    std::thread reader_;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> readerFailed_{false};
+    std::atomic<unsigned> dropped_{0};
+    ByteRing ring_;
+
+    bool waiting_ = false;
+    int countdown_ = 0;
+    int stableTicks_ = 0;
+    size_t lastCount_ = 0;
+    bool inTick_ = false;
+
+    MotionScreen screen_;
+    ScreenDecoder decoder_;
+    LinkEventHandler handler_;
+    MessageHandler messages_;
+};
+
+} // namespace motion
