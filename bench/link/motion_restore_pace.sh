@@ -30,17 +30,20 @@ run_restore() { # $1: pace (0 = none); prints elapsed ms
     SIM=$!
     for _ in 1 2 3 4 5 6 7 8 9 10; do [ -s "$WORK/sim.out" ] && break; sleep 0.1; done
     start=$(now_ms)
-    "$BIN/tessaban" motion restore --port COM41 --quiet "$WORK/motion.mtn" > "$WORK/out" 2>&1 || {
+    status=0
+    "$BIN/tessaban" motion restore --port COM41 --quiet "$WORK/motion.mtn" > "$WORK/out" 2>&1 || status=$?
+    end=$(now_ms)
+    # This runs in a command substitution: the simulator is ended here, not by the trap.
+    kill "$SIM"; wait "$SIM" 2>/dev/null || true; SIM=
+    if [ "$status" -ne 0 ]; then
         cat "$WORK/out" >&2
         exit 1
-    }
-    end=$(now_ms)
-    kill "$SIM"; wait "$SIM" 2>/dev/null || true; SIM=
+    fi
     echo $((end - start))
 }
 
-unpaced=$(run_restore 0)
-paced=$(run_restore 57600)
+unpaced=$(run_restore 0) || exit 1
+paced=$(run_restore 57600) || exit 1
 
 # 65,537 bytes of 10 bits (start, 8 data, stop) at 57,600 baud.
 line_ms=$((65537 * 10 * 1000 / 57600))
