@@ -604,6 +604,7 @@ void Controller::loaderCommand(const std::string& line)
         }
         if (command == "app")
             emit("-- starting the firmware\r\n");
+        menuEntry_ = 0; // the firmware starts afresh, with its first entry highlighted
         enterMenu();
     } else if (command == "help") {
         emit(std::string("-- ld ADDR: receive an image ending with its 8-bit sum\r\n") +

@@ -773,13 +773,13 @@ void ScreenEditor::fullRepaint()
         out_ += "\r" + header(id + 1, 1) + label(id, joints_.names[id]);
     out_ += "\r" + header(kPauseRow, 1) + "Pause";
     out_ += "\r" + header(kSpeedRow, 1) + "Speed";
-    out_ += "\r" + header(2, 64) + " Page number";
-    out_ += "\r" + header(3, 64) + " Addr";
-    static const std::pair<int, const char*> kCaptions[] = {{5, " Play count"},     {10, " Number of pose"},
-                                                            {12, " Motion speed"},  {14, " Accel time"},
-                                                            {15, " Next page No."}, {16, " Exit page No."}};
+    // Captions sit between the joints' on/off column (61..63) and the values (from column 70),
+    // so a person watching on an 80-column terminal sees every word whole.
+    static const std::pair<int, const char*> kCaptions[] = {
+        {2, "Page number"}, {3, "Addr"},       {5, "Play count"}, {10, "Pose count"},
+        {12, "Speed"},      {14, "Accel time"}, {15, "Next page"}, {16, "Exit page"}};
     for (const auto& [row, caption] : kCaptions)
-        out_ += "\r" + header(row, 62) + caption;
+        out_ += "\r" + header(row, 65) + caption;
     out_ += "\r" + header(34, 57) + " Selected pose";
     painted_.clear();
     for (auto& [k, text] : fields()) {
