@@ -23,6 +23,14 @@ void clearOperand(ProgramCell& c)
     c.fullText.clear();
 }
 
+// The cell stands for `entry` and shows its name.
+void showEntryName(ProgramCell& c, int entry, const CommandCatalogue& cat)
+{
+    c.style = Style::Text;
+    c.entry = entry;
+    c.gridText = c.fullText = cat.name(entry);
+}
+
 void makeButtonConstant(ProgramCell& c, const CommandCatalogue&)
 {
     c.reset();
@@ -74,29 +82,20 @@ bool chooseItem(ProgramLine& line, int column, const ChoiceItem& item, const Com
     ProgramCell& c = line.cells[column];
     switch (c.code[0]) {
     case Category::Instruction:
-        if (c.code[2] == item.listCode)
+    case Category::Connective: {
+        // Choosing what the cell already holds leaves the rest of the line as it is.
+        const int slot = c.code[0] == Category::Instruction ? 2 : 1;
+        if (c.code[slot] == item.listCode)
             return true;
-        c.code[2] = item.listCode;
-        c.style = Style::Text;
-        c.entry = item.entry;
-        c.gridText = c.fullText = cat.name(item.entry);
+        c.code[slot] = item.listCode;
+        showEntryName(c, item.entry, cat);
         cat.apply(line, column);
         return true;
+    }
     case Category::Comparison:
     case Category::Arithmetic:
         c.code[1] = item.listCode;
-        c.style = Style::Text;
-        c.entry = item.entry;
-        c.gridText = c.fullText = cat.name(item.entry);
-        return true;
-    case Category::Connective:
-        if (c.code[1] == item.listCode)
-            return true;
-        c.code[1] = item.listCode;
-        c.style = Style::Text;
-        c.entry = item.entry;
-        c.gridText = c.fullText = cat.name(item.entry);
-        cat.apply(line, column);
+        showEntryName(c, item.entry, cat);
         return true;
     case Category::Operand:
         clearOperand(c);

@@ -2,6 +2,7 @@
 
 #include "behaviour/CommandCatalogue.h"
 #include "behaviour/ProgramMessages.h"
+#include "platform/AtomicFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -11,7 +12,6 @@
 #include <istream>
 #include <iterator>
 #include <ostream>
-#include <random>
 
 namespace behaviour {
 
@@ -495,40 +495,24 @@ LoadResult loadProgramFile(const std::string& path, BehaviorProgram& program)
     return loadProgram(in, program);
 }
 
-SaveResult writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes)
+SaveResult saveBytesFile(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    namespace fs = std::filesystem;
-    std::random_device rd;
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(rd()));
-    const fs::path target(path);
-    const fs::path temp = target.string() + suffix;
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return {false, "Cannot write " + path + ": " + std::strerror(errno) + "."};
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignore;
-            fs::remove(temp, ignore);
-            return {false, "Cannot write " + path + ": the disk refused the data."};
-        }
+    const platform::AtomicWriteResult written = platform::writeFileAtomically(path, bytes);
+    switch (written.failedStep) {
+    case platform::AtomicWriteResult::Step::None:
+        return {true, {}};
+    case platform::AtomicWriteResult::Step::Write:
+        return {false, "Cannot write " + path + ": the disk refused the data."};
+    case platform::AtomicWriteResult::Step::Create:
+    case platform::AtomicWriteResult::Step::Replace:
+        break;
     }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        std::error_code ignore;
-        fs::remove(temp, ignore);
-        return {false, "Cannot write " + path + ": " + ec.message() + "."};
-    }
-    return {true, {}};
+    return {false, "Cannot write " + path + ": " + written.reason() + "."};
 }
 
 SaveResult saveProgramFile(const std::string& path, const BehaviorProgram& program)
 {
-    return writeFileAtomically(path, serializeProgram(program));
+    return saveBytesFile(path, serializeProgram(program));
 }
 
 std::vector<uint8_t> writeLineBlock(const std::vector<const ProgramLine*>& lines)

@@ -56,7 +56,7 @@ LoadResult loadProgram(std::istream& in, BehaviorProgram& program);
 SaveResult saveProgramFile(const std::string& path, const BehaviorProgram& program);
 LoadResult loadProgramFile(const std::string& path, BehaviorProgram& program);
 // Any bytes, written the same atomic way (used for images).
-SaveResult writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
+SaveResult saveBytesFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Clipboard block: a 32-bit line count and that many line records.
 std::vector<uint8_t> writeLineBlock(const std::vector<const ProgramLine*>& lines);

@@ -95,6 +95,36 @@ class CliHost : public comm::MaintenanceHost {
     comm::ConsoleFilter filter_;
 };
 
+// A maintenance command's controller: the link, the command line as its host and the jobs run
+// over it. connect() and runWithProgress() are the steps every transfer command takes the same way.
+class MaintenanceSession {
+  public:
+    explicit MaintenanceSession(const ControllerOptions& options)
+        : host(options), jobs(link, host), options_(options)
+    {
+    }
+    MaintenanceSession(const MaintenanceSession&) = delete;
+    MaintenanceSession& operator=(const MaintenanceSession&) = delete;
+
+    // connectController() on this session's link.
+    bool connect() { return connectController(link, options_); }
+    // Runs `job(jobs)` while a progress bar labelled `label` is drawn; the bar is finished
+    // before this returns.
+    template <class Job>
+    comm::MaintenanceResult runWithProgress(const char* label, Job&& job)
+    {
+        ProgressBar bar(link, options_, label);
+        return job(jobs);
+    }
+
+    comm::ControllerLink link;
+    CliHost host;
+    comm::Maintenance jobs;
+
+  private:
+    const ControllerOptions& options_;
+};
+
 // Ctrl-C and termination: while a Interrupt lives, they set stopRequested() (and cancel the
 // link's boot-loader wait when a link is given) instead of ending the process.
 class Interrupt {

@@ -33,21 +33,16 @@ int updateCommand(const std::vector<std::string>& args)
     ControllerOptions options;
     if (int status = parseControllerArgs(args, kUpdateHelp, {}, {}, 1, parsed, options); status >= 0)
         return status;
-    comm::ControllerLink link;
-    if (!connectController(link, options))
+    MaintenanceSession session(options);
+    if (!session.connect())
         return kExitFailed;
-    std::printf("Firmware version: %s\n", link.firmwareVersionText().c_str());
+    std::printf("Firmware version: %s\n", session.link.firmwareVersionText().c_str());
     std::fflush(stdout);
-    CliHost host(options);
-    comm::Maintenance jobs(link, host);
-    comm::MaintenanceResult result;
-    {
-        ProgressBar bar(link, options, "Update");
-        result = jobs.updateFirmware(parsed.positional[0]);
-    }
+    comm::MaintenanceResult result = session.runWithProgress(
+        "Update", [&](comm::Maintenance& jobs) { return jobs.updateFirmware(parsed.positional[0]); });
     if (result.ok)
-        std::printf("Firmware version: %s\n", link.firmwareVersion());
-    link.disconnect();
+        std::printf("Firmware version: %s\n", session.link.firmwareVersion());
+    session.link.disconnect();
     return reportResult(result, result.message == comm::kMsgNotFirmwareFile ? kExitBadFile : kExitFailed);
 }
 
@@ -69,26 +64,21 @@ int recoverCommand(const std::vector<std::string>& args)
         seconds = static_cast<int>(n);
     }
 
-    comm::ControllerLink link;
-    CliHost host(options);
-    comm::Maintenance jobs(link, host);
+    MaintenanceSession session(options);
     // Armed before Ctrl-C is caught, so a cancel at any moment from here on is kept.
-    link.armBootLoaderWait();
-    Interrupt interrupt(&link);
-    comm::MaintenanceResult result;
-    {
-        // The bar appears once the firmware goes out; the wait before that has its own text.
-        host.showProgressOnNotice(link, comm::kMsgInstalling, "Install");
-        result = jobs.recoverFirmware(options.port, parsed.positional[0], seconds);
-        host.endProgress();
-    }
+    session.link.armBootLoaderWait();
+    Interrupt interrupt(&session.link);
+    // The bar appears once the firmware goes out; the wait before that has its own text.
+    session.host.showProgressOnNotice(session.link, comm::kMsgInstalling, "Install");
+    comm::MaintenanceResult result = session.jobs.recoverFirmware(options.port, parsed.positional[0], seconds);
+    session.host.endProgress();
     if (result.ok) {
-        std::printf("Firmware version: %s\n", link.firmwareVersion());
+        std::printf("Firmware version: %s\n", session.link.firmwareVersion());
         printMessage(comm::kMsgInstalled, {}, false);
         result.message = comm::kMsgRecovered;
     }
     // A recovered controller is in its menu; one that was not is left as it is.
-    link.closePort();
+    session.link.closePort();
     return reportResult(result, result.message == comm::kMsgNotFirmwareFile ? kExitBadFile : kExitFailed);
 }
 

@@ -45,15 +45,13 @@ int backupCommand(const std::vector<std::string>& args)
             return kExitCancelled;
     }
 
-    comm::ControllerLink link;
-    if (!connectController(link, options))
+    MaintenanceSession session(options);
+    if (!session.connect())
         return kExitFailed;
-    CliHost host(options);
-    host.showProgressAfterAcknowledge(link, "Read");
-    comm::Maintenance jobs(link, host);
-    comm::MaintenanceResult result = jobs.backupMotion(path);
-    host.endProgress();
-    link.disconnect();
+    session.host.showProgressAfterAcknowledge(session.link, "Read");
+    comm::MaintenanceResult result = session.jobs.backupMotion(path);
+    session.host.endProgress();
+    session.link.disconnect();
     return reportResult(result);
 }
 
@@ -77,17 +75,12 @@ int restoreCommand(const std::vector<std::string>& args)
         return reportResult(refused, kExitBadFile);
     }
 
-    comm::ControllerLink link;
-    if (!connectController(link, options))
+    MaintenanceSession session(options);
+    if (!session.connect())
         return kExitFailed;
-    CliHost host(options);
-    comm::Maintenance jobs(link, host);
-    comm::MaintenanceResult result;
-    {
-        ProgressBar bar(link, options, "Write");
-        result = jobs.restoreMotion(parsed.positional[0]);
-    }
-    link.disconnect();
+    comm::MaintenanceResult result = session.runWithProgress(
+        "Write", [&](comm::Maintenance& jobs) { return jobs.restoreMotion(parsed.positional[0]); });
+    session.link.disconnect();
     bool refused =
         !result.ok && (result.message == comm::kMsgNotMotionData ||
                        result.message == comm::kMsgMotionFileReadFailed || result.message == comm::kMsgNone);

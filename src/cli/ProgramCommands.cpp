@@ -282,7 +282,7 @@ int buildCommand(const std::vector<std::string>& args)
         std::fprintf(stderr, "%s\n", r.message.c_str());
         return ExitFailed;
     }
-    SaveResult s = writeFileAtomically(output, r.bytes);
+    SaveResult s = saveBytesFile(output, r.bytes);
     if (!s.ok) {
         std::fprintf(stderr, "tessaban: %s\n", s.message.c_str());
         return ExitFile;

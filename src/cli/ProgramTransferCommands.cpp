@@ -50,17 +50,12 @@ int downloadCommand(const std::vector<std::string>& args)
         return kExitBadFile;
     }
 
-    comm::ControllerLink link;
-    if (!connectController(link, options))
+    MaintenanceSession session(options);
+    if (!session.connect())
         return kExitFailed;
-    CliHost host(options);
-    comm::Maintenance jobs(link, host);
-    comm::MaintenanceResult result;
-    {
-        ProgressBar bar(link, options, "Download");
-        result = jobs.downloadProgram(built.bytes);
-    }
-    link.disconnect();
+    comm::MaintenanceResult result = session.runWithProgress(
+        "Download", [&](comm::Maintenance& jobs) { return jobs.downloadProgram(built.bytes); });
+    session.link.disconnect();
     if (result.ok)
         std::printf("Downloaded %zu bytes to a000.\n", built.bytes.size());
     return reportResult(result);
@@ -83,16 +78,14 @@ int playCommand(const std::vector<std::string>& args)
         }
     }
 
-    comm::ControllerLink link;
-    if (!connectController(link, options))
+    MaintenanceSession session(options);
+    if (!session.connect())
         return kExitFailed;
-    CliHost host(options);
-    comm::Maintenance jobs(link, host);
     Interrupt interrupt;
-    comm::MaintenanceResult result =
-        jobs.playProgram(Interrupt::stopRequested(), seconds >= 0 ? static_cast<long>(seconds * 1000) : -1);
+    comm::MaintenanceResult result = session.jobs.playProgram(
+        Interrupt::stopRequested(), seconds >= 0 ? static_cast<long>(seconds * 1000) : -1);
     std::printf("\n");
-    link.disconnect();
+    session.link.disconnect();
     return reportResult(result);
 }
 

@@ -24,18 +24,13 @@ int servoUpdateCommand(const std::vector<std::string>& args)
     ControllerOptions options;
     if (int status = parseControllerArgs(args, kServoHelp, {}, {}, 1, parsed, options); status >= 0)
         return status;
-    comm::ControllerLink link;
-    if (!connectController(link, options))
+    MaintenanceSession session(options);
+    if (!session.connect())
         return kExitFailed;
-    CliHost host(options);
-    comm::Maintenance jobs(link, host);
-    comm::MaintenanceResult result;
-    {
-        ProgressBar bar(link, options, "Download");
-        result = jobs.updateServos(parsed.positional[0]);
-    }
+    comm::MaintenanceResult result = session.runWithProgress(
+        "Download", [&](comm::Maintenance& jobs) { return jobs.updateServos(parsed.positional[0]); });
     std::printf("\n");
-    link.disconnect();
+    session.link.disconnect();
     return reportResult(result, result.message == comm::kMsgNotServoProgram ? kExitBadFile : kExitFailed);
 }
 

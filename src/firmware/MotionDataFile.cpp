@@ -3,36 +3,14 @@
 #include "firmware/CFile.h"
 #include "firmware/FirmwareMessages.h"
 #include "firmware/HexImageLoader.h"
+#include "platform/AtomicFile.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <random>
 
 namespace firmware {
-
-namespace {
-
-// Creates a new file beside `target` whose name nobody else uses ("x" refuses an existing
-// name), so a user's own file is never overwritten by the temporary one.
-CFile createTemporaryBeside(const std::string& target, std::string& tempPath)
-{
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
-        tempPath = target + suffix;
-        if (CFile file{std::fopen(tempPath.c_str(), "wbx")})
-            return file;
-        if (errno != EEXIST)
-            break;
-    }
-    return nullptr;
-}
-
-} // namespace
 
 bool MotionDataFile::fail(MotionFileError error, std::string systemText)
 {
@@ -86,25 +64,10 @@ bool MotionDataFile::write(const std::string& path, std::span<const std::uint8_t
 {
     if (received.size() < kSize)
         return fail(MotionFileError::WriteFailed, "fewer than 65536 bytes received");
-    std::string tempPath;
-    CFile file = createTemporaryBeside(path, tempPath);
-    if (!file)
-        return fail(MotionFileError::WriteFailed, std::strerror(errno));
-    const bool written =
-        std::fwrite(received.data(), 1, kSize, file.get()) == kSize && std::fflush(file.get()) == 0;
-    const int writeErrno = errno;
-    const bool closed = std::fclose(file.release()) == 0;
-    std::error_code ec;
-    if (!written || !closed) {
-        std::filesystem::remove(tempPath, ec);
-        return fail(MotionFileError::WriteFailed, std::strerror(written ? errno : writeErrno));
-    }
-    std::filesystem::rename(tempPath, path, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(tempPath, ignored);
-        return fail(MotionFileError::WriteFailed, ec.message());
-    }
+    const platform::AtomicWriteResult written =
+        platform::writeFileAtomically(path, received.first(kSize));
+    if (!written)
+        return fail(MotionFileError::WriteFailed, written.reason());
     error_ = MotionFileError::None;
     return true;
 }

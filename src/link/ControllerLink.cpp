@@ -304,7 +304,7 @@ bool ControllerLink::goTo(ControllerMode target)
     case ControllerMode::Screen:
         return enterScreen();
     case ControllerMode::Running:
-        if (!selectMenuEntry(2) || !port_.write("\r", 1))
+        if (!openMenuEntry(2))
             return false;
         mode_ = modeValue(ControllerMode::Running);
         return true;
@@ -318,7 +318,7 @@ bool ControllerLink::goTo(ControllerMode target)
 
 bool ControllerLink::enterConsole()
 {
-    if (!selectMenuEntry(0) || !port_.write("\r", 1))
+    if (!openMenuEntry(0))
         return false;
     sleepMs(timing_.consoleBannerMs);
     std::vector<uint8_t> banner;
@@ -334,7 +334,7 @@ bool ControllerLink::enterConsole()
 
 bool ControllerLink::enterScreen()
 {
-    if (!selectMenuEntry(1) || !port_.write("\r", 1))
+    if (!openMenuEntry(1))
         return false;
     sleepMs(timing_.screenPaintMs);
     // The editor paints each field with 0x02, ESC and a cursor position; one such field is
@@ -387,6 +387,11 @@ bool ControllerLink::selectMenuEntry(int entry)
         sleepMs(timing_.menuTabMs);
     }
     return probe() && mode_ == modeValue(ControllerMode::Menu) && menuEntry_ == entry;
+}
+
+bool ControllerLink::openMenuEntry(int entry)
+{
+    return selectMenuEntry(entry) && port_.write("\r", 1);
 }
 
 std::string ControllerLink::firmwareVersionText()

@@ -138,6 +138,8 @@ class ControllerLink {
     enum BootWait : int { BootWaitIdle = 0, BootWaitArmed = 1, BootWaitCancelled = 2 };
 
     bool leaveCurrentMode();
+    // Highlights a menu entry and presses Enter on it.
+    bool openMenuEntry(int entry);
     bool enterConsole();
     bool enterScreen();
     bool enterBootLoader();

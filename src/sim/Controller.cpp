@@ -402,24 +402,34 @@ void Controller::consoleByte(uint8_t byte)
 {
     if (updating_)
         return; // busy passing the image on
-    if (byte == '\r') {
-        std::string line;
-        line.swap(line_);
-        emit("\r\n");
+    std::string line;
+    if (editLine(byte, EchoPastEnd::No, line))
         consoleCommand(line);
-        return;
+}
+
+bool Controller::editLine(uint8_t byte, EchoPastEnd echoPastEnd, std::string& finished)
+{
+    if (byte == '\r') {
+        finished.swap(line_);
+        line_.clear();
+        emit("\r\n");
+        return true;
     }
     if (byte == 8 || byte == 127) {
         if (!line_.empty()) {
             line_.pop_back();
             emit("\b \b");
         }
-        return;
+        return false;
     }
-    if (byte >= 32 && byte <= 126 && line_.size() < 80) {
-        line_.push_back(static_cast<char>(byte));
-        emit(std::string_view(reinterpret_cast<const char*>(&byte), 1));
+    if (byte >= 32 && byte <= 126) {
+        const bool fits = line_.size() < kLineLength;
+        if (fits)
+            line_.push_back(static_cast<char>(byte));
+        if (fits || echoPastEnd == EchoPastEnd::Yes)
+            emit(std::string_view(reinterpret_cast<const char*>(&byte), 1));
     }
+    return false;
 }
 
 // Every console line starts with " [" so that the reply to a bare carriage return always
@@ -539,25 +549,9 @@ void Controller::loaderByte(uint8_t byte)
         }
         return;
     }
-    if (byte == '\r') {
-        std::string line;
-        line.swap(line_);
-        emit("\r\n");
+    std::string line;
+    if (editLine(byte, EchoPastEnd::Yes, line))
         loaderCommand(line);
-        return;
-    }
-    if (byte == 8 || byte == 127) {
-        if (!line_.empty()) {
-            line_.pop_back();
-            emit("\b \b");
-        }
-        return;
-    }
-    if (byte >= 32 && byte <= 126) {
-        if (line_.size() < 80)
-            line_.push_back(static_cast<char>(byte));
-        emit(std::string_view(reinterpret_cast<const char*>(&byte), 1));
-    }
 }
 
 // Every boot-loader line starts with "--" (or is one of the transfer answers), so the reply to

@@ -94,6 +94,12 @@ class Controller {
 
     void menuByte(uint8_t byte);
     void consoleByte(uint8_t byte);
+    // Line editing shared by the console and the boot loader: printable bytes are echoed and
+    // kept up to kLineLength, backspace erases, Enter hands the line over in `finished` and
+    // returns true. The boot loader echoes what no longer fits; the console does not.
+    enum class EchoPastEnd { No, Yes };
+    static constexpr size_t kLineLength = 80;
+    bool editLine(uint8_t byte, EchoPastEnd echoPastEnd, std::string& finished);
     void consoleCommand(const std::string& line);
     void loaderByte(uint8_t byte);
     void loaderCommand(const std::string& line);

@@ -1,5 +1,7 @@
 #include "sim/ControllerMemory.h"
 
+#include "platform/AtomicFile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,9 +12,9 @@ namespace sim {
 
 namespace {
 
-std::string systemError(const std::string& what, const std::string& path)
+std::string systemError(const std::string& what, const std::string& path, int err = errno)
 {
-    return what + " " + path + ": " + std::strerror(errno);
+    return what + " " + path + ": " + std::strerror(err);
 }
 
 } // namespace
@@ -67,40 +69,23 @@ bool ControllerMemory::load(const std::string& path, std::string* error)
 
 bool ControllerMemory::save(const std::string& path, std::string* error) const
 {
-    std::string temporary = path + ".tmp" + std::to_string(::getpid());
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        if (error)
-            *error = systemError("cannot create", temporary);
-        return false;
+    const platform::AtomicWriteResult written =
+        platform::writeFileAtomically(path, bytes_, platform::FilePermissions{0644, false});
+    if (written || !error)
+        return written.ok();
+    switch (written.failedStep) {
+    case platform::AtomicWriteResult::Step::Create:
+        *error = systemError("cannot create", written.temporaryPath, written.error);
+        break;
+    case platform::AtomicWriteResult::Step::Write:
+        *error = systemError("cannot write", written.temporaryPath, written.error);
+        break;
+    case platform::AtomicWriteResult::Step::Replace:
+    case platform::AtomicWriteResult::Step::None:
+        *error = systemError("cannot replace", path, written.error);
+        break;
     }
-    size_t done = 0;
-    while (done < bytes_.size()) {
-        ssize_t n = ::write(fd, bytes_.data() + done, bytes_.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (error)
-                *error = systemError("cannot write", temporary);
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        if (error)
-            *error = systemError("cannot write", temporary);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        if (error)
-            *error = systemError("cannot replace", path);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return false;
 }
 
 bool ControllerMemory::write(uint32_t address, const uint8_t* bytes, size_t length)

@@ -1,12 +1,11 @@
 #include "termcore/TerminalConfig.h"
 
+#include "platform/AtomicFile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace termcore {
 
@@ -155,33 +154,8 @@ bool TerminalConfig::saveTo(const std::string& path) const
 {
     if (path.empty())
         return false;
-    const std::vector<uint8_t> bytes = toBytes();
-    std::string temp = path + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back(0);
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0)
-        return false;
-    size_t done = 0;
-    bool ok = true;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::fchmod(fd, 0644) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || std::rename(name.data(), path.c_str()) != 0) {
-        ::unlink(name.data());
-        return false;
-    }
-    return true;
+    // Exactly 0644 whatever the umask, as the file has always been written.
+    return platform::writeFileAtomically(path, toBytes(), platform::FilePermissions{0644, true}).ok();
 }
 
 std::string TerminalConfig::defaultFolder()

@@ -40,6 +40,37 @@ int parseNumber(const uint8_t* text, int length)
     return negative ? -value : value;
 }
 
+// How far a scroll bar request moves the view, in pixels along the bar; the thumb's move is
+// worked out by the caller, as the two bars round it differently.
+int scrollMove(ScrollCode code, int line, int page, int thumbMove)
+{
+    switch (code) {
+    case ScrollCode::LineUp:
+        return -line;
+    case ScrollCode::LineDown:
+        return line;
+    case ScrollCode::PageUp:
+        return -page;
+    case ScrollCode::PageDown:
+        return page;
+    case ScrollCode::ThumbTrack:
+        return thumbMove;
+    case ScrollCode::Other:
+        break;
+    }
+    return 0;
+}
+
+// Where a scroll of `move` from `current` ends. The limit never falls below 0 nor below where
+// the view already stands, so a short content cannot invert the range and "down" never moves up.
+int scrollTarget(int current, int move, int limit)
+{
+    const int highest = std::max(limit, current);
+    if (move > 0)
+        return std::min(current + move, highest);
+    return std::min(std::max(current + move, 0), highest);
+}
+
 } // namespace
 
 bool TerminalScreen::create(int columns, int rows, FontMetrics metrics, int viewWidth, int viewHeight)
@@ -351,47 +382,18 @@ bool TerminalScreen::verticalScroll(ScrollCode code, int position)
 {
     if (!initialised_)
         return false;
-    if (!userScrolled_) {
-        savedScrollX_ = scrollX_;
-        savedScrollY_ = scrollY_;
-    }
-    userScrolled_ = true;
+    startUserScroll();
     const int pageHeight = (viewHeight_ / lh()) * lineHeight_;
-    int move = 0;
-    switch (code) {
-    case ScrollCode::LineUp:
-        move = -lineHeight_;
-        break;
-    case ScrollCode::LineDown:
-        move = lineHeight_;
-        break;
-    case ScrollCode::PageUp:
-        move = -pageHeight;
-        break;
-    case ScrollCode::PageDown:
-        move = pageHeight;
-        break;
-    case ScrollCode::ThumbTrack: {
+    // The thumb moves by whole lines, a part line downwards counting as one more.
+    int thumbMove = 0;
+    if (code == ScrollCode::ThumbTrack) {
         const int distance = position - scrollY_;
-        if (distance > 0)
-            move = distance - distance % lh() + lineHeight_;
-        else
-            move = distance - distance % lh();
-        break;
+        thumbMove = distance - distance % lh() + (distance > 0 ? lineHeight_ : 0);
     }
-    case ScrollCode::Other:
-        break;
-    }
-    // The limit never falls below 0 nor below where the view already stands, so a short
-    // content cannot invert the range and "down" never moves up.
+    const int move = scrollMove(code, lineHeight_, pageHeight, thumbMove);
     const int limit = std::max({0, contentHeight_ - pageHeight});
-    int target = scrollY_ + move;
-    if (move > 0)
-        target = std::min(target, std::max(limit, scrollY_));
-    else
-        target = std::min(std::max(target, 0), std::max(limit, scrollY_));
     const int before = scrollY_;
-    setScroll(scrollX_, target);
+    setScroll(scrollX_, scrollTarget(scrollY_, move, limit));
     return scrollY_ != before;
 }
 
@@ -399,41 +401,23 @@ bool TerminalScreen::horizontalScroll(ScrollCode code, int position)
 {
     if (!initialised_)
         return false;
+    startUserScroll();
+    int move = scrollMove(code, charWidth_, viewWidth_, code == ScrollCode::ThumbTrack ? position - scrollX_ : 0);
+    move -= move % cw();
+    const int limit = std::max(0, contentWidth_ - viewWidth_ / 2);
+    const int before = scrollX_;
+    setScroll(scrollTarget(scrollX_, move, limit), scrollY_);
+    return scrollX_ != before;
+}
+
+// The first scroll the user makes keeps where the view stood, so it can be restored later.
+void TerminalScreen::startUserScroll()
+{
     if (!userScrolled_) {
         savedScrollX_ = scrollX_;
         savedScrollY_ = scrollY_;
     }
     userScrolled_ = true;
-    int move = 0;
-    switch (code) {
-    case ScrollCode::LineUp:
-        move = -charWidth_;
-        break;
-    case ScrollCode::LineDown:
-        move = charWidth_;
-        break;
-    case ScrollCode::PageUp:
-        move = -viewWidth_;
-        break;
-    case ScrollCode::PageDown:
-        move = viewWidth_;
-        break;
-    case ScrollCode::ThumbTrack:
-        move = position - scrollX_;
-        break;
-    case ScrollCode::Other:
-        break;
-    }
-    move -= move % cw();
-    const int limit = std::max(0, contentWidth_ - viewWidth_ / 2);
-    int target = scrollX_ + move;
-    if (move > 0)
-        target = std::min(target, std::max(limit, scrollX_));
-    else
-        target = std::min(std::max(target, 0), std::max(limit, scrollX_));
-    const int before = scrollX_;
-    setScroll(target, scrollY_);
-    return scrollX_ != before;
 }
 
 } // namespace termcore

@@ -92,6 +92,7 @@ class TerminalScreen {
     void updateScrollRanges();
     void placeCaret(bool autoScroll);
     void setScroll(int x, int y);
+    void startUserScroll();
     int cw() const { return charWidth_ > 0 ? charWidth_ : 1; }
     int lh() const { return lineHeight_ > 0 ? lineHeight_ : 1; }
 
