@@ -1,8 +1,10 @@
-#include "PtyPair.h"
+#include "support/PtyPeer.h"
 #include "link/SerialPort.h"
 #include "platform/PortMap.h"
 
 #include <gtest/gtest.h>
+
+using testsupport::PtyPeer;
 
 #include <algorithm>
 #include <cstdlib>
@@ -61,12 +63,12 @@ TEST_F(PortFolder, RelativeLinksResolveAgainstTheFolder)
 
 TEST_F(PortFolder, EnumerationListsOpenablePortsByNumber)
 {
-    PtyPair a, b, c;
+    PtyPeer a, b, c;
     ASSERT_TRUE(a.ok() && b.ok() && c.ok());
     // Made in an order that differs from the number order.
-    ASSERT_TRUE(platform::linkPort(10, a.slavePath));
-    ASSERT_TRUE(platform::linkPort(3, b.slavePath));
-    ASSERT_TRUE(platform::linkPort(1, c.slavePath));
+    ASSERT_TRUE(platform::linkPort(10, a.slavePath()));
+    ASSERT_TRUE(platform::linkPort(3, b.slavePath()));
+    ASSERT_TRUE(platform::linkPort(1, c.slavePath()));
     ASSERT_TRUE(platform::linkPort(5, "/nonexistent/tty"));
 
     auto names = comm::SerialPort::enumeratePorts();

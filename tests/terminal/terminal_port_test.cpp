@@ -1,7 +1,7 @@
 // The terminal's core against a pseudo-terminal peer: what it sends arrives exactly, captures
 // land whole, and a vanishing device ends a transfer instead of hanging it.
 
-#include "PtyPeer.h"
+#include "support/PtyPeer.h"
 
 #include "platform/PortMap.h"
 #include "termcore/ReceiveCapture.h"
@@ -9,6 +9,8 @@
 #include "terminal/TerminalPort.h"
 
 #include <gtest/gtest.h>
+
+using testsupport::PtyPeer;
 
 #include <filesystem>
 #include <fstream>
@@ -94,7 +96,7 @@ TEST_F(Link, CaptureOfThreeThousandBytesLandsWhole)
     termcore::ReceiveCapture capture;
     const std::string path = (folder.path / "capture.bin").string();
     ASSERT_EQ(capture.create(path, false), termcore::ReceiveCapture::CreateResult::Created);
-    ASSERT_TRUE(peer.write(data));
+    ASSERT_TRUE(peer.send(data));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     // The watcher says that bytes are waiting before anyone reads them.
     while (notified.load() == 0 && std::chrono::steady_clock::now() < deadline)
@@ -130,7 +132,7 @@ TEST_F(Link, VanishingPeerEndsTheTransmissionAndTheReads)
         &sum));
     while (writes.load() < 5)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    peer.vanish();
+    peer.unplug();
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(job.finish(), TransmitJob::Outcome::WriteFailed);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));

@@ -1,6 +1,6 @@
 // Wirescope's window under the offscreen platform, connected to a pseudo-terminal peer.
 
-#include "PtyPeer.h"
+#include "support/PtyPeer.h"
 #include "RecordingPrompter.h"
 
 #include "platform/PortMap.h"
@@ -23,6 +23,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+using testsupport::PtyPeer;
 
 #include <chrono>
 #include <filesystem>
@@ -179,7 +181,7 @@ TEST_F(Window, ConnectedMenusKeysAndSavedPort)
     EXPECT_EQ(peer.waitFor(10), "hi\r\x1b[A\x1b[K\x01");
 
     // What arrives is shown.
-    ASSERT_TRUE(peer.write("Hello\r\nKZ-7"));
+    ASSERT_TRUE(peer.send("Hello\r\nKZ-7"));
     ASSERT_TRUE(waitUntil([&] { return window->view()->screen().cursorColumn() == 4; }));
     EXPECT_EQ(window->view()->screen().cell(0, 0), 'H');
     EXPECT_EQ(window->view()->screen().cell(3, 1), '7');
@@ -310,7 +312,7 @@ TEST_F(Window, CaptureStatusEndKeyAndWholeFile)
     EXPECT_EQ(window->statusText(0), "RX data... 0 byte (Quit to press END)");
     EXPECT_FALSE(enabled("&Transmit file"));
     const std::string data = pattern(3000);
-    ASSERT_TRUE(peer.write(data));
+    ASSERT_TRUE(peer.send(data));
     ASSERT_TRUE(waitUntil([&] { return window->capture().receivedBytes() == 3000; }));
     EXPECT_EQ(window->statusText(0), "RX data... 3000 byte (Quit to press END)");
     // Captured bytes do not reach the screen; typed characters are dropped.
@@ -349,7 +351,7 @@ TEST_F(Window, UnpluggingDuringTransmissionEndsItAndReportsThePortClosed)
     window->transmit(-1);
     ASSERT_TRUE(window->transmitting());
     ASSERT_FALSE(peer.waitFor(1000).empty());
-    peer.vanish();
+    peer.unplug();
     ASSERT_TRUE(waitUntil([&] { return !window->transmitting(); }, 10000));
     ASSERT_TRUE(waitUntil([&] { return !window->isConnected(); }, 2000));
     EXPECT_EQ(window->statusText(1), "Disconnect");
