@@ -1,4 +1,5 @@
 #include "support/PtyPeer.h"
+#include "support/TempFolder.h"
 #include "link/SerialPort.h"
 #include "platform/PortMap.h"
 
@@ -15,19 +16,9 @@ namespace fs = std::filesystem;
 
 class PortFolder : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/tessaban-ports-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        folder = tmpl;
-        ::setenv("TESSABAN_PORTS", folder.c_str(), 1);
-    }
-    void TearDown() override
-    {
-        ::unsetenv("TESSABAN_PORTS");
-        fs::remove_all(folder);
-    }
-    std::string folder;
+    void SetUp() override { ASSERT_TRUE(ports.ok()); }
+    testsupport::PortFolder ports;
+    const std::string folder = ports.path().string();
 };
 
 TEST(PortNames, OnlyComOneToTwoFiftySixAreNames)

@@ -2,6 +2,7 @@
 // land whole, and a vanishing device ends a transfer instead of hanging it.
 
 #include "support/PtyPeer.h"
+#include "support/TempFolder.h"
 
 #include "platform/PortMap.h"
 #include "termcore/ReceiveCapture.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+using testsupport::PortFolder;
 using testsupport::PtyPeer;
 
 #include <filesystem>
@@ -20,17 +22,6 @@ using termcore::TransmitJob;
 using terminal::TerminalPort;
 
 namespace {
-
-struct PortFolder {
-    fs::path path;
-    PortFolder()
-    {
-        char name[] = "/tmp/wirescope-ports-XXXXXX";
-        path = ::mkdtemp(name);
-        ::setenv("TESSABAN_PORTS", path.c_str(), 1);
-    }
-    ~PortFolder() { fs::remove_all(path); }
-};
 
 std::string pattern(size_t n)
 {
@@ -47,7 +38,7 @@ std::string writeFile(const fs::path& p, const std::string& content)
 }
 
 struct Link : ::testing::Test {
-    PortFolder folder;
+    PortFolder folder{"wirescope-ports"};
     PtyPeer peer;
     TerminalPort port;
     std::atomic<int> notified{0};
@@ -64,7 +55,7 @@ TEST_F(Link, RawFileArrivesExactlyWithItsSum)
     peer.startCollecting();
     const std::string data = pattern(5000);
     TransmitJob job;
-    ASSERT_TRUE(job.open(writeFile(folder.path / "data.bin", data)));
+    ASSERT_TRUE(job.open(writeFile(folder.path() / "data.bin", data)));
     std::atomic<bool> sum{true};
     ASSERT_TRUE(job.start([&](const uint8_t* d, size_t n) { return port.write(d, n); }, &sum));
     EXPECT_EQ(job.finish(), TransmitJob::Outcome::Succeeded);
@@ -79,7 +70,7 @@ TEST_F(Link, HexFileArrivesAsItsImage)
     peer.startCollecting();
     TransmitJob job;
     ASSERT_TRUE(
-        job.open(writeFile(folder.path / "fw.hex", ":0400100001020304E2\n:02001800AABB00\n:00000001FF\n")));
+        job.open(writeFile(folder.path() / "fw.hex", ":0400100001020304E2\n:02001800AABB00\n:00000001FF\n")));
     std::atomic<bool> sum{false};
     ASSERT_TRUE(job.start([&](const uint8_t* d, size_t n) { return port.write(d, n); }, &sum));
     EXPECT_EQ(job.finish(), TransmitJob::Outcome::Succeeded);
@@ -94,7 +85,7 @@ TEST_F(Link, CaptureOfThreeThousandBytesLandsWhole)
 {
     const std::string data = pattern(3000);
     termcore::ReceiveCapture capture;
-    const std::string path = (folder.path / "capture.bin").string();
+    const std::string path = (folder.path() / "capture.bin").string();
     ASSERT_EQ(capture.create(path, false), termcore::ReceiveCapture::CreateResult::Created);
     ASSERT_TRUE(peer.send(data));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -121,7 +112,7 @@ TEST_F(Link, VanishingPeerEndsTheTransmissionAndTheReads)
 {
     // Nobody reads: the pty fills up, then the device goes away mid-transfer.
     TransmitJob job;
-    ASSERT_TRUE(job.open(writeFile(folder.path / "big.bin", pattern(2'000'000))));
+    ASSERT_TRUE(job.open(writeFile(folder.path() / "big.bin", pattern(2'000'000))));
     std::atomic<bool> sum{false};
     std::atomic<int> writes{0};
     ASSERT_TRUE(job.start(
@@ -147,7 +138,7 @@ TEST_F(Link, VanishingPeerEndsTheTransmissionAndTheReads)
 
 TEST(TerminalPortOpen, SecondOpenOfTheSamePortFailsAndSaysWhy)
 {
-    PortFolder folder;
+    PortFolder folder{"wirescope-ports"};
     PtyPeer peer;
     ASSERT_TRUE(peer.ok());
     ASSERT_TRUE(platform::linkPort(4, peer.slavePath()));
@@ -162,7 +153,7 @@ TEST(TerminalPortOpen, SecondOpenOfTheSamePortFailsAndSaysWhy)
 
 TEST(TerminalPortEnumerate, PortsComeInNumberOrder)
 {
-    PortFolder folder;
+    PortFolder folder{"wirescope-ports"};
     PtyPeer a, b, c;
     ASSERT_TRUE(platform::linkPort(10, a.slavePath()));
     ASSERT_TRUE(platform::linkPort(3, b.slavePath()));

@@ -1,6 +1,7 @@
 // Wirescope's window under the offscreen platform, connected to a pseudo-terminal peer.
 
 #include "support/PtyPeer.h"
+#include "support/TempFolder.h"
 #include "RecordingPrompter.h"
 
 #include "platform/PortMap.h"
@@ -24,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+using testsupport::PortFolder;
 using testsupport::PtyPeer;
 
 #include <chrono>
@@ -83,7 +85,8 @@ std::string slurp(const fs::path& p)
 }
 
 struct Window : ::testing::Test {
-    fs::path dir;
+    PortFolder folder{"wirescope-ui", "ports"};
+    const fs::path dir = folder.path();
     RecordingPrompter prompter;
     PtyPeer peer;
     std::unique_ptr<MainWindow> window;
@@ -91,17 +94,12 @@ struct Window : ::testing::Test {
     void SetUp() override
     {
         ensureApp();
-        char name[] = "/tmp/wirescope-ui-XXXXXX";
-        dir = ::mkdtemp(name);
-        fs::create_directory(dir / "ports");
-        ::setenv("TESSABAN_PORTS", (dir / "ports").c_str(), 1);
         ASSERT_TRUE(peer.ok());
         ASSERT_TRUE(platform::linkPort(7, peer.slavePath()));
     }
     void TearDown() override
     {
         window.reset();
-        fs::remove_all(dir);
     }
     std::string configPath() const { return (dir / "Wirescope v1.07.cfg").string(); }
     void open(bool connect, const std::string& port = "COM7")
