@@ -31,12 +31,6 @@ std::string pattern(size_t n)
     return s;
 }
 
-std::string writeFile(const fs::path& p, const std::string& content)
-{
-    std::ofstream(p, std::ios::binary) << content;
-    return p.string();
-}
-
 struct Link : ::testing::Test {
     PortFolder folder{"wirescope-ports"};
     PtyPeer peer;
@@ -55,7 +49,7 @@ TEST_F(Link, RawFileArrivesExactlyWithItsSum)
     peer.startCollecting();
     const std::string data = pattern(5000);
     TransmitJob job;
-    ASSERT_TRUE(job.open(writeFile(folder.path() / "data.bin", data)));
+    ASSERT_TRUE(job.open(folder.write("data.bin", data)));
     std::atomic<bool> sum{true};
     ASSERT_TRUE(job.start([&](const uint8_t* d, size_t n) { return port.write(d, n); }, &sum));
     EXPECT_EQ(job.finish(), TransmitJob::Outcome::Succeeded);
@@ -70,7 +64,7 @@ TEST_F(Link, HexFileArrivesAsItsImage)
     peer.startCollecting();
     TransmitJob job;
     ASSERT_TRUE(
-        job.open(writeFile(folder.path() / "fw.hex", ":0400100001020304E2\n:02001800AABB00\n:00000001FF\n")));
+        job.open(folder.write("fw.hex", ":0400100001020304E2\n:02001800AABB00\n:00000001FF\n")));
     std::atomic<bool> sum{false};
     ASSERT_TRUE(job.start([&](const uint8_t* d, size_t n) { return port.write(d, n); }, &sum));
     EXPECT_EQ(job.finish(), TransmitJob::Outcome::Succeeded);
@@ -112,7 +106,7 @@ TEST_F(Link, VanishingPeerEndsTheTransmissionAndTheReads)
 {
     // Nobody reads: the pty fills up, then the device goes away mid-transfer.
     TransmitJob job;
-    ASSERT_TRUE(job.open(writeFile(folder.path() / "big.bin", pattern(2'000'000))));
+    ASSERT_TRUE(job.open(folder.write("big.bin", pattern(2'000'000))));
     std::atomic<bool> sum{false};
     std::atomic<int> writes{0};
     ASSERT_TRUE(job.start(

@@ -112,11 +112,7 @@ struct Window : ::testing::Test {
         ASSERT_TRUE(window->initialised());
         window->show();
     }
-    std::string file(const std::string& name, const std::string& content)
-    {
-        std::ofstream(dir / name, std::ios::binary) << content;
-        return (dir / name).string();
-    }
+    std::string file(const std::string& name, const std::string& content) { return folder.write(name, content); }
     bool enabled(const char* name) { return window->action(QString::fromLatin1(name))->isEnabled(); }
     QStringList recentTexts()
     {
