@@ -5,6 +5,8 @@
 #include "behaviour/ProgramBuilder.h"
 #include "behaviour/ProgramFile.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -50,20 +52,17 @@ class ProgramCli : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir_ = fs::temp_directory_path() / ("behaviour_cli_test_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        ASSERT_TRUE(folder_.ok());
         BehaviorProgram p;
         ASSERT_TRUE(examples::workedExample(p));
         p.line(1).label = "two";
         p.line(1).comment = "the \"worked\" line";
         ASSERT_TRUE(saveProgramFile(path("worked.tpg"), p).ok);
     }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return folder_.file(name); }
 
-    fs::path dir_;
+    testsupport::TempFolder folder_{"behaviour_cli_test"};
+    const fs::path dir_ = folder_.path();
 };
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "behaviour/ProgramBuilder.h"
 #include "behaviour/ProgramFile.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -63,16 +65,9 @@ std::string describeDifference(const ProgramLine& a, const ProgramLine& b)
 
 class TempDir : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() /
-               ("behaviour_file_test_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_;
+    void SetUp() override { ASSERT_TRUE(folder_.ok()); }
+    testsupport::TempFolder folder_{"behaviour_file_test"};
+    const fs::path dir_ = folder_.path();
 };
 
 } // namespace

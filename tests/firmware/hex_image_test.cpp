@@ -1,7 +1,7 @@
 #include "firmware/HexImageLoader.h"
 
 #include "firmware/FirmwareTestFiles.h"
-#include "firmware/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -266,7 +266,7 @@ TEST(HexImageLoader, LargeFileFromDiskMatchesTheSourceImage)
     // Larger than the loader's read block, with segment records, so lines cross block ends.
     const std::vector<std::uint8_t> image = randomBytes(0x4A123, 7);
     const std::string text = tf::hexFromImage(image, 0, 16);
-    tf::TempFolder folder;
+    testsupport::TempFolder folder("tessaban-firmware");
     const std::string path = folder.file("big.hex");
     ASSERT_TRUE(tf::writeFile(path, text));
 
@@ -293,7 +293,7 @@ TEST(HexImageLoader, RefusalsDeepInALargeFileNameTheRightLine)
     const std::vector<std::uint8_t> image = randomBytes(0x40000, 3);
     const std::string good = tf::hexFromImage(image, 0, 32);
     const std::size_t lines = static_cast<std::size_t>(std::count(good.begin(), good.end(), '\n'));
-    tf::TempFolder folder;
+    testsupport::TempFolder folder("tessaban-firmware");
     HexImageLoader loader;
     std::vector<std::uint8_t> buffer;
     std::size_t start = 0, length = 0;
@@ -313,7 +313,7 @@ TEST(HexImageLoader, RefusalsDeepInALargeFileNameTheRightLine)
 
 TEST(HexImageLoader, MissingFileReportsTheSystemReason)
 {
-    tf::TempFolder folder;
+    testsupport::TempFolder folder("tessaban-firmware");
     HexImageLoader loader;
     std::vector<std::uint8_t> buffer;
     std::size_t start = 0, length = 0;

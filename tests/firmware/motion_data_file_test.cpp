@@ -2,7 +2,7 @@
 
 #include "firmware/FirmwareMessages.h"
 #include "firmware/FirmwareTestFiles.h"
-#include "firmware/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +50,7 @@ TEST(MotionDataFile, ImageIsTheDataFollowedByItsChecksum)
 
 TEST(MotionDataFile, OnlyExactly65536BytesAreMotionData)
 {
-    tf::TempFolder folder;
+    testsupport::TempFolder folder("tessaban-firmware");
     MotionDataFile mtn;
     const std::vector<std::uint8_t> kept = {1, 2, 3};
     for (std::size_t size : {std::size_t{0}, std::size_t{65535}, std::size_t{65537}, std::size_t{200000}}) {
@@ -70,7 +70,7 @@ TEST(MotionDataFile, OnlyExactly65536BytesAreMotionData)
 
 TEST(MotionDataFile, ReadsAFileFromDisk)
 {
-    tf::TempFolder folder;
+    testsupport::TempFolder folder("tessaban-firmware");
     std::vector<std::uint8_t> data(65536);
     for (std::size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<std::uint8_t>(i * 7 + (i >> 8));
@@ -89,7 +89,7 @@ TEST(MotionDataFile, ReadsAFileFromDisk)
 
 TEST(MotionDataFile, UnreadableFilesGiveTheSystemReasonOrTheReadMessage)
 {
-    tf::TempFolder folder;
+    testsupport::TempFolder folder("tessaban-firmware");
     MotionDataFile mtn;
     std::vector<std::uint8_t> image;
     EXPECT_FALSE(mtn.readImage(folder.file("absent.mtn"), image));
@@ -106,7 +106,7 @@ TEST(MotionDataFile, UnreadableFilesGiveTheSystemReasonOrTheReadMessage)
 
 TEST(MotionDataFile, BackupStoresTheFirst65536ReceivedBytesAndReplacesTheOldFile)
 {
-    tf::TempFolder folder;
+    testsupport::TempFolder folder("tessaban-firmware");
     const std::string path = folder.file("backup.mtn");
     ASSERT_TRUE(tf::writeFile(path, std::string_view("an older backup")));
 
@@ -130,7 +130,7 @@ TEST(MotionDataFile, BackupStoresTheFirst65536ReceivedBytesAndReplacesTheOldFile
 
 TEST(MotionDataFile, FailedBackupKeepsWhatWasThereAndLeavesNoTemporary)
 {
-    tf::TempFolder folder;
+    testsupport::TempFolder folder("tessaban-firmware");
     const std::vector<std::uint8_t> received(MotionDataFile::kSize, 0x11);
     MotionDataFile mtn;
 

@@ -2,7 +2,7 @@
 
 #include "firmware/FirmwareTestFiles.h"
 #include "firmware/HexImageLoader.h"
-#include "firmware/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -118,7 +118,7 @@ TEST(RomContainer, SizeLimits)
     EXPECT_EQ(error, RomError::TooLong);
 
     // From disk: a much larger file is refused without being read whole.
-    tf::TempFolder folder;
+    testsupport::TempFolder folder("tessaban-firmware");
     big.resize(10 * 1024 * 1024);
     ASSERT_TRUE(tf::writeFile(folder.file("huge.rom"), view(big)));
     EXPECT_FALSE(unpackRom(folder.file("huge.rom"), out, &error));
@@ -127,7 +127,7 @@ TEST(RomContainer, SizeLimits)
 
 TEST(RomContainer, FileRouteWritesNothingAndNeverTouchesAUserFileNamedLikeATemporary)
 {
-    tf::TempFolder folder;
+    testsupport::TempFolder folder("tessaban-firmware");
     const std::string path = folder.file("servo.rom");
     const std::string text = ":0400000001020304F2\n:00000001FF\n";
     ASSERT_TRUE(tf::writeFile(path, view(tf::encodeRom(text, firmware::kRomTargetServos))));
@@ -162,7 +162,7 @@ TEST(RomContainer, InMemoryTextLoadsExactlyLikeTheTextWrittenToAFile)
     RomContents out;
     ASSERT_TRUE(unpackRom(view(rom), out));
 
-    tf::TempFolder folder;
+    testsupport::TempFolder folder("tessaban-firmware");
     const std::string hexPath = folder.file("servo.hex");
     ASSERT_TRUE(tf::writeFile(hexPath, out.hexText));
     firmware::HexImageLoader loader;

@@ -1,13 +1,7 @@
 #include "FakeController.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace linktest {
 
@@ -22,19 +16,8 @@ FakeController::FakeController(FakeScript script) : script_(std::move(script))
     if (script_.bootBanner.empty())
         script_.bootBanner = defaultBootBanner();
     entry_ = script_.menuEntry;
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
-        if (master_ >= 0)
-            ::close(master_);
-        master_ = -1;
+    if (!pty_.ok())
         return;
-    }
-    slavePath_ = ::ptsname(master_);
-    slaveKeeper_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    termios t{};
-    ::tcgetattr(slaveKeeper_, &t);
-    ::cfmakeraw(&t);
-    ::tcsetattr(slaveKeeper_, TCSANOW, &t);
     thread_ = std::thread(&FakeController::run, this);
 }
 
@@ -43,10 +26,6 @@ FakeController::~FakeController()
     stop_.store(true);
     if (thread_.joinable())
         thread_.join();
-    if (master_ >= 0)
-        ::close(master_);
-    if (slaveKeeper_ >= 0)
-        ::close(slaveKeeper_);
 }
 
 std::string FakeController::defaultConsoleBanner()
@@ -158,28 +137,19 @@ void FakeController::send(const std::string& bytes)
 void FakeController::sendBytes(const uint8_t* data, size_t n)
 {
     // Replies are short; the pty takes them whole. Bulk data goes through pendingUpload_.
-    size_t done = 0;
-    for (int spins = 0; done < n && spins < 1000; ++spins) {
-        ssize_t w = ::write(master_, data + done, n - done);
-        if (w > 0)
-            done += static_cast<size_t>(w);
-        else
-            ::usleep(1000);
-    }
+    pty_.send(data, n, 1000);
 }
 
 void FakeController::run()
 {
-    uint8_t buffer[4096];
     while (!stop_.load()) {
-        pollfd p{master_, POLLIN, 0};
-        ::poll(&p, 1, 5);
-        ssize_t n = ::read(master_, buffer, sizeof buffer);
+        pty_.waitReadable(5);
+        const std::string bytes = pty_.receive();
         std::lock_guard lock(mutex_);
-        if (n > 0) {
-            received_.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(n));
-            for (ssize_t i = 0; i < n; ++i)
-                handle(buffer[i]);
+        if (!bytes.empty()) {
+            received_ += bytes;
+            for (char c : bytes)
+                handle(static_cast<uint8_t>(c));
             changed_.notify_all();
         }
         if (mode_ == FakeMode::Receiving && script_.imageLength < 0 && !image_.empty() &&
@@ -190,10 +160,10 @@ void FakeController::run()
             if (uploadLimit_ >= 0)
                 room = std::min<size_t>(room,
                                         static_cast<size_t>(std::max<long>(uploadLimit_ - uploadSent_, 0)));
-            ssize_t w = room ? ::write(master_, pendingUpload_.data(), std::min<size_t>(room, 1024)) : 0;
+            const size_t w = pty_.sendSome(pendingUpload_.data(), std::min<size_t>(room, 1024));
             if (w > 0) {
-                pendingUpload_.erase(pendingUpload_.begin(), pendingUpload_.begin() + w);
-                uploadSent_ += w;
+                pendingUpload_.erase(pendingUpload_.begin(), pendingUpload_.begin() + static_cast<long>(w));
+                uploadSent_ += static_cast<long>(w);
             }
         }
     }

@@ -5,6 +5,8 @@
 // records everything it was sent. Its answers come at once, so tests may shorten the link's
 // waits.
 
+#include "support/PtyPeer.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -46,8 +48,8 @@ class FakeController {
     explicit FakeController(FakeScript script = {});
     ~FakeController();
 
-    bool ok() const { return master_ >= 0; }
-    const std::string& devicePath() const { return slavePath_; }
+    bool ok() const { return pty_.ok(); }
+    const std::string& devicePath() const { return pty_.slavePath(); }
 
     // Switches the controller on: it says hello and listens for '#' for a while before its menu.
     void powerOn();
@@ -81,9 +83,7 @@ class FakeController {
     static std::string defaultBootBanner();
 
     FakeScript script_;
-    int master_ = -1;
-    int slaveKeeper_ = -1;
-    std::string slavePath_;
+    testsupport::PtyPeer pty_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
 

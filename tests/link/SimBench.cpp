@@ -49,11 +49,8 @@ void drain(int fd, std::string& into, std::chrono::steady_clock::time_point dead
 
 SimBench::SimBench(SimOptions options) : options_(std::move(options))
 {
-    char tmpl[] = "/tmp/linktest.XXXXXX";
-    if (!::mkdtemp(tmpl))
+    if (!scratch_.ok())
         return;
-    folder_ = tmpl;
-    std::filesystem::create_directories(folder_ + "/ports");
     std::filesystem::create_directories(folder_ + "/config");
 
     std::vector<std::string> args = {"--com", std::to_string(options_.com), "--memory", path("memory.bin")};
@@ -65,19 +62,14 @@ SimBench::SimBench(SimOptions options) : options_(std::move(options))
         args.insert(args.end(), {"--mode", options_.mode});
     if (options_.pace > 0)
         args.insert(args.end(), {"--pace", std::to_string(options_.pace)});
-    // The simulator links its COM name in the bench's own port folder; each test runs in its
-    // own process, so setting the variable here touches no other test.
-    ::setenv("TESSABAN_PORTS", (folder_ + "/ports").c_str(), 1);
+    // The simulator links its COM name in the bench's own port folder (TESSABAN_PORTS, set by
+    // scratch_); each test runs in its own process, so the variable touches no other test.
     started_ = sim_.start(args);
 }
 
 SimBench::~SimBench()
 {
-    sim_.stop();
-    if (!folder_.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(folder_, ec);
-    }
+    sim_.stop(); // before scratch_ takes its folder away
 }
 
 void SimBench::control(const std::string& line)

@@ -5,6 +5,7 @@
 
 #include "TestFiles.h"
 #include "support/Kz7SimProcess.h"
+#include "support/TempFolder.h"
 
 #include <atomic>
 #include <cstdint>
@@ -63,7 +64,8 @@ class SimBench {
 
   private:
     SimOptions options_;
-    std::string folder_;
+    testsupport::PortFolder scratch_{"linktest", "ports"};
+    std::string folder_ = scratch_.path().string();
     testsupport::Kz7SimProcess sim_;
     bool started_ = false;
     mutable std::atomic<int> command_{-1};

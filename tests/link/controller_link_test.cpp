@@ -2,7 +2,7 @@
 // the menu, banners and version limits, the power-on capture, and the boot-loader transfers
 // byte for byte.
 
-#include "FakeController.h"
+#include "FakeBench.h"
 #include "link/ControllerLink.h"
 
 #include <gtest/gtest.h>
@@ -19,24 +19,8 @@ using linktest::FakeScript;
 
 namespace {
 
-// The fake answers at once and is no paced line: half the controller's waits is plenty even on
-// a busy machine, and images go out as fast as the pty takes them.
-comm::LinkTiming fakeTiming()
-{
-    comm::LinkTiming t = comm::LinkTiming{}.scaled(0.5);
-    t.lineBaud = 0;
-    return t;
-}
-
-struct Bench {
-    explicit Bench(FakeScript script = {}, FakeMode start = FakeMode::Menu) : fake(std::move(script))
-    {
-        fake.setMode(start);
-    }
-    bool open() { return fake.ok() && link.openPort(fake.devicePath()); }
-    FakeController fake;
-    ControllerLink link{fakeTiming()};
-};
+using Bench = linktest::FakeBench;
+using linktest::fakeTiming;
 
 std::string banner(const std::string& version, size_t totalLength)
 {

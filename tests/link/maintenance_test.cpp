@@ -2,10 +2,11 @@
 // do: a servo report that never ends, a servo image refused on every attempt, a backup that
 // cannot be written, and the bytes that must never go out.
 
-#include "FakeController.h"
+#include "FakeBench.h"
 #include "TestFiles.h"
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,20 +18,12 @@ using comm::ControllerLink;
 using comm::ControllerMode;
 using comm::Maintenance;
 using comm::MaintenanceResult;
+using linktest::fakeTiming;
 using linktest::FakeController;
 using linktest::FakeMode;
 using linktest::FakeScript;
 
 namespace {
-
-// The fake answers at once and is no paced line: half the controller's waits is plenty even on
-// a busy machine, and images go out as fast as the pty takes them.
-comm::LinkTiming fakeTiming()
-{
-    comm::LinkTiming t = comm::LinkTiming{}.scaled(0.5);
-    t.lineBaud = 0;
-    return t;
-}
 
 struct RecordingHost : comm::MaintenanceHost {
     void acknowledge(int message) override
@@ -54,10 +47,7 @@ struct Bench {
     explicit Bench(FakeScript script = {}) : fake(std::move(script))
     {
         host.fake = &fake;
-        char tmpl[] = "/tmp/linkjobs.XXXXXX";
-        folder = ::mkdtemp(tmpl);
     }
-    ~Bench() { std::filesystem::remove_all(folder); }
     bool connect() { return fake.ok() && link.connect(fake.devicePath()); }
     std::string path(const std::string& name) const { return folder + "/" + name; }
     bool commandSent(const std::string& prefix)
@@ -73,7 +63,8 @@ struct Bench {
     RecordingHost host;
     comm::MaintenanceTiming timing{50, 5, 100, 10};
     Maintenance jobs{link, host, timing};
-    std::string folder;
+    testsupport::TempFolder scratch{"linkjobs"};
+    std::string folder = scratch.path().string();
 };
 
 std::vector<uint8_t> bytes(size_t n, uint8_t seed)

@@ -71,6 +71,24 @@ comm::LinkTiming unpacedLine()
     return t;
 }
 
+// What nearly every test here sets up: the simulator, the host that presses its START, and a
+// link with its maintenance jobs. connect() starts the link on the simulator's device.
+struct SimJobs {
+    explicit SimJobs(SimOptions options = {}) : sim(std::move(options)) {}
+    ::testing::AssertionResult connect()
+    {
+        if (!sim.ok())
+            return ::testing::AssertionFailure() << "kz7sim did not start";
+        if (!link.connect(sim.device()))
+            return ::testing::AssertionFailure() << "the link did not connect to " << sim.device();
+        return ::testing::AssertionSuccess();
+    }
+    SimBench sim;
+    TestHost host{sim};
+    ControllerLink link{unpacedLine()};
+    Maintenance jobs{link, host};
+};
+
 bool noTemporaryFiles(const std::string& folder)
 {
     for (const auto& name : linktest::folderEntries(folder))
@@ -143,12 +161,9 @@ TEST(SimLink, CatchesTheBootLoaderAtPowerOn)
 
 TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile)
 {
-    SimBench sim;
-    ASSERT_TRUE(sim.ok());
-    TestHost host(sim);
-    ControllerLink link{unpacedLine()};
-    ASSERT_TRUE(link.connect(sim.device()));
-    Maintenance jobs(link, host);
+    SimJobs bench;
+    ASSERT_TRUE(bench.connect());
+    auto& [sim, host, link, jobs] = bench;
 
     MaintenanceResult first = jobs.backupMotion(sim.path("first.mtn"));
     ASSERT_TRUE(first.ok) << first.message;
@@ -173,12 +188,9 @@ TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile)
 
 TEST(SimMaintenance, RefusesAMotionFileOfTheWrongSizeAndSendsNothing)
 {
-    SimBench sim;
-    ASSERT_TRUE(sim.ok());
-    TestHost host(sim);
-    ControllerLink link{unpacedLine()};
-    ASSERT_TRUE(link.connect(sim.device()));
-    Maintenance jobs(link, host);
+    SimJobs bench;
+    ASSERT_TRUE(bench.connect());
+    auto& [sim, host, link, jobs] = bench;
     auto before = sim.memory();
     for (size_t size : {kMotionSize - 1, kMotionSize + 1}) {
         linktest::writeFile(sim.path("odd.mtn"), pattern(size, 3));
@@ -196,13 +208,10 @@ TEST(SimMaintenance, RefusesAMotionFileOfTheWrongSizeAndSendsNothing)
 
 TEST(SimMaintenance, UpdatesTheFirmwareAndReadsTheNewVersion)
 {
-    SimBench sim;
-    ASSERT_TRUE(sim.ok());
-    TestHost host(sim);
-    ControllerLink link{unpacedLine()};
-    ASSERT_TRUE(link.connect(sim.device()));
+    SimJobs bench;
+    ASSERT_TRUE(bench.connect());
+    auto& [sim, host, link, jobs] = bench;
     std::string oldVersion = link.firmwareVersionText();
-    Maintenance jobs(link, host);
 
     linktest::writeFile(sim.path("bad.hex"), {'0', '1', '\n'});
     MaintenanceResult bad = jobs.updateFirmware(sim.path("bad.hex"));
@@ -288,12 +297,9 @@ TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything)
 
 TEST(SimMaintenance, UpdatesTheServosAndShowsTheReport)
 {
-    SimBench sim;
-    ASSERT_TRUE(sim.ok());
-    TestHost host(sim);
-    ControllerLink link{unpacedLine()};
-    ASSERT_TRUE(link.connect(sim.device()));
-    Maintenance jobs(link, host);
+    SimJobs bench;
+    ASSERT_TRUE(bench.connect());
+    auto& [sim, host, link, jobs] = bench;
     auto image = pattern(1500, 9);
     auto rom = linktest::romContainer(linktest::intelHex(image), 2);
     linktest::writeFile(sim.path("servo.rom"), rom);
@@ -316,12 +322,9 @@ TEST(SimMaintenance, UpdatesTheServosAndShowsTheReport)
 
 TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile)
 {
-    SimBench sim;
-    ASSERT_TRUE(sim.ok());
-    TestHost host(sim);
-    ControllerLink link{unpacedLine()};
-    ASSERT_TRUE(link.connect(sim.device()));
-    Maintenance jobs(link, host);
+    SimJobs bench;
+    ASSERT_TRUE(bench.connect());
+    auto& [sim, host, link, jobs] = bench;
     // An older backup must survive a failed one.
     auto older = pattern(kMotionSize, 1);
     linktest::writeFile(sim.path("keep.mtn"), older);
@@ -338,12 +341,9 @@ TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile)
 
 TEST(SimFaults, AGarbledControllerIsGivenUpBeforeAnyTransfer)
 {
-    SimBench sim;
-    ASSERT_TRUE(sim.ok());
-    TestHost host(sim);
-    ControllerLink link{unpacedLine()};
-    ASSERT_TRUE(link.connect(sim.device()));
-    Maintenance jobs(link, host);
+    SimJobs bench;
+    ASSERT_TRUE(bench.connect());
+    auto& [sim, host, link, jobs] = bench;
     linktest::writeFile(sim.path("m.mtn"), pattern(kMotionSize, 4));
     auto before = motionOf(sim.memory());
 
@@ -363,12 +363,9 @@ TEST(SimFaults, AGarbledControllerIsGivenUpBeforeAnyTransfer)
 
 TEST(SimFaults, AControllerVanishingAsTheImageStartsFailsTheRestore)
 {
-    SimBench sim;
-    ASSERT_TRUE(sim.ok());
-    TestHost host(sim);
-    ControllerLink link{unpacedLine()};
-    ASSERT_TRUE(link.connect(sim.device()));
-    Maintenance jobs(link, host);
+    SimJobs bench;
+    ASSERT_TRUE(bench.connect());
+    auto& [sim, host, link, jobs] = bench;
     linktest::writeFile(sim.path("m.mtn"), pattern(kMotionSize, 8));
     ASSERT_TRUE(link.goTo(ControllerMode::BootLoader));
     // The next 31 bytes it sends are the probe's answers and "ld e000 ... Ready..": then the
@@ -413,12 +410,9 @@ TEST(SimFaults, AControllerStallingDuringABackupWritesNoFile)
 
 TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer)
 {
-    SimBench sim;
-    ASSERT_TRUE(sim.ok());
-    TestHost host(sim);
-    ControllerLink link{unpacedLine()};
-    ASSERT_TRUE(link.connect(sim.device()));
-    Maintenance jobs(link, host);
+    SimJobs bench;
+    ASSERT_TRUE(bench.connect());
+    auto& [sim, host, link, jobs] = bench;
     auto image = pattern(800, 9);
     auto rom = linktest::romContainer(linktest::intelHex(image), 18);
     linktest::writeFile(sim.path("servo.rom"), rom);

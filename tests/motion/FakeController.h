@@ -2,10 +2,7 @@
 // A small stand-in for the controller on a pseudo-terminal, enough to exercise the motion link's
 // probing, mode changes, command pacing and reply handling without the full simulator.
 
-#include <fcntl.h>
-#include <poll.h>
-#include <stdlib.h>
-#include <unistd.h>
+#include "support/PtyPeer.h"
 
 #include <atomic>
 #include <chrono>
@@ -27,25 +24,16 @@ class FakeController {
 
     FakeController()
     {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-        ::grantpt(master_);
-        ::unlockpt(master_);
-        slavePath_ = ::ptsname(master_);
-        // Holding a slave descriptor keeps the master readable while the link is closed.
-        slave_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY);
-        ::fcntl(master_, F_SETFL, O_NONBLOCK);
         thread_ = std::thread([this] { run(); });
     }
     ~FakeController()
     {
         stop_ = true;
         thread_.join();
-        if (master_ >= 0)
-            ::close(master_);
-        ::close(slave_);
     }
 
-    const std::string& path() const { return slavePath_; }
+    bool ok() const { return pty_.ok(); }
+    const std::string& path() const { return pty_.slavePath(); }
 
     void setMode(Mode m, int entry = 0)
     {
@@ -104,24 +92,13 @@ class FakeController {
         commands_.clear();
     }
     // Writes bytes to the link as the controller would.
-    void emit(const std::string& bytes)
-    {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
-            if (n > 0)
-                done += static_cast<size_t>(n);
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    }
-    // Closes both sides: the link then finds its device gone.
+    bool emit(const std::string& bytes) { return pty_.send(bytes); }
+    // The controller is unplugged: the link then finds its device gone.
     void hangUp()
     {
         stop_ = true;
         thread_.join();
-        ::close(master_);
-        master_ = -1;
+        pty_.unplug();
         stop_ = false;
         thread_ = std::thread([] {});
     }
@@ -129,22 +106,19 @@ class FakeController {
   private:
     void run()
     {
-        char buf[4096];
         while (!stop_) {
-            pollfd p{master_, POLLIN, 0};
-            if (::poll(&p, 1, 5) <= 0)
+            if (!pty_.waitReadable(5))
                 continue;
-            ssize_t n = ::read(master_, buf, sizeof buf);
-            if (n <= 0)
+            const std::string in = pty_.receive();
+            if (in.empty())
                 continue;
             std::string out;
             {
                 std::lock_guard<std::mutex> l(mutex_);
-                received_.append(buf, static_cast<size_t>(n));
-                reads_.emplace_back(std::chrono::steady_clock::now(),
-                                    std::string(buf, static_cast<size_t>(n)));
-                for (ssize_t i = 0; i < n; ++i)
-                    out += take(static_cast<uint8_t>(buf[i]));
+                received_ += in;
+                reads_.emplace_back(std::chrono::steady_clock::now(), in);
+                for (char c : in)
+                    out += take(static_cast<uint8_t>(c));
             }
             if (!out.empty())
                 emit(out);
@@ -223,9 +197,7 @@ class FakeController {
         return {};
     }
 
-    int master_ = -1;
-    int slave_ = -1;
-    std::string slavePath_;
+    testsupport::PtyPeer pty_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::mutex mutex_;

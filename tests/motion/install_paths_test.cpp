@@ -3,6 +3,8 @@
 #include "motion/RobotProfile.h"
 #include "platform/InstallPaths.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -45,7 +47,9 @@ class ScopedEnv {
 
 TEST(InstallPathsTest, HomeOverridesThenBuildTreeThenInstalledPrefix)
 {
-    fs::path tmp = fs::temp_directory_path() / ("install_paths_" + std::to_string(::getpid()));
+    testsupport::TempFolder folder("install_paths");
+    ASSERT_TRUE(folder.ok());
+    const fs::path& tmp = folder.path();
     fs::create_directories(tmp / "src/data/Robot files");
     fs::create_directories(tmp / "src/out/bin");
     std::ofstream(tmp / "src/out/CMakeCache.txt")
@@ -61,7 +65,6 @@ TEST(InstallPathsTest, HomeOverridesThenBuildTreeThenInstalledPrefix)
     fs::remove_all(tmp / "src/data");
     EXPECT_EQ(platform::resolveDataFolder("", (tmp / "src/out/bin/tessaban").string()),
               (tmp / "src/out/share/tessaban").string());
-    fs::remove_all(tmp);
 }
 
 TEST(InstallPathsTest, TestBinaryFindsOurRobotsInTheSourceTree)

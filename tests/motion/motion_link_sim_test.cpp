@@ -7,7 +7,7 @@
 #include "motion/MotionSession.h"
 #include "motion/RobotProfile.h"
 
-#include "motion/SimProcess.h"
+#include "support/Kz7SimProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 #include <thread>
 
 using namespace motion;
-using motiontest::SimProcess;
+using testsupport::Kz7SimProcess;
 
 namespace {
 
@@ -49,7 +49,7 @@ void expectSamePage(const MotionScreen& a, const MotionScreen& b, const std::str
 
 class SimLinkTest : public ::testing::Test {
   protected:
-    SimProcess sim;
+    Kz7SimProcess sim;
     MotionLink link;
     std::unique_ptr<MotionSession> session;
     std::vector<std::pair<std::string, std::string>> boxes;
@@ -70,7 +70,7 @@ class SimLinkTest : public ::testing::Test {
     void startAndConnect(const std::string& mode)
     {
         ASSERT_TRUE(sim.start({"--profile", kProfile, "--mode", mode})) << mode;
-        ASSERT_TRUE(link.connect(sim.path())) << mode;
+        ASSERT_TRUE(link.connect(sim.devicePath())) << mode;
         ASSERT_TRUE(session->settle()) << mode;
     }
     const MotionScreen& screen() const { return link.screen(); }

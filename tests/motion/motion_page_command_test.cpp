@@ -1,7 +1,7 @@
 // tessaban motion page against the simulated controller: opening a page, sending commands,
 // answering the controller's question, printing the mirror and leaving the menu behind.
 
-#include "motion/SimProcess.h"
+#include "support/Kz7SimProcess.h"
 #include "platform/SerialDevice.h"
 
 #include <gtest/gtest.h>
@@ -58,9 +58,9 @@ int menuEntry(const std::string& device)
 
 TEST(MotionPageCommandTest, OpensSendsPrintsAndLeavesTheMenu)
 {
-    motiontest::SimProcess sim;
+    testsupport::Kz7SimProcess sim;
     ASSERT_TRUE(sim.start({"--profile", kProfile, "--joints", "1-18", "--unknown", "7"}));
-    Result r = tessaban("motion page --port " + sim.path() +
+    Result r = tessaban("motion page --port " + sim.devicePath() +
                         " --open 3 --send 'goto 0 1' --send 'set 600' --send write --send ']'");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("Page number     : 3"), std::string::npos) << r.out;
@@ -72,14 +72,14 @@ TEST(MotionPageCommandTest, OpensSendsPrintsAndLeavesTheMenu)
     EXPECT_NE(r.out.find("\n7          ?      ?    512"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\n20         -      -"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\nMessage: Value 601\n"), std::string::npos) << r.out;
-    EXPECT_EQ(menuEntry(sim.path()), 1);
+    EXPECT_EQ(menuEntry(sim.devicePath()), 1);
 }
 
 TEST(MotionPageCommandTest, FindsTheControllerByItsComName)
 {
     const std::string ports = "/tmp/motion-ports-" + std::to_string(::getpid());
     ::setenv("TESSABAN_PORTS", ports.c_str(), 1); // read by the simulator and by tessaban
-    motiontest::SimProcess sim;
+    testsupport::Kz7SimProcess sim;
     ASSERT_TRUE(sim.start({"--profile", kProfile, "--com", "37"}));
     Result r = tessaban("motion page --port COM37");
     ::unsetenv("TESSABAN_PORTS");
@@ -91,15 +91,15 @@ TEST(MotionPageCommandTest, FindsTheControllerByItsComName)
 
 TEST(MotionPageCommandTest, AnswersTheQuestionAsToldAndReportsUsageErrors)
 {
-    motiontest::SimProcess sim;
+    testsupport::Kz7SimProcess sim;
     ASSERT_TRUE(sim.start({"--profile", kProfile}));
-    Result no = tessaban("motion page --port " + sim.path() +
+    Result no = tessaban("motion page --port " + sim.devicePath() +
                          " --open 3 --send 'goto 1 1' --send 'set 5' --send 'page 4'");
     ASSERT_EQ(no.status, 0) << no.out;
     EXPECT_NE(no.out.find("Answered \"Are you sure?\" with no."), std::string::npos) << no.out;
     EXPECT_NE(no.out.find("Page number     : 3"), std::string::npos) << no.out;
 
-    Result yes = tessaban("motion page --port " + sim.path() +
+    Result yes = tessaban("motion page --port " + sim.devicePath() +
                           " --yes --open 3 --send 'goto 1 1' --send 'set 5' --send 'page 4'");
     ASSERT_EQ(yes.status, 0) << yes.out;
     EXPECT_NE(yes.out.find("Page number     : 4"), std::string::npos) << yes.out;

@@ -4,6 +4,8 @@
 #include "motion/DeviceTable.h"
 #include "motion/RobotProfile.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -115,8 +117,9 @@ TEST(RobotProfileTest, RefusesIndexesAndCountsThatWouldLeaveTheArrays)
 
 TEST(RobotProfileTest, LoadsFromFileAndResolvesTheModelBesideIt)
 {
-    auto dir = std::filesystem::temp_directory_path() / ("profile_test_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    testsupport::TempFolder folder("profile_test");
+    ASSERT_TRUE(folder.ok());
+    const auto& dir = folder.path();
     auto path = dir / "arm.rbt";
     std::ofstream(path, std::ios::binary) << "m:models\\arm.x\nn:1\n0:4:Grip:10\n";
     RobotProfile p;
@@ -127,7 +130,6 @@ TEST(RobotProfileTest, LoadsFromFileAndResolvesTheModelBesideIt)
     EXPECT_FALSE(p.load((dir / "missing.rbt").string(), &error));
     EXPECT_NE(error.find("No such file"), std::string::npos) << error;
     EXPECT_EQ(p.jointCount(), 0);
-    std::filesystem::remove_all(dir);
 }
 
 TEST(DeviceTableTest, OrdersBroadcastThenSensorsThenJointsInLineOrder)

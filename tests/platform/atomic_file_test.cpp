@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -18,24 +19,6 @@ using platform::AtomicWriteResult;
 using platform::writeFileAtomically;
 
 namespace {
-
-struct Folder {
-    fs::path path;
-    Folder()
-    {
-        char name[] = "/tmp/atomic-file-XXXXXX";
-        path = ::mkdtemp(name);
-    }
-    ~Folder()
-    {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    size_t entries() const
-    {
-        return static_cast<size_t>(std::distance(fs::directory_iterator(path), fs::directory_iterator()));
-    }
-};
 
 std::string readAll(const fs::path& p)
 {
@@ -59,8 +42,9 @@ mode_t modeOf(const fs::path& p)
 
 TEST(AtomicFile, WritesNewFilesAndReplacesOldOnesLeavingNoTemporary)
 {
-    Folder folder;
-    const fs::path target = folder.path / "data.bin";
+    testsupport::TempFolder folder("atomic-file");
+    ASSERT_TRUE(folder.ok());
+    const fs::path target = folder.path() / "data.bin";
     std::vector<uint8_t> first = bytesOf(std::string("first\0contents", 14));
     ASSERT_TRUE(writeFileAtomically(target.string(), first));
     EXPECT_EQ(readAll(target), std::string("first\0contents", 14));
@@ -69,7 +53,7 @@ TEST(AtomicFile, WritesNewFilesAndReplacesOldOnesLeavingNoTemporary)
     EXPECT_TRUE(second.ok());
     EXPECT_EQ(second.failedStep, AtomicWriteResult::Step::None);
     EXPECT_EQ(readAll(target), "2");
-    EXPECT_EQ(folder.entries(), 1u);
+    EXPECT_EQ(folder.entryCount(), 1u);
 
     ASSERT_TRUE(writeFileAtomically(target.string(), {}));
     EXPECT_EQ(fs::file_size(target), 0u);
@@ -77,10 +61,11 @@ TEST(AtomicFile, WritesNewFilesAndReplacesOldOnesLeavingNoTemporary)
 
 TEST(AtomicFile, PermissionsFollowTheUmaskUnlessExact)
 {
-    Folder folder;
+    testsupport::TempFolder folder("atomic-file");
+    ASSERT_TRUE(folder.ok());
     const mode_t old = ::umask(077);
-    const fs::path plain = folder.path / "plain";
-    const fs::path exact = folder.path / "exact";
+    const fs::path plain = folder.path() / "plain";
+    const fs::path exact = folder.path() / "exact";
     const bool plainOk = writeFileAtomically(plain.string(), bytesOf("x")).ok();
     const bool exactOk = writeFileAtomically(exact.string(), bytesOf("x"), {0644, true}).ok();
     ::umask(old);
@@ -92,10 +77,11 @@ TEST(AtomicFile, PermissionsFollowTheUmaskUnlessExact)
 
 TEST(AtomicFile, EachFailingStepIsReportedAndTheOldFileKept)
 {
-    Folder folder;
+    testsupport::TempFolder folder("atomic-file");
+    ASSERT_TRUE(folder.ok());
 
     // No folder to create the temporary in.
-    const std::string missing = (folder.path / "no" / "such.bin").string();
+    const std::string missing = (folder.path() / "no" / "such.bin").string();
     AtomicWriteResult r = writeFileAtomically(missing, bytesOf("x"));
     EXPECT_FALSE(r);
     EXPECT_EQ(r.failedStep, AtomicWriteResult::Step::Create);
@@ -104,7 +90,7 @@ TEST(AtomicFile, EachFailingStepIsReportedAndTheOldFileKept)
     EXPECT_EQ(r.temporaryPath.rfind(missing + ".", 0), 0u) << r.temporaryPath;
 
     // A target that cannot be replaced: a folder with something in it.
-    const fs::path blocked = folder.path / "blocked";
+    const fs::path blocked = folder.path() / "blocked";
     fs::create_directory(blocked);
     std::ofstream(blocked / "inside") << "keep";
     r = writeFileAtomically(blocked.string(), bytesOf("x"));
@@ -114,7 +100,7 @@ TEST(AtomicFile, EachFailingStepIsReportedAndTheOldFileKept)
     EXPECT_EQ(readAll(blocked / "inside"), "keep");
 
     // The write itself fails: the file size limit stops it part way.
-    const fs::path target = folder.path / "target";
+    const fs::path target = folder.path() / "target";
     std::ofstream(target) << "old contents";
     struct rlimit saved {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -129,5 +115,5 @@ TEST(AtomicFile, EachFailingStepIsReportedAndTheOldFileKept)
     EXPECT_EQ(r.error, EFBIG);
     EXPECT_EQ(readAll(target), "old contents");
     EXPECT_FALSE(fs::exists(r.temporaryPath));
-    EXPECT_EQ(folder.entries(), 2u); // "blocked" and "target", no temporary
+    EXPECT_EQ(folder.entryCount(), 2u); // "blocked" and "target", no temporary
 }

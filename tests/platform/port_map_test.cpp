@@ -1,8 +1,11 @@
-#include "PtyPair.h"
+#include "support/PtyPeer.h"
+#include "support/TempFolder.h"
 #include "link/SerialPort.h"
 #include "platform/PortMap.h"
 
 #include <gtest/gtest.h>
+
+using testsupport::PtyPeer;
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,19 +16,9 @@ namespace fs = std::filesystem;
 
 class PortFolder : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/tessaban-ports-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        folder = tmpl;
-        ::setenv("TESSABAN_PORTS", folder.c_str(), 1);
-    }
-    void TearDown() override
-    {
-        ::unsetenv("TESSABAN_PORTS");
-        fs::remove_all(folder);
-    }
-    std::string folder;
+    void SetUp() override { ASSERT_TRUE(ports.ok()); }
+    testsupport::PortFolder ports;
+    const std::string folder = ports.path().string();
 };
 
 TEST(PortNames, OnlyComOneToTwoFiftySixAreNames)
@@ -61,12 +54,12 @@ TEST_F(PortFolder, RelativeLinksResolveAgainstTheFolder)
 
 TEST_F(PortFolder, EnumerationListsOpenablePortsByNumber)
 {
-    PtyPair a, b, c;
+    PtyPeer a, b, c;
     ASSERT_TRUE(a.ok() && b.ok() && c.ok());
     // Made in an order that differs from the number order.
-    ASSERT_TRUE(platform::linkPort(10, a.slavePath));
-    ASSERT_TRUE(platform::linkPort(3, b.slavePath));
-    ASSERT_TRUE(platform::linkPort(1, c.slavePath));
+    ASSERT_TRUE(platform::linkPort(10, a.slavePath()));
+    ASSERT_TRUE(platform::linkPort(3, b.slavePath()));
+    ASSERT_TRUE(platform::linkPort(1, c.slavePath()));
     ASSERT_TRUE(platform::linkPort(5, "/nonexistent/tty"));
 
     auto names = comm::SerialPort::enumeratePorts();

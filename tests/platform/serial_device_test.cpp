@@ -1,7 +1,9 @@
-#include "PtyPair.h"
+#include "support/PtyPeer.h"
 #include "platform/SerialDevice.h"
 
 #include <gtest/gtest.h>
+
+using testsupport::PtyPeer;
 
 #include <cerrno>
 #include <chrono>
@@ -13,10 +15,10 @@ using Clock = std::chrono::steady_clock;
 
 TEST(SerialDevice, OpensPtyRawAndMovesBytesBothWays)
 {
-    PtyPair pty;
+    PtyPeer pty;
     ASSERT_TRUE(pty.ok());
     SerialDevice dev;
-    ASSERT_TRUE(dev.open(pty.slavePath, 57600)) << dev.lastErrorText();
+    ASSERT_TRUE(dev.open(pty.slavePath(), 57600)) << dev.lastErrorText();
 
     // Raw mode: CR, LF and control bytes pass untouched, nothing is echoed back.
     pty.send(std::string("\r\n\x03\x1b[1;2f\xff", 10));
@@ -33,9 +35,9 @@ TEST(SerialDevice, OpensPtyRawAndMovesBytesBothWays)
 
 TEST(SerialDevice, ReadWithNothingQueuedReturnsAtOnce)
 {
-    PtyPair pty;
+    PtyPeer pty;
     SerialDevice dev;
-    ASSERT_TRUE(dev.open(pty.slavePath, 57600));
+    ASSERT_TRUE(dev.open(pty.slavePath(), 57600));
     char buf[16];
     auto t0 = Clock::now();
     EXPECT_EQ(dev.readSome(buf, sizeof buf), 0);
@@ -45,15 +47,15 @@ TEST(SerialDevice, ReadWithNothingQueuedReturnsAtOnce)
 
 TEST(SerialDevice, SecondOpenOfTheSameDeviceFailsBusyEvenForRoot)
 {
-    PtyPair pty;
+    PtyPeer pty;
     SerialDevice first, second;
-    ASSERT_TRUE(first.open(pty.slavePath, 57600));
-    EXPECT_FALSE(second.open(pty.slavePath, 57600));
+    ASSERT_TRUE(first.open(pty.slavePath(), 57600));
+    EXPECT_FALSE(second.open(pty.slavePath(), 57600));
     EXPECT_EQ(second.lastError(), EBUSY);
     EXPECT_FALSE(second.isOpen());
     EXPECT_NE(second.lastErrorText().find("in use"), std::string::npos);
     first.close();
-    EXPECT_TRUE(second.open(pty.slavePath, 57600)) << "closing must release the lock and the exclusive flag";
+    EXPECT_TRUE(second.open(pty.slavePath(), 57600)) << "closing must release the lock and the exclusive flag";
 }
 
 TEST(SerialDevice, MissingDeviceAndNonTerminalAreRefusedWithAReason)
@@ -69,9 +71,9 @@ TEST(SerialDevice, MissingDeviceAndNonTerminalAreRefusedWithAReason)
 
 TEST(SerialDevice, WriteIntoAPeerThatNeverReadsFailsAfterAboutOneSecond)
 {
-    PtyPair pty;
+    PtyPeer pty;
     SerialDevice dev;
-    ASSERT_TRUE(dev.open(pty.slavePath, 57600));
+    ASSERT_TRUE(dev.open(pty.slavePath(), 57600));
     std::vector<char> block(256 * 1024, 'x');
     size_t written = 0;
     auto t0 = Clock::now();
@@ -86,19 +88,19 @@ TEST(SerialDevice, WriteIntoAPeerThatNeverReadsFailsAfterAboutOneSecond)
 
 TEST(SerialDevice, NonStandardRatesAreAccepted)
 {
-    PtyPair pty;
+    PtyPeer pty;
     SerialDevice dev;
     for (int rate : {2400, 57600, 125000, 200000, 250000, 400000, 1000000, 2000000}) {
-        ASSERT_TRUE(dev.open(pty.slavePath, rate)) << rate << ": " << dev.lastErrorText();
+        ASSERT_TRUE(dev.open(pty.slavePath(), rate)) << rate << ": " << dev.lastErrorText();
         EXPECT_TRUE(dev.setBaudRate(rate)) << rate;
     }
 }
 
 TEST(SerialDevice, PurgeDropsQueuedInputOnly)
 {
-    PtyPair pty;
+    PtyPeer pty;
     SerialDevice dev;
-    ASSERT_TRUE(dev.open(pty.slavePath, 57600));
+    ASSERT_TRUE(dev.open(pty.slavePath(), 57600));
     pty.send("stale bytes");
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_TRUE(dev.purgeInput());
@@ -112,10 +114,10 @@ TEST(SerialDevice, PurgeDropsQueuedInputOnly)
 
 TEST(SerialDevice, VanishedPeerIsAFailureNotAnEmptyRead)
 {
-    PtyPair pty;
+    PtyPeer pty;
     SerialDevice dev;
-    ASSERT_TRUE(dev.open(pty.slavePath, 57600));
-    pty.closeMaster();
+    ASSERT_TRUE(dev.open(pty.slavePath(), 57600));
+    pty.unplug();
     char buf[16];
     EXPECT_EQ(dev.readSome(buf, sizeof buf), -1);
     EXPECT_EQ(dev.lastError(), EIO);

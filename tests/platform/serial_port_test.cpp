@@ -1,7 +1,9 @@
-#include "PtyPair.h"
+#include "support/PtyPeer.h"
 #include "link/SerialPort.h"
 
 #include <gtest/gtest.h>
+
+using testsupport::PtyPeer;
 
 #include <atomic>
 #include <chrono>
@@ -25,12 +27,12 @@ bool waitFor(Pred p, std::chrono::milliseconds limit = 2000ms)
 
 TEST(SerialPort, ReaderNotifiesOnArrivalAndTheOwnerReads)
 {
-    PtyPair pty;
+    PtyPeer pty;
     std::atomic<int> notes{0};
     comm::SerialPort port;
-    ASSERT_TRUE(port.open(pty.slavePath, 57600, [&] { ++notes; }));
+    ASSERT_TRUE(port.open(pty.slavePath(), 57600, [&] { ++notes; }));
     EXPECT_TRUE(port.isOpen());
-    EXPECT_EQ(port.portName(), pty.slavePath);
+    EXPECT_EQ(port.portName(), pty.slavePath());
     pty.send("hello");
     ASSERT_TRUE(waitFor([&] { return notes.load() > 0; }));
     char buf[16];
@@ -47,9 +49,9 @@ TEST(SerialPort, ReaderNotifiesOnArrivalAndTheOwnerReads)
 
 TEST(SerialPort, NullCallbackNeverNotifiesAndPollingStillWorks)
 {
-    PtyPair pty;
+    PtyPeer pty;
     comm::SerialPort port;
-    ASSERT_TRUE(port.open(pty.slavePath, 57600));
+    ASSERT_TRUE(port.open(pty.slavePath(), 57600));
     pty.send("abc");
     ASSERT_TRUE(waitFor([&] { return port.bytesWaiting() == 3; }));
     char buf[8];
@@ -75,13 +77,13 @@ TEST(SerialPort, ClosedPortRefusesEverythingWithoutTouchingTheDevice)
 
 TEST(SerialPort, ReopeningWithAnotherNameReleasesTheFirstPort)
 {
-    PtyPair a, b;
+    PtyPeer a, b;
     comm::SerialPort port, other;
-    ASSERT_TRUE(port.open(a.slavePath, 57600));
-    ASSERT_TRUE(port.open(b.slavePath, 57600));
-    EXPECT_EQ(port.portName(), b.slavePath);
-    EXPECT_TRUE(other.open(a.slavePath, 57600)) << "the first port must have been closed";
-    EXPECT_FALSE(other.open(b.slavePath, 57600));
+    ASSERT_TRUE(port.open(a.slavePath(), 57600));
+    ASSERT_TRUE(port.open(b.slavePath(), 57600));
+    EXPECT_EQ(port.portName(), b.slavePath());
+    EXPECT_TRUE(other.open(a.slavePath(), 57600)) << "the first port must have been closed";
+    EXPECT_FALSE(other.open(b.slavePath(), 57600));
     EXPECT_FALSE(other.isOpen());
 }
 
@@ -91,19 +93,19 @@ TEST(SerialPort, FailedOpenLeavesTheDeviceFree)
     EXPECT_FALSE(port.open("COM999", 57600));
     EXPECT_FALSE(port.open("/nonexistent/tty", 57600));
     EXPECT_FALSE(port.isOpen());
-    PtyPair pty;
-    EXPECT_FALSE(port.open(pty.slavePath, 0)) << "a zero rate cannot be set";
+    PtyPeer pty;
+    EXPECT_FALSE(port.open(pty.slavePath(), 0)) << "a zero rate cannot be set";
     comm::SerialPort other;
-    EXPECT_TRUE(other.open(pty.slavePath, 57600)) << "the failed open must not keep the device locked";
+    EXPECT_TRUE(other.open(pty.slavePath(), 57600)) << "the failed open must not keep the device locked";
 }
 
 TEST(SerialPort, CloseWhileTheReaderIsBusyNotifyingJoinsCleanly)
 {
     for (int round = 0; round < 20; ++round) {
-        PtyPair pty;
+        PtyPeer pty;
         std::atomic<int> notes{0};
         comm::SerialPort port;
-        ASSERT_TRUE(port.open(pty.slavePath, 57600, [&] {
+        ASSERT_TRUE(port.open(pty.slavePath(), 57600, [&] {
             ++notes;
             std::this_thread::sleep_for(1ms);
         }));
@@ -118,10 +120,10 @@ TEST(SerialPort, CloseWhileTheReaderIsBusyNotifyingJoinsCleanly)
 
 TEST(SerialPort, UnpluggedDeviceReadsAsFailure)
 {
-    PtyPair pty;
+    PtyPeer pty;
     comm::SerialPort port;
-    ASSERT_TRUE(port.open(pty.slavePath, 57600, [] {}));
-    pty.closeMaster();
+    ASSERT_TRUE(port.open(pty.slavePath(), 57600, [] {}));
+    pty.unplug();
     char buf[4];
     size_t got = 0;
     EXPECT_FALSE(port.read(buf, sizeof buf, &got));

@@ -116,4 +116,14 @@ inline bool endsWith(const std::string& s, const std::string& tail)
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+// length bytes that differ from one seed to the next and never run in a short cycle, to send as
+// test data.
+inline std::string pattern(size_t length, unsigned seed)
+{
+    std::string bytes;
+    for (size_t i = 0; i < length; ++i)
+        bytes.push_back(static_cast<char>((i * 13 + seed + i / 251) & 0xFF));
+    return bytes;
+}
+
 } // namespace serialtest

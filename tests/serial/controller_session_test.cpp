@@ -16,14 +16,6 @@ using testsupport::Kz7SimProcess;
 
 namespace {
 
-std::string pattern(size_t length, unsigned seed)
-{
-    std::string bytes;
-    for (size_t i = 0; i < length; ++i)
-        bytes.push_back(static_cast<char>((i * 13 + seed + i / 251) & 0xFF));
-    return bytes;
-}
-
 void enterBootLoader(comm::SerialPort& port)
 {
     port.purgeInput();

@@ -3,6 +3,8 @@
 #include "termcore/TerminalConfig.h"
 #include "termcore/TerminalTexts.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,22 +12,13 @@
 #include <fstream>
 
 namespace fs = std::filesystem;
+using testsupport::TempFolder;
 using termcore::FileKind;
 using termcore::RecentFileList;
 using termcore::Rgb;
 using termcore::TerminalConfig;
 
 namespace {
-
-struct TempDir {
-    fs::path path;
-    TempDir()
-    {
-        char name[] = "/tmp/termcfg-XXXXXX";
-        path = ::mkdtemp(name);
-    }
-    ~TempDir() { fs::remove_all(path); }
-};
 
 std::vector<uint8_t> readAll(const fs::path& p)
 {
@@ -98,9 +91,9 @@ TEST(RecentFileList, RemoveAndCommands)
 
 TEST(TerminalConfig, DefaultsAndLayout)
 {
-    TempDir dir;
+    TempFolder dir("termcfg");
     TerminalConfig config;
-    EXPECT_FALSE(config.load((dir.path / TerminalConfig::kFileName).string()));
+    EXPECT_FALSE(config.load((dir.path() / TerminalConfig::kFileName).string()));
     EXPECT_EQ(config.portName(), "COM1");
     EXPECT_EQ(config.baudRate(), 57600);
     EXPECT_TRUE(config.bytesum());
@@ -121,14 +114,14 @@ TEST(TerminalConfig, DefaultsAndLayout)
     EXPECT_EQ(bytes[2122], 0);
     // No temporary file stays behind.
     int files = 0;
-    for ([[maybe_unused]] auto& e : fs::directory_iterator(dir.path))
+    for ([[maybe_unused]] auto& e : fs::directory_iterator(dir.path()))
         ++files;
     EXPECT_EQ(files, 1);
 }
 
 TEST(TerminalConfig, RoundTripKeepsEveryByteIncludingStaleSlots)
 {
-    TempDir dir;
+    TempFolder dir("termcfg");
     std::vector<uint8_t> bytes(2134);
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<uint8_t>('a' + i % 26);
@@ -142,7 +135,7 @@ TEST(TerminalConfig, RoundTripKeepsEveryByteIncludingStaleSlots)
         std::memset(&bytes[at + 256], 0, 4);
         bytes[at + 256] = slot % 2;
     }
-    const fs::path p = dir.path / "cfg";
+    const fs::path p = dir.path() / "cfg";
     writeAll(p, bytes);
     TerminalConfig config;
     ASSERT_TRUE(config.load(p.string()));
@@ -154,8 +147,8 @@ TEST(TerminalConfig, RoundTripKeepsEveryByteIncludingStaleSlots)
 
 TEST(TerminalConfig, DamagedFilesAreReadSafely)
 {
-    TempDir dir;
-    const fs::path p = dir.path / "cfg";
+    TempFolder dir("termcfg");
+    const fs::path p = dir.path() / "cfg";
     // A short file: what is there is read, the rest keeps its defaults.
     TerminalConfig good;
     good.setPortName("COM7");
@@ -192,14 +185,14 @@ TEST(TerminalConfig, DamagedFilesAreReadSafely)
 
 TEST(TerminalConfig, FailedSaveKeepsTheOldFile)
 {
-    TempDir dir;
+    TempFolder dir("termcfg");
     TerminalConfig config;
-    config.setPath((dir.path / "missing-folder" / "cfg").string());
+    config.setPath((dir.path() / "missing-folder" / "cfg").string());
     EXPECT_FALSE(config.save());
-    const fs::path p = dir.path / "cfg";
+    const fs::path p = dir.path() / "cfg";
     writeAll(p, {1, 2, 3});
-    fs::create_directory(dir.path / "ro");
-    EXPECT_FALSE(config.saveTo((dir.path / "ro").string())); // a folder cannot be replaced
+    fs::create_directory(dir.path() / "ro");
+    EXPECT_FALSE(config.saveTo((dir.path() / "ro").string())); // a folder cannot be replaced
     EXPECT_EQ(readAll(p), (std::vector<uint8_t>{1, 2, 3}));
 }
 

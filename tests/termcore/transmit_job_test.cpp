@@ -2,6 +2,8 @@
 #include "termcore/ReceiveCapture.h"
 #include "termcore/TransmitJob.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,28 +16,13 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using testsupport::TempFolder;
 using termcore::convertIntelHex;
 using termcore::HexConversion;
 using termcore::ReceiveCapture;
 using termcore::TransmitJob;
 
 namespace {
-
-struct TempDir {
-    fs::path path;
-    TempDir()
-    {
-        char name[] = "/tmp/termcore-XXXXXX";
-        path = ::mkdtemp(name);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string file(const std::string& name, const std::string& content) const
-    {
-        const fs::path p = path / name;
-        std::ofstream(p, std::ios::binary) << content;
-        return p.string();
-    }
-};
 
 struct Recorder {
     std::mutex mutex;
@@ -81,11 +68,11 @@ const char* kGapHex = ":10000000000102030405060708090A0B0C0D0E0F78\r\n"
 
 TEST(RawSender, ChunksOfHundredThenRestThenSum)
 {
-    TempDir dir;
+    TempFolder dir("termcore");
     const std::string data = pattern(250);
     Recorder rec;
     TransmitJob job;
-    EXPECT_EQ(runJob(dir.file("a.bin", data), true, rec, &job), TransmitJob::Outcome::Succeeded);
+    EXPECT_EQ(runJob(dir.write("a.bin", data), true, rec, &job), TransmitJob::Outcome::Succeeded);
     ASSERT_EQ(rec.chunks.size(), 4u);
     EXPECT_EQ(rec.chunks[0].size(), 100u);
     EXPECT_EQ(rec.chunks[1].size(), 100u);
@@ -103,24 +90,24 @@ TEST(RawSender, ChunksOfHundredThenRestThenSum)
 
 TEST(RawSender, SmallAndEmptyFiles)
 {
-    TempDir dir;
+    TempFolder dir("termcore");
     {
         Recorder rec;
         TransmitJob job;
-        runJob(dir.file("100.bin", pattern(100)), false, rec, &job);
+        runJob(dir.write("100.bin", pattern(100)), false, rec, &job);
         ASSERT_EQ(rec.chunks.size(), 1u);
         EXPECT_EQ(rec.chunks[0].size(), 100u);
     }
     {
         Recorder rec;
         TransmitJob job;
-        EXPECT_EQ(runJob(dir.file("empty.bin", ""), false, rec, &job), TransmitJob::Outcome::Succeeded);
+        EXPECT_EQ(runJob(dir.write("empty.bin", ""), false, rec, &job), TransmitJob::Outcome::Succeeded);
         EXPECT_TRUE(rec.chunks.empty());
     }
     {
         Recorder rec;
         TransmitJob job;
-        runJob(dir.file("empty2.bin", ""), true, rec, &job);
+        runJob(dir.write("empty2.bin", ""), true, rec, &job);
         ASSERT_EQ(rec.chunks.size(), 1u);
         EXPECT_EQ(rec.chunks[0], std::vector<uint8_t>{0});
     }
@@ -128,10 +115,10 @@ TEST(RawSender, SmallAndEmptyFiles)
 
 TEST(RawSender, WriteFailureEndsTheJobAndNothingMoreIsWritten)
 {
-    TempDir dir;
+    TempFolder dir("termcore");
     int calls = 0;
     TransmitJob job;
-    ASSERT_TRUE(job.open(dir.file("f.bin", pattern(1000))));
+    ASSERT_TRUE(job.open(dir.write("f.bin", pattern(1000))));
     std::atomic<bool> on{true};
     job.start([&](const uint8_t*, size_t) { return ++calls < 2; }, &on);
     EXPECT_EQ(job.finish(), TransmitJob::Outcome::WriteFailed);
@@ -141,22 +128,22 @@ TEST(RawSender, WriteFailureEndsTheJobAndNothingMoreIsWritten)
 
 TEST(RawSender, MissingFileAndDirectoryDoNotOpen)
 {
-    TempDir dir;
+    TempFolder dir("termcore");
     TransmitJob job;
-    EXPECT_FALSE(job.open((dir.path / "nothing.bin").string()));
-    EXPECT_FALSE(job.open(dir.path.string()));
+    EXPECT_FALSE(job.open((dir.path() / "nothing.bin").string()));
+    EXPECT_FALSE(job.open(dir.path().string()));
     EXPECT_FALSE(job.active());
 }
 
 TEST(TransmitCancel, NoChunkIsWrittenAfterCancelReturns)
 {
-    TempDir dir;
+    TempFolder dir("termcore");
     std::mutex m;
     std::condition_variable cv;
     int written = 0;
     bool release = false;
     TransmitJob job;
-    ASSERT_TRUE(job.open(dir.file("big.bin", pattern(100000))));
+    ASSERT_TRUE(job.open(dir.write("big.bin", pattern(100000))));
     std::atomic<bool> off{false};
     ASSERT_TRUE(job.start(
         [&](const uint8_t*, size_t) {
@@ -193,11 +180,11 @@ TEST(TransmitCancel, NoChunkIsWrittenAfterCancelReturns)
 
 TEST(HexSender, GapBetweenRecordsIsFilledAndSummed)
 {
-    TempDir dir;
+    TempFolder dir("termcore");
     for (bool sum : {false, true}) {
         Recorder rec;
         TransmitJob job;
-        EXPECT_EQ(runJob(dir.file("gap.HEX", kGapHex), sum, rec, &job), TransmitJob::Outcome::Succeeded);
+        EXPECT_EQ(runJob(dir.write("gap.HEX", kGapHex), sum, rec, &job), TransmitJob::Outcome::Succeeded);
         const auto all = rec.all();
         ASSERT_EQ(all.size(), sum ? 49u : 48u);
         for (int i = 0; i < 16; ++i) {
@@ -215,10 +202,10 @@ TEST(HexSender, GapBetweenRecordsIsFilledAndSummed)
 
 TEST(HexSender, FailureSendsNothingAndKeepsItsCode)
 {
-    TempDir dir;
+    TempFolder dir("termcore");
     Recorder rec;
     TransmitJob job;
-    EXPECT_EQ(runJob(dir.file("bad.hex", ":10000000000102030405060708090A0B0C0D0E0F78\n"), true, rec, &job),
+    EXPECT_EQ(runJob(dir.write("bad.hex", ":10000000000102030405060708090A0B0C0D0E0F78\n"), true, rec, &job),
               TransmitJob::Outcome::HexFailed);
     EXPECT_EQ(job.hexCode(), 0);
     EXPECT_TRUE(rec.chunks.empty());
@@ -314,8 +301,8 @@ TEST(HexFileName, ThreeCharactersAfterTheLastDot)
 
 TEST(ReceiveCapture, StagesInKilobytesAndFlushesAtStop)
 {
-    TempDir dir;
-    const std::string path = (dir.path / "cap.bin").string();
+    TempFolder dir("termcore");
+    const std::string path = (dir.path() / "cap.bin").string();
     ReceiveCapture cap;
     ASSERT_EQ(cap.create(path, false), ReceiveCapture::CreateResult::Created);
     const std::string data = pattern(3000);
@@ -333,11 +320,11 @@ TEST(ReceiveCapture, StagesInKilobytesAndFlushesAtStop)
 
 TEST(ReceiveCapture, ExistingFileNeedsTruncateAndWriteFailureStops)
 {
-    TempDir dir;
-    const std::string path = dir.file("old.bin", "old content");
+    TempFolder dir("termcore");
+    const std::string path = dir.write("old.bin", "old content");
     ReceiveCapture cap;
     EXPECT_EQ(cap.create(path, false), ReceiveCapture::CreateResult::Exists);
-    EXPECT_EQ(cap.create((dir.path / "no/such/dir").string(), true), ReceiveCapture::CreateResult::Failed);
+    EXPECT_EQ(cap.create((dir.path() / "no/such/dir").string(), true), ReceiveCapture::CreateResult::Failed);
     ASSERT_EQ(cap.create(path, true), ReceiveCapture::CreateResult::Created);
     EXPECT_EQ(fs::file_size(path), 0u);
     cap.stop();

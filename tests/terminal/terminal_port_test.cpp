@@ -1,7 +1,8 @@
 // The terminal's core against a pseudo-terminal peer: what it sends arrives exactly, captures
 // land whole, and a vanishing device ends a transfer instead of hanging it.
 
-#include "PtyPeer.h"
+#include "support/PtyPeer.h"
+#include "support/TempFolder.h"
 
 #include "platform/PortMap.h"
 #include "termcore/ReceiveCapture.h"
@@ -9,6 +10,9 @@
 #include "terminal/TerminalPort.h"
 
 #include <gtest/gtest.h>
+
+using testsupport::PortFolder;
+using testsupport::PtyPeer;
 
 #include <filesystem>
 #include <fstream>
@@ -19,17 +23,6 @@ using terminal::TerminalPort;
 
 namespace {
 
-struct PortFolder {
-    fs::path path;
-    PortFolder()
-    {
-        char name[] = "/tmp/wirescope-ports-XXXXXX";
-        path = ::mkdtemp(name);
-        ::setenv("TESSABAN_PORTS", path.c_str(), 1);
-    }
-    ~PortFolder() { fs::remove_all(path); }
-};
-
 std::string pattern(size_t n)
 {
     std::string s(n, 0);
@@ -38,14 +31,8 @@ std::string pattern(size_t n)
     return s;
 }
 
-std::string writeFile(const fs::path& p, const std::string& content)
-{
-    std::ofstream(p, std::ios::binary) << content;
-    return p.string();
-}
-
 struct Link : ::testing::Test {
-    PortFolder folder;
+    PortFolder folder{"wirescope-ports"};
     PtyPeer peer;
     TerminalPort port;
     std::atomic<int> notified{0};
@@ -62,7 +49,7 @@ TEST_F(Link, RawFileArrivesExactlyWithItsSum)
     peer.startCollecting();
     const std::string data = pattern(5000);
     TransmitJob job;
-    ASSERT_TRUE(job.open(writeFile(folder.path / "data.bin", data)));
+    ASSERT_TRUE(job.open(folder.write("data.bin", data)));
     std::atomic<bool> sum{true};
     ASSERT_TRUE(job.start([&](const uint8_t* d, size_t n) { return port.write(d, n); }, &sum));
     EXPECT_EQ(job.finish(), TransmitJob::Outcome::Succeeded);
@@ -77,7 +64,7 @@ TEST_F(Link, HexFileArrivesAsItsImage)
     peer.startCollecting();
     TransmitJob job;
     ASSERT_TRUE(
-        job.open(writeFile(folder.path / "fw.hex", ":0400100001020304E2\n:02001800AABB00\n:00000001FF\n")));
+        job.open(folder.write("fw.hex", ":0400100001020304E2\n:02001800AABB00\n:00000001FF\n")));
     std::atomic<bool> sum{false};
     ASSERT_TRUE(job.start([&](const uint8_t* d, size_t n) { return port.write(d, n); }, &sum));
     EXPECT_EQ(job.finish(), TransmitJob::Outcome::Succeeded);
@@ -92,9 +79,9 @@ TEST_F(Link, CaptureOfThreeThousandBytesLandsWhole)
 {
     const std::string data = pattern(3000);
     termcore::ReceiveCapture capture;
-    const std::string path = (folder.path / "capture.bin").string();
+    const std::string path = (folder.path() / "capture.bin").string();
     ASSERT_EQ(capture.create(path, false), termcore::ReceiveCapture::CreateResult::Created);
-    ASSERT_TRUE(peer.write(data));
+    ASSERT_TRUE(peer.send(data));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     // The watcher says that bytes are waiting before anyone reads them.
     while (notified.load() == 0 && std::chrono::steady_clock::now() < deadline)
@@ -119,7 +106,7 @@ TEST_F(Link, VanishingPeerEndsTheTransmissionAndTheReads)
 {
     // Nobody reads: the pty fills up, then the device goes away mid-transfer.
     TransmitJob job;
-    ASSERT_TRUE(job.open(writeFile(folder.path / "big.bin", pattern(2'000'000))));
+    ASSERT_TRUE(job.open(folder.write("big.bin", pattern(2'000'000))));
     std::atomic<bool> sum{false};
     std::atomic<int> writes{0};
     ASSERT_TRUE(job.start(
@@ -130,7 +117,7 @@ TEST_F(Link, VanishingPeerEndsTheTransmissionAndTheReads)
         &sum));
     while (writes.load() < 5)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    peer.vanish();
+    peer.unplug();
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(job.finish(), TransmitJob::Outcome::WriteFailed);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
@@ -145,7 +132,7 @@ TEST_F(Link, VanishingPeerEndsTheTransmissionAndTheReads)
 
 TEST(TerminalPortOpen, SecondOpenOfTheSamePortFailsAndSaysWhy)
 {
-    PortFolder folder;
+    PortFolder folder{"wirescope-ports"};
     PtyPeer peer;
     ASSERT_TRUE(peer.ok());
     ASSERT_TRUE(platform::linkPort(4, peer.slavePath()));
@@ -160,7 +147,7 @@ TEST(TerminalPortOpen, SecondOpenOfTheSamePortFailsAndSaysWhy)
 
 TEST(TerminalPortEnumerate, PortsComeInNumberOrder)
 {
-    PortFolder folder;
+    PortFolder folder{"wirescope-ports"};
     PtyPeer a, b, c;
     ASSERT_TRUE(platform::linkPort(10, a.slavePath()));
     ASSERT_TRUE(platform::linkPort(3, b.slavePath()));

@@ -1,6 +1,7 @@
 // Wirescope's window under the offscreen platform, connected to a pseudo-terminal peer.
 
-#include "PtyPeer.h"
+#include "support/PtyPeer.h"
+#include "support/TempFolder.h"
 #include "RecordingPrompter.h"
 
 #include "platform/PortMap.h"
@@ -23,6 +24,9 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+using testsupport::PortFolder;
+using testsupport::PtyPeer;
 
 #include <chrono>
 #include <filesystem>
@@ -81,7 +85,8 @@ std::string slurp(const fs::path& p)
 }
 
 struct Window : ::testing::Test {
-    fs::path dir;
+    PortFolder folder{"wirescope-ui", "ports"};
+    const fs::path dir = folder.path();
     RecordingPrompter prompter;
     PtyPeer peer;
     std::unique_ptr<MainWindow> window;
@@ -89,17 +94,12 @@ struct Window : ::testing::Test {
     void SetUp() override
     {
         ensureApp();
-        char name[] = "/tmp/wirescope-ui-XXXXXX";
-        dir = ::mkdtemp(name);
-        fs::create_directory(dir / "ports");
-        ::setenv("TESSABAN_PORTS", (dir / "ports").c_str(), 1);
         ASSERT_TRUE(peer.ok());
         ASSERT_TRUE(platform::linkPort(7, peer.slavePath()));
     }
     void TearDown() override
     {
         window.reset();
-        fs::remove_all(dir);
     }
     std::string configPath() const { return (dir / "Wirescope v1.07.cfg").string(); }
     void open(bool connect, const std::string& port = "COM7")
@@ -112,11 +112,7 @@ struct Window : ::testing::Test {
         ASSERT_TRUE(window->initialised());
         window->show();
     }
-    std::string file(const std::string& name, const std::string& content)
-    {
-        std::ofstream(dir / name, std::ios::binary) << content;
-        return (dir / name).string();
-    }
+    std::string file(const std::string& name, const std::string& content) { return folder.write(name, content); }
     bool enabled(const char* name) { return window->action(QString::fromLatin1(name))->isEnabled(); }
     QStringList recentTexts()
     {
@@ -179,7 +175,7 @@ TEST_F(Window, ConnectedMenusKeysAndSavedPort)
     EXPECT_EQ(peer.waitFor(10), "hi\r\x1b[A\x1b[K\x01");
 
     // What arrives is shown.
-    ASSERT_TRUE(peer.write("Hello\r\nKZ-7"));
+    ASSERT_TRUE(peer.send("Hello\r\nKZ-7"));
     ASSERT_TRUE(waitUntil([&] { return window->view()->screen().cursorColumn() == 4; }));
     EXPECT_EQ(window->view()->screen().cell(0, 0), 'H');
     EXPECT_EQ(window->view()->screen().cell(3, 1), '7');
@@ -310,7 +306,7 @@ TEST_F(Window, CaptureStatusEndKeyAndWholeFile)
     EXPECT_EQ(window->statusText(0), "RX data... 0 byte (Quit to press END)");
     EXPECT_FALSE(enabled("&Transmit file"));
     const std::string data = pattern(3000);
-    ASSERT_TRUE(peer.write(data));
+    ASSERT_TRUE(peer.send(data));
     ASSERT_TRUE(waitUntil([&] { return window->capture().receivedBytes() == 3000; }));
     EXPECT_EQ(window->statusText(0), "RX data... 3000 byte (Quit to press END)");
     // Captured bytes do not reach the screen; typed characters are dropped.
@@ -349,7 +345,7 @@ TEST_F(Window, UnpluggingDuringTransmissionEndsItAndReportsThePortClosed)
     window->transmit(-1);
     ASSERT_TRUE(window->transmitting());
     ASSERT_FALSE(peer.waitFor(1000).empty());
-    peer.vanish();
+    peer.unplug();
     ASSERT_TRUE(waitUntil([&] { return !window->transmitting(); }, 10000));
     ASSERT_TRUE(waitUntil([&] { return !window->isConnected(); }, 2000));
     EXPECT_EQ(window->statusText(1), "Disconnect");
