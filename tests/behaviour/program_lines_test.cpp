@@ -53,6 +53,16 @@ void growTo(BehaviorProgram& p, int n)
     ASSERT_EQ(p.count(), n);
 }
 
+// A program whose questions are answered by q; the line-changing tests share it.
+struct ConfirmedProgram : ::testing::Test {
+    BehaviorProgram p;
+    Questions q;
+    void SetUp() override { p.setConfirm(q.fn()); }
+};
+using DeleteLines = ConfirmedProgram;
+using InsertLines = ConfirmedProgram;
+using Clipboard = ConfirmedProgram;
+
 } // namespace
 
 TEST(ProgramLines, NewProgramHasHundredBlankLines)
@@ -107,11 +117,8 @@ TEST(ProgramLines, SelectionAndCurrentCell)
     EXPECT_FALSE(p.line(6).flags & LineFlag::Current);
 }
 
-TEST(DeleteLines, KeepsHundredLinesAndBlanksTheEnd)
+TEST_F(DeleteLines, KeepsHundredLinesAndBlanksTheEnd)
 {
-    BehaviorProgram p;
-    Questions q;
-    p.setConfirm(q.fn());
     tagAll(p, false);
     LineChange r = p.deleteLines(97, 3); // reaches the end
     EXPECT_TRUE(r.ok);
@@ -129,11 +136,8 @@ TEST(DeleteLines, KeepsHundredLinesAndBlanksTheEnd)
     EXPECT_TRUE(blank(p.line(99)));
 }
 
-TEST(DeleteLines, AsksOnceForEditedLinesAndCancelChangesNothing)
+TEST_F(DeleteLines, AsksOnceForEditedLinesAndCancelChangesNothing)
 {
-    BehaviorProgram p;
-    Questions q;
-    p.setConfirm(q.fn());
     tagAll(p, false);
     tag(p, 11, true);
     tag(p, 12, true);
@@ -164,11 +168,8 @@ TEST(DeleteLines, AsksOnceForEditedLinesAndCancelChangesNothing)
     EXPECT_EQ(silent.line(3).label, "L3");
 }
 
-TEST(DeleteLines, ShrinksALargerProgramAndMovesOrDropsTheCurrentCell)
+TEST_F(DeleteLines, ShrinksALargerProgramAndMovesOrDropsTheCurrentCell)
 {
-    BehaviorProgram p;
-    Questions q;
-    p.setConfirm(q.fn());
     growTo(p, 103);
     tagAll(p, false);
     p.setCurrent(50, 1);
@@ -181,11 +182,8 @@ TEST(DeleteLines, ShrinksALargerProgramAndMovesOrDropsTheCurrentCell)
     EXPECT_EQ(p.line(49).label, "L54");
 }
 
-TEST(DeleteLines, RangesAreClampedToTheProgram)
+TEST_F(DeleteLines, RangesAreClampedToTheProgram)
 {
-    BehaviorProgram p;
-    Questions q;
-    p.setConfirm(q.fn());
     tagAll(p, false);
     EXPECT_TRUE(p.deleteLines(-5, 2).ok); // wholly before the program: nothing
     EXPECT_EQ(p.line(0).label, "L0");
@@ -200,11 +198,8 @@ TEST(DeleteLines, RangesAreClampedToTheProgram)
     EXPECT_EQ(p.line(3).label, "L4");
 }
 
-TEST(InsertLines, ShiftsLinesSelectionAndCurrentCell)
+TEST_F(InsertLines, ShiftsLinesSelectionAndCurrentCell)
 {
-    BehaviorProgram p;
-    Questions q;
-    p.setConfirm(q.fn());
     tagAll(p, false);
     p.selectOne(10);
     p.extendSelection(11);
@@ -225,11 +220,8 @@ TEST(InsertLines, ShiftsLinesSelectionAndCurrentCell)
     EXPECT_TRUE(q.asked.empty());
 }
 
-TEST(InsertLines, FullProgramDropsBlankEndLinesWithoutAsking)
+TEST_F(InsertLines, FullProgramDropsBlankEndLinesWithoutAsking)
 {
-    BehaviorProgram p;
-    Questions q;
-    p.setConfirm(q.fn());
     growTo(p, 1000);
     for (int i = 0; i < 990; ++i)
         tag(p, i, true);
@@ -245,11 +237,8 @@ TEST(InsertLines, FullProgramDropsBlankEndLinesWithoutAsking)
     EXPECT_TRUE(p.line(998).edited()); // line 995 moved down by three
 }
 
-TEST(InsertLines, FullProgramAsksBeforeEditedLinesDrop)
+TEST_F(InsertLines, FullProgramAsksBeforeEditedLinesDrop)
 {
-    BehaviorProgram p;
-    Questions q;
-    p.setConfirm(q.fn());
     growTo(p, 1000);
     tagAll(p, true);
     q.answer = false;
@@ -265,12 +254,9 @@ TEST(InsertLines, FullProgramAsksBeforeEditedLinesDrop)
     EXPECT_EQ(p.line(999).label, "L997");
 }
 
-TEST(InsertLines, CancelKeepsTheCountIncrease)
+TEST_F(InsertLines, CancelKeepsTheCountIncrease)
 {
     // 998 lines, the last two edited: inserting 5 adds 2 and pushes 3 off, which asks.
-    BehaviorProgram p;
-    Questions q;
-    p.setConfirm(q.fn());
     growTo(p, 998);
     tagAll(p, true);
     q.answer = false;
@@ -281,11 +267,8 @@ TEST(InsertLines, CancelKeepsTheCountIncrease)
     EXPECT_TRUE(blank(p.line(999)));
 }
 
-TEST(InsertLines, NearTheEndOfAFullProgramNothingIsWrittenPastTheSlots)
+TEST_F(InsertLines, NearTheEndOfAFullProgramNothingIsWrittenPastTheSlots)
 {
-    BehaviorProgram p;
-    Questions q;
-    p.setConfirm(q.fn());
     growTo(p, 1000);
     tagAll(p, false);
     p.setCurrent(999, 4);
@@ -315,9 +298,8 @@ TEST(ToggleEnabled, FlipsTheDisabledFlagInTheRange)
     EXPECT_FALSE(p.line(100).disabled());
 }
 
-TEST(Clipboard, CopyWritesCountAndLineRecordsWithoutTheSelectedFlag)
+TEST_F(Clipboard, CopyWritesCountAndLineRecordsWithoutTheSelectedFlag)
 {
-    BehaviorProgram p;
     EXPECT_TRUE(p.copySelection().empty());
     tag(p, 4, true);
     p.selectOne(4);
@@ -334,7 +316,7 @@ TEST(Clipboard, CopyWritesCountAndLineRecordsWithoutTheSelectedFlag)
     EXPECT_TRUE(lines[0].edited());
 }
 
-TEST(Clipboard, PasteFiveOverThreeTakesTheOldSelectionStart)
+TEST_F(Clipboard, PasteFiveOverThreeTakesTheOldSelectionStart)
 {
     BehaviorProgram source;
     for (int i = 0; i < 5; ++i)
@@ -343,9 +325,6 @@ TEST(Clipboard, PasteFiveOverThreeTakesTheOldSelectionStart)
     source.extendSelection(4);
     auto block = source.copySelection();
 
-    BehaviorProgram p;
-    Questions q;
-    p.setConfirm(q.fn());
     tagAll(p, false);
     p.selectOne(20);
     p.extendSelection(22);
@@ -361,11 +340,8 @@ TEST(Clipboard, PasteFiveOverThreeTakesTheOldSelectionStart)
     EXPECT_TRUE(q.asked.empty());
 }
 
-TEST(Clipboard, MalformedBlocksAreRefusedWhole)
+TEST_F(Clipboard, MalformedBlocksAreRefusedWhole)
 {
-    BehaviorProgram p;
-    Questions q;
-    p.setConfirm(q.fn());
     tagAll(p, false);
     p.selectOne(10);
     const auto before = serializeProgram(p);
@@ -392,7 +368,7 @@ TEST(Clipboard, MalformedBlocksAreRefusedWhole)
     EXPECT_FALSE(p.pasteBlock(good)); // nothing selected
 }
 
-TEST(Clipboard, PasteNearTheEndKeepsWhatFits)
+TEST_F(Clipboard, PasteNearTheEndKeepsWhatFits)
 {
     BehaviorProgram source;
     source.setConfirm([](const std::string&) { return true; });
@@ -403,9 +379,6 @@ TEST(Clipboard, PasteNearTheEndKeepsWhatFits)
     source.extendSelection(999);
     auto block = source.copySelection();
 
-    BehaviorProgram p;
-    Questions q;
-    p.setConfirm(q.fn());
     growTo(p, 1000);
     tagAll(p, false);
     p.selectOne(995);
@@ -418,14 +391,11 @@ TEST(Clipboard, PasteNearTheEndKeepsWhatFits)
     EXPECT_EQ(p.selLast(), 999);
 }
 
-TEST(Clipboard, PasteCancelledAtTheDeleteQuestionChangesNothing)
+TEST_F(Clipboard, PasteCancelledAtTheDeleteQuestionChangesNothing)
 {
     BehaviorProgram source;
     source.selectOne(0);
     auto block = source.copySelection();
-    BehaviorProgram p;
-    Questions q;
-    p.setConfirm(q.fn());
     tag(p, 7, true);
     p.selectOne(7);
     q.answer = false;
@@ -433,9 +403,8 @@ TEST(Clipboard, PasteCancelledAtTheDeleteQuestionChangesNothing)
     EXPECT_EQ(p.line(7).label, "L7");
 }
 
-TEST(Clipboard, CutRemovesTheSelectionAndMovesOrClearsTheCurrentCell)
+TEST_F(Clipboard, CutRemovesTheSelectionAndMovesOrClearsTheCurrentCell)
 {
-    BehaviorProgram p;
     growTo(p, 104);
     tagAll(p, false);
     p.setCurrent(60, 2);
