@@ -1,6 +1,7 @@
 // The code generator: the worked example, every encoding row, START/END handling, and refusals.
 
 #include "ExamplePrograms.h"
+#include "FramedProgram.h"
 
 #include "behaviour/ProgramBuilder.h"
 #include "behaviour/RuleChecker.h"
@@ -41,12 +42,7 @@ Bytes image(BehaviorProgram& p)
 template <typename F>
 Bytes middle(F&& build)
 {
-    BehaviorProgram p;
-    ProgramBuilder b(p);
-    b.line().start();
-    build(b);
-    b.line().end();
-    EXPECT_TRUE(b.ok());
+    BehaviorProgram p = framed(build);
     Bytes all = image(p);
     if (all.size() < 2)
         return {};
@@ -75,10 +71,7 @@ TEST(Generator, WorkedExampleGivesTheExactImage)
 
 TEST(Generator, StartAndEndAlone)
 {
-    BehaviorProgram p;
-    ProgramBuilder b(p);
-    b.line().start();
-    b.line().end();
+    BehaviorProgram p = framed();
     BuildResult r = buildProgram(p);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.bytes, (Bytes{0x04, 0x05, 0x09}));
@@ -280,12 +273,10 @@ TEST(Generator, CellsThatCannotBeEncodedAreRefusedAndMarked)
         {"unknown category", [](BehaviorProgram& p) { p.cell(2, 0).code[0] = 9; }, 0},
     };
     for (const auto& c : cases) {
-        BehaviorProgram p;
-        ProgramBuilder b(p);
-        b.line().start();
-        b.line().load(Operand::device("Wheel", 3, 12), num(1));
-        b.line().load(Operand::kz7(44), num(1));
-        b.line().end();
+        BehaviorProgram p = framed([](ProgramBuilder& b) {
+            b.line().load(Operand::device("Wheel", 3, 12), num(1));
+            b.line().load(Operand::kz7(44), num(1));
+        });
         ASSERT_TRUE(checkRules(p).ok);
         c.spoil(p);
         // The spoiled cells pass the check (or are skipped by it); the generator must refuse them.
@@ -299,11 +290,7 @@ TEST(Generator, CellsThatCannotBeEncodedAreRefusedAndMarked)
     }
 
     // A name the table does not hold.
-    BehaviorProgram p;
-    ProgramBuilder b(p);
-    b.line().start();
-    b.line().load(var("x"), num(1));
-    b.line().end();
+    BehaviorProgram p = framed([](ProgramBuilder& b) { b.line().load(var("x"), num(1)); });
     ASSERT_TRUE(checkRules(p).ok);
     p.nameTable.clear();
     GenerateResult g = generateImage(p, CommandCatalogue::instance());

@@ -1,6 +1,7 @@
 // tessaban program dump/check/build, run as a user would, on files saved by the core.
 
 #include "ExamplePrograms.h"
+#include "FramedProgram.h"
 
 #include "behaviour/ProgramBuilder.h"
 #include "behaviour/ProgramFile.h"
@@ -77,11 +78,7 @@ TEST_F(ProgramCli, BuildWritesTheImageAndChecksum)
               (std::vector<uint8_t>{0x04, 0x80, 0x00, 0x64, 0x1A, 0x01, 0x04, 0x32, 0x00, 0x00, 0x02, 0x00, 0xC8, 0x1F,
                                     0x04, 0x01, 0x00, 0x05, 0x2C}));
 
-    BehaviorProgram se;
-    ProgramBuilder b(se);
-    b.line().start();
-    b.line().end();
-    ASSERT_TRUE(saveProgramFile(path("se.tpg"), se).ok);
+    ASSERT_TRUE(saveProgramFile(path("se.tpg"), framed()).ok);
     r = tessaban("program build --output=" + path("se.bin") + " " + path("se.tpg"));
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(readAll(path("se.bin")), (std::vector<uint8_t>{0x04, 0x05, 0x09}));
@@ -98,13 +95,10 @@ TEST_F(ProgramCli, CheckPrintsTheProgrammersMessageAndItsTables)
     EXPECT_NE(r.output.find("\"two\" at address 1 (0x0001)"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("Marked cells:\n  none"), std::string::npos) << r.output;
 
-    // A program with a number as LOAD destination and no END.
-    BehaviorProgram bad;
-    ProgramBuilder b(bad);
-    b.line().start();
-    b.line().load(Operand::number(3), Operand::number(4));
-    b.line().end();
-    ASSERT_TRUE(saveProgramFile(path("bad.tpg"), bad).ok);
+    // A program with a number as LOAD destination.
+    ASSERT_TRUE(saveProgramFile(path("bad.tpg"), framed([](ProgramBuilder& b) {
+                                    b.line().load(Operand::number(3), Operand::number(4));
+                                })).ok);
     r = tessaban("program check -v " + path("bad.tpg"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.output.rfind("There is an incorrect program grammar!\nThe total number of errors: 1\n", 0), 0u)
@@ -114,12 +108,7 @@ TEST_F(ProgramCli, CheckPrintsTheProgrammersMessageAndItsTables)
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(fs::exists(path("bad.bin")));
 
-    BehaviorProgram jump;
-    ProgramBuilder j(jump);
-    j.line().start();
-    j.line().jump("nowhere");
-    j.line().end();
-    ASSERT_TRUE(saveProgramFile(path("jump.tpg"), jump).ok);
+    ASSERT_TRUE(saveProgramFile(path("jump.tpg"), framed([](ProgramBuilder& b) { b.line().jump("nowhere"); })).ok);
     r = tessaban("program check " + path("jump.tpg"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.output, "Found incorrect jump label!\n");

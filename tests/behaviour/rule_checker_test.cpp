@@ -1,6 +1,7 @@
 // The rule check: every rule, the tables it builds, and the message the user sees.
 
 #include "ExamplePrograms.h"
+#include "FramedProgram.h"
 
 #include "behaviour/ProgramBuilder.h"
 #include "behaviour/ProgramMessages.h"
@@ -151,13 +152,10 @@ TEST(RuleCheck, DisabledStartAndEndStillCountInTheMainPass)
 TEST(RuleCheck, ConditionContinuationRules)
 {
     auto run = [](auto&& build) {
-        BehaviorProgram p;
-        ProgramBuilder b(p);
-        b.line().start();
-        build(b);
-        b.line().load(num(1), num(2)); // a later error that a stop must not reach
-        b.line().end();
-        EXPECT_TRUE(b.ok());
+        BehaviorProgram p = framed([&](ProgramBuilder& b) {
+            build(b);
+            b.line().load(num(1), num(2)); // a later error that a stop must not reach
+        });
         CheckResult r = checkRules(p);
         return std::make_pair(r, std::move(p));
     };
@@ -188,11 +186,7 @@ TEST(RuleCheck, ConditionContinuationRules)
 TEST(RuleCheck, ElseChainsNeedAnOpenIf)
 {
     auto errorsOf = [](auto&& build, int line, int cell) {
-        BehaviorProgram p;
-        ProgramBuilder b(p);
-        b.line().start();
-        build(b);
-        b.line().end();
+        BehaviorProgram p = framed(build, false);
         CheckResult r = checkRules(p);
         EXPECT_FALSE(r.ok);
         EXPECT_TRUE(marked(p, line, cell));
@@ -208,14 +202,12 @@ TEST(RuleCheck, ElseChainsNeedAnOpenIf)
         b.line().otherwise().load(var("b"), num(3)); // ELSE closed the chain
     }, 3, 0), 1);
     // ELSE IF after ELSE IF, then ELSE: fine.
-    BehaviorProgram p;
-    ProgramBuilder b(p);
-    b.line().start();
-    b.line().condition(Instr::If, var("a"), Eq, num(1), Conn::Then).load(var("b"), num(1));
-    b.line().condition(Instr::ElseIf, var("a"), Eq, num(2), Conn::Then).load(var("b"), num(2));
-    b.line().condition(Instr::ElseIf, var("a"), Eq, num(3), Conn::Then).load(var("b"), num(3));
-    b.line().otherwise().load(var("b"), num(4));
-    b.line().end();
+    BehaviorProgram p = framed([](ProgramBuilder& b) {
+        b.line().condition(Instr::If, var("a"), Eq, num(1), Conn::Then).load(var("b"), num(1));
+        b.line().condition(Instr::ElseIf, var("a"), Eq, num(2), Conn::Then).load(var("b"), num(2));
+        b.line().condition(Instr::ElseIf, var("a"), Eq, num(3), Conn::Then).load(var("b"), num(3));
+        b.line().otherwise().load(var("b"), num(4));
+    });
     EXPECT_TRUE(checkRules(p).ok);
 }
 
@@ -288,11 +280,7 @@ TEST(RuleCheck, ButtonConstantNeedsNoKindAndNumbersAreNoDestination)
 
 TEST(RuleCheck, ControllerRegistersMustBeControllerEntries)
 {
-    BehaviorProgram p;
-    ProgramBuilder b(p);
-    b.line().start();
-    b.line().load(Operand::kz7(44), Operand::kz7(46));
-    b.line().end();
+    BehaviorProgram p = framed([](ProgramBuilder& b) { b.line().load(Operand::kz7(44), Operand::kz7(46)); });
     ASSERT_TRUE(checkRules(p).ok);
     p.cell(1, 2).entry = 20; // a sensor register where a controller one belongs
     p.cell(1, 1).entry = 51;
@@ -309,15 +297,13 @@ TEST(RuleCheck, ControllerRegistersMustBeControllerEntries)
 
 TEST(RuleCheck, TheFiftyFirstNameStopsAtItsOperand)
 {
-    BehaviorProgram p;
-    ProgramBuilder b(p);
-    b.line().start();
-    for (int i = 0; i < 25; ++i)
-        b.line().load(var("n" + std::to_string(2 * i)), var("n" + std::to_string(2 * i + 1)));
-    b.line().load(var("n0"), var("n49")); // known names: fine
-    b.line().load(var("n50"), num(1));     // the 51st
-    b.line().load(num(1), num(1));         // never reached
-    b.line().end();
+    BehaviorProgram p = framed([](ProgramBuilder& b) {
+        for (int i = 0; i < 25; ++i)
+            b.line().load(var("n" + std::to_string(2 * i)), var("n" + std::to_string(2 * i + 1)));
+        b.line().load(var("n0"), var("n49")); // known names: fine
+        b.line().load(var("n50"), num(1));     // the 51st
+        b.line().load(num(1), num(1));         // never reached
+    });
     CheckResult r = checkRules(p);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.errors, 1);
@@ -326,24 +312,20 @@ TEST(RuleCheck, TheFiftyFirstNameStopsAtItsOperand)
     EXPECT_FALSE(marked(p, 28, 1));
 
     // Device registers contribute their ID name before their address name.
-    BehaviorProgram q;
-    ProgramBuilder c(q);
-    c.line().start();
-    c.line().load(Operand::custom("arm", "pos"), Operand::custom("5", "gain"));
-    c.line().load(Operand::custom("leg", "9"), Operand::custom("3", "4"));
-    c.line().end();
+    BehaviorProgram q = framed([](ProgramBuilder& b) {
+        b.line().load(Operand::custom("arm", "pos"), Operand::custom("5", "gain"));
+        b.line().load(Operand::custom("leg", "9"), Operand::custom("3", "4"));
+    });
     ASSERT_TRUE(checkRules(q).ok);
     EXPECT_EQ(q.nameTable.names, (std::vector<std::string>{"arm", "pos", "gain", "leg"}));
 }
 
 TEST(RuleCheck, LabelsDuplicatesAndMissingTargets)
 {
-    BehaviorProgram p;
-    ProgramBuilder b(p);
-    b.line().start();
-    b.line("same").load(var("a"), num(1));
-    b.line("same").load(var("a"), num(2));
-    b.line().end();
+    BehaviorProgram p = framed([](ProgramBuilder& b) {
+        b.line("same").load(var("a"), num(1));
+        b.line("same").load(var("a"), num(2));
+    });
     CheckResult r = checkRules(p);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.errors, 0);
@@ -356,12 +338,12 @@ TEST(RuleCheck, LabelsDuplicatesAndMissingTargets)
     EXPECT_TRUE(checkRules(p).ok);
 
     // An empty JUMP label is marked; an unknown one passes the check and fails the generation.
-    BehaviorProgram q;
-    ProgramBuilder c(q);
-    c.line().start();
-    c.line().jump("");
-    c.line().call("nowhere");
-    c.line().end();
+    BehaviorProgram q = framed(
+        [](ProgramBuilder& b) {
+            b.line().jump("");
+            b.line().call("nowhere");
+        },
+        false);
     r = checkRules(q);
     EXPECT_EQ(r.errors, 1);
     EXPECT_TRUE(marked(q, 1, 1));
@@ -398,12 +380,9 @@ TEST(RuleCheck, LabelsAfterAnEndAreNeverAddressed)
 TEST(RuleCheck, CraftedLinesNeverReachPastTheTenthCell)
 {
     // IF ... THEN ELSE COMPUTE: the COMPUTE would need cells 7..10.
-    BehaviorProgram p;
-    ProgramBuilder b(p);
-    b.line().start();
-    b.line().condition(Instr::If, var("a"), Eq, num(1), Conn::Then).compute(var("b"), var("c"), Plus, num(1));
-    b.line().end();
-    ASSERT_TRUE(b.ok());
+    BehaviorProgram p = framed([](ProgramBuilder& b) {
+        b.line().condition(Instr::If, var("a"), Eq, num(1), Conn::Then).compute(var("b"), var("c"), Plus, num(1));
+    });
     ProgramLine& l = p.line(1);
     for (int i = 9; i > 5; --i)
         l.cells[i] = l.cells[i - 1];
