@@ -11,10 +11,11 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <sstream>
 
 using namespace behaviour;
 
-TEST(ExamplePrograms, FilesMatchTheirBuilderAndPassTheCheck)
+TEST(ExamplePrograms, FilesMatchTheirBuilderRoundTripAndPassTheCheck)
 {
     ASSERT_GE(examples::all().size(), 5u);
     for (const auto& e : examples::all()) {
@@ -26,8 +27,17 @@ TEST(ExamplePrograms, FilesMatchTheirBuilderAndPassTheCheck)
         EXPECT_EQ(serializeProgram(built), stored)
             << e.fileName << " is stale: run make_behaviour_examples data/examples";
 
+        // Each stored file reads back and saves to the same bytes, directly and through streams.
         BehaviorProgram loaded;
-        ASSERT_TRUE(parseProgram(stored, loaded).ok) << e.fileName;
+        LoadResult parsed = parseProgram(stored, loaded);
+        ASSERT_TRUE(parsed.ok) << e.fileName << ": " << parsed.message;
+        EXPECT_EQ(serializeProgram(loaded), stored) << e.fileName;
+        std::stringstream stream;
+        ASSERT_TRUE(saveProgram(stream, loaded));
+        BehaviorProgram streamed;
+        ASSERT_TRUE(loadProgram(stream, streamed).ok);
+        EXPECT_EQ(serializeProgram(streamed), stored) << e.fileName;
+
         BuildResult r = buildProgram(loaded);
         EXPECT_TRUE(r.ok) << e.fileName << ": " << r.message;
         EXPECT_EQ(r.message, "There is no error!");
