@@ -33,6 +33,15 @@ Loaded loadText(std::string_view text)
     return r;
 }
 
+// A loader with the buffer and results it hands back, kept across loads.
+struct Session {
+    HexImageLoader loader;
+    std::vector<std::uint8_t> buffer;
+    std::size_t start = 0, length = 0;
+    bool text(std::string_view t) { return loader.loadText(t, buffer, start, length); }
+    bool file(const std::string& path) { return loader.load(path, buffer, start, length); }
+};
+
 std::uint8_t sum(const std::vector<std::uint8_t>& bytes, std::size_t count)
 {
     return static_cast<std::uint8_t>(std::accumulate(bytes.begin(), bytes.begin() + count, 0u));
@@ -114,20 +123,18 @@ TEST(HexImageLoader, SegmentRecordMovesLaterDataAndEachLoadStartsAtSegmentZero)
 {
     const std::vector<std::uint8_t> data = {0xAB};
     const std::string text = ":020000021000EC\n" + tf::hexRecord(0, 0x0002, data);
-    HexImageLoader loader;
-    std::vector<std::uint8_t> buffer;
-    std::size_t start = 0, length = 0;
-    ASSERT_TRUE(loader.loadText(text, buffer, start, length));
-    EXPECT_EQ(length, 0x10003u + 2);
-    EXPECT_EQ(buffer[0x10002], 0xAB);
-    EXPECT_EQ(buffer[0x00002], 0xFF);
+    Session s;
+    ASSERT_TRUE(s.text(text));
+    EXPECT_EQ(s.length, 0x10003u + 2);
+    EXPECT_EQ(s.buffer[0x10002], 0xAB);
+    EXPECT_EQ(s.buffer[0x00002], 0xFF);
 
     // The same loader, a file without a segment record: the base is 0 again, and the previous
     // image is gone (everything refilled).
-    ASSERT_TRUE(loader.loadText(tf::hexRecord(0, 0x0002, data), buffer, start, length));
-    EXPECT_EQ(length, 3u + 2);
-    EXPECT_EQ(buffer[0x00002], 0xAB);
-    EXPECT_EQ(buffer[0x10002], 0xFF);
+    ASSERT_TRUE(s.text(tf::hexRecord(0, 0x0002, data)));
+    EXPECT_EQ(s.length, 3u + 2);
+    EXPECT_EQ(s.buffer[0x00002], 0xAB);
+    EXPECT_EQ(s.buffer[0x10002], 0xFF);
 }
 
 TEST(HexImageLoader, OtherKnownRecordTypesAreIgnoredAndReadingGoesOnAfterTheEnd)
@@ -243,22 +250,20 @@ TEST(HexImageLoader, DataEndingAtTheLastAddressPutsTheChecksumPastTheAddressSpac
 
 TEST(HexImageLoader, FailedLoadKeepsThePreviousImage)
 {
-    HexImageLoader loader;
-    std::vector<std::uint8_t> buffer;
-    std::size_t start = 0, length = 0;
-    ASSERT_TRUE(loader.loadText(kGood, buffer, start, length));
-    const std::vector<std::uint8_t> before = buffer;
+    Session s;
+    ASSERT_TRUE(s.text(kGood));
+    const std::vector<std::uint8_t> before = s.buffer;
     // The refused file stores data before the bad line; none of it may reach the caller.
     const std::vector<std::uint8_t> junk(16, 0x00);
-    EXPECT_FALSE(loader.loadText(tf::hexRecord(0, 0, junk) + ":0400000001\n", buffer, start, length));
-    EXPECT_EQ(buffer, before);
-    EXPECT_EQ(start, 0u);
-    EXPECT_EQ(length, 6u);
-    EXPECT_FALSE(loader.errorText().empty());
+    EXPECT_FALSE(s.text(tf::hexRecord(0, 0, junk) + ":0400000001\n"));
+    EXPECT_EQ(s.buffer, before);
+    EXPECT_EQ(s.start, 0u);
+    EXPECT_EQ(s.length, 6u);
+    EXPECT_FALSE(s.loader.errorText().empty());
     // And a later good load works from a clean fill again.
-    ASSERT_TRUE(loader.loadText(tf::hexRecord(0, 0x20, junk), buffer, start, length));
-    EXPECT_EQ(buffer[0], 0xFF);
-    EXPECT_EQ(length, 0x30u + 2);
+    ASSERT_TRUE(s.text(tf::hexRecord(0, 0x20, junk)));
+    EXPECT_EQ(s.buffer[0], 0xFF);
+    EXPECT_EQ(s.length, 0x30u + 2);
 }
 
 TEST(HexImageLoader, LargeFileFromDiskMatchesTheSourceImage)
@@ -270,22 +275,22 @@ TEST(HexImageLoader, LargeFileFromDiskMatchesTheSourceImage)
     const std::string path = folder.file("big.hex");
     ASSERT_TRUE(tf::writeFile(path, text));
 
-    HexImageLoader loader;
-    std::vector<std::uint8_t> buffer;
-    std::size_t start = 1, length = 0;
-    ASSERT_TRUE(loader.load(path, buffer, start, length)) << loader.errorText();
-    EXPECT_EQ(start, 0u);
-    ASSERT_EQ(length, image.size() + 2);
-    EXPECT_TRUE(std::equal(image.begin(), image.end(), buffer.begin()));
-    EXPECT_EQ(buffer[image.size()], 0xFF);
-    EXPECT_EQ(buffer[image.size() + 1], sum(buffer, image.size() + 1));
+    Session s;
+    s.start = 1;
+    ASSERT_TRUE(s.file(path)) << s.loader.errorText();
+    EXPECT_EQ(s.start, 0u);
+    ASSERT_EQ(s.length, image.size() + 2);
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), s.buffer.begin()));
+    EXPECT_EQ(s.buffer[image.size()], 0xFF);
+    EXPECT_EQ(s.buffer[image.size() + 1], sum(s.buffer, image.size() + 1));
 
     // The in-memory route gives the same image.
-    std::vector<std::uint8_t> fromText;
-    std::size_t textStart = 1, textLength = 0;
-    ASSERT_TRUE(loader.loadText(text, fromText, textStart, textLength));
-    EXPECT_EQ(textLength, length);
-    EXPECT_EQ(fromText, buffer);
+    Session fromText;
+    fromText.start = 1;
+    ASSERT_TRUE(fromText.text(text));
+    EXPECT_EQ(fromText.start, 0u);
+    EXPECT_EQ(fromText.length, s.length);
+    EXPECT_EQ(fromText.buffer, s.buffer);
 }
 
 TEST(HexImageLoader, RefusalsDeepInALargeFileNameTheRightLine)
@@ -294,35 +299,31 @@ TEST(HexImageLoader, RefusalsDeepInALargeFileNameTheRightLine)
     const std::string good = tf::hexFromImage(image, 0, 32);
     const std::size_t lines = static_cast<std::size_t>(std::count(good.begin(), good.end(), '\n'));
     testsupport::TempFolder folder("tessaban-firmware");
-    HexImageLoader loader;
-    std::vector<std::uint8_t> buffer;
-    std::size_t start = 0, length = 0;
+    Session s;
 
     // An overlong line spanning a block end, without a newline in the next block either.
     ASSERT_TRUE(tf::writeFile(folder.file("long.hex"), good + ":" + std::string(400000, '0')));
-    EXPECT_FALSE(loader.load(folder.file("long.hex"), buffer, start, length));
-    EXPECT_EQ(loader.error(), HexError::BadLineLength);
-    EXPECT_EQ(loader.errorLine(), lines + 1);
+    EXPECT_FALSE(s.file(folder.file("long.hex")));
+    EXPECT_EQ(s.loader.error(), HexError::BadLineLength);
+    EXPECT_EQ(s.loader.errorLine(), lines + 1);
 
     ASSERT_TRUE(tf::writeFile(folder.file("bad.hex"), good + "junk\n" + good));
-    EXPECT_FALSE(loader.load(folder.file("bad.hex"), buffer, start, length));
-    EXPECT_EQ(loader.error(), HexError::MissingColon);
-    EXPECT_EQ(loader.errorLine(), lines + 1);
-    EXPECT_TRUE(buffer.empty());
+    EXPECT_FALSE(s.file(folder.file("bad.hex")));
+    EXPECT_EQ(s.loader.error(), HexError::MissingColon);
+    EXPECT_EQ(s.loader.errorLine(), lines + 1);
+    EXPECT_TRUE(s.buffer.empty());
 }
 
 TEST(HexImageLoader, MissingFileReportsTheSystemReason)
 {
     testsupport::TempFolder folder("tessaban-firmware");
-    HexImageLoader loader;
-    std::vector<std::uint8_t> buffer;
-    std::size_t start = 0, length = 0;
-    EXPECT_FALSE(loader.load(folder.file("absent.hex"), buffer, start, length));
-    EXPECT_EQ(loader.error(), HexError::CannotOpen);
-    EXPECT_NE(loader.errorText().find("No such file"), std::string::npos) << loader.errorText();
+    Session s;
+    EXPECT_FALSE(s.file(folder.file("absent.hex")));
+    EXPECT_EQ(s.loader.error(), HexError::CannotOpen);
+    EXPECT_NE(s.loader.errorText().find("No such file"), std::string::npos) << s.loader.errorText();
 
     // A folder opens but cannot be read.
-    EXPECT_FALSE(loader.load(folder.path().string(), buffer, start, length));
-    EXPECT_EQ(loader.error(), HexError::ReadFailed);
-    EXPECT_TRUE(buffer.empty());
+    EXPECT_FALSE(s.file(folder.path().string()));
+    EXPECT_EQ(s.loader.error(), HexError::ReadFailed);
+    EXPECT_TRUE(s.buffer.empty());
 }

@@ -31,21 +31,14 @@ TEST(MotionDataFile, ImageIsTheDataFollowedByItsChecksum)
 {
     MotionDataFile mtn;
     std::vector<std::uint8_t> image;
-    ASSERT_TRUE(mtn.imageFromBytes(std::vector<std::uint8_t>(65536, 0x00), image));
-    ASSERT_EQ(image.size(), 65537u);
-    EXPECT_EQ(image.back(), 0x00);
-
-    ASSERT_TRUE(mtn.imageFromBytes(std::vector<std::uint8_t>(65536, 0x01), image));
-    ASSERT_EQ(image.size(), 65537u);
-    EXPECT_EQ(image.back(), 0x00); // 65,536 mod 256
-
     std::vector<std::uint8_t> data(65536, 0x00);
     data[0] = 0x80;
     data[65535] = 0x85;
     ASSERT_TRUE(mtn.imageFromBytes(data, image));
+    ASSERT_EQ(image.size(), 65537u);
     EXPECT_EQ(image[0], 0x80);
     EXPECT_EQ(image[65535], 0x85);
-    EXPECT_EQ(image[65536], 0x05);
+    EXPECT_EQ(image[65536], 0x05); // the sum wraps at 256
 }
 
 TEST(MotionDataFile, OnlyExactly65536BytesAreMotionData)
