@@ -66,50 +66,35 @@ const char* kGapHex = ":10000000000102030405060708090A0B0C0D0E0F78\r\n"
                       ":10002000101112131415161718191A1B1C1D1E1F58\r\n"
                       ":00000001FF\r\n";
 
-TEST(RawSender, ChunksOfHundredThenRestThenSum)
+TEST(RawSender, ChunksOfHundredThenTheRestThenTheSum)
 {
+    struct Case {
+        size_t size;
+        bool sum;
+        std::vector<size_t> chunks;
+    };
     TempFolder dir("termcore");
-    const std::string data = pattern(250);
-    Recorder rec;
-    TransmitJob job;
-    EXPECT_EQ(runJob(dir.write("a.bin", data), true, rec, &job), TransmitJob::Outcome::Succeeded);
-    ASSERT_EQ(rec.chunks.size(), 4u);
-    EXPECT_EQ(rec.chunks[0].size(), 100u);
-    EXPECT_EQ(rec.chunks[1].size(), 100u);
-    EXPECT_EQ(rec.chunks[2].size(), 50u);
-    ASSERT_EQ(rec.chunks[3].size(), 1u);
-    uint8_t sum = 0;
-    for (char c : data)
-        sum = static_cast<uint8_t>(sum + static_cast<uint8_t>(c));
-    EXPECT_EQ(rec.chunks[3][0], sum);
-    const auto all = rec.all();
-    EXPECT_EQ(std::string(all.begin(), all.end() - 1), data);
-    EXPECT_EQ(job.sentBytes(), 250u);
-    EXPECT_EQ(job.totalBytes(), 250u);
-}
-
-TEST(RawSender, SmallAndEmptyFiles)
-{
-    TempFolder dir("termcore");
-    {
+    for (const Case& c : {Case{250, true, {100, 100, 50, 1}}, Case{100, false, {100}}, Case{0, false, {}},
+                          Case{0, true, {1}}}) {
+        SCOPED_TRACE(std::to_string(c.size) + (c.sum ? " bytes with sum" : " bytes"));
+        const std::string data = pattern(c.size);
         Recorder rec;
         TransmitJob job;
-        runJob(dir.write("100.bin", pattern(100)), false, rec, &job);
-        ASSERT_EQ(rec.chunks.size(), 1u);
-        EXPECT_EQ(rec.chunks[0].size(), 100u);
-    }
-    {
-        Recorder rec;
-        TransmitJob job;
-        EXPECT_EQ(runJob(dir.write("empty.bin", ""), false, rec, &job), TransmitJob::Outcome::Succeeded);
-        EXPECT_TRUE(rec.chunks.empty());
-    }
-    {
-        Recorder rec;
-        TransmitJob job;
-        runJob(dir.write("empty2.bin", ""), true, rec, &job);
-        ASSERT_EQ(rec.chunks.size(), 1u);
-        EXPECT_EQ(rec.chunks[0], std::vector<uint8_t>{0});
+        EXPECT_EQ(runJob(dir.write("a.bin", data), c.sum, rec, &job), TransmitJob::Outcome::Succeeded);
+        std::vector<size_t> sizes;
+        for (const auto& chunk : rec.chunks)
+            sizes.push_back(chunk.size());
+        ASSERT_EQ(sizes, c.chunks);
+        const auto all = rec.all();
+        EXPECT_EQ(std::string(all.begin(), all.begin() + static_cast<long>(c.size)), data);
+        uint8_t sum = 0;
+        for (char ch : data)
+            sum = static_cast<uint8_t>(sum + static_cast<uint8_t>(ch));
+        if (c.sum) { // an empty file still gets its (zero) sum byte
+            EXPECT_EQ(all.back(), sum);
+        }
+        EXPECT_EQ(job.sentBytes(), c.size);
+        EXPECT_EQ(job.totalBytes(), c.size);
     }
 }
 
@@ -244,19 +229,31 @@ TEST(HexConverter, ChecksumsAreNotVerifiedAndBlanksAreIgnored)
     EXPECT_EQ(c.image[1], 0x34);
 }
 
-TEST(HexConverter, ErrorCodes)
+TEST(HexConverter, BadFilesAreRefusedWithTheirCodeNotOverread)
 {
-    EXPECT_EQ(convertIntelHex(" :0100000042BD\n:00000001FF\n", false).code, HexConversion::BadLine);
-    EXPECT_EQ(convertIntelHex("\n:00000001FF\n", false).code, HexConversion::BadLine);
-    EXPECT_EQ(convertIntelHex(":00000006FA\n:00000001FF\n", false).code, HexConversion::BadRecordType);
-    EXPECT_EQ(convertIntelHex(":0100000042BD\n", false).code, HexConversion::NoEndRecord);
-    EXPECT_EQ(convertIntelHex("", false).code, HexConversion::NoEndRecord);
+    const std::string end = ":00000001FF\n";
+    const std::vector<std::pair<std::string, HexConversion::Code>> cases = {
+        {" :0100000042BD\n" + end, HexConversion::BadLine},           // leading blank
+        {"\n" + end, HexConversion::BadLine},                         // empty line
+        {":10000000AABB\n" + end, HexConversion::BadLine},            // fewer data digits than counted
+        {":0100\n" + end, HexConversion::BadLine},                    // header too short
+        {":" + std::string(2000, '0') + "\n" + end, HexConversion::BadLine}, // longer than the line buffer
+        {":00000006FA\n" + end, HexConversion::BadRecordType},
+        {":0100000042BD\n", HexConversion::NoEndRecord},
+        {"", HexConversion::NoEndRecord},
+        {":02000002F0000C\n:02FFFE00AABB00\n" + end, HexConversion::OutOfRange}, // one byte past 0xFFFFF
+    };
+    for (const auto& [text, code] : cases)
+        EXPECT_EQ(convertIntelHex(text, false).code, code) << text.substr(0, 40);
+}
+
+TEST(HexConverter, OtherRecordTypesAndLinesAfterTheEndChangeNothing)
+{
     // Type 04 has no effect, type 03 and 05 neither.
     const HexConversion c =
         convertIntelHex(":020000040001F9\n:0400000300001000E9\n:0100000042BD\n:00000001FF\n", false);
     ASSERT_TRUE(c.ok());
     EXPECT_EQ(c.lowest, 0u);
-    // Lines after the end record are never read.
     EXPECT_TRUE(convertIntelHex(":00000001FF\ngarbage\n", false).ok());
 }
 
@@ -267,20 +264,11 @@ TEST(HexConverter, TopOfImage)
     ASSERT_TRUE(ok.ok());
     EXPECT_EQ(ok.highest, 0xFFFFFu); // the sum byte fits
     EXPECT_EQ(ok.image[0xFFFFF], static_cast<uint8_t>(0xAA + 0xBB));
-    EXPECT_EQ(convertIntelHex(":02000002F0000C\n:02FFFE00AABB00\n:00000001FF\n", false).code,
-              HexConversion::OutOfRange);
 }
 
-TEST(HexConverter, MalformedRecordsAreRefusedNotOverread)
+TEST(HexConverter, ZeroLengthRecordsStretchNothing)
 {
-    // Fewer data digits than the count says.
-    EXPECT_EQ(convertIntelHex(":10000000AABB\n:00000001FF\n", false).code, HexConversion::BadLine);
-    // Header too short.
-    EXPECT_EQ(convertIntelHex(":0100\n:00000001FF\n", false).code, HexConversion::BadLine);
-    // A line longer than the line buffer.
-    EXPECT_EQ(convertIntelHex(":" + std::string(2000, '0') + "\n:00000001FF\n", false).code,
-              HexConversion::BadLine);
-    // A zero-length record at address 0 stretches nothing: with no data, nothing is sent.
+    // With no data, nothing is sent.
     const HexConversion empty = convertIntelHex(":0000000000\n:00000001FF\n", true);
     ASSERT_TRUE(empty.ok());
     EXPECT_EQ(empty.sendSize(), 0u);
