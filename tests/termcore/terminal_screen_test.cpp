@@ -61,7 +61,7 @@ TEST_F(Screen, BackspaceCrossesRowsAndStopsAtCellZero)
     put("Q\x08");
     EXPECT_EQ(s.cell(0, 0), ' ');
     EXPECT_EQ(s.cursor(), 0);
-    put(std::string(80 * 5, 'z'));
+    put(std::string(80 * 5, 'z')); // every 81st character wraps to the next row
     ASSERT_EQ(s.cursorRow(), 5);
     ASSERT_EQ(s.cursorColumn(), 0);
     put("\x08");
@@ -69,13 +69,6 @@ TEST_F(Screen, BackspaceCrossesRowsAndStopsAtCellZero)
     EXPECT_EQ(s.cursorColumn(), 79);
     EXPECT_EQ(s.cell(79, 4), ' ');
     EXPECT_EQ(s.cell(78, 4), 'z');
-}
-
-TEST_F(Screen, EightyFirstCharacterWrapsToNextRow)
-{
-    put(std::string(80, 'a') + "b");
-    EXPECT_EQ(s.cell(79, 0), 'a');
-    EXPECT_EQ(s.cell(0, 1), 'b');
 }
 
 TEST_F(Screen, IgnoredBytesLeaveNoTrace)
