@@ -77,44 +77,34 @@ TEST(Catalogue, BuildingTwiceChangesNothing)
 
 TEST(Catalogue, ChoiceListsFollowTheCellCodes)
 {
-    ProgramCell start;
-    start.code = {0, 0, NotChosen, NotChosen, NotChosen};
-    auto items = CommandCatalogue::choiceList(start);
-    ASSERT_EQ(items.size(), 11u);
-    EXPECT_EQ(items.front(), (ChoiceItem{52, 0}));
-    EXPECT_EQ(items.back(), (ChoiceItem{62, 10}));
-
-    ProgramCell afterThen;
-    afterThen.code = {0, 1, 5, NotChosen, NotChosen};
-    items = CommandCatalogue::choiceList(afterThen);
-    EXPECT_EQ(entries(items), (std::vector<int>{56, 57, 58, 61}));
-    EXPECT_EQ(codes(items), (std::vector<int>{4, 5, 6, 9}));
-
-    ProgramCell cmp;
-    cmp.code = {1, NotChosen, NotChosen, NotChosen, NotChosen};
-    EXPECT_EQ(entries(CommandCatalogue::choiceList(cmp)), (std::vector<int>{63, 64, 65, 66, 67, 68}));
-    EXPECT_EQ(codes(CommandCatalogue::choiceList(cmp)), (std::vector<int>{3, 4, 5, 6, 7, 8}));
-    ProgramCell arith;
-    arith.code = {2, NotChosen, NotChosen, NotChosen, NotChosen};
-    EXPECT_EQ(codes(CommandCatalogue::choiceList(arith)), (std::vector<int>{9, 10, 11, 12, 13, 14}));
-    EXPECT_EQ(entries(CommandCatalogue::choiceList(arith)).back(), 77);
-    ProgramCell conn;
-    conn.code = {3, NotChosen, NotChosen, NotChosen, NotChosen};
-    EXPECT_EQ(codes(CommandCatalogue::choiceList(conn)), (std::vector<int>{15, 16, 17}));
-
-    ProgramCell reg;
-    reg.code = {4, Role::Destination, Kind::Controller, NotChosen, NotChosen};
-    reg.flags = CellFlag::InUse | CellFlag::Write;
-    EXPECT_EQ(entries(CommandCatalogue::choiceList(reg)), (std::vector<int>{39, 41, 44, 46, 47, 48, 49, 50}));
-    EXPECT_EQ(codes(CommandCatalogue::choiceList(reg)), (std::vector<int>{255, 24, 255, 255, 255, 255, 255, 255}));
-    reg.flags = CellFlag::InUse | CellFlag::Read;
-    EXPECT_EQ(entries(CommandCatalogue::choiceList(reg)), (std::vector<int>{39, 40, 41, 42, 43, 45, 46, 47, 48}));
-    EXPECT_EQ(codes(CommandCatalogue::choiceList(reg)), (std::vector<int>{255, 255, 24, 24, 255, 23, 255, 255, 255}));
-
-    ProgramCell number;
-    number.code = {4, Role::Source, Kind::Number, NotChosen, NotChosen};
-    number.flags = CellFlag::InUse | CellFlag::Read;
-    EXPECT_TRUE(CommandCatalogue::choiceList(number).empty());
+    struct Case {
+        const char* what;
+        std::array<uint8_t, 5> code;
+        uint16_t flags;
+        std::vector<int> entries, codes;
+    };
+    constexpr uint8_t X = NotChosen;
+    const uint16_t write = CellFlag::InUse | CellFlag::Write, read = CellFlag::InUse | CellFlag::Read;
+    const Case cases[] = {
+        {"line start", {0, 0, X, X, X}, 0, {52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+        {"after THEN", {0, 1, 5, X, X}, 0, {56, 57, 58, 61}, {4, 5, 6, 9}},
+        {"comparison", {1, X, X, X, X}, 0, {63, 64, 65, 66, 67, 68}, {3, 4, 5, 6, 7, 8}},
+        {"arithmetic", {2, X, X, X, X}, 0, {72, 73, 74, 75, 76, 77}, {9, 10, 11, 12, 13, 14}},
+        {"connective", {3, X, X, X, X}, 0, {69, 70, 71}, {15, 16, 17}},
+        {"controller written", {4, Role::Destination, Kind::Controller, X, X}, write,
+         {39, 41, 44, 46, 47, 48, 49, 50}, {255, 24, 255, 255, 255, 255, 255, 255}},
+        {"controller read", {4, Role::Destination, Kind::Controller, X, X}, read,
+         {39, 40, 41, 42, 43, 45, 46, 47, 48}, {255, 255, 24, 24, 255, 23, 255, 255, 255}},
+        {"number", {4, Role::Source, Kind::Number, X, X}, read, {}, {}},
+    };
+    for (const Case& c : cases) {
+        ProgramCell cell;
+        cell.code = c.code;
+        cell.flags = c.flags;
+        const auto items = CommandCatalogue::choiceList(cell);
+        EXPECT_EQ(entries(items), c.entries) << c.what;
+        EXPECT_EQ(codes(items), c.codes) << c.what;
+    }
 }
 
 TEST(Catalogue, RegisterListsPerDeviceKindAndDirection)
