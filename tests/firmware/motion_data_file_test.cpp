@@ -61,25 +61,6 @@ TEST(MotionDataFile, OnlyExactly65536BytesAreMotionData)
     }
 }
 
-TEST(MotionDataFile, ReadsAFileFromDisk)
-{
-    testsupport::TempFolder folder("tessaban-firmware");
-    std::vector<std::uint8_t> data(65536);
-    for (std::size_t i = 0; i < data.size(); ++i)
-        data[i] = static_cast<std::uint8_t>(i * 7 + (i >> 8));
-    const std::string path = folder.file("robot.mtn");
-    ASSERT_TRUE(tf::writeFile(path, data));
-    MotionDataFile mtn;
-    std::vector<std::uint8_t> image;
-    ASSERT_TRUE(mtn.readImage(path, image));
-    ASSERT_EQ(image.size(), 65537u);
-    EXPECT_TRUE(std::equal(data.begin(), data.end(), image.begin()));
-    unsigned sum = 0;
-    for (std::uint8_t b : data)
-        sum += b;
-    EXPECT_EQ(image[65536], static_cast<std::uint8_t>(sum));
-}
-
 TEST(MotionDataFile, UnreadableFilesGiveTheSystemReasonOrTheReadMessage)
 {
     testsupport::TempFolder folder("tessaban-firmware");
@@ -97,7 +78,7 @@ TEST(MotionDataFile, UnreadableFilesGiveTheSystemReasonOrTheReadMessage)
     EXPECT_TRUE(image.empty());
 }
 
-TEST(MotionDataFile, BackupStoresTheFirst65536ReceivedBytesAndReplacesTheOldFile)
+TEST(MotionDataFile, BackupStoresTheFirst65536ReceivedBytesReplacesTheOldFileAndReadsBack)
 {
     testsupport::TempFolder folder("tessaban-firmware");
     const std::string path = folder.file("backup.mtn");
@@ -107,6 +88,7 @@ TEST(MotionDataFile, BackupStoresTheFirst65536ReceivedBytesAndReplacesTheOldFile
     std::vector<std::uint8_t> received(MotionDataFile::kReceiveBufferSize, 0xEE);
     for (std::size_t i = 0; i < MotionDataFile::kSize; ++i)
         received[i] = static_cast<std::uint8_t>(i ^ (i >> 8));
+    received[0] = 0x5A; // the pattern alone sums to 0 modulo 256; this gives a checksum that shows
     MotionDataFile mtn;
     ASSERT_TRUE(mtn.write(path, received)) << mtn.errorText();
     const std::vector<std::uint8_t> stored = readAll(path);
@@ -115,10 +97,15 @@ TEST(MotionDataFile, BackupStoresTheFirst65536ReceivedBytesAndReplacesTheOldFile
     EXPECT_EQ(folder.entryCount(), 1u); // no temporary file left beside it
     EXPECT_EQ(MotionDataFile::bytesToStore(received), stored);
 
-    // The stored file restores to the same bytes.
+    // Read back from disk, the stored file gives the same bytes followed by their checksum.
     std::vector<std::uint8_t> image;
     ASSERT_TRUE(mtn.readImage(path, image));
+    ASSERT_EQ(image.size(), 65537u);
     EXPECT_TRUE(std::equal(stored.begin(), stored.end(), image.begin()));
+    unsigned sum = 0;
+    for (std::uint8_t b : stored)
+        sum += b;
+    EXPECT_EQ(image[65536], static_cast<std::uint8_t>(sum));
 }
 
 TEST(MotionDataFile, FailedBackupKeepsWhatWasThereAndLeavesNoTemporary)
