@@ -88,39 +88,36 @@ TEST(ConsoleFilter, CarriageReturnAndLineFeedPairAcrossChunks)
     EXPECT_EQ(console.text(), " \n\n\r");
 }
 
-TEST(ConsoleFilter, LeadingBackspacesEraseBeforeTheLastCharacterShown)
+TEST(ConsoleFilter, LeadingBackspacesEraseBeforeTheLastCharacterShownButNeverBeforeTheStart)
 {
-    ConsoleFilter console;
-    console.append("hello");
-    const ConsoleEdit edit = console.append(bytes({0x08, 0x08, 'X', 'Y'}));
-    // Characters [b - k - 1, b - 1) are replaced by the chunk's text; the final 'o' stays.
-    EXPECT_EQ(console.text(), "heXYo");
-    EXPECT_EQ(edit.replaceFrom, 2u);
-    EXPECT_EQ(edit.replaceTo, 4u);
-    EXPECT_EQ(edit.inserted, "XY");
+    // With b characters shown and k leading backspaces, characters [b - k - 1, b - 1) are replaced
+    // by the chunk's text: the last character shown stays.
+    struct Case {
+        std::string before, chunk, after;
+        std::size_t from, to;
+    };
+    const Case cases[] = {
+        {"hello", bytes({0x08, 0x08, 'X', 'Y'}), "heXYo", 2, 4},
+        {"ab", bytes({0x08, 0x08, 0x08, 0x08, 0x08, 'Z'}), "Zb", 0, 1},
+        {"", bytes({0x08, 0x08, 'Q'}), "Q", 0, 0},
+        {"abcdef", bytes({0x08, 0x08}), "abcf", 3, 5},
+    };
+    for (const Case& c : cases) {
+        ConsoleFilter console;
+        console.append(c.before);
+        const ConsoleEdit edit = console.append(c.chunk);
+        EXPECT_EQ(console.text(), c.after) << c.before;
+        EXPECT_EQ(edit.replaceFrom, c.from) << c.before;
+        EXPECT_EQ(edit.replaceTo, c.to) << c.before;
+        EXPECT_EQ(edit.inserted, c.after.substr(c.from, c.after.size() - c.before.size() + c.to - c.from))
+            << c.before;
+    }
 
     // Only the backspaces at the very start erase; later ones are kept as text.
+    ConsoleFilter console;
+    console.append("heXYo");
     console.append(bytes({0x08, 'Q', 0x08}));
     EXPECT_EQ(console.text(), bytes({'h', 'e', 'X', 'Q', 0x08, 'o'}));
-}
-
-TEST(ConsoleFilter, BackspacesNeverReachBeforeTheStartOfTheText)
-{
-    ConsoleFilter console;
-    console.append("ab");
-    console.append(bytes({0x08, 0x08, 0x08, 0x08, 0x08, 'Z'}));
-    EXPECT_EQ(console.text(), "Zb");
-
-    ConsoleFilter empty;
-    const ConsoleEdit edit = empty.append(bytes({0x08, 0x08, 'Q'}));
-    EXPECT_EQ(empty.text(), "Q");
-    EXPECT_EQ(edit.replaceFrom, 0u);
-    EXPECT_EQ(edit.replaceTo, 0u);
-
-    ConsoleFilter onlyBackspaces;
-    onlyBackspaces.append("abcdef");
-    onlyBackspaces.append(bytes({0x08, 0x08}));
-    EXPECT_EQ(onlyBackspaces.text(), "abcf");
 }
 
 TEST(ConsoleFilter, TextIsHalvedWhenAChunkReachesTheLimit)
