@@ -23,6 +23,8 @@ struct Screen : ::testing::Test {
             out.push_back(static_cast<char>(s.cell(c, r)));
         return out;
     }
+    // The cursor as (row, column).
+    std::pair<int, int> at() const { return {s.cursorRow(), s.cursorColumn()}; }
     void lines(int n)
     {
         for (int i = 0; i < n; ++i)
@@ -50,8 +52,7 @@ TEST_F(Screen, CarriageReturnOverwritesAndLineFeedKeepsColumn)
     put("AB\nC");
     EXPECT_EQ(row(0, 0, 2), "AB");
     EXPECT_EQ(row(1, 0, 3), "  C");
-    EXPECT_EQ(s.cursorRow(), 1);
-    EXPECT_EQ(s.cursorColumn(), 3);
+    EXPECT_EQ(at(), std::pair(1, 3));
 }
 
 TEST_F(Screen, BackspaceCrossesRowsAndStopsAtCellZero)
@@ -62,11 +63,9 @@ TEST_F(Screen, BackspaceCrossesRowsAndStopsAtCellZero)
     EXPECT_EQ(s.cell(0, 0), ' ');
     EXPECT_EQ(s.cursor(), 0);
     put(std::string(80 * 5, 'z')); // every 81st character wraps to the next row
-    ASSERT_EQ(s.cursorRow(), 5);
-    ASSERT_EQ(s.cursorColumn(), 0);
+    ASSERT_EQ(at(), std::pair(5, 0));
     put("\x08");
-    EXPECT_EQ(s.cursorRow(), 4);
-    EXPECT_EQ(s.cursorColumn(), 79);
+    EXPECT_EQ(at(), std::pair(4, 79));
     EXPECT_EQ(s.cell(79, 4), ' ');
     EXPECT_EQ(s.cell(78, 4), 'z');
 }
@@ -107,8 +106,7 @@ TEST_F(Screen, OverflowDropsTwoHundredRowsWithoutMovingText)
     for (int r = 0; r < 1199; ++r)
         put("\n");
     put(std::string(80, 'e'));
-    EXPECT_EQ(s.cursorRow(), 1000);
-    EXPECT_EQ(s.cursorColumn(), 0);
+    EXPECT_EQ(at(), std::pair(1000, 0));
     EXPECT_EQ(s.cell(79, 999), 'e');
 }
 
@@ -124,15 +122,12 @@ TEST_F(Screen, RingWrapsAroundSeveralTimes)
 TEST_F(Screen, CursorPositioningIsRelativeToVisibleTopLeft)
 {
     put("\x1b[3;10H");
-    EXPECT_EQ(s.cursorRow(), 2);
-    EXPECT_EQ(s.cursorColumn(), 9);
+    EXPECT_EQ(at(), std::pair(2, 9));
     put("\x1b[99;200H");
-    EXPECT_EQ(s.cursorColumn(), 79);
-    EXPECT_EQ(s.cursorRow(), 98);
+    EXPECT_EQ(at(), std::pair(98, 79));
     ASSERT_GT(s.scrollY(), 0); // row 98 pulled the view down
     put("\x1b[5;7f");
-    EXPECT_EQ(s.cursorRow(), 4 + s.scrollY() / kLh);
-    EXPECT_EQ(s.cursorColumn(), 6);
+    EXPECT_EQ(at(), std::pair(4 + s.scrollY() / kLh, 6));
 
     // With the view scrolled down by 50 lines the target is 50 rows further.
     TerminalScreen t;
@@ -154,12 +149,10 @@ TEST_F(Screen, EscapeWithoutNumbersGoesToTopLeftClamped)
     EXPECT_EQ(s.cursor(), 0);
     EXPECT_FALSE(s.inEscape());
     put("\x1b[;5H");
-    EXPECT_EQ(s.cursorColumn(), 4);
-    EXPECT_EQ(s.cursorRow(), 0);
+    EXPECT_EQ(at(), std::pair(0, 4));
     // Huge and negative numbers saturate and clamp instead of overflowing.
     put("\x1b[999999999H");
-    EXPECT_EQ(s.cursorRow(), 1199);
-    EXPECT_EQ(s.cursorColumn(), 0);
+    EXPECT_EQ(at(), std::pair(1199, 0));
     put("\x1b[;-5;9H");
     EXPECT_EQ(s.cursorColumn(), 0);
 }
@@ -186,8 +179,7 @@ TEST_F(Screen, SequenceSplitAcrossWritesStillWorks)
     EXPECT_TRUE(s.inEscape());
     put("0;2");
     put("0H");
-    EXPECT_EQ(s.cursorRow(), 9);
-    EXPECT_EQ(s.cursorColumn(), 19);
+    EXPECT_EQ(at(), std::pair(9, 19));
 }
 
 TEST_F(Screen, DirtyRectangleCoversTouchedCellsPlusOneCellMargin)
