@@ -46,6 +46,16 @@ bool blank(const ProgramLine& l)
     return l == fresh;
 }
 
+std::pair<int, int> selection(const BehaviorProgram& p)
+{
+    return {p.selFirst(), p.selLast()};
+}
+
+std::pair<int, int> current(const BehaviorProgram& p)
+{
+    return {p.curLine(), p.curCell()};
+}
+
 // Raises the count to n by inserting at the end (those lines are blank).
 void growTo(BehaviorProgram& p, int n)
 {
@@ -92,8 +102,7 @@ TEST(ProgramLines, SelectionAndCurrentCell)
     p.selectOne(5);
     EXPECT_TRUE(p.line(5).selected());
     p.extendSelection(2); // the two ends are swapped
-    EXPECT_EQ(p.selFirst(), 2);
-    EXPECT_EQ(p.selLast(), 5);
+    EXPECT_EQ(selection(p), std::pair(2, 5));
     EXPECT_EQ(p.selectionSize(), 4);
     for (int i = 2; i <= 5; ++i)
         EXPECT_TRUE(p.line(i).selected());
@@ -101,8 +110,7 @@ TEST(ProgramLines, SelectionAndCurrentCell)
     EXPECT_EQ(p.selectionSize(), 0);
     EXPECT_FALSE(p.line(3).selected());
     p.extendSelection(3); // from nothing: from line 0
-    EXPECT_EQ(p.selFirst(), 0);
-    EXPECT_EQ(p.selLast(), 3);
+    EXPECT_EQ(selection(p), std::pair(0, 3));
     p.selectOne(100); // outside the program: ignored
     EXPECT_EQ(p.selFirst(), 0);
 
@@ -112,8 +120,7 @@ TEST(ProgramLines, SelectionAndCurrentCell)
     EXPECT_FALSE(p.line(4).flags & LineFlag::Current);
     EXPECT_TRUE(p.line(4).edited()); // edited stays
     p.setCurrent(6, 10);
-    EXPECT_EQ(p.curLine(), -1);
-    EXPECT_EQ(p.curCell(), -1);
+    EXPECT_EQ(current(p), std::pair(-1, -1));
     EXPECT_FALSE(p.line(6).flags & LineFlag::Current);
 }
 
@@ -156,8 +163,7 @@ TEST_F(DeleteLines, AsksOnceForEditedLinesAndCancelChangesNothing)
     EXPECT_TRUE(p.deleteLines(10, 3).ok);
     EXPECT_EQ(q.asked.size(), 2u);
     EXPECT_EQ(p.line(10).label, "L13");
-    EXPECT_EQ(p.curLine(), 17); // moved up with its line
-    EXPECT_EQ(p.curCell(), 3);
+    EXPECT_EQ(current(p), std::pair(17, 3)); // moved up with its line
     EXPECT_EQ(p.selectionSize(), 0);
     EXPECT_FALSE(p.line(10).selected());
 
@@ -212,11 +218,9 @@ TEST_F(InsertLines, ShiftsLinesSelectionAndCurrentCell)
     EXPECT_TRUE(blank(p.line(11)));
     EXPECT_EQ(p.line(12).label, "L10");
     EXPECT_EQ(p.line(101).label, "L99");
-    EXPECT_EQ(p.selFirst(), 12);
-    EXPECT_EQ(p.selLast(), 13);
+    EXPECT_EQ(selection(p), std::pair(12, 13));
     EXPECT_TRUE(p.line(12).selected());
-    EXPECT_EQ(p.curLine(), 42);
-    EXPECT_EQ(p.curCell(), 2);
+    EXPECT_EQ(current(p), std::pair(42, 2));
     EXPECT_TRUE(q.asked.empty());
 }
 
@@ -334,8 +338,7 @@ TEST_F(Clipboard, PasteFiveOverThreeTakesTheOldSelectionStart)
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(p.line(20 + i).comment, "pasted " + std::to_string(i));
     EXPECT_EQ(p.line(25).label, "L23");
-    EXPECT_EQ(p.selFirst(), 20);
-    EXPECT_EQ(p.selLast(), 24);
+    EXPECT_EQ(selection(p), std::pair(20, 24));
     EXPECT_FALSE(p.line(20).selected()); // as in the block
     EXPECT_TRUE(q.asked.empty());
 }
@@ -387,8 +390,7 @@ TEST_F(Clipboard, PasteNearTheEndKeepsWhatFits)
     EXPECT_EQ(p.line(994).label, "L994");
     EXPECT_EQ(p.line(995).comment, "c0");
     EXPECT_EQ(p.line(999).comment, "c4");
-    EXPECT_EQ(p.selFirst(), 995);
-    EXPECT_EQ(p.selLast(), 999);
+    EXPECT_EQ(selection(p), std::pair(995, 999));
 }
 
 TEST_F(Clipboard, PasteCancelledAtTheDeleteQuestionChangesNothing)
@@ -434,6 +436,5 @@ TEST_F(Clipboard, CutRemovesTheSelectionAndMovesOrClearsTheCurrentCell)
     p.extendSelection(102);
     p.cutSelection();
     EXPECT_EQ(p.count(), 100);
-    EXPECT_EQ(p.curLine(), -1);
-    EXPECT_EQ(p.curCell(), -1);
+    EXPECT_EQ(current(p), std::pair(-1, -1));
 }
