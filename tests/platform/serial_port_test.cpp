@@ -62,19 +62,6 @@ TEST(SerialPort, NullCallbackNeverNotifiesAndPollingStillWorks)
     EXPECT_EQ(got, 0u);
 }
 
-TEST(SerialPort, ClosedPortRefusesEverythingWithoutTouchingTheDevice)
-{
-    comm::SerialPort port;
-    char buf[4];
-    size_t got = 99;
-    EXPECT_FALSE(port.read(buf, sizeof buf, &got));
-    EXPECT_EQ(got, 0u);
-    EXPECT_FALSE(port.write("x", 1));
-    EXPECT_FALSE(port.purgeInput());
-    EXPECT_EQ(port.bytesWaiting(), 0);
-    port.close(); // harmless
-}
-
 TEST(SerialPort, ReopeningWithAnotherNameReleasesTheFirstPort)
 {
     PtyPeer a, b;
@@ -87,14 +74,22 @@ TEST(SerialPort, ReopeningWithAnotherNameReleasesTheFirstPort)
     EXPECT_FALSE(other.isOpen());
 }
 
-TEST(SerialPort, FailedOpenLeavesTheDeviceFree)
+TEST(SerialPort, FailedOrNoOpenRefusesEverythingAndLeavesTheDeviceFree)
 {
     comm::SerialPort port;
     EXPECT_FALSE(port.open("COM999", 57600));
     EXPECT_FALSE(port.open("/nonexistent/tty", 57600));
-    EXPECT_FALSE(port.isOpen());
     PtyPeer pty;
     EXPECT_FALSE(port.open(pty.slavePath(), 0)) << "a zero rate cannot be set";
+    EXPECT_FALSE(port.isOpen());
+    char buf[4];
+    size_t got = 99;
+    EXPECT_FALSE(port.read(buf, sizeof buf, &got));
+    EXPECT_EQ(got, 0u);
+    EXPECT_FALSE(port.write("x", 1));
+    EXPECT_FALSE(port.purgeInput());
+    EXPECT_EQ(port.bytesWaiting(), 0);
+    port.close(); // harmless
     comm::SerialPort other;
     EXPECT_TRUE(other.open(pty.slavePath(), 57600)) << "the failed open must not keep the device locked";
 }
