@@ -1,6 +1,7 @@
 #pragma once
-// A small stand-in for the controller on a pseudo-terminal, enough to exercise the motion link's
-// probing, mode changes, command pacing and reply handling without the full simulator.
+// A small stand-in for the controller on a pseudo-terminal, for the exact bytes and timings of the
+// motion link's probing, menu moves, command pacing and reply handling. Waking the controller
+// from its other modes is left to the simulator.
 
 #include "support/PtyPeer.h"
 
@@ -17,7 +18,7 @@ namespace motiontest {
 
 class FakeController {
   public:
-    enum class Mode { Menu, Console, Screen, Running, BootLoader, Dead };
+    enum class Mode { Menu, Console, Screen };
 
     // Called with each "\r"-terminated command in Screen mode; returns the bytes to paint.
     using CommandReply = std::function<std::string(const std::string&)>;
@@ -46,7 +47,7 @@ class FakeController {
         std::lock_guard<std::mutex> l(mutex_);
         return mode_;
     }
-    // The menu answers "***" with these bytes instead of two copies of the entry.
+    // The menu answers "***" with these bytes instead of two copies of its entry.
     void setProbeAnswer(const std::string& answer)
     {
         std::lock_guard<std::mutex> l(mutex_);
@@ -68,7 +69,7 @@ class FakeController {
         std::lock_guard<std::mutex> l(mutex_);
         reply_ = std::move(reply);
     }
-    // Everything received, with the time of each read.
+    // Everything received; reads() has the time of each read.
     std::string received()
     {
         std::lock_guard<std::mutex> l(mutex_);
@@ -79,17 +80,11 @@ class FakeController {
         std::lock_guard<std::mutex> l(mutex_);
         return reads_;
     }
-    std::vector<std::string> commands()
-    {
-        std::lock_guard<std::mutex> l(mutex_);
-        return commands_;
-    }
     void clearLog()
     {
         std::lock_guard<std::mutex> l(mutex_);
         received_.clear();
         reads_.clear();
-        commands_.clear();
     }
     // Writes bytes to the link as the controller would.
     bool emit(const std::string& bytes) { return pty_.send(bytes); }
@@ -152,16 +147,9 @@ class FakeController {
             }
             if (c == '\r') {
                 line_.clear();
-                if (entry_ == 0) {
-                    mode_ = Mode::Console;
-                    return "\r\nKZ-7 console [fake 1.0]\r\n> ";
-                }
-                if (entry_ == 1) {
-                    mode_ = Mode::Screen;
-                    return paint_;
-                }
-                mode_ = Mode::Running;
-                runningWake_ = 0;
+                // Only the page editor (entry 1) is scripted; the others leave by "exit".
+                mode_ = entry_ == 1 ? Mode::Screen : Mode::Console;
+                return entry_ == 1 ? paint_ : std::string();
             }
             return {};
         case Mode::Console:
@@ -172,26 +160,10 @@ class FakeController {
                 return {};
             }
             if (c == '\r' && mode_ == Mode::Screen) {
-                std::string cmd = line_;
-                line_.clear();
-                commands_.push_back(cmd);
+                std::string cmd;
+                cmd.swap(line_);
                 return reply_ ? reply_(cmd) : std::string();
             }
-            return {};
-        case Mode::BootLoader:
-            if (endsWith("\rgo\r")) {
-                mode_ = Mode::Menu;
-                line_.clear();
-            }
-            return {};
-        case Mode::Running:
-            runningWake_ = c == 0x55 ? runningWake_ + 1 : 0;
-            if (runningWake_ >= 2000) {
-                mode_ = Mode::Menu;
-                line_.clear();
-            }
-            return {};
-        case Mode::Dead:
             return {};
         }
         return {};
@@ -203,7 +175,6 @@ class FakeController {
     std::mutex mutex_;
     Mode mode_ = Mode::Menu;
     int entry_ = 0;
-    int runningWake_ = 0;
     std::string line_;
     std::string recent_;
     std::string probeAnswer_;
@@ -212,7 +183,6 @@ class FakeController {
     CommandReply reply_;
     std::string received_;
     std::vector<std::pair<std::chrono::steady_clock::time_point, std::string>> reads_;
-    std::vector<std::string> commands_;
 };
 
 } // namespace motiontest

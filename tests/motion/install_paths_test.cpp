@@ -16,31 +16,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Sets (or, with nullptr, removes) an environment variable for one scope.
 class ScopedEnv {
   public:
-    ScopedEnv(const char* name, const char* value) : name_(name)
+    ScopedEnv(const char* name, const char* value) : name_(name), had_(std::getenv(name) != nullptr)
     {
-        if (const char* old = std::getenv(name)) {
-            had_ = true;
-            old_ = old;
-        }
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
+        old_ = had_ ? std::getenv(name) : "";
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
-    ~ScopedEnv()
-    {
-        if (had_)
-            ::setenv(name_.c_str(), old_.c_str(), 1);
-        else
-            ::unsetenv(name_.c_str());
-    }
+    ~ScopedEnv() { had_ ? ::setenv(name_.c_str(), old_.c_str(), 1) : ::unsetenv(name_.c_str()); }
 
   private:
-    std::string name_;
-    std::string old_;
-    bool had_ = false;
+    std::string name_, old_;
+    bool had_;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
-// The motion link on a pseudo-terminal against a small fake controller: finding the menu from
-// every mode, entering the page editor, pacing commands, the quiet-period assembly, the reply
-// time-out and a lost device.
+// The motion link on a pseudo-terminal against a small scripted controller, for what only exact
+// bytes and timings show: the tabs to the page editor, the probe, command pacing, the quiet-period
+// assembly, what follows a lost link, and a full ring. Connecting from every mode and the reply
+// time-out's texts are proven against the simulator (motion_link_sim_test).
 
 #include "motion/MotionLink.h"
 #include "motion/MotionReplies.h"
@@ -86,43 +87,17 @@ class LinkTest : public ::testing::Test {
 TEST_F(LinkTest, ConnectsFromEveryMenuEntryWithTheRightNumberOfTabs)
 {
     for (int entry : {0, 1, 2}) {
+        SCOPED_TRACE(entry);
         peer.setMode(FakeController::Mode::Menu, entry);
         peer.clearLog();
-        ASSERT_TRUE(link.connect(peer.path())) << "entry " << entry;
+        ASSERT_TRUE(link.connect(peer.path()));
         ASSERT_TRUE(eventually([&] { return peer.received().back() == '\r'; }));
         EXPECT_TRUE(peerIn(FakeController::Mode::Screen));
         std::string sent = peer.received();
         EXPECT_EQ(std::count(sent.begin(), sent.end(), '\t'), (1 - entry + 3) % 3);
-        EXPECT_EQ(sent.substr(sent.size() - 1), "\r");
-        // the first repaint arrives through the normal reply path
-        ASSERT_TRUE(waitBuffered(1));
-        EXPECT_EQ(tickUntilDecoded(), 8); // one tick notes the count, six hold it, the seventh decodes
-        EXPECT_TRUE(link.screen().inEditScreen);
-        EXPECT_EQ(link.screen().pageNumber(), 3);
-        EXPECT_EQ(link.screen().current.joints[0].value, 400);
         link.disconnect();
         EXPECT_FALSE(link.isOpen());
-        EXPECT_FALSE(link.screen().inEditScreen);
         EXPECT_TRUE(peerIn(FakeController::Mode::Menu)); // left in the menu
-    }
-}
-
-TEST_F(LinkTest, FindsTheMenuFromConsoleBootLoaderAndRunning)
-{
-    const std::pair<FakeController::Mode, std::string> cases[] = {
-        {FakeController::Mode::Console, "\rexit\ry"},
-        {FakeController::Mode::Screen, "\rexit\ry"},
-        {FakeController::Mode::BootLoader, "\rgo\r"},
-        {FakeController::Mode::Running, std::string(255, '\x55')},
-    };
-    for (const auto& [mode, wake] : cases) {
-        peer.setMode(mode, 2);
-        peer.clearLog();
-        ASSERT_TRUE(link.connect(peer.path())) << static_cast<int>(mode);
-        EXPECT_NE(peer.received().find(wake), std::string::npos);
-        EXPECT_TRUE(peerIn(FakeController::Mode::Screen));
-        link.disconnect();
-        ASSERT_TRUE(peerIn(FakeController::Mode::Menu));
     }
 }
 
@@ -147,15 +122,6 @@ TEST_F(LinkTest, ProbeNeedsTwoEqualFinalBytes)
     peer.setProbePrefix("junk");
     peer.setMode(FakeController::Mode::Menu, 2);
     EXPECT_TRUE(link.connect(peer.path())); // only the last two bytes count
-}
-
-TEST_F(LinkTest, UnopenablePortIsReportedByName)
-{
-    EXPECT_FALSE(link.connect("/dev/no-such-tty"));
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].second, "Can not open /dev/no-such-tty!");
-    EXPECT_FALSE(link.isOpen());
-    EXPECT_FALSE(link.send("re\r"));
 }
 
 TEST_F(LinkTest, LongCommandsGoOutIn15BytePiecesWithPauses)
@@ -232,34 +198,25 @@ TEST_F(LinkTest, RepliesAreDecodedOnlyAfterSevenQuietTicks)
     EXPECT_EQ(link.screen().message, "abc");
 }
 
-TEST_F(LinkTest, SilentControllerRaisesLinkLostAfterTheCountdown)
+TEST_F(LinkTest, LostLinkSendsTheControllerToItsMenuAndGoesQuiet)
 {
-    for (bool longWait : {false, true}) {
-        peer.setMode(FakeController::Mode::Menu, 1);
-        peer.setScreenPaint({});
-        ASSERT_TRUE(link.connect(peer.path()));
-        events.clear();
-        boxes.clear();
-        ASSERT_TRUE(link.send(longWait ? "save\r" : "re\r", longWait));
-        const int ticks = longWait ? 50 : 15;
-        for (int i = 0; i < ticks; ++i)
-            link.tick();
-        EXPECT_TRUE(link.isOpen());
-        EXPECT_TRUE(events.empty());
-        peer.clearLog();
+    peer.setMode(FakeController::Mode::Menu, 1);
+    peer.setScreenPaint({});
+    ASSERT_TRUE(link.connect(peer.path()));
+    events.clear();
+    ASSERT_TRUE(link.send("re\r"));
+    for (int i = 0; i < 15; ++i)
         link.tick();
-        EXPECT_FALSE(link.isOpen());
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].second, kCannotFindText);
-        ASSERT_EQ(events.size(), 2u);
-        EXPECT_EQ(events[0].code, LinkEventCode::EditScreenChanged);
-        EXPECT_EQ(events[1].code, LinkEventCode::LinkLost);
-        EXPECT_EQ(events[1].text, "Disconnected to KZ-7.");
-        EXPECT_EQ(link.screen().message, "Disconnected to KZ-7.");
-        EXPECT_TRUE(eventually([&] { return peer.received().find("\rexit\ry") != std::string::npos; }));
-        link.tick(); // a closed link's tick does nothing
-        EXPECT_EQ(events.size(), 2u);
-    }
+    EXPECT_TRUE(events.empty());
+    peer.clearLog();
+    link.tick();
+    ASSERT_FALSE(link.isOpen());
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].code, LinkEventCode::EditScreenChanged);
+    EXPECT_EQ(events[1].code, LinkEventCode::LinkLost);
+    EXPECT_TRUE(eventually([&] { return peer.received().find("\rexit\ry") != std::string::npos; }));
+    link.tick(); // a closed link's tick does nothing
+    EXPECT_EQ(events.size(), 2u);
 }
 
 TEST_F(LinkTest, HandlersSeeAClosedLinkAndMayDisconnectAgain)

@@ -2,6 +2,7 @@
 // answering the controller's question, printing the mirror and leaving the menu behind.
 
 #include "support/Kz7SimProcess.h"
+#include "support/TempFolder.h"
 #include "platform/SerialDevice.h"
 
 #include <gtest/gtest.h>
@@ -9,10 +10,9 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <thread>
-#include <unistd.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -77,14 +77,11 @@ TEST(MotionPageCommandTest, OpensSendsPrintsAndLeavesTheMenu)
 
 TEST(MotionPageCommandTest, FindsTheControllerByItsComName)
 {
-    const std::string ports = "/tmp/motion-ports-" + std::to_string(::getpid());
-    ::setenv("TESSABAN_PORTS", ports.c_str(), 1); // read by the simulator and by tessaban
+    testsupport::PortFolder ports("motion-ports"); // read by the simulator and by tessaban
+    ASSERT_TRUE(ports.ok());
     testsupport::Kz7SimProcess sim;
     ASSERT_TRUE(sim.start({"--profile", kProfile, "--com", "37"}));
     Result r = tessaban("motion page --port COM37");
-    ::unsetenv("TESSABAN_PORTS");
-    sim.stop();
-    ::rmdir(ports.c_str());
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("Page number     : 1"), std::string::npos) << r.out;
 }

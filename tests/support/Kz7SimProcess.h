@@ -40,10 +40,9 @@ class Kz7SimProcess {
     pid_t pid() const { return pid_; }
     const std::string& controlPath() const { return controlPath_; }
     const std::string& error() const { return error_; }
-    // TESSABAN_BIN_DIR/kz7sim.
-    static std::string programPath();
 
   private:
+    static std::string programPath(); // TESSABAN_BIN_DIR/kz7sim
     void cleanUp();
 
     pid_t pid_ = -1;

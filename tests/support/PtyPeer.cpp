@@ -98,19 +98,6 @@ std::string PtyPeer::receive()
     return out;
 }
 
-std::string PtyPeer::receiveFor(size_t count, int timeoutMs)
-{
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::string out = receive();
-    while (out.size() < count) {
-        const int left = msLeft(deadline);
-        if (left == 0 || !waitReadable(left))
-            break;
-        out += receive();
-    }
-    return out;
-}
-
 bool PtyPeer::waitReadable(int timeoutMs)
 {
     if (master_ < 0)

@@ -7,7 +7,8 @@
 //     ASSERT_TRUE(pty.ok());
 //     port.open(pty.slavePath(), 57600);
 //     pty.send("hello");
-//     EXPECT_EQ(pty.receiveFor(5, 1000), "world");
+//     pty.startCollecting();
+//     EXPECT_EQ(pty.waitFor(5), "world");
 //     pty.unplug(); // the device disappears
 //
 // A slave descriptor stays open for the peer's whole life (in raw mode), so the master never reads
@@ -32,8 +33,6 @@ class PtyPeer {
     PtyPeer& operator=(const PtyPeer&) = delete;
 
     bool ok() const { return master_ >= 0 && slaveKeeper_ >= 0 && !slavePath_.empty(); }
-    // The master descriptor (-1 after unplug()), for callers that poll it themselves.
-    int master() const { return master_; }
     // The path the code under test opens, e.g. "/dev/pts/7".
     const std::string& slavePath() const { return slavePath_; }
 
@@ -46,15 +45,12 @@ class PtyPeer {
 
     // Everything that can be read now, without waiting.
     std::string receive();
-    // Reads until count bytes came or timeoutMs passed; returns what came.
-    std::string receiveFor(size_t count, int timeoutMs);
     // Waits up to timeoutMs for the master to have something to read.
     bool waitReadable(int timeoutMs);
 
     // A background reader that collects everything arriving, so that a sender on the slave side
     // never stalls on a full pty. While it runs, read through waitFor()/collected() only.
     void startCollecting();
-    void stopCollecting();
     // Waits until at least count bytes were collected (or timeoutMs passed); returns them all.
     std::string waitFor(size_t count, int timeoutMs = 5000);
     std::string collected();
@@ -65,6 +61,8 @@ class PtyPeer {
     void unplug();
 
   private:
+    void stopCollecting();
+
     int master_ = -1;
     int slaveKeeper_ = -1;
     std::string slavePath_;

@@ -33,13 +33,6 @@ std::string TempFolder::write(const std::string& name, const std::string& conten
     return p;
 }
 
-std::string TempFolder::subfolder(const std::string& name) const
-{
-    std::error_code ec;
-    std::filesystem::create_directories(path_ / name, ec);
-    return file(name);
-}
-
 std::size_t TempFolder::entryCount() const
 {
     std::size_t n = 0;
@@ -50,8 +43,10 @@ std::size_t TempFolder::entryCount() const
 
 PortFolder::PortFolder(const std::string& prefix, const std::string& sub) : TempFolder(prefix)
 {
-    ports_ = sub.empty() ? path() : std::filesystem::path(subfolder(sub));
-    ::setenv("TESSABAN_PORTS", ports_.c_str(), 1);
+    const std::filesystem::path ports = sub.empty() ? path() : path() / sub;
+    std::error_code ec;
+    std::filesystem::create_directories(ports, ec);
+    ::setenv("TESSABAN_PORTS", ports.c_str(), 1);
 }
 
 PortFolder::~PortFolder()

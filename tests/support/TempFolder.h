@@ -28,8 +28,6 @@ class TempFolder {
     std::string file(const std::string& name) const { return (path_ / name).string(); }
     // Writes content to name inside the folder and returns its path.
     std::string write(const std::string& name, const std::string& content) const;
-    // Makes name (and any folders above it) inside the folder and returns its path.
-    std::string subfolder(const std::string& name) const;
     // How many entries the folder holds, not counting deeper ones.
     std::size_t entryCount() const;
 
@@ -43,11 +41,6 @@ class PortFolder : public TempFolder {
   public:
     explicit PortFolder(const std::string& prefix = "tessaban-ports", const std::string& subfolder = {});
     ~PortFolder();
-    // The folder TESSABAN_PORTS names.
-    const std::filesystem::path& ports() const { return ports_; }
-
-  private:
-    std::filesystem::path ports_;
 };
 
 } // namespace testsupport
