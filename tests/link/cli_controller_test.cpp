@@ -86,7 +86,7 @@ TEST(CliController, LeavesTheControllerInTheModeAskedFor)
     EXPECT_EQ(sim.tessaban({"controller", "mode", "--port", "COM7", "SIDEWAYS"}).status, 2);
 }
 
-TEST(CliMotion, BackupRestoreBackupGivesTheSameFile)
+TEST(CliMotion, RestoreThenBackupGivesTheSameFile)
 {
     SimBench sim;
     ASSERT_TRUE(sim.ok());
@@ -166,7 +166,8 @@ TEST(CliFirmware, UpdatesAndPrintsTheNewVersion)
 {
     SimBench sim;
     ASSERT_TRUE(sim.ok());
-    std::string hex = linktest::intelHex(pattern(4000, 3));
+    auto firmware = pattern(4000, 3);
+    std::string hex = linktest::intelHex(firmware);
     linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
     CommandResult r = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("fw.hex")});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -177,6 +178,9 @@ TEST(CliFirmware, UpdatesAndPrintsTheNewVersion)
     std::string after = r.out.substr(second, r.out.find('\n', second) - second);
     EXPECT_NE(before, after);
     EXPECT_TRUE(has(r.out, "Succeed to update KZ-7!\n")) << r.out;
+    auto memory = sim.memory();
+    ASSERT_GE(memory.size(), firmware.size());
+    EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), memory.begin()));
 
     linktest::writeFile(sim.path("bad.hex"), {'x', '\n'});
     CommandResult bad = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("bad.hex")});
@@ -222,12 +226,16 @@ TEST(CliServo, ShowsTheReportAndSucceeds)
 {
     SimBench sim;
     ASSERT_TRUE(sim.ok());
-    auto rom = linktest::romContainer(linktest::intelHex(pattern(900, 4)), 2);
-    linktest::writeFile(sim.path("vq.rom"), rom);
+    auto image = pattern(900, 4);
+    linktest::writeFile(sim.path("vq.rom"), linktest::romContainer(linktest::intelHex(image), 2));
     CommandResult r = sim.tessaban({"servo", "update", "--port", "COM7", sim.path("vq.rom")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(has(r.out, "[update]")) << r.out;
+    EXPECT_FALSE(has(r.out, "<")) << "the report is shown up to its end mark";
     EXPECT_TRUE(has(r.out, "Completed updating VQ program\n")) << r.out;
+    auto memory = sim.memory();
+    ASSERT_GE(memory.size(), 0xC000 + image.size());
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), memory.begin() + 0xC000));
 
     linktest::writeFile(sim.path("bad.rom"), {1, 0, 48, 0, 5, 0, 112, 0, 9, 0, 3, 0, 1, 0});
     CommandResult bad = sim.tessaban({"servo", "update", "--port", "COM7", sim.path("bad.rom")});

@@ -1,6 +1,7 @@
 // The link and the maintenance jobs end to end against kz7sim on a pty: the mode transitions,
-// the power-on capture, motion backup and restore, firmware update and recovery, servo update,
-// and the failures that injected faults bring.
+// motion backup and restore, firmware recovery from power off, and the failures that injected
+// faults bring. Firmware and servo updates run end to end through the command line
+// (cli_controller_test).
 
 #include "SimBench.h"
 #include "link/ControllerLink.h"
@@ -89,6 +90,12 @@ struct SimJobs {
     Maintenance jobs{link, host};
 };
 
+void writeHex(const std::string& path, const std::vector<uint8_t>& image)
+{
+    std::string hex = linktest::intelHex(image);
+    linktest::writeFile(path, std::vector<uint8_t>(hex.begin(), hex.end()));
+}
+
 bool noTemporaryFiles(const std::string& folder)
 {
     for (const auto& name : linktest::folderEntries(folder))
@@ -132,33 +139,6 @@ TEST(SimLink, FollowsEveryTransitionOfTheStateTable)
     EXPECT_FALSE(link.isPortOpen());
 }
 
-TEST(SimLink, BringsBackAControllerFoundRunning)
-{
-    SimOptions options;
-    options.mode = "running";
-    SimBench sim(options);
-    ASSERT_TRUE(sim.ok());
-    ControllerLink link{unpacedLine()};
-    ASSERT_TRUE(link.openPort(sim.device()));
-    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Running));
-    link.closePort();
-    ASSERT_TRUE(link.connect(sim.device()));
-    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Menu));
-}
-
-TEST(SimLink, CatchesTheBootLoaderAtPowerOn)
-{
-    SimOptions options;
-    options.poweredOn = false;
-    SimBench sim(options);
-    ASSERT_TRUE(sim.ok());
-    ControllerLink link{unpacedLine()};
-    ASSERT_TRUE(link.openPort(sim.device()));
-    sim.controlLater("power on", 400);
-    EXPECT_EQ(link.waitForBootLoader(10), 1);
-    EXPECT_EQ(link.mode(), modeValue(ControllerMode::BootLoader));
-}
-
 TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile)
 {
     SimJobs bench;
@@ -186,65 +166,16 @@ TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile)
     EXPECT_TRUE(noTemporaryFiles(sim.folder()));
 }
 
-TEST(SimMaintenance, RefusesAMotionFileOfTheWrongSizeAndSendsNothing)
-{
-    SimJobs bench;
-    ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
-    auto before = sim.memory();
-    for (size_t size : {kMotionSize - 1, kMotionSize + 1}) {
-        linktest::writeFile(sim.path("odd.mtn"), pattern(size, 3));
-        MaintenanceResult r = jobs.restoreMotion(sim.path("odd.mtn"));
-        EXPECT_FALSE(r.ok);
-        EXPECT_EQ(r.message, comm::kMsgNotMotionData);
-        EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu)) << "the boot loader was not even entered";
-    }
-    MaintenanceResult missing = jobs.restoreMotion(sim.path("missing.mtn"));
-    EXPECT_FALSE(missing.ok);
-    EXPECT_EQ(missing.message, comm::kMsgNone);
-    EXPECT_FALSE(missing.detail.empty());
-    EXPECT_EQ(sim.memory(), before);
-}
-
-TEST(SimMaintenance, UpdatesTheFirmwareAndReadsTheNewVersion)
-{
-    SimJobs bench;
-    ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
-    std::string oldVersion = link.firmwareVersionText();
-
-    linktest::writeFile(sim.path("bad.hex"), {'0', '1', '\n'});
-    MaintenanceResult bad = jobs.updateFirmware(sim.path("bad.hex"));
-    EXPECT_EQ(bad.message, comm::kMsgNotFirmwareFile);
-    EXPECT_STREQ(link.firmwareVersion(), oldVersion.c_str());
-
-    auto firmware = pattern(3000, 11);
-    std::string hex = linktest::intelHex(firmware);
-    linktest::writeFile(sim.path("new.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
-    MaintenanceResult r = jobs.updateFirmware(sim.path("new.hex"));
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.message, comm::kMsgFirmwareUpdated);
-    EXPECT_NE(std::string(link.firmwareVersion()), oldVersion);
-    EXPECT_EQ(std::string(link.firmwareVersion()).rfind("KZ-7 firmware", 0), 0u);
-    auto memory = sim.memory();
-    ASSERT_GE(memory.size(), firmware.size());
-    EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), memory.begin()));
-    EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
-}
-
 TEST(SimMaintenance, RecoversAControllerWithoutFirmware)
 {
     SimOptions options;
     options.poweredOn = false;
     options.blankFirmware = true;
-    SimBench sim(options);
-    ASSERT_TRUE(sim.ok());
-    TestHost host(sim);
-    ControllerLink link{unpacedLine()};
-    Maintenance jobs(link, host);
+    SimJobs bench(options);
+    ASSERT_TRUE(bench.sim.ok());
+    auto& [sim, host, link, jobs] = bench;
     auto firmware = pattern(2000, 5);
-    std::string hex = linktest::intelHex(firmware);
-    linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    writeHex(sim.path("fw.hex"), firmware);
 
     link.armBootLoaderWait();
     sim.controlLater("power on", 500);
@@ -263,13 +194,10 @@ TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything)
 {
     SimOptions options;
     options.poweredOn = false;
-    SimBench sim(options);
-    ASSERT_TRUE(sim.ok());
-    TestHost host(sim);
-    ControllerLink link{unpacedLine()};
-    Maintenance jobs(link, host);
-    std::string hex = linktest::intelHex(pattern(500, 2));
-    linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    SimJobs bench(options);
+    ASSERT_TRUE(bench.sim.ok());
+    auto& [sim, host, link, jobs] = bench;
+    writeHex(sim.path("fw.hex"), pattern(500, 2));
     auto before = sim.memory();
 
     MaintenanceResult missed = jobs.recoverFirmware(sim.device(), sim.path("fw.hex"), 1);
@@ -293,31 +221,6 @@ TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything)
     EXPECT_EQ(refused.message, comm::kMsgNotFirmwareFile);
     EXPECT_FALSE(link.isPortOpen());
     EXPECT_EQ(sim.memory(), before);
-}
-
-TEST(SimMaintenance, UpdatesTheServosAndShowsTheReport)
-{
-    SimJobs bench;
-    ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
-    auto image = pattern(1500, 9);
-    auto rom = linktest::romContainer(linktest::intelHex(image), 2);
-    linktest::writeFile(sim.path("servo.rom"), rom);
-
-    MaintenanceResult r = jobs.updateServos(sim.path("servo.rom"));
-    ASSERT_TRUE(r.ok) << r.message << "\n" << host.console;
-    EXPECT_EQ(r.message, comm::kMsgServoUpdated);
-    EXPECT_NE(host.console.find("[update]"), std::string::npos) << host.console;
-    EXPECT_EQ(host.console.find('<'), std::string::npos) << "the report is shown up to its end mark";
-    EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
-    auto memory = sim.memory();
-    ASSERT_GE(memory.size(), 0xC000 + image.size());
-    EXPECT_TRUE(std::equal(image.begin(), image.end(), memory.begin() + 0xC000));
-
-    auto wrongKind = linktest::romContainer(linktest::intelHex(image), 3);
-    linktest::writeFile(sim.path("wrong.rom"), wrongKind);
-    EXPECT_EQ(jobs.updateServos(sim.path("wrong.rom")).message, comm::kMsgNotServoProgram);
-    EXPECT_TRUE(noTemporaryFiles(sim.folder()));
 }
 
 TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile)
@@ -423,4 +326,5 @@ TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer)
     EXPECT_EQ(r.message, comm::kMsgCannotDownload);
     EXPECT_FALSE(link.isPortOpen());
     EXPECT_TRUE(host.console.empty());
+    EXPECT_EQ(sim.memory(), before);
 }
