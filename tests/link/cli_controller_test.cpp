@@ -15,21 +15,6 @@ namespace {
 
 constexpr size_t kMotionSize = 0x10000;
 
-std::vector<uint8_t> pattern(size_t n, unsigned seed)
-{
-    std::vector<uint8_t> bytes(n);
-    for (size_t i = 0; i < n; ++i)
-        bytes[i] = static_cast<uint8_t>((i * 2654435761u + seed * 97u) >> 8);
-    return bytes;
-}
-
-std::vector<uint8_t> motionOf(const std::vector<uint8_t>& memory)
-{
-    if (memory.size() < 0xE000 + kMotionSize)
-        return {};
-    return std::vector<uint8_t>(memory.begin() + 0xE000, memory.begin() + 0xE000 + kMotionSize);
-}
-
 bool has(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
@@ -48,6 +33,9 @@ std::function<void(const std::string&)> pressStartWhenAsked(SimBench& sim)
 }
 
 } // namespace
+
+using linktest::motionOf;
+using linktest::pattern;
 
 TEST(CliController, UsesThePortSavedByTheProgrammer)
 {
@@ -167,8 +155,7 @@ TEST(CliFirmware, UpdatesAndPrintsTheNewVersion)
     SimBench sim;
     ASSERT_TRUE(sim.ok());
     auto firmware = pattern(4000, 3);
-    std::string hex = linktest::intelHex(firmware);
-    linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    linktest::writeHex(sim.path("fw.hex"), firmware);
     CommandResult r = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("fw.hex")});
     ASSERT_EQ(r.status, 0) << r.err;
     auto first = r.out.find("Firmware version: ");
@@ -195,8 +182,8 @@ TEST(CliFirmware, RecoversAControllerSwitchedOnWhileWaiting)
     options.blankFirmware = true;
     SimBench sim(options);
     ASSERT_TRUE(sim.ok());
-    std::string hex = linktest::intelHex(pattern(2500, 8));
-    linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    auto firmware = pattern(2500, 8);
+    linktest::writeHex(sim.path("fw.hex"), firmware);
     bool switched = false;
     CommandResult r =
         sim.tessaban({"firmware", "recover", "--port", "COM7", "--wait", "20", sim.path("fw.hex")}, 120,
@@ -215,7 +202,7 @@ TEST(CliFirmware, RecoversAControllerSwitchedOnWhileWaiting)
     off.com = 8;
     SimBench dark(off);
     ASSERT_TRUE(dark.ok());
-    linktest::writeFile(dark.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    linktest::writeHex(dark.path("fw.hex"), firmware);
     CommandResult missed =
         dark.tessaban({"firmware", "recover", "--port", "COM8", "--wait", "1", dark.path("fw.hex")});
     EXPECT_EQ(missed.status, 1);

@@ -1,7 +1,6 @@
-// The link and the maintenance jobs end to end against kz7sim on a pty: the mode transitions,
-// motion backup and restore, firmware recovery from power off, and the failures that injected
-// faults bring. Firmware and servo updates run end to end through the command line
-// (cli_controller_test).
+// The maintenance jobs end to end against kz7sim on a pty: motion backup and restore, firmware
+// recovery from power off, and the failures that injected faults bring. Firmware and servo
+// updates run end to end through the command line (cli_controller_test).
 
 #include "SimBench.h"
 #include "link/ControllerLink.h"
@@ -22,7 +21,6 @@ using linktest::SimOptions;
 
 namespace {
 
-constexpr uint32_t kMotion = 0xE000;
 constexpr size_t kMotionSize = 0x10000;
 
 // Presses START on the simulator when the job asks the user to, and keeps what it was shown.
@@ -31,8 +29,7 @@ struct TestHost : comm::MaintenanceHost {
     void acknowledge(int message) override
     {
         acknowledged.push_back(message);
-        if (pressStart)
-            sim.control("press START");
+        sim.control("press START");
     }
     void notice(int message) override { notices.push_back(message); }
     void consoleText(const uint8_t* bytes, size_t count) override
@@ -40,29 +37,10 @@ struct TestHost : comm::MaintenanceHost {
         console.append(reinterpret_cast<const char*>(bytes), count);
     }
     SimBench& sim;
-    bool pressStart = true;
     std::vector<int> acknowledged;
     std::vector<int> notices;
     std::string console;
 };
-
-std::vector<uint8_t> pattern(size_t n, unsigned seed)
-{
-    std::vector<uint8_t> bytes(n);
-    uint32_t x = seed * 2654435761u + 1;
-    for (auto& b : bytes) {
-        x = x * 1103515245u + 12345u;
-        b = static_cast<uint8_t>(x >> 16);
-    }
-    return bytes;
-}
-
-std::vector<uint8_t> motionOf(const std::vector<uint8_t>& memory)
-{
-    if (memory.size() < kMotion + kMotionSize)
-        return {};
-    return std::vector<uint8_t>(memory.begin() + kMotion, memory.begin() + kMotion + kMotionSize);
-}
 
 // The simulator runs unpaced here, so there is no line to keep pace with.
 comm::LinkTiming unpacedLine()
@@ -90,54 +68,12 @@ struct SimJobs {
     Maintenance jobs{link, host};
 };
 
-void writeHex(const std::string& path, const std::vector<uint8_t>& image)
-{
-    std::string hex = linktest::intelHex(image);
-    linktest::writeFile(path, std::vector<uint8_t>(hex.begin(), hex.end()));
-}
-
-bool noTemporaryFiles(const std::string& folder)
-{
-    for (const auto& name : linktest::folderEntries(folder))
-        if (name.find(".tmp") != std::string::npos)
-            return false;
-    return true;
-}
-
 } // namespace
 
-TEST(SimLink, FollowsEveryTransitionOfTheStateTable)
-{
-    SimBench sim;
-    ASSERT_TRUE(sim.ok());
-    ControllerLink link{unpacedLine()};
-    ASSERT_TRUE(link.connect(sim.device()));
-    EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
-
-    // Menu -> Console (banner and version) -> Menu
-    ASSERT_TRUE(link.goTo(ControllerMode::Console));
-    EXPECT_EQ(std::string(link.firmwareVersion()).rfind("KZ-7 firmware", 0), 0u) << link.firmwareVersion();
-    // Console -> Menu -> BootLoader in one call
-    ASSERT_TRUE(link.goTo(ControllerMode::BootLoader));
-    EXPECT_STREQ(link.bootLoaderVersion(), "KZ-7 boot loader 2.04");
-    // BootLoader -> Menu -> Running
-    ASSERT_TRUE(link.goTo(ControllerMode::Running));
-    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Running));
-    // Running -> Menu through the 0x55 bursts
-    ASSERT_TRUE(link.goTo(ControllerMode::Menu));
-    // Menu -> Screen -> Menu
-    ASSERT_TRUE(link.goTo(ControllerMode::Screen));
-    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Screen));
-    ASSERT_TRUE(link.goTo(ControllerMode::Menu));
-    EXPECT_EQ(link.menuEntry(), 1);
-    // Menu entries both ways round.
-    ASSERT_TRUE(link.selectMenuEntry(0));
-    ASSERT_TRUE(link.selectMenuEntry(2));
-    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Menu));
-    EXPECT_EQ(link.menuEntry(), 2);
-    link.disconnect();
-    EXPECT_FALSE(link.isPortOpen());
-}
+using linktest::motionOf;
+using linktest::noTemporaryFiles;
+using linktest::pattern;
+using linktest::writeHex;
 
 TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile)
 {
