@@ -78,12 +78,6 @@ bool FakeController::waitMode(FakeMode mode, int timeoutMs)
     return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return mode_ == mode; });
 }
 
-int FakeController::menuEntry()
-{
-    std::lock_guard lock(mutex_);
-    return entry_;
-}
-
 std::string FakeController::received()
 {
     std::lock_guard lock(mutex_);
@@ -120,13 +114,6 @@ void FakeController::pressStart()
 {
     std::lock_guard lock(mutex_);
     startPressed_ = true;
-}
-
-bool FakeController::waitFor(const std::string& text, int timeoutMs)
-{
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                             [&] { return received_.find(text) != std::string::npos; });
 }
 
 void FakeController::send(const std::string& bytes)

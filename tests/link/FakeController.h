@@ -29,8 +29,8 @@ struct FakeScript {
     std::string successReply = "Success\r\n";
     std::string uploadReply = "\r\nready...";
     bool consoleIgnoresExit = false; // "\rexit\ry" leaves it in the console
-    bool bootIgnoresGo = false;
-    bool bootEchoes = true; // the boot loader echoes each '#'      // "\rgo\r" leaves it in the boot loader
+    bool bootIgnoresGo = false; // "\rgo\r" leaves it in the boot loader
+    bool bootEchoes = true;     // the boot loader echoes each '#'
     bool runningIgnoresBreak = false;
     int refuseLoads = 0;               // this many "ld" commands get an error instead of Ready..
     long complainAfterImageBytes = -1; // send one byte once this many image bytes arrived
@@ -59,7 +59,6 @@ class FakeController {
     FakeMode mode();
     // Waits until the fake has reached mode (it may still be taking the last bytes in).
     bool waitMode(FakeMode mode, int timeoutMs = 1000);
-    int menuEntry();
 
     std::string received(); // everything sent to it so far
     void clearReceived();
@@ -68,9 +67,6 @@ class FakeController {
     int tabs();
     // The START button: an upload asked for with "up" begins only after it.
     void pressStart();
-
-    // Waits until text has been received or timeoutMs passes.
-    bool waitFor(const std::string& text, int timeoutMs);
 
   private:
     void run();

@@ -69,4 +69,37 @@ std::vector<std::string> folderEntries(const std::string& folder)
     return names;
 }
 
+bool noTemporaryFiles(const std::string& folder)
+{
+    for (const auto& name : folderEntries(folder))
+        if (name.find(".tmp") != std::string::npos)
+            return false;
+    return true;
+}
+
+std::vector<uint8_t> pattern(size_t n, unsigned seed)
+{
+    std::vector<uint8_t> bytes(n);
+    uint32_t x = seed * 2654435761u + 1;
+    for (auto& b : bytes) {
+        x = x * 1103515245u + 12345u;
+        b = static_cast<uint8_t>(x >> 16);
+    }
+    return bytes;
+}
+
+std::string writeHex(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::string hex = intelHex(bytes);
+    return writeFile(path, std::vector<uint8_t>(hex.begin(), hex.end()));
+}
+
+std::vector<uint8_t> motionOf(const std::vector<uint8_t>& memory)
+{
+    constexpr size_t kAt = 0xE000, kSize = 0x10000;
+    if (memory.size() < kAt + kSize)
+        return {};
+    return std::vector<uint8_t>(memory.begin() + kAt, memory.begin() + kAt + kSize);
+}
+
 } // namespace linktest

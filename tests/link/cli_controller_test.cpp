@@ -15,21 +15,6 @@ namespace {
 
 constexpr size_t kMotionSize = 0x10000;
 
-std::vector<uint8_t> pattern(size_t n, unsigned seed)
-{
-    std::vector<uint8_t> bytes(n);
-    for (size_t i = 0; i < n; ++i)
-        bytes[i] = static_cast<uint8_t>((i * 2654435761u + seed * 97u) >> 8);
-    return bytes;
-}
-
-std::vector<uint8_t> motionOf(const std::vector<uint8_t>& memory)
-{
-    if (memory.size() < 0xE000 + kMotionSize)
-        return {};
-    return std::vector<uint8_t>(memory.begin() + 0xE000, memory.begin() + 0xE000 + kMotionSize);
-}
-
 bool has(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
@@ -48,6 +33,9 @@ std::function<void(const std::string&)> pressStartWhenAsked(SimBench& sim)
 }
 
 } // namespace
+
+using linktest::motionOf;
+using linktest::pattern;
 
 TEST(CliController, UsesThePortSavedByTheProgrammer)
 {
@@ -86,7 +74,7 @@ TEST(CliController, LeavesTheControllerInTheModeAskedFor)
     EXPECT_EQ(sim.tessaban({"controller", "mode", "--port", "COM7", "SIDEWAYS"}).status, 2);
 }
 
-TEST(CliMotion, BackupRestoreBackupGivesTheSameFile)
+TEST(CliMotion, RestoreThenBackupGivesTheSameFile)
 {
     SimBench sim;
     ASSERT_TRUE(sim.ok());
@@ -166,8 +154,8 @@ TEST(CliFirmware, UpdatesAndPrintsTheNewVersion)
 {
     SimBench sim;
     ASSERT_TRUE(sim.ok());
-    std::string hex = linktest::intelHex(pattern(4000, 3));
-    linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    auto firmware = pattern(4000, 3);
+    linktest::writeHex(sim.path("fw.hex"), firmware);
     CommandResult r = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("fw.hex")});
     ASSERT_EQ(r.status, 0) << r.err;
     auto first = r.out.find("Firmware version: ");
@@ -177,6 +165,9 @@ TEST(CliFirmware, UpdatesAndPrintsTheNewVersion)
     std::string after = r.out.substr(second, r.out.find('\n', second) - second);
     EXPECT_NE(before, after);
     EXPECT_TRUE(has(r.out, "Succeed to update KZ-7!\n")) << r.out;
+    auto memory = sim.memory();
+    ASSERT_GE(memory.size(), firmware.size());
+    EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), memory.begin()));
 
     linktest::writeFile(sim.path("bad.hex"), {'x', '\n'});
     CommandResult bad = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("bad.hex")});
@@ -191,8 +182,8 @@ TEST(CliFirmware, RecoversAControllerSwitchedOnWhileWaiting)
     options.blankFirmware = true;
     SimBench sim(options);
     ASSERT_TRUE(sim.ok());
-    std::string hex = linktest::intelHex(pattern(2500, 8));
-    linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    auto firmware = pattern(2500, 8);
+    linktest::writeHex(sim.path("fw.hex"), firmware);
     bool switched = false;
     CommandResult r =
         sim.tessaban({"firmware", "recover", "--port", "COM7", "--wait", "20", sim.path("fw.hex")}, 120,
@@ -211,7 +202,7 @@ TEST(CliFirmware, RecoversAControllerSwitchedOnWhileWaiting)
     off.com = 8;
     SimBench dark(off);
     ASSERT_TRUE(dark.ok());
-    linktest::writeFile(dark.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    linktest::writeHex(dark.path("fw.hex"), firmware);
     CommandResult missed =
         dark.tessaban({"firmware", "recover", "--port", "COM8", "--wait", "1", dark.path("fw.hex")});
     EXPECT_EQ(missed.status, 1);
@@ -222,12 +213,16 @@ TEST(CliServo, ShowsTheReportAndSucceeds)
 {
     SimBench sim;
     ASSERT_TRUE(sim.ok());
-    auto rom = linktest::romContainer(linktest::intelHex(pattern(900, 4)), 2);
-    linktest::writeFile(sim.path("vq.rom"), rom);
+    auto image = pattern(900, 4);
+    linktest::writeFile(sim.path("vq.rom"), linktest::romContainer(linktest::intelHex(image), 2));
     CommandResult r = sim.tessaban({"servo", "update", "--port", "COM7", sim.path("vq.rom")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(has(r.out, "[update]")) << r.out;
+    EXPECT_FALSE(has(r.out, "<")) << "the report is shown up to its end mark";
     EXPECT_TRUE(has(r.out, "Completed updating VQ program\n")) << r.out;
+    auto memory = sim.memory();
+    ASSERT_GE(memory.size(), 0xC000 + image.size());
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), memory.begin() + 0xC000));
 
     linktest::writeFile(sim.path("bad.rom"), {1, 0, 48, 0, 5, 0, 112, 0, 9, 0, 3, 0, 1, 0});
     CommandResult bad = sim.tessaban({"servo", "update", "--port", "COM7", sim.path("bad.rom")});

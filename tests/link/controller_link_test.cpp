@@ -115,30 +115,30 @@ TEST(ControllerLinkGoTo, DrivesTheControllerThroughEveryTransition)
 
 TEST(ControllerLinkGoTo, FailsWhenTheControllerDoesNotReachItsMenu)
 {
-    {
+    struct Case {
+        const char* name;
+        bool FakeScript::*deaf;
+        FakeMode start;
+        ControllerMode mode;
+        ControllerMode other; // a second target that also needs the menu first
+    } cases[] = {
+        {"console ignores exit", &FakeScript::consoleIgnoresExit, FakeMode::Console, ControllerMode::Console,
+         ControllerMode::BootLoader},
+        {"boot loader ignores go", &FakeScript::bootIgnoresGo, FakeMode::BootLoader, ControllerMode::BootLoader,
+         ControllerMode::Console},
+        {"running ignores the break", &FakeScript::runningIgnoresBreak, FakeMode::Running, ControllerMode::Running,
+         ControllerMode::Screen},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         FakeScript script;
-        script.consoleIgnoresExit = true;
-        Bench bench(script, FakeMode::Console);
+        script.*c.deaf = true;
+        Bench bench(script, c.start);
         ASSERT_TRUE(bench.open());
         EXPECT_FALSE(bench.link.goTo(ControllerMode::Menu));
-        EXPECT_FALSE(bench.link.goTo(ControllerMode::BootLoader));
-        EXPECT_EQ(bench.link.mode(), modeValue(ControllerMode::Console));
-    }
-    {
-        FakeScript script;
-        script.bootIgnoresGo = true;
-        Bench bench(script, FakeMode::BootLoader);
-        ASSERT_TRUE(bench.open());
-        EXPECT_FALSE(bench.link.goTo(ControllerMode::Menu));
-        EXPECT_FALSE(bench.link.goTo(ControllerMode::Console));
-    }
-    {
-        FakeScript script;
-        script.runningIgnoresBreak = true;
-        Bench bench(script, FakeMode::Running);
-        ASSERT_TRUE(bench.open());
-        EXPECT_FALSE(bench.link.goTo(ControllerMode::Menu));
-        EXPECT_EQ(bench.fake.mode(), FakeMode::Running);
+        EXPECT_FALSE(bench.link.goTo(c.other));
+        EXPECT_EQ(bench.fake.mode(), c.start) << "left where it was";
+        EXPECT_EQ(bench.link.mode(), modeValue(c.mode));
     }
 }
 

@@ -128,10 +128,12 @@ TEST(ServoUpdateJob, NeverHandsOnAnImageThatDidNotArrive)
     EXPECT_FALSE(bench.commandSent("update"));
     EXPECT_TRUE(bench.fake.images().empty());
 
-    // A container that is refused sends nothing at all, not even a probe.
+    // A container that is refused, malformed or for another kind of program, sends nothing at
+    // all, not even a probe.
     bench.fake.clearReceived();
     linktest::writeFile(bench.path("bad.rom"), {1, 0, 48, 0});
     EXPECT_EQ(bench.jobs.updateServos(bench.path("bad.rom")).message, comm::kMsgNotServoProgram);
+    EXPECT_EQ(bench.jobs.updateServos(writeRom(bench, "k3.rom", 100, 3)).message, comm::kMsgNotServoProgram);
     EXPECT_EQ(bench.fake.received(), "");
 }
 
@@ -177,6 +179,23 @@ TEST(MotionJobs, ABackupThatCannotBeWrittenFailsWithoutAFile)
     EXPECT_EQ(bench.host.acknowledged, std::vector<int>{comm::kMsgPressStart});
     EXPECT_FALSE(linktest::fileExists(target));
     EXPECT_TRUE(linktest::folderEntries(bench.folder).empty());
+}
+
+TEST(MotionJobs, ARestoreRefusesAFileOfTheWrongSizeBeforeSendingAnything)
+{
+    Bench bench;
+    ASSERT_TRUE(bench.connect());
+    bench.fake.clearReceived();
+    for (size_t size : {65535u, 65537u}) {
+        MaintenanceResult r = bench.jobs.restoreMotion(linktest::writeFile(bench.path("odd.mtn"), bytes(size, 3)));
+        EXPECT_FALSE(r.ok) << size;
+        EXPECT_EQ(r.message, comm::kMsgNotMotionData) << size;
+    }
+    MaintenanceResult missing = bench.jobs.restoreMotion(bench.path("missing.mtn"));
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(missing.message, comm::kMsgNone);
+    EXPECT_FALSE(missing.detail.empty());
+    EXPECT_EQ(bench.fake.received(), "");
 }
 
 TEST(MotionJobs, ARestoreSendsTheFileAndItsSum)

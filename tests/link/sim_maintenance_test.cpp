@@ -1,6 +1,6 @@
-// The link and the maintenance jobs end to end against kz7sim on a pty: the mode transitions,
-// the power-on capture, motion backup and restore, firmware update and recovery, servo update,
-// and the failures that injected faults bring.
+// The maintenance jobs end to end against kz7sim on a pty: motion backup and restore, firmware
+// recovery from power off, and the failures that injected faults bring. Firmware and servo
+// updates run end to end through the command line (cli_controller_test).
 
 #include "SimBench.h"
 #include "link/ControllerLink.h"
@@ -21,7 +21,6 @@ using linktest::SimOptions;
 
 namespace {
 
-constexpr uint32_t kMotion = 0xE000;
 constexpr size_t kMotionSize = 0x10000;
 
 // Presses START on the simulator when the job asks the user to, and keeps what it was shown.
@@ -30,8 +29,7 @@ struct TestHost : comm::MaintenanceHost {
     void acknowledge(int message) override
     {
         acknowledged.push_back(message);
-        if (pressStart)
-            sim.control("press START");
+        sim.control("press START");
     }
     void notice(int message) override { notices.push_back(message); }
     void consoleText(const uint8_t* bytes, size_t count) override
@@ -39,29 +37,10 @@ struct TestHost : comm::MaintenanceHost {
         console.append(reinterpret_cast<const char*>(bytes), count);
     }
     SimBench& sim;
-    bool pressStart = true;
     std::vector<int> acknowledged;
     std::vector<int> notices;
     std::string console;
 };
-
-std::vector<uint8_t> pattern(size_t n, unsigned seed)
-{
-    std::vector<uint8_t> bytes(n);
-    uint32_t x = seed * 2654435761u + 1;
-    for (auto& b : bytes) {
-        x = x * 1103515245u + 12345u;
-        b = static_cast<uint8_t>(x >> 16);
-    }
-    return bytes;
-}
-
-std::vector<uint8_t> motionOf(const std::vector<uint8_t>& memory)
-{
-    if (memory.size() < kMotion + kMotionSize)
-        return {};
-    return std::vector<uint8_t>(memory.begin() + kMotion, memory.begin() + kMotion + kMotionSize);
-}
 
 // The simulator runs unpaced here, so there is no line to keep pace with.
 comm::LinkTiming unpacedLine()
@@ -89,75 +68,12 @@ struct SimJobs {
     Maintenance jobs{link, host};
 };
 
-bool noTemporaryFiles(const std::string& folder)
-{
-    for (const auto& name : linktest::folderEntries(folder))
-        if (name.find(".tmp") != std::string::npos)
-            return false;
-    return true;
-}
-
 } // namespace
 
-TEST(SimLink, FollowsEveryTransitionOfTheStateTable)
-{
-    SimBench sim;
-    ASSERT_TRUE(sim.ok());
-    ControllerLink link{unpacedLine()};
-    ASSERT_TRUE(link.connect(sim.device()));
-    EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
-
-    // Menu -> Console (banner and version) -> Menu
-    ASSERT_TRUE(link.goTo(ControllerMode::Console));
-    EXPECT_EQ(std::string(link.firmwareVersion()).rfind("KZ-7 firmware", 0), 0u) << link.firmwareVersion();
-    // Console -> Menu -> BootLoader in one call
-    ASSERT_TRUE(link.goTo(ControllerMode::BootLoader));
-    EXPECT_STREQ(link.bootLoaderVersion(), "KZ-7 boot loader 2.04");
-    // BootLoader -> Menu -> Running
-    ASSERT_TRUE(link.goTo(ControllerMode::Running));
-    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Running));
-    // Running -> Menu through the 0x55 bursts
-    ASSERT_TRUE(link.goTo(ControllerMode::Menu));
-    // Menu -> Screen -> Menu
-    ASSERT_TRUE(link.goTo(ControllerMode::Screen));
-    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Screen));
-    ASSERT_TRUE(link.goTo(ControllerMode::Menu));
-    EXPECT_EQ(link.menuEntry(), 1);
-    // Menu entries both ways round.
-    ASSERT_TRUE(link.selectMenuEntry(0));
-    ASSERT_TRUE(link.selectMenuEntry(2));
-    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Menu));
-    EXPECT_EQ(link.menuEntry(), 2);
-    link.disconnect();
-    EXPECT_FALSE(link.isPortOpen());
-}
-
-TEST(SimLink, BringsBackAControllerFoundRunning)
-{
-    SimOptions options;
-    options.mode = "running";
-    SimBench sim(options);
-    ASSERT_TRUE(sim.ok());
-    ControllerLink link{unpacedLine()};
-    ASSERT_TRUE(link.openPort(sim.device()));
-    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Running));
-    link.closePort();
-    ASSERT_TRUE(link.connect(sim.device()));
-    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Menu));
-}
-
-TEST(SimLink, CatchesTheBootLoaderAtPowerOn)
-{
-    SimOptions options;
-    options.poweredOn = false;
-    SimBench sim(options);
-    ASSERT_TRUE(sim.ok());
-    ControllerLink link{unpacedLine()};
-    ASSERT_TRUE(link.openPort(sim.device()));
-    sim.controlLater("power on", 400);
-    EXPECT_EQ(link.waitForBootLoader(10), 1);
-    EXPECT_EQ(link.mode(), modeValue(ControllerMode::BootLoader));
-}
+using linktest::motionOf;
+using linktest::noTemporaryFiles;
+using linktest::pattern;
+using linktest::writeHex;
 
 TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile)
 {
@@ -186,65 +102,16 @@ TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile)
     EXPECT_TRUE(noTemporaryFiles(sim.folder()));
 }
 
-TEST(SimMaintenance, RefusesAMotionFileOfTheWrongSizeAndSendsNothing)
-{
-    SimJobs bench;
-    ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
-    auto before = sim.memory();
-    for (size_t size : {kMotionSize - 1, kMotionSize + 1}) {
-        linktest::writeFile(sim.path("odd.mtn"), pattern(size, 3));
-        MaintenanceResult r = jobs.restoreMotion(sim.path("odd.mtn"));
-        EXPECT_FALSE(r.ok);
-        EXPECT_EQ(r.message, comm::kMsgNotMotionData);
-        EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu)) << "the boot loader was not even entered";
-    }
-    MaintenanceResult missing = jobs.restoreMotion(sim.path("missing.mtn"));
-    EXPECT_FALSE(missing.ok);
-    EXPECT_EQ(missing.message, comm::kMsgNone);
-    EXPECT_FALSE(missing.detail.empty());
-    EXPECT_EQ(sim.memory(), before);
-}
-
-TEST(SimMaintenance, UpdatesTheFirmwareAndReadsTheNewVersion)
-{
-    SimJobs bench;
-    ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
-    std::string oldVersion = link.firmwareVersionText();
-
-    linktest::writeFile(sim.path("bad.hex"), {'0', '1', '\n'});
-    MaintenanceResult bad = jobs.updateFirmware(sim.path("bad.hex"));
-    EXPECT_EQ(bad.message, comm::kMsgNotFirmwareFile);
-    EXPECT_STREQ(link.firmwareVersion(), oldVersion.c_str());
-
-    auto firmware = pattern(3000, 11);
-    std::string hex = linktest::intelHex(firmware);
-    linktest::writeFile(sim.path("new.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
-    MaintenanceResult r = jobs.updateFirmware(sim.path("new.hex"));
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.message, comm::kMsgFirmwareUpdated);
-    EXPECT_NE(std::string(link.firmwareVersion()), oldVersion);
-    EXPECT_EQ(std::string(link.firmwareVersion()).rfind("KZ-7 firmware", 0), 0u);
-    auto memory = sim.memory();
-    ASSERT_GE(memory.size(), firmware.size());
-    EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), memory.begin()));
-    EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
-}
-
 TEST(SimMaintenance, RecoversAControllerWithoutFirmware)
 {
     SimOptions options;
     options.poweredOn = false;
     options.blankFirmware = true;
-    SimBench sim(options);
-    ASSERT_TRUE(sim.ok());
-    TestHost host(sim);
-    ControllerLink link{unpacedLine()};
-    Maintenance jobs(link, host);
+    SimJobs bench(options);
+    ASSERT_TRUE(bench.sim.ok());
+    auto& [sim, host, link, jobs] = bench;
     auto firmware = pattern(2000, 5);
-    std::string hex = linktest::intelHex(firmware);
-    linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    writeHex(sim.path("fw.hex"), firmware);
 
     link.armBootLoaderWait();
     sim.controlLater("power on", 500);
@@ -263,13 +130,10 @@ TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything)
 {
     SimOptions options;
     options.poweredOn = false;
-    SimBench sim(options);
-    ASSERT_TRUE(sim.ok());
-    TestHost host(sim);
-    ControllerLink link{unpacedLine()};
-    Maintenance jobs(link, host);
-    std::string hex = linktest::intelHex(pattern(500, 2));
-    linktest::writeFile(sim.path("fw.hex"), std::vector<uint8_t>(hex.begin(), hex.end()));
+    SimJobs bench(options);
+    ASSERT_TRUE(bench.sim.ok());
+    auto& [sim, host, link, jobs] = bench;
+    writeHex(sim.path("fw.hex"), pattern(500, 2));
     auto before = sim.memory();
 
     MaintenanceResult missed = jobs.recoverFirmware(sim.device(), sim.path("fw.hex"), 1);
@@ -293,31 +157,6 @@ TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything)
     EXPECT_EQ(refused.message, comm::kMsgNotFirmwareFile);
     EXPECT_FALSE(link.isPortOpen());
     EXPECT_EQ(sim.memory(), before);
-}
-
-TEST(SimMaintenance, UpdatesTheServosAndShowsTheReport)
-{
-    SimJobs bench;
-    ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
-    auto image = pattern(1500, 9);
-    auto rom = linktest::romContainer(linktest::intelHex(image), 2);
-    linktest::writeFile(sim.path("servo.rom"), rom);
-
-    MaintenanceResult r = jobs.updateServos(sim.path("servo.rom"));
-    ASSERT_TRUE(r.ok) << r.message << "\n" << host.console;
-    EXPECT_EQ(r.message, comm::kMsgServoUpdated);
-    EXPECT_NE(host.console.find("[update]"), std::string::npos) << host.console;
-    EXPECT_EQ(host.console.find('<'), std::string::npos) << "the report is shown up to its end mark";
-    EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
-    auto memory = sim.memory();
-    ASSERT_GE(memory.size(), 0xC000 + image.size());
-    EXPECT_TRUE(std::equal(image.begin(), image.end(), memory.begin() + 0xC000));
-
-    auto wrongKind = linktest::romContainer(linktest::intelHex(image), 3);
-    linktest::writeFile(sim.path("wrong.rom"), wrongKind);
-    EXPECT_EQ(jobs.updateServos(sim.path("wrong.rom")).message, comm::kMsgNotServoProgram);
-    EXPECT_TRUE(noTemporaryFiles(sim.folder()));
 }
 
 TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile)
@@ -423,4 +262,5 @@ TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer)
     EXPECT_EQ(r.message, comm::kMsgCannotDownload);
     EXPECT_FALSE(link.isPortOpen());
     EXPECT_TRUE(host.console.empty());
+    EXPECT_EQ(sim.memory(), before);
 }

@@ -93,32 +93,27 @@ TEST(ControllerLinkDownload, FailsAnAttemptWhenTheControllerSpeaksDuringTheImage
 
 TEST(ControllerLinkDownload, RetriesOnlyWhenAskedAndOnlyThreeTimes)
 {
-    {
+    struct Case {
+        const char* name;
+        int refused;
+        bool retry;
+        bool ok;
+    } cases[] = {
+        {"three refusals, retries asked", 3, true, true},
+        {"four refusals, retries asked", 4, true, false},
+        {"one refusal, no retries", 1, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         FakeScript script;
-        script.refuseLoads = 3;
+        script.refuseLoads = c.refused;
         script.imageLength = 701;
         Bench bench(script);
         ASSERT_TRUE(bench.open());
-        EXPECT_TRUE(bench.link.download(0xC000, imageWithChecksum(700), true));
-        EXPECT_EQ(loads(bench.fake), 4);
-        ASSERT_EQ(bench.fake.images().size(), 1u);
-    }
-    {
-        FakeScript script;
-        script.refuseLoads = 4;
-        Bench bench(script);
-        ASSERT_TRUE(bench.open());
-        EXPECT_FALSE(bench.link.download(0xC000, imageWithChecksum(700), true));
-        EXPECT_EQ(loads(bench.fake), 4);
-        EXPECT_TRUE(bench.fake.waitMode(FakeMode::Menu)) << "a failed download returns to the menu";
-    }
-    {
-        FakeScript script;
-        script.refuseLoads = 1;
-        Bench bench(script);
-        ASSERT_TRUE(bench.open());
-        EXPECT_FALSE(bench.link.download(0xE000, imageWithChecksum(700), false));
-        EXPECT_EQ(loads(bench.fake), 1);
+        EXPECT_EQ(bench.link.download(0xC000, imageWithChecksum(700), c.retry), c.ok);
+        EXPECT_EQ(loads(bench.fake), c.retry ? 4 : 1);
+        EXPECT_EQ(bench.fake.images().size(), c.ok ? 1u : 0u);
+        EXPECT_TRUE(bench.fake.waitMode(FakeMode::Menu)) << "a download, failed or not, returns to the menu";
     }
 }
 

@@ -1,5 +1,6 @@
-// Whole sessions with kz7sim over a SerialPort at the byte level: boot-loader transfers,
-// the power-on capture, the motion page screen, memory kept across runs, and line pacing.
+// Whole sessions with kz7sim over a SerialPort at the byte level: boot-loader transfers, the
+// motion page screen and memory kept across runs. (Recovery from power off runs through the link
+// in tests/link.)
 
 #include "SerialTestUtil.h"
 #include "sim/ScreenFields.h"
@@ -91,39 +92,6 @@ TEST(ControllerSession, BootLoaderLoadThenUploadReturnsTheSameBytes)
     EXPECT_EQ(probe(port).mode, Menu);
 }
 
-TEST(ControllerSession, PowerOnCaptureLandsInTheBootLoader)
-{
-    Kz7SimProcess sim;
-    ASSERT_TRUE(sim.start({"--power", "off", "--blank-firmware"})) << sim.error();
-    comm::SerialPort port;
-    ASSERT_TRUE(port.open(sim.devicePath(), 57600));
-    port.purgeInput();
-    EXPECT_EQ(probe(port).mode, Running) << "switched off it answers nothing";
-    port.purgeInput();
-    ASSERT_TRUE(sim.control("power on"));
-    // The PC polls without sleeping and answers the first byte with 70 '#'.
-    auto start = Clock::now();
-    std::string first;
-    while (first.empty() && Clock::now() - start < std::chrono::seconds(3))
-        first = readSome(port);
-    ASSERT_FALSE(first.empty());
-    ASSERT_TRUE(port.write(std::string(70, '#')));
-    sleepMs(200);
-    EXPECT_EQ(probe(port).mode, BootLoader);
-
-    // Recovery: firmware in, and then the controller boots into its menu.
-    std::string firmware = pattern(4000, 1);
-    EXPECT_EQ(load(port, 0, firmware + checksum(firmware)).substr(0, 7), "Success");
-    port.write("\rapp\r");
-    sleepMs(200);
-    EXPECT_EQ(probe(port).mode, Menu);
-    // Console shows the new firmware's version.
-    port.write("\r");
-    sleepMs(300);
-    std::string banner = readSome(port, 256);
-    EXPECT_GE(banner.size(), 90u);
-}
-
 TEST(ControllerSession, ScreenFullRepaintHasEveryFieldWhereTheEditorReadsIt)
 {
     std::string dir = ::testing::TempDir();
@@ -160,22 +128,9 @@ TEST(ControllerSession, ScreenFullRepaintHasEveryFieldWhereTheEditorReadsIt)
             EXPECT_EQ(s.at(row, 26 + 5 * p), (id == 1 || id == 2 || id == 5 || id == 30) ? " 512" : "-   ")
                 << "joint " << id << " pose " << p;
     }
-    EXPECT_EQ(s.at(32, 21).size(), 3u);
-    EXPECT_EQ(s.at(33, 21).size(), 3u);
-    for (int p = 0; p < 7; ++p) {
-        EXPECT_EQ(s.at(32, 27 + 5 * p).size(), 3u);
-        EXPECT_EQ(s.at(33, 27 + 5 * p).size(), 3u);
-    }
-    EXPECT_TRUE(s.has(1, 64));
-    EXPECT_EQ(s.at(2, 76), "   1");
+    // The page fields below the joints are pinned value by value in the editor's own tests; here
+    // it is enough that the page header arrives through the program and its pty.
     EXPECT_EQ(s.at(3, 70), "0000E200");
-    for (int row : {5, 10, 12, 14, 15, 16})
-        EXPECT_EQ(s.at(row, 77).size(), 3u) << row;
-    EXPECT_EQ(s.at(33, 64).size(), 2u);
-    EXPECT_EQ(s.at(33, 69).size(), 2u);
-    EXPECT_EQ(s.at(33, 74).size(), 4u);
-    EXPECT_EQ(s.at(34, 72), " -1");
-    EXPECT_TRUE(s.has(35, 3));
     EXPECT_NE(s.at(2, 1).find("Right should"), std::string::npos) << "labels keep 12 characters of a name";
 
     // A page command repaints only what changed, and the probe still sees Screen.

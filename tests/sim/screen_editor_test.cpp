@@ -327,7 +327,6 @@ TEST(ScreenEditor, PlayRunsThePosesThenSaysOkAndEscStopsIt)
     EXPECT_TRUE(ed.editor().playing());
     std::string playingMessage = ed.message(s);
     EXPECT_EQ(playingMessage.find("OK"), std::string::npos) << "OK ends the play on the PC";
-    std::string during;
     std::string all;
     for (int i = 0; i < 20 && ed.editor().playing(); ++i)
         all += ed.send("", 100);
