@@ -1,5 +1,7 @@
 #include "programmer/TaskloomSettings.h"
 
+#include "platform/InstallPaths.h"
+
 #include <QSettings>
 
 #include <algorithm>
@@ -24,9 +26,18 @@ WindowGeometry clampWindowGeometry(WindowGeometry g, int screenWidth, int screen
     return {clampAxis(g.width, 500, w), clampAxis(g.height, 300, h), clampAxis(g.x, 0, w), clampAxis(g.y, 0, h)};
 }
 
+QStringList withRecent(QStringList list, const QString& path)
+{
+    list.removeAll(path);
+    list.prepend(path);
+    while (list.size() > RecentFileCount)
+        list.removeLast();
+    return list;
+}
+
 QSettings* TaskloomSettings::openDefaultStore()
 {
-    return new QSettings(QSettings::NativeFormat, QSettings::UserScope, SettingsOrganisation, SettingsApplication);
+    return new QSettings(QString::fromStdString(platform::settingsFile()), QSettings::IniFormat);
 }
 
 void TaskloomSettings::load(QSettings& store, int screenWidth, int screenHeight)
@@ -47,6 +58,12 @@ void TaskloomSettings::load(QSettings& store, int screenWidth, int screenHeight)
     motionDocPath = store.value("MotionDoc").toString();
     firmwarePath = store.value("Firmware").toString();
     store.endGroup();
+    store.beginGroup("Recent File List");
+    recentFiles.clear();
+    for (int i = 1; i <= RecentFileCount; ++i)
+        if (QString f = store.value(QString("File%1").arg(i)).toString(); !f.isEmpty())
+            recentFiles.append(f);
+    store.endGroup();
     store.endGroup();
 }
 
@@ -65,6 +82,10 @@ void TaskloomSettings::save(QSettings& store) const
     store.setValue("Document", documentPath);
     store.setValue("MotionDoc", motionDocPath);
     store.setValue("Firmware", firmwarePath);
+    store.endGroup();
+    store.beginGroup("Recent File List");
+    for (int i = 1; i <= RecentFileCount; ++i)
+        store.setValue(QString("File%1").arg(i), recentFiles.value(i - 1));
     store.endGroup();
     store.endGroup();
     store.sync();

@@ -5,6 +5,7 @@
 // application title, in the sections "Settings" and "Path".
 
 #include <QString>
+#include <QStringList>
 
 class QSettings;
 
@@ -30,7 +31,7 @@ WindowGeometry clampWindowGeometry(WindowGeometry stored, int screenWidth, int s
 
 class TaskloomSettings {
   public:
-    // The default per-user store (organisation and application above).
+    // The default per-user store (<config home>/Quorvel/Tessaban.conf, as Posewright's).
     static QSettings* openDefaultStore();
 
     // Reads every value (missing ones take their defaults; the window defaults are the screen
@@ -46,6 +47,11 @@ class TaskloomSettings {
     QString documentPath;                 // "Path/Document": last program chosen with File/Open
     QString motionDocPath;                // "Path/MotionDoc": last ".mtn" file
     QString firmwarePath;                 // "Path/Firmware": last firmware ".hex" file
+    QStringList recentFiles;              // "Recent File List/File1..4", newest first
 };
+
+inline constexpr int RecentFileCount = 4;
+// Puts a path first in the recent-file list (once), keeping at most RecentFileCount entries.
+QStringList withRecent(QStringList list, const QString& path);
 
 } // namespace programmer
