@@ -172,8 +172,8 @@ void setRemoconBits(ProgramCell& cell, int32_t bits)
     cell.gridText = cell.fullText = std::to_string(bits);
 }
 
-bool setDeviceRegister(ProgramLine& line, int column, const std::string& deviceName, int busId, int registerEntry,
-                       const CommandCatalogue& cat)
+bool setDeviceRegister(ProgramLine& line, int column, const std::string& deviceName, int busId,
+                       int registerEntry, const CommandCatalogue& cat)
 {
     if (column < 0 || column >= CellsPerLine || !cat.valid(registerEntry))
         return false;

@@ -30,8 +30,8 @@ void setRemoconBits(ProgramCell& cell, int32_t bits);
 
 // A register chosen from a device of the robot profile (kind 11, both parts numeric). Like every
 // other left side that is not "Button", it releases a button-constant right side.
-bool setDeviceRegister(ProgramLine& line, int column, const std::string& deviceName, int busId, int registerEntry,
-                       const CommandCatalogue& catalogue = CommandCatalogue::instance());
+bool setDeviceRegister(ProgramLine& line, int column, const std::string& deviceName, int busId,
+                       int registerEntry, const CommandCatalogue& catalogue = CommandCatalogue::instance());
 
 struct ParameterResult {
     bool ok = false;

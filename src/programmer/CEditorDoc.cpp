@@ -14,7 +14,8 @@ namespace programmer {
 
 CEditorDoc::CEditorDoc(Prompter& prompter, QObject* parent) : QObject(parent), prompter_(prompter)
 {
-    program_.setConfirm([this](const std::string& question) { return prompter_.confirm(QString::fromStdString(question)); });
+    program_.setConfirm(
+        [this](const std::string& question) { return prompter_.confirm(QString::fromStdString(question)); });
     history_.reset(program_);
 }
 

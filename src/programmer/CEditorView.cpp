@@ -142,7 +142,8 @@ void CEditorView::activate(const GridTarget& t)
         doc_.commit();
         const auto& line = p.line(t.line);
         const bool label = t.kind == Kind::Label;
-        openTextBox(t, fromBytes(label ? line.label : line.comment), label ? LabelTextOffset : CommentTextOffset);
+        openTextBox(t, fromBytes(label ? line.label : line.comment),
+                    label ? LabelTextOffset : CommentTextOffset);
     } else if (t.kind == Kind::Cell && p.cell(t.line, t.index).inUse()) {
         setCurrent(t);
         doc_.commit();
@@ -150,8 +151,9 @@ void CEditorView::activate(const GridTarget& t)
         const auto items = behaviour::CommandCatalogue::choiceList(c);
         if (!items.empty()) {
             showChoiceList(t, items, c.isOperand());
-        } else if (c.isOperand() && (c.role() == behaviour::Role::Label || c.kind() == behaviour::Kind::Number ||
-                                     c.kind() == behaviour::Kind::Name)) {
+        } else if (c.isOperand() &&
+                   (c.role() == behaviour::Role::Label || c.kind() == behaviour::Kind::Number ||
+                    c.kind() == behaviour::Kind::Name)) {
             openTextBox(t, fromBytes(c.text), 0);
         } else if (operandOfRole(c, behaviour::Role::Button, behaviour::Role::Button)) {
             showPad(buttonPad_, t);
@@ -183,7 +185,8 @@ void CEditorView::rightRelease(const GridTarget& t, const QPoint& globalPos)
     setCurrent(t);
     doc_.commit();
     grid_->setCurrentTarget(t);
-    if (operandOfRole(doc_.program().cell(t.line, t.index), behaviour::Role::Destination, behaviour::Role::Right))
+    if (operandOfRole(doc_.program().cell(t.line, t.index), behaviour::Role::Destination,
+                      behaviour::Role::Right))
         showKindMenu(t, globalPos);
 }
 
@@ -200,7 +203,8 @@ void CEditorView::openTextBox(const GridTarget& t, const QString& text, int offs
     textBox_->setFocus(Qt::OtherFocusReason);
 }
 
-void CEditorView::showChoiceList(const GridTarget& t, const std::vector<behaviour::ChoiceItem>& items, bool icons)
+void CEditorView::showChoiceList(const GridTarget& t, const std::vector<behaviour::ChoiceItem>& items,
+                                 bool icons)
 {
     QRect cell = grid_->targetRect(t);
     cell.moveTopLeft(grid_->viewport()->mapTo(this, cell.topLeft()));
@@ -285,7 +289,8 @@ void CEditorView::kindController()
     if (t.kind != Kind::Cell)
         return;
     const ProgramCell& c = doc_.program().cell(t.line, t.index);
-    const auto dir = (c.flags & behaviour::CellFlag::Write) ? behaviour::Direction::Write : behaviour::Direction::Read;
+    const auto dir =
+        (c.flags & behaviour::CellFlag::Write) ? behaviour::Direction::Write : behaviour::Direction::Read;
     showChoiceList(t, behaviour::CommandCatalogue::controllerChoices(dir), true);
 }
 

@@ -30,8 +30,8 @@ class Prompter;
 class CEditorView : public QWidget {
     Q_OBJECT
   public:
-    CEditorView(CEditorDoc& doc, const motion::DeviceTable& devices, Prompter& prompter, LineClipboard& clipboard,
-                QWidget* parent = nullptr);
+    CEditorView(CEditorDoc& doc, const motion::DeviceTable& devices, Prompter& prompter,
+                LineClipboard& clipboard, QWidget* parent = nullptr);
 
     CEditorDoc& document() const { return doc_; }
     CGridCtrl* grid() const { return grid_; }

@@ -42,7 +42,8 @@ class GridDelegate : public QStyledItemDelegate {
         p->setFont(font);
         const auto align = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt());
         p->drawText(textRect, static_cast<int>(align), index.data(Qt::DisplayRole).toString());
-        if (option.state & QStyle::State_HasFocus || index == static_cast<const QTableView*>(parent())->currentIndex()) {
+        if (option.state & QStyle::State_HasFocus ||
+            index == static_cast<const QTableView*>(parent())->currentIndex()) {
             p->setPen(QPen(QColor(20, 40, 160), 2));
             p->drawRect(r.adjusted(1, 1, -1, -1));
         }
@@ -84,8 +85,9 @@ void CGridCtrl::setGridModel(GridModel* model)
     for (int c = 0; c < GridColumns; ++c)
         setColumnWidth(c, programmer::columnWidth(c));
     formatLines(0, model->lineCount());
-    connect(model, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex&, int first, int last) { formatLines(first / 2, (last - first + 1) / 2); });
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first, int last) {
+        formatLines(first / 2, (last - first + 1) / 2);
+    });
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         clearSpans();
         formatLines(0, model_->lineCount());

@@ -74,8 +74,8 @@ CMainFrame::~CMainFrame()
     disconnect(mdi_, nullptr, this, nullptr);
 }
 
-QAction* CMainFrame::addAction(QMenu* menu, const QString& name, const QString& label, const QKeySequence& key,
-                               void (CMainFrame::*slot)())
+QAction* CMainFrame::addAction(QMenu* menu, const QString& name, const QString& label,
+                               const QKeySequence& key, void (CMainFrame::*slot)())
 {
     auto* a = menu->addAction(label);
     if (!key.isEmpty())
@@ -133,7 +133,8 @@ void CMainFrame::buildMenus()
     addAction(editMenu_, "copy", "&Copy", QKeySequence("Ctrl+C"), nullptr);
     connect(action("copy"), &QAction::triggered, this, [this] { onView([](CEditorView& v) { v.copy(); }); });
     addAction(editMenu_, "paste", "&Paste", QKeySequence("Ctrl+V"), nullptr);
-    connect(action("paste"), &QAction::triggered, this, [this] { onView([](CEditorView& v) { v.paste(); }); });
+    connect(action("paste"), &QAction::triggered, this,
+            [this] { onView([](CEditorView& v) { v.paste(); }); });
     addAction(editMenu_, "insertLine", "&Insert Line", QKeySequence("Ctrl+I"), nullptr);
     connect(action("insertLine"), &QAction::triggered, this,
             [this] { onView([](CEditorView& v) { v.insertLines(); }); });
@@ -199,9 +200,17 @@ void CMainFrame::buildToolBar()
     bar->setIconSize(QSize(16, 16));
     bar->setMovable(true);
     const std::pair<const char*, const char*> buttons[] = {
-        {"new", "New"},   {"open", "Open"},   {"save", "Save"},         {nullptr, nullptr},
-        {"cut", "Cut"},   {"copy", "Copy"},   {"paste", "Paste"},       {nullptr, nullptr},
-        {"checkRule", "Check Rule"}, {"downloadPlay", "Download/Play"}, {nullptr, nullptr},
+        {"new", "New"},
+        {"open", "Open"},
+        {"save", "Save"},
+        {nullptr, nullptr},
+        {"cut", "Cut"},
+        {"copy", "Copy"},
+        {"paste", "Paste"},
+        {nullptr, nullptr},
+        {"checkRule", "Check Rule"},
+        {"downloadPlay", "Download/Play"},
+        {nullptr, nullptr},
         {"about", "About"},
     };
     for (const auto& [name, tip] : buttons) {
@@ -268,7 +277,8 @@ void CMainFrame::updateActions()
 {
     CEditorView* v = activeView();
     const bool program = v != nullptr;
-    for (const char* name : {"close", "save", "saveAs", "checkRule", "newWindow", "cascade", "tile", "arrange"})
+    for (const char* name :
+         {"close", "save", "saveAs", "checkRule", "newWindow", "cascade", "tile", "arrange"})
         action(name)->setVisible(program);
     editMenu_->menuAction()->setVisible(program);
     windowMenu_->menuAction()->setVisible(program);
@@ -356,8 +366,8 @@ bool CMainFrame::saveDocument(CEditorDoc& doc, bool askName)
 {
     QString path = doc.path();
     if (askName || path.isEmpty()) {
-        path = prompter_.saveFile(text(Str::ProgramFilter), doc.path().isEmpty() ? settings_.documentPath : doc.path(),
-                                  "tpg");
+        path = prompter_.saveFile(text(Str::ProgramFilter),
+                                  doc.path().isEmpty() ? settings_.documentPath : doc.path(), "tpg");
         if (path.isEmpty())
             return false;
         settings_.documentPath = path;

@@ -11,8 +11,34 @@ namespace programmer {
 namespace {
 
 enum class Glyph {
-    Servo, Sensor, Controller, ButtonPad, Remote, Power, Bulb, ArcCw, ArcCcw, SlopeCw, SlopeCcw, Target, Gauge,
-    Torque, Dial, Weight, Bolt, Thermometer, Flag, Eye, Sun, Wall, Wave, Speaker, Play, Clock, Robot, Paper,
+    Servo,
+    Sensor,
+    Controller,
+    ButtonPad,
+    Remote,
+    Power,
+    Bulb,
+    ArcCw,
+    ArcCcw,
+    SlopeCw,
+    SlopeCcw,
+    Target,
+    Gauge,
+    Torque,
+    Dial,
+    Weight,
+    Bolt,
+    Thermometer,
+    Flag,
+    Eye,
+    Sun,
+    Wall,
+    Wave,
+    Speaker,
+    Play,
+    Clock,
+    Robot,
+    Paper,
 };
 
 enum class Tile { None, Servo, Sensor, Controller };
@@ -25,57 +51,57 @@ struct IconSpec {
 
 // One picture per catalogue entry 0..50.
 constexpr std::array<IconSpec, CatalogueIconCount> Specs = {{
-    {Tile::None, Glyph::Servo, nullptr},        // 0 Joyntra
-    {Tile::None, Glyph::Sensor, nullptr},       // 1 Sensor
-    {Tile::None, Glyph::Controller, nullptr},   // 2 KZ-7
-    {Tile::None, Glyph::ButtonPad, nullptr},    // 3 KZ-7 Button
-    {Tile::None, Glyph::Remote, nullptr},       // 4 Remocon
-    {Tile::Servo, Glyph::Power, nullptr},       // 5 Turn on/off
-    {Tile::Servo, Glyph::Bulb, nullptr},        // 6 LED
-    {Tile::Servo, Glyph::ArcCw, nullptr},       // 7 CW margin
-    {Tile::Servo, Glyph::ArcCcw, nullptr},      // 8 CCW margin
-    {Tile::Servo, Glyph::SlopeCw, nullptr},     // 9 CW Slope
-    {Tile::Servo, Glyph::SlopeCcw, nullptr},    // 10 CCW Slope
-    {Tile::Servo, Glyph::Target, nullptr},      // 11 Goal position
-    {Tile::Servo, Glyph::Gauge, nullptr},       // 12 Moving speed
-    {Tile::Servo, Glyph::Torque, nullptr},      // 13 MAX torque
-    {Tile::Servo, Glyph::Dial, nullptr},        // 14 Present position
-    {Tile::Servo, Glyph::Gauge, "P"},           // 15 Present speed
-    {Tile::Servo, Glyph::Weight, nullptr},      // 16 Present load
-    {Tile::Servo, Glyph::Bolt, nullptr},        // 17 Input voltage
-    {Tile::Servo, Glyph::Thermometer, nullptr}, // 18 Internal temperature
-    {Tile::Servo, Glyph::Flag, nullptr},        // 19 Moving flag
-    {Tile::Sensor, Glyph::Eye, "L"},            // 20 Left IR sensor data
-    {Tile::Sensor, Glyph::Eye, "C"},            // 21 Center IR
-    {Tile::Sensor, Glyph::Eye, "R"},            // 22 Right IR
-    {Tile::Sensor, Glyph::Sun, "L"},            // 23 Left luminosity
-    {Tile::Sensor, Glyph::Sun, "C"},            // 24 Center luminosity
-    {Tile::Sensor, Glyph::Sun, "R"},            // 25 Right luminosity
-    {Tile::Sensor, Glyph::Wall, "!"},           // 26 Obstacle detection flag
-    {Tile::Sensor, Glyph::Sun, "!"},            // 27 Luminosity detection flag
-    {Tile::Sensor, Glyph::Wave, nullptr},       // 28 Sound data
-    {Tile::Sensor, Glyph::Wave, "M"},           // 29 Sound data max hold
-    {Tile::Sensor, Glyph::Wave, "#"},           // 30 Sound detected count
-    {Tile::Sensor, Glyph::Clock, "S"},          // 31 Sound detected time
-    {Tile::Sensor, Glyph::Speaker, "#"},        // 32 Buzzer index
-    {Tile::Sensor, Glyph::Speaker, "T"},        // 33 Buzzer time
-    {Tile::Sensor, Glyph::Remote, "?"},         // 34 IR remocon arrived
-    {Tile::Sensor, Glyph::Remote, "RX"},        // 35 IR remocon RX data
-    {Tile::Sensor, Glyph::Remote, "TX"},        // 36 IR remocon TX data
-    {Tile::Sensor, Glyph::Wall, "<>"},          // 37 Obstacle detected compare
-    {Tile::Sensor, Glyph::Sun, "<>"},           // 38 Light detected compare
-    {Tile::Controller, Glyph::Play, nullptr},   // 39 Motion play page
-    {Tile::Controller, Glyph::Play, "?"},       // 40 Motion play status
-    {Tile::Controller, Glyph::Remote, "TX"},    // 41 TX remocon data
-    {Tile::Controller, Glyph::Remote, "RX"},    // 42 RX remocon data
-    {Tile::Controller, Glyph::Remote, "?"},     // 43 RX remocon data arrived
-    {Tile::Controller, Glyph::Bulb, "A"},       // 44 AUX LED
+    {Tile::None, Glyph::Servo, nullptr},           // 0 Joyntra
+    {Tile::None, Glyph::Sensor, nullptr},          // 1 Sensor
+    {Tile::None, Glyph::Controller, nullptr},      // 2 KZ-7
+    {Tile::None, Glyph::ButtonPad, nullptr},       // 3 KZ-7 Button
+    {Tile::None, Glyph::Remote, nullptr},          // 4 Remocon
+    {Tile::Servo, Glyph::Power, nullptr},          // 5 Turn on/off
+    {Tile::Servo, Glyph::Bulb, nullptr},           // 6 LED
+    {Tile::Servo, Glyph::ArcCw, nullptr},          // 7 CW margin
+    {Tile::Servo, Glyph::ArcCcw, nullptr},         // 8 CCW margin
+    {Tile::Servo, Glyph::SlopeCw, nullptr},        // 9 CW Slope
+    {Tile::Servo, Glyph::SlopeCcw, nullptr},       // 10 CCW Slope
+    {Tile::Servo, Glyph::Target, nullptr},         // 11 Goal position
+    {Tile::Servo, Glyph::Gauge, nullptr},          // 12 Moving speed
+    {Tile::Servo, Glyph::Torque, nullptr},         // 13 MAX torque
+    {Tile::Servo, Glyph::Dial, nullptr},           // 14 Present position
+    {Tile::Servo, Glyph::Gauge, "P"},              // 15 Present speed
+    {Tile::Servo, Glyph::Weight, nullptr},         // 16 Present load
+    {Tile::Servo, Glyph::Bolt, nullptr},           // 17 Input voltage
+    {Tile::Servo, Glyph::Thermometer, nullptr},    // 18 Internal temperature
+    {Tile::Servo, Glyph::Flag, nullptr},           // 19 Moving flag
+    {Tile::Sensor, Glyph::Eye, "L"},               // 20 Left IR sensor data
+    {Tile::Sensor, Glyph::Eye, "C"},               // 21 Center IR
+    {Tile::Sensor, Glyph::Eye, "R"},               // 22 Right IR
+    {Tile::Sensor, Glyph::Sun, "L"},               // 23 Left luminosity
+    {Tile::Sensor, Glyph::Sun, "C"},               // 24 Center luminosity
+    {Tile::Sensor, Glyph::Sun, "R"},               // 25 Right luminosity
+    {Tile::Sensor, Glyph::Wall, "!"},              // 26 Obstacle detection flag
+    {Tile::Sensor, Glyph::Sun, "!"},               // 27 Luminosity detection flag
+    {Tile::Sensor, Glyph::Wave, nullptr},          // 28 Sound data
+    {Tile::Sensor, Glyph::Wave, "M"},              // 29 Sound data max hold
+    {Tile::Sensor, Glyph::Wave, "#"},              // 30 Sound detected count
+    {Tile::Sensor, Glyph::Clock, "S"},             // 31 Sound detected time
+    {Tile::Sensor, Glyph::Speaker, "#"},           // 32 Buzzer index
+    {Tile::Sensor, Glyph::Speaker, "T"},           // 33 Buzzer time
+    {Tile::Sensor, Glyph::Remote, "?"},            // 34 IR remocon arrived
+    {Tile::Sensor, Glyph::Remote, "RX"},           // 35 IR remocon RX data
+    {Tile::Sensor, Glyph::Remote, "TX"},           // 36 IR remocon TX data
+    {Tile::Sensor, Glyph::Wall, "<>"},             // 37 Obstacle detected compare
+    {Tile::Sensor, Glyph::Sun, "<>"},              // 38 Light detected compare
+    {Tile::Controller, Glyph::Play, nullptr},      // 39 Motion play page
+    {Tile::Controller, Glyph::Play, "?"},          // 40 Motion play status
+    {Tile::Controller, Glyph::Remote, "TX"},       // 41 TX remocon data
+    {Tile::Controller, Glyph::Remote, "RX"},       // 42 RX remocon data
+    {Tile::Controller, Glyph::Remote, "?"},        // 43 RX remocon data arrived
+    {Tile::Controller, Glyph::Bulb, "A"},          // 44 AUX LED
     {Tile::Controller, Glyph::ButtonPad, nullptr}, // 45 Button
-    {Tile::Controller, Glyph::Clock, nullptr},  // 46 Timer
-    {Tile::Controller, Glyph::Robot, "?"},      // 47 Other robot ID
-    {Tile::Controller, Glyph::Robot, "ID"},     // 48 My robot ID
-    {Tile::Controller, Glyph::Paper, nullptr},  // 49 Print
-    {Tile::Controller, Glyph::Paper, "LF"},     // 50 Print with line feed
+    {Tile::Controller, Glyph::Clock, nullptr},     // 46 Timer
+    {Tile::Controller, Glyph::Robot, "?"},         // 47 Other robot ID
+    {Tile::Controller, Glyph::Robot, "ID"},        // 48 My robot ID
+    {Tile::Controller, Glyph::Paper, nullptr},     // 49 Print
+    {Tile::Controller, Glyph::Paper, "LF"},        // 50 Print with line feed
 }};
 
 const QColor Ink(255, 255, 255);

@@ -143,7 +143,8 @@ void BitPad::focusChanged(QWidget*, QWidget* now)
 
 BitPad* makeButtonPad(QWidget* parent)
 {
-    return new BitPad(parent, {{35, 10, 8}, {35, 50, 4}, {15, 30, 2}, {60, 30, 1}, {90, 10, 16}}, QSize(120, 75));
+    return new BitPad(parent, {{35, 10, 8}, {35, 50, 4}, {15, 30, 2}, {60, 30, 1}, {90, 10, 16}},
+                      QSize(120, 75));
 }
 
 BitPad* makeRemoconPad(QWidget* parent)

@@ -12,7 +12,8 @@ bool SystemClipboard::putBlock(const std::vector<uint8_t>& block)
     if (!clipboard)
         return false;
     auto* data = new QMimeData;
-    data->setData(LinecraftMime, QByteArray(reinterpret_cast<const char*>(block.data()), static_cast<qsizetype>(block.size())));
+    data->setData(LinecraftMime, QByteArray(reinterpret_cast<const char*>(block.data()),
+                                            static_cast<qsizetype>(block.size())));
     clipboard->setMimeData(data);
     const auto held = this->block();
     return held && *held == block;

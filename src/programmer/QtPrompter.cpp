@@ -23,8 +23,8 @@ void QtPrompter::message(const QString& text)
 
 bool QtPrompter::confirm(const QString& text)
 {
-    return QMessageBox::question(parent_, programmer::text(Str::Title), text, QMessageBox::Ok | QMessageBox::Cancel) ==
-           QMessageBox::Ok;
+    return QMessageBox::question(parent_, programmer::text(Str::Title), text,
+                                 QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 SaveAnswer QtPrompter::askSave(const QString& text)

@@ -52,8 +52,9 @@ QListWidget* iconList(QWidget* parent)
 
 } // namespace
 
-SetParameterDialog::SetParameterDialog(behaviour::ProgramLine& line, int column, const motion::DeviceTable& devices,
-                                       Prompter& prompter, QWidget* parent)
+SetParameterDialog::SetParameterDialog(behaviour::ProgramLine& line, int column,
+                                       const motion::DeviceTable& devices, Prompter& prompter,
+                                       QWidget* parent)
     : QDialog(parent), line_(line), column_(column), prompter_(prompter)
 {
     setWindowTitle("Set Parameter");
@@ -99,7 +100,8 @@ SetParameterDialog::SetParameterDialog(behaviour::ProgramLine& line, int column,
         ids_.push_back({static_cast<int>(d.kind), d.id, QString::fromStdString(d.name)});
     }
     for (const IdItem& item : ids_) {
-        auto* w = new QListWidgetItem(catalogueIcon(iconForKind(item.code == CustomCode ? 0 : item.code)), item.name, idList_);
+        auto* w = new QListWidgetItem(catalogueIcon(iconForKind(item.code == CustomCode ? 0 : item.code)),
+                                      item.name, idList_);
         (void)w;
     }
 
@@ -167,8 +169,9 @@ void SetParameterDialog::fillAddresses(int kind)
     addressList_->blockSignals(true);
     addressList_->clear();
     const auto& cat = CommandCatalogue::instance();
-    registers_ = CommandCatalogue::registerList(static_cast<behaviour::DeviceKind>(kind),
-                                                readCell_ ? behaviour::Direction::Read : behaviour::Direction::Write);
+    registers_ =
+        CommandCatalogue::registerList(static_cast<behaviour::DeviceKind>(kind),
+                                       readCell_ ? behaviour::Direction::Read : behaviour::Direction::Write);
     for (int entry : registers_)
         new QListWidgetItem(catalogueIcon(entry), QString::fromStdString(cat.name(entry)), addressList_);
     addressList_->blockSignals(false);
@@ -205,7 +208,8 @@ void SetParameterDialog::idSelected(int row)
 void SetParameterDialog::addressSelected(int row)
 {
     if (row >= 0 && row < static_cast<int>(registers_.size()))
-        addressBox_->setText(QString::number(CommandCatalogue::instance().code(registers_[static_cast<size_t>(row)])));
+        addressBox_->setText(
+            QString::number(CommandCatalogue::instance().code(registers_[static_cast<size_t>(row)])));
 }
 
 const SetParameterDialog::IdItem* SetParameterDialog::selectedDevice() const

@@ -19,8 +19,8 @@ class SetParameterDialog : public QDialog {
     Q_OBJECT
   public:
     // Edits cell `column` of `line`; the line is changed only when the dialog ends with OK.
-    SetParameterDialog(behaviour::ProgramLine& line, int column, const motion::DeviceTable& devices, Prompter& prompter,
-                       QWidget* parent = nullptr);
+    SetParameterDialog(behaviour::ProgramLine& line, int column, const motion::DeviceTable& devices,
+                       Prompter& prompter, QWidget* parent = nullptr);
 
     QListWidget* idList() const { return idList_; }
     QListWidget* addressList() const { return addressList_; }

@@ -23,7 +23,8 @@ int clampAxis(int value, int lowest, int highest)
 WindowGeometry clampWindowGeometry(WindowGeometry g, int screenWidth, int screenHeight)
 {
     const int w = screenWidth - 100, h = screenHeight - 100;
-    return {clampAxis(g.width, 500, w), clampAxis(g.height, 300, h), clampAxis(g.x, 0, w), clampAxis(g.y, 0, h)};
+    return {clampAxis(g.width, 500, w), clampAxis(g.height, 300, h), clampAxis(g.x, 0, w),
+            clampAxis(g.y, 0, h)};
 }
 
 QStringList withRecent(QStringList list, const QString& path)

@@ -50,11 +50,12 @@ std::optional<LineSpan> UndoHistory::record(const BehaviorProgram& program)
     while (head < shorter && sameIgnoringSelection(lines_[static_cast<size_t>(head)], program.line(head)))
         ++head;
     int tail = 0;
-    while (tail < shorter - head &&
-           sameIgnoringSelection(lines_[static_cast<size_t>(oldCount - 1 - tail)], program.line(newCount - 1 - tail)))
+    while (tail < shorter - head && sameIgnoringSelection(lines_[static_cast<size_t>(oldCount - 1 - tail)],
+                                                          program.line(newCount - 1 - tail)))
         ++tail;
     const State now{program.curLine(), program.curCell()};
-    if (head == shorter && oldCount == newCount && now.curLine == state_.curLine && now.curCell == state_.curCell)
+    if (head == shorter && oldCount == newCount && now.curLine == state_.curLine &&
+        now.curCell == state_.curCell)
         return std::nullopt;
 
     Step step;

@@ -54,7 +54,8 @@ class UndoHistory {
         std::vector<behaviour::ProgramLine> before, after;
         State stateBefore, stateAfter;
     };
-    std::optional<LineSpan> apply(behaviour::BehaviorProgram& program, const std::vector<behaviour::ProgramLine>& out,
+    std::optional<LineSpan> apply(behaviour::BehaviorProgram& program,
+                                  const std::vector<behaviour::ProgramLine>& out,
                                   const std::vector<behaviour::ProgramLine>& in, int first, State state);
 
     size_t depth_;

@@ -54,8 +54,9 @@ int main(int argc, char** argv)
             file = a;
     }
 
-    std::unique_ptr<QSettings> store(settingsFile.isEmpty() ? TaskloomSettings::openDefaultStore()
-                                                            : new QSettings(settingsFile, QSettings::IniFormat));
+    std::unique_ptr<QSettings> store(settingsFile.isEmpty()
+                                         ? TaskloomSettings::openDefaultStore()
+                                         : new QSettings(settingsFile, QSettings::IniFormat));
     QSize screen(500, 300);
     if (QScreen* s = QGuiApplication::primaryScreen())
         screen = s->size();

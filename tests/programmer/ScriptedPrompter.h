@@ -11,9 +11,9 @@ class ScriptedPrompter : public programmer::Prompter {
   public:
     QStringList messages;
     QStringList questions;
-    std::deque<bool> confirmAnswers;                  // empty: Cancel
-    std::deque<programmer::SaveAnswer> saveAnswers;   // empty: Cancel
-    std::deque<QString> fileAnswers;                  // empty: dismissed
+    std::deque<bool> confirmAnswers;                // empty: Cancel
+    std::deque<programmer::SaveAnswer> saveAnswers; // empty: Cancel
+    std::deque<QString> fileAnswers;                // empty: dismissed
     QStringList fileFilters, fileStarts;
 
     void message(const QString& text) override { messages << text; }

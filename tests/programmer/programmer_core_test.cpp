@@ -116,14 +116,22 @@ TEST(GridLayout, EveryPositionMapsToItsTargetAndNothingOutside)
         GridTarget expected;
     };
     const Case cases[] = {
-        {0, 0, 100, {Kind::LineNumber, 0, -1}},  {1, 0, 100, {Kind::LineNumber, 0, -1}},
-        {0, 1, 100, {Kind::Label, 0, -1}},       {0, 10, 100, {Kind::Label, 0, -1}},
-        {0, 11, 100, {Kind::Comment, 0, -1}},    {0, 19, 100, {Kind::Comment, 0, -1}},
-        {1, 1, 100, {Kind::Cell, 0, 0}},         {1, 19, 100, {Kind::Cell, 0, 9}},
-        {3, 2, 100, {Kind::Separator, 1, 0}},    {3, 18, 100, {Kind::Separator, 1, 8}},
-        {199, 5, 100, {Kind::Cell, 99, 2}},      {200, 5, 100, {}},
-        {-1, 5, 100, {}},                        {1, 20, 100, {}},
-        {1, -1, 100, {}},                        {0, 0, 0, {}},
+        {0, 0, 100, {Kind::LineNumber, 0, -1}},
+        {1, 0, 100, {Kind::LineNumber, 0, -1}},
+        {0, 1, 100, {Kind::Label, 0, -1}},
+        {0, 10, 100, {Kind::Label, 0, -1}},
+        {0, 11, 100, {Kind::Comment, 0, -1}},
+        {0, 19, 100, {Kind::Comment, 0, -1}},
+        {1, 1, 100, {Kind::Cell, 0, 0}},
+        {1, 19, 100, {Kind::Cell, 0, 9}},
+        {3, 2, 100, {Kind::Separator, 1, 0}},
+        {3, 18, 100, {Kind::Separator, 1, 8}},
+        {199, 5, 100, {Kind::Cell, 99, 2}},
+        {200, 5, 100, {}},
+        {-1, 5, 100, {}},
+        {1, 20, 100, {}},
+        {1, -1, 100, {}},
+        {0, 0, 0, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "row " << c.row << " column " << c.column);
@@ -181,10 +189,12 @@ TEST(GridModel, ColoursFollowTheLineFlagsInOrderAndTheCellMarks)
     p.cell(1, 1).flags |= behaviour::CellFlag::Error;
     EXPECT_EQ(at(3, 3, Qt::BackgroundRole).value<QColor>(), GridColour::CellError);
     EXPECT_EQ(at(3, 3, Qt::ForegroundRole).value<QColor>(), GridColour::TextError);
-    EXPECT_EQ(at(3, 4, Qt::BackgroundRole).value<QColor>(), GridColour::CellError); // separator 1 follows cell 1
+    EXPECT_EQ(at(3, 4, Qt::BackgroundRole).value<QColor>(),
+              GridColour::CellError); // separator 1 follows cell 1
 
     // Two rows per line added and removed at the end.
-    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted), removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted),
+        removed(&model, &QAbstractItemModel::rowsRemoved);
     p.selectOne(0);
     ASSERT_TRUE(p.insertLines(0, 3).ok);
     model.linesChanged(0, p.count());
@@ -218,7 +228,8 @@ void randomEdit(BehaviorProgram& p, std::mt19937& rng)
         behaviour::chooseItem(l, 0, {52 + pick(11), static_cast<uint8_t>(pick(11))});
         break;
     case 1:
-        behaviour::typeText(l, 1 + pick(4), pick(2) ? std::to_string(pick(1000)) : "v" + std::to_string(pick(9)));
+        behaviour::typeText(l, 1 + pick(4),
+                            pick(2) ? std::to_string(pick(1000)) : "v" + std::to_string(pick(9)));
         break;
     case 2:
         l.label = "L" + std::to_string(pick(100));
@@ -274,7 +285,8 @@ TEST(UndoHistory, UndoingEverythingGivesBackTheFileByteForByte)
             ASSERT_EQ(history.steps() + 1, states.size());
             for (size_t k = states.size() - 1; k > 0; --k) {
                 ASSERT_TRUE(history.undo(p));
-                ASSERT_EQ(behaviour::serializeProgram(p), states[k - 1]) << "after undoing to state " << k - 1;
+                ASSERT_EQ(behaviour::serializeProgram(p), states[k - 1])
+                    << "after undoing to state " << k - 1;
             }
             EXPECT_FALSE(history.canUndo());
             for (size_t k = 1; k < states.size(); ++k) {
