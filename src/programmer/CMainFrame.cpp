@@ -398,9 +398,11 @@ bool CMainFrame::frameMayClose(CEditorFrame* frame)
     for (QMdiSubWindow* w : mdi_->subWindowList())
         if (auto* f = qobject_cast<CEditorFrame*>(w); f && &f->document() == &doc)
             ++views;
+    // The document goes with its last window, after the window (its view reads the program).
+    auto release = [&] { connect(frame, &QObject::destroyed, &doc, &QObject::deleteLater); };
     if (views > 1 || !doc.isModified()) {
         if (views <= 1)
-            doc.deleteLater();
+            release();
         return true;
     }
     switch (prompter_.askSave(text(Str::SaveChanges).arg(doc.title()))) {
@@ -413,7 +415,7 @@ bool CMainFrame::frameMayClose(CEditorFrame* frame)
     case SaveAnswer::Discard:
         break;
     }
-    doc.deleteLater();
+    release();
     return true;
 }
 
