@@ -109,11 +109,44 @@ void BM_RedrawOneEditedLine(benchmark::State& state)
     int n = 0;
     for (auto _ : state) {
         behaviour::typeText(w.doc.program().line(line), 6, std::to_string(++n % 1000));
-        w.doc.commit();
+        w.doc.commit(line, line); // as the view does after a cell edit
         grid->viewport()->render(&target, QPoint(), QRegion(rows));
         benchmark::DoNotOptimize(target.constBits());
     }
 }
 BENCHMARK(BM_RedrawOneEditedLine)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+namespace {
+
+// The two halves of the redraw above, to see where the time goes.
+void BM_CommitOneEditedCell(benchmark::State& state)
+{
+    app();
+    Window w;
+    const int line = 5;
+    int n = 0;
+    for (auto _ : state) {
+        behaviour::typeText(w.doc.program().line(line), 6, std::to_string(++n % 1000));
+        w.doc.commit(line, line); // as the view does after a cell edit
+    }
+}
+BENCHMARK(BM_CommitOneEditedCell)->Unit(benchmark::kMicrosecond);
+
+void BM_PaintOneLine(benchmark::State& state)
+{
+    app();
+    Window w;
+    CGridCtrl* grid = w.view->grid();
+    const QRect rows = grid->visualRect(w.view->model()->index(10, 0))
+                           .united(grid->visualRect(w.view->model()->index(11, 19)));
+    QImage target(rows.size(), QImage::Format_RGB32);
+    for (auto _ : state) {
+        grid->viewport()->render(&target, QPoint(), QRegion(rows));
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(BM_PaintOneLine)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -68,9 +68,9 @@ void CEditorDoc::publish(const std::optional<LineSpan>& span)
         emit linesChanged(span->first, span->newLines);
 }
 
-void CEditorDoc::commit()
+void CEditorDoc::commit(int first, int last)
 {
-    publish(history_.record(program_));
+    publish(history_.record(program_, first, last));
     setModified(true);
 }
 

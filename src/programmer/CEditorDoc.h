@@ -35,8 +35,9 @@ class CEditorDoc : public QObject {
     bool saveTo(const QString& path);
 
     // After an edit of the program: records the undo step, marks the document modified and
-    // repaints the changed lines in every view.
-    void commit();
+    // repaints the changed lines in every view. An edit that can only have changed lines
+    // first..last (not the count) names them, so a large program is not compared whole.
+    void commit(int first = -1, int last = -1);
     // Lines whose look changed without an edit (selection): repaint only.
     void repaint(int first, int n);
     // The program changed in a way that is not undone (error marks of a check): repaint all.

@@ -15,6 +15,8 @@
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace programmer {
 
 using behaviour::ProgramCell;
@@ -90,7 +92,10 @@ void CEditorView::hidePopups()
 
 void CEditorView::setCurrent(const GridTarget& t)
 {
-    doc_.program().setCurrent(t.line, t.kind == Kind::Cell ? t.index : 0);
+    auto& p = doc_.program();
+    const int old = p.curLine() >= 0 ? p.curLine() : t.line;
+    p.setCurrent(t.line, t.kind == Kind::Cell ? t.index : 0);
+    doc_.commit(std::min(old, t.line), std::max(old, t.line));
 }
 
 void CEditorView::selectionRepaint(int first, int last)
@@ -139,14 +144,12 @@ void CEditorView::activate(const GridTarget& t)
     auto& p = doc_.program();
     if (t.kind == Kind::Label || t.kind == Kind::Comment) {
         setCurrent(t);
-        doc_.commit();
         const auto& line = p.line(t.line);
         const bool label = t.kind == Kind::Label;
         openTextBox(t, fromBytes(label ? line.label : line.comment),
                     label ? LabelTextOffset : CommentTextOffset);
     } else if (t.kind == Kind::Cell && p.cell(t.line, t.index).inUse()) {
         setCurrent(t);
-        doc_.commit();
         const ProgramCell& c = p.cell(t.line, t.index);
         const auto items = behaviour::CommandCatalogue::choiceList(c);
         if (!items.empty()) {
@@ -166,7 +169,7 @@ void CEditorView::activate(const GridTarget& t)
             openParameterDialog(t);
         }
     } else {
-        doc_.commit(); // a separator or an unused cell: only the highlight moves
+        doc_.commit(t.line, t.line); // a separator or an unused cell: only the highlight moves
     }
     grid_->setCurrentTarget(t);
     emit editStateChanged();
@@ -183,7 +186,6 @@ void CEditorView::rightRelease(const GridTarget& t, const QPoint& globalPos)
     hidePopups();
     editing_ = t;
     setCurrent(t);
-    doc_.commit();
     grid_->setCurrentTarget(t);
     if (operandOfRole(doc_.program().cell(t.line, t.index), behaviour::Role::Destination,
                       behaviour::Role::Right))
@@ -235,7 +237,7 @@ void CEditorView::openParameterDialog(const GridTarget& t)
     auto& line = doc_.program().line(t.line);
     SetParameterDialog dialog(line, t.index, devices_, prompter_, this);
     if (dialog.exec() == QDialog::Accepted)
-        doc_.commit();
+        doc_.commit(t.line, t.line);
 }
 
 void CEditorView::chosen(const behaviour::ChoiceItem& item)
@@ -244,7 +246,7 @@ void CEditorView::chosen(const behaviour::ChoiceItem& item)
     if (t.kind != Kind::Cell)
         return;
     behaviour::chooseItem(doc_.program().line(t.line), t.index, item);
-    doc_.commit();
+    doc_.commit(t.line, t.line);
     grid_->setCurrentTarget(t);
     grid_->setFocus();
 }
@@ -265,7 +267,7 @@ void CEditorView::textAccepted(const QString& typed)
         }
     }
     textBox_->hide();
-    doc_.commit();
+    doc_.commit(t.line, t.line);
     grid_->setCurrentTarget(t);
     grid_->setFocus();
 }
@@ -280,7 +282,7 @@ void CEditorView::padClosed(BitPad* pad, int bits)
         behaviour::setButtonBits(c, bits);
     else
         behaviour::setRemoconBits(c, bits);
-    doc_.commit();
+    doc_.commit(t.line, t.line);
 }
 
 void CEditorView::kindController()
@@ -407,13 +409,17 @@ void CEditorView::toggleEnabled()
 void CEditorView::undo()
 {
     hidePopups();
-    doc_.undo();
+    const int first = doc_.program().selFirst(), last = doc_.program().selLast();
+    doc_.undo(); // drops the selection
+    selectionRepaint(first, last);
 }
 
 void CEditorView::redo()
 {
     hidePopups();
+    const int first = doc_.program().selFirst(), last = doc_.program().selLast();
     doc_.redo();
+    selectionRepaint(first, last);
 }
 
 } // namespace programmer

@@ -26,6 +26,17 @@ ProgramLine unselected(const ProgramLine& line)
 
 } // namespace
 
+void UndoHistory::replaceRun(int first, size_t n, const std::vector<ProgramLine>& with)
+{
+    const auto at = lines_.begin() + first;
+    if (n == with.size()) { // a run of edited lines: no line behind it moves
+        std::copy(with.begin(), with.end(), at);
+        return;
+    }
+    lines_.erase(at, at + static_cast<std::ptrdiff_t>(n));
+    lines_.insert(lines_.begin() + first, with.begin(), with.end());
+}
+
 void UndoHistory::reset(const BehaviorProgram& program)
 {
     steps_.clear();
@@ -42,14 +53,18 @@ void UndoHistory::rebase(const BehaviorProgram& program)
     state_ = {program.curLine(), program.curCell()};
 }
 
-std::optional<LineSpan> UndoHistory::record(const BehaviorProgram& program)
+std::optional<LineSpan> UndoHistory::record(const BehaviorProgram& program, int first, int last)
 {
     const int oldCount = static_cast<int>(lines_.size()), newCount = program.count();
     const int shorter = std::min(oldCount, newCount);
-    int head = 0;
-    while (head < shorter && sameIgnoringSelection(lines_[static_cast<size_t>(head)], program.line(head)))
+    const bool hinted = first >= 0 && last >= first && last < newCount && oldCount == newCount;
+    int head = hinted ? first : 0;
+    const int headLimit = hinted ? last + 1 : shorter;
+    while (head < headLimit && sameIgnoringSelection(lines_[static_cast<size_t>(head)], program.line(head)))
         ++head;
-    int tail = 0;
+    if (hinted && head == headLimit)
+        head = shorter; // none of the named lines changed
+    int tail = hinted ? std::max(0, std::min(newCount - 1 - last, shorter - head)) : 0;
     while (tail < shorter - head && sameIgnoringSelection(lines_[static_cast<size_t>(oldCount - 1 - tail)],
                                                           program.line(newCount - 1 - tail)))
         ++tail;
@@ -66,8 +81,7 @@ std::optional<LineSpan> UndoHistory::record(const BehaviorProgram& program)
     step.stateBefore = state_;
     step.stateAfter = now;
 
-    lines_.erase(lines_.begin() + head, lines_.begin() + (oldCount - tail));
-    lines_.insert(lines_.begin() + head, step.after.begin(), step.after.end());
+    replaceRun(head, step.before.size(), step.after);
     state_ = now;
 
     steps_.erase(steps_.begin() + static_cast<std::ptrdiff_t>(done_), steps_.end());
@@ -82,8 +96,7 @@ std::optional<LineSpan> UndoHistory::apply(BehaviorProgram& program, const std::
                                            const std::vector<ProgramLine>& in, int first, State state)
 {
     const int oldCount = static_cast<int>(lines_.size());
-    lines_.erase(lines_.begin() + first, lines_.begin() + first + static_cast<std::ptrdiff_t>(out.size()));
-    lines_.insert(lines_.begin() + first, in.begin(), in.end());
+    replaceRun(first, out.size(), in);
     state_ = state;
     std::vector<ProgramLine> copy = lines_;
     program.assign(std::move(copy), state.curLine, state.curCell);

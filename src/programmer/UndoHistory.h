@@ -33,8 +33,9 @@ class UndoHistory {
     // error marks). The line count must not have changed since the last step.
     void rebase(const behaviour::BehaviorProgram& program);
     // Records the difference to the last state as one step (and drops the redo steps); nothing
-    // when the program did not change.
-    std::optional<LineSpan> record(const behaviour::BehaviorProgram& program);
+    // when the program did not change. A caller that knows that only lines first..last can have
+    // changed (and not the count) says so, and only those are compared.
+    std::optional<LineSpan> record(const behaviour::BehaviorProgram& program, int first = -1, int last = -1);
 
     bool canUndo() const { return done_ > 0; }
     bool canRedo() const { return done_ < steps_.size(); }
@@ -57,6 +58,9 @@ class UndoHistory {
     std::optional<LineSpan> apply(behaviour::BehaviorProgram& program,
                                   const std::vector<behaviour::ProgramLine>& out,
                                   const std::vector<behaviour::ProgramLine>& in, int first, State state);
+
+    // Lines first .. first + n - 1 of the kept state become `with`.
+    void replaceRun(int first, size_t n, const std::vector<behaviour::ProgramLine>& with);
 
     size_t depth_;
     std::vector<behaviour::ProgramLine> lines_; // lines 0..count-1, selected flag cleared

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 using namespace programmer;
@@ -300,6 +301,43 @@ TEST(UndoHistory, UndoingEverythingGivesBackTheFileByteForByte)
             ASSERT_TRUE(history.record(p));
             EXPECT_FALSE(history.canRedo());
         }
+    }
+}
+
+// A step recorded with the lines it can touch is the same step a full comparison finds.
+TEST(UndoHistory, NamedLinesGiveTheSameStepAsAFullComparison)
+{
+    struct Case {
+        const char* what;
+        std::function<void(BehaviorProgram&)> edit;
+        int first, last;
+    };
+    const std::vector<Case> cases = {
+        {"one cell", [](BehaviorProgram& p) { behaviour::typeText(p.line(1), 2, "9"); }, 1, 1},
+        {"current line moves down", [](BehaviorProgram& p) { p.setCurrent(40, 3); }, 2, 40},
+        {"a label", [](BehaviorProgram& p) { p.line(7).label = "x"; }, 7, 7},
+        {"no change at all", [](BehaviorProgram&) {}, 3, 3},
+        {"last line", [](BehaviorProgram& p) { p.line(99).comment = "end"; }, 99, 99},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        BehaviorProgram full, hinted;
+        ASSERT_TRUE(behaviour::loadProgramFile(example("worked_example.tpg"), full).ok);
+        ASSERT_TRUE(behaviour::loadProgramFile(example("worked_example.tpg"), hinted).ok);
+        const auto original = behaviour::serializeProgram(full);
+        UndoHistory a, b;
+        a.reset(full);
+        b.reset(hinted);
+        c.edit(full);
+        c.edit(hinted);
+        const auto sa = a.record(full), sb = b.record(hinted, c.first, c.last);
+        ASSERT_EQ(sa.has_value(), sb.has_value());
+        if (sa) {
+            EXPECT_EQ(sa->first, sb->first);
+            EXPECT_EQ(sa->newLines, sb->newLines);
+        }
+        EXPECT_EQ(b.undo(hinted).has_value(), sb.has_value());
+        EXPECT_EQ(behaviour::serializeProgram(hinted), original);
     }
 }
 
