@@ -26,6 +26,12 @@ using namespace programmer;
 using behaviour::BehaviorProgram;
 using Kind = GridTarget::Kind;
 
+// fontconfig keeps a cache for the life of the process; it is not ours to free.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig\n";
+}
+
 namespace {
 
 void ensureApp()
