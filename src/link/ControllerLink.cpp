@@ -12,6 +12,7 @@ namespace comm {
 namespace {
 
 constexpr uint8_t kTab = '\t';
+constexpr uint8_t kEsc = 0x1B;
 constexpr uint8_t kRunningBreakByte = 0x55;
 constexpr size_t kRunningBreakBlock = 255;
 constexpr int kRunningBreakBlocks = 30;
@@ -212,6 +213,7 @@ bool ControllerLink::probe()
 {
     mode_ = modeValue(ControllerMode::Unknown);
     menuEntry_ = 255;
+    probeSilent_ = false;
     port_.purgeInput();
     if (!port_.write("***", 3))
         return false;
@@ -234,6 +236,7 @@ bool ControllerLink::probe()
     if (reply.empty()) {
         // A playing program does not answer the console at all.
         mode_ = modeValue(ControllerMode::Running);
+        probeSilent_ = true;
         return true;
     }
     if (reply.size() < 3)
@@ -578,6 +581,11 @@ bool ControllerLink::receive(uint8_t* buffer, size_t count)
             break;
         if ((!started && idle > timing_.receiveIdleBeforeData) ||
             (started && idle > timing_.receiveIdleAfterData)) {
+            // A boot loader still waiting for its START button ignores "\rgo\r" and would be
+            // probed as a running program; ESC calls that wait off, so the controller can be
+            // taken back to its menu and answers again.
+            port_.write(&kEsc, 1);
+            sleepMs(timing_.leaveModeMs);
             goTo(ControllerMode::Menu);
             return false;
         }
