@@ -7,19 +7,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 namespace comm {
 
 namespace {
-
-void sleepMs(int ms)
-{
-    if (ms > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 MaintenanceResult success(int message)
 {
@@ -199,10 +191,8 @@ MaintenanceResult Maintenance::playProgram(const std::atomic<bool>& stop, long p
     };
     if (!link_.goTo(ControllerMode::Running))
         return lost();
-    const auto started = std::chrono::steady_clock::now();
-    auto played = [&] {
-        return playMs >= 0 && std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(playMs);
-    };
+    const int64_t started = link_.clock().nowMs();
+    auto played = [&] { return playMs >= 0 && link_.clock().nowMs() - started >= playMs; };
     uint8_t buffer[512];
     while (!stop.load() && !played()) {
         size_t got = 0;
@@ -210,7 +200,7 @@ MaintenanceResult Maintenance::playProgram(const std::atomic<bool>& stop, long p
             return lost();
         if (got > 0)
             host_.consoleText(buffer, got);
-        sleepMs(timing_.playPollMs);
+        link_.sleepMs(timing_.playPollMs);
     }
     if (!link_.goTo(ControllerMode::Menu))
         return lost();
@@ -290,7 +280,7 @@ MaintenanceResult Maintenance::updateServos(const PreparedImage& servoImage)
     link_.purgeInput();
     if (!link_.write(servoImage.updateCommand))
         return failure(kMsgServoUpdateFailed);
-    sleepMs(timing_.servoCommandMs);
+    link_.sleepMs(timing_.servoCommandMs);
 
     // The controller reports as it goes and ends its report with '<'.
     uint8_t buffer[256];
@@ -311,7 +301,7 @@ MaintenanceResult Maintenance::updateServos(const PreparedImage& servoImage)
         } else if (++idle > timing_.servoIdleLimit) {
             return failure(kMsgServoUpdateFailed);
         }
-        sleepMs(timing_.servoPollMs);
+        link_.sleepMs(timing_.servoPollMs);
     }
     link_.goTo(ControllerMode::Menu);
     return success(kMsgServoUpdated);

@@ -174,7 +174,7 @@ TEST(MotionJobs, ABackupThatCannotBeSavedIsRefusedBeforeTheControllerIsAsked)
     bench.fake.clearReceived();
     // A folder that is not there, and a target that is no regular file: both are refused
     // before the controller is asked for anything, so the user never presses START in vain.
-    for (const std::string target : {bench.path("no/such/folder/m.mtn"), std::string("/dev/null")}) {
+    for (const std::string& target : {bench.path("no/such/folder/m.mtn"), std::string("/dev/null")}) {
         SCOPED_TRACE(target);
         MaintenanceResult r = bench.jobs.backupMotion(target);
         EXPECT_FALSE(r.ok);
