@@ -124,7 +124,8 @@ std::string countOf(size_t n, const char* unit)
 std::string portDescription(const ControllerOptions& options)
 {
     std::string device = options.port[0] == '/' ? options.port : platform::devicePathForPort(options.port);
-    std::string text = options.port == device ? device : options.port + " (" + (device.empty() ? "no device" : device) + ")";
+    std::string text =
+        options.port == device ? device : options.port + " (" + (device.empty() ? "no device" : device) + ")";
     if (options.portSaved)
         text += ", saved by Taskloom";
     return text;

@@ -48,8 +48,8 @@ int updateCommand(const std::vector<std::string>& args)
         return kExitFailed;
     std::printf("Firmware version: %s\n", session.link.firmwareVersionText().c_str());
     std::fflush(stdout);
-    comm::MaintenanceResult result =
-        session.runWithProgress("Update", [&](comm::Maintenance& jobs) { return jobs.updateFirmware(firmware); });
+    comm::MaintenanceResult result = session.runWithProgress(
+        "Update", [&](comm::Maintenance& jobs) { return jobs.updateFirmware(firmware); });
     if (result.ok)
         std::printf("Firmware version: %s\n", session.link.firmwareVersion());
     session.link.disconnect();
