@@ -532,6 +532,7 @@ void EditorCore::onLinkEvent(const motion::LinkEvent& e)
         return;
     case LinkEventCode::EditScreenChanged:
         inEditScreen_ = e.present;
+        ++editScreenEvents_;
         joints_.setLive(e.present);
         if (!e.present)
             allJointsKnown_ = joints_.allPresentKnown();

@@ -169,6 +169,9 @@ class EditorCore {
     const std::string& pageNumberText() const { return pageNumberText_; }
     bool lit(int panel) const { return lit_.at(static_cast<size_t>(panel)); }
     int selectedPose() const { return selectedPose_; }
+    // Counts EditScreenChanged events: the panels' setLive runs once per event, as it also
+    // clears their pressed and selected state.
+    int editScreenEvents() const { return editScreenEvents_; }
     ControlStates controls() const;
     JointList& jointList() { return joints_; }
     const JointList& jointList() const { return joints_; }
@@ -212,6 +215,7 @@ class EditorCore {
     std::string pageNumberText_;
     std::array<bool, kPanelCount> lit_{};
     int selectedPose_ = -1;
+    int editScreenEvents_ = 0;
 };
 
 } // namespace posewright

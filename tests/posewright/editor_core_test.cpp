@@ -249,8 +249,9 @@ TEST(EditorCore, RepliesSteerTheForm)
             ed.core.onLinkEvent(message(t));
         EXPECT_EQ(ed.port.commands(), c.sent);
         EXPECT_EQ(ed.surface.questions.size(), c.answers.size());
-        if (!c.answers.empty())
+        if (!c.answers.empty()) {
             EXPECT_EQ(ed.surface.questions[0], motion::kIncorrectPoseQuestion);
+        }
         EXPECT_EQ(ed.core.enabled(), c.enabledAfter);
         EXPECT_EQ(ed.core.message(), c.texts.back());
     }
@@ -342,6 +343,7 @@ TEST(EditorCore, ConnectingAndLosingTheLink)
     posewrighttest::FakePort port;
     posewrighttest::FakeSurface surface;
     EditorCore core(port, surface);
+    core.setProfileJoints({{1, "R shoulder"}});
     EXPECT_EQ(core.message(), "No message");
     EXPECT_TRUE(core.menuEnabled(MenuCommand::Connect));
     EXPECT_FALSE(core.menuEnabled(MenuCommand::RefreshPage));
@@ -364,6 +366,7 @@ TEST(EditorCore, ConnectingAndLosingTheLink)
 
     core.onLinkEvent(event(LinkEventCode::EditScreenChanged, 0, 1, true));
     core.onLinkEvent(pageInfo(1, 2));
+    core.onLinkEvent(event(LinkEventCode::CurrentJointChanged, 1, 500));
     EXPECT_TRUE(core.enabled());
     core.notify(kPagePlayId, kClicked, "2");
     core.notify(kPagePlayId, kClicked, "2"); // Stop: busy, and no reply ever comes
@@ -378,7 +381,8 @@ TEST(EditorCore, ConnectingAndLosingTheLink)
     EXPECT_EQ(core.message(), "Disconnected to KZ-7.");
     EXPECT_TRUE(core.menuEnabled(MenuCommand::Connect));
     EXPECT_EQ(core.controls(), ControlStates{});
-    EXPECT_EQ(core.jointList().joints()[0].present, false);
+    ASSERT_EQ(core.jointList().joints().size(), 1u);
+    EXPECT_FALSE(core.jointList().joints()[0].present);
 
     surface.chosenPort.reset();
     core.menu(MenuCommand::Connect);
