@@ -42,7 +42,7 @@ CMainFrame::CMainFrame(PosewrightSettings& settings, const QString& robotFolder,
     });
     for (QMenu* m : {start, setup})
         connect(m, &QMenu::aboutToShow, this, &CMainFrame::updateMenus);
-    connect(view_, &CPosewrightView::stateChanged, this, &CMainFrame::updateMenus);
+    connect(view_, &CPosewrightView::formSynced, this, &CMainFrame::updateMenus);
     updateMenus();
     adjustSize();
 }

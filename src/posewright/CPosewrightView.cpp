@@ -218,7 +218,7 @@ void CPosewrightView::sync()
         setCursor(Qt::WaitCursor);
     else
         unsetCursor();
-    emit stateChanged();
+    emit formSynced();
 }
 
 bool CPosewrightView::eventFilter(QObject* watched, QEvent* event)

@@ -68,7 +68,7 @@ class CPosewrightView : public QWidget, private EditorSurface {
     QPushButton* addPose() const { return add_; }
 
   signals:
-    void stateChanged();
+    void formSynced();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

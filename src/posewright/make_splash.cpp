@@ -105,7 +105,7 @@ int main(int argc, char** argv)
         robot(p, frame.center() + QPointF(0, 4), 0.11, QColor(235, 240, 250), QColor(255, 200, 40));
     }
 
-    robot(p, QPointF(455, 250), 1.05, QColor(228, 234, 244), QColor(255, 196, 32));
+    robot(p, QPointF(480, 250), 1.05, QColor(228, 234, 244), QColor(255, 196, 32));
 
     p.setPen(QColor(255, 255, 255));
     QFont title("DejaVu Sans");
