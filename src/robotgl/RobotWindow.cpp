@@ -12,6 +12,8 @@
 #include <QOpenGLTexture>
 #include <QOpenGLVertexArrayObject>
 #include <QPainter>
+#include <QVector2D>
+#include <QVector4D>
 #include <QSurfaceFormat>
 
 #include <cmath>
@@ -81,6 +83,31 @@ void main()
 }
 )";
 
+// Text is drawn once into an image (when it changes) and shown as one textured rectangle, so a
+// frame costs no font work; rect is in window pixels from the top left.
+const char* kTextVertexShader = R"(#version 330 core
+uniform vec4 rect;
+uniform vec2 viewport;
+out vec2 vUv;
+void main()
+{
+    vec2 corner = vec2(float(gl_VertexID & 1), float((gl_VertexID >> 1) & 1));
+    vec2 p = rect.xy + corner * rect.zw;
+    vUv = corner;
+    gl_Position = vec4(p.x / viewport.x * 2.0 - 1.0, 1.0 - p.y / viewport.y * 2.0, 0.0, 1.0);
+}
+)";
+
+const char* kTextFragmentShader = R"(#version 330 core
+in vec2 vUv;
+uniform sampler2D tex;
+out vec4 colour;
+void main()
+{
+    colour = texture(tex, vUv);
+}
+)";
+
 robotview::MouseButton toButton(Qt::MouseButton b)
 {
     switch (b) {
@@ -116,6 +143,11 @@ struct RobotWindow::Gpu {
     std::vector<Range> meshes;                                  // like model().meshes()
     std::vector<std::unique_ptr<QOpenGLTexture>> textures;      // like model().materials()
     std::vector<Mat4> worlds;
+    QOpenGLShaderProgram textProgram;
+    QOpenGLVertexArrayObject textVao;
+    std::unique_ptr<QOpenGLTexture> textTexture;
+    QString textShown; // what textTexture holds
+    QSize textSize;
     int locMvp = -1, locModel = -1, locDiffuse = -1, locAmbient = -1, locEmissive = -1, locLit = -1,
         locTextured = -1;
 };
@@ -255,6 +287,14 @@ void RobotWindow::initializeGL()
     g.program.setUniformValue("lightDir", light.x, light.y, light.z);
     g.program.release();
 
+    if (!g.textProgram.addShaderFromSourceCode(QOpenGLShader::Vertex, kTextVertexShader) ||
+        !g.textProgram.addShaderFromSourceCode(QOpenGLShader::Fragment, kTextFragmentShader) ||
+        !g.textProgram.link()) {
+        gpu_.reset();
+        return;
+    }
+    g.textVao.create();
+
     for (const robotview::Material& m : model_.materials()) {
         std::unique_ptr<QOpenGLTexture> texture;
         QImage image;
@@ -362,20 +402,44 @@ void RobotWindow::paintGL()
         glDisable(GL_BLEND);
     }
 
-    QPainter painter(this);
-    QFont font = QApplication::font();
-    font.setPointSize(12);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(kTextColour);
-    const QFontMetrics metrics(font);
-    if (live_) {
-        const QString text = shownCaption();
-        if (!text.isEmpty())
-            painter.drawText(QPoint(kFrame, kFrame + metrics.ascent()), text);
-    } else {
-        const QString text = QStringLiteral("Connect KZ-7!");
-        painter.drawText(QPoint(w / 2 - 4 * static_cast<int>(text.size()), h / 2 + metrics.ascent()), text);
+    const QString text = live_ ? shownCaption() : QStringLiteral("Connect KZ-7!");
+    if (!text.isEmpty() && gpu_) {
+        Gpu& g = *gpu_;
+        if (!g.textTexture || g.textShown != text) {
+            QFont font = QApplication::font();
+            font.setPointSize(12);
+            font.setBold(true);
+            const QFontMetrics metrics(font);
+            g.textSize = QSize(metrics.horizontalAdvance(text) + 2, metrics.height());
+            QImage image(g.textSize, QImage::Format_RGBA8888_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            painter.setFont(font);
+            painter.setPen(kTextColour);
+            painter.drawText(QPoint(0, metrics.ascent()), text);
+            painter.end();
+            g.textTexture = std::make_unique<QOpenGLTexture>(QOpenGLTexture::Target2D);
+            g.textTexture->setFormat(QOpenGLTexture::RGBA8_UNorm);
+            g.textTexture->setData(image, QOpenGLTexture::DontGenerateMipMaps);
+            g.textTexture->setMinificationFilter(QOpenGLTexture::Nearest);
+            g.textTexture->setMagnificationFilter(QOpenGLTexture::Nearest);
+            g.textShown = text;
+        }
+        // The caption at the top left. The offline text is centred: the rule "half the width less
+        // four pixels a character" assumed a font eight pixels a character wide, so half the width
+        // of the text in the font actually chosen takes its place.
+        const QPoint at = live_ ? QPoint(kFrame, kFrame) : QPoint(w / 2 - g.textSize.width() / 2, h / 2);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+        g.textProgram.bind();
+        g.textProgram.setUniformValue("rect", QVector4D(at.x(), at.y(), g.textSize.width(), g.textSize.height()));
+        g.textProgram.setUniformValue("viewport", QVector2D(w, h));
+        g.textProgram.setUniformValue("tex", 0);
+        g.textTexture->bind(0);
+        QOpenGLVertexArrayObject::Binder bind(&g.textVao);
+        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        g.textProgram.release();
+        glDisable(GL_BLEND);
     }
 }
 
