@@ -193,7 +193,10 @@ void CPosewrightView::sync()
     };
     show(shownSpeed_, core_.speedText(), [this](const QString& t) { speed_->setText(t); });
     show(shownPause_, core_.pauseText(), [this](const QString& t) { pause_->setText(t); });
-    show(shownPageNumber_, core_.pageNumberText(), [this](const QString& t) { pageNumber_->setText(t); });
+    if (shownPageNumber_ != core_.pageNumberWrites()) {
+        shownPageNumber_ = core_.pageNumberWrites();
+        pageNumber_->setText(QString::fromStdString(core_.pageNumberText()));
+    }
 
     joints_->sync();
     pageGrid_->sync(core_.offsetPage());

@@ -114,7 +114,8 @@ class CPosewrightView : public QWidget, private EditorSurface {
     ValueControl* pause_ = nullptr;
 
     // What was last shown of texts the user may be editing, so a sync does not overwrite typing.
-    std::string shownSpeed_, shownPause_, shownPageNumber_;
+    std::string shownSpeed_, shownPause_;
+    int shownPageNumber_ = -1;
     int shownEditScreen_ = -1;
 };
 

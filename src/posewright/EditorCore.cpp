@@ -336,6 +336,7 @@ void EditorCore::playPage(const std::string& editText)
     if (!page) {
         page = pageGrid_.value(PageGrid::kNumberRow);
         pageNumberText_ = decimal(*page);
+        ++pageNumberWrites_;
     }
     perform(UserAction::PagePlay, {*page});
 }
@@ -523,6 +524,7 @@ void EditorCore::onLinkEvent(const motion::LinkEvent& e)
         pageGrid_.setValue(e.index, e.value);
         if (e.index == PageGrid::kNumberRow) {
             pageNumberText_ = decimal(e.value);
+            ++pageNumberWrites_;
             offsetPage_ = e.value == 0;
             applyEnables();
         }

@@ -167,6 +167,9 @@ class EditorCore {
     const std::string& speedText() const { return speedText_; }
     const std::string& pauseText() const { return pauseText_; }
     const std::string& pageNumberText() const { return pageNumberText_; }
+    // Counts writes of the page-number text, so that the form writes its edit even when the
+    // text did not change (a replaced out-of-range entry).
+    int pageNumberWrites() const { return pageNumberWrites_; }
     bool lit(int panel) const { return lit_.at(static_cast<size_t>(panel)); }
     int selectedPose() const { return selectedPose_; }
     // Counts EditScreenChanged events: the panels' setLive runs once per event, as it also
@@ -216,6 +219,7 @@ class EditorCore {
     std::array<bool, kPanelCount> lit_{};
     int selectedPose_ = -1;
     int editScreenEvents_ = 0;
+    int pageNumberWrites_ = 0;
 };
 
 } // namespace posewright

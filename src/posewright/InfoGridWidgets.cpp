@@ -76,8 +76,11 @@ PageGridWidget::PageGridWidget(PageGrid& grid, int controlId, QWidget* parent)
             raise(grid_.valueStepUp());
             return;
         default:
-            grid_.hideEditor();
-            sync(offsetPage_);
+            // A focus leaving a value editor that is no longer the open one closes nothing.
+            if (grid_.editorOpen() && !grid_.nameEditor()) {
+                grid_.hideEditor();
+                sync(offsetPage_);
+            }
             return;
         }
     });

@@ -2,6 +2,7 @@
 
 #include "posewright/EditorCore.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
@@ -70,7 +71,10 @@ bool ValueControl::eventFilter(QObject* watched, QEvent* event)
                 return true;
             }
         } else if (event->type() == QEvent::FocusOut) {
-            emit notify(id_, kValueFocusLost);
+            // A click on the spin or the control's own frame keeps the focus inside.
+            QWidget* now = QApplication::focusWidget();
+            if (!(now && (now == this || isAncestorOf(now))))
+                emit notify(id_, kValueFocusLost);
         }
     }
     return QWidget::eventFilter(watched, event);

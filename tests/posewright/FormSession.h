@@ -18,6 +18,12 @@
 #include <cstdlib>
 #include <deque>
 
+// gtest prints QStrings as text.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace posewrighttest {
 
 inline const QString kProfile = QStringLiteral(TESSABAN_SOURCE_DIR "/data/Robot files/default.rbt");
@@ -172,7 +178,9 @@ struct FormSession {
 };
 
 // A page of `count` poses whose joint 1 holds 100, 200, ... and joint 2 holds 900, 800, ...
-inline void storePage(sim::ControllerMemory& memory, int number, int count, const std::string& name = "Steps")
+// Pauses of -1 are the pose's number; a long pause lets the line fall quiet between poses of a play.
+inline void storePage(sim::ControllerMemory& memory, int number, int count, const std::string& name = "Steps",
+                      int pause = -1)
 {
     sim::MotionPage page;
     page.name = name;
@@ -183,7 +191,7 @@ inline void storePage(sim::ControllerMemory& memory, int number, int count, cons
         page.poses[p].values[1] = static_cast<uint16_t>(100 * (p + 1));
         page.poses[p].values[2] = static_cast<uint16_t>(900 - 100 * p);
         page.poses[p].speed = static_cast<uint8_t>(60 + 10 * p);
-        page.poses[p].pause = static_cast<uint8_t>(p);
+        page.poses[p].pause = static_cast<uint8_t>(pause < 0 ? p : pause);
     }
     page.encode(memory.page(number));
 }
