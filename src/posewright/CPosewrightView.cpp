@@ -135,8 +135,8 @@ void CPosewrightView::layoutForm()
     pauseLabel_->setGeometry(right, 378, 60, 22);
     pause_->setGeometry(right + 60, 378, 80, 22);
     add_->setGeometry(right, 410, rightW, 28);
-    commandLabel_->setGeometry(8, 416, 80, 22);
-    command_->setGeometry(88, 416, 340, 22);
+    commandLabel_->setGeometry(8, 416, 90, 22);
+    command_->setGeometry(98, 416, 330, 22);
     messageLabel_->setGeometry(436, 416, 62, 22);
     message_->setGeometry(498, 416, 228, 22);
     const int panelW = 136, gap = 5;

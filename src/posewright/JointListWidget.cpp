@@ -109,14 +109,18 @@ void JointListWidget::paintEvent(QPaintEvent*)
         p.drawText(QRect(0, height() / 2, width(), 20), Qt::AlignHCenter | Qt::AlignVCenter, kNotLiveText);
         return;
     }
-    p.drawText(QRect(0, 0, 240, 18), Qt::AlignLeft | Qt::AlignVCenter, kHeader);
+    // The header's band reaches over the buttons' column: the font may be wider than the
+    // 240 pixels the layout was drawn for.
+    p.drawText(QRect(0, 0, width(), 18), Qt::AlignLeft | Qt::AlignVCenter, kHeader);
     const auto& joints = list_.joints();
     for (size_t i = 0; i < joints.size(); ++i) {
         const int idx = static_cast<int>(i);
         const JointList::Joint& j = joints[i];
         p.setPen(Qt::black);
-        p.drawText(QRect(0, 20 + 20 * idx, 160, 18), Qt::AlignLeft | Qt::AlignVCenter,
-                   QString::fromStdString(list_.label(idx)));
+        const QRect label(0, 20 + 20 * idx, 158, 18);
+        p.drawText(label, Qt::AlignLeft | Qt::AlignVCenter,
+                   p.fontMetrics().elidedText(QString::fromStdString(list_.label(idx)), Qt::ElideRight,
+                                              label.width()));
         const CellRect c = JointList::cellRect(idx);
         const QRect cell(c.left, c.top, c.width, c.height);
         if (j.selected) {

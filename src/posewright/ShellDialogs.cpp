@@ -19,6 +19,18 @@
 
 namespace posewright {
 
+bool ensureRobotProfile(PosewrightSettings& settings, const QString& robotFolder, Prompter& prompter)
+{
+    if (QFileInfo(robotFolder + "/" + settings.robotProfile).isFile())
+        return true;
+    prompter.inform({}, "Can not find robot file!");
+    const QString chosen = prompter.openRobotFile(robotFolder, settings.robotProfile);
+    if (chosen.isEmpty())
+        return false;
+    settings.robotProfile = chosen;
+    return true;
+}
+
 std::vector<int> portsThatOpen()
 {
     std::vector<int> ports;

@@ -14,6 +14,13 @@ class QComboBox;
 
 namespace posewright {
 
+struct PosewrightSettings;
+
+// The start-up's profile check: when the profile named in the settings is not in the robot
+// folder, says "Can not find robot file!" and offers the Open dialog. False when the user
+// cancels (the program then ends); otherwise the chosen name is in the settings.
+bool ensureRobotProfile(PosewrightSettings& settings, const QString& robotFolder, Prompter& prompter);
+
 // The port numbers whose device opens now (each opened and closed again), ascending.
 std::vector<int> portsThatOpen();
 

@@ -13,7 +13,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QLockFile>
 #include <QScreen>
 #include <QSettings>
@@ -82,13 +81,8 @@ int main(int argc, char** argv)
 
     const QString robotFolder = QString::fromStdString(platform::robotFolder());
     QtPrompter prompter;
-    if (!QFileInfo::exists(robotFolder + "/" + settings.robotProfile)) {
-        prompter.inform({}, "Can not find robot file!");
-        const QString chosen = prompter.openRobotFile(robotFolder, settings.robotProfile);
-        if (chosen.isEmpty())
-            return 0;
-        settings.robotProfile = chosen;
-    }
+    if (!ensureRobotProfile(settings, robotFolder, prompter))
+        return 0;
 
     int status = 0;
     {
