@@ -117,6 +117,9 @@ CPosewrightView::~CPosewrightView()
     link_.setEventHandler({});
     link_.setMessageHandler({});
     link_.disconnect();
+    // The controls paint the core's models and hear focus changes while they go away: delete
+    // them while the core still exists.
+    qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
 }
 
 void CPosewrightView::layoutForm()

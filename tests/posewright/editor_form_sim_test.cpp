@@ -45,6 +45,29 @@ TEST(EditorFormSim, StartFillsTheFormFromTheFirstRepaint)
     EXPECT_EQ(s.panelTarget(2, 2), 700);
     EXPECT_EQ(s.mainTarget(1), 512);
     EXPECT_TRUE(s.prompter.informs.isEmpty()) << s.prompter.informs.join("; ").toStdString();
+
+    // What the user sees: the robot drawn in the main view, lit poses brighter than unlit ones.
+    for (int i = 0; i < 30; ++i) {
+        v.mainView()->tick();
+        for (int k = 0; k < 7; ++k)
+            v.panel(k)->tick();
+        QTest::qWait(20);
+    }
+    const QImage shot = v.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    auto brightness = [&](QWidget* w) {
+        const QRect r(w->mapTo(&v, QPoint(w->width() / 4, w->height() / 4)), QSize(w->width() / 2, w->height() / 2));
+        double sum = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                sum += qGray(shot.pixel(x, y));
+        return sum / (r.width() * r.height());
+    };
+    std::set<QRgb> mainColours;
+    const QRect m = v.mainView()->geometry();
+    for (int y = m.top() + 10; y < m.bottom() - 10; y += 7)
+        mainColours.insert(shot.pixel(m.center().x(), y));
+    EXPECT_GT(mainColours.size(), 3u) << "the robot is drawn in the main view";
+    EXPECT_GT(brightness(v.panel(1)), brightness(v.panel(5)) + 5) << "pose 1 lit, pose 5 unlit";
 }
 
 TEST(EditorFormSim, PoseGesturesReachTheSimulatorsPage)
