@@ -40,9 +40,9 @@ CPosewrightView::CPosewrightView(const QString& profilePath, Prompter& prompter,
         });
     }
     for (int k = 0; k < kPanelCount; ++k)
-        panels_[static_cast<size_t>(k)]->setNeighbours(k > 0 ? panels_[static_cast<size_t>(k - 1)] : nullptr,
-                                                       k < kPanelCount - 1 ? panels_[static_cast<size_t>(k + 1)]
-                                                                           : nullptr);
+        panels_[static_cast<size_t>(k)]->setNeighbours(
+            k > 0 ? panels_[static_cast<size_t>(k - 1)] : nullptr,
+            k < kPanelCount - 1 ? panels_[static_cast<size_t>(k + 1)] : nullptr);
     main_->setPosePanels(QList<robotgl::PosePanel*>(panels_.begin(), panels_.end()));
 
     joints_ = new JointListWidget(core_.jointList(), kJointListId, this);

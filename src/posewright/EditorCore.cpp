@@ -44,7 +44,7 @@ enum class After {
 
 struct ActionCommand {
     UserAction action;
-    const char* cursor; // a cursor move sent first, or none
+    const char* cursor;  // a cursor move sent first, or none
     const char* command; // %d: the numbers in order; %s: the text
     bool longWait;
     After after;

@@ -34,7 +34,7 @@ enum ControlId : int {
     kPauseId = 1027,
     kPageNumberEditId = 1029,
 };
-constexpr int kClicked = 0;      // a button's notification
+constexpr int kClicked = 0;         // a button's notification
 constexpr int kEnterPressed = 1000; // the command line's Enter
 constexpr int kPanelCount = 7;
 
@@ -53,14 +53,44 @@ enum PanelCode : int {
 enum ValueCode : int { kValueEntered = 200, kValueStepDown = 201, kValueStepUp = 202, kValueFocusLost = 203 };
 
 enum class UserAction {
-    PageSave, PagePlay, PageStop, AddPose, CommandLine,
-    JointSet, JointStepUp, JointStepDown, JointPick, JointsOn, JointsOff,
-    SpeedSet, SpeedStepUp, SpeedStepDown, PauseSet, PauseStepUp, PauseStepDown,
-    PageFieldPick, PageOpen, PageNext, PagePrevious, PageFieldSet, PageFieldStepUp, PageFieldStepDown,
+    PageSave,
+    PagePlay,
+    PageStop,
+    AddPose,
+    CommandLine,
+    JointSet,
+    JointStepUp,
+    JointStepDown,
+    JointPick,
+    JointsOn,
+    JointsOff,
+    SpeedSet,
+    SpeedStepUp,
+    SpeedStepDown,
+    PauseSet,
+    PauseStepUp,
+    PauseStepDown,
+    PageFieldPick,
+    PageOpen,
+    PageNext,
+    PagePrevious,
+    PageFieldSet,
+    PageFieldStepUp,
+    PageFieldStepDown,
     PageRename,
-    PoseFieldPick, PoseFieldSet, PoseFieldStepUp, PoseFieldStepDown,
-    PoseGo, PoseWrite, PoseInsertBefore, PoseInsertAfter, PoseMove, PoseMirror, PoseDelete,
-    Refresh, OffsetPage,
+    PoseFieldPick,
+    PoseFieldSet,
+    PoseFieldStepUp,
+    PoseFieldStepDown,
+    PoseGo,
+    PoseWrite,
+    PoseInsertBefore,
+    PoseInsertAfter,
+    PoseMove,
+    PoseMirror,
+    PoseDelete,
+    Refresh,
+    OffsetPage,
 };
 
 enum class MenuCommand { Connect, Disconnect, RefreshPage, Reset3DView, OffsetConfiguration };
@@ -112,7 +142,7 @@ struct ControlStates {
     bool pageSave = false;
     bool addPose = false;
     bool pageNumberEdit = false;
-    bool valueControls = false;     // Speed and Pause enabled
+    bool valueControls = false;      // Speed and Pause enabled
     bool valueControlsShown = false; // Speed and Pause shown
     bool jointList = false;
     bool pageGrid = false;

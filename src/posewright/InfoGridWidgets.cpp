@@ -57,7 +57,8 @@ PageGridWidget::PageGridWidget(PageGrid& grid, int controlId, QWidget* parent)
         if (code)
             raise(code);
     });
-    connect(name_, &QLineEdit::returnPressed, this, [this] { raise(grid_.nameEntered(name_->text().toStdString())); });
+    connect(name_, &QLineEdit::returnPressed, this,
+            [this] { raise(grid_.nameEntered(name_->text().toStdString())); });
     connect(name_, &QLineEdit::editingFinished, this, [this] {
         if (!name_->hasFocus() && grid_.editorOpen() && grid_.nameEditor()) {
             grid_.hideEditor();
@@ -139,14 +140,16 @@ void PageGridWidget::resizeEvent(QResizeEvent* e)
     setColumnWidth(0, w * 53 / 100);
     setColumnWidth(1, w - w * 53 / 100);
     for (int r = 0; r < PageGrid::kRows; ++r)
-        setRowHeight(r, r < PageGrid::kRows - 1 ? h / PageGrid::kRows : h - (h / PageGrid::kRows) * (PageGrid::kRows - 1));
+        setRowHeight(r, r < PageGrid::kRows - 1 ? h / PageGrid::kRows
+                                                : h - (h / PageGrid::kRows) * (PageGrid::kRows - 1));
     sync(offsetPage_);
 }
 
 // ---------------------------------------------------------------------------------------------
 
 PoseGridWidget::PoseGridWidget(PoseGrid& grid, int controlId, QWidget* parent)
-    : QTableWidget(2, PoseGrid::kColumns, parent), grid_(grid), id_(controlId), value_(new ValueControl(100, viewport()))
+    : QTableWidget(2, PoseGrid::kColumns, parent), grid_(grid), id_(controlId),
+      value_(new ValueControl(100, viewport()))
 {
     setupTable(this);
     for (int c = 0; c < PoseGrid::kColumns; ++c) {
@@ -212,7 +215,9 @@ void PoseGridWidget::resizeEvent(QResizeEvent* e)
     QTableWidget::resizeEvent(e);
     const int w = viewport()->width(), h = viewport()->height();
     for (int c = 0; c < PoseGrid::kColumns; ++c)
-        setColumnWidth(c, c < PoseGrid::kColumns - 1 ? w / PoseGrid::kColumns : w - (w / PoseGrid::kColumns) * (PoseGrid::kColumns - 1));
+        setColumnWidth(c, c < PoseGrid::kColumns - 1
+                              ? w / PoseGrid::kColumns
+                              : w - (w / PoseGrid::kColumns) * (PoseGrid::kColumns - 1));
     setRowHeight(0, h / 2);
     setRowHeight(1, h - h / 2);
     sync();

@@ -10,7 +10,10 @@ namespace posewright {
 
 struct CellRect {
     int left = 0, top = 0, width = 0, height = 0;
-    bool contains(int x, int y) const { return x >= left && x < left + width && y >= top && y < top + height; }
+    bool contains(int x, int y) const
+    {
+        return x >= left && x < left + width && y >= top && y < top + height;
+    }
     bool operator==(const CellRect&) const = default;
 };
 

@@ -51,7 +51,7 @@ std::optional<unsigned> parseHex(std::string_view text)
         return std::nullopt;
     unsigned long long value = 0;
     for (char c : text) {
-        int d = c >= '0' && c <= '9' ? c - '0'
+        int d = c >= '0' && c <= '9'   ? c - '0'
                 : c >= 'a' && c <= 'f' ? c - 'a' + 10
                 : c >= 'A' && c <= 'F' ? c - 'A' + 10
                                        : -1;

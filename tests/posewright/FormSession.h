@@ -67,7 +67,8 @@ struct FormSession {
             prepare(memory);
             EXPECT_TRUE(memory.save(memoryFile()));
         }
-        if (!sim.start({"--com", "1", "--memory", memoryFile(), "--profile", TESSABAN_SOURCE_DIR "/data/Robot files/default.rbt"})) {
+        if (!sim.start({"--com", "1", "--memory", memoryFile(), "--profile",
+                        TESSABAN_SOURCE_DIR "/data/Robot files/default.rbt"})) {
             ADD_FAILURE() << sim.error();
             return;
         }
@@ -110,7 +111,10 @@ struct FormSession {
         QTest::qWait(250);
         return QTest::qWaitFor([&] { return idle(); }, ms);
     }
-    bool waitFor(const std::function<bool()>& condition, int ms = 10000) { return QTest::qWaitFor(condition, ms); }
+    bool waitFor(const std::function<bool()>& condition, int ms = 10000)
+    {
+        return QTest::qWaitFor(condition, ms);
+    }
 
     // The page as the simulator keeps it in its memory file (written shortly after a save).
     sim::MotionPage storedPage(int number) const
@@ -171,7 +175,8 @@ struct FormSession {
             ADD_FAILURE() << "no context menu";
             return;
         }
-        QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {}, menu->actionGeometry(menu->actions()[item]).center());
+        QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {},
+                          menu->actionGeometry(menu->actions()[item]).center());
     }
     int mainTarget(int id) const { return view->mainView()->model().targetValue(id - 1); }
     int panelTarget(int k, int id) const { return view->panel(k)->model().targetValue(id - 1); }

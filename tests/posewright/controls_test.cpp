@@ -53,9 +53,9 @@ TEST(WindowPlacement, SavedPositionsAreClampedOntoTheScreen)
         {{924, 667}, 1024, 768, {924, 667}},
         {{923, 668}, 1024, 768, {923, 668}},
         {{925, 669}, 1024, 768, {924, 668}},
-        {{300, 50}, 99, 768, {0, 50}},      // narrower than 100 pixels: x is 0 whatever was saved
+        {{300, 50}, 99, 768, {0, 50}}, // narrower than 100 pixels: x is 0 whatever was saved
         {{0, 0}, 60, 40, {0, 0}},
-        {{10, 10}, 100, 100, {0, 0}},       // limit 0: at or above it
+        {{10, 10}, 100, 100, {0, 0}}, // limit 0: at or above it
         {{2147483647, -2147483647 - 1}, 2147483647, 768, {2147483547, 0}},
         {{5, 5}, -2147483647 - 1, 300, {0, 5}}, // a broken display query does not overflow
     };
@@ -120,11 +120,12 @@ TEST(JointList, SelectionFollowsClicksAndCtrl)
         {"a click elsewhere moves the pick", {{0, false, " 1", true, true}, {1, false, " 2", true, true}}},
         {"Ctrl adds a second joint and hides the editor",
          {{0, false, " 1", true, true}, {1, true, " 1 2", false, false}}},
-        {"Ctrl on a selected joint removes it", {{0, false, " 1", true, true}, {1, true, " 1 2", false, false},
-                                                  {0, true, " 2", true, true}}},
+        {"Ctrl on a selected joint removes it",
+         {{0, false, " 1", true, true}, {1, true, " 1 2", false, false}, {0, true, " 2", true, true}}},
         {"a joint of unknown value is selected without the editor", {{2, false, " 5", false, false}}},
         {"an absent joint cannot be selected", {{3, false, "", false, false}}},
-        {"a click outside clears the selection", {{0, false, " 1", true, true}, {-1, false, "", false, false}}},
+        {"a click outside clears the selection",
+         {{0, false, " 1", true, true}, {-1, false, "", false, false}}},
         {"Ctrl outside keeps it", {{0, false, " 1", true, true}, {-1, true, " 1", true, true}}},
     };
     for (const Case& c : cases) {
@@ -200,11 +201,14 @@ TEST(PageGrid, EditorsFollowTheRowRules)
     };
     const Case cases[] = {
         {"page 1 stepped down: nothing", 1, [](PageGrid& g) { return g.valueStepDown(); }, 0, false},
-        {"page stepped up hides the editor", 1, [](PageGrid& g) { return g.valueStepUp(); }, GridStepUp, false},
+        {"page stepped up hides the editor", 1, [](PageGrid& g) { return g.valueStepUp(); }, GridStepUp,
+         false},
         {"page 128 entered", 1, [](PageGrid& g) { return g.valueEntered("128"); }, 0, false},
         {"page 127 entered", 1, [](PageGrid& g) { return g.valueEntered("127"); }, GridEntered, false},
-        {"play count stepped down stays open", 3, [](PageGrid& g) { return g.valueStepDown(); }, GridStepDown, true},
-        {"play count stepped up stays open", 3, [](PageGrid& g) { return g.valueStepUp(); }, GridStepUp, true},
+        {"play count stepped down stays open", 3, [](PageGrid& g) { return g.valueStepDown(); }, GridStepDown,
+         true},
+        {"play count stepped up stays open", 3, [](PageGrid& g) { return g.valueStepUp(); }, GridStepUp,
+         true},
         {"play count entered", 3, [](PageGrid& g) { return g.valueEntered("9"); }, GridEntered, false},
         {"name entered", 0, [](PageGrid& g) { return g.nameEntered("Bow"); }, GridEntered, false},
     };

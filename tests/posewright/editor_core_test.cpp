@@ -46,28 +46,46 @@ TEST(EditorCore, EveryUserActionSendsItsCommandWithItsWait)
         {"command line, a % goes out as typed",
          [](Editor& ed) { ed.core.notify(kCommandLineId, kEnterPressed, "name 100%d%s"); },
          {{"name 100%d%s\r", kShort}}},
-        {"Speed entered", [](Editor& ed) { ed.core.notify(kSpeedId, kValueEntered, "12"); },
+        {"Speed entered",
+         [](Editor& ed) { ed.core.notify(kSpeedId, kValueEntered, "12"); },
          {{"goto 0 32\r", kShort}, {"set 12\r", kShort}}},
-        {"Speed stepped up", [](Editor& ed) { ed.core.notify(kSpeedId, kValueStepUp); },
+        {"Speed stepped up",
+         [](Editor& ed) { ed.core.notify(kSpeedId, kValueStepUp); },
          {{"goto 0 32\r", kShort}, {"]", kShort}}},
-        {"Pause stepped down", [](Editor& ed) { ed.core.notify(kPauseId, kValueStepDown); },
+        {"Pause stepped down",
+         [](Editor& ed) { ed.core.notify(kPauseId, kValueStepDown); },
          {{"goto 0 31\r", kShort}, {"[", kShort}}},
-        {"Pause entered", [](Editor& ed) { ed.core.notify(kPauseId, kValueEntered, "7"); },
+        {"Pause entered",
+         [](Editor& ed) { ed.core.notify(kPauseId, kValueEntered, "7"); },
          {{"goto 0 31\r", kShort}, {"set 7\r", kShort}}},
         {"a 20-digit Speed is out of range, not wrapped",
-         [&](Editor& ed) { ed.core.notify(kSpeedId, kValueEntered, twentyDigits); }, {}},
+         [&](Editor& ed) { ed.core.notify(kSpeedId, kValueEntered, twentyDigits); },
+         {}},
         {"an empty Pause sends nothing", [](Editor& ed) { ed.core.notify(kPauseId, kValueEntered, ""); }, {}},
         {"focus leaving the Speed control sends nothing",
-         [](Editor& ed) { ed.core.notify(kSpeedId, kValueFocusLost, "5"); }, {}},
-        {"panel 2 double-clicked", [](Editor& ed) { ed.core.notify(1003, kPanelDoubleClicked); }, {{"go 2\r", kShort}}},
-        {"current pose into panel 3", [](Editor& ed) { ed.core.notify(1004, kPanelDroppedInto); }, {{"w 3\r", kShort}}},
-        {"current pose before panel 3", [](Editor& ed) { ed.core.notify(1004, kPanelDroppedLeft); }, {{"i 3\r", kShort}}},
-        {"current pose after panel 2", [](Editor& ed) { ed.core.notify(1003, kPanelDroppedRight); }, {{"i 3\r", kShort}}},
-        {"panel 1 moved onto panel 4", [](Editor& ed) { ed.core.notify(1005, kPanelMovedOnto, {}, 1002); },
+         [](Editor& ed) { ed.core.notify(kSpeedId, kValueFocusLost, "5"); },
+         {}},
+        {"panel 2 double-clicked",
+         [](Editor& ed) { ed.core.notify(1003, kPanelDoubleClicked); },
+         {{"go 2\r", kShort}}},
+        {"current pose into panel 3",
+         [](Editor& ed) { ed.core.notify(1004, kPanelDroppedInto); },
+         {{"w 3\r", kShort}}},
+        {"current pose before panel 3",
+         [](Editor& ed) { ed.core.notify(1004, kPanelDroppedLeft); },
+         {{"i 3\r", kShort}}},
+        {"current pose after panel 2",
+         [](Editor& ed) { ed.core.notify(1003, kPanelDroppedRight); },
+         {{"i 3\r", kShort}}},
+        {"panel 1 moved onto panel 4",
+         [](Editor& ed) { ed.core.notify(1005, kPanelMovedOnto, {}, 1002); },
          {{"move 1 4\r", kShort}}},
         {"a move from no other panel sends nothing",
-         [](Editor& ed) { ed.core.notify(1005, kPanelMovedOnto, {}, 1005); }, {}},
-        {"a move from an unknown ID sends nothing", [](Editor& ed) { ed.core.notify(1005, kPanelMovedOnto, {}, 0); }, {}},
+         [](Editor& ed) { ed.core.notify(1005, kPanelMovedOnto, {}, 1005); },
+         {}},
+        {"a move from an unknown ID sends nothing",
+         [](Editor& ed) { ed.core.notify(1005, kPanelMovedOnto, {}, 0); },
+         {}},
         {"mirror pose 0", [](Editor& ed) { ed.core.notify(1001, kPanelMirror); }, {{"m 0\r", kShort}}},
         {"delete pose 6", [](Editor& ed) { ed.core.notify(1007, kPanelDelete); }, {{"d 6\r", kShort}}},
         {"page number row picked: no cursor move", [](Editor& ed) { openPageCell(ed, 1); }, {}},
@@ -136,7 +154,10 @@ TEST(EditorCore, EveryUserActionSendsItsCommandWithItsWait)
              ed.core.notify(kPoseGridId, ed.core.poseGrid().valueStepDown());
          },
          {{"goto 7 32\r", kShort}, {"]", kShort}, {"[", kShort}}},
-        {"Refresh Page", [](Editor& ed) { ed.core.menu(MenuCommand::RefreshPage); }, {{"re\r", kShort}}, false},
+        {"Refresh Page",
+         [](Editor& ed) { ed.core.menu(MenuCommand::RefreshPage); },
+         {{"re\r", kShort}},
+         false},
         {"Offset configuration answered Yes",
          [](Editor& ed) {
              ed.surface.answers = {true};
@@ -144,7 +165,9 @@ TEST(EditorCore, EveryUserActionSendsItsCommandWithItsWait)
          },
          {{"p 0\r", kLong}},
          false},
-        {"Offset configuration answered No", [](Editor& ed) { ed.core.menu(MenuCommand::OffsetConfiguration); }, {}},
+        {"Offset configuration answered No",
+         [](Editor& ed) { ed.core.menu(MenuCommand::OffsetConfiguration); },
+         {}},
     };
     for (const ActionCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -187,10 +210,8 @@ TEST(EditorCore, PagePlayUsesTheEditOrTheGridsPageAndStopWaitsLong)
         bool editReplaced;
     };
     const Case cases[] = {
-        {"5", "play 5\r", false},
-        {"0", "play 0\r", false},
-        {"200", "play 3\r", true},
-        {"99999999999999999999", "play 3\r", true},
+        {"5", "play 5\r", false},  {"0", "play 0\r", false},
+        {"200", "play 3\r", true}, {"99999999999999999999", "play 3\r", true},
         {"", "play 3\r", true},
     };
     for (const Case& c : cases) {
@@ -200,7 +221,8 @@ TEST(EditorCore, PagePlayUsesTheEditOrTheGridsPageAndStopWaitsLong)
         ed.core.notify(kPagePlayId, kClicked, c.edit);
         ASSERT_EQ(ed.port.commands(), std::vector<std::string>{c.expected});
         EXPECT_EQ(ed.core.pageNumberText(), "3");
-        EXPECT_EQ(ed.core.pageNumberWrites() - writes, c.editReplaced ? 1 : 0) << "the edit gets the grid's page";
+        EXPECT_EQ(ed.core.pageNumberWrites() - writes, c.editReplaced ? 1 : 0)
+            << "the edit gets the grid's page";
         EXPECT_TRUE(ed.core.playing());
         EXPECT_FALSE(ed.core.busy());
         EXPECT_EQ(ed.core.playCaption(), "Stop");
@@ -263,7 +285,10 @@ TEST(EditorCore, TickIsNotReenteredWhileTheQuestionBoxRuns)
 {
     Editor ed;
     // The box's own event loop keeps the 100 ms timer running.
-    ed.surface.whileAsking = [&] { ed.core.tick(); ed.core.tick(); };
+    ed.surface.whileAsking = [&] {
+        ed.core.tick();
+        ed.core.tick();
+    };
     ed.surface.answers = {true};
     ed.port.onTick = [&] { ed.core.onLinkEvent(message("Are you sure? (y/n)")); };
     ed.core.tick();

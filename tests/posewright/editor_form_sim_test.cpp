@@ -55,7 +55,8 @@ TEST(EditorFormSim, StartFillsTheFormFromTheFirstRepaint)
     }
     const QImage shot = v.grab().toImage().convertToFormat(QImage::Format_RGB32);
     auto brightness = [&](QWidget* w) {
-        const QRect r(w->mapTo(&v, QPoint(w->width() / 4, w->height() / 4)), QSize(w->width() / 2, w->height() / 2));
+        const QRect r(w->mapTo(&v, QPoint(w->width() / 4, w->height() / 4)),
+                      QSize(w->width() / 2, w->height() / 2));
         double sum = 0;
         for (int y = r.top(); y <= r.bottom(); ++y)
             for (int x = r.left(); x <= r.right(); ++x)

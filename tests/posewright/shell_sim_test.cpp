@@ -65,8 +65,9 @@ TEST(PosewrightShell, MenusFollowTheLinkAndTheRobotFileChangeIsSaved)
         CMainFrame frame(settings, TESSABAN_SOURCE_DIR "/data/Robot files", prompter);
         frame.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-        for (const char* item : {"Connect KZ-7(&C)", "Disconnect KZ-7(&D)", "Refresh Page(&P)", "Reset 3D view(&R)",
-                                 "Exit(&X)", "Change Robot file (&C)", "Offset configuration (&O)", "About Posewright"})
+        for (const char* item :
+             {"Connect KZ-7(&C)", "Disconnect KZ-7(&D)", "Refresh Page(&P)", "Reset 3D view(&R)", "Exit(&X)",
+              "Change Robot file (&C)", "Offset configuration (&O)", "About Posewright"})
             ASSERT_NE(frame.action(item), nullptr) << item;
         EXPECT_TRUE(frame.action("Connect KZ-7(&C)")->isEnabled());
         EXPECT_FALSE(frame.action("Disconnect KZ-7(&D)")->isEnabled());
@@ -117,7 +118,7 @@ TEST(PosewrightShell, ASecondStartEndsSilentlyAndExitReturnsTheControllerToItsMe
 
     QProcess first;
     first.setProcessEnvironment(env);
-    first.start(program, {"--port", "COM3", "--screenshot", shot, "--screenshot-delay", "6000"});
+    first.start(program, {"--port", "COM3", "--screenshot", shot, "--screenshot-delay", "3500"});
     ASSERT_TRUE(first.waitForStarted(10000));
     // Wait until it holds the instance lock and has left the menu for the page editor.
     const QString lock = QString::fromStdString(files.file("config")) + "/Quorvel/Posewright(Tessaban).lock";
@@ -135,7 +136,8 @@ TEST(PosewrightShell, ASecondStartEndsSilentlyAndExitReturnsTheControllerToItsMe
     EXPECT_EQ(first.exitCode(), 0);
     EXPECT_TRUE(QFileInfo::exists(shot));
     EXPECT_EQ(probeMenu(sim.devicePath()), 1) << "exit sent \"\\rexit\\ry\"";
-    QSettings store(QString::fromStdString(files.file("config")) + "/Quorvel/Tessaban.conf", QSettings::IniFormat);
+    QSettings store(QString::fromStdString(files.file("config")) + "/Quorvel/Tessaban.conf",
+                    QSettings::IniFormat);
     EXPECT_EQ(store.value("Posewright(Tessaban)/Settings/Com Port").toInt(), 3);
     EXPECT_TRUE(store.contains("Posewright(Tessaban)/Settings/Window pos_x"));
 }

@@ -132,7 +132,8 @@ TEST(PosewrightShell, ThePortDialogListsPortsThatOpenAndPreselectsTheSavedOne)
     std::vector<int> open = portsThatOpen();
     EXPECT_NE(std::find(open.begin(), open.end(), 3), open.end());
     EXPECT_NE(std::find(open.begin(), open.end(), 7), open.end());
-    EXPECT_EQ(std::find(open.begin(), open.end(), 5), open.end()) << "a port that does not open is not offered";
+    EXPECT_EQ(std::find(open.begin(), open.end(), 5), open.end())
+        << "a port that does not open is not offered";
     EXPECT_TRUE(std::is_sorted(open.begin(), open.end()));
 
     struct Case {
