@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QOpenGLContext>
 #include <QOpenGLBuffer>
 #include <QOpenGLShaderProgram>
 #include <QOpenGLTexture>
@@ -181,7 +182,9 @@ RobotWindow::RobotWindow(std::chrono::milliseconds period, const QString& profil
     format.setDepthBufferSize(24);
     setFormat(format);
     setMouseTracking(true);
-    setFocusPolicy(Qt::ClickFocus);
+    // The windows take the focus themselves, only when a gesture starts (a press that starts a
+    // drag or presses a panel), so that a refused click does not release another panel.
+    setFocusPolicy(Qt::NoFocus);
     setMinimumSize(16, 16);
 
     model_.load(profilePath.toStdString());
@@ -201,11 +204,16 @@ RobotWindow::~RobotWindow()
             w->hovered_ = nullptr;
     if (driver_)
         driver_->remove(viewNumber_);
-    if (gpu_) {
-        makeCurrent();
-        gpu_.reset();
-        doneCurrent();
-    }
+    releaseGpu();
+}
+
+void RobotWindow::releaseGpu()
+{
+    if (!gpu_)
+        return;
+    makeCurrent();
+    gpu_.reset();
+    doneCurrent();
 }
 
 void RobotWindow::markChanged()
@@ -256,6 +264,9 @@ void RobotWindow::initializeGL()
         return;
     }
     rendererName_ = QString::fromLatin1(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    // A new context (the window moved to another top-level window) brings a new initializeGL;
+    // the old context's resources go with it.
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &RobotWindow::releaseGpu, Qt::UniqueConnection);
     gpu_ = std::make_unique<Gpu>();
     Gpu& g = *gpu_;
     if (!g.program.addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader) ||
