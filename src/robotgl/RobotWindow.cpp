@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QOpenGLContext>
 #include <QOpenGLBuffer>
 #include <QOpenGLShaderProgram>
 #include <QOpenGLTexture>
@@ -16,7 +17,9 @@
 #include <QVector4D>
 #include <QSurfaceFormat>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <numbers>
 
 namespace robotgl {
@@ -39,28 +42,44 @@ const QColor kInnerPlain(150, 150, 150);
 const QColor kTextColour(255, 255, 0);
 const robotview::Material kDefaultMaterial{};
 
+// Every vertex carries its material and the number of its frame; a frame's world matrix comes
+// from one array, so the whole robot is one draw call and a new pose only changes the array.
+constexpr int kFramesPerBatch = 64; // the array fits the smallest vertex uniform space GL 3.3 gives
+constexpr int kFloatsPerVertex = 19; // position 3, normal 3, uv 2, frame 1, diffuse 4, ambient 3, emissive 3
+
 const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec3 normal;
 layout(location = 2) in vec2 uv;
-uniform mat4 mvp;
-uniform mat4 model;
+layout(location = 3) in float frame;
+layout(location = 4) in vec4 diffuse;
+layout(location = 5) in vec3 ambient;
+layout(location = 6) in vec3 emissive;
+uniform mat4 viewProjection;
+uniform mat4 frames[64];
 out vec3 vNormal;
 out vec2 vUv;
+out vec4 vDiffuse;
+out vec3 vAmbient;
+out vec3 vEmissive;
 void main()
 {
-    vNormal = mat3(model) * normal;
+    mat4 world = frames[int(frame + 0.5)];
+    vNormal = mat3(world) * normal;
     vUv = uv;
-    gl_Position = mvp * vec4(position, 1.0);
+    vDiffuse = diffuse;
+    vAmbient = ambient;
+    vEmissive = emissive;
+    gl_Position = viewProjection * world * vec4(position, 1.0);
 }
 )";
 
 const char* kFragmentShader = R"(#version 330 core
 in vec3 vNormal;
 in vec2 vUv;
-uniform vec4 diffuse;
-uniform vec3 ambient;
-uniform vec3 emissive;
+in vec4 vDiffuse;
+in vec3 vAmbient;
+in vec3 vEmissive;
 uniform vec3 lightDir;
 uniform float lightDiffuse;
 uniform float ambientLight;
@@ -71,10 +90,10 @@ out vec4 colour;
 void main()
 {
     vec3 n = normalize(vNormal);
-    vec3 c = ambient * ambientLight + emissive;
+    vec3 c = vAmbient * ambientLight + vEmissive;
     if (lit)
-        c += diffuse.rgb * lightDiffuse * max(dot(n, -lightDir), 0.0);
-    vec4 result = vec4(min(c, vec3(1.0)), diffuse.a);
+        c += vDiffuse.rgb * lightDiffuse * max(dot(n, -lightDir), 0.0);
+    vec4 result = vec4(min(c, vec3(1.0)), vDiffuse.a);
     if (textured)
         result *= texture(tex, vUv);
     if (result.a < 8.0 / 255.0)
@@ -135,21 +154,23 @@ struct RobotWindow::Gpu {
     QOpenGLVertexArrayObject vao;
     QOpenGLBuffer vertices{QOpenGLBuffer::VertexBuffer};
     QOpenGLBuffer indices{QOpenGLBuffer::IndexBuffer};
-    struct Range {
+    // The meshes of up to kFramesPerBatch consecutive frames that share a texture.
+    struct Batch {
         int firstIndex = 0;
         int count = 0;
-        int baseVertex = 0;
+        int firstFrame = 0;
+        int frameCount = 0;
+        QOpenGLTexture* texture = nullptr;
     };
-    std::vector<Range> meshes;                                  // like model().meshes()
-    std::vector<std::unique_ptr<QOpenGLTexture>> textures;      // like model().materials()
+    std::vector<Batch> batches;
+    std::vector<std::unique_ptr<QOpenGLTexture>> textures; // like model().materials()
     std::vector<Mat4> worlds;
     QOpenGLShaderProgram textProgram;
     QOpenGLVertexArrayObject textVao;
     std::unique_ptr<QOpenGLTexture> textTexture;
     QString textShown; // what textTexture holds
     QSize textSize;
-    int locMvp = -1, locModel = -1, locDiffuse = -1, locAmbient = -1, locEmissive = -1, locLit = -1,
-        locTextured = -1;
+    int locViewProjection = -1, locFrames = -1, locLit = -1, locTextured = -1;
 };
 
 RobotWindow::RobotWindow(std::chrono::milliseconds period, const QString& profilePath, QWidget* parent)
@@ -161,7 +182,9 @@ RobotWindow::RobotWindow(std::chrono::milliseconds period, const QString& profil
     format.setDepthBufferSize(24);
     setFormat(format);
     setMouseTracking(true);
-    setFocusPolicy(Qt::ClickFocus);
+    // The windows take the focus themselves, only when a gesture starts (a press that starts a
+    // drag or presses a panel), so that a refused click does not release another panel.
+    setFocusPolicy(Qt::NoFocus);
     setMinimumSize(16, 16);
 
     model_.load(profilePath.toStdString());
@@ -181,11 +204,16 @@ RobotWindow::~RobotWindow()
             w->hovered_ = nullptr;
     if (driver_)
         driver_->remove(viewNumber_);
-    if (gpu_) {
-        makeCurrent();
-        gpu_.reset();
-        doneCurrent();
-    }
+    releaseGpu();
+}
+
+void RobotWindow::releaseGpu()
+{
+    if (!gpu_)
+        return;
+    makeCurrent();
+    gpu_.reset();
+    doneCurrent();
 }
 
 void RobotWindow::markChanged()
@@ -236,6 +264,9 @@ void RobotWindow::initializeGL()
         return;
     }
     rendererName_ = QString::fromLatin1(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    // A new context (the window moved to another top-level window) brings a new initializeGL;
+    // the old context's resources go with it.
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &RobotWindow::releaseGpu, Qt::UniqueConnection);
     gpu_ = std::make_unique<Gpu>();
     Gpu& g = *gpu_;
     if (!g.program.addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader) ||
@@ -243,26 +274,62 @@ void RobotWindow::initializeGL()
         gpu_.reset();
         return;
     }
-    g.locMvp = g.program.uniformLocation("mvp");
-    g.locModel = g.program.uniformLocation("model");
-    g.locDiffuse = g.program.uniformLocation("diffuse");
-    g.locAmbient = g.program.uniformLocation("ambient");
-    g.locEmissive = g.program.uniformLocation("emissive");
+    g.locViewProjection = g.program.uniformLocation("viewProjection");
+    g.locFrames = g.program.uniformLocation("frames");
     g.locLit = g.program.uniformLocation("lit");
     g.locTextured = g.program.uniformLocation("textured");
 
+    for (const robotview::Material& m : model_.materials()) {
+        std::unique_ptr<QOpenGLTexture> texture;
+        QImage image;
+        if (!m.texturePath.empty() && image.load(QString::fromStdString(m.texturePath))) {
+            texture = std::make_unique<QOpenGLTexture>(image.mirrored());
+            texture->setMinificationFilter(QOpenGLTexture::Linear);
+            texture->setMagnificationFilter(QOpenGLTexture::Linear);
+        }
+        g.textures.push_back(std::move(texture));
+    }
+
     // Every mesh of the scene goes into one vertex and one index buffer, once; a frame then only
-    // sets its matrices.
+    // sets the frames' matrices.
     std::vector<float> vertexData;
     std::vector<std::uint32_t> indexData;
-    for (const robotview::Mesh& mesh : model_.meshes()) {
-        Gpu::Range r;
-        r.firstIndex = static_cast<int>(indexData.size());
-        r.count = static_cast<int>(mesh.indices.size());
-        r.baseVertex = static_cast<int>(vertexData.size() / robotview::Mesh::kFloatsPerVertex);
-        vertexData.insert(vertexData.end(), mesh.vertices.begin(), mesh.vertices.end());
-        indexData.insert(indexData.end(), mesh.indices.begin(), mesh.indices.end());
-        g.meshes.push_back(r);
+    const auto& frames = model_.frames();
+    for (int first = 0; first < static_cast<int>(frames.size()); first += kFramesPerBatch) {
+        const int end = std::min(first + kFramesPerBatch, static_cast<int>(frames.size()));
+        std::map<QOpenGLTexture*, std::vector<std::uint32_t>> byTexture;
+        for (int f = first; f < end; ++f)
+            for (int m : frames[static_cast<size_t>(f)].meshes) {
+                const robotview::Mesh& mesh = model_.meshes()[static_cast<size_t>(m)];
+                const robotview::Material& material =
+                    mesh.material >= 0 ? model_.materials()[static_cast<size_t>(mesh.material)] : kDefaultMaterial;
+                QOpenGLTexture* texture =
+                    mesh.material >= 0 ? g.textures[static_cast<size_t>(mesh.material)].get() : nullptr;
+                const auto base = static_cast<std::uint32_t>(vertexData.size() / kFloatsPerVertex);
+                const size_t count = mesh.vertices.size() / robotview::Mesh::kFloatsPerVertex;
+                for (size_t v = 0; v < count; ++v) {
+                    const float* src = mesh.vertices.data() + v * robotview::Mesh::kFloatsPerVertex;
+                    vertexData.insert(vertexData.end(), src, src + robotview::Mesh::kFloatsPerVertex);
+                    vertexData.push_back(static_cast<float>(f - first));
+                    vertexData.insert(vertexData.end(), material.diffuse.begin(), material.diffuse.end());
+                    vertexData.insert(vertexData.end(), material.ambient.begin(), material.ambient.begin() + 3);
+                    vertexData.insert(vertexData.end(), material.emissive.begin(), material.emissive.end());
+                }
+                auto& indices = byTexture[texture];
+                for (std::uint32_t i : mesh.indices)
+                    if (i < count)
+                        indices.push_back(base + i);
+            }
+        for (auto& [texture, indices] : byTexture) {
+            Gpu::Batch b;
+            b.firstIndex = static_cast<int>(indexData.size());
+            b.count = static_cast<int>(indices.size());
+            b.firstFrame = first;
+            b.frameCount = end - first;
+            b.texture = texture;
+            indexData.insert(indexData.end(), indices.begin(), indices.end());
+            g.batches.push_back(b);
+        }
     }
     g.vao.create();
     QOpenGLVertexArrayObject::Binder bind(&g.vao);
@@ -272,14 +339,16 @@ void RobotWindow::initializeGL()
     g.indices.create();
     g.indices.bind();
     g.indices.allocate(indexData.data(), static_cast<int>(indexData.size() * sizeof(std::uint32_t)));
-    const int stride = robotview::Mesh::kFloatsPerVertex * static_cast<int>(sizeof(float));
+    const int stride = kFloatsPerVertex * static_cast<int>(sizeof(float));
     g.program.bind();
-    g.program.enableAttributeArray(0);
-    g.program.setAttributeBuffer(0, GL_FLOAT, 0, 3, stride);
-    g.program.enableAttributeArray(1);
-    g.program.setAttributeBuffer(1, GL_FLOAT, 3 * sizeof(float), 3, stride);
-    g.program.enableAttributeArray(2);
-    g.program.setAttributeBuffer(2, GL_FLOAT, 6 * sizeof(float), 2, stride);
+    int offset = 0;
+    for (int location = 0; location < 7; ++location) {
+        static constexpr int kSizes[] = {3, 3, 2, 1, 4, 3, 3};
+        g.program.enableAttributeArray(location);
+        g.program.setAttributeBuffer(location, GL_FLOAT, offset * static_cast<int>(sizeof(float)), kSizes[location],
+                                     stride);
+        offset += kSizes[location];
+    }
     g.program.setUniformValue("tex", 0);
     g.program.setUniformValue("lightDiffuse", kLightDiffuse);
     g.program.setUniformValue("ambientLight", kAmbientLight);
@@ -295,16 +364,6 @@ void RobotWindow::initializeGL()
     }
     g.textVao.create();
 
-    for (const robotview::Material& m : model_.materials()) {
-        std::unique_ptr<QOpenGLTexture> texture;
-        QImage image;
-        if (!m.texturePath.empty() && image.load(QString::fromStdString(m.texturePath))) {
-            texture = std::make_unique<QOpenGLTexture>(image.mirrored());
-            texture->setMinificationFilter(QOpenGLTexture::Linear);
-            texture->setMagnificationFilter(QOpenGLTexture::Linear);
-        }
-        g.textures.push_back(std::move(texture));
-    }
     rendererReady_ = true;
 }
 
@@ -369,32 +428,20 @@ void RobotWindow::paintGL()
         g.program.bind();
         QOpenGLVertexArrayObject::Binder bind(&g.vao);
         glUniform1i(g.locLit, lightOn() ? 1 : 0);
-        const auto& frames = model_.frames();
-        const auto& meshes = model_.meshes();
-        const auto& materials = model_.materials();
-        for (size_t f = 0; f < frames.size(); ++f) {
-            if (frames[f].meshes.empty())
-                continue;
-            const Mat4 mvp = viewProjection * g.worlds[f];
-            glUniformMatrix4fv(g.locMvp, 1, GL_FALSE, mvp.data());
-            glUniformMatrix4fv(g.locModel, 1, GL_FALSE, g.worlds[f].data());
-            for (int m : frames[f].meshes) {
-                const int mat = meshes[static_cast<size_t>(m)].material;
-                const robotview::Material& material =
-                    mat >= 0 ? materials[static_cast<size_t>(mat)] : kDefaultMaterial;
-                glUniform4fv(g.locDiffuse, 1, material.diffuse.data());
-                glUniform3fv(g.locAmbient, 1, material.ambient.data());
-                glUniform3fv(g.locEmissive, 1, material.emissive.data());
-                QOpenGLTexture* texture = mat >= 0 ? g.textures[static_cast<size_t>(mat)].get() : nullptr;
-                glUniform1i(g.locTextured, texture ? 1 : 0);
-                if (texture)
-                    texture->bind(0);
-                const Gpu::Range& r = g.meshes[static_cast<size_t>(m)];
-                glDrawElementsBaseVertex(GL_TRIANGLES, r.count, GL_UNSIGNED_INT,
-                                         reinterpret_cast<void*>(static_cast<std::uintptr_t>(r.firstIndex) *
-                                                                 sizeof(std::uint32_t)),
-                                         r.baseVertex);
+        glUniformMatrix4fv(g.locViewProjection, 1, GL_FALSE, viewProjection.data());
+        static_assert(sizeof(Mat4) == 16 * sizeof(float));
+        int uploaded = -1;
+        for (const Gpu::Batch& b : g.batches) {
+            if (b.firstFrame != uploaded) {
+                glUniformMatrix4fv(g.locFrames, b.frameCount, GL_FALSE,
+                                   g.worlds[static_cast<size_t>(b.firstFrame)].data());
+                uploaded = b.firstFrame;
             }
+            glUniform1i(g.locTextured, b.texture ? 1 : 0);
+            if (b.texture)
+                b.texture->bind(0);
+            glDrawElements(GL_TRIANGLES, b.count, GL_UNSIGNED_INT,
+                           reinterpret_cast<void*>(static_cast<std::uintptr_t>(b.firstIndex) * sizeof(std::uint32_t)));
         }
         g.program.release();
         glDisable(GL_CULL_FACE);

@@ -84,6 +84,7 @@ class RobotWindow : public QOpenGLWidget, protected QOpenGLFunctions_3_3_Core {
 
   private:
     struct Gpu;
+    void releaseGpu();
     RobotWindow* windowAt(const QPointF& globalPos);
     bool passToTrackball(robotview::MouseAction action, Qt::MouseButton button, const QPoint& pos,
                          Qt::KeyboardModifiers modifiers);

@@ -267,3 +267,21 @@ TEST(RobotAnimationTest, WindowsAreDrawnOnlyWhenSomethingTheyShowChanged)
         EXPECT_EQ(p->framesDrawn(), drawn);
     }
 }
+
+TEST(RobotRenderTest, AWindowMovedToAnotherTopLevelWindowDrawsAgain)
+{
+    Windows w;
+    w.goLive();
+    PosePanel* p = w.panels[1];
+    const QRect region(20, 25, 60, 80);
+    ASSERT_GT(robotPixels(frame(p), region, kGrey), 300);
+    // A new top-level window means a new GL context: the buffers are made again for it.
+    QWidget other;
+    p->setParent(&other);
+    p->setGeometry(0, 0, 100, 120);
+    other.resize(100, 120);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    EXPECT_GT(robotPixels(frame(p), region, kGrey), 300);
+    p->setParent(w.top.get());
+}

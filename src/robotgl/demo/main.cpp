@@ -92,6 +92,7 @@ int main(int argc, char** argv)
         {"screenshot", "Save a picture of the window and quit.", "png"},
         {"settle", "Milliseconds before the screenshot (default 2500).", "ms", "2500"},
         {"seconds", "Quit after this many seconds and print the CPU used.", "n"},
+        {"size", "Window size (default 1240x700).", "WxH", "1240x700"},
     });
     args.process(app);
     const QString profile = args.isSet("profile") ? args.value("profile")
@@ -100,7 +101,7 @@ int main(int argc, char** argv)
     QWidget window;
     window.setWindowTitle("Robot views");
     auto* main = new Main3DView(profile);
-    main->setMinimumSize(560, 420);
+    main->setMinimumSize(320, 240);
     auto* status = new QLabel;
     status->setMinimumWidth(260);
     status->setWordWrap(true);
@@ -112,7 +113,7 @@ int main(int argc, char** argv)
     QList<PosePanel*> panels;
     for (int k = 0; k < robotview::kPanelCount; ++k) {
         auto* p = new PosePanel(k, profile);
-        p->setMinimumSize(140, 180);
+        p->setMinimumSize(100, 130);
         row->addWidget(p);
         panels.append(p);
     }
@@ -180,8 +181,7 @@ int main(int argc, char** argv)
     QTimer feeder;
     if (args.isSet("sweep")) {
         // Every joint of every window keeps turning: the targets swap before they are reached.
-        bool high = false;
-        QObject::connect(&feeder, &QTimer::timeout, [&] {
+        QObject::connect(&feeder, &QTimer::timeout, [&, high = false]() mutable {
             high = !high;
             QList<robotgl::RobotWindow*> all{main};
             for (PosePanel* p : panels)
@@ -196,7 +196,9 @@ int main(int argc, char** argv)
         feeder.start(1800);
     }
 
-    window.resize(1240, 700);
+    const QStringList size = args.value("size").split('x');
+    window.resize(size.value(0).toInt() > 0 ? size.value(0).toInt() : 1240,
+                  size.value(1).toInt() > 0 ? size.value(1).toInt() : 700);
     window.show();
 
     if (args.isSet("screenshot")) {
@@ -222,8 +224,9 @@ int main(int argc, char** argv)
             int frames = main->framesDrawn();
             for (PosePanel* p : panels)
                 frames += p->framesDrawn();
-            std::printf("cpu %.4f of a core over %.1f s, %d frames drawn in all, renderer: %s\n",
-                        (cpuSeconds() - cpuStart) / seconds, seconds, frames, qPrintable(main->rendererName()));
+            std::printf("cpu %.4f of a core over %.1f s, %d frames drawn in all, window %dx%d, renderer: %s\n",
+                        (cpuSeconds() - cpuStart) / seconds, seconds, frames, window.width(), window.height(),
+                        qPrintable(main->rendererName()));
             app.exit(0);
         });
     }
