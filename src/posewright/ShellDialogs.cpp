@@ -17,6 +17,13 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+// The picture lives in this static library's resources, which a program linking the library
+// must register itself.
+static void registerResources()
+{
+    Q_INIT_RESOURCE(posewright);
+}
+
 namespace posewright {
 
 bool ensureRobotProfile(PosewrightSettings& settings, const QString& robotFolder, Prompter& prompter)
@@ -91,6 +98,7 @@ SplashWindow::SplashWindow()
 
 QPixmap SplashWindow::picture()
 {
+    registerResources();
     QPixmap p(":/posewright/splash.png");
     if (p.isNull()) {
         p = QPixmap(640, 480);

@@ -160,3 +160,25 @@ TEST(PosewrightShell, ThePortDialogListsPortsThatOpenAndPreselectsTheSavedOne)
         EXPECT_EQ(dialog.chosenPort(), c.ports.empty() ? 0 : c.selected.mid(3).toInt());
     }
 }
+
+TEST(PosewrightShell, TheSplashShowsItsPictureAndTheTextInCyan)
+{
+    app();
+    SplashWindow splash;
+    EXPECT_EQ(splash.size(), QSize(640, 480));
+    EXPECT_EQ(splash.windowTitle(), "Vistapane initizlizing ...");
+    const QImage shot = splash.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (const char* out = std::getenv("POSEWRIGHT_SPLASH_SHOT"))
+        shot.save(out);
+    // The text's pixels: cyan, or cyan blended into the dark picture at its edges.
+    int cyanInBand = 0;
+    for (int y = 480 - 94; y < 480 - 26; ++y)
+        for (int x = 16; x < 640 - 16; ++x) {
+            const QRgb p = shot.pixel(x, y);
+            if (qRed(p) < 60 && qGreen(p) > 200 && qBlue(p) > 200)
+                ++cyanInBand;
+        }
+    EXPECT_GT(cyanInBand, 30) << "\"Initializing ...\" in its band";
+    // The picture is our own, not the flat fallback.
+    EXPECT_NE(shot.pixel(100, 100), shot.pixel(500, 300));
+}
