@@ -1,6 +1,7 @@
 #include "posewright/InfoGridWidgets.h"
 
 #include "motion/MotionScreen.h"
+#include "posewright/EditorCore.h"
 #include "posewright/ValueControl.h"
 
 #include <QHeaderView>
@@ -29,6 +30,22 @@ void setCell(QTableWidget* t, int row, int column, const std::string& text)
     const QString q = QString::fromStdString(text);
     if (t->item(row, column)->text() != q)
         t->item(row, column)->setText(q);
+}
+
+// What a grid raises for its value editor's Enter, step down or step up (0: nothing).
+template <typename Grid>
+int editorCode(Grid& grid, const ValueControl& editor, int code)
+{
+    switch (code) {
+    case kValueEntered:
+        return grid.valueEntered(editor.text().toStdString());
+    case kValueStepDown:
+        return grid.valueStepDown();
+    case kValueStepUp:
+        return grid.valueStepUp();
+    default:
+        return 0;
+    }
 }
 
 void fixedCell(QTableWidget* t, int row, int column)
@@ -66,23 +83,12 @@ PageGridWidget::PageGridWidget(PageGrid& grid, int controlId, QWidget* parent)
         }
     });
     connect(value_, &ValueControl::notify, this, [this](int, int code) {
-        switch (code) {
-        case 200:
-            raise(grid_.valueEntered(value_->text().toStdString()));
-            return;
-        case 201:
-            raise(grid_.valueStepDown());
-            return;
-        case 202:
-            raise(grid_.valueStepUp());
-            return;
-        default:
+        if (code != kValueFocusLost) {
+            raise(editorCode(grid_, *value_, code));
+        } else if (grid_.editorOpen() && !grid_.nameEditor()) {
             // A focus leaving a value editor that is no longer the open one closes nothing.
-            if (grid_.editorOpen() && !grid_.nameEditor()) {
-                grid_.hideEditor();
-                sync(offsetPage_);
-            }
-            return;
+            grid_.hideEditor();
+            sync(offsetPage_);
         }
     });
     sync(false);
@@ -168,20 +174,11 @@ PoseGridWidget::PoseGridWidget(PoseGrid& grid, int controlId, QWidget* parent)
         raise(code);
     });
     connect(value_, &ValueControl::notify, this, [this](int, int code) {
-        switch (code) {
-        case 200:
-            raise(grid_.valueEntered(value_->text().toStdString()));
-            return;
-        case 201:
-            raise(grid_.valueStepDown());
-            return;
-        case 202:
-            raise(grid_.valueStepUp());
-            return;
-        default:
+        if (code != kValueFocusLost) {
+            raise(editorCode(grid_, *value_, code));
+        } else {
             grid_.hideEditor();
             sync();
-            return;
         }
     });
     sync();
