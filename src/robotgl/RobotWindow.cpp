@@ -392,20 +392,23 @@ void RobotWindow::paintGL()
     };
     glViewport(0, 0, fw, fh);
     glDisable(GL_SCISSOR_TEST);
-    clearRect(0, 0, w, h, outerFrameDark() ? Qt::black : Qt::white);
-    switch (dropMark()) {
-    case static_cast<int>(robotview::DropZone::Into):
-        clearRect(0, 0, w, h, kMarkColour);
-        break;
-    case static_cast<int>(robotview::DropZone::After):
-        clearRect(w - kFrame, 0, kFrame, h, kMarkColour);
-        break;
-    case static_cast<int>(robotview::DropZone::Before):
-        clearRect(0, 0, kFrame, h, kMarkColour);
-        break;
-    default:
-        break;
-    }
+    // The outer frame, then the drop-zone mark over it, then the inner area. The inner area
+    // covers all but the 5-pixel frame, so the frame alone is cleared to its colour: the same
+    // picture as clearing everything first, for a fraction of the pixels.
+    const QColor outer = outerFrameDark() ? Qt::black : Qt::white;
+    const QColor leftColour = dropMark() == static_cast<int>(robotview::DropZone::Into) ||
+                                      dropMark() == static_cast<int>(robotview::DropZone::Before)
+                                  ? kMarkColour
+                                  : outer;
+    const QColor rightColour = dropMark() == static_cast<int>(robotview::DropZone::Into) ||
+                                       dropMark() == static_cast<int>(robotview::DropZone::After)
+                                   ? kMarkColour
+                                   : outer;
+    const QColor topBottom = dropMark() == static_cast<int>(robotview::DropZone::Into) ? kMarkColour : outer;
+    clearRect(0, 0, w, kFrame, topBottom);
+    clearRect(0, h - kFrame, w, kFrame, topBottom);
+    clearRect(0, 0, kFrame, h, leftColour);
+    clearRect(w - kFrame, 0, kFrame, h, rightColour);
     clearRect(kFrame, kFrame, std::max(w - 2 * kFrame, 0), std::max(h - 2 * kFrame, 0),
               innerSelected() ? kInnerSelected : kInnerPlain);
 
