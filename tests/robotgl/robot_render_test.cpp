@@ -88,18 +88,30 @@ TEST(RobotRenderTest, PanelFrameShowsPressedSelectedAndDropZones)
         {"plain", [] {}, {kWhite, kWhite, kWhite, kWhite}, kGrey},
         {"selected", [&] { p->setSelected(true); }, {kWhite, kWhite, kWhite, kWhite}, kBlueGrey},
         {"pressed", [&] { w.pointer.click(p, QPoint(50, 60)); }, {kBlack, kBlack, kBlack, kBlack}, kGrey},
-        {"current pose aimed into", [&] { p->setDragState(DragState::CurrentPose), p->setDropZone(DropZone::Into); },
-         {kMark, kMark, kMark, kMark}, kGrey},
-        {"aimed after: right strip", [&] { p->setDragState(DragState::CurrentPose), p->setDropZone(DropZone::After); },
-         {kWhite, kMark, kWhite, kWhite}, kGrey},
-        {"aimed before: left strip", [&] { p->setDragState(DragState::CurrentPose), p->setDropZone(DropZone::Before); },
-         {kMark, kWhite, kWhite, kWhite}, kGrey},
-        {"a panel aimed into", [&] { p->setDragState(DragState::Panel), p->setDropZone(DropZone::Into); },
-         {kMark, kMark, kMark, kMark}, kGrey},
+        {"current pose aimed into",
+         [&] { p->setDragState(DragState::CurrentPose), p->setDropZone(DropZone::Into); },
+         {kMark, kMark, kMark, kMark},
+         kGrey},
+        {"aimed after: right strip",
+         [&] { p->setDragState(DragState::CurrentPose), p->setDropZone(DropZone::After); },
+         {kWhite, kMark, kWhite, kWhite},
+         kGrey},
+        {"aimed before: left strip",
+         [&] { p->setDragState(DragState::CurrentPose), p->setDropZone(DropZone::Before); },
+         {kMark, kWhite, kWhite, kWhite},
+         kGrey},
+        {"a panel aimed into",
+         [&] { p->setDragState(DragState::Panel), p->setDropZone(DropZone::Into); },
+         {kMark, kMark, kMark, kMark},
+         kGrey},
         {"the source is never marked",
          [&] { p->setDragState(DragState::Panel), p->setDropZone(DropZone::Into), p->setIsSource(true); },
-         {kWhite, kWhite, kWhite, kWhite}, kGrey},
-        {"no drag, no mark", [&] { p->setDropZone(DropZone::Into); }, {kWhite, kWhite, kWhite, kWhite}, kGrey},
+         {kWhite, kWhite, kWhite, kWhite},
+         kGrey},
+        {"no drag, no mark",
+         [&] { p->setDropZone(DropZone::Into); },
+         {kWhite, kWhite, kWhite, kWhite},
+         kGrey},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
@@ -186,7 +198,8 @@ TEST(RobotRenderTest, AModelThatFailsToLoadLeavesFrameAndText)
 {
     robotgltest::app();
     QWidget top;
-    auto* view = new robotgl::Main3DView(QStringLiteral(TESSABAN_SOURCE_DIR "/no such folder/none.rbt"), &top);
+    auto* view =
+        new robotgl::Main3DView(QStringLiteral(TESSABAN_SOURCE_DIR "/no such folder/none.rbt"), &top);
     view->setGeometry(0, 0, 200, 150);
     top.resize(200, 150);
     top.show();
