@@ -298,3 +298,20 @@ TEST(RobotRenderTest, AWindowMovedToAnotherTopLevelWindowDrawsAgain)
     EXPECT_GT(robotPixels(frame(p), region, kGrey), 300);
     p->setParent(w.top.get());
 }
+
+TEST(RobotAnimationTest, TheSharedTimerDrivesEveryWindow)
+{
+    Windows w;
+    w.goLive();
+    for (robotgl::RobotWindow* win : std::initializer_list<robotgl::RobotWindow*>{w.main, w.panels[6]})
+        win->model().setJointTarget(5, 100);
+    const int joint = w.main->model().profile().indexOfId(5);
+    robotgl::ViewDriver::shared().setRunning(true);
+    // Generous: the joint needs 10 ticks of 40 or 60 ms.
+    const bool arrived = QTest::qWaitFor(
+        [&] { return w.main->model().displayedValue(joint) == 100 && w.panels[6]->model().displayedValue(joint) == 100; },
+        20000);
+    robotgl::ViewDriver::shared().setRunning(false);
+    EXPECT_TRUE(arrived);
+    EXPECT_EQ(w.panels[5]->model().displayedValue(joint), 572); // the others were not asked to move
+}
