@@ -6,7 +6,10 @@
 
 namespace robotgl {
 
-Main3DView::Main3DView(const QString& profilePath, QWidget* parent) : RobotWindow(kPeriod, profilePath, parent) {}
+Main3DView::Main3DView(const QString& profilePath, QWidget* parent)
+    : RobotWindow(kPeriod, profilePath, parent)
+{
+}
 
 void Main3DView::setMayDrag(bool flag)
 {

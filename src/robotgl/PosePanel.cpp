@@ -167,7 +167,8 @@ void PosePanel::gestureRelease(const QPoint& pos, Qt::MouseButton button, Qt::Ke
             return;
         const QPoint global = mapToGlobal(pos);
         const int width = menu_->sizeHint().width();
-        menu_->popup(robotview::menuOpensLeftward(pos.x(), this->width()) ? global - QPoint(width, 0) : global);
+        menu_->popup(robotview::menuOpensLeftward(pos.x(), this->width()) ? global - QPoint(width, 0)
+                                                                          : global);
         return;
     }
     if (button != Qt::LeftButton || !live())

@@ -84,7 +84,8 @@ Vec3 Mat4::transformPoint(const Vec3& p) const
 
 Vec3 Mat4::transformDirection(const Vec3& d) const
 {
-    return {at(0, 0) * d.x + at(0, 1) * d.y + at(0, 2) * d.z, at(1, 0) * d.x + at(1, 1) * d.y + at(1, 2) * d.z,
+    return {at(0, 0) * d.x + at(0, 1) * d.y + at(0, 2) * d.z,
+            at(1, 0) * d.x + at(1, 1) * d.y + at(1, 2) * d.z,
             at(2, 0) * d.x + at(2, 1) * d.y + at(2, 2) * d.z};
 }
 

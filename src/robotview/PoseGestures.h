@@ -31,7 +31,10 @@ enum class DropZone : int {
 constexpr int kPanelCount = 7;
 // Pose panel k has control ID 1001 + k.
 constexpr int kFirstPanelId = 1001;
-constexpr int panelControlId(int index) { return kFirstPanelId + index; }
+constexpr int panelControlId(int index)
+{
+    return kFirstPanelId + index;
+}
 // The panel index of a control ID, or -1 when it names no panel.
 constexpr int panelIndexOfId(int id)
 {
@@ -51,6 +54,9 @@ struct DropAim {
 DropZone dropZoneFor(const DropAim& aim, DropZone current);
 
 // Whether the context menu opens with its right edge at the pointer (pointer in the right half).
-constexpr bool menuOpensLeftward(int x, int width) { return x > width / 2; }
+constexpr bool menuOpensLeftward(int x, int width)
+{
+    return x > width / 2;
+}
 
 } // namespace robotview

@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 bool sameNameIgnoringCase(const std::string& a, const std::string& b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -33,7 +34,8 @@ std::string locate(const std::string& folder, std::string name)
     if (name.empty())
         return {};
     std::error_code ec;
-    fs::path written = fs::path(name).is_absolute() || folder.empty() ? fs::path(name) : fs::path(folder) / name;
+    fs::path written =
+        fs::path(name).is_absolute() || folder.empty() ? fs::path(name) : fs::path(folder) / name;
     if (fs::is_regular_file(written, ec))
         return written.string();
     fs::path bare = (folder.empty() ? fs::path() : fs::path(folder)) / fs::path(name).filename();
@@ -120,8 +122,8 @@ bool RobotModel::load(const motion::RobotProfile& profile, std::string* error)
     // Frame names must survive: no graph optimisation, no pre-transformed vertices, no instancing.
     // Left-handed output keeps the file's own coordinates, with matrices transposed.
     const aiScene* scene =
-        importer.ReadFile(path, aiProcess_Triangulate | aiProcess_GenNormals | aiProcess_JoinIdenticalVertices |
-                                    aiProcess_ConvertToLeftHanded);
+        importer.ReadFile(path, aiProcess_Triangulate | aiProcess_GenNormals |
+                                    aiProcess_JoinIdenticalVertices | aiProcess_ConvertToLeftHanded);
     if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
         return fail("The robot model " + path + " could not be read: " + importer.GetErrorString(), error);
 
@@ -136,9 +138,10 @@ bool RobotModel::load(const motion::RobotProfile& profile, std::string* error)
         for (unsigned v = 0; v < src->mNumVertices; ++v) {
             const aiVector3D& p = src->mVertices[v];
             Vec3 pos = xspace::pointFromX({p.x, p.y, p.z});
-            Vec3 n = src->mNormals ? xspace::directionFromX(
-                                         {src->mNormals[v].x, src->mNormals[v].y, src->mNormals[v].z})
-                                   : Vec3{0, 0, 1};
+            Vec3 n =
+                src->mNormals
+                    ? xspace::directionFromX({src->mNormals[v].x, src->mNormals[v].y, src->mNormals[v].z})
+                    : Vec3{0, 0, 1};
             float u = 0, t = 0;
             if (src->HasTextureCoords(0)) {
                 u = src->mTextureCoords[0][v].x;

@@ -36,8 +36,8 @@ struct Mesh {
 
 struct Frame {
     std::string name;
-    Mat4 local;               // our convention; joint turns accumulate here
-    std::vector<int> meshes;  // indices into meshes()
+    Mat4 local;              // our convention; joint turns accumulate here
+    std::vector<int> meshes; // indices into meshes()
     int parent = -1;
     int firstChild = -1;
     int nextSibling = -1;

@@ -63,7 +63,8 @@ struct Pointer {
         move(w, p);
         QTest::mouseEvent(QTest::MouseDClick, top->windowHandle(), Qt::LeftButton, {}, at(w, p));
     }
-    // Moves in steps from where the pointer is (start, in from's pixels) to p, crossing whatever lies between.
+    // Moves in steps from where the pointer is (start, in from's pixels) to p, crossing whatever lies
+    // between.
     void glide(QWidget* from, QPoint start, QWidget* to, QPoint p, Qt::KeyboardModifiers m = {})
     {
         const QPoint a = at(from, start), b = at(to, p);

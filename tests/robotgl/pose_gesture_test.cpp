@@ -23,8 +23,10 @@ struct Recorder {
     explicit Recorder(Windows& w)
     {
         for (PosePanel* p : w.panels)
-            connections.push_back(QObject::connect(
-                p, &PosePanel::notify, p, [this](int id, PoseGesture code) { raised.push_back({id, code}); }));
+            connections.push_back(
+                QObject::connect(p, &PosePanel::notify, p, [this](int id, PoseGesture code) {
+                    raised.push_back({id, code});
+                }));
     }
     ~Recorder()
     {
@@ -48,10 +50,10 @@ TEST(PoseGestureTest, DraggingTheCurrentPoseRaisesByZone)
     w.goLive();
     for (int k = 0; k < 7; ++k)
         for (Aim aim : {Aim::Left, Aim::Middle, Aim::Right}) {
-            const PoseGesture want = aim == Aim::Middle                ? PoseGesture::Dropped
-                                     : aim == Aim::Left && k > 0      ? PoseGesture::DroppedBefore
-                                     : aim == Aim::Right && k < 6     ? PoseGesture::DroppedAfter
-                                                                      : PoseGesture::Dropped;
+            const PoseGesture want = aim == Aim::Middle           ? PoseGesture::Dropped
+                                     : aim == Aim::Left && k > 0  ? PoseGesture::DroppedBefore
+                                     : aim == Aim::Right && k < 6 ? PoseGesture::DroppedAfter
+                                                                  : PoseGesture::Dropped;
             SCOPED_TRACE("panel " + std::to_string(k) + " at x " + std::to_string(static_cast<int>(aim)));
             Recorder r(w);
             w.pointer.press(w.main, kMainCentre);

@@ -88,18 +88,30 @@ TEST(RobotRenderTest, PanelFrameShowsPressedSelectedAndDropZones)
         {"plain", [] {}, {kWhite, kWhite, kWhite, kWhite}, kGrey},
         {"selected", [&] { p->setSelected(true); }, {kWhite, kWhite, kWhite, kWhite}, kBlueGrey},
         {"pressed", [&] { w.pointer.click(p, QPoint(50, 60)); }, {kBlack, kBlack, kBlack, kBlack}, kGrey},
-        {"current pose aimed into", [&] { p->setDragState(DragState::CurrentPose), p->setDropZone(DropZone::Into); },
-         {kMark, kMark, kMark, kMark}, kGrey},
-        {"aimed after: right strip", [&] { p->setDragState(DragState::CurrentPose), p->setDropZone(DropZone::After); },
-         {kWhite, kMark, kWhite, kWhite}, kGrey},
-        {"aimed before: left strip", [&] { p->setDragState(DragState::CurrentPose), p->setDropZone(DropZone::Before); },
-         {kMark, kWhite, kWhite, kWhite}, kGrey},
-        {"a panel aimed into", [&] { p->setDragState(DragState::Panel), p->setDropZone(DropZone::Into); },
-         {kMark, kMark, kMark, kMark}, kGrey},
+        {"current pose aimed into",
+         [&] { p->setDragState(DragState::CurrentPose), p->setDropZone(DropZone::Into); },
+         {kMark, kMark, kMark, kMark},
+         kGrey},
+        {"aimed after: right strip",
+         [&] { p->setDragState(DragState::CurrentPose), p->setDropZone(DropZone::After); },
+         {kWhite, kMark, kWhite, kWhite},
+         kGrey},
+        {"aimed before: left strip",
+         [&] { p->setDragState(DragState::CurrentPose), p->setDropZone(DropZone::Before); },
+         {kMark, kWhite, kWhite, kWhite},
+         kGrey},
+        {"a panel aimed into",
+         [&] { p->setDragState(DragState::Panel), p->setDropZone(DropZone::Into); },
+         {kMark, kMark, kMark, kMark},
+         kGrey},
         {"the source is never marked",
          [&] { p->setDragState(DragState::Panel), p->setDropZone(DropZone::Into), p->setIsSource(true); },
-         {kWhite, kWhite, kWhite, kWhite}, kGrey},
-        {"no drag, no mark", [&] { p->setDropZone(DropZone::Into); }, {kWhite, kWhite, kWhite, kWhite}, kGrey},
+         {kWhite, kWhite, kWhite, kWhite},
+         kGrey},
+        {"no drag, no mark",
+         [&] { p->setDropZone(DropZone::Into); },
+         {kWhite, kWhite, kWhite, kWhite},
+         kGrey},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
@@ -186,7 +198,8 @@ TEST(RobotRenderTest, AModelThatFailsToLoadLeavesFrameAndText)
 {
     robotgltest::app();
     QWidget top;
-    auto* view = new robotgl::Main3DView(QStringLiteral(TESSABAN_SOURCE_DIR "/no such folder/none.rbt"), &top);
+    auto* view =
+        new robotgl::Main3DView(QStringLiteral(TESSABAN_SOURCE_DIR "/no such folder/none.rbt"), &top);
     view->setGeometry(0, 0, 200, 150);
     top.resize(200, 150);
     top.show();
@@ -284,4 +297,21 @@ TEST(RobotRenderTest, AWindowMovedToAnotherTopLevelWindowDrawsAgain)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
     EXPECT_GT(robotPixels(frame(p), region, kGrey), 300);
     p->setParent(w.top.get());
+}
+
+TEST(RobotAnimationTest, TheSharedTimerDrivesEveryWindow)
+{
+    Windows w;
+    w.goLive();
+    for (robotgl::RobotWindow* win : std::initializer_list<robotgl::RobotWindow*>{w.main, w.panels[6]})
+        win->model().setJointTarget(5, 100);
+    const int joint = w.main->model().profile().indexOfId(5);
+    robotgl::ViewDriver::shared().setRunning(true);
+    // Generous: the joint needs 10 ticks of 40 or 60 ms.
+    const bool arrived = QTest::qWaitFor(
+        [&] { return w.main->model().displayedValue(joint) == 100 && w.panels[6]->model().displayedValue(joint) == 100; },
+        20000);
+    robotgl::ViewDriver::shared().setRunning(false);
+    EXPECT_TRUE(arrived);
+    EXPECT_EQ(w.panels[5]->model().displayedValue(joint), 572); // the others were not asked to move
 }

@@ -32,8 +32,9 @@ std::string scene(const std::string& thirdName)
                "        }\n      }\n    }\n";
     };
     auto matrix = [](const char* translation) {
-        return std::string("    FrameTransformMatrix {\n      1.000000,0.000000,0.000000,0.000000,0.000000,1.000000,"
-                           "0.000000,0.000000,0.000000,0.000000,1.000000,0.000000,") +
+        return std::string(
+                   "    FrameTransformMatrix {\n      1.000000,0.000000,0.000000,0.000000,0.000000,1.000000,"
+                   "0.000000,0.000000,0.000000,0.000000,1.000000,0.000000,") +
                translation + ",1.000000;;\n    }\n";
     };
     return "xof 0303txt 0032\n\nFrame Root {\n" + matrix("0.000000,0.000000,0.000000") + "  Frame ID_5 {\n" +
@@ -187,8 +188,8 @@ TEST_F(TinyModelTest, FailuresSayWhyAndKeepTheJoints)
     };
     const Row rows[] = {
         {"no model file", "Model file:missing.x\nNumber of joints:1\n0:5:Five:512\n", "", "missing.x"},
-        {"unreadable scene", "Model file:bad.x\nNumber of joints:1\n0:5:Five:512\n", "xof 0303txt 0032\nFrame {{{",
-         "could not be read"},
+        {"unreadable scene", "Model file:bad.x\nNumber of joints:1\n0:5:Five:512\n",
+         "xof 0303txt 0032\nFrame {{{", "could not be read"},
         {"profile names no model", "Model file\nNumber of joints:1\n0:5:Five:512\n", "", "no model"},
     };
     for (const Row& r : rows) {

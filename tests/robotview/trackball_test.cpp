@@ -114,7 +114,7 @@ TEST(TrackballTest, OppositePointsGiveAHalfTurnNotNaN)
     drag(t, MouseButton::Left, 0, kH / 2, kW, kH / 2);
     const Mat4 w = t.world();
     ASSERT_TRUE(finite(w));
-    expectVec(w.transformDirection({1, 0, 0}), {-1, 0, 0}); // p turned onto c
+    expectVec(w.transformDirection({1, 0, 0}), {-1, 0, 0});          // p turned onto c
     EXPECT_NEAR(w.at(0, 0) + w.at(1, 1) + w.at(2, 2), -1.0f, 1e-5f); // half turn: 1 + 2 cos 180°
 }
 

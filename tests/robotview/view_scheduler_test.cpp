@@ -21,8 +21,9 @@ TEST(ViewSchedulerTest, EachWindowTicksAtItsOwnRateFromOneTimer)
         int at;
         std::vector<int> due;
     };
-    const Row rows[] = {{20, {}},           {40, {main}},  {60, {panel}}, {80, {main}}, {100, {}},
-                        {120, {main, panel}}, {140, {}}, {160, {main}}, {180, {panel}}};
+    const Row rows[] = {{20, {}},     {40, {main}},  {60, {panel}},
+                        {80, {main}}, {100, {}},     {120, {main, panel}},
+                        {140, {}},    {160, {main}}, {180, {panel}}};
     for (const Row& r : rows)
         EXPECT_EQ(s.dueViews(t0 + std::chrono::milliseconds(r.at)), r.due) << "at " << r.at << " ms";
 }
@@ -70,18 +71,21 @@ TEST(DropZoneTest, PointerPositionChoosesTheZone)
         {"no drag", 50, DragState::None, true, true, false, 3, DropZone::Into, DropZone::None},
         {"middle", 50, DragState::CurrentPose, true, true, false, 3, DropZone::None, DropZone::Into},
         {"left quarter", 24, DragState::CurrentPose, true, true, false, 3, DropZone::None, DropZone::Before},
-        {"x = w / 4 is inside", 25, DragState::CurrentPose, true, true, false, 3, DropZone::None, DropZone::Into},
-        {"x = 3w / 4 is inside", 75, DragState::CurrentPose, true, true, false, 3, DropZone::None, DropZone::Into},
+        {"x = w / 4 is inside", 25, DragState::CurrentPose, true, true, false, 3, DropZone::None,
+         DropZone::Into},
+        {"x = 3w / 4 is inside", 75, DragState::CurrentPose, true, true, false, 3, DropZone::None,
+         DropZone::Into},
         {"right quarter", 76, DragState::CurrentPose, true, true, false, 3, DropZone::None, DropZone::After},
-        {"panel 0 has no left zone", 0, DragState::CurrentPose, false, true, false, 0, DropZone::None, DropZone::Into},
+        {"panel 0 has no left zone", 0, DragState::CurrentPose, false, true, false, 0, DropZone::None,
+         DropZone::Into},
         {"panel 6 has no right zone", 100, DragState::CurrentPose, true, false, false, 6, DropZone::None,
          DropZone::Into},
         {"a dragged panel always aims into", 2, DragState::Panel, true, true, false, 3, DropZone::None,
          DropZone::Into},
         {"offset page: panel 1 takes it", 2, DragState::CurrentPose, true, true, true, 1, DropZone::None,
          DropZone::Into},
-        {"offset page: others keep their zone", 50, DragState::CurrentPose, true, true, true, 2, DropZone::None,
-         DropZone::None},
+        {"offset page: others keep their zone", 50, DragState::CurrentPose, true, true, true, 2,
+         DropZone::None, DropZone::None},
         {"offset page: kept even when set", 50, DragState::CurrentPose, true, true, true, 4, DropZone::After,
          DropZone::After},
     };

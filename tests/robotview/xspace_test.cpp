@@ -44,7 +44,8 @@ std::array<float, 16> rowProduct(const std::array<float, 16>& a, const std::arra
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j)
             for (int k = 0; k < 4; ++k)
-                r[static_cast<size_t>(i * 4 + j)] += a[static_cast<size_t>(i * 4 + k)] * b[static_cast<size_t>(k * 4 + j)];
+                r[static_cast<size_t>(i * 4 + j)] +=
+                    a[static_cast<size_t>(i * 4 + k)] * b[static_cast<size_t>(k * 4 + j)];
     return r;
 }
 
@@ -64,17 +65,24 @@ std::array<float, 16> xRotZ(float c, float s)
 }
 
 const Case kCases[] = {
-    {"identity", {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}},
+    {"identity",
+     {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},
+     {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}},
     // The translation sits in the bottom row there and in the right column here, z mirrored.
-    {"translation", {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 20, 30, 1},
+    {"translation",
+     {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 20, 30, 1},
      {1, 0, 0, 10, 0, 1, 0, 20, 0, 0, 1, -30, 0, 0, 0, 1}},
     // A turn about Z keeps its sense: the xy block is only transposed.
-    {"turn about Z by 30 degrees", xRotZ(c30, s30), {c30, -s30, 0, 0, s30, c30, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}},
+    {"turn about Z by 30 degrees",
+     xRotZ(c30, s30),
+     {c30, -s30, 0, 0, s30, c30, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}},
     // A quarter turn about Y there takes +x to -z; here +x goes to +z.
-    {"quarter turn about Y", {0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1},
+    {"quarter turn about Y",
+     {0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1},
      {0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1}},
     // Scale along z keeps its sign (both signs flip).
-    {"scale and move", {2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, -5, 6, -7, 1},
+    {"scale and move",
+     {2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, -5, 6, -7, 1},
      {2, 0, 0, -5, 0, 3, 0, 6, 0, 0, 4, 7, 0, 0, 0, 1}},
 };
 
@@ -114,6 +122,7 @@ TEST(XSpaceTest, TurningAFrameAboutItsLocalZIsTheFilesRzTimesM)
         for (float a : angles) {
             SCOPED_TRACE(std::string(c.what) + " by " + std::to_string(a));
             const auto turned = rowProduct(xRotZ(std::cos(a), std::sin(a)), c.rows);
-            expectNear(xspace::turnAboutLocalZ(xspace::matrixFromRows(c.rows), a), xspace::matrixFromRows(turned));
+            expectNear(xspace::turnAboutLocalZ(xspace::matrixFromRows(c.rows), a),
+                       xspace::matrixFromRows(turned));
         }
 }

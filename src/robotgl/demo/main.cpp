@@ -95,8 +95,9 @@ int main(int argc, char** argv)
         {"size", "Window size (default 1240x700).", "WxH", "1240x700"},
     });
     args.process(app);
-    const QString profile = args.isSet("profile") ? args.value("profile")
-                                                  : QString::fromStdString(platform::robotFilePath("default.rbt"));
+    const QString profile = args.isSet("profile")
+                                ? args.value("profile")
+                                : QString::fromStdString(platform::robotFilePath("default.rbt"));
 
     QWidget window;
     window.setWindowTitle("Robot views");
@@ -118,7 +119,8 @@ int main(int argc, char** argv)
         panels.append(p);
     }
     for (int k = 0; k < panels.size(); ++k)
-        panels[k]->setNeighbours(k > 0 ? panels[k - 1] : nullptr, k + 1 < panels.size() ? panels[k + 1] : nullptr);
+        panels[k]->setNeighbours(k > 0 ? panels[k - 1] : nullptr,
+                                 k + 1 < panels.size() ? panels[k + 1] : nullptr);
     main->setPosePanels(panels);
     auto* layout = new QVBoxLayout(&window);
     layout->addLayout(top, 1);
@@ -224,9 +226,10 @@ int main(int argc, char** argv)
             int frames = main->framesDrawn();
             for (PosePanel* p : panels)
                 frames += p->framesDrawn();
-            std::printf("cpu %.4f of a core over %.1f s, %d frames drawn in all, window %dx%d, renderer: %s\n",
-                        (cpuSeconds() - cpuStart) / seconds, seconds, frames, window.width(), window.height(),
-                        qPrintable(main->rendererName()));
+            std::printf(
+                "cpu %.4f of a core over %.1f s, %d frames drawn in all, window %dx%d, renderer: %s\n",
+                (cpuSeconds() - cpuStart) / seconds, seconds, frames, window.width(), window.height(),
+                qPrintable(main->rendererName()));
             app.exit(0);
         });
     }
