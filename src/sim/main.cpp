@@ -374,8 +374,11 @@ int main(int argc, char** argv)
             for (const std::string& line : control.readLines()) {
                 if (line.empty())
                     continue;
-                if (!controller.control(line, &error))
+                std::string reply;
+                if (!controller.control(line, &error, &reply))
                     std::fprintf(stderr, "kz7sim: %s (ignored)\n", error.c_str());
+                else if (!reply.empty())
+                    std::fprintf(stderr, "kz7sim: %s\n", reply.c_str());
             }
         };
         runControlCommands();
