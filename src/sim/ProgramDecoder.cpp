@@ -58,8 +58,17 @@ class Reader {
         return false;
     }
 
-    // One byte inside a line; what is missing there is a line cut short.
+    // A data byte of an operand: any value, 0xFF included.
     bool byte(uint8_t& value)
+    {
+        if (atEnd())
+            return fail(pos_, "the image ends in the middle of a line");
+        value = bytes_[pos_++];
+        return true;
+    }
+    // A byte that says what comes (operand type, comparison, connective, operator, action):
+    // never 0xFF, so erased flash here is a line cut short.
+    bool code(uint8_t& value)
     {
         if (atEnd() || erasedFromHere())
             return fail(pos_, "the image ends in the middle of a line");
@@ -72,7 +81,7 @@ class Reader {
     {
         size_t at = pos_;
         uint8_t type = 0, a = 0, b = 0;
-        if (!byte(type) || !byte(a) || !byte(b))
+        if (!code(type) || !byte(a) || !byte(b))
             return false;
         if (type > 5)
             return fail(at, "unknown operand type " + hex(type));
@@ -111,13 +120,13 @@ class Reader {
     bool action(ProgramAction& act, bool afterThenOrElse)
     {
         act.offset = static_cast<uint16_t>(pos_);
-        uint8_t code = 0;
-        if (!byte(code))
+        uint8_t op = 0;
+        if (!code(op))
             return false;
-        switch (code) {
+        switch (op) {
         case kJump:
         case kCall:
-            act.op = code == kJump ? ProgramOp::Jump : ProgramOp::Call;
+            act.op = op == kJump ? ProgramOp::Jump : ProgramOp::Call;
             return operand(act.destination, Use::Label);
         case kLoad:
             act.op = ProgramOp::Load;
@@ -128,7 +137,7 @@ class Reader {
                 return false;
             size_t at = pos_;
             uint8_t arith = 0;
-            if (!byte(arith))
+            if (!code(arith))
                 return false;
             if (arith > 3 && arith != 0x10 && arith != 0x11)
                 return fail(at, "unknown arithmetic operator " + hex(arith));
@@ -138,14 +147,14 @@ class Reader {
         case kEnd:
         case kReturn:
             if (afterThenOrElse) {
-                act.op = code == kEnd ? ProgramOp::End : ProgramOp::Return;
+                act.op = op == kEnd ? ProgramOp::End : ProgramOp::Return;
                 return true;
             }
             break;
         default:
             break;
         }
-        return fail(act.offset, "instruction " + hex(code) + " cannot follow THEN or ELSE");
+        return fail(act.offset, "instruction " + hex(op) + " cannot follow THEN or ELSE");
     }
 
     // One line. False at the end of the image (done set) or on a fault.
@@ -157,14 +166,14 @@ class Reader {
         }
         st = ProgramStatement{};
         st.offset = static_cast<uint16_t>(pos_);
-        uint8_t code = bytes_[pos_];
-        switch (code) {
+        uint8_t first = bytes_[pos_];
+        switch (first) {
         case kStart:
         case kEnd:
         case kReturn:
             ++pos_;
-            st.op = code == kStart ? ProgramOp::Start : code == kEnd ? ProgramOp::End : ProgramOp::Return;
-            if (code == kEnd)
+            st.op = first == kStart ? ProgramOp::Start : first == kEnd ? ProgramOp::End : ProgramOp::Return;
+            if (first == kEnd)
                 done = true;
             return true;
         case kJump:
@@ -185,12 +194,12 @@ class Reader {
         case kElseIf:
         case kContIf: {
             ++pos_;
-            st.op = code == kIf ? ProgramOp::If : code == kElseIf ? ProgramOp::ElseIf : ProgramOp::ContIf;
+            st.op = first == kIf ? ProgramOp::If : first == kElseIf ? ProgramOp::ElseIf : ProgramOp::ContIf;
             if (!operand(st.left, Use::Source))
                 return false;
             size_t at = pos_;
             uint8_t comparison = 0;
-            if (!byte(comparison))
+            if (!code(comparison))
                 return false;
             if (comparison > 5)
                 return fail(at, "unknown comparison " + hex(comparison));
@@ -199,7 +208,7 @@ class Reader {
                 return false;
             at = pos_;
             uint8_t connective = 0;
-            if (!byte(connective))
+            if (!code(connective))
                 return false;
             if (connective > 2)
                 return fail(at, "unknown connective " + hex(connective));
@@ -210,7 +219,7 @@ class Reader {
             return action(st.action, true);
         }
         default:
-            return fail(pos_, "unknown instruction " + hex(code));
+            return fail(pos_, "unknown instruction " + hex(first));
         }
     }
 

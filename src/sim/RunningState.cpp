@@ -76,7 +76,7 @@ void RunningState::enter(const ControllerMemory& memory, int64_t now)
     }
     out_ += "Running: behaviour program of " + std::to_string(size) + " bytes started\r\n";
     interpreter_.load(memory.data() + ControllerMemory::kProgram, ControllerMemory::kServoImage - ControllerMemory::kProgram);
-    lastRun_ = now - kSliceMs; // the first slice runs at once
+    lastRun_ = now; // the first slice runs one slice later
     reportProgramEnd();
 }
 

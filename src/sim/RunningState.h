@@ -85,6 +85,7 @@ class RunningState : public ProgramBus {
     const Interpreter& interpreter() const { return interpreter_; }
     bool active() const { return active_; }
     int auxLed() const { return auxLed_; }
+    int motionPage() const { return motionPage_; } // the page last asked for
     int16_t deviceRegister(int id, int address) const;
 
     int16_t read(int id, int address) override;
