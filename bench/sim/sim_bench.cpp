@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
