@@ -5,18 +5,10 @@
 #include "firmware/RomContainer.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace comm {
 
 namespace {
-
-void sleepMs(int ms)
-{
-    if (ms > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 MaintenanceResult success(int message)
 {
@@ -91,10 +83,8 @@ MaintenanceResult Maintenance::playProgram(const std::atomic<bool>& stop, long p
     };
     if (!link_.goTo(ControllerMode::Running))
         return lost();
-    const auto started = std::chrono::steady_clock::now();
-    auto played = [&] {
-        return playMs >= 0 && std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(playMs);
-    };
+    const int64_t started = link_.clock().nowMs();
+    auto played = [&] { return playMs >= 0 && link_.clock().nowMs() - started >= playMs; };
     uint8_t buffer[512];
     while (!stop.load() && !played()) {
         size_t got = 0;
@@ -102,7 +92,7 @@ MaintenanceResult Maintenance::playProgram(const std::atomic<bool>& stop, long p
             return lost();
         if (got > 0)
             host_.consoleText(buffer, got);
-        sleepMs(timing_.playPollMs);
+        link_.sleepMs(timing_.playPollMs);
     }
     if (!link_.goTo(ControllerMode::Menu))
         return lost();
@@ -171,7 +161,7 @@ MaintenanceResult Maintenance::updateServos(const std::string& romPath)
     link_.purgeInput();
     if (!link_.write(command))
         return failure(kMsgServoUpdateFailed);
-    sleepMs(timing_.servoCommandMs);
+    link_.sleepMs(timing_.servoCommandMs);
 
     // The controller reports as it goes and ends its report with '<'.
     uint8_t buffer[256];
@@ -192,7 +182,7 @@ MaintenanceResult Maintenance::updateServos(const std::string& romPath)
         } else if (++idle > timing_.servoIdleLimit) {
             return failure(kMsgServoUpdateFailed);
         }
-        sleepMs(timing_.servoPollMs);
+        link_.sleepMs(timing_.servoPollMs);
     }
     link_.goTo(ControllerMode::Menu);
     return success(kMsgServoUpdated);
