@@ -8,9 +8,9 @@
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <spawn.h>
 #include <sstream>
@@ -26,11 +26,11 @@ namespace {
 
 // START; loop: COMPUTE n = n + 1; IF n != 0 THEN JUMP loop; JUMP loop; END — it never ends.
 const std::vector<uint8_t> kCountingLoop = {
-    0x04,                                                             // 0 START
-    0x03, 0x05, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x04, 0x01, 0x00, // 1 COMPUTE n = n + 1
+    0x04,                                                                         // 0 START
+    0x03, 0x05, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x04, 0x01, 0x00,             // 1 COMPUTE n = n + 1
     0x80, 0x05, 0x00, 0x00, 0x05, 0x04, 0x00, 0x00, 0x00, 0x01, 0x04, 0x01, 0x00, // 12 IF n != 0 THEN JUMP 1
-    0x01, 0x04, 0x01, 0x00,                                           // 25 JUMP 1
-    0x05,                                                             // 29 END
+    0x01, 0x04, 0x01, 0x00,                                                       // 25 JUMP 1
+    0x05,                                                                         // 29 END
 };
 
 class QuietBus : public sim::ProgramBus {
@@ -50,7 +50,8 @@ void BM_InterpreterCountingLoop(benchmark::State& state)
     if (!interpreter.runnable())
         state.SkipWithError("the loop stopped");
     state.SetItemsProcessed(static_cast<int64_t>(lines));
-    state.counters["lines_per_s"] = benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsRate);
+    state.counters["lines_per_s"] =
+        benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_InterpreterCountingLoop);
 

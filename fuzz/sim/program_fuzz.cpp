@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 3)
         return 0;
     sim::ControllerMemory memory;
-    size_t imageSize = std::min<size_t>(size - 3, sim::ControllerMemory::kServoImage - sim::ControllerMemory::kProgram);
+    size_t imageSize =
+        std::min<size_t>(size - 3, sim::ControllerMemory::kServoImage - sim::ControllerMemory::kProgram);
     memory.write(sim::ControllerMemory::kProgram, data + 3, imageSize);
     sim::JointTable joints = sim::JointTable::standard();
     joints.setUnknown("7");

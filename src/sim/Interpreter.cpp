@@ -116,7 +116,8 @@ Interpreter::Step Interpreter::execute(ProgramBus& bus, const ProgramStatement& 
     case ProgramOp::ContIf: {
         bool value = compare(st.comparison, read(bus, st.left), read(bus, st.right));
         if (st.op == ProgramOp::ContIf && pending_)
-            value = pendingConnective_ == Connective::And ? (pendingValue_ && value) : (pendingValue_ || value);
+            value =
+                pendingConnective_ == Connective::And ? (pendingValue_ && value) : (pendingValue_ || value);
         if (st.connective != Connective::Then) {
             pending_ = true;
             pendingValue_ = value;
@@ -157,8 +158,8 @@ Interpreter::Step Interpreter::perform(ProgramBus& bus, const ProgramAction& act
         return Step::Next;
     case ProgramOp::Call:
         if (stack_.size() >= static_cast<size_t>(kCallDepth))
-            return fail(action.offset, "call stack overflow (more than " + std::to_string(kCallDepth) +
-                                           " nested CALLs)");
+            return fail(action.offset,
+                        "call stack overflow (more than " + std::to_string(kCallDepth) + " nested CALLs)");
         stack_.push_back(next);
         pc_ = action.target;
         return Step::Next;

@@ -113,7 +113,8 @@ class Reader {
             break;
         }
         if (!namesOk)
-            return fail(at, "no such variable (the controller has " + std::to_string(kProgramVariables) + ")");
+            return fail(at,
+                        "no such variable (the controller has " + std::to_string(kProgramVariables) + ")");
         return true;
     }
 

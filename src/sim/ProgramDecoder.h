@@ -24,12 +24,12 @@ constexpr int kProgramVariables = 50; // one per name the rule checker can colle
 
 struct ProgramOperand {
     enum class Type : uint8_t {
-        Register = 0,       // device ID, register address
-        NamedAddress = 1,   // device ID, variable holding the address
-        NamedId = 2,        // variable holding the ID, register address
-        NamedBoth = 3,      // variable holding the ID, variable holding the address
-        Value = 4,          // 16-bit number (also labels and button or remote constants)
-        Variable = 5,       // variable number
+        Register = 0,     // device ID, register address
+        NamedAddress = 1, // device ID, variable holding the address
+        NamedId = 2,      // variable holding the ID, register address
+        NamedBoth = 3,    // variable holding the ID, variable holding the address
+        Value = 4,        // 16-bit number (also labels and button or remote constants)
+        Variable = 5,     // variable number
     };
     Type type = Type::Value;
     uint8_t id = 0;      // device ID, or the variable that holds it
@@ -52,7 +52,14 @@ enum class ProgramOp : uint8_t {
 };
 
 // Comparison, connective and operator codes as the image holds them.
-enum class Comparison : uint8_t { Equal = 0, Greater = 1, GreaterEqual = 2, Less = 3, LessEqual = 4, NotEqual = 5 };
+enum class Comparison : uint8_t {
+    Equal = 0,
+    Greater = 1,
+    GreaterEqual = 2,
+    Less = 3,
+    LessEqual = 4,
+    NotEqual = 5
+};
 enum class Connective : uint8_t { Then = 0, And = 1, Or = 2 };
 enum class Arith : uint8_t { Add = 0, Sub = 1, Mul = 2, Div = 3, BitAnd = 0x10, BitOr = 0x11 };
 
@@ -85,9 +92,9 @@ struct ProgramStatement {
 struct DecodedProgram {
     bool ok = false;
     std::vector<ProgramStatement> statements;
-    size_t size = 0;          // bytes the image takes
-    size_t errorOffset = 0;   // where a malformed image went wrong
-    std::string error;        // what went wrong, in a few words
+    size_t size = 0;        // bytes the image takes
+    size_t errorOffset = 0; // where a malformed image went wrong
+    std::string error;      // what went wrong, in a few words
 };
 
 // Decodes up to `size` bytes (the program area: 8192 bytes at most are looked at).

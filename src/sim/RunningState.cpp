@@ -17,8 +17,8 @@ struct ButtonName {
     int bit;
 };
 constexpr ButtonName kButtons[] = {
-    {"up", "u", RunningState::kButtonUp},         {"down", "d", RunningState::kButtonDown},
-    {"left", "l", RunningState::kButtonLeft},     {"right", "r", RunningState::kButtonRight},
+    {"up", "u", RunningState::kButtonUp},       {"down", "d", RunningState::kButtonDown},
+    {"left", "l", RunningState::kButtonLeft},   {"right", "r", RunningState::kButtonRight},
     {"start", "s", RunningState::kButtonStart},
 };
 
@@ -51,7 +51,8 @@ int key(int id, int address)
 
 } // namespace
 
-RunningState::RunningState(const JointTable& joints, const std::unique_ptr<ScreenEditor>& editor, std::string& out)
+RunningState::RunningState(const JointTable& joints, const std::unique_ptr<ScreenEditor>& editor,
+                           std::string& out)
     : joints_(joints), editor_(editor), out_(out)
 {
 }
@@ -75,7 +76,8 @@ void RunningState::enter(const ControllerMemory& memory, int64_t now)
         return;
     }
     out_ += "Running: behaviour program of " + std::to_string(size) + " bytes started\r\n";
-    interpreter_.load(memory.data() + ControllerMemory::kProgram, ControllerMemory::kServoImage - ControllerMemory::kProgram);
+    interpreter_.load(memory.data() + ControllerMemory::kProgram,
+                      ControllerMemory::kServoImage - ControllerMemory::kProgram);
     lastRun_ = now; // the first slice runs one slice later
     reportProgramEnd();
 }
@@ -157,9 +159,10 @@ bool RunningState::control(const std::vector<std::string>& words, std::string& e
     }
     if (command == "sensor") {
         long id = 0, address = 0, value = 0;
-        if (words.size() != 4 || !parseNumber(words[1], 0, 253, id) || !parseNumber(words[2], 0, 255, address) ||
-            !parseNumber(words[3], -32768, 65535, value)) {
-            error = "usage: sensor ID ADDRESS VALUE (ID 0..253, address 0..255 or 0x00..0xff, value 0..65535)";
+        if (words.size() != 4 || !parseNumber(words[1], 0, 253, id) ||
+            !parseNumber(words[2], 0, 255, address) || !parseNumber(words[3], -32768, 65535, value)) {
+            error =
+                "usage: sensor ID ADDRESS VALUE (ID 0..253, address 0..255 or 0x00..0xff, value 0..65535)";
             return true;
         }
         if (!isSensor(static_cast<int>(id))) {
@@ -323,9 +326,12 @@ bool RunningState::writeController(int address, int16_t value)
 std::string RunningState::stateLine() const
 {
     static const char* const kStates[] = {"none", "running", "ended", "failed"};
-    const char* program = !active_ ? "stopped" : noProgram_ ? "none" : kStates[static_cast<int>(interpreter_.state())];
+    const char* program = !active_     ? "stopped"
+                          : noProgram_ ? "none"
+                                       : kStates[static_cast<int>(interpreter_.state())];
     char head[160];
-    std::snprintf(head, sizeof head, "program=%s at=%04X lines=%llu aux=%d buttons=%d timer=%d page=%d playing=%d tx=%d",
+    std::snprintf(head, sizeof head,
+                  "program=%s at=%04X lines=%llu aux=%d buttons=%d timer=%d page=%d playing=%d tx=%d",
                   program, interpreter_.position(), static_cast<unsigned long long>(interpreter_.linesRun()),
                   auxLed_, buttons_, timerValue(), motionPage_, editor_->playing() ? 1 : 0, txRemocon_);
     std::string line = head;

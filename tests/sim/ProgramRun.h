@@ -33,14 +33,18 @@ inline sim::JointTable robotWithSensor()
 }
 
 struct ProgramRun : SimHarness {
-    explicit ProgramRun(const sim::JointTable& table = robotWithSensor()) : SimHarness(true, sim::Mode::Menu, table) {}
+    explicit ProgramRun(const sim::JointTable& table = robotWithSensor())
+        : SimHarness(true, sim::Mode::Menu, table)
+    {
+    }
 
     // Stores the image as the boot loader does (without its checksum byte).
     void store(const std::vector<uint8_t>& imageWithChecksum)
     {
         memory.eraseProgram();
         if (!imageWithChecksum.empty())
-            memory.write(sim::ControllerMemory::kProgram, imageWithChecksum.data(), imageWithChecksum.size() - 1);
+            memory.write(sim::ControllerMemory::kProgram, imageWithChecksum.data(),
+                         imageWithChecksum.size() - 1);
     }
     // Menu entry 2, Enter: the program starts. Returns what it printed within `ms`, without
     // the start line.

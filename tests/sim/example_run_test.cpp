@@ -58,7 +58,9 @@ TEST(ExampleRun, EveryExampleHasItsDocumentedEffect)
         {"worked_example.tpg", {"sensor 100 0x1a 75"}, 100, aux(1)},
         {"worked_example.tpg", {"sensor 100 0x1a 20"}, 100, aux(0)},
         {"worked_example.tpg", {"sensor 100 0x1a 50"}, 100, aux(0)},
-        {"start_end.tpg", {}, 100,
+        {"start_end.tpg",
+         {},
+         100,
          [](ProgramRun& sim, const std::string& printed) {
              EXPECT_EQ(printed, "");
              EXPECT_EQ(sim.programState(), State::Ended);
@@ -68,7 +70,9 @@ TEST(ExampleRun, EveryExampleHasItsDocumentedEffect)
         {"obstacle_avoid.tpg", {"sensor 100 0x1c 80"}, 100, page(5)},
         {"obstacle_avoid.tpg", {"sensor 100 0x1b 100", "sensor 100 0x1c 79"}, 100, page(1)},
         // Held Up+Left counts to 10 at once; Down ends the wait.
-        {"button_counter.tpg", {"press up", "press left"}, 100,
+        {"button_counter.tpg",
+         {"press up", "press left"},
+         100,
          [](ProgramRun& sim, const std::string& printed) {
              EXPECT_EQ(printed, "");
              EXPECT_EQ(sim.state().deviceRegister(100, 0x28), 10) << "buzzer index";
@@ -81,27 +85,35 @@ TEST(ExampleRun, EveryExampleHasItsDocumentedEffect)
              EXPECT_EQ(sim.programState(), State::Ended);
          }},
         // Untouched, the 12 s timer runs out.
-        {"button_counter.tpg", {}, 11900,
+        {"button_counter.tpg",
+         {},
+         11900,
          [](ProgramRun& sim, const std::string& printed) {
              EXPECT_EQ(printed, "");
              EXPECT_EQ(sim.send("", 200), "0\r\n");
              EXPECT_EQ(sim.state().auxLed(), 1);
          }},
-        {"wheel_control.tpg", {"sensor 100 0x1d 30"}, 100,
+        {"wheel_control.tpg",
+         {"sensor 100 0x1d 30"},
+         100,
          [](ProgramRun& sim, const std::string&) {
              EXPECT_EQ(sim.state().deviceRegister(1, 0x20), 310) << "left wheel: 330 - 20";
              EXPECT_EQ(sim.state().deviceRegister(2, 0x00), 350) << "ID 2, address from speedReg (0)";
              EXPECT_EQ(sim.controller.editor().currentValue(2), 700) << "right wheel was at 512";
              EXPECT_EQ(sim.programState(), State::Running);
          }},
-        {"counter_printer.tpg", {}, 500,
+        {"counter_printer.tpg",
+         {},
+         500,
          [](ProgramRun& sim, const std::string& printed) {
              EXPECT_EQ(printed, "1\r\n2\r\n3\r\n") << "one number every 0.2 s";
              EXPECT_EQ(sim.send("", 2000), "4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n");
              EXPECT_EQ(sim.programState(), State::Ended);
          }},
         {"button_sensor.tpg", {"sensor 100 0x1b 150"}, 50, joint1(800, 0)},
-        {"button_sensor.tpg", {"sensor 100 0x1b 100", "press up"}, 50,
+        {"button_sensor.tpg",
+         {"sensor 100 0x1b 100", "press up"},
+         50,
          [&](ProgramRun& sim, const std::string& printed) {
              joint1(200, 1)(sim, printed);
              sim.control("release up");

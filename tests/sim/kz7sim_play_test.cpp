@@ -32,14 +32,16 @@ TEST(Kz7SimPlay, ShowsWhatTheProgramPrints)
 {
     SimBench sim;
     ASSERT_TRUE(sim.ok());
-    CommandResult down = sim.tessaban({"program", "download", "--port", "COM7", example("counter_printer.tpg")});
+    CommandResult down =
+        sim.tessaban({"program", "download", "--port", "COM7", example("counter_printer.tpg")});
     ASSERT_EQ(down.status, 0) << down.err;
     CommandResult play = sim.tessaban({"program", "play", "--port", "COM7", "--seconds", "3"});
     ASSERT_EQ(play.status, 0) << play.err;
     // One number a line, in order, after the start line.
     std::string numbers;
     std::regex line("\\n(\\d+)\\r?(?=\\n)");
-    for (auto it = std::sregex_iterator(play.out.begin(), play.out.end(), line); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(play.out.begin(), play.out.end(), line); it != std::sregex_iterator();
+         ++it)
         numbers += (*it)[1].str() + " ";
     EXPECT_EQ(numbers, "1 2 3 4 5 6 7 8 9 10 ") << play.out;
     EXPECT_NE(play.out.find("Running: behaviour program of 60 bytes started"), std::string::npos) << play.out;
@@ -55,7 +57,8 @@ TEST(Kz7SimPlay, AJointTheProgramMovesShowsInTheMotionEditor)
     ASSERT_EQ(before.status, 0) << before.err;
     ASSERT_EQ(joint1(before.out), "512") << before.out;
 
-    ASSERT_EQ(sim.tessaban({"program", "download", "--port", "COM7", example("button_sensor.tpg")}).status, 0);
+    ASSERT_EQ(sim.tessaban({"program", "download", "--port", "COM7", example("button_sensor.tpg")}).status,
+              0);
     sim.control("sensor 100 0x1b 150"); // something close: joint 1 turns to 800
     CommandResult play = sim.tessaban({"program", "play", "--port", "COM7", "--seconds", "1"});
     ASSERT_EQ(play.status, 0) << play.err;

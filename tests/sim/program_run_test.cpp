@@ -67,16 +67,17 @@ TEST(ProgramRun, ComputesInSixteenBitsAndPrintsInDecimal)
         const char* printed;
     };
     const Row rows[] = {
-        {7, Add, 5, "12"},         {3, Sub, 5, "-2"},           {300, Mul, 300, "24464"}, // 90000 wraps
-        {32767, Add, 1, "-32768"}, {7, Div, 2, "3"},            {12, And, 10, "8"},
-        {12, Or, 10, "14"},        {40000, Add, 0, "-25536"},   {70000, Add, 0, "4464"}, // typed: low 16 bits
+        {7, Add, 5, "12"},         {3, Sub, 5, "-2"},         {300, Mul, 300, "24464"}, // 90000 wraps
+        {32767, Add, 1, "-32768"}, {7, Div, 2, "3"},          {12, And, 10, "8"},
+        {12, Or, 10, "14"},        {40000, Add, 0, "-25536"}, {70000, Add, 0, "4464"}, // typed: low 16 bits
         {0, Sub, 32768, "-32768"}, {32767, Mul, 2, "-2"},
     };
     for (const Row& row : rows) {
         ProgramRun sim;
         std::vector<uint8_t> image = computes(row.a, row.op, row.b);
         ASSERT_FALSE(image.empty());
-        EXPECT_EQ(sim.run(image, 50), std::string(row.printed) + "\r\n") << row.a << " op " << int(row.op) << " " << row.b;
+        EXPECT_EQ(sim.run(image, 50), std::string(row.printed) + "\r\n")
+            << row.a << " op " << int(row.op) << " " << row.b;
         EXPECT_EQ(sim.programState(), State::Ended);
     }
     // Division truncates towards zero; -32768 / -1 wraps back to -32768.
@@ -102,18 +103,21 @@ TEST(ProgramRun, ComparesSigned)
         bool holds;
     };
     const Row rows[] = {
-        {Eq, 5, 5, true},   {Eq, 5, 6, false}, {Gt, 6, 5, true},  {Gt, 5, 5, false}, {Ge, 5, 5, true},
-        {Ge, 4, 5, false},  {Lt, 4, 5, true},  {Lt, 5, 5, false}, {Le, 5, 5, true},  {Le, 6, 5, false},
-        {Ne, 4, 5, true},   {Ne, 5, 5, false}, {Lt, 40000, 1, true}, // 40000 reads as -25536
+        {Eq, 5, 5, true},  {Eq, 5, 6, false}, {Gt, 6, 5, true},     {Gt, 5, 5, false}, {Ge, 5, 5, true},
+        {Ge, 4, 5, false}, {Lt, 4, 5, true},  {Lt, 5, 5, false},    {Le, 5, 5, true},  {Le, 6, 5, false},
+        {Ne, 4, 5, true},  {Ne, 5, 5, false}, {Lt, 40000, 1, true}, // 40000 reads as -25536
     };
     for (const Row& row : rows) {
         ProgramRun sim;
         auto image = program([&](Builder& b) {
             b.line().load(var("x"), num(row.left));
-            b.line().condition(Instr::If, var("x"), row.cmp, num(row.right), Conn::Then).load(kz7(Print), num(1));
+            b.line()
+                .condition(Instr::If, var("x"), row.cmp, num(row.right), Conn::Then)
+                .load(kz7(Print), num(1));
             b.line().otherwise().load(kz7(Print), num(0));
         });
-        EXPECT_EQ(sim.run(image, 50), row.holds ? "1" : "0") << int(row.cmp) << " " << row.left << " " << row.right;
+        EXPECT_EQ(sim.run(image, 50), row.holds ? "1" : "0")
+            << int(row.cmp) << " " << row.left << " " << row.right;
     }
 }
 
@@ -173,9 +177,11 @@ TEST(ProgramRun, CallsReturnPastTheChainAndStopOnStackFaults)
         const char* error;
     };
     const Row rows[] = {
-        {"endless recursion", program([](Builder& b) { b.line("self").call("self"); }), "call stack overflow"},
+        {"endless recursion", program([](Builder& b) { b.line("self").call("self"); }),
+         "call stack overflow"},
         {"RETURN without CALL", program([](Builder& b) { b.line().ret(); }), "RETURN without CALL"},
-        {"division by zero", program([](Builder& b) { b.line().compute(var("r"), num(1), Div, var("zero")); }),
+        {"division by zero",
+         program([](Builder& b) { b.line().compute(var("r"), num(1), Div, var("zero")); }),
          "division by zero"},
     };
     for (const Row& row : rows) {
@@ -209,12 +215,12 @@ TEST(ProgramRun, NamedIdsAndAddressesResolveThroughVariables)
     auto image = program([](Builder& b) {
         b.line().load(var("dev"), num(100));
         b.line().load(var("reg"), num(0x1a));
-        b.line().load(kz7(PrintLf), Operand::custom("dev", "reg"));  // both named
-        b.line().load(kz7(PrintLf), Operand::custom("100", "reg"));  // named address
-        b.line().load(kz7(PrintLf), Operand::custom("dev", "26"));   // named ID
-        b.line().load(var("dev"), num(300));                          // names no device
+        b.line().load(kz7(PrintLf), Operand::custom("dev", "reg")); // both named
+        b.line().load(kz7(PrintLf), Operand::custom("100", "reg")); // named address
+        b.line().load(kz7(PrintLf), Operand::custom("dev", "26"));  // named ID
+        b.line().load(var("dev"), num(300));                        // names no device
         b.line().load(kz7(PrintLf), Operand::custom("dev", "reg"));
-        b.line().load(Operand::custom("dev", "reg"), num(5));         // written to nobody
+        b.line().load(Operand::custom("dev", "reg"), num(5)); // written to nobody
     });
     EXPECT_EQ(sim.run(image, 50), "75\r\n75\r\n75\r\n0\r\n");
     EXPECT_EQ(sim.programState(), State::Ended);
@@ -231,7 +237,9 @@ TEST(ProgramRun, ControllerRegistersFollowTheControlChannel)
         // (A comparison with "Button" on its left takes a button constant on its right.)
         b.line("loop").load(var("now"), kz7(ButtonReg));
         b.line().condition(Instr::If, var("now"), Ne, var("last"), Conn::Then).call("show");
-        b.line().condition(Instr::If, kz7(RxArrived), Eq, num(1), Conn::Then).load(kz7(PrintLf), kz7(RxRemocon));
+        b.line()
+            .condition(Instr::If, kz7(RxArrived), Eq, num(1), Conn::Then)
+            .load(kz7(PrintLf), kz7(RxRemocon));
         b.line().jump("loop");
         b.line("show").load(var("last"), var("now"));
         b.line().load(kz7(PrintLf), var("last"));
@@ -245,9 +253,9 @@ TEST(ProgramRun, ControllerRegistersFollowTheControlChannel)
         const char* printed;
     };
     const Step steps[] = {
-        {"press U", "8\r\n"},        {"press left", "10\r\n"}, {"release up", "2\r\n"}, {"release L", "0\r\n"},
-        {"press START", "16\r\n"},   {"press d", "20\r\n"},    {"release s", "4\r\n"},  {"remocon 1234", "1234\r\n"},
-        {"release down", "0\r\n"},
+        {"press U", "8\r\n"},   {"press left", "10\r\n"},     {"release up", "2\r\n"},
+        {"release L", "0\r\n"}, {"press START", "16\r\n"},    {"press d", "20\r\n"},
+        {"release s", "4\r\n"}, {"remocon 1234", "1234\r\n"}, {"release down", "0\r\n"},
     };
     for (const Step& step : steps) {
         ASSERT_TRUE(sim.control(step.command)) << step.command;
@@ -269,10 +277,10 @@ TEST(ProgramRun, ServosMoveTheJointsTheEditorShows)
     auto image = program([](Builder& b) {
         b.line().load(Operand::device("J3", 3, GoalPosition), num(700));
         b.line().load(kz7(PrintLf), Operand::device("J3", 3, PresentPosition));
-        b.line().load(Operand::device("J4", 4, GoalPosition), num(2000)); // clamped
+        b.line().load(Operand::device("J4", 4, GoalPosition), num(2000));   // clamped
         b.line().load(Operand::device("all", 254, GoalPosition), num(100)); // broadcast reaches 1..18
         b.line().load(Operand::device("J5", 5, GoalPosition), num(900));
-        b.line().load(kz7(PrintLf), Operand::device("J7", 7, PresentPosition)); // does not report
+        b.line().load(kz7(PrintLf), Operand::device("J7", 7, PresentPosition));   // does not report
         b.line().load(kz7(PrintLf), Operand::device("J20", 20, PresentPosition)); // not on the bus
     });
     EXPECT_EQ(sim.run(image, 50), "700\r\n-1\r\n0\r\n");
