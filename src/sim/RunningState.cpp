@@ -37,8 +37,9 @@ bool parseNumber(const std::string& text, long low, long high, long& value)
     char* end = nullptr;
     bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     long v = std::strtol(text.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
-    if (*end != '\0' || (!hex && !std::isdigit(static_cast<unsigned char>(text[0])) && text[0] != '-') ||
-        v < low || v > high)
+    const char first = text[hex ? 2 : 0];
+    if (*end != '\0' || !(std::isxdigit(static_cast<unsigned char>(first)) || (!hex && first == '-')) || v < low ||
+        v > high)
         return false;
     value = v;
     return true;

@@ -266,6 +266,10 @@ TEST(ProgramRun, ControllerRegistersFollowTheControlChannel)
     EXPECT_FALSE(sim.control("sensor 101 0x1a 5")) << "no such sensor module";
     EXPECT_FALSE(sim.control("sensor 100 0x1a"));
     EXPECT_FALSE(sim.control("sensor 100 0x100 5"));
+    EXPECT_FALSE(sim.control("sensor 100 0x-5 5"));
+    EXPECT_FALSE(sim.control("sensor 100 26 +5"));
+    EXPECT_TRUE(sim.control("sensor 100 26 65535"));
+    EXPECT_EQ(sim.state().deviceRegister(100, 26), -1);
     EXPECT_FALSE(sim.control("remocon lots"));
 }
 
