@@ -6,8 +6,9 @@
 // Modes: the mode menu (TAB moves the highlight over Console, Screen, Running; Enter selects;
 // "***" answers with the highlighted entry twice), the console, the motion page editor, the
 // running state, and the boot loader (reached with a run of '#' from the menu or right after
-// power-on). The control channel switches the power, presses the START and MODE buttons and
-// injects faults into what the controller sends.
+// power-on). The control channel switches the power, presses the START and MODE buttons,
+// injects faults into what the controller sends, and acts on the robot a program runs on
+// (buttons held, sensor readings, remote data; see RunningState).
 
 #include "sim/ControllerMemory.h"
 #include "sim/JointTable.h"
