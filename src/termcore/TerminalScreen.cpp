@@ -141,6 +141,8 @@ void TerminalScreen::clear()
     userScrolled_ = false;
     ringStart_ = 0;
     cursor_ = 0;
+    discardedRows_ = 0;
+    usedRows_ = 0;
     savedScrollX_ = savedScrollY_ = 0;
     setScroll(0, 0);
     contentWidth_ = contentHeight_ = 0;
@@ -205,6 +207,8 @@ void TerminalScreen::overflowCheck()
         std::memset(cells_.data(), ' ', static_cast<size_t>(discard - first));
     ringStart_ = (ringStart_ + discard) % cellCount_;
     cursor_ -= discard;
+    discardedRows_ += kDiscardRows;
+    usedRows_ = std::max(0, usedRows_ - kDiscardRows);
     const int pixels = kDiscardRows * lineHeight_;
     contentHeight_ = std::max(0, contentHeight_ - pixels);
     setScroll(scrollX_, scrollY_ - pixels);
@@ -278,6 +282,8 @@ void TerminalScreen::write(const uint8_t* bytes, size_t length)
             break; // other control codes and bytes above 0x7E leave no trace
         }
     }
+    if (!dirtyEmpty_)
+        usedRows_ = std::max(usedRows_, dirtyMaxRow_ + 1);
     updateScrollRanges();
     if (!dirtyEmpty_) {
         PixelRect r;
@@ -319,8 +325,14 @@ void TerminalScreen::interpretEscape()
     overflowCheck();
 }
 
+int TerminalScreen::usedRows() const
+{
+    return std::max(usedRows_, columns_ ? cursor_ / columns_ + 1 : 0);
+}
+
 void TerminalScreen::updateScrollRanges()
 {
+    usedRows_ = std::max(usedRows_, cursor_ / columns_ + 1);
     const int x = (cursor_ % columns_) * charWidth_;
     const int y = (cursor_ / columns_) * lineHeight_;
     contentWidth_ = std::max(contentWidth_, x + charWidth_);

@@ -1,13 +1,22 @@
 #include "terminal/TerminalPort.h"
 
+#include "platform/PortMap.h"
+
+#include <filesystem>
+#include <sys/stat.h>
+
 namespace terminal {
 
-bool TerminalPort::open(const std::string& name, int baudRate, DataReady ready)
+bool TerminalPort::open(const std::string& name, int baudRate, DataReady ready, const std::string& device)
 {
     close();
     ready_ = std::move(ready);
     pending_.store(false);
-    const bool ok = port_.open(name, baudRate, [this] {
+    // A COM name is opened through its resolved path, so device() names what is open.
+    std::string path = device;
+    if (path.empty())
+        path = name.empty() || name[0] == '/' ? name : platform::devicePathForPort(name);
+    const bool ok = port_.open(path.empty() ? name : path, baudRate, [this] {
         if (!pending_.exchange(true) && ready_)
             ready_();
     });
@@ -42,6 +51,30 @@ long TerminalPort::read(void* buffer, size_t capacity)
     if (!port_.read(buffer, capacity, &got))
         return -1;
     return static_cast<long>(got);
+}
+
+termcore::PortResolution TerminalPort::resolve(const std::string& name)
+{
+    termcore::PortResolution r;
+    auto present = [](const std::string& path) {
+        struct stat st {};
+        return !path.empty() && ::stat(path.c_str(), &st) == 0;
+    };
+    if (!name.empty() && name[0] == '/') {
+        r.device = name;
+        r.exists = present(name);
+        return r;
+    }
+    const auto number = platform::comPortNumber(name);
+    if (!number)
+        return r;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path link = fs::path(platform::portFolder()) / ("COM" + std::to_string(*number));
+    r.linked = fs::is_symlink(fs::symlink_status(link, ec));
+    r.device = platform::devicePathForPort(name);
+    r.exists = present(r.device);
+    return r;
 }
 
 std::vector<std::string> TerminalPort::enumerate(int capacity)
