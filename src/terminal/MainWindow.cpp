@@ -68,7 +68,7 @@ MainWindow::MainWindow(Prompter& prompter, const WindowOptions& options, QWidget
     deviceLabel_ = new QLabel(statusFirst_);
     deviceLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* firstLayout = new QHBoxLayout(statusFirst_);
-    firstLayout->setContentsMargins(0, 0, 0, 0);
+    firstLayout->setContentsMargins(0, 0, 12, 0);
     firstLayout->addWidget(status_[0], 1);
     firstLayout->addWidget(deviceLabel_);
     status_[1] = new QLabel(this);
@@ -649,7 +649,7 @@ void MainWindow::drain()
             }
             refreshStatus();
         } else {
-            show(block, static_cast<size_t>(n));
+            showReceived(block, static_cast<size_t>(n));
         }
     }
     // Still more waiting: give the window its turn, then carry on.
@@ -828,7 +828,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 namespace terminal {
 
-void MainWindow::show(const uint8_t* bytes, size_t count)
+void MainWindow::showReceived(const uint8_t* bytes, size_t count)
 {
     if (formatter_.passThrough()) {
         view_->write(bytes, count);

@@ -147,7 +147,7 @@ class MainWindow : public QMainWindow {
     void applyColours(termcore::Rgb background, termcore::Rgb text);
     void deviceLost(bool afterWrite);
     void tryReturn();
-    void show(const uint8_t* bytes, size_t count);
+    void showReceived(const uint8_t* bytes, size_t count);
     void logBytes(const void* data, size_t count, bool sent);
     void pasteTick();
     void findStep(bool forward);

@@ -108,6 +108,17 @@ QImage screenshotImage(QWidget& window)
 
 int main(int argc, char** argv)
 {
+    // First of all, so that a signal that comes while the window is still being made waits
+    // for it instead of ending the program unsaved.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
+        ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
+        struct sigaction action {};
+        action.sa_handler = onSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &action, nullptr);
+        sigaction(SIGINT, &action, nullptr);
+    }
     terminal::WindowOptions options;
     std::string send, screenshot, logPath, find;
     bool timestamps = false, hex = false;
@@ -163,29 +174,34 @@ int main(int argc, char** argv)
         }
     }
     QApplication app(argc, argv);
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
-        ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
-        struct sigaction action {};
-        action.sa_handler = onSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        sigaction(SIGTERM, &action, nullptr);
-        sigaction(SIGINT, &action, nullptr);
-    }
     terminal::QtPrompter prompter;
     // A screenshot run never waits on a message box: it is shown, and photographed.
     prompter.setNonBlocking(!screenshot.empty());
+    // A signal ends the program as File / Exit does, also while a message box is up (the one
+    // a failed connect shows while the window is being made, too).
+    terminal::MainWindow* shown = nullptr;
+    bool quitRequested = false;
+    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
+        char byte;
+        [[maybe_unused]] ssize_t n = ::read(signalPipe[0], &byte, 1);
+        quitRequested = true;
+        while (QWidget* modal = QApplication::activeModalWidget())
+            if (!modal->close())
+                break;
+        if (shown)
+            shown->close(); // disconnects; the configuration is saved when the window goes
+        QCoreApplication::quit();
+    });
     int status = 1;
     {
         terminal::MainWindow window(prompter, options);
         prompter.setParent(&window);
-        if (window.initialised()) {
-            QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
-            QObject::connect(&notifier, &QSocketNotifier::activated, &window, [&window] {
-                char byte;
-                [[maybe_unused]] ssize_t n = ::read(signalPipe[0], &byte, 1);
-                window.close(); // as File / Exit: disconnect; the configuration is saved below
-            });
+        if (window.initialised() && quitRequested) {
+            window.close();
+            status = 0;
+        } else if (window.initialised()) {
+            shown = &window;
             window.setTimestamps(timestamps);
             window.setHexView(hex);
             if (!logPath.empty())
@@ -208,6 +224,7 @@ int main(int argc, char** argv)
                 });
             }
             status = app.exec();
+            shown = nullptr;
         }
         prompter.setParent(nullptr);
     }
