@@ -404,14 +404,16 @@ void MainWindow::portFailed()
 
 void MainWindow::deviceLost(bool afterWrite)
 {
-    // A write that failed tries the saved port once at once, a failure reported as an open
-    // failure. Either way, a device that is not back is waited for: the same device, or a
-    // device newly linked under the same COM name, is reopened as soon as it is there.
+    // A device that is not back is waited for: the same device, or a device newly linked under
+    // the same COM name, is reopened as soon as it is there.
     const std::string name = port_.portName();
     const int rate = port_.baudRate();
     const termcore::PortResolution lost{port_.device(), openedAs_.linked, true};
     disconnectPort();
-    if (afterWrite && reconnect())
+    // A device that is no longer there has gone away: say so in the status, no message. One
+    // that is there but failed a write gets the reconnect of a failed keyboard write.
+    const bool gone = !TerminalPort::resolve(lost.device).exists;
+    if (afterWrite && !gone && reconnect())
         return;
     if (!name.empty())
         returning_.arm(name, rate, lost);
@@ -948,15 +950,25 @@ void MainWindow::buildFindBar(QWidget* parent)
         view_->setCurrentMatch(std::nullopt);
         findLabel_->clear();
     });
-    connect(findEdit_, &QLineEdit::returnPressed, this, [this] {
-        findStep(!(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier));
-    });
+    findEdit_->installEventFilter(this); // Enter finds the next match, Shift+Enter the previous
     auto* escape = new QAction(findBar_);
     escape->setShortcut(QKeySequence(Qt::Key_Escape));
     escape->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     connect(escape, &QAction::triggered, this, &MainWindow::closeFind);
     findBar_->addAction(escape);
     findBar_->hide();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == findEdit_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            findStep(!(key->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::openFind(const QString& text)
