@@ -195,6 +195,41 @@ void TerminalScreen::printable(uint8_t byte)
     widenDirty();
 }
 
+// A run of printable bytes, as printable() one by one would store them, but copied a row piece
+// at a time with the dirty rectangle widened by the extremes of each piece.
+void TerminalScreen::printableRun(const uint8_t* bytes, size_t count)
+{
+    startDirty();
+    while (count > 0) {
+        const int rowEnd = (cursor_ / columns_ + 1) * columns_;
+        const int k = static_cast<int>(std::min<size_t>(count, static_cast<size_t>(rowEnd - cursor_)));
+        int index = cursor_ + ringStart_;
+        if (index >= cellCount_)
+            index -= cellCount_;
+        std::memcpy(cells_.data() + index, bytes, static_cast<size_t>(k));
+        // The cursor passes cursor+1 .. cursor+k: all in this row but the last, which may
+        // stand at the start of the next.
+        widenDirtyAt(cursor_ + 1 < rowEnd ? cursor_ + 1 : cursor_);
+        if (k > 1)
+            widenDirtyAt(cursor_ + k - 1);
+        cursor_ += k;
+        overflowCheck();
+        widenDirty();
+        bytes += k;
+        count -= static_cast<size_t>(k);
+    }
+}
+
+void TerminalScreen::widenDirtyAt(int cell)
+{
+    const int col = cell % columns_;
+    const int row = cell / columns_;
+    dirtyMinCol_ = std::min(dirtyMinCol_, col);
+    dirtyMaxCol_ = std::max(dirtyMaxCol_, col);
+    dirtyMinRow_ = std::min(dirtyMinRow_, row);
+    dirtyMaxRow_ = std::max(dirtyMaxRow_, row);
+}
+
 void TerminalScreen::overflowCheck()
 {
     if (cursor_ < cellCount_)
@@ -249,7 +284,11 @@ void TerminalScreen::write(const uint8_t* bytes, size_t length)
             continue;
         }
         if (byte >= 0x20 && byte <= 0x7E) {
-            printable(byte);
+            size_t end = i + 1;
+            while (end < length && bytes[end] >= 0x20 && bytes[end] <= 0x7E)
+                ++end;
+            printableRun(bytes + i, end - i);
+            i = end - 1;
             continue;
         }
         switch (byte) {

@@ -90,6 +90,8 @@ class TerminalScreen {
 
   private:
     void printable(uint8_t byte);
+    void printableRun(const uint8_t* bytes, size_t count);
+    void widenDirtyAt(int cell);
     void startDirty();
     void widenDirty();
     void overflowCheck();
