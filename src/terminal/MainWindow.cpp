@@ -72,7 +72,7 @@ MainWindow::MainWindow(Prompter& prompter, const WindowOptions& options, QWidget
     firstLayout->addWidget(status_[0], 1);
     firstLayout->addWidget(deviceLabel_);
     status_[1] = new QLabel(this);
-    statusBar()->setSizeGripEnabled(true);
+    statusBar()->setSizeGripEnabled(false); // the parts keep their edges; the frame sizes the window
     statusBar()->addWidget(statusFirst_);
     statusBar()->addWidget(status_[1]);
 

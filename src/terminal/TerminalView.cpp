@@ -113,11 +113,12 @@ void TerminalView::mousePressEvent(QMouseEvent* event)
         return;
     }
     // A press soon after a double click, near it, is the third click: the whole line.
-    const bool triple = sinceDoubleClick_.isValid() &&
-                        sinceDoubleClick_.elapsed() < QApplication::doubleClickInterval() &&
+    // Event times, not the clock: what counts is when the user clicked.
+    const bool triple = afterDoubleClick_ &&
+                        event->timestamp() - doubleClickTime_ < quint64(QApplication::doubleClickInterval()) &&
                         (event->position().toPoint() - doubleClickAt_).manhattanLength() <
                             QApplication::startDragDistance() * 2;
-    sinceDoubleClick_.invalidate();
+    afterDoubleClick_ = false;
     press(event->position().toPoint(), triple ? termcore::SelectUnit::Line : termcore::SelectUnit::Cell);
     event->accept();
 }
@@ -128,7 +129,8 @@ void TerminalView::mouseDoubleClickEvent(QMouseEvent* event)
         QAbstractScrollArea::mouseDoubleClickEvent(event);
         return;
     }
-    sinceDoubleClick_.start();
+    afterDoubleClick_ = true;
+    doubleClickTime_ = event->timestamp();
     doubleClickAt_ = event->position().toPoint();
     press(doubleClickAt_, termcore::SelectUnit::Word);
     event->accept();

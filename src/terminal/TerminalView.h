@@ -10,7 +10,6 @@
 
 #include <QAbstractScrollArea>
 #include <QColor>
-#include <QElapsedTimer>
 #include <QFont>
 #include <QPoint>
 
@@ -101,7 +100,8 @@ class TerminalView : public QAbstractScrollArea {
     QRect shownCaret_;
     termcore::TextSelection selection_;
     bool dragging_ = false;
-    QElapsedTimer sinceDoubleClick_;
+    bool afterDoubleClick_ = false;
+    quint64 doubleClickTime_ = 0;
     QPoint doubleClickAt_;
     std::string findText_;
     std::optional<termcore::TextMatch> current_;

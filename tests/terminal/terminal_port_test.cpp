@@ -131,4 +131,26 @@ TEST_F(Link, VanishingPeerEndsTheTransmissionAndTheReads)
     EXPECT_FALSE(port.write("x", 1));
 }
 
+// How a name resolves decides what may be reopened after the device went away.
+TEST_F(Link, ResolveTellsLinkedFromDefaultDevices)
+{
+    EXPECT_EQ(port.device(), peer.slavePath());
+    ASSERT_TRUE(platform::linkPort(8, folder.file("no-such-device")));
+    struct Case {
+        const char* name;
+        std::string port;
+        termcore::PortResolution expected;
+    };
+    const Case cases[] = {
+        {"live link", "COM7", {peer.slavePath(), true, true}},
+        {"lower-case name", "com7", {peer.slavePath(), true, true}},
+        {"dangling link", "COM8", {folder.file("no-such-device"), true, false}},
+        {"no link: the default device", "COM31", {"/dev/ttyS30", false, fs::exists("/dev/ttyS30")}},
+        {"a device path", peer.slavePath(), {peer.slavePath(), false, true}},
+        {"no COM name", "LPT1", {"", false, false}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TerminalPort::resolve(c.port), c.expected) << c.name;
+}
+
 } // namespace
