@@ -19,6 +19,9 @@ class ReceiveFormatter {
 
     void setTimestamps(bool on);
     void setHex(bool on);
+    // Whether the next printable byte begins a line (the window knows where the cursor is when
+    // time stamps are switched on in the middle of a line).
+    void setAtLineStart(bool atStart) { lineStart_ = atStart; }
     bool timestamps() const { return timestamps_; }
     bool hex() const { return hex_; }
     // True when bytes go to the screen unchanged.

@@ -875,6 +875,7 @@ void MainWindow::setLogSent(bool on)
 void MainWindow::setTimestamps(bool on)
 {
     formatter_.setTimestamps(on);
+    formatter_.setAtLineStart(view_->screen().cursorColumn() == 0);
     timestamps_->setChecked(on);
 }
 

@@ -697,10 +697,15 @@ TEST_F(Window, TimestampsAndHexViewFromTheViewMenu)
     ASSERT_TRUE(peer.send("Z"));
     ASSERT_TRUE(waitUntil([&] { return screen.cursorRow() == 5; }));
     EXPECT_EQ(rowText(*window, 4), "0000000B  5A                                                 Z");
-    // Back to text.
+    // Back to text; stamps switched on in the middle of a line wait for the next line.
     window->action("&Hex view")->trigger();
     ASSERT_TRUE(peer.send("plain"));
     ASSERT_TRUE(waitUntil([&] { return rowText(*window, 5) == "plain"; }));
+    window->action("&Timestamps")->trigger();
+    ASSERT_TRUE(peer.send(" more\r\nnext"));
+    ASSERT_TRUE(waitUntil([&] { return screen.cursorRow() == 6 && screen.cursorColumn() > 13; }));
+    EXPECT_EQ(rowText(*window, 5), "plain more");
+    EXPECT_EQ(rowText(*window, 6).substr(13), "next");
 }
 
 TEST_F(Window, LogFileKeepsWhatArrivesAndWhatIsSentWhileTheScreenShowsIt)
