@@ -175,12 +175,7 @@ void TerminalScreen::startDirty()
 
 void TerminalScreen::widenDirty()
 {
-    const int col = cursor_ % columns_;
-    const int row = cursor_ / columns_;
-    dirtyMinCol_ = std::min(dirtyMinCol_, col);
-    dirtyMaxCol_ = std::max(dirtyMaxCol_, col);
-    dirtyMinRow_ = std::min(dirtyMinRow_, row);
-    dirtyMaxRow_ = std::max(dirtyMaxRow_, row);
+    widenDirtyAt(cursor_);
 }
 
 void TerminalScreen::printable(uint8_t byte)
