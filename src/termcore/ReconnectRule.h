@@ -1,11 +1,15 @@
 #pragma once
 // Which device the terminal may reopen after its device went away. A port reached through a
-// link in the port folder ("COM5" -> /dev/pts/7) comes back when a link of that name exists
-// again: whatever it points at now is what the user made COM5. A port reached any other way
-// (a default device such as /dev/ttyS4 or /dev/ttyUSB0, or a device path given directly) comes
-// back only as the very same device path; a default that now names another device (the USB
-// adapters moved up) or a link that has gone never leads to another device in its place.
+// link in the port folder ("COM5" -> /dev/ttyUSB0) comes back when its device is there again, or
+// when the link has been made anew (whatever it points at now is what the user made COM5: a
+// second simulator linked as COM5, an adapter relinked). A port reached any other way (a default
+// device such as /dev/ttyS4 or /dev/ttyUSB0, or a device path given directly) comes back only as
+// the very same device path. A pseudo-terminal never comes back by its path: a new one that
+// gets the same number is some other program's, so only a link made anew leads to it. A default
+// that now names another device (the USB adapters moved up) or a link that has gone never leads
+// to another device in its place.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -15,6 +19,7 @@ struct PortResolution {
     std::string device; // empty: nothing stands behind the name
     bool linked = false;
     bool exists = false; // the device node is there
+    uint64_t linkId = 0; // tells one link from another made later under the same name (0: none)
     bool operator==(const PortResolution&) const = default;
 };
 

@@ -408,7 +408,8 @@ void MainWindow::deviceLost(bool afterWrite)
     // the same COM name, is reopened as soon as it is there.
     const std::string name = port_.portName();
     const int rate = port_.baudRate();
-    const termcore::PortResolution lost{port_.device(), openedAs_.linked, true};
+    termcore::PortResolution lost = openedAs_;
+    lost.device = port_.device();
     disconnectPort();
     // A device that is no longer there has gone away: say so in the status, no message. One
     // that is there but failed a write gets the reconnect of a failed keyboard write.

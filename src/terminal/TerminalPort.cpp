@@ -69,9 +69,17 @@ termcore::PortResolution TerminalPort::resolve(const std::string& name)
     if (!number)
         return r;
     namespace fs = std::filesystem;
-    std::error_code ec;
     const fs::path link = fs::path(platform::portFolder()) / ("COM" + std::to_string(*number));
-    r.linked = fs::is_symlink(fs::symlink_status(link, ec));
+    struct stat st {};
+    r.linked = ::lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    if (r.linked) {
+        // A link made anew (kz7sim and linkPort rename a fresh one over the name) has another
+        // inode; the change time tells a reused inode apart.
+        r.linkId = (static_cast<uint64_t>(st.st_ino) << 20) ^ static_cast<uint64_t>(st.st_ctim.tv_sec) * 1000000000ULL ^
+                   static_cast<uint64_t>(st.st_ctim.tv_nsec);
+        if (r.linkId == 0)
+            r.linkId = 1;
+    }
     r.device = platform::devicePathForPort(name);
     r.exists = present(r.device);
     return r;

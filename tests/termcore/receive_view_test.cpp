@@ -199,26 +199,32 @@ TEST(PastePacer, ConsoleBytesAndChunks)
     EXPECT_EQ(p.next(100), "");
 }
 
-TEST(ReconnectRule, OnlyTheSameDeviceOrTheSameLinkComesBack)
+TEST(ReconnectRule, OnlyTheSameDeviceOrALinkMadeAnewComesBack)
 {
     using termcore::PortResolution;
-    const PortResolution linked{"/dev/pts/5", true, true};
+    const PortResolution linkedPty{"/dev/pts/5", true, true, 11};
+    const PortResolution linkedTty{"/dev/ttyUSB0", true, true, 21};
     const PortResolution byDefault{"/dev/ttyUSB0", false, true};
+    const PortResolution directPty{"/dev/pts/3", false, true};
     struct Case {
         const char* name;
         PortResolution atOpen, now;
         std::optional<std::string> open;
     };
     const Case cases[] = {
-        {"link gone, default device in its place", linked, {"/dev/ttyS4", false, true}, std::nullopt},
-        {"link left pointing at the dead device", linked, {"/dev/pts/5", true, false}, std::nullopt},
-        {"link to a new device", linked, {"/dev/pts/9", true, true}, "/dev/pts/9"},
-        {"link to the old device, back again", linked, {"/dev/pts/5", true, true}, "/dev/pts/5"},
+        {"link gone, default device in its place", linkedPty, {"/dev/ttyS4", false, true}, std::nullopt},
+        {"link left naming the dead pty", linkedPty, {"/dev/pts/5", true, false, 11}, std::nullopt},
+        {"same link, a stranger's pty got the number", linkedPty, {"/dev/pts/5", true, true, 11}, std::nullopt},
+        {"link made anew, new pty", linkedPty, {"/dev/pts/9", true, true, 12}, "/dev/pts/9"},
+        {"link made anew, same pty number", linkedPty, {"/dev/pts/5", true, true, 12}, "/dev/pts/5"},
+        {"adapter back under its link", linkedTty, {"/dev/ttyUSB0", true, true, 21}, "/dev/ttyUSB0"},
+        {"adapter relinked", linkedTty, {"/dev/ttyUSB1", true, true, 22}, "/dev/ttyUSB1"},
         {"default device back", byDefault, {"/dev/ttyUSB0", false, true}, "/dev/ttyUSB0"},
         {"default now names another adapter", byDefault, {"/dev/ttyUSB1", false, true}, std::nullopt},
-        {"a link now stands in for the default", byDefault, {"/dev/pts/3", true, true}, std::nullopt},
+        {"a link now stands in for the default", byDefault, {"/dev/ttyUSB0", true, true, 5}, std::nullopt},
         {"still missing", byDefault, {"/dev/ttyUSB0", false, false}, std::nullopt},
         {"nothing behind the name", byDefault, {"", false, false}, std::nullopt},
+        {"a pty given by path never returns", directPty, {"/dev/pts/3", false, true}, std::nullopt},
     };
     for (const Case& c : cases) {
         termcore::ReconnectRule rule;

@@ -17,6 +17,7 @@ using testsupport::PortFolder;
 using testsupport::PtyPeer;
 
 #include <filesystem>
+#include <tuple>
 #include <fstream>
 
 namespace fs = std::filesystem;
@@ -149,8 +150,19 @@ TEST_F(Link, ResolveTellsLinkedFromDefaultDevices)
         {"a device path", peer.slavePath(), {peer.slavePath(), false, true}},
         {"no COM name", "LPT1", {"", false, false}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(TerminalPort::resolve(c.port), c.expected) << c.name;
+    for (const Case& c : cases) {
+        const auto r = TerminalPort::resolve(c.port);
+        EXPECT_EQ(std::tie(r.device, r.linked, r.exists), std::tie(c.expected.device, c.expected.linked, c.expected.exists))
+            << c.name;
+        EXPECT_EQ(r.linkId != 0, r.linked) << c.name;
+    }
+    // A link made anew under the same name, to the same device, is told from the old one.
+    const auto before = TerminalPort::resolve("COM7");
+    ASSERT_TRUE(platform::linkPort(7, peer.slavePath()));
+    const auto after = TerminalPort::resolve("COM7");
+    EXPECT_EQ(after.device, before.device);
+    EXPECT_NE(after.linkId, before.linkId);
+    EXPECT_EQ(TerminalPort::resolve("COM7").linkId, after.linkId);
 }
 
 } // namespace
