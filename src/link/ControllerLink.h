@@ -41,11 +41,8 @@ bool starsNameAMenuEntry(const std::vector<uint8_t>& starsReply);
 // The mode that the replies show, by the controller link's rule.
 ProbeVerdict classifyProbe(const ProbeReplies& replies);
 
-// Opens the byte channel to a port (a COM name or a device path). The channel it returns is
-// kept even when it did not open, for its lastErrorText().
-using ChannelOpener =
-    std::function<std::unique_ptr<platform::ByteChannel>(const std::string& portName, int baudRate)>;
-// The real one: a SerialPort.
+using platform::ChannelOpener;
+// The controller link's real channel: a SerialPort.
 ChannelOpener serialPortOpener();
 
 // The protocol's waits and idle limits. The defaults are what the controller needs; tests that

@@ -3,11 +3,7 @@
 #include "platform/PortMap.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <cstdio>
-#include <poll.h>
-#include <unistd.h>
 #include <vector>
 
 namespace motion {
@@ -31,25 +27,6 @@ std::string format(const char* pattern, const std::string& arg)
     return p.substr(0, at) + arg + p.substr(at + 2);
 }
 
-// One non-blocking read of what is queued: >0 bytes, 0 nothing, -1 the device is gone. Kept
-// apart from SerialDevice so that the reader thread touches no state the owner's writes use.
-long readQueued(int fd, uint8_t* buffer, size_t maxCount)
-{
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, maxCount);
-        if (n > 0)
-            return static_cast<long>(n);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno != EAGAIN)
-            return -1;
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
-            return -1;
-        return 0;
-    }
-}
-
 } // namespace
 
 int menuEntryFromProbe(const uint8_t* reply, size_t count)
@@ -61,7 +38,21 @@ int menuEntryFromProbe(const uint8_t* reply, size_t count)
     return a == b && a <= 2 ? a : -1;
 }
 
-MotionLink::MotionLink() : decoder_(screen_, [this](const LinkEvent& e) { raise(e); }) {}
+MotionLink::MotionLink()
+    : opener_([](const std::string& path, int baud) { return platform::openSerialDevice(path, baud); }),
+      clock_(platform::systemClock()),
+      readerThread_(true),
+      decoder_(screen_, [this](const LinkEvent& e) { raise(e); })
+{
+}
+
+MotionLink::MotionLink(platform::ChannelOpener opener, platform::Clock& clock)
+    : opener_(std::move(opener)),
+      clock_(clock),
+      readerThread_(false),
+      decoder_(screen_, [this](const LinkEvent& e) { raise(e); })
+{
+}
 
 MotionLink::~MotionLink()
 {
@@ -85,7 +76,7 @@ void MotionLink::raise(const LinkEvent& event)
 void MotionLink::sleepMs(int ms) const
 {
     if (ms > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        clock_.sleepMs(ms);
 }
 
 bool MotionLink::openPort(const std::string& portName)
@@ -93,12 +84,14 @@ bool MotionLink::openPort(const std::string& portName)
     std::string path = portName;
     if (platform::comPortNumber(portName))
         path = platform::devicePathForPort(portName);
-    if (path.empty() || !device_.open(path, kBaudRate)) {
+    channel_ = path.empty() ? nullptr : opener_(path, kBaudRate);
+    if (!channel_ || !channel_->isOpen()) {
+        channel_.reset();
         if (messages_)
             messages_({}, format(kCannotOpenFormat, portName));
         return false;
     }
-    device_.purgeInput();
+    channel_->purgeInput();
     portName_ = portName;
     devicePath_ = path;
     ring_.resetUnshared();
@@ -110,15 +103,16 @@ bool MotionLink::openPort(const std::string& portName)
     readerFailed_ = false;
     dropped_ = 0;
     running_ = true;
-    try {
-        reader_ =
-            std::thread([this, fd = device_.fd(), pace = timing_.readerSleep] { readerLoop(fd, pace); });
-    } catch (...) {
-        running_ = false;
-        device_.close();
-        if (messages_)
-            messages_({}, format(kCannotOpenFormat, portName));
-        return false;
+    if (readerThread_) {
+        try {
+            reader_ = std::thread([this, pace = timing_.readerSleep] { readerLoop(pace); });
+        } catch (...) {
+            running_ = false;
+            channel_.reset();
+            if (messages_)
+                messages_({}, format(kCannotOpenFormat, portName));
+            return false;
+        }
     }
     open_ = true;
     return true;
@@ -132,8 +126,9 @@ void MotionLink::closePort(bool raiseEvent)
     running_ = false;
     if (reader_.joinable())
         reader_.join();
-    device_.purgeInput();
-    device_.close();
+    channel_->purgeInput();
+    channel_->close();
+    channel_.reset();
     ring_.resetUnshared();
     decoder_.reset();
     waiting_ = false;
@@ -147,39 +142,59 @@ void MotionLink::closePort(bool raiseEvent)
     }
 }
 
-void MotionLink::readerLoop(int fd, int paceMs)
+bool MotionLink::takeIn()
 {
     std::vector<uint8_t> chunk(kReadChunk);
+    for (;;) {
+        size_t got = 0;
+        if (!channel_->read(chunk.data(), chunk.size(), &got))
+            return false;
+        if (got == 0)
+            return true;
+        if (!ring_.append(chunk.data(), got))
+            dropped_.fetch_add(1);
+        if (got < chunk.size())
+            return true;
+    }
+}
+
+void MotionLink::collect()
+{
+    if (!readerThread_ && open_ && !readerFailed_.load() && !takeIn())
+        readerFailed_ = true;
+}
+
+void MotionLink::readerLoop(int paceMs)
+{
     while (running_.load()) {
-        long n = readQueued(fd, chunk.data(), chunk.size());
-        if (n < 0) {
+        if (!takeIn()) {
             // Never a message box from here: the owner's next tick reports it.
             readerFailed_ = true;
             return;
         }
-        if (n > 0 && !ring_.append(chunk.data(), static_cast<size_t>(n)))
-            dropped_.fetch_add(1);
         // Sleep in short steps so that disconnecting does not wait out a whole pause.
         for (int slept = 0; slept < paceMs && running_.load(); slept += 10)
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(10, paceMs - slept)));
+            clock_.sleepMs(std::min(10, paceMs - slept));
     }
 }
 
 bool MotionLink::writeRaw(const std::string& bytes)
 {
-    if (!device_.isOpen())
+    if (!channel_ || !channel_->isOpen())
         return false;
-    return device_.writeAll(bytes.data(), bytes.size(), 1000);
+    return channel_->write(bytes.data(), bytes.size());
 }
 
 int MotionLink::probe()
 {
     if (!open_)
         return -1;
+    collect();
     ring_.discardAll();
     if (!writeRaw("***"))
         return -1;
     sleepMs(timing_.probeWait);
+    collect();
     uint8_t reply[50];
     const size_t n = ring_.take(reply, sizeof reply);
     ring_.discardAll(); // the rest of the answer is nobody's reply
@@ -298,6 +313,7 @@ void MotionLink::tick()
         ~Guard() { flag = false; }
     } guard(inTick_);
 
+    collect();
     if (readerFailed_.exchange(false)) {
         if (messages_)
             messages_(kErrorCaption, format(kReaderErrorFormat, devicePath_));

@@ -5,15 +5,22 @@
 // Threads: a reader thread only appends received bytes to the ring; everything else (connect,
 // send, tick, disconnect, the events) happens on the owner's thread. tick() is meant for a
 // 100 ms timer.
+//
+// The link talks to a byte channel and waits on a clock. The default link opens the serial
+// device and sleeps for real; a link given its own channel opener and clock (a simulated
+// controller in-process, a virtual clock) has no reader thread: the owner's calls take in what
+// has arrived, so the whole conversation runs on one thread and in the clock's time.
 
 #include "motion/ByteRing.h"
 #include "motion/LinkEvent.h"
 #include "motion/MotionScreen.h"
 #include "motion/ScreenDecoder.h"
-#include "platform/SerialDevice.h"
+#include "platform/ByteChannel.h"
+#include "platform/Clock.h"
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -54,6 +61,8 @@ class MotionLink {
     using MessageHandler = std::function<void(const std::string& caption, const std::string& text)>;
 
     MotionLink();
+    // A link over other channels and another clock, without a reader thread.
+    MotionLink(platform::ChannelOpener opener, platform::Clock& clock);
     ~MotionLink();
     MotionLink(const MotionLink&) = delete;
     MotionLink& operator=(const MotionLink&) = delete;
@@ -96,16 +105,25 @@ class MotionLink {
     bool enterScreenMode(int entry);
     bool writeRaw(const std::string& bytes);
 
+    platform::Clock& clock() { return clock_; }
+
   private:
     bool openPort(const std::string& portName);
     void closePort(bool raiseEvent);
-    void readerLoop(int fd, int paceMs);
+    void readerLoop(int paceMs);
+    // Moves what has arrived on the channel into the ring; false when the channel failed.
+    bool takeIn();
+    // Without a reader thread, the owner takes in what has arrived.
+    void collect();
     void raise(const LinkEvent& event);
     void linkLost(bool showTimeout);
     void sleepMs(int ms) const;
 
     Timing timing_;
-    platform::SerialDevice device_;
+    platform::ChannelOpener opener_;
+    platform::Clock& clock_;
+    bool readerThread_;
+    std::unique_ptr<platform::ByteChannel> channel_;
     std::string portName_;
     std::string devicePath_;
     bool open_ = false;

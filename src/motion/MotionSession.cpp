@@ -2,8 +2,6 @@
 
 #include "motion/MotionReplies.h"
 
-#include <chrono>
-#include <thread>
 
 namespace motion {
 
@@ -43,7 +41,7 @@ void MotionSession::tickOnce()
         ++answered_;
         link_.send(answerFor(answerYes_));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(tickMs_));
+    link_.clock().sleepMs(tickMs_);
 }
 
 bool MotionSession::settle(int maxTicks)

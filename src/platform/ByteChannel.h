@@ -4,6 +4,8 @@
 // simulated controller behind one in-process.
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -33,5 +35,13 @@ class ByteChannel {
     // A sentence for a user on why the last open or transfer failed.
     virtual std::string lastErrorText() const = 0;
 };
+
+// Opens the byte channel to a port (a COM name or a device path). The channel it returns is kept
+// even when it did not open, for its lastErrorText().
+using ChannelOpener = std::function<std::unique_ptr<ByteChannel>(const std::string& portName, int baudRate)>;
+
+// The serial device itself as a channel (no reader thread of its own). Its read() touches no
+// state that write() uses, so one thread may read while another writes.
+std::unique_ptr<ByteChannel> openSerialDevice(const std::string& devicePath, int baudRate);
 
 } // namespace platform

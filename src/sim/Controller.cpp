@@ -1,5 +1,7 @@
 #include "sim/Controller.h"
 
+#include "platform/AtomicFile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -184,19 +186,10 @@ void Controller::advance(int64_t now)
         while (updating_ && now_ >= updateDue_ && guard++ < 300)
             updateStep();
     }
-    if (mode_ == Mode::Running && now_ >= runningDue_) {
-        char text[96];
-        size_t size = memory_.programSize();
-        if (size == 0)
-            std::snprintf(text, sizeof text, "Running: no behaviour program loaded (tick %ld)\r\n",
-                          ++runningStep_);
-        else
-            std::snprintf(text, sizeof text, "Running: program of %zu bytes, step %ld\r\n", size,
-                          ++runningStep_);
-        emit(text);
-        runningDue_ = now_ + kRunningLineMs;
-    }
-    if (mode_ == Mode::Screen)
+    if (mode_ == Mode::Running)
+        running_.advance(now_);
+    // A running program plays motion pages through the editor too.
+    if (mode_ == Mode::Screen || mode_ == Mode::Running)
         editor_->advance(now_);
     if (out_.size() > kMaxPendingOutput) // nobody reads: the oldest bytes are lost, as on a line
         out_.erase(0, out_.size() - kMaxPendingOutput);
@@ -219,8 +212,9 @@ std::optional<int64_t> Controller::nextDeadline() const
     if (mode_ == Mode::Console && updating_)
         consider(updateDue_);
     if (mode_ == Mode::Running)
-        consider(runningDue_);
-    if (mode_ == Mode::Screen)
+        if (auto t = running_.nextDeadline())
+            consider(*t);
+    if (mode_ == Mode::Screen || mode_ == Mode::Running)
         if (auto t = editor_->nextDeadline())
             consider(*t);
     return next;
@@ -296,6 +290,7 @@ void Controller::powerOff()
     stalledInput_.clear();
     loader_ = LoaderState::Prompt;
     image_.clear();
+    running_.reset();
     // The editor's working page and the robot's pose do not survive a power cycle.
     editor_ = std::make_unique<ScreenEditor>(memory_, joints_, out_);
 }
@@ -342,6 +337,8 @@ void Controller::pressMode()
 
 void Controller::enterMenu()
 {
+    if (mode_ == Mode::Running)
+        running_.leave();
     mode_ = Mode::Menu;
     stars_ = 0;
     hashes_ = 0;
@@ -504,11 +501,7 @@ void Controller::enterRunning()
 {
     mode_ = Mode::Running;
     burst_ = 0;
-    runningStep_ = 0;
-    runningDue_ = now_ + kRunningLineMs;
-    size_t size = memory_.programSize();
-    emit(size == 0 ? std::string("Running: no behaviour program loaded\r\n")
-                   : "Running: behaviour program of " + std::to_string(size) + " bytes started\r\n");
+    running_.enter(memory_, now_);
 }
 
 void Controller::runningByte(uint8_t byte)
@@ -628,6 +621,10 @@ void Controller::finishImage()
                       image_[length], sum);
         emit(std::string(text) + kLoaderPrompt);
     } else {
+        // A new program replaces the whole program area, so nothing of a longer one before it
+        // is left behind its end.
+        if (imageAddress_ == ControllerMemory::kProgram)
+            memory_.eraseProgram();
         memory_.write(imageAddress_, image_.data(), length);
         memoryChanged_ = true;
         char text[96];
@@ -678,7 +675,12 @@ std::string Controller::takeOutput(size_t maxBytes)
     return sent;
 }
 
-bool Controller::control(std::string_view line, std::string* error)
+std::string Controller::stateLine() const
+{
+    return std::string("mode=") + modeName(mode_) + " " + running_.stateLine();
+}
+
+bool Controller::control(std::string_view line, std::string* error, std::string* reply)
 {
     auto fail = [&](const std::string& why) {
         if (error)
@@ -706,7 +708,9 @@ bool Controller::control(std::string_view line, std::string* error)
     }
     if (command == "press" && words.size() == 2 && (argument == "start" || argument == "mode")) {
         if (!silent_) {
-            if (argument == "start")
+            if (argument == "start" && mode_ == Mode::Running)
+                running_.setButton(RunningState::kButtonStart, true); // held until released
+            else if (argument == "start")
                 pressStart();
             else
                 pressMode();
@@ -739,6 +743,22 @@ bool Controller::control(std::string_view line, std::string* error)
         out_.clear();
         return true;
     }
+    if (command == "dump" && words.size() <= 2) {
+        std::string state = stateLine();
+        if (words.size() == 2) {
+            std::string text = state + "\n";
+            const platform::AtomicWriteResult written = platform::writeFileAtomically(
+                words[1], std::vector<uint8_t>(text.begin(), text.end()), platform::FilePermissions{0644, false});
+            if (!written)
+                return fail("cannot write the state to " + words[1]);
+        } else if (reply) {
+            *reply = state;
+        }
+        return true;
+    }
+    std::string why;
+    if (running_.control(words, why))
+        return why.empty() ? true : fail(why);
     return fail("unknown control command: " + std::string(line.substr(0, 60)));
 }
 

@@ -6,11 +6,13 @@
 // Modes: the mode menu (TAB moves the highlight over Console, Screen, Running; Enter selects;
 // "***" answers with the highlighted entry twice), the console, the motion page editor, the
 // running state, and the boot loader (reached with a run of '#' from the menu or right after
-// power-on). The control channel switches the power, presses the START and MODE buttons and
-// injects faults into what the controller sends.
+// power-on). The control channel switches the power, presses the START and MODE buttons,
+// injects faults into what the controller sends, and acts on the robot a program runs on
+// (buttons held, sensor readings, remote data; see RunningState).
 
 #include "sim/ControllerMemory.h"
 #include "sim/JointTable.h"
+#include "sim/RunningState.h"
 #include "sim/ScreenEditor.h"
 
 #include <cstdint>
@@ -37,7 +39,6 @@ class Controller {
     static constexpr int64_t kImageStartTimeoutMs = 5000;
     static constexpr int kHashesForBootLoader = 10;
     static constexpr int kBurstForMenu = 255;
-    static constexpr int64_t kRunningLineMs = 1000;
     static constexpr size_t kMaxPendingOutput = 4u << 20;
 
     Controller(ControllerMemory& memory, JointTable joints);
@@ -62,8 +63,13 @@ class Controller {
     size_t pendingOutput() const { return out_.size(); }
 
     // One control-channel command ("power on", "press START", "drop 3", ...). False with a
-    // reason in *error for an unknown or malformed command (nothing changes then).
-    bool control(std::string_view line, std::string* error = nullptr);
+    // reason in *error for an unknown or malformed command (nothing changes then). A command
+    // that answers ("dump") puts its answer in *reply.
+    bool control(std::string_view line, std::string* error = nullptr, std::string* reply = nullptr);
+    // "mode=running program=running at=0011 ... aux=1 ... joints=1:512,...": the state the
+    // "dump" command reports.
+    std::string stateLine() const;
+    const RunningState& running() const { return running_; }
 
     Mode mode() const { return mode_; }
     int menuEntry() const { return menuEntry_; }
@@ -133,8 +139,7 @@ class Controller {
 
     // Running.
     int burst_ = 0;
-    int64_t runningDue_ = 0;
-    long runningStep_ = 0;
+    RunningState running_{joints_, editor_, out_};
 
     // Boot loader.
     LoaderState loader_ = LoaderState::Prompt;

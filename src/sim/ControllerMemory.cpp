@@ -105,6 +105,11 @@ void ControllerMemory::eraseFirmware()
     std::memset(bytes_.data() + kFirmware, 0xFF, kProgram - kFirmware);
 }
 
+void ControllerMemory::eraseProgram()
+{
+    std::memset(bytes_.data() + kProgram, 0xFF, kServoImage - kProgram);
+}
+
 bool ControllerMemory::firmwarePresent() const
 {
     for (uint32_t i = 0; i < 16; ++i)

@@ -42,6 +42,7 @@ class ControllerMemory {
     bool write(uint32_t address, const uint8_t* bytes, size_t length);
 
     void eraseFirmware();
+    void eraseProgram();
     // The firmware runs unless its first bytes are erased.
     bool firmwarePresent() const;
     bool servoImagePresent() const;

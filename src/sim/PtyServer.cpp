@@ -26,8 +26,11 @@ void PtyServer::runControlCommands()
     for (const std::string& line : control_.readLines()) {
         if (line.empty())
             continue;
-        if (!controller_.control(line, &error))
+        std::string reply;
+        if (!controller_.control(line, &error, &reply))
             std::fprintf(stderr, "kz7sim: %s (ignored)\n", error.c_str());
+        else if (!reply.empty())
+            std::fprintf(stderr, "kz7sim: %s\n", reply.c_str());
     }
 }
 

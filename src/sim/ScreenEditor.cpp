@@ -89,6 +89,7 @@ std::string ScreenEditor::header(int row, int column)
 
 void ScreenEditor::enter(int64_t)
 {
+    painting_ = true;
     line_.clear();
     awaitingName_ = false;
     question_ = Action::None;
@@ -701,6 +702,23 @@ void ScreenEditor::playStep(int64_t now)
         finishPlay("Play of page " + std::to_string(next) + " finished. OK");
 }
 
+void ScreenEditor::moveJoint(int id, int value)
+{
+    if (id >= 0 && id < kJointRows && joints_.known(id))
+        current_[id] = std::clamp(value, 0, kMaxJointValue);
+}
+
+void ScreenEditor::playUnpainted(int number, int64_t now)
+{
+    painting_ = false;
+    startPlay(number, now);
+}
+
+void ScreenEditor::stopPlay()
+{
+    play_.active = false;
+}
+
 void ScreenEditor::finishPlay(const std::string& text)
 {
     play_.active = false;
@@ -807,6 +825,8 @@ void ScreenEditor::fullRepaint()
 
 void ScreenEditor::repaintChanged()
 {
+    if (!painting_)
+        return;
     for (auto& [k, text] : fields()) {
         auto it = painted_.find(k);
         if (it != painted_.end() && it->second == text)
@@ -826,7 +846,7 @@ void ScreenEditor::say(std::string text)
 
 void ScreenEditor::flushMessage()
 {
-    if (!messageDue_)
+    if (!messageDue_ || !painting_)
         return;
     messageDue_ = false;
     std::string text = message_.substr(0, kMessageWidth);

@@ -50,6 +50,13 @@ class ScreenEditor {
     bool playing() const { return play_.active; }
     bool questionPending() const { return question_ != Action::None; }
     int currentValue(int id) const { return current_[id]; }
+
+    // What a running behaviour program does to the robot, with the screen not shown: a joint
+    // that reports its position is moved (0..1023), and a page plays as "play N" plays it
+    // but paints nothing. stopPlay() stops at once, without the exit page.
+    void moveJoint(int id, int value);
+    void playUnpainted(int number, int64_t now);
+    void stopPlay();
     const std::string& message() const { return message_; }
 
     static std::string header(int row, int column);
@@ -109,6 +116,7 @@ class ScreenEditor {
     Play play_;
     bool exit_ = false;
     bool memoryChanged_ = false;
+    bool painting_ = true; // false while a program plays a page
 
     std::map<int, std::string> painted_; // row * 100 + column -> text on screen
     std::string message_;

@@ -108,6 +108,41 @@ bool wheelControl(BehaviorProgram& p)
     return b.ok();
 }
 
+// Prints 1 to 10, one number every 0.2 s (the timer counts down in tenths of a second).
+bool counterPrinter(BehaviorProgram& p)
+{
+    ProgramBuilder b(p);
+    b.line({}, "Counts to ten on the console").start();
+    b.line().load(Operand::name("count"), Operand::number(0));
+    b.line("next").compute(Operand::name("count"), Operand::name("count"), 9 /* + */, Operand::number(1));
+    b.line().load(Operand::kz7(PrintLf), Operand::name("count"));
+    b.line().load(Operand::kz7(TimerReg), Operand::number(2));
+    b.line("wait").condition(Instr::If, Operand::kz7(TimerReg), 4 /* > */, Operand::number(0), Conn::Then)
+        .jump("wait");
+    b.line().condition(Instr::If, Operand::name("count"), 6 /* < */, Operand::number(10), Conn::Then)
+        .jump("next");
+    b.line().end();
+    return b.ok();
+}
+
+// Up switches the AUX LED on and Down off; joint 1 turns to 800 while the centre IR sensor of
+// module 100 reads more than 100, and back to 200 otherwise.
+bool buttonSensor(BehaviorProgram& p)
+{
+    ProgramBuilder b(p);
+    b.line({}, "Buttons drive the LED, the sensor drives joint 1").start();
+    b.line("loop").condition(Instr::If, Operand::kz7(ButtonReg), 3 /* = */, Operand::buttons(8), Conn::Then)
+        .load(Operand::kz7(AuxLed), Operand::number(1));
+    b.line().condition(Instr::If, Operand::kz7(ButtonReg), 3 /* = */, Operand::buttons(4), Conn::Then)
+        .load(Operand::kz7(AuxLed), Operand::number(0));
+    b.line().condition(Instr::If, sensor(CenterIr), 4 /* > */, Operand::number(100), Conn::Then)
+        .load(Operand::device("Joint 1", LeftWheel, GoalPosition), Operand::number(800));
+    b.line().otherwise().load(Operand::device("Joint 1", LeftWheel, GoalPosition), Operand::number(200));
+    b.line().jump("loop");
+    b.line().end();
+    return b.ok();
+}
+
 } // namespace
 
 bool workedExample(BehaviorProgram& p)
@@ -126,7 +161,8 @@ const std::vector<Example>& all()
     static const std::vector<Example> list = {
         {"worked_example.tpg", workedExample}, {"start_end.tpg", startEnd},
         {"obstacle_avoid.tpg", obstacleAvoid}, {"button_counter.tpg", buttonCounter},
-        {"wheel_control.tpg", wheelControl},
+        {"wheel_control.tpg", wheelControl}, {"counter_printer.tpg", counterPrinter},
+        {"button_sensor.tpg", buttonSensor},
     };
     return list;
 }

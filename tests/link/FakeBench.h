@@ -1,13 +1,14 @@
 #pragma once
-// A controller link joined to a scripted controller, the usual bench of the link's pty tests.
+// A controller link joined to a scripted controller in-process, the usual bench of the link's
+// byte-exact tests.
 
 #include "FakeController.h"
 #include "link/ControllerLink.h"
 
 namespace linktest {
 
-// The fake answers at once and is no paced line: half the controller's waits is plenty even on
-// a busy machine, and images go out as fast as the pty takes them.
+// The fake answers at once and is no paced line: half the controller's waits is plenty, and
+// images go out as fast as the channel takes them.
 inline comm::LinkTiming fakeTiming()
 {
     comm::LinkTiming t = comm::LinkTiming{}.scaled(0.5);
@@ -22,7 +23,8 @@ struct FakeBench {
     }
     bool open() { return fake.ok() && link.openPort(fake.devicePath()); }
     FakeController fake;
-    comm::ControllerLink link{fakeTiming()};
+    comm::ControllerLink link{
+        fakeTiming(), [this](const std::string&, int) { return fake.open(); }, fake.clock()};
 };
 
 } // namespace linktest

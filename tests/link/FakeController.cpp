@@ -2,12 +2,93 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace linktest {
 
 namespace {
-constexpr auto kImagePause = std::chrono::milliseconds(40);
+constexpr int64_t kImagePauseUs = 40000;
 }
+
+class FakeChannel final : public platform::ByteChannel {
+  public:
+    explicit FakeChannel(FakeController& fake) : fake_(fake)
+    {
+        std::lock_guard lock(fake_.mutex_);
+        if (!fake_.channelOpen_) {
+            fake_.channelOpen_ = open_ = true;
+            fake_.toPc_.clear();
+        }
+    }
+    ~FakeChannel() override { close(); }
+    bool isOpen() const override { return open_; }
+    void close() override
+    {
+        std::lock_guard lock(fake_.mutex_);
+        if (open_)
+            fake_.channelOpen_ = false;
+        open_ = false;
+    }
+    bool write(const void* data, size_t count, size_t* written) override
+    {
+        if (written)
+            *written = 0;
+        std::lock_guard lock(fake_.mutex_);
+        if (!open_)
+            return false;
+        fake_.poll();
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        fake_.received_.append(reinterpret_cast<const char*>(bytes), count);
+        for (size_t i = 0; i < count; ++i)
+            fake_.handle(bytes[i]);
+        if (written)
+            *written = count;
+        return true;
+    }
+    bool read(void* buffer, size_t maxCount, size_t* got) override
+    {
+        *got = 0;
+        std::lock_guard lock(fake_.mutex_);
+        if (!open_)
+            return false;
+        fake_.poll();
+        const size_t n = std::min(maxCount, fake_.toPc_.size());
+        std::memcpy(buffer, fake_.toPc_.data(), n);
+        fake_.toPc_.erase(0, n);
+        *got = n;
+        return true;
+    }
+    bool waitReadable(int timeoutMs) override
+    {
+        std::lock_guard lock(fake_.mutex_);
+        for (int waited = 0;; ++waited) {
+            fake_.poll();
+            if (!open_ || !fake_.toPc_.empty())
+                return true;
+            if (waited >= timeoutMs)
+                return false;
+            fake_.clock_.sleepMs(1);
+        }
+    }
+    bool purgeInput() override
+    {
+        std::lock_guard lock(fake_.mutex_);
+        fake_.poll();
+        fake_.toPc_.clear();
+        return open_;
+    }
+    int bytesWaiting() override
+    {
+        std::lock_guard lock(fake_.mutex_);
+        fake_.poll();
+        return open_ ? static_cast<int>(fake_.toPc_.size()) : 0;
+    }
+    std::string lastErrorText() const override { return open_ ? "" : "The port is not open."; }
+
+  private:
+    FakeController& fake_;
+    bool open_ = false;
+};
 
 FakeController::FakeController(FakeScript script) : script_(std::move(script))
 {
@@ -16,16 +97,19 @@ FakeController::FakeController(FakeScript script) : script_(std::move(script))
     if (script_.bootBanner.empty())
         script_.bootBanner = defaultBootBanner();
     entry_ = script_.menuEntry;
-    if (!pty_.ok())
-        return;
-    thread_ = std::thread(&FakeController::run, this);
 }
 
-FakeController::~FakeController()
+FakeController::~FakeController() = default;
+
+std::unique_ptr<platform::ByteChannel> FakeController::open()
 {
-    stop_.store(true);
-    if (thread_.joinable())
-        thread_.join();
+    return std::make_unique<FakeChannel>(*this);
+}
+
+void FakeController::later(int delayMs, std::function<void()> action)
+{
+    std::lock_guard lock(mutex_);
+    actions_.emplace(clock_.nowMs() + delayMs, std::move(action));
 }
 
 std::string FakeController::defaultConsoleBanner()
@@ -72,10 +156,11 @@ FakeMode FakeController::mode()
     return mode_;
 }
 
-bool FakeController::waitMode(FakeMode mode, int timeoutMs)
+bool FakeController::waitMode(FakeMode mode)
 {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return mode_ == mode; });
+    std::lock_guard lock(mutex_);
+    poll();
+    return mode_ == mode;
 }
 
 std::string FakeController::received()
@@ -123,36 +208,26 @@ void FakeController::send(const std::string& bytes)
 
 void FakeController::sendBytes(const uint8_t* data, size_t n)
 {
-    // Replies are short; the pty takes them whole. Bulk data goes through pendingUpload_.
-    pty_.send(data, n, 1000);
+    toPc_.append(reinterpret_cast<const char*>(data), n);
 }
 
-void FakeController::run()
+void FakeController::poll()
 {
-    while (!stop_.load()) {
-        pty_.waitReadable(5);
-        const std::string bytes = pty_.receive();
-        std::lock_guard lock(mutex_);
-        if (!bytes.empty()) {
-            received_ += bytes;
-            for (char c : bytes)
-                handle(static_cast<uint8_t>(c));
-            changed_.notify_all();
-        }
-        if (mode_ == FakeMode::Receiving && script_.imageLength < 0 && !image_.empty() &&
-            std::chrono::steady_clock::now() - lastImageByte_ > kImagePause)
-            finishImage();
-        if (!pendingUpload_.empty() && startPressed_) {
-            size_t room = pendingUpload_.size();
-            if (uploadLimit_ >= 0)
-                room = std::min<size_t>(room,
-                                        static_cast<size_t>(std::max<long>(uploadLimit_ - uploadSent_, 0)));
-            const size_t w = pty_.sendSome(pendingUpload_.data(), std::min<size_t>(room, 1024));
-            if (w > 0) {
-                pendingUpload_.erase(pendingUpload_.begin(), pendingUpload_.begin() + static_cast<long>(w));
-                uploadSent_ += static_cast<long>(w);
-            }
-        }
+    while (!actions_.empty() && actions_.begin()->first <= clock_.nowMs()) {
+        std::function<void()> action = std::move(actions_.begin()->second);
+        actions_.erase(actions_.begin());
+        action();
+    }
+    if (mode_ == FakeMode::Receiving && script_.imageLength < 0 && !image_.empty() &&
+        clock_.nowUs() - lastImageByteUs_ > kImagePauseUs)
+        finishImage();
+    if (!pendingUpload_.empty() && startPressed_) {
+        size_t room = pendingUpload_.size();
+        if (uploadLimit_ >= 0)
+            room = std::min<size_t>(room, static_cast<size_t>(std::max<long>(uploadLimit_ - uploadSent_, 0)));
+        sendBytes(pendingUpload_.data(), room);
+        pendingUpload_.erase(pendingUpload_.begin(), pendingUpload_.begin() + static_cast<long>(room));
+        uploadSent_ += static_cast<long>(room);
     }
 }
 
@@ -191,7 +266,7 @@ void FakeController::handle(uint8_t byte)
         return;
     case FakeMode::Receiving:
         image_.push_back(byte);
-        lastImageByte_ = std::chrono::steady_clock::now();
+        lastImageByteUs_ = clock_.nowUs();
         if (script_.complainAfterImageBytes >= 0 && !complained_ &&
             static_cast<long>(image_.size()) >= script_.complainAfterImageBytes) {
             complained_ = true;

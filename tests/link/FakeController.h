@@ -1,19 +1,19 @@
 #pragma once
-// A scripted KZ-7 on a pseudo-terminal, for the byte-exact cases a full simulator cannot be
-// bent into: odd banners, replies with a byte too many, chatter during a download, refused
-// attempts. It keeps just enough of the controller's modes to answer the link's probes and
-// records everything it was sent. Its answers come at once, so tests may shorten the link's
-// waits.
+// A scripted KZ-7 behind an in-process byte channel on a virtual clock, for the byte-exact cases
+// a full simulator cannot be bent into: odd banners, replies with a byte too many, chatter during
+// a download, refused attempts. It keeps just enough of the controller's modes to answer the
+// link's probes and records everything it was sent. Its answers come at once; the link's waits
+// cost no real time.
 
-#include "support/PtyPeer.h"
+#include "platform/ByteChannel.h"
+#include "support/VirtualClock.h"
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace linktest {
@@ -48,8 +48,13 @@ class FakeController {
     explicit FakeController(FakeScript script = {});
     ~FakeController();
 
-    bool ok() const { return pty_.ok(); }
-    const std::string& devicePath() const { return pty_.slavePath(); }
+    bool ok() const { return true; }
+    std::string devicePath() const { return "fake"; }
+    // A channel to the fake (only one may be open at a time).
+    std::unique_ptr<platform::ByteChannel> open();
+    testsupport::VirtualClock& clock() { return clock_; }
+    // Runs action once the virtual time is delayMs further on (a button pressed, a cancel).
+    void later(int delayMs, std::function<void()> action);
 
     // Switches the controller on: it says hello and listens for '#' for a while before its menu.
     void powerOn();
@@ -57,8 +62,9 @@ class FakeController {
     void setConsoleBanner(const std::string& banner);
     void setIgnoreHashes(bool ignore); // the menu does not react to '#'
     FakeMode mode();
-    // Waits until the fake has reached mode (it may still be taking the last bytes in).
-    bool waitMode(FakeMode mode, int timeoutMs = 1000);
+    // Whether the fake has reached mode once what the link sent is taken in (it takes bytes in
+    // as they are written, so there is nothing to wait for).
+    bool waitMode(FakeMode mode);
 
     std::string received(); // everything sent to it so far
     void clearReceived();
@@ -69,7 +75,9 @@ class FakeController {
     void pressStart();
 
   private:
-    void run();
+    friend class FakeChannel;
+    // Time-driven work up to the clock's time: the end of an image, upload data, due actions.
+    void poll();
     void handle(uint8_t byte);
     void handleLine(const std::string& line);
     void send(const std::string& bytes);
@@ -79,12 +87,11 @@ class FakeController {
     static std::string defaultBootBanner();
 
     FakeScript script_;
-    testsupport::PtyPeer pty_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-
-    std::mutex mutex_;
-    std::condition_variable changed_;
+    testsupport::VirtualClock clock_;
+    std::recursive_mutex mutex_;
+    bool channelOpen_ = false;
+    std::string toPc_; // sent and not yet read by the link
+    std::multimap<int64_t, std::function<void()>> actions_;
     FakeMode mode_ = FakeMode::Menu;
     int entry_ = 0;
     std::string received_;
@@ -95,7 +102,7 @@ class FakeController {
     std::vector<std::string> commands_;
     std::vector<std::vector<uint8_t>> images_;
     std::vector<uint8_t> image_;
-    std::chrono::steady_clock::time_point lastImageByte_;
+    int64_t lastImageByteUs_ = 0;
     bool complained_ = false;
     std::vector<uint8_t> pendingUpload_;
     bool startPressed_ = false;

@@ -62,6 +62,7 @@ SimBench::SimBench(SimOptions options) : options_(std::move(options))
         args.insert(args.end(), {"--mode", options_.mode});
     if (options_.pace > 0)
         args.insert(args.end(), {"--pace", std::to_string(options_.pace)});
+    args.insert(args.end(), options_.more.begin(), options_.more.end());
     // The simulator links its COM name in the bench's own port folder (TESSABAN_PORTS, set by
     // scratch_); each test runs in its own process, so the variable touches no other test.
     started_ = sim_.start(args);

@@ -21,6 +21,7 @@ struct SimOptions {
     std::string mode; // "console", "running", ... (empty: the menu)
     long pace = 0;    // baud rate to pace at (0: as fast as the pty goes)
     int com = 7;      // linked as COMn in the bench's port folder
+    std::vector<std::string> more; // further kz7sim options ("--sensors", "100")
 };
 
 struct CommandResult {

@@ -258,36 +258,28 @@ TEST(ControllerLinkPowerOn, CatchesTheBootLoaderTimesOutAndCancels)
     {
         Bench bench(FakeScript{}, FakeMode::Off);
         ASSERT_TRUE(bench.open());
-        std::thread power([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            bench.fake.powerOn();
-        });
+        bench.fake.later(300, [&] { bench.fake.powerOn(); });
         EXPECT_EQ(bench.link.waitForBootLoader(10), 1);
-        power.join();
         EXPECT_EQ(bench.fake.mode(), FakeMode::BootLoader);
         EXPECT_NE(bench.fake.received().find(std::string(70, '#')), std::string::npos);
     }
     {
         Bench bench(FakeScript{}, FakeMode::Off);
         ASSERT_TRUE(bench.open());
-        auto start = std::chrono::steady_clock::now();
+        const int64_t start = bench.fake.clock().nowMs();
         EXPECT_EQ(bench.link.waitForBootLoader(1), 0);
-        auto waited = std::chrono::steady_clock::now() - start;
-        EXPECT_GE(waited, std::chrono::milliseconds(1000));
-        EXPECT_LT(waited, std::chrono::milliseconds(2500));
+        const int64_t waited = bench.fake.clock().nowMs() - start;
+        EXPECT_GE(waited, 1000);
+        EXPECT_LT(waited, 2500);
         EXPECT_EQ(bench.fake.received(), "") << "nothing is sent to a silent controller";
     }
     {
         Bench bench(FakeScript{}, FakeMode::Off);
         ASSERT_TRUE(bench.open());
-        std::thread cancel([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            bench.link.cancelBootLoaderWait();
-        });
-        auto start = std::chrono::steady_clock::now();
+        bench.fake.later(200, [&] { bench.link.cancelBootLoaderWait(); });
+        const int64_t start = bench.fake.clock().nowMs();
         EXPECT_EQ(bench.link.waitForBootLoader(30), -1);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-        cancel.join();
+        EXPECT_LT(bench.fake.clock().nowMs() - start, 2000);
 
         // A cancel pressed before the capture's thread got going is not lost...
         bench.link.armBootLoaderWait();

@@ -59,7 +59,7 @@ struct Bench {
     }
 
     FakeController fake;
-    ControllerLink link{fakeTiming()};
+    ControllerLink link{fakeTiming(), [this](const std::string&, int) { return fake.open(); }, fake.clock()};
     RecordingHost host;
     comm::MaintenanceTiming timing{50, 5, 100, 10};
     Maintenance jobs{link, host, timing};
@@ -107,12 +107,12 @@ TEST(ServoUpdateJob, FailsWhenTheReportNeverEnds)
     script.servoSilent = true;
     Bench bench(script);
     ASSERT_TRUE(bench.connect());
-    auto start = std::chrono::steady_clock::now();
+    const int64_t start = bench.fake.clock().nowMs();
     MaintenanceResult r = bench.jobs.updateServos(writeRom(bench, "s.rom", 100, 2));
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, comm::kMsgServoUpdateFailed);
     // More than 100 polls of 5 ms without a byte.
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_GE(bench.fake.clock().nowMs() - start, 500);
     EXPECT_EQ(bench.fake.mode(), FakeMode::Console) << "left where the failing step left it";
 }
 
@@ -238,13 +238,15 @@ TEST(ProgramJobs, DownloadAndPlayLeaveTheControllerInItsMenu)
     EXPECT_FALSE(bench.jobs.downloadProgram({}).ok);
 
     std::atomic<bool> stop{false};
-    std::thread stopper([&] {
-        bench.fake.waitMode(FakeMode::Running, 10000);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        stop.store(true);
-    });
+    // The user stops the program a while after it started playing.
+    std::function<void()> stopOnceRunning = [&] {
+        if (bench.fake.mode() == FakeMode::Running)
+            bench.fake.later(300, [&] { stop.store(true); });
+        else
+            bench.fake.later(10, stopOnceRunning);
+    };
+    bench.fake.later(0, stopOnceRunning);
     MaintenanceResult played = bench.jobs.playProgram(stop);
-    stopper.join();
     EXPECT_TRUE(played.ok);
     EXPECT_EQ(bench.host.console, script.runningOutput);
     EXPECT_TRUE(bench.fake.waitMode(FakeMode::Menu));

@@ -1,8 +1,9 @@
 // The maintenance jobs against the simulated controller: motion backup and restore, firmware
 // recovery from power off, and the failures that injected faults bring. Every case runs
 // in-process against sim::Controller on a virtual clock; the ones that prove the real port (a
-// whole backup and restore, a device that goes away, a stall on a paced line) also run against
-// kz7sim on a pseudo-terminal. Firmware and servo updates run end to end through the command line
+// device that goes away, a stall on a paced line) also run against kz7sim on a pseudo-terminal.
+// Whole transfers through the real port are proven by the command-line tests and the serial
+// session tests. Firmware and servo updates run end to end through the command line
 // (cli_controller_test).
 
 #include "SimBench.h"
@@ -350,7 +351,6 @@ TEST(SimFaults, AControllerStallingDuringABackupWritesNoFile) { AControllerStall
 TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer) { AStalledControllerIsGivenUpBeforeAnyTransfer(Where::InProcess); }
 
 // The ones that prove the real port.
-TEST(SimMaintenanceOnPty, BackupRestoreBackupGivesTheSameFile) { BackupRestoreBackupGivesTheSameFile(Where::Pty); }
 TEST(SimFaultsOnPty, AControllerVanishingDuringABackupWritesNoFile) { AControllerVanishingDuringABackupWritesNoFile(Where::Pty); }
 TEST(SimFaultsOnPty, AControllerStallingDuringABackupWritesNoFile) { AControllerStallingDuringABackupWritesNoFile(Where::Pty); }
 

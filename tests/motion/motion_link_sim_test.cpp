@@ -1,13 +1,17 @@
 // The motion link against the simulated controller with our default robot: connecting from
 // every mode, the first repaint, every page operation of the editor, and a controller that
-// stops answering.
+// stops answering. All of it runs in-process against sim::Controller on a virtual clock;
+// connecting from every mode also runs against kz7sim on a pseudo-terminal, through the real
+// serial device and the link's reader thread.
 
 #include "motion/MotionLink.h"
 #include "motion/MotionReplies.h"
 #include "motion/MotionSession.h"
 #include "motion/RobotProfile.h"
 
+#include "sim/JointTable.h"
 #include "support/Kz7SimProcess.h"
+#include "support/SimChannel.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +21,7 @@
 #include <thread>
 
 using namespace motion;
+using testsupport::InProcessController;
 using testsupport::Kz7SimProcess;
 
 namespace {
@@ -47,33 +52,87 @@ void expectSamePage(const MotionScreen& a, const MotionScreen& b, const std::str
     EXPECT_EQ(a.inEditScreen, b.inEditScreen);
 }
 
-class SimLinkTest : public ::testing::Test {
+enum class Where { Pty, InProcess };
+
+// kz7sim on a pty, or sim::Controller in-process with the same robot.
+struct SimulatedController {
+    Where where = Where::InProcess;
+    Kz7SimProcess process;
+    testsupport::VirtualClock clock;
+    std::unique_ptr<InProcessController> local;
+
+    bool start(const std::string& mode, const RobotProfile& profile)
+    {
+        if (where == Where::Pty)
+            return process.start({"--profile", kProfile, "--mode", mode});
+        local.reset();
+        local = std::make_unique<InProcessController>(clock, true, *sim::modeFromName(mode),
+                                                      sim::JointTable::fromProfile(profile));
+        return true;
+    }
+    std::string devicePath() const { return where == Where::Pty ? process.devicePath() : "in-process"; }
+    bool control(const std::string& command)
+    {
+        return where == Where::Pty ? process.control(command) : local->control(command);
+    }
+    void stop()
+    {
+        if (where == Where::Pty)
+            process.stop();
+        else
+            local.reset();
+    }
+    // Lets the simulator's own loop catch up (it reads its control channel by itself).
+    void pause(int ms)
+    {
+        if (where == Where::Pty)
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        else
+            clock.sleepMs(ms);
+    }
+    std::unique_ptr<MotionLink> makeLink()
+    {
+        if (where == Where::Pty)
+            return std::make_unique<MotionLink>();
+        return std::make_unique<MotionLink>(
+            [this](const std::string&, int) -> std::unique_ptr<platform::ByteChannel> {
+                return local ? local->open() : nullptr;
+            },
+            clock);
+    }
+};
+
+class SimLinkTest : public ::testing::TestWithParam<Where> {
   protected:
-    Kz7SimProcess sim;
-    MotionLink link;
+    SimulatedController sim;
+    std::unique_ptr<MotionLink> linkOwner;
     std::unique_ptr<MotionSession> session;
     std::vector<std::pair<std::string, std::string>> boxes;
     RobotProfile profile;
 
+    MotionLink& link() { return *linkOwner; }
     void SetUp() override
     {
         ASSERT_TRUE(profile.load(kProfile));
-        link.setMessageHandler(
+        sim.where = GetParam();
+        linkOwner = sim.makeLink();
+        link().setMessageHandler(
             [this](const std::string& c, const std::string& t) { boxes.emplace_back(c, t); });
-        session = std::make_unique<MotionSession>(link, kTickMs);
+        session = std::make_unique<MotionSession>(link(), kTickMs);
     }
     void TearDown() override
     {
         session.reset();
-        link.disconnect();
+        if (linkOwner)
+            link().disconnect();
     }
     void startAndConnect(const std::string& mode)
     {
-        ASSERT_TRUE(sim.start({"--profile", kProfile, "--mode", mode})) << mode;
-        ASSERT_TRUE(link.connect(sim.devicePath())) << mode;
+        ASSERT_TRUE(sim.start(mode, profile)) << mode;
+        ASSERT_TRUE(link().connect(sim.devicePath())) << mode;
         ASSERT_TRUE(session->settle()) << mode;
     }
-    const MotionScreen& screen() const { return link.screen(); }
+    const MotionScreen& screen() const { return linkOwner->screen(); }
     // Runs a command and checks that the changed fields left the mirror equal to a full repaint.
     void run(const std::string& command, bool checkRepaint = true)
     {
@@ -88,9 +147,12 @@ class SimLinkTest : public ::testing::Test {
     JointCell pose(int p, int id) const { return screen().poses[p].joints[id]; }
 };
 
+// The cases that need no real port.
+class SimLinkInProcess : public SimLinkTest {};
+
 } // namespace
 
-TEST_F(SimLinkTest, ConnectsFromEveryModeAndMirrorsTheFirstRepaint)
+TEST_P(SimLinkTest, ConnectsFromEveryModeAndMirrorsTheFirstRepaint)
 {
     for (const char* mode : {"menu", "console", "screen", "running", "bootloader"}) {
         SCOPED_TRACE(mode);
@@ -111,13 +173,13 @@ TEST_F(SimLinkTest, ConnectsFromEveryModeAndMirrorsTheFirstRepaint)
         MotionScreen first = screen();
         ASSERT_TRUE(session->run("re\r"));
         expectSamePage(first, screen(), "re");
-        link.disconnect();
+        link().disconnect();
         EXPECT_FALSE(screen().inEditScreen);
         sim.stop();
     }
 }
 
-TEST_F(SimLinkTest, EveryPageOperationChangesTheMirrorAsTheControllerChangedItsPage)
+TEST_P(SimLinkInProcess, EveryPageOperationChangesTheMirrorAsTheControllerChangedItsPage)
 {
     startAndConnect("menu");
 
@@ -217,7 +279,7 @@ TEST_F(SimLinkTest, EveryPageOperationChangesTheMirrorAsTheControllerChangedItsP
     // play stopped with ESC
     run("goto 9 4\r");
     run("set 200\r");
-    ASSERT_TRUE(link.send("play 3\r"));
+    ASSERT_TRUE(link().send("play 3\r"));
     ASSERT_TRUE(session->waitUntil(
         [](const MotionScreen& s) { return s.message.find("Playing") != std::string::npos; }, 100));
     ASSERT_TRUE(session->run("\x1b", 400));
@@ -241,7 +303,7 @@ TEST_F(SimLinkTest, EveryPageOperationChangesTheMirrorAsTheControllerChangedItsP
     EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(SimLinkTest, StalledOrSilentControllerIsLostAfterTheShortOrLongWait)
+TEST_P(SimLinkInProcess, StalledOrSilentControllerIsLostAfterTheShortOrLongWait)
 {
     for (bool longWait : {false, true}) {
         SCOPED_TRACE(longWait ? "long" : "short");
@@ -249,21 +311,21 @@ TEST_F(SimLinkTest, StalledOrSilentControllerIsLostAfterTheShortOrLongWait)
         // A stalled line holds everything back; a silent controller never answers again.
         ASSERT_TRUE(sim.control(longWait ? "stall 60000" : "silent"));
         // the control channel is read by the simulator's own loop
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sim.pause(300);
         boxes.clear();
         std::vector<LinkEvent> events;
-        link.setEventHandler([&](const LinkEvent& e) { events.push_back(e); });
-        ASSERT_TRUE(link.isOpen());
+        link().setEventHandler([&](const LinkEvent& e) { events.push_back(e); });
+        ASSERT_TRUE(link().isOpen());
         // A stalled line may not even take the command (the write times out): the wait for a
         // reply runs all the same.
-        link.send(longWait ? "save\r" : "re\r", longWait);
-        ASSERT_TRUE(link.isWaiting());
+        link().send(longWait ? "save\r" : "re\r", longWait);
+        ASSERT_TRUE(link().isWaiting());
         for (int i = 0; i < (longWait ? 50 : 15); ++i) {
-            link.tick();
-            ASSERT_TRUE(link.isOpen()) << "tick " << i;
+            link().tick();
+            ASSERT_TRUE(link().isOpen()) << "tick " << i;
         }
-        link.tick();
-        EXPECT_FALSE(link.isOpen());
+        link().tick();
+        EXPECT_FALSE(link().isOpen());
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].second, "Can not find KZ-7! Please, try again after following next steps.\n"
                                    "1. Check the cable connection and Power.\n2. Push the \"MODE\" button of "
@@ -274,6 +336,10 @@ TEST_F(SimLinkTest, StalledOrSilentControllerIsLostAfterTheShortOrLongWait)
         EXPECT_EQ(screen().message, "Disconnected to KZ-7.");
         sim.stop();
         session.reset();
-        session = std::make_unique<MotionSession>(link, kTickMs);
+        session = std::make_unique<MotionSession>(link(), kTickMs);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(InProcess, SimLinkTest, ::testing::Values(Where::InProcess));
+INSTANTIATE_TEST_SUITE_P(Pty, SimLinkTest, ::testing::Values(Where::Pty));
+INSTANTIATE_TEST_SUITE_P(InProcess, SimLinkInProcess, ::testing::Values(Where::InProcess));

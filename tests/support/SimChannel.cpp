@@ -121,7 +121,15 @@ class SimChannel final : public platform::ByteChannel {
 };
 
 InProcessController::InProcessController(bool poweredOn, sim::Mode mode, sim::JointTable joints)
-    : controller(memory, std::move(joints))
+    : ownClock_(std::make_unique<VirtualClock>()), clock(*ownClock_), controller(memory, std::move(joints))
+{
+    simMs_ = clock.nowMs();
+    controller.start(simMs_, poweredOn, mode);
+}
+
+InProcessController::InProcessController(VirtualClock& sharedClock, bool poweredOn, sim::Mode mode,
+                                         sim::JointTable joints)
+    : clock(sharedClock), controller(memory, std::move(joints))
 {
     simMs_ = clock.nowMs();
     controller.start(simMs_, poweredOn, mode);

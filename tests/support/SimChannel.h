@@ -33,6 +33,8 @@ class InProcessController {
   public:
     explicit InProcessController(bool poweredOn = true, sim::Mode mode = sim::Mode::Menu,
                                  sim::JointTable joints = sim::JointTable::standard());
+    // The same on a clock that outlives it (a link built once for several controllers).
+    InProcessController(VirtualClock& clock, bool poweredOn, sim::Mode mode, sim::JointTable joints);
     InProcessController(const InProcessController&) = delete;
     InProcessController& operator=(const InProcessController&) = delete;
 
@@ -51,8 +53,12 @@ class InProcessController {
     // The controller's memory as it is now.
     std::vector<uint8_t> memoryBytes() const;
 
+  private:
+    std::unique_ptr<VirtualClock> ownClock_;
+
+  public:
+    VirtualClock& clock;
     sim::ControllerMemory memory;
-    VirtualClock clock;
     sim::Controller controller;
 
   private:
