@@ -247,8 +247,18 @@ void RobotWindow::resetView()
 
 void RobotWindow::tick()
 {
+    stepAnimation();
+    redrawIfChanged();
+}
+
+void RobotWindow::stepAnimation()
+{
     if (live_ && model_.step())
         markChanged();
+}
+
+void RobotWindow::redrawIfChanged()
+{
     if (driver_ && driver_->takeChanged(viewNumber_))
         update();
 }
