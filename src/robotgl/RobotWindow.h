@@ -75,6 +75,13 @@ class RobotWindow : public QOpenGLWidget, protected QOpenGLFunctions_3_3_Core {
 
     // Something this window shows changed: draw it on its next tick.
     void markChanged();
+    // Sets a field the drawing reads, marking the window changed when the value is new.
+    template <typename T> void setShownField(T& field, const T& value)
+    {
+        if (field != value)
+            markChanged();
+        field = value;
+    }
 
     void initializeGL() override;
     void resizeGL(int w, int h) override;
