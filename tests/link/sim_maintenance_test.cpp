@@ -1,14 +1,21 @@
-// The maintenance jobs end to end against kz7sim on a pty: motion backup and restore, firmware
-// recovery from power off, and the failures that injected faults bring. Firmware and servo
-// updates run end to end through the command line (cli_controller_test).
+// The maintenance jobs against the simulated controller: motion backup and restore, firmware
+// recovery from power off, and the failures that injected faults bring. Every case runs
+// in-process against sim::Controller on a virtual clock; the ones that prove the real port (a
+// whole backup and restore, a device that goes away, a stall on a paced line) also run against
+// kz7sim on a pseudo-terminal. Firmware and servo updates run end to end through the command line
+// (cli_controller_test).
 
 #include "SimBench.h"
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
+#include "support/SimChannel.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
+#include <numeric>
 #include <thread>
 
 using comm::ControllerLink;
@@ -23,9 +30,87 @@ namespace {
 
 constexpr size_t kMotionSize = 0x10000;
 
+enum class Where { Pty, InProcess };
+
+// The simulator runs unpaced (its answers may be paced), so there is no line to keep pace with.
+comm::LinkTiming unpacedLine()
+{
+    comm::LinkTiming t;
+    t.lineBaud = 0;
+    return t;
+}
+
+// The controller the jobs talk to: kz7sim on a pty, or sim::Controller in-process. Files live in
+// a scratch folder either way.
+class Controller {
+  public:
+    Controller(Where where, const SimOptions& options)
+    {
+        if (where == Where::Pty) {
+            process_ = std::make_unique<SimBench>(options);
+            return;
+        }
+        sim::Mode mode = sim::Mode::Menu;
+        if (!options.mode.empty())
+            mode = *sim::modeFromName(options.mode);
+        local_ = std::make_unique<testsupport::InProcessController>(options.poweredOn, mode);
+        if (options.blankFirmware)
+            local_->memory.eraseFirmware();
+        local_->setOutputBaud(options.pace);
+    }
+    bool ok() const { return process_ ? process_->ok() : folder_.ok(); }
+    std::string device() const { return process_ ? process_->device() : "in-process"; }
+    std::string path(const std::string& name) const
+    {
+        return process_ ? process_->path(name) : folder_.file(name);
+    }
+    std::string folder() const { return process_ ? process_->folder() : folder_.path().string(); }
+    void control(const std::string& line)
+    {
+        if (process_)
+            process_->control(line);
+        else
+            local_->control(line);
+    }
+    // Runs action after delayMs: real time on the pty, the link's virtual time in-process.
+    void later(int delayMs, std::function<void()> action)
+    {
+        if (local_) {
+            local_->at(local_->clock.nowMs() + delayMs, std::move(action));
+            return;
+        }
+        std::thread([delayMs, action = std::move(action)] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            action();
+        }).detach();
+    }
+    void controlLater(const std::string& line, int delayMs)
+    {
+        if (process_)
+            process_->controlLater(line, delayMs);
+        else
+            local_->controlAt(local_->clock.nowMs() + delayMs, line);
+    }
+    std::vector<uint8_t> memory() const { return process_ ? process_->memory() : local_->memoryBytes(); }
+
+    std::unique_ptr<ControllerLink> makeLink() const
+    {
+        if (process_)
+            return std::make_unique<ControllerLink>(unpacedLine());
+        auto* sim = local_.get();
+        return std::make_unique<ControllerLink>(
+            unpacedLine(), [sim](const std::string&, int) { return sim->open(); }, sim->clock);
+    }
+
+  private:
+    std::unique_ptr<SimBench> process_;
+    std::unique_ptr<testsupport::InProcessController> local_;
+    testsupport::TempFolder folder_{"linktest"};
+};
+
 // Presses START on the simulator when the job asks the user to, and keeps what it was shown.
 struct TestHost : comm::MaintenanceHost {
-    explicit TestHost(SimBench& sim) : sim(sim) {}
+    explicit TestHost(Controller& sim) : sim(sim) {}
     void acknowledge(int message) override
     {
         acknowledged.push_back(message);
@@ -36,35 +121,28 @@ struct TestHost : comm::MaintenanceHost {
     {
         console.append(reinterpret_cast<const char*>(bytes), count);
     }
-    SimBench& sim;
+    Controller& sim;
     std::vector<int> acknowledged;
     std::vector<int> notices;
     std::string console;
 };
 
-// The simulator runs unpaced here, so there is no line to keep pace with.
-comm::LinkTiming unpacedLine()
-{
-    comm::LinkTiming t;
-    t.lineBaud = 0;
-    return t;
-}
-
 // What nearly every test here sets up: the simulator, the host that presses its START, and a
 // link with its maintenance jobs. connect() starts the link on the simulator's device.
 struct SimJobs {
-    explicit SimJobs(SimOptions options = {}) : sim(std::move(options)) {}
+    explicit SimJobs(Where where, SimOptions options = {}) : sim(where, options) {}
     ::testing::AssertionResult connect()
     {
         if (!sim.ok())
-            return ::testing::AssertionFailure() << "kz7sim did not start";
+            return ::testing::AssertionFailure() << "the simulator did not start";
         if (!link.connect(sim.device()))
             return ::testing::AssertionFailure() << "the link did not connect to " << sim.device();
         return ::testing::AssertionSuccess();
     }
-    SimBench sim;
+    Controller sim;
     TestHost host{sim};
-    ControllerLink link{unpacedLine()};
+    std::unique_ptr<ControllerLink> linkOwner = sim.makeLink();
+    ControllerLink& link = *linkOwner;
     Maintenance jobs{link, host};
 };
 
@@ -75,11 +153,11 @@ using linktest::noTemporaryFiles;
 using linktest::pattern;
 using linktest::writeHex;
 
-TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile)
+void BackupRestoreBackupGivesTheSameFile(Where where)
 {
-    SimJobs bench;
+    SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
 
     MaintenanceResult first = jobs.backupMotion(sim.path("first.mtn"));
     ASSERT_TRUE(first.ok) << first.message;
@@ -102,14 +180,14 @@ TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile)
     EXPECT_TRUE(noTemporaryFiles(sim.folder()));
 }
 
-TEST(SimMaintenance, RecoversAControllerWithoutFirmware)
+void RecoversAControllerWithoutFirmware(Where where)
 {
     SimOptions options;
     options.poweredOn = false;
     options.blankFirmware = true;
-    SimJobs bench(options);
+    SimJobs bench(where, options);
     ASSERT_TRUE(bench.sim.ok());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
     auto firmware = pattern(2000, 5);
     writeHex(sim.path("fw.hex"), firmware);
 
@@ -126,13 +204,13 @@ TEST(SimMaintenance, RecoversAControllerWithoutFirmware)
     EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), memory.begin()));
 }
 
-TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything)
+void RecoveryGivesUpOrIsCancelledWithoutSendingAnything(Where where)
 {
     SimOptions options;
     options.poweredOn = false;
-    SimJobs bench(options);
+    SimJobs bench(where, options);
     ASSERT_TRUE(bench.sim.ok());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
     writeHex(sim.path("fw.hex"), pattern(500, 2));
     auto before = sim.memory();
 
@@ -142,12 +220,8 @@ TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything)
     link.closePort();
 
     link.armBootLoaderWait();
-    std::thread cancel([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        link.cancelBootLoaderWait();
-    });
+    sim.later(300, [&link = link] { link.cancelBootLoaderWait(); });
     MaintenanceResult cancelled = jobs.recoverFirmware(sim.device(), sim.path("fw.hex"), 30);
-    cancel.join();
     EXPECT_TRUE(cancelled.cancelled);
     link.closePort();
 
@@ -159,11 +233,11 @@ TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything)
     EXPECT_EQ(sim.memory(), before);
 }
 
-TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile)
+void AControllerVanishingDuringABackupWritesNoFile(Where where)
 {
-    SimJobs bench;
+    SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
     // An older backup must survive a failed one.
     auto older = pattern(kMotionSize, 1);
     linktest::writeFile(sim.path("keep.mtn"), older);
@@ -178,11 +252,11 @@ TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile)
     EXPECT_FALSE(link.isPortOpen());
 }
 
-TEST(SimFaults, AGarbledControllerIsGivenUpBeforeAnyTransfer)
+void AGarbledControllerIsGivenUpBeforeAnyTransfer(Where where)
 {
-    SimJobs bench;
+    SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
     linktest::writeFile(sim.path("m.mtn"), pattern(kMotionSize, 4));
     auto before = motionOf(sim.memory());
 
@@ -200,11 +274,11 @@ TEST(SimFaults, AGarbledControllerIsGivenUpBeforeAnyTransfer)
     EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
 }
 
-TEST(SimFaults, AControllerVanishingAsTheImageStartsFailsTheRestore)
+void AControllerVanishingAsTheImageStartsFailsTheRestore(Where where)
 {
-    SimJobs bench;
+    SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
     linktest::writeFile(sim.path("m.mtn"), pattern(kMotionSize, 8));
     ASSERT_TRUE(link.goTo(ControllerMode::BootLoader));
     // The next 31 bytes it sends are the probe's answers and "ld e000 ... Ready..": then the
@@ -218,12 +292,12 @@ TEST(SimFaults, AControllerVanishingAsTheImageStartsFailsTheRestore)
     EXPECT_FALSE(link.isPortOpen());
 }
 
-TEST(SimFaults, AControllerStallingDuringABackupWritesNoFile)
+void AControllerStallingDuringABackupWritesNoFile(Where where)
 {
     // At the real line rate the upload takes over eleven seconds, so a stall lands in its midst.
     SimOptions options;
     options.pace = 57600;
-    SimBench sim(options);
+    Controller sim(where, options);
     ASSERT_TRUE(sim.ok());
     struct StallingHost : TestHost {
         using TestHost::TestHost;
@@ -233,7 +307,8 @@ TEST(SimFaults, AControllerStallingDuringABackupWritesNoFile)
             sim.controlLater("stall 4000", 2000);
         }
     } host(sim);
-    ControllerLink link{unpacedLine()};
+    std::unique_ptr<ControllerLink> linkOwner = sim.makeLink();
+    ControllerLink& link = *linkOwner;
     ASSERT_TRUE(link.connect(sim.device()));
     Maintenance jobs(link, host);
     MaintenanceResult r = jobs.backupMotion(sim.path("stalled.mtn"));
@@ -247,11 +322,11 @@ TEST(SimFaults, AControllerStallingDuringABackupWritesNoFile)
     EXPECT_FALSE(link.isPortOpen());
 }
 
-TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer)
+void AStalledControllerIsGivenUpBeforeAnyTransfer(Where where)
 {
-    SimJobs bench;
+    SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
     auto image = pattern(800, 9);
     auto rom = linktest::romContainer(linktest::intelHex(image), 18);
     linktest::writeFile(sim.path("servo.rom"), rom);
@@ -263,4 +338,108 @@ TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer)
     EXPECT_FALSE(link.isPortOpen());
     EXPECT_TRUE(host.console.empty());
     EXPECT_EQ(sim.memory(), before);
+}
+
+TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile) { BackupRestoreBackupGivesTheSameFile(Where::InProcess); }
+TEST(SimMaintenance, RecoversAControllerWithoutFirmware) { RecoversAControllerWithoutFirmware(Where::InProcess); }
+TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything) { RecoveryGivesUpOrIsCancelledWithoutSendingAnything(Where::InProcess); }
+TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile) { AControllerVanishingDuringABackupWritesNoFile(Where::InProcess); }
+TEST(SimFaults, AGarbledControllerIsGivenUpBeforeAnyTransfer) { AGarbledControllerIsGivenUpBeforeAnyTransfer(Where::InProcess); }
+TEST(SimFaults, AControllerVanishingAsTheImageStartsFailsTheRestore) { AControllerVanishingAsTheImageStartsFailsTheRestore(Where::InProcess); }
+TEST(SimFaults, AControllerStallingDuringABackupWritesNoFile) { AControllerStallingDuringABackupWritesNoFile(Where::InProcess); }
+TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer) { AStalledControllerIsGivenUpBeforeAnyTransfer(Where::InProcess); }
+
+// The ones that prove the real port.
+TEST(SimMaintenanceOnPty, BackupRestoreBackupGivesTheSameFile) { BackupRestoreBackupGivesTheSameFile(Where::Pty); }
+TEST(SimFaultsOnPty, AControllerVanishingDuringABackupWritesNoFile) { AControllerVanishingDuringABackupWritesNoFile(Where::Pty); }
+TEST(SimFaultsOnPty, AControllerStallingDuringABackupWritesNoFile) { AControllerStallingDuringABackupWritesNoFile(Where::Pty); }
+
+// A host that never presses START: the backup's wait for it times out.
+struct ForgetfulHost : comm::MaintenanceHost {
+    void acknowledge(int message) override { acknowledged.push_back(message); }
+    std::vector<int> acknowledged;
+};
+
+TEST(SimFaults, ABackupWhoseStartIsNeverPressedLeavesTheControllerAnsweringItsMenu)
+{
+    Controller sim(Where::InProcess, {});
+    ASSERT_TRUE(sim.ok());
+    ForgetfulHost host;
+    std::unique_ptr<ControllerLink> link = sim.makeLink();
+    ASSERT_TRUE(link->connect(sim.device()));
+    Maintenance jobs(*link, host);
+    MaintenanceResult r = jobs.backupMotion(sim.path("never.mtn"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, comm::kMsgMotionReadFailed);
+    EXPECT_EQ(host.acknowledged, std::vector<int>{comm::kMsgPressStart});
+    EXPECT_FALSE(linktest::fileExists(sim.path("never.mtn")));
+    // The boot loader's wait for START was called off: the controller is back in its menu and a
+    // later job finds it there.
+    EXPECT_EQ(link->currentMode(), modeValue(ControllerMode::Menu));
+    EXPECT_TRUE(link->goTo(ControllerMode::Console));
+}
+
+// Files that must never reach the controller: images past their area (one would overwrite the
+// behaviour program and the motion pages behind the firmware, the other motion pages behind the
+// servo image), files without data, damaged records. Each is refused before anything is sent
+// and the controller's memory stays the same byte for byte.
+TEST(SimMaintenance, ImagesThatDoNotBelongInTheirAreaAreRefusedWithTheMemoryUnchanged)
+{
+    SimJobs bench(Where::InProcess);
+    ASSERT_TRUE(bench.connect());
+    auto& [sim, host, linkOwner, link, jobs] = bench;
+    auto text = [](const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); };
+    const std::string pastFirmware = ":020000021000EC\n" + linktest::intelHex(pattern(64, 1));
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> file;
+        bool servo; // a .rom for updateServos, else a .hex for updateFirmware
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"hex above 64 KiB", text(pastFirmware), false, "firmware area"},
+        {"hex one byte too long", text(linktest::intelHex(pattern(0xA001, 2))), false, "firmware area"},
+        {"rom of 16 KiB", linktest::romContainer(linktest::intelHex(pattern(0x4000, 3)), 2), true,
+         "servo image area"},
+        {"empty hex", {}, false, "no data"},
+        {"hex with only an end record", text(":00000001FF\n"), false, "no data"},
+        {"rom with only a header", linktest::romContainer("", 2), true, "no data"},
+        {"hex with a damaged record", text(":0400000001020304F2\n:0400040001020304EF\n"), false, "checksum"},
+        {"hex short of its checksum", text(":0400000001020304\n"), false, "digits"},
+    };
+    const std::vector<uint8_t> before = sim.memory();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = linktest::writeFile(sim.path(c.servo ? "x.rom" : "x.hex"), c.file);
+        MaintenanceResult r = c.servo ? jobs.updateServos(path) : jobs.updateFirmware(path);
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.refused);
+        EXPECT_EQ(r.message, c.servo ? comm::kMsgNotServoProgram : comm::kMsgNotFirmwareFile);
+        EXPECT_NE(r.detail.find(path), std::string::npos) << r.detail;
+        EXPECT_NE(r.detail.find(c.reason), std::string::npos) << r.detail;
+        EXPECT_TRUE(link.isConnected());
+    }
+    EXPECT_TRUE(sim.memory() == before) << "nothing was written";
+    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Menu));
+}
+
+TEST(SimMaintenance, AFullSizeFirmwareLeavesTheBehaviourProgramUntouched)
+{
+    SimJobs bench(Where::InProcess);
+    ASSERT_TRUE(bench.connect());
+    auto& [sim, host, linkOwner, link, jobs] = bench;
+    std::vector<uint8_t> program = pattern(100, 4);
+    program.push_back(static_cast<uint8_t>(std::accumulate(program.begin(), program.end(), 0u)));
+    ASSERT_TRUE(jobs.downloadProgram(program).ok);
+    const std::vector<uint8_t> before = sim.memory();
+
+    const std::vector<uint8_t> firmware = pattern(0xA000, 6);
+    MaintenanceResult r = jobs.updateFirmware(writeHex(sim.path("full.hex"), firmware));
+    ASSERT_TRUE(r.ok) << r.detail;
+    const std::vector<uint8_t> after = sim.memory();
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), after.begin()));
+    EXPECT_TRUE(std::equal(before.begin() + 0xA000, before.end(), after.begin() + 0xA000))
+        << "the fill byte past a full firmware area must not land on 0xA000";
+    EXPECT_TRUE(std::equal(program.begin(), program.end() - 1, after.begin() + 0xA000));
 }
