@@ -26,8 +26,7 @@ void Main3DView::gesturePress(QMouseEvent* e)
     // Only a complete current pose can be dropped on a panel.
     if (e->button() != Qt::LeftButton || !live() || !allJointsKnown_ || !mayDrag_)
         return;
-    dragging_ = true;
-    markChanged();
+    setShownField(dragging_, true);
     setFocus(Qt::MouseFocusReason);
     for (PosePanel* p : panels_)
         p->setDragState(DragState::CurrentPose);
@@ -57,10 +56,7 @@ void Main3DView::gestureLeave()
 void Main3DView::focusOutEvent(QFocusEvent* e)
 {
     RobotWindow::focusOutEvent(e);
-    if (dragging_) {
-        dragging_ = false;
-        markChanged();
-    }
+    setShownField(dragging_, false);
 }
 
 } // namespace robotgl

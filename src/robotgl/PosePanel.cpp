@@ -23,10 +23,8 @@ void PosePanel::raise(PoseGesture code)
 
 void PosePanel::setLive(bool live)
 {
-    if (pressed_ || selected_)
-        markChanged();
-    pressed_ = false;
-    selected_ = false;
+    setShownField(pressed_, false);
+    setShownField(selected_, false);
     RobotWindow::setLive(live);
 }
 
@@ -37,16 +35,12 @@ void PosePanel::setInteractive(bool flag)
 
 void PosePanel::setSelected(bool flag)
 {
-    if (selected_ != flag)
-        markChanged();
-    selected_ = flag;
+    setShownField(selected_, flag);
 }
 
 void PosePanel::setOffsetPage(bool flag)
 {
-    if (offsetPage_ != flag)
-        markChanged();
-    offsetPage_ = flag;
+    setShownField(offsetPage_, flag);
 }
 
 void PosePanel::setNeighbours(PosePanel* left, PosePanel* right)
@@ -57,9 +51,7 @@ void PosePanel::setNeighbours(PosePanel* left, PosePanel* right)
 
 void PosePanel::setLit(bool flag)
 {
-    if (lit_ != flag)
-        markChanged();
-    lit_ = flag;
+    setShownField(lit_, flag);
 }
 
 void PosePanel::resetDrag()
@@ -71,23 +63,17 @@ void PosePanel::resetDrag()
 
 void PosePanel::setDragState(DragState state)
 {
-    if (dragState_ != state)
-        markChanged();
-    dragState_ = state;
+    setShownField(dragState_, state);
 }
 
 void PosePanel::setDropZone(DropZone zone)
 {
-    if (dropZone_ != zone)
-        markChanged();
-    dropZone_ = zone;
+    setShownField(dropZone_, zone);
 }
 
 void PosePanel::setIsSource(bool flag)
 {
-    if (isSource_ != flag)
-        markChanged();
-    isSource_ = flag;
+    setShownField(isSource_, flag);
 }
 
 int PosePanel::dropMark() const
@@ -117,13 +103,11 @@ void PosePanel::gesturePress(QMouseEvent* e)
         // Panel 0 can be pressed (for its menu and focus) but no pose leaves the offset page.
         if (index_ != 0)
             return;
-        pressed_ = true;
-        markChanged();
+        setShownField(pressed_, true);
         setFocus(Qt::MouseFocusReason);
         return;
     }
-    pressed_ = true;
-    markChanged();
+    setShownField(pressed_, true);
     dragSourceId_ = controlId();
     setFocus(Qt::MouseFocusReason);
     setDragState(DragState::Panel);
@@ -208,10 +192,7 @@ void PosePanel::gestureDoubleClick(QMouseEvent* e)
 void PosePanel::focusOutEvent(QFocusEvent* e)
 {
     RobotWindow::focusOutEvent(e);
-    if (pressed_) {
-        pressed_ = false;
-        markChanged();
-    }
+    setShownField(pressed_, false);
 }
 
 } // namespace robotgl

@@ -224,18 +224,12 @@ void RobotWindow::markChanged()
 
 void RobotWindow::setLive(bool live)
 {
-    if (live_ == live)
-        return;
-    live_ = live;
-    markChanged();
+    setShownField(live_, live);
 }
 
 void RobotWindow::setCaption(const QString& caption)
 {
-    if (caption_ == caption)
-        return;
-    caption_ = caption;
-    markChanged();
+    setShownField(caption_, caption);
 }
 
 void RobotWindow::resetView()
@@ -247,8 +241,18 @@ void RobotWindow::resetView()
 
 void RobotWindow::tick()
 {
+    stepAnimation();
+    redrawIfChanged();
+}
+
+void RobotWindow::stepAnimation()
+{
     if (live_ && model_.step())
         markChanged();
+}
+
+void RobotWindow::redrawIfChanged()
+{
     if (driver_ && driver_->takeChanged(viewNumber_))
         update();
 }

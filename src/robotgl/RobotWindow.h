@@ -46,8 +46,11 @@ class RobotWindow : public QOpenGLWidget, protected QOpenGLFunctions_3_3_Core {
     // GL_RENDERER of the window's context, empty before the window is shown.
     QString rendererName() const { return rendererName_; }
     // One tick: the animation step while live, then a redraw when something shown changed.
-    // The shared timer calls it at the window's own rate.
     void tick();
+    // The two halves of a tick, which the shared timer calls separately: the step at the
+    // window's own rate, the redraw on the ticks where windows are drawn.
+    void stepAnimation();
+    void redrawIfChanged();
     // Number of frames drawn since creation.
     int framesDrawn() const { return framesDrawn_; }
 
@@ -72,6 +75,13 @@ class RobotWindow : public QOpenGLWidget, protected QOpenGLFunctions_3_3_Core {
 
     // Something this window shows changed: draw it on its next tick.
     void markChanged();
+    // Sets a field the drawing reads, marking the window changed when the value is new.
+    template <typename T> void setShownField(T& field, const T& value)
+    {
+        if (field != value)
+            markChanged();
+        field = value;
+    }
 
     void initializeGL() override;
     void resizeGL(int w, int h) override;

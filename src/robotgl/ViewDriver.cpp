@@ -60,9 +60,14 @@ void ViewDriver::setRunning(bool running)
 
 void ViewDriver::tickDue()
 {
-    for (int view : scheduler_.dueViews(robotview::ViewScheduler::Clock::now()))
+    const auto tick = scheduler_.nextTick(robotview::ViewScheduler::Clock::now());
+    for (int view : tick.step)
         if (RobotWindow* w = windows_[static_cast<size_t>(view)])
-            w->tick();
+            w->stepAnimation();
+    if (tick.draw)
+        for (RobotWindow* w : windows_)
+            if (w)
+                w->redrawIfChanged();
 }
 
 } // namespace robotgl

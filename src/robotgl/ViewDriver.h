@@ -25,7 +25,7 @@ class ViewDriver : public QObject {
     // Tests stop the timer and tick the windows themselves.
     void setRunning(bool running);
     bool running() const { return timer_.isActive(); }
-    // Ticks the windows that are due now.
+    // Steps the windows that are due now and, on drawing ticks, redraws those that changed.
     void tickDue();
 
   private:

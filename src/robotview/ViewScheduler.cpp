@@ -1,5 +1,6 @@
 #include "robotview/ViewScheduler.h"
 
+#include <algorithm>
 #include <numeric>
 
 namespace robotview {
@@ -42,6 +43,19 @@ std::vector<int> ViewScheduler::dueViews(Clock::time_point now)
             v.next = now + v.period;
     }
     return due;
+}
+
+ViewScheduler::Tick ViewScheduler::nextTick(Clock::time_point now)
+{
+    Tick t;
+    t.step = dueViews(now);
+    std::chrono::milliseconds fastest = std::chrono::milliseconds::max();
+    for (const View& v : views_)
+        if (v.active)
+            fastest = std::min(fastest, v.period);
+    for (int view : t.step)
+        t.draw = t.draw || views_[static_cast<size_t>(view)].period == fastest;
+    return t;
 }
 
 void ViewScheduler::markChanged(int view)

@@ -20,6 +20,16 @@ class ViewScheduler {
     // The windows whose tick has come at now, in registration order; each one's next tick is
     // scheduled a period later (a window that fell behind does not tick twice).
     std::vector<int> dueViews(Clock::time_point now);
+    // One tick of the shared timer: the windows whose own tick has come (as dueViews), and
+    // whether changed windows are drawn now. Drawing happens on the ticks of the fastest window
+    // only, so that the windows drawn in one tick are composed into the screen once, not once for
+    // the main view and again 20 ms later for the panels; a slower window's change waits at most
+    // one tick of the fastest.
+    struct Tick {
+        std::vector<int> step;
+        bool draw = false;
+    };
+    Tick nextTick(Clock::time_point now);
     // Something the window shows changed (a flag, the trackball, a resize, a joint moved).
     void markChanged(int view);
     // Whether the window must be drawn; clears the mark.

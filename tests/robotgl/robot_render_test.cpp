@@ -309,7 +309,10 @@ TEST(RobotAnimationTest, TheSharedTimerDrivesEveryWindow)
     robotgl::ViewDriver::shared().setRunning(true);
     // Generous: the joint needs 10 ticks of 40 or 60 ms.
     const bool arrived = QTest::qWaitFor(
-        [&] { return w.main->model().displayedValue(joint) == 100 && w.panels[6]->model().displayedValue(joint) == 100; },
+        [&] {
+            return w.main->model().displayedValue(joint) == 100 &&
+                   w.panels[6]->model().displayedValue(joint) == 100;
+        },
         20000);
     robotgl::ViewDriver::shared().setRunning(false);
     EXPECT_TRUE(arrived);

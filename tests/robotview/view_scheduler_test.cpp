@@ -28,6 +28,31 @@ TEST(ViewSchedulerTest, EachWindowTicksAtItsOwnRateFromOneTimer)
         EXPECT_EQ(s.dueViews(t0 + std::chrono::milliseconds(r.at)), r.due) << "at " << r.at << " ms";
 }
 
+TEST(ViewSchedulerTest, WindowsAreDrawnTogetherOnTheFastestWindowsTicks)
+{
+    const auto t0 = ViewScheduler::Clock::time_point{} + 1000h;
+    ViewScheduler s;
+    const int main = s.addView(40ms, t0);
+    const int panel = s.addView(60ms, t0);
+    struct Row {
+        int at;
+        std::vector<int> step;
+        bool draw;
+    };
+    // A panel's step at 60 ms is drawn with the main view's at 80 ms: one composition, not two.
+    const Row rows[] = {{40, {main}, true},         {60, {panel}, false}, {80, {main}, true},
+                        {120, {main, panel}, true}, {160, {main}, true},  {180, {panel}, false},
+                        {200, {main}, true}};
+    for (const Row& r : rows) {
+        const auto t = s.nextTick(t0 + std::chrono::milliseconds(r.at));
+        EXPECT_EQ(t.step, r.step) << r.at;
+        EXPECT_EQ(t.draw, r.draw) << r.at;
+    }
+    // Without the faster window the panels draw on their own ticks.
+    s.removeView(main);
+    EXPECT_TRUE(s.nextTick(t0 + 240ms).draw);
+}
+
 TEST(ViewSchedulerTest, AWindowThatFellBehindTicksOnceAndRemovedWindowsNever)
 {
     ViewScheduler s;
