@@ -10,6 +10,7 @@ namespace comm {
 namespace {
 
 constexpr uint8_t kTab = '\t';
+constexpr uint8_t kEsc = 0x1B;
 constexpr uint8_t kRunningBreakByte = 0x55;
 constexpr size_t kRunningBreakBlock = 255;
 constexpr int kRunningBreakBlocks = 30;
@@ -260,6 +261,7 @@ bool ControllerLink::probe()
 {
     mode_ = modeValue(ControllerMode::Unknown);
     menuEntry_ = 255;
+    probeSilent_ = false;
     ProbeReplies replies;
     port_->purgeInput();
     if (!port_->write("***", 3))
@@ -280,6 +282,7 @@ bool ControllerLink::probe()
         return false;
     mode_ = modeValue(verdict.mode);
     menuEntry_ = verdict.menuEntry;
+    probeSilent_ = verdict.mode == ControllerMode::Running && replies.cr.empty();
     return true;
 }
 
@@ -611,6 +614,11 @@ bool ControllerLink::receive(uint8_t* buffer, size_t count)
             break;
         if ((!started && idle > timing_.receiveIdleBeforeData) ||
             (started && idle > timing_.receiveIdleAfterData)) {
+            // A boot loader still waiting for its START button ignores "\rgo\r" and would be
+            // probed as a running program; ESC calls that wait off, so the controller can be
+            // taken back to its menu and answers again.
+            port_->write(&kEsc, 1);
+            sleepMs(timing_.leaveModeMs);
             goTo(ControllerMode::Menu);
             return false;
         }

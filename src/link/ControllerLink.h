@@ -132,6 +132,8 @@ class ControllerLink {
     }
     bool requestUpload(uint32_t address, uint32_t length);
     // buffer must hold count + kReceiveSlack bytes: the last read may bring up to 255 more.
+    // When it gives up (nothing came, or the data stopped), it sends ESC to cancel a wait for
+    // START still running in the boot loader and tries to bring the controller to its menu.
     bool receive(uint8_t* buffer, size_t count);
     // Sizes buffer for the transfer and trims it to count on success.
     bool receive(std::vector<uint8_t>& buffer, size_t count);
@@ -145,6 +147,9 @@ class ControllerLink {
     bool isPortOpen() const { return port_->isOpen(); }
 
     bool isConnected() const { return connected_; }
+    // The last probe got no answer at all (taken as Running: a playing program does not answer,
+    // but neither does a controller that is switched off or not connected).
+    bool probeWasSilent() const { return probeSilent_; }
     int mode() const { return mode_; }
     int menuEntry() const { return menuEntry_; }
     const char* firmwareVersion() const { return firmwareVersion_; }
@@ -183,6 +188,7 @@ class ControllerLink {
     std::unique_ptr<platform::ByteChannel> port_;
     int mode_ = modeValue(ControllerMode::Unknown);
     int menuEntry_ = 255;
+    bool probeSilent_ = false;
     char firmwareVersion_[kVersionCapacity];
     char bootLoaderVersion_[kVersionCapacity];
     std::atomic<int> progress_{0};

@@ -3,8 +3,11 @@
 #include "firmware/HexImageLoader.h"
 #include "firmware/MotionDataFile.h"
 #include "firmware/RomContainer.h"
+#include "platform/AtomicFile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace comm {
 
@@ -18,36 +21,136 @@ MaintenanceResult success(int message)
     return r;
 }
 
-// A freshly loaded image, or nothing: a file that fails to load never leaves an older or half
-// built image behind to be sent by mistake.
-struct LoadedImage {
-    std::vector<uint8_t> buffer;
-    size_t start = 0;
-    size_t length = 0;
-    const uint8_t* data() const { return buffer.data() + start; }
-};
-
-bool loadHexFile(const std::string& path, LoadedImage& image, std::string& why)
-{
-    firmware::HexImageLoader loader;
-    LoadedImage fresh;
-    if (!loader.load(path, fresh.buffer, fresh.start, fresh.length) || fresh.length == 0 ||
-        fresh.start + fresh.length > fresh.buffer.size()) {
-        why = loader.errorText();
-        return false;
-    }
-    image = std::move(fresh);
-    return true;
-}
-
-} // namespace
-
-MaintenanceResult Maintenance::failure(int message, std::string detail)
+MaintenanceResult failure(int message, std::string detail = {})
 {
     MaintenanceResult r;
     r.message = message;
     r.detail = std::move(detail);
     return r;
+}
+
+// A file refused before anything was sent: the message, and the file with the reason.
+MaintenanceResult refusal(int message, const std::string& path, const std::string& reason)
+{
+    MaintenanceResult r = failure(message, path + ": " + reason);
+    r.refused = true;
+    return r;
+}
+
+MaintenanceResult cannotOpen(int message, const std::string& path, const std::string& reason)
+{
+    MaintenanceResult r = failure(message, "cannot open " + path + ": " + reason);
+    r.refused = true;
+    return r;
+}
+
+// Whether an image was prepared for this area and still fits it.
+bool preparedFor(const PreparedImage& image, const firmware::MemoryArea& area)
+{
+    return !image.empty() && image.area.start == area.start && image.area.size == area.size &&
+           firmware::imageFitsArea(area, image.bytes.size());
+}
+
+MaintenanceResult notPrepared(int message, const firmware::MemoryArea& area)
+{
+    MaintenanceResult r = failure(message, "no " + std::string(area.name) + " image to send");
+    r.refused = true;
+    return r;
+}
+
+// Loads Intel hex text (a file, or the text unpacked from a container) and fits it to its area.
+template <class Load>
+MaintenanceResult loadHexImage(Load&& load, const firmware::HexImageLoader& loader, int message,
+                               const std::string& path, const firmware::MemoryArea& area,
+                               PreparedImage& image)
+{
+    std::vector<uint8_t> buffer;
+    size_t start = 0, length = 0;
+    if (!load(buffer, start, length)) {
+        if (loader.error() == firmware::HexError::CannotOpen)
+            return cannotOpen(message, path, loader.errorText());
+        if (loader.error() == firmware::HexError::ReadFailed)
+            return refusal(message, path, "cannot read the file: " + loader.errorText());
+        return refusal(message, path, loader.errorText());
+    }
+    std::string why;
+    if (!firmware::fitHexImageToArea(area, buffer, length, &why))
+        return refusal(message, path, why);
+    // The image alone, not the loader's whole address space.
+    image.area = area;
+    image.bytes.assign(buffer.begin() + static_cast<long>(start),
+                       buffer.begin() + static_cast<long>(start + length));
+    image.updateCommand.clear();
+    return success(kMsgNone);
+}
+
+} // namespace
+
+MaintenanceResult Maintenance::prepareFirmware(const std::string& hexPath, PreparedImage& image)
+{
+    firmware::HexImageLoader loader;
+    return loadHexImage([&](std::vector<uint8_t>& buffer, size_t& start,
+                            size_t& length) { return loader.load(hexPath, buffer, start, length); },
+                        loader, kMsgNotFirmwareFile, hexPath, firmware::kFirmwareArea, image);
+}
+
+MaintenanceResult Maintenance::prepareServoImage(const std::string& romPath, PreparedImage& image)
+{
+    firmware::RomContents rom;
+    firmware::RomError romError = firmware::RomError::None;
+    if (!firmware::unpackRom(romPath, rom, &romError)) {
+        const std::string system = std::strerror(errno);
+        if (romError == firmware::RomError::CannotOpen)
+            return cannotOpen(kMsgNotServoProgram, romPath, system);
+        if (romError == firmware::RomError::ReadFailed)
+            return refusal(kMsgNotServoProgram, romPath, "cannot read the file: " + system);
+        return refusal(kMsgNotServoProgram, romPath, firmware::romErrorText(romError));
+    }
+    const std::string command(firmware::romUpdateCommand(rom.targetKind));
+    if (command.empty())
+        return refusal(kMsgNotServoProgram, romPath, "unknown target kind");
+    firmware::HexImageLoader loader;
+    PreparedImage fresh;
+    MaintenanceResult r =
+        loadHexImage([&](std::vector<uint8_t>& buffer, size_t& start,
+                         size_t& length) { return loader.loadText(rom.hexText, buffer, start, length); },
+                     loader, kMsgNotServoProgram, romPath, firmware::kServoArea, fresh);
+    if (!r.ok)
+        return r;
+    fresh.updateCommand = command;
+    image = std::move(fresh);
+    return r;
+}
+
+MaintenanceResult Maintenance::prepareMotionData(const std::string& mtnPath, PreparedImage& image)
+{
+    firmware::MotionDataFile file;
+    std::vector<uint8_t> bytes;
+    if (!file.readImage(mtnPath, bytes)) {
+        switch (file.error()) {
+        case firmware::MotionFileError::WrongSize:
+            return refusal(kMsgNotMotionData, mtnPath, "a motion file holds exactly 65536 bytes");
+        case firmware::MotionFileError::ShortRead:
+            return refusal(kMsgMotionFileReadFailed, mtnPath, "the file could not be read whole");
+        default:
+            return cannotOpen(kMsgNone, mtnPath, file.errorText());
+        }
+    }
+    image.area = firmware::kMotionArea;
+    image.bytes = std::move(bytes);
+    image.updateCommand.clear();
+    return success(kMsgNone);
+}
+
+MaintenanceResult Maintenance::checkBackupTarget(const std::string& mtnPath)
+{
+    const platform::AtomicWriteResult check = platform::checkAtomicWrite(mtnPath);
+    if (check.ok())
+        return success(kMsgNone);
+    const std::string why = check.failedStep == platform::AtomicWriteResult::Step::Target
+                                ? "cannot be replaced: " + check.reason()
+                                : "no file can be created there: " + check.reason();
+    return refusal(kMsgMotionReadFailed, mtnPath, why);
 }
 
 MaintenanceResult Maintenance::enterBootLoaderOrDisconnect()
@@ -64,8 +167,12 @@ MaintenanceResult Maintenance::enterBootLoaderOrDisconnect()
 
 MaintenanceResult Maintenance::downloadProgram(const std::vector<uint8_t>& image)
 {
-    if (image.empty())
-        return failure(kMsgCannotDownload);
+    std::string why;
+    if (!firmware::imageFitsArea(firmware::kProgramArea, image.size(), &why)) {
+        MaintenanceResult r = failure(kMsgCannotDownload, why);
+        r.refused = true;
+        return r;
+    }
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)
         return r;
     if (!link_.download(kProgramAddress, image, false))
@@ -101,13 +208,19 @@ MaintenanceResult Maintenance::playProgram(const std::atomic<bool>& stop, long p
 
 MaintenanceResult Maintenance::updateFirmware(const std::string& hexPath)
 {
-    LoadedImage image;
-    std::string why;
-    if (!loadHexFile(hexPath, image, why))
-        return failure(kMsgNotFirmwareFile, why);
+    PreparedImage image;
+    if (auto r = prepareFirmware(hexPath, image); !r.ok)
+        return r;
+    return updateFirmware(image);
+}
+
+MaintenanceResult Maintenance::updateFirmware(const PreparedImage& firmware)
+{
+    if (!preparedFor(firmware, firmware::kFirmwareArea))
+        return notPrepared(kMsgNotFirmwareFile, firmware::kFirmwareArea);
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)
         return r;
-    if (!link_.download(kFirmwareAddress, image.data(), image.length, true))
+    if (!link_.download(kFirmwareAddress, firmware.bytes, true))
         return failure(kMsgFirmwareUpdateFailed);
     return success(kMsgFirmwareUpdated);
 }
@@ -116,10 +229,17 @@ MaintenanceResult Maintenance::recoverFirmware(const std::string& portName, cons
                                                int waitSeconds)
 {
     // The file first: a bad file is refused before the user is asked to switch anything on.
-    LoadedImage image;
-    std::string why;
-    if (!loadHexFile(hexPath, image, why))
-        return failure(kMsgNotFirmwareFile, why);
+    PreparedImage image;
+    if (auto r = prepareFirmware(hexPath, image); !r.ok)
+        return r;
+    return recoverFirmware(portName, image, waitSeconds);
+}
+
+MaintenanceResult Maintenance::recoverFirmware(const std::string& portName, const PreparedImage& firmware,
+                                               int waitSeconds)
+{
+    if (!preparedFor(firmware, firmware::kFirmwareArea))
+        return notPrepared(kMsgNotFirmwareFile, firmware::kFirmwareArea);
     if (!link_.openPort(portName))
         return failure(kMsgCannotOpenPort, link_.port().lastErrorText());
     int caught = link_.waitForBootLoader(waitSeconds, [this] { host_.notice(kMsgPowerOn); });
@@ -132,34 +252,32 @@ MaintenanceResult Maintenance::recoverFirmware(const std::string& portName, cons
         return failure(kMsgBootLoaderMissed);
     host_.notice(kMsgBootLoaderCaught);
     host_.notice(kMsgInstalling);
-    if (!link_.download(kFirmwareAddress, image.data(), image.length, true))
+    if (!link_.download(kFirmwareAddress, firmware.bytes, true))
         return failure(kMsgRecoveryInstallFailed);
     return success(kMsgInstalled);
 }
 
 MaintenanceResult Maintenance::updateServos(const std::string& romPath)
 {
-    firmware::RomContents rom;
-    firmware::RomError romError = firmware::RomError::None;
-    if (!firmware::unpackRom(romPath, rom, &romError))
-        return failure(kMsgNotServoProgram, firmware::romErrorText(romError));
-    const std::string command(firmware::romUpdateCommand(rom.targetKind));
-    if (command.empty())
-        return failure(kMsgNotServoProgram);
-    firmware::HexImageLoader loader;
-    LoadedImage image;
-    if (!loader.loadText(rom.hexText, image.buffer, image.start, image.length) || image.length == 0)
-        return failure(kMsgNotServoProgram, loader.errorText());
+    PreparedImage image;
+    if (auto r = prepareServoImage(romPath, image); !r.ok)
+        return r;
+    return updateServos(image);
+}
 
+MaintenanceResult Maintenance::updateServos(const PreparedImage& servoImage)
+{
+    if (!preparedFor(servoImage, firmware::kServoArea) || servoImage.updateCommand.empty())
+        return notPrepared(kMsgNotServoProgram, firmware::kServoArea);
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)
         return r;
     // A servo image that did not arrive whole must never be handed on to the bus.
-    if (!link_.download(kServoAddress, image.data(), image.length, true))
+    if (!link_.download(kServoAddress, servoImage.bytes, true))
         return failure(kMsgServoUpdateFailed);
     if (!link_.goTo(ControllerMode::Console))
         return failure(kMsgServoUpdateFailed);
     link_.purgeInput();
-    if (!link_.write(command))
+    if (!link_.write(servoImage.updateCommand))
         return failure(kMsgServoUpdateFailed);
     link_.sleepMs(timing_.servoCommandMs);
 
@@ -190,6 +308,9 @@ MaintenanceResult Maintenance::updateServos(const std::string& romPath)
 
 MaintenanceResult Maintenance::backupMotion(const std::string& mtnPath)
 {
+    // Where the backup goes is checked before the controller is asked for anything.
+    if (auto r = checkBackupTarget(mtnPath); !r.ok)
+        return r;
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)
         return r;
     if (!link_.requestUpload(kMotionAddress, kMotionLength))
@@ -202,28 +323,26 @@ MaintenanceResult Maintenance::backupMotion(const std::string& mtnPath)
     // and an older backup intact.
     firmware::MotionDataFile file;
     if (!file.write(mtnPath, received))
-        return failure(kMsgMotionReadFailed, file.errorText());
+        return failure(kMsgMotionReadFailed, "cannot write " + mtnPath + ": " + file.errorText());
     // The controller stays in its boot loader; the user leaves it with its MODE button.
     return success(kMsgMotionReadDone);
 }
 
 MaintenanceResult Maintenance::restoreMotion(const std::string& mtnPath)
 {
-    firmware::MotionDataFile file;
-    std::vector<uint8_t> image;
-    if (!file.readImage(mtnPath, image)) {
-        switch (file.error()) {
-        case firmware::MotionFileError::WrongSize:
-            return failure(kMsgNotMotionData);
-        case firmware::MotionFileError::ShortRead:
-            return failure(kMsgMotionFileReadFailed);
-        default:
-            return failure(kMsgNone, file.errorText());
-        }
-    }
+    PreparedImage image;
+    if (auto r = prepareMotionData(mtnPath, image); !r.ok)
+        return r;
+    return restoreMotion(image);
+}
+
+MaintenanceResult Maintenance::restoreMotion(const PreparedImage& motionData)
+{
+    if (!preparedFor(motionData, firmware::kMotionArea))
+        return notPrepared(kMsgNotMotionData, firmware::kMotionArea);
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)
         return r;
-    if (!link_.download(kMotionAddress, image, false))
+    if (!link_.download(kMotionAddress, motionData.bytes, false))
         return failure(kMsgMotionWriteFailed);
     return success(kMsgMotionWriteDone);
 }
