@@ -38,18 +38,17 @@ int menuEntryFromProbe(const uint8_t* reply, size_t count)
     return a == b && a <= 2 ? a : -1;
 }
 
-MotionLink::MotionLink()
-    : opener_([](const std::string& path, int baud) { return platform::openSerialDevice(path, baud); }),
-      clock_(platform::systemClock()),
-      readerThread_(true),
-      decoder_(screen_, [this](const LinkEvent& e) { raise(e); })
+platform::ChannelOpener MotionLink::serialDeviceOpener()
 {
+    return [](const std::string& path, int baud) { return platform::openSerialDevice(path, baud); };
 }
 
-MotionLink::MotionLink(platform::ChannelOpener opener, platform::Clock& clock)
+MotionLink::MotionLink() : MotionLink(serialDeviceOpener(), platform::systemClock(), true) {}
+
+MotionLink::MotionLink(platform::ChannelOpener opener, platform::Clock& clock, bool readerThread)
     : opener_(std::move(opener)),
       clock_(clock),
-      readerThread_(false),
+      readerThread_(readerThread),
       decoder_(screen_, [this](const LinkEvent& e) { raise(e); })
 {
 }

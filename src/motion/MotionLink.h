@@ -61,8 +61,11 @@ class MotionLink {
     using MessageHandler = std::function<void(const std::string& caption, const std::string& text)>;
 
     MotionLink();
-    // A link over other channels and another clock, without a reader thread.
-    MotionLink(platform::ChannelOpener opener, platform::Clock& clock);
+    // A link over other channels and another clock; without a reader thread (the usual case for
+    // an in-process channel), the owner's calls take in what has arrived.
+    MotionLink(platform::ChannelOpener opener, platform::Clock& clock, bool readerThread = false);
+    // The serial device on another clock (a test that records the link's waits).
+    static platform::ChannelOpener serialDeviceOpener();
     ~MotionLink();
     MotionLink(const MotionLink&) = delete;
     MotionLink& operator=(const MotionLink&) = delete;

@@ -1,5 +1,7 @@
 #include "motion/ScreenDecoder.h"
 
+#include "motion/ScreenLayout.h"
+
 #include <algorithm>
 #include <optional>
 
@@ -40,61 +42,65 @@ struct Field {
 // Which screen field sits at (row, column) on the controller's motion-edit screen.
 Field classify(int row, int col)
 {
-    auto poseOf = [](int c, int first) {
-        return (c >= first && c <= first + 30 && (c - first) % 5 == 0) ? (c - first) / 5 : -1;
-    };
     if (row == 1 && col == 1)
         return {Kind::RepaintStart};
-    if (row >= 1 && row <= kJointRows) {
-        if (col == 20)
-            return {Kind::CurrentJoint, 4, true, false, row - 1};
-        if (int p = poseOf(col, 26); p >= 0)
-            return {Kind::PoseJoint, 4, true, true, p};
-        if (col == 61)
-            return {Kind::Ignored, 3, true, true};
+    const FieldAt at = fieldAt(row, col);
+    if (!at.layout) {
+        // The rest of the page-attribute column carries nothing the editor mirrors.
+        const FieldLayout& attributes = layoutOf(ScreenField::PlayCount);
+        if (col == attributes.column && row >= 4 && row <= 20)
+            return {Kind::Ignored, static_cast<size_t>(attributes.width), true};
+        return {};
     }
-    if (row == 32 && col == 21)
-        return {Kind::CurrentPause, 3, true};
-    if (row == 33 && col == 21)
-        return {Kind::CurrentSpeed, 3, true};
-    if (row == 32 || row == 33) {
-        if (int p = poseOf(col, 27); p >= 0)
-            return {row == 32 ? Kind::PosePause : Kind::PoseSpeed, 3, true, false, p};
-    }
-    if (row == 1 && col == 64)
-        return {Kind::PageName, 15};
-    if (row == 2 && col == 76)
-        return {Kind::PageNumber, 4};
-    if (row == 3 && col == 70)
-        return {Kind::DataAddress, 8};
-    if (col == 77 && row >= 4 && row <= 20) {
-        switch (row) {
-        case 5:
-            return {Kind::PageInfoNumber, 3, true, false, 3};
-        case 10:
-            return {Kind::PageInfoNumber, 3, true, false, 4};
-        case 12:
-            return {Kind::PageInfoNumber, 3, true, false, 5};
-        case 14:
-            return {Kind::PageInfoNumber, 3, true, false, 6};
-        case 15:
-            return {Kind::PageInfoNumber, 3, true, false, 7};
-        case 16:
-            return {Kind::PageInfoNumber, 3, true, false, 8};
-        default:
-            return {Kind::Ignored, 3, true};
-        }
-    }
-    if (row == 33 && col == 64)
-        return {Kind::StatusA, 2};
-    if (row == 33 && col == 69)
-        return {Kind::StatusB, 2};
-    if (row == 33 && col == 74)
-        return {Kind::Ignored, 4};
-    if (row == 34 && col == 72)
-        return {Kind::SelectedPose, 3};
-    if (row == 35 && col == 3)
+    const auto width = static_cast<size_t>(at.layout->width);
+    auto pageInfo = [&](PageInfo index) {
+        return Field{Kind::PageInfoNumber, width, true, false, static_cast<int>(index)};
+    };
+    switch (at.layout->field) {
+    case ScreenField::CurrentJoint:
+        return {Kind::CurrentJoint, width, true, false, at.id};
+    case ScreenField::PoseJoint:
+        return {Kind::PoseJoint, width, true, true, at.pose};
+    case ScreenField::Torque:
+        return {Kind::Ignored, width, true, true};
+    case ScreenField::CurrentPause:
+        return {Kind::CurrentPause, width, true};
+    case ScreenField::CurrentSpeed:
+        return {Kind::CurrentSpeed, width, true};
+    case ScreenField::PosePause:
+        return {Kind::PosePause, width, true, false, at.pose};
+    case ScreenField::PoseSpeed:
+        return {Kind::PoseSpeed, width, true, false, at.pose};
+    case ScreenField::PageName:
+        return {Kind::PageName, width};
+    case ScreenField::PageNumber:
+        return {Kind::PageNumber, width};
+    case ScreenField::DataAddress:
+        return {Kind::DataAddress, width};
+    case ScreenField::PlayCount:
+        return pageInfo(PageInfo::PlayCount);
+    case ScreenField::PoseCount:
+        return pageInfo(PageInfo::PoseCount);
+    case ScreenField::MotionSpeed:
+        return pageInfo(PageInfo::MotionSpeed);
+    case ScreenField::AccelTime:
+        return pageInfo(PageInfo::AccelTime);
+    case ScreenField::NextPage:
+        return pageInfo(PageInfo::NextPage);
+    case ScreenField::ExitPage:
+        return pageInfo(PageInfo::ExitPage);
+    case ScreenField::CursorColumn:
+        return {Kind::StatusA, width};
+    case ScreenField::CursorRow:
+        return {Kind::StatusB, width};
+    case ScreenField::PageBytes:
+        return {Kind::Ignored, width};
+    case ScreenField::SelectedPose:
+        return {Kind::SelectedPose, width};
+    case ScreenField::Message:
+        // Read up to the decoder's own limit: a longer message is still the message.
         return {Kind::MessageText, ScreenDecoder::kMaxFieldText};
+    }
     return {};
 }
 

@@ -8,8 +8,13 @@ namespace sim {
 
 namespace {
 
+using motion::FieldLayout;
+using motion::layoutOf;
+using motion::placeOf;
+using motion::ScreenField;
+
 constexpr uint8_t kEsc = 27;
-constexpr int kPageInfoColumn = 9; // cursor column of the page attributes
+constexpr int kPageInfoColumn = motion::kPageInfoCursorColumn;
 constexpr int kPlayStepMs = 150;   // per pose, plus the pose's pause in tens of milliseconds
 
 std::string format(const char* pattern, long value)
@@ -22,6 +27,22 @@ std::string format(const char* pattern, long value)
 int key(int row, int column)
 {
     return row * 100 + column;
+}
+
+int key(motion::ScreenPlace place)
+{
+    return key(place.row, place.column);
+}
+
+// The field a cursor at column 0..7 (0: current, 1..7: poses) and row 0..32 stands on.
+ScreenField valueField(int column, int row)
+{
+    const bool current = column == 0;
+    if (row == ScreenEditor::kPauseRow - 1)
+        return current ? ScreenField::CurrentPause : ScreenField::PosePause;
+    if (row == ScreenEditor::kSpeedRow - 1)
+        return current ? ScreenField::CurrentSpeed : ScreenField::PoseSpeed;
+    return current ? ScreenField::CurrentJoint : ScreenField::PoseJoint;
 }
 
 // Whole-token decimal number; false for anything else (signs allowed, at most 6 digits).
@@ -65,11 +86,6 @@ uint16_t mirrored(uint16_t value)
 {
     return value == kUnknownValue ? kUnknownValue : static_cast<uint16_t>(kMaxJointValue - value);
 }
-
-struct Limits {
-    long low;
-    long high;
-};
 
 } // namespace
 
@@ -361,8 +377,7 @@ void ScreenEditor::execute(std::string line, int64_t now)
         long column = numbers[0];
         long row = numbers[1];
         bool valid = (column >= 0 && column <= kPoseCount && row >= 0 && row <= kSpeedRow - 1) ||
-                     (column == kPageInfoColumn &&
-                      (row == 4 || row == 9 || row == 11 || row == 13 || row == 14 || row == 15));
+                     (column == kPageInfoColumn && motion::pageAttributeAtCursorRow(static_cast<int>(row)));
         if (!valid) {
             say("No field at " + std::to_string(column) + " " + std::to_string(row));
             return;
@@ -535,40 +550,19 @@ void ScreenEditor::setValue(long value)
     int column = cursorColumn_;
     int row = cursorRow_;
     if (column == kPageInfoColumn) {
-        int* field = nullptr;
-        Limits limits{0, 255};
-        switch (row) {
-        case 4:
-            field = &page_.playCount;
-            break;
-        case 9:
-            field = &page_.poseCount;
-            limits = {0, kPoseCount};
-            break;
-        case 11:
-            field = &page_.motionSpeed;
-            break;
-        case 13:
-            field = &page_.accelTime;
-            break;
-        case 14:
-            field = &page_.nextPage;
-            limits = {0, kMaxPageNumber};
-            break;
-        case 15:
-            field = &page_.exitPage;
-            limits = {0, kMaxPageNumber};
-            break;
-        default:
+        const FieldLayout* layout = motion::pageAttributeAtCursorRow(row);
+        int* field = layout ? pageAttribute(layout->field) : nullptr;
+        if (!field) {
             say("No field under the cursor");
             return;
         }
-        if (outOfRange(limits.low, limits.high))
+        if (outOfRange(layout->low, layout->high))
             return;
         dirty_ = dirty_ || *field != value;
         *field = static_cast<int>(value);
     } else if (row == kPauseRow - 1 || row == kSpeedRow - 1) {
-        if (outOfRange(0, 255))
+        const FieldLayout& layout = layoutOf(valueField(column, row));
+        if (outOfRange(layout.low, layout.high))
             return;
         bool pause = row == kPauseRow - 1;
         if (column == 0) {
@@ -585,7 +579,8 @@ void ScreenEditor::setValue(long value)
             say("No joint with ID " + std::to_string(id));
             return;
         }
-        if (outOfRange(0, kMaxJointValue))
+        const FieldLayout& layout = layoutOf(valueField(column, row));
+        if (outOfRange(layout.low, layout.high))
             return;
         if (column == 0) {
             if (!joints_.known(id)) {
@@ -608,29 +603,11 @@ void ScreenEditor::step(int delta)
     long value = 0;
     int column = cursorColumn_;
     int row = cursorRow_;
+    const FieldLayout* layout = nullptr;
     if (column == kPageInfoColumn) {
-        switch (row) {
-        case 4:
-            value = page_.playCount;
-            break;
-        case 9:
-            value = page_.poseCount;
-            break;
-        case 11:
-            value = page_.motionSpeed;
-            break;
-        case 13:
-            value = page_.accelTime;
-            break;
-        case 14:
-            value = page_.nextPage;
-            break;
-        case 15:
-            value = page_.exitPage;
-            break;
-        default:
-            break;
-        }
+        layout = motion::pageAttributeAtCursorRow(row);
+        if (const int* field = layout ? pageAttribute(layout->field) : nullptr)
+            value = *field;
     } else if (row == kPauseRow - 1) {
         value = column == 0 ? currentPause_ : page_.poses[column - 1].pause;
     } else if (row == kSpeedRow - 1) {
@@ -645,14 +622,10 @@ void ScreenEditor::step(int delta)
     if (stepped < 0)
         stepped = 0;
     // setValue refuses a value past the top of the range; stay on the limit instead.
-    if (column == kPageInfoColumn) {
-        long top = row == 9 ? kPoseCount : (row == 14 || row == 15) ? kMaxPageNumber : 255;
-        stepped = std::min(stepped, top);
-    } else if (row == kPauseRow - 1 || row == kSpeedRow - 1) {
-        stepped = std::min(stepped, 255L);
-    } else {
-        stepped = std::min(stepped, static_cast<long>(kMaxJointValue));
-    }
+    if (column != kPageInfoColumn)
+        layout = &layoutOf(valueField(column, row));
+    if (layout)
+        stepped = std::min<long>(stepped, layout->high);
     setValue(stepped);
 }
 
@@ -756,39 +729,61 @@ std::string ScreenEditor::jointText(int id, uint16_t value) const
     return format("%4ld", value);
 }
 
+int* ScreenEditor::pageAttribute(ScreenField field)
+{
+    switch (field) {
+    case ScreenField::PlayCount:
+        return &page_.playCount;
+    case ScreenField::PoseCount:
+        return &page_.poseCount;
+    case ScreenField::MotionSpeed:
+        return &page_.motionSpeed;
+    case ScreenField::AccelTime:
+        return &page_.accelTime;
+    case ScreenField::NextPage:
+        return &page_.nextPage;
+    case ScreenField::ExitPage:
+        return &page_.exitPage;
+    default:
+        return nullptr;
+    }
+}
+
 std::vector<std::pair<int, std::string>> ScreenEditor::fields() const
 {
     std::vector<std::pair<int, std::string>> f;
     f.reserve(kJointRows * 9 + 40);
+    auto add = [&](ScreenField field, std::string text, int id = 0, int pose = 0) {
+        f.emplace_back(key(placeOf(field, id, pose)), std::move(text));
+    };
     for (int id = 0; id < kJointRows; ++id) {
-        int row = id + 1;
         uint16_t now = current_[id] < 0 ? kUnknownValue : static_cast<uint16_t>(current_[id]);
-        f.emplace_back(key(row, kCurrentColumn), jointText(id, now));
+        add(ScreenField::CurrentJoint, jointText(id, now), id);
         for (int p = 0; p < kPoseCount; ++p)
-            f.emplace_back(key(row, kFirstPoseColumn + 5 * p), jointText(id, page_.poses[p].values[id]));
-        f.emplace_back(key(row, kTorqueColumn), !joints_.present[id] ? "   " : torque_[id] ? "on " : "off");
+            add(ScreenField::PoseJoint, jointText(id, page_.poses[p].values[id]), id, p);
+        add(ScreenField::Torque, !joints_.present[id] ? "   " : torque_[id] ? "on " : "off", id);
     }
-    f.emplace_back(key(kPauseRow, kCurrentColumn + 1), format("%3ld", currentPause_));
-    f.emplace_back(key(kSpeedRow, kCurrentColumn + 1), format("%3ld", currentSpeed_));
+    add(ScreenField::CurrentPause, format("%3ld", currentPause_));
+    add(ScreenField::CurrentSpeed, format("%3ld", currentSpeed_));
     for (int p = 0; p < kPoseCount; ++p) {
-        f.emplace_back(key(kPauseRow, kFirstPoseColumn + 1 + 5 * p), format("%3ld", page_.poses[p].pause));
-        f.emplace_back(key(kSpeedRow, kFirstPoseColumn + 1 + 5 * p), format("%3ld", page_.poses[p].speed));
+        add(ScreenField::PosePause, format("%3ld", page_.poses[p].pause), 0, p);
+        add(ScreenField::PoseSpeed, format("%3ld", page_.poses[p].speed), 0, p);
     }
-    f.emplace_back(key(1, 64), page_.name);
-    f.emplace_back(key(2, 76), format("%4ld", pageNumber_));
-    f.emplace_back(key(3, 70), format("%08lX", ControllerMemory::kMotionData +
-                                                   ControllerMemory::kPageSize * pageNumber_));
-    f.emplace_back(key(5, 77), format("%3ld", page_.playCount));
-    f.emplace_back(key(10, 77), format("%3ld", page_.poseCount));
-    f.emplace_back(key(12, 77), format("%3ld", page_.motionSpeed));
-    f.emplace_back(key(14, 77), format("%3ld", page_.accelTime));
-    f.emplace_back(key(15, 77), format("%3ld", page_.nextPage));
-    f.emplace_back(key(16, 77), format("%3ld", page_.exitPage));
+    add(ScreenField::PageName, page_.name);
+    add(ScreenField::PageNumber, format("%4ld", pageNumber_));
+    add(ScreenField::DataAddress,
+        format("%08lX", ControllerMemory::kMotionData + ControllerMemory::kPageSize * pageNumber_));
+    add(ScreenField::PlayCount, format("%3ld", page_.playCount));
+    add(ScreenField::PoseCount, format("%3ld", page_.poseCount));
+    add(ScreenField::MotionSpeed, format("%3ld", page_.motionSpeed));
+    add(ScreenField::AccelTime, format("%3ld", page_.accelTime));
+    add(ScreenField::NextPage, format("%3ld", page_.nextPage));
+    add(ScreenField::ExitPage, format("%3ld", page_.exitPage));
     // Status line: the edit cursor and the bytes the page takes in its slot.
-    f.emplace_back(key(33, 64), format("%2ld", cursorColumn_));
-    f.emplace_back(key(33, 69), format("%2ld", cursorRow_));
-    f.emplace_back(key(33, 74), format("%4ld", 24 + 64 * page_.poseCount));
-    f.emplace_back(key(34, 72), format("%3ld", selectedPose_));
+    add(ScreenField::CursorColumn, format("%2ld", cursorColumn_));
+    add(ScreenField::CursorRow, format("%2ld", cursorRow_));
+    add(ScreenField::PageBytes, format("%4ld", 24 + 64 * page_.poseCount));
+    add(ScreenField::SelectedPose, format("%3ld", selectedPose_));
     return f;
 }
 
@@ -831,8 +826,9 @@ void ScreenEditor::repaintChanged()
         auto it = painted_.find(k);
         if (it != painted_.end() && it->second == text)
             continue;
-        if (k == key(1, 64) && it != painted_.end()) // blank the old name first
-            out_ += header(1, 64) + std::string(kMaxPageName, ' ');
+        const motion::ScreenPlace name = placeOf(ScreenField::PageName);
+        if (k == key(name) && it != painted_.end()) // blank the old name first
+            out_ += header(name.row, name.column) + std::string(kMaxPageName, ' ');
         out_ += header(k / 100, k % 100) + text;
         painted_[k] = std::move(text);
     }

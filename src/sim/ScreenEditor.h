@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include "motion/ScreenLayout.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,15 +22,12 @@ namespace sim {
 
 class ScreenEditor {
   public:
-    // Screen geometry (1-based rows and columns).
-    static constexpr int kCurrentColumn = 20;   // 4 characters per joint
-    static constexpr int kFirstPoseColumn = 26; // pose p at 26 + 5p
-    static constexpr int kTorqueColumn = 61;    // "on " / "off"
-    static constexpr int kPauseRow = 32;
-    static constexpr int kSpeedRow = 33;
-    static constexpr int kMessageRow = 35;
-    static constexpr int kMessageColumn = 3;
-    static constexpr size_t kMessageWidth = 60;
+    // Screen geometry (1-based rows and columns), from the screen layout table.
+    static constexpr int kPauseRow = motion::layoutOf(motion::ScreenField::CurrentPause).row;
+    static constexpr int kSpeedRow = motion::layoutOf(motion::ScreenField::CurrentSpeed).row;
+    static constexpr int kMessageRow = motion::layoutOf(motion::ScreenField::Message).row;
+    static constexpr int kMessageColumn = motion::layoutOf(motion::ScreenField::Message).column;
+    static constexpr size_t kMessageWidth = motion::layoutOf(motion::ScreenField::Message).width;
     static constexpr size_t kMaxLine = 64;
 
     ScreenEditor(ControllerMemory& memory, const JointTable& joints, std::string& out);
@@ -88,6 +87,8 @@ class ScreenEditor {
 
     // Painting.
     std::vector<std::pair<int, std::string>> fields() const;
+    // The page attribute a field of the page-attribute column stands for; null for others.
+    int* pageAttribute(motion::ScreenField field);
     void fullRepaint();
     void repaintChanged();
     void say(std::string text);

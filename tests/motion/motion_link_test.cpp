@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -22,10 +23,34 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+// The real clock, noting how long the owner's thread was made to wait (the reader thread's naps
+// are its own business).
+class WaitRecordingClock : public platform::Clock {
+  public:
+    int64_t nowUs() override { return platform::systemClock().nowUs(); }
+    void sleepUs(int64_t us) override
+    {
+        if (std::this_thread::get_id() == owner_)
+            ownerSleptUs_ += us;
+        platform::systemClock().sleepUs(us);
+    }
+    int64_t takeOwnerSleptMs()
+    {
+        int64_t ms = ownerSleptUs_.exchange(0) / 1000;
+        return ms;
+    }
+
+  private:
+    std::thread::id owner_ = std::this_thread::get_id();
+    std::atomic<int64_t> ownerSleptUs_{0};
+};
+
 MotionLink::Timing quickTiming()
 {
     MotionLink::Timing t;
-    t.probeWait = 60;
+    // The fake answers from its own thread as soon as it is scheduled; on a busy machine that may
+    // take a while, so the probes wait as long as they do for the controller.
+    t.probeWait = 200;
     t.tabWait = 20;
     t.burstPause = 2;
     t.readerSleep = 5;
@@ -35,7 +60,8 @@ MotionLink::Timing quickTiming()
 class LinkTest : public ::testing::Test {
   protected:
     FakeController peer;
-    MotionLink link;
+    WaitRecordingClock clock;
+    MotionLink link{MotionLink::serialDeviceOpener(), clock, true};
     std::vector<LinkEvent> events;
     std::vector<std::pair<std::string, std::string>> boxes;
 
@@ -134,16 +160,17 @@ TEST_F(LinkTest, LongCommandsGoOutIn15BytePiecesWithPauses)
     ASSERT_TRUE(peerIn(FakeController::Mode::Screen));
 
     peer.clearLog();
-    auto start = Clock::now();
+    clock.takeOwnerSleptMs();
     ASSERT_TRUE(link.send(std::string(14, 'a') + "\r"));
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(50)); // 15 bytes: one write, no pause
+    EXPECT_EQ(clock.takeOwnerSleptMs(), 0); // 15 bytes: one write, no pause
     ASSERT_TRUE(eventually([&] { return peer.received().size() == 15; }));
 
     peer.clearLog();
-    start = Clock::now();
+    auto start = Clock::now();
     ASSERT_TRUE(link.send("on 1 2 3 4 5 6\r\r")); // 16 bytes
     auto took = Clock::now() - start;
-    EXPECT_GE(took, std::chrono::milliseconds(120)); // 15 + 1, a pause after each
+    EXPECT_EQ(clock.takeOwnerSleptMs(), 120); // 15 + 1, a pause after each
+    EXPECT_GE(took, std::chrono::milliseconds(120));
     ASSERT_TRUE(eventually([&] { return peer.received().size() == 16; }));
     auto reads = peer.reads();
     ASSERT_GE(reads.size(), 2u);
@@ -203,6 +230,10 @@ TEST_F(LinkTest, LostLinkSendsTheControllerToItsMenuAndGoesQuiet)
     peer.setMode(FakeController::Mode::Menu, 1);
     peer.setScreenPaint({});
     ASSERT_TRUE(link.connect(peer.path()));
+    // Whatever the fake still had to say to the connect's probes is no reply to what follows.
+    ASSERT_TRUE(eventually([&] { return peer.mode() == FakeController::Mode::Screen; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    tickUntilDecoded();
     events.clear();
     ASSERT_TRUE(link.send("re\r"));
     for (int i = 0; i < 15; ++i)
