@@ -14,24 +14,27 @@ namespace {
 using namespace cli;
 
 const char* const kUpdateHelp =
-    "Usage: tessaban firmware update [--port COMn] FILE.hex\n"
+    "Usage: tessaban firmware update [--port COMn] [--no-verify] FILE.hex\n"
     "\n"
     "Shows the controller's firmware version, sends the firmware to address 0 through the boot\n"
-    "loader (with retries) and shows the version the controller reports afterwards.\n";
+    "loader (with retries) and shows the version the controller reports afterwards. The written\n"
+    "range is then read back (press the controller's START button when asked) and compared.\n"
+    "  --no-verify      skip the read-back check\n";
 
 const char* const kRecoverHelp =
-    "Usage: tessaban firmware recover [--port COMn] [--wait SECONDS] FILE.hex\n"
+    "Usage: tessaban firmware recover [--port COMn] [--wait SECONDS] [--no-verify] FILE.hex\n"
     "\n"
     "For a controller whose firmware no longer runs: switch it off and connect it, run this, then\n"
     "switch it on. The boot loader is caught at power-on and the firmware is installed.\n"
     "  --wait SECONDS   how long to wait for the controller to be switched on (default 60)\n"
+    "  --no-verify      skip reading the written range back (START) and comparing it\n"
     "Ctrl-C while waiting cancels.\n";
 
 int updateCommand(const std::vector<std::string>& args)
 {
     ParsedArgs parsed;
     ControllerOptions options;
-    if (int status = parseControllerArgs(args, kUpdateHelp, {}, {}, 1, parsed, options); status >= 0)
+    if (int status = parseControllerArgs(args, kUpdateHelp, {}, {"--no-verify"}, 1, parsed, options); status >= 0)
         return status;
     MaintenanceSession session(options);
     if (!session.connect())
@@ -39,7 +42,7 @@ int updateCommand(const std::vector<std::string>& args)
     std::printf("Firmware version: %s\n", session.link.firmwareVersionText().c_str());
     std::fflush(stdout);
     comm::MaintenanceResult result = session.runWithProgress(
-        "Update", [&](comm::Maintenance& jobs) { return jobs.updateFirmware(parsed.positional[0]); });
+        "Update", [&](comm::Maintenance& jobs) { return jobs.updateFirmware(parsed.positional[0], !parsed.has("--no-verify")); });
     if (result.ok)
         std::printf("Firmware version: %s\n", session.link.firmwareVersion());
     session.link.disconnect();
@@ -50,7 +53,7 @@ int recoverCommand(const std::vector<std::string>& args)
 {
     ParsedArgs parsed;
     ControllerOptions options;
-    if (int status = parseControllerArgs(args, kRecoverHelp, {"--wait"}, {}, 1, parsed, options); status >= 0)
+    if (int status = parseControllerArgs(args, kRecoverHelp, {"--wait"}, {"--no-verify"}, 1, parsed, options); status >= 0)
         return status;
     int seconds = 60;
     if (parsed.has("--wait")) {
@@ -70,7 +73,7 @@ int recoverCommand(const std::vector<std::string>& args)
     Interrupt interrupt(&session.link);
     // The bar appears once the firmware goes out; the wait before that has its own text.
     session.host.showProgressOnNotice(session.link, comm::kMsgInstalling, "Install");
-    comm::MaintenanceResult result = session.jobs.recoverFirmware(options.port, parsed.positional[0], seconds);
+    comm::MaintenanceResult result = session.jobs.recoverFirmware(options.port, parsed.positional[0], seconds, !parsed.has("--no-verify"));
     session.host.endProgress();
     if (result.ok) {
         std::printf("Firmware version: %s\n", session.link.firmwareVersion());

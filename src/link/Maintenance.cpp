@@ -26,28 +26,6 @@ MaintenanceResult success(int message)
     return r;
 }
 
-// A freshly loaded image, or nothing: a file that fails to load never leaves an older or half
-// built image behind to be sent by mistake.
-struct LoadedImage {
-    std::vector<uint8_t> buffer;
-    size_t start = 0;
-    size_t length = 0;
-    const uint8_t* data() const { return buffer.data() + start; }
-};
-
-bool loadHexFile(const std::string& path, LoadedImage& image, std::string& why)
-{
-    firmware::HexImageLoader loader;
-    LoadedImage fresh;
-    if (!loader.load(path, fresh.buffer, fresh.start, fresh.length) || fresh.length == 0 ||
-        fresh.start + fresh.length > fresh.buffer.size()) {
-        why = loader.errorText();
-        return false;
-    }
-    image = std::move(fresh);
-    return true;
-}
-
 } // namespace
 
 MaintenanceResult Maintenance::failure(int message, std::string detail)
@@ -109,29 +87,78 @@ MaintenanceResult Maintenance::playProgram(const std::atomic<bool>& stop, long p
     return success(kMsgNone);
 }
 
-MaintenanceResult Maintenance::updateFirmware(const std::string& hexPath)
+// A freshly loaded image, or nothing: a file that fails to load never leaves an older or half
+// built image behind to be sent by mistake.
+bool Maintenance::loadFirmware(const std::string& hexPath, FirmwareImage& image, std::string& why)
 {
-    LoadedImage image;
+    firmware::HexImageLoader loader;
+    FirmwareImage fresh;
+    if (!loader.load(hexPath, fresh.buffer, fresh.start, fresh.length) || fresh.length == 0 ||
+        fresh.start + fresh.length > fresh.buffer.size()) {
+        why = loader.errorText();
+        return false;
+    }
+    image = std::move(fresh);
+    return true;
+}
+
+int Maintenance::verifyWritten(uint32_t address, const uint8_t* data, size_t length)
+{
+    // The controller keeps the image without its checksum byte.
+    const size_t stored = length - 1;
+    if (stored == 0)
+        return 1;
+    if (!link_.goTo(ControllerMode::BootLoader) ||
+        !link_.requestUpload(address, static_cast<uint32_t>(stored))) {
+        link_.goTo(ControllerMode::Menu);
+        return -1;
+    }
+    host_.acknowledge(kMsgPressStartToVerify);
+    std::vector<uint8_t> back;
+    bool received = link_.receive(back, stored);
+    link_.goTo(ControllerMode::Menu);
+    if (!received)
+        return -1;
+    return std::equal(back.begin(), back.end(), data) ? 1 : 0;
+}
+
+MaintenanceResult Maintenance::updateFirmware(const std::string& hexPath, bool verify)
+{
+    FirmwareImage image;
     std::string why;
-    if (!loadHexFile(hexPath, image, why))
+    if (!loadFirmware(hexPath, image, why))
         return failure(kMsgNotFirmwareFile, why);
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)
         return r;
     if (!link_.download(kFirmwareAddress, image.data(), image.length, true))
         return failure(kMsgFirmwareUpdateFailed);
+    if (verify) {
+        int same = verifyWritten(kFirmwareAddress, image.data(), image.length);
+        if (same <= 0)
+            return failure(same == 0 ? kMsgFirmwareMismatch : kMsgFirmwareUpdateFailed);
+    }
     return success(kMsgFirmwareUpdated);
 }
 
 MaintenanceResult Maintenance::recoverFirmware(const std::string& portName, const std::string& hexPath,
-                                               int waitSeconds)
+                                               int waitSeconds, bool verify)
 {
     // The file first: a bad file is refused before the user is asked to switch anything on.
-    LoadedImage image;
+    FirmwareImage image;
     std::string why;
-    if (!loadHexFile(hexPath, image, why))
+    if (!loadFirmware(hexPath, image, why))
         return failure(kMsgNotFirmwareFile, why);
     if (!link_.openPort(portName))
         return failure(kMsgCannotOpenPort, link_.port().lastErrorText());
+    MaintenanceResult caught = catchBootLoader(waitSeconds);
+    if (!caught.ok)
+        return caught;
+    host_.notice(kMsgInstalling);
+    return installFirmware(image, verify);
+}
+
+MaintenanceResult Maintenance::catchBootLoader(int waitSeconds)
+{
     int caught = link_.waitForBootLoader(waitSeconds, [this] { host_.notice(kMsgPowerOn); });
     if (caught < 0) {
         MaintenanceResult r;
@@ -141,9 +168,18 @@ MaintenanceResult Maintenance::recoverFirmware(const std::string& portName, cons
     if (caught == 0)
         return failure(kMsgBootLoaderMissed);
     host_.notice(kMsgBootLoaderCaught);
-    host_.notice(kMsgInstalling);
-    if (!link_.download(kFirmwareAddress, image.data(), image.length, true))
+    return success(kMsgBootLoaderCaught);
+}
+
+MaintenanceResult Maintenance::installFirmware(const FirmwareImage& image, bool verify)
+{
+    if (image.empty() || !link_.download(kFirmwareAddress, image.data(), image.length, true))
         return failure(kMsgRecoveryInstallFailed);
+    if (verify) {
+        int same = verifyWritten(kFirmwareAddress, image.data(), image.length);
+        if (same <= 0)
+            return failure(same == 0 ? kMsgFirmwareMismatch : kMsgRecoveryInstallFailed);
+    }
     return success(kMsgInstalled);
 }
 
@@ -157,7 +193,7 @@ MaintenanceResult Maintenance::updateServos(const std::string& romPath)
     if (command.empty())
         return failure(kMsgNotServoProgram);
     firmware::HexImageLoader loader;
-    LoadedImage image;
+    FirmwareImage image;
     if (!loader.loadText(rom.hexText, image.buffer, image.start, image.length) || image.length == 0)
         return failure(kMsgNotServoProgram, loader.errorText());
 

@@ -44,6 +44,15 @@ struct MaintenanceTiming {
     int playPollMs = 50;      // between reads of a playing program's output
 };
 
+// A firmware image loaded from an Intel hex file, ready to send (its last byte is the checksum).
+struct FirmwareImage {
+    std::vector<uint8_t> buffer;
+    size_t start = 0;
+    size_t length = 0;
+    const uint8_t* data() const { return buffer.data() + start; }
+    bool empty() const { return length == 0; }
+};
+
 class Maintenance {
   public:
     static constexpr uint32_t kFirmwareAddress = 0x0000;
@@ -65,14 +74,25 @@ class Maintenance {
     // its menu.
     MaintenanceResult playProgram(const std::atomic<bool>& stop, long playMs = -1);
 
-    // Loads an Intel hex firmware file and sends it to a connected controller.
-    MaintenanceResult updateFirmware(const std::string& hexPath);
+    // Loads an Intel hex firmware file into a fresh image; a refused file leaves image as it was
+    // and gives why (the system's reason when the file could not be read).
+    static bool loadFirmware(const std::string& hexPath, FirmwareImage& image, std::string& why);
+
+    // Loads an Intel hex firmware file and sends it to a connected controller. With verify, the
+    // written range is read back (the user presses START for it) and compared before success.
+    MaintenanceResult updateFirmware(const std::string& hexPath, bool verify = true);
     // For a controller whose firmware no longer runs: loads the file, opens the port (without
     // talking to the controller), waits up to waitSeconds for it to be switched on, catches its
     // boot loader and sends the firmware. The caller may arm the link's boot-loader wait before
     // starting this on a worker thread, so that a cancel issued at once is kept.
     MaintenanceResult recoverFirmware(const std::string& portName, const std::string& hexPath,
-                                      int waitSeconds);
+                                      int waitSeconds, bool verify = true);
+    // The two steps of a recovery on a port that is already open, for a caller that goes
+    // through them one at a time (the recovery wizard). catchBootLoader ends with 12024, 12025
+    // or cancelled; installFirmware with 12028 or 10031 (10033 when the check found a
+    // difference).
+    MaintenanceResult catchBootLoader(int waitSeconds);
+    MaintenanceResult installFirmware(const FirmwareImage& image, bool verify = true);
     // Sends a .rom servo image to 0xC000 and has the controller pass it on to the bus.
     MaintenanceResult updateServos(const std::string& romPath);
     // Reads the controller's motion memory into a .mtn file (written only when complete).
@@ -81,6 +101,8 @@ class Maintenance {
     MaintenanceResult restoreMotion(const std::string& mtnPath);
 
   private:
+    // 1 the controller holds the image, 0 it holds something else, -1 it could not be read back.
+    int verifyWritten(uint32_t address, const uint8_t* data, size_t length);
     MaintenanceResult failure(int message, std::string detail = {});
     MaintenanceResult enterBootLoaderOrDisconnect();
 
