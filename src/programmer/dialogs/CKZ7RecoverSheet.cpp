@@ -265,10 +265,9 @@ void CKZ7RecoverSheet::startInstall()
 
 void CKZ7RecoverSheet::pollProgress()
 {
-    if (worker_.running()) {
-        PercentBar* bar = installPage()->bar;
-        bar->setPercent(std::max(bar->percent(), link_.progress()));
-    }
+    // Only while the installation runs (the timer) and once after it ended.
+    PercentBar* bar = installPage()->bar;
+    bar->setPercent(std::max(bar->percent(), link_.progress()));
 }
 
 void CKZ7RecoverSheet::reject()

@@ -147,7 +147,8 @@ void ControllerDialogBase::runJob(TransferWorker::Job job, TransferWorker::Done 
 
 void ControllerDialogBase::pollProgress()
 {
-    if (bar_ && worker_.running())
+    // Only while a job runs (the timer) and once after it ended, so never backwards.
+    if (bar_)
         bar_->setPercent(std::max(bar_->percent(), link_.progress()));
     if (console_) {
         std::string text = worker_.takeConsoleText();
@@ -211,7 +212,7 @@ void ControllerDialogBase::finishClose()
                 r.ok = true;
                 return r;
             },
-            [](const comm::MaintenanceResult&) {});
+            [this](const comm::MaintenanceResult&) { connectionChanged(); });
         return;
     }
     closing_ = false;
