@@ -503,6 +503,7 @@ SaveResult saveBytesFile(const std::string& path, const std::vector<uint8_t>& by
         return {true, {}};
     case platform::AtomicWriteResult::Step::Write:
         return {false, "Cannot write " + path + ": the disk refused the data."};
+    case platform::AtomicWriteResult::Step::Target:
     case platform::AtomicWriteResult::Step::Create:
     case platform::AtomicWriteResult::Step::Replace:
         break;

@@ -3,7 +3,6 @@
 #include "cli/CliCommand.h"
 #include "cli/ControllerSession.h"
 #include "link/ControllerLink.h"
-#include "platform/PortMap.h"
 
 #include <cstdio>
 
@@ -18,13 +17,17 @@ const char* const kProbeHelp =
     "\n"
     "Tells the mode the controller is in and its highlighted menu entry, then brings it to its\n"
     "menu, reads the firmware version from the console banner and the boot-loader version from\n"
-    "the boot loader, and leaves it in its menu.\n"
-    "  --mode-only   only tell the mode; send nothing else\n";
+    "the boot loader, and leaves it in its menu. A controller that does not answer at all is\n"
+    "told as \"no answer\" (a playing program does not answer; neither does one that is\n"
+    "switched off or not connected).\n"
+    "  --mode-only   only tell the mode; send nothing else\n"
+    "Exit status: 0 told, 1 no answer or the controller failed, 2 usage or no port.\n";
 
 const char* const kModeHelp =
     "Usage: tessaban controller mode [--port COMn] MENU|CONSOLE|RUNNING|BOOTLOADER\n"
     "\n"
-    "Drives the controller into the mode and leaves it there (RUNNING plays the stored program).\n";
+    "Drives the controller into the mode and leaves it there (RUNNING plays the stored program).\n"
+    "Exit status: 0 in the mode, 1 the controller failed, 2 usage (an unknown mode) or no port.\n";
 
 int probeCommand(const std::vector<std::string>& args)
 {
@@ -40,17 +43,19 @@ int probeCommand(const std::vector<std::string>& args)
         printMessage(comm::kMsgCannotConnect);
         return kExitFailed;
     }
-    std::string device = options.port[0] == '/' ? options.port : platform::devicePathForPort(options.port);
-    std::printf("Port: %s (%s)\n", options.port.c_str(), device.c_str());
+    std::printf("Port: %s\n", portDescription(options).c_str());
     bool told = link.probe();
-    std::printf("Mode: %s\n", comm::modeName(link.mode()));
+    if (told && link.probeWasSilent())
+        std::printf("Mode: no answer: the controller is running a program, switched off or not connected\n");
+    else
+        std::printf("Mode: %s\n", comm::modeName(link.mode()));
     if (link.mode() == comm::modeValue(ControllerMode::Menu))
         std::printf("Menu entry: %d\n", link.menuEntry());
     std::fflush(stdout);
     if (parsed.has("--mode-only"))
-        return told ? kExitOk : kExitFailed;
+        return told && !link.probeWasSilent() ? kExitOk : kExitFailed;
 
-    if (!connectController(link, options))
+    if (!connectController(link, options, false))
         return kExitFailed;
     std::string firmware = link.firmwareVersionText();
     bool bootOk = link.goTo(ControllerMode::BootLoader);

@@ -21,6 +21,7 @@ const char* const kCommonHelp =
     "  --port COMn   the controller's port (default: the port saved by the programmer); a device\n"
     "                path such as /dev/ttyUSB0 is taken as it is\n"
     "  --yes         do not wait for Enter where the controller needs a button pressed\n"
+    "The saved port is only read; a command never changes it, and says which port it used.\n"
     "  --quiet       no progress bar\n"
     "Exit status: 0 done, 1 the controller or the transfer failed, 2 usage or no port,\n"
     "3 the file was refused before anything was sent, 130 cancelled.\n";
@@ -69,6 +70,7 @@ int parseControllerArgs(const std::vector<std::string>& args, const char* help,
             return kExitUsage;
         }
         options.port = "COM" + std::to_string(saved);
+        options.portSaved = true;
     } else if (options.port[0] != '/' && !platform::comPortNumber(options.port)) {
         std::fprintf(stderr, "tessaban: '%s' is not a port name (COM1 .. COM256, or a device path)\n",
                      options.port.c_str());
@@ -77,14 +79,28 @@ int parseControllerArgs(const std::vector<std::string>& args, const char* help,
     return -1;
 }
 
+std::string commandLineText(int number)
+{
+    switch (number) {
+    case comm::kMsgPressStart:
+        return "Press START on the KZ-7, then Enter.";
+    case comm::kMsgBootLoaderCaught:
+        return "It is successful running KZ-7 bootloader.";
+    case comm::kMsgInstalled:
+        return "It is completed installing firmware of KZ-7.";
+    default:
+        return comm::linkMessageText(number);
+    }
+}
+
 void printMessage(int number, const std::string& detail, bool failure)
 {
     FILE* out = failure ? stderr : stdout;
     if (!detail.empty())
-        std::fprintf(out, "%s\n", detail.c_str());
-    const char* text = comm::linkMessageText(number);
-    if (*text)
-        std::fprintf(out, "%s\n", text);
+        std::fprintf(out, "%s%s\n", failure ? "tessaban: " : "", detail.c_str());
+    const std::string text = commandLineText(number);
+    if (!text.empty())
+        std::fprintf(out, "%s\n", text.c_str());
     std::fflush(out);
 }
 
@@ -95,13 +111,34 @@ int reportResult(const comm::MaintenanceResult& result, int failureStatus)
         return kExitCancelled;
     }
     printMessage(result.message, result.detail, !result.ok);
-    return result.ok ? kExitOk : failureStatus;
+    if (result.ok)
+        return kExitOk;
+    return result.refused ? kExitBadFile : failureStatus;
 }
 
-bool connectController(comm::ControllerLink& link, const ControllerOptions& options)
+std::string countOf(size_t n, const char* unit)
 {
-    if (link.connect(options.port))
+    return std::to_string(n) + " " + unit + (n == 1 ? "" : "s");
+}
+
+std::string portDescription(const ControllerOptions& options)
+{
+    std::string device = options.port[0] == '/' ? options.port : platform::devicePathForPort(options.port);
+    std::string text = options.port == device ? device : options.port + " (" + (device.empty() ? "no device" : device) + ")";
+    if (options.portSaved)
+        text += ", saved by Taskloom";
+    return text;
+}
+
+bool connectController(comm::ControllerLink& link, const ControllerOptions& options, bool sayPort)
+{
+    if (link.connect(options.port)) {
+        if (sayPort) {
+            std::printf("Port: %s\n", portDescription(options).c_str());
+            std::fflush(stdout);
+        }
         return true;
+    }
     // Say why when the port itself would not open (missing, busy, no permission); a controller
     // that does not answer gets the message alone.
     if (!link.openPort(options.port)) {
@@ -152,22 +189,37 @@ void ProgressBar::draw(int percent)
     std::fflush(stderr);
 }
 
+bool waitsForEnter(const ControllerOptions& options)
+{
+    return !options.yes && ::isatty(STDIN_FILENO);
+}
+
+std::string readAnswer()
+{
+    std::string line;
+    if (!std::getline(std::cin, line)) {
+        // The input ended (Ctrl-D): the terminal shows no line break of its own.
+        std::fputc('\n', stdout);
+        line.clear();
+    }
+    std::fflush(stdout);
+    return line;
+}
+
 void waitForUser(const std::string& text, const ControllerOptions& options)
 {
     std::printf("%s\n", text.c_str());
-    if (options.yes || !::isatty(STDIN_FILENO)) {
-        std::fflush(stdout);
-        return;
-    }
-    std::printf("Press Enter to go on.");
     std::fflush(stdout);
-    std::string line;
-    std::getline(std::cin, line);
+    if (waitsForEnter(options))
+        readAnswer();
 }
 
 void CliHost::acknowledge(int message)
 {
-    waitForUser(comm::linkMessageText(message), options_);
+    std::string text = commandLineText(message);
+    if (message == comm::kMsgPressStart && !waitsForEnter(options_))
+        text = "Press START on the KZ-7 now: it sends its motion memory when START is pressed.";
+    waitForUser(text, options_);
     if (barLink_ && barNotice_ == 0)
         bar_ = std::make_unique<ProgressBar>(*barLink_, options_, barLabel_);
 }
@@ -188,7 +240,7 @@ void CliHost::showProgressOnNotice(const comm::ControllerLink& link, int message
 
 void CliHost::notice(int message)
 {
-    std::printf("%s\n", comm::linkMessageText(message));
+    std::printf("%s\n", commandLineText(message).c_str());
     std::fflush(stdout);
     if (barLink_ && barNotice_ == message)
         bar_ = std::make_unique<ProgressBar>(*barLink_, options_, barLabel_);
@@ -203,11 +255,21 @@ void CliHost::consoleText(const uint8_t* bytes, size_t count)
     for (size_t i = edit.replaceFrom; i < edit.replaceTo; ++i)
         out += "\b \b";
     out += edit.inserted;
+    if (!out.empty())
+        atLineStart_ = out.back() == '\n';
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
     // Only the stream matters here; keep the filter's own text from growing.
     if (filter_.text().size() > 4096)
         filter_.clear();
+}
+
+void CliHost::endLine()
+{
+    if (!atLineStart_)
+        std::fputc('\n', stdout);
+    atLineStart_ = true;
+    std::fflush(stdout);
 }
 
 namespace {

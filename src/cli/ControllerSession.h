@@ -27,9 +27,10 @@ enum ControllerExit : int {
 
 // The options every controller command takes, followed by its own.
 struct ControllerOptions {
-    std::string port;   // as given or saved ("COM3", or a device path)
-    bool yes = false;   // go on without waiting for Enter
-    bool quiet = false; // no progress bar
+    std::string port;        // as given or saved ("COM3", or a device path)
+    bool portSaved = false;  // the port came from the programmer's settings (read, never written)
+    bool yes = false;        // go on without waiting for Enter
+    bool quiet = false;      // no progress bar
 };
 
 // Parses args with the common options (--port, --yes, --quiet, --help) and the command's own.
@@ -41,15 +42,26 @@ int parseControllerArgs(const std::vector<std::string>& args, const char* help,
 // The port number the programmer saved ("Com Port" of its settings), or 0 when none is saved.
 int savedComPort();
 
+// The text of a message as the command line shows it: the programmer's text, except where
+// that tells the user to press a window's button ("Next", "OK"), which a terminal has not.
+std::string commandLineText(int number);
+
 // Prints the programmer's message (and a reason before it when given): to stdout for
 // successes, to stderr for failures.
 void printMessage(int number, const std::string& detail = {}, bool failure = true);
-// Prints a maintenance job's result; returns the exit status it stands for.
+// Prints a maintenance job's result; returns the exit status it stands for (a file refused
+// before anything was sent: kExitBadFile).
 int reportResult(const comm::MaintenanceResult& result, int failureStatus = kExitFailed);
 
-// Opens the port and brings the controller to its menu; prints 10008 (after the system's
-// reason when the port did not open) and returns false on failure.
-bool connectController(comm::ControllerLink& link, const ControllerOptions& options);
+// "1 byte", "2 bytes".
+std::string countOf(size_t n, const char* unit);
+
+// Opens the port and brings the controller to its menu, then says which port it used; prints
+// 10008 (after the system's reason when the port did not open) and returns false on failure.
+// The programmer's saved port is never changed.
+bool connectController(comm::ControllerLink& link, const ControllerOptions& options, bool sayPort = true);
+// "COM7 (/dev/pts/3)", with ", saved by Taskloom" when the port came from its settings.
+std::string portDescription(const ControllerOptions& options);
 
 // Draws the link's progress as a bar on standard error while it lives, when that is a terminal.
 class ProgressBar {
@@ -68,9 +80,14 @@ class ProgressBar {
     int last_ = -1;
 };
 
-// Shows a text the user must act on; waits for Enter when standard input is a terminal and
+// Whether the command waits for Enter where the user must act: standard input is a terminal and
 // --yes was not given.
+bool waitsForEnter(const ControllerOptions& options);
+// Shows a text the user must act on; waits for Enter when waitsForEnter(). What follows always
+// starts on a line of its own, also when the input ends without a newline.
 void waitForUser(const std::string& text, const ControllerOptions& options);
+// Reads one answer line after a question; an input that ends gives an empty answer and a new line.
+std::string readAnswer();
 
 // The command line as a maintenance host: prints notices, waits for the user, streams
 // controller text through the console filter to standard output.
@@ -80,6 +97,9 @@ class CliHost : public comm::MaintenanceHost {
     void acknowledge(int message) override;
     void notice(int message) override;
     void consoleText(const uint8_t* bytes, size_t count) override;
+    // Ends the controller's text with a line break unless it already ended with one, so that
+    // what follows (and the shell's prompt) starts on a line of its own.
+    void endLine();
     // A bar for the transfer that follows the user's acknowledgement (a backup waits for START).
     void showProgressAfterAcknowledge(const comm::ControllerLink& link, const char* label);
     // A bar for the transfer that follows a notice (recovery installs after "Installing ...").
@@ -93,6 +113,7 @@ class CliHost : public comm::MaintenanceHost {
     int barNotice_ = 0;
     std::unique_ptr<ProgressBar> bar_;
     comm::ConsoleFilter filter_;
+    bool atLineStart_ = true;
 };
 
 // A maintenance command's controller: the link, the command line as its host and the jobs run
@@ -107,6 +128,7 @@ class MaintenanceSession {
     MaintenanceSession& operator=(const MaintenanceSession&) = delete;
 
     // connectController() on this session's link.
+    // (The files are checked with the jobs' prepare functions before this is called.)
     bool connect() { return connectController(link, options_); }
     // Runs `job(jobs)` while a progress bar labelled `label` is drawn; the bar is finished
     // before this returns.

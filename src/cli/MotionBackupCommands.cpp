@@ -2,14 +2,11 @@
 
 #include "cli/CliCommand.h"
 #include "cli/ControllerSession.h"
-#include "firmware/MotionDataFile.h"
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
-#include <unistd.h>
 
 namespace {
 
@@ -18,15 +15,24 @@ using namespace cli;
 const char* const kBackupHelp =
     "Usage: tessaban motion backup [--port COMn] [--yes] FILE.mtn\n"
     "\n"
-    "Reads the controller's motion memory (65,536 bytes from e000) into FILE.mtn. The controller\n"
-    "sends it when its START button is pressed: the command says so and waits for Enter on a\n"
-    "terminal (not with --yes, nor when standard input is no terminal). The file is written only\n"
-    "when everything arrived, and replaces an older one only then.\n";
+    "Reads the controller's motion memory (65,536 bytes from e000) into FILE.mtn. First it checks\n"
+    "that FILE.mtn can be written (a regular file or none yet, in a folder where a file can be\n"
+    "created). The controller sends its memory when its START button is pressed: the command\n"
+    "says so and waits for Enter on a terminal (not with --yes, nor when standard input is no\n"
+    "terminal). The file is written only when everything arrived, and replaces an older one only\n"
+    "then; a link is written through. A wait for START that times out (about 30 s) is called\n"
+    "off on the controller.\n"
+    "Exit status: 0 read, 1 the controller or the transfer failed, 2 usage or no port,\n"
+    "3 FILE.mtn cannot be written (nothing was asked of the controller), 130 an existing file\n"
+    "was not to be replaced.\n";
 
 const char* const kRestoreHelp =
     "Usage: tessaban motion restore [--port COMn] FILE.mtn\n"
     "\n"
-    "Writes a .mtn file (exactly 65,536 bytes) into the controller's motion memory.\n";
+    "Writes a .mtn file (exactly 65,536 bytes) into the controller's motion memory. The file is\n"
+    "read and checked before the port is opened.\n"
+    "Exit status: 0 written, 1 the controller or the transfer failed, 2 usage or no port,\n"
+    "3 the file was refused (nothing was sent).\n";
 
 int backupCommand(const std::vector<std::string>& args)
 {
@@ -35,14 +41,18 @@ int backupCommand(const std::vector<std::string>& args)
     if (int status = parseControllerArgs(args, kBackupHelp, {}, {}, 1, parsed, options); status >= 0)
         return status;
     const std::string& path = parsed.positional[0];
+    // Where the backup goes is checked before the port is opened.
+    if (auto refused = comm::Maintenance::checkBackupTarget(path); !refused.ok)
+        return reportResult(refused);
     std::error_code ec;
-    if (std::filesystem::exists(path, ec) && !options.yes && ::isatty(STDIN_FILENO)) {
+    if (std::filesystem::exists(path, ec) && waitsForEnter(options)) {
         std::printf("%s already exists. Replace it? [y/N] ", path.c_str());
         std::fflush(stdout);
-        std::string answer;
-        std::getline(std::cin, answer);
-        if (answer.empty() || (answer[0] != 'y' && answer[0] != 'Y'))
+        std::string answer = readAnswer();
+        if (answer.empty() || (answer[0] != 'y' && answer[0] != 'Y')) {
+            std::fprintf(stderr, "tessaban: %s was kept; nothing was read\n", path.c_str());
             return kExitCancelled;
+        }
     }
 
     MaintenanceSession session(options);
@@ -69,29 +79,17 @@ int restoreCommand(const std::vector<std::string>& args)
     if (int status = parseControllerArgs(args, kRestoreHelp, {}, {}, 1, parsed, options); status >= 0)
         return status;
     // A file that is no motion data is refused before the controller is even touched.
-    firmware::MotionDataFile file;
-    std::vector<uint8_t> image;
-    if (!file.readImage(parsed.positional[0], image)) {
-        comm::MaintenanceResult refused;
-        refused.message = file.error() == firmware::MotionFileError::WrongSize ? comm::kMsgNotMotionData
-                          : file.error() == firmware::MotionFileError::ShortRead
-                              ? comm::kMsgMotionFileReadFailed
-                              : comm::kMsgNone;
-        if (refused.message == comm::kMsgNone)
-            refused.detail = parsed.positional[0] + ": " + file.errorText();
-        return reportResult(refused, kExitBadFile);
-    }
+    comm::PreparedImage image;
+    if (auto refused = comm::Maintenance::prepareMotionData(parsed.positional[0], image); !refused.ok)
+        return reportResult(refused);
 
     MaintenanceSession session(options);
     if (!session.connect())
         return kExitFailed;
-    comm::MaintenanceResult result = session.runWithProgress(
-        "Write", [&](comm::Maintenance& jobs) { return jobs.restoreMotion(parsed.positional[0]); });
+    comm::MaintenanceResult result =
+        session.runWithProgress("Write", [&](comm::Maintenance& jobs) { return jobs.restoreMotion(image); });
     session.link.disconnect();
-    bool refused =
-        !result.ok && (result.message == comm::kMsgNotMotionData ||
-                       result.message == comm::kMsgMotionFileReadFailed || result.message == comm::kMsgNone);
-    return reportResult(result, refused ? kExitBadFile : kExitFailed);
+    return reportResult(result);
 }
 
 CliCommand backup("motion", "backup", "read the controller's motion memory into a .mtn file", backupCommand);

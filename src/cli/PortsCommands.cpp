@@ -36,7 +36,13 @@ int portsCommand(const std::vector<std::string>& args)
         std::printf("Usage: tessaban ports\n"
                     "Lists COM1..COM256 where a link in the port folder or a default device stands\n"
                     "behind the name, with the device and whether it opens for exclusive use now.\n"
-                    "Link a name to a device with: ln -s DEVICE \"PORT_FOLDER/COMn\".\n");
+                    "The port folder is $TESSABAN_PORTS when that is set, else\n"
+                    "$XDG_CONFIG_HOME/Quorvel/Tessaban/ports (~/.config/Quorvel/Tessaban/ports);\n"
+                    "now: %s\n"
+                    "Link a name to a device with: ln -s DEVICE \"PORT_FOLDER/COMn\".\n"
+                    "Names without a link fall back to /dev/ttyS(n-1) and, from COM33 on, the USB\n"
+                    "adapters. Exit status: 0 listed, 2 usage.\n",
+                    platform::portFolder().c_str());
         return 0;
     }
     std::printf("Port folder: %s\n", platform::portFolder().c_str());

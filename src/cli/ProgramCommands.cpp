@@ -8,8 +8,10 @@
 #include "behaviour/ProgramFile.h"
 #include "behaviour/RuleChecker.h"
 #include "cli/CliCommand.h"
+#include "cli/ControllerSession.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -42,7 +44,8 @@ const char* const kBuildHelp =
     "\n"
     "Checks the program, generates its image and writes the n + 1 bytes a download sends (the\n"
     "image and its checksum byte). Prints n and the checksum.\n"
-    "  -o, --output FILE   where to write the image (required)\n"
+    "  -o, --output FILE   where to write the image (required; not the program file itself, nor\n"
+    "                      a folder, device or FIFO; a link is written through)\n"
     "Exit status: 0 written, 1 the check or the generation failed, 2 usage, 3 file error.\n";
 
 // Parses the arguments; returns -1 to go on, else the exit status to return.
@@ -277,6 +280,13 @@ int buildCommand(const std::vector<std::string>& args)
     BehaviorProgram program;
     if (!load(a.positional[0], program))
         return ExitFile;
+    // Writing the image over the program would destroy the program.
+    std::error_code same;
+    if (std::filesystem::equivalent(a.positional[0], output, same)) {
+        std::fprintf(stderr, "tessaban: %s: the output is the program file itself; nothing was written\n",
+                     output.c_str());
+        return ExitUsage;
+    }
     BuildResult r = buildProgram(program);
     if (!r.ok) {
         std::fprintf(stderr, "%s\n", r.message.c_str());
@@ -287,8 +297,8 @@ int buildCommand(const std::vector<std::string>& args)
         std::fprintf(stderr, "tessaban: %s\n", s.message.c_str());
         return ExitFile;
     }
-    std::printf("n = %d, checksum 0x%02X: %zu bytes written to %s\n", program.image.length,
-                program.image.checksum(), r.bytes.size(), output.c_str());
+    std::printf("n = %d, checksum 0x%02X: %s written to %s\n", program.image.length,
+                program.image.checksum(), cli::countOf(r.bytes.size(), "byte").c_str(), output.c_str());
     return 0;
 }
 

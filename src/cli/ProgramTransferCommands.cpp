@@ -20,14 +20,20 @@ const char* const kDownloadHelp =
     "Usage: tessaban program download [--port COMn] FILE.tpg\n"
     "\n"
     "Checks the program, generates its image and sends it to the controller's program memory\n"
-    "(0xA000) through its boot loader; the controller is back in its menu afterwards.\n";
+    "(0xA000) through its boot loader; the controller is back in its menu afterwards. The file\n"
+    "is read and checked before the port is opened.\n"
+    "Exit status: 0 downloaded, 1 the controller or the transfer failed, 2 usage or no port,\n"
+    "3 the file was refused or the program has errors (nothing was sent).\n";
 
 const char* const kPlayHelp =
     "Usage: tessaban program play [--port COMn] [--seconds N]\n"
     "\n"
     "Runs the program stored in the controller and prints what it sends until Ctrl-C (or for N\n"
-    "seconds), then stops it and returns the controller to its menu.\n"
-    "  --seconds N   stop by itself after N seconds\n";
+    "seconds), then stops it, returns the controller to its menu and says how it ended.\n"
+    "  --seconds N   stop by itself after N seconds\n"
+    "Exit status: 0 stopped after N seconds, 130 stopped by Ctrl-C (the program stopped and the\n"
+    "controller back in its menu all the same), 1 the controller stopped answering or could not\n"
+    "be stopped, 2 usage or no port.\n";
 
 int downloadCommand(const std::vector<std::string>& args)
 {
@@ -57,7 +63,7 @@ int downloadCommand(const std::vector<std::string>& args)
         "Download", [&](comm::Maintenance& jobs) { return jobs.downloadProgram(built.bytes); });
     session.link.disconnect();
     if (result.ok)
-        std::printf("Downloaded %zu bytes to a000.\n", built.bytes.size());
+        std::printf("Downloaded %s to a000.\n", countOf(built.bytes.size(), "byte").c_str());
     return reportResult(result);
 }
 
@@ -84,9 +90,20 @@ int playCommand(const std::vector<std::string>& args)
     Interrupt interrupt;
     comm::MaintenanceResult result = session.jobs.playProgram(
         Interrupt::stopRequested(), seconds >= 0 ? static_cast<long>(seconds * 1000) : -1);
-    std::printf("\n");
+    session.host.endLine();
     session.link.disconnect();
-    return reportResult(result);
+    if (!result.ok) {
+        std::fprintf(stderr, "tessaban: the controller stopped answering; the program may still run\n");
+        return reportResult(result);
+    }
+    if (Interrupt::stopRequested().load()) {
+        std::printf("Stopped by Ctrl-C; the controller is back in its menu.\n");
+        return kExitCancelled;
+    }
+    const std::string given = parsed.value("--seconds");
+    std::printf("Stopped after %s %s; the controller is back in its menu.\n", given.c_str(),
+                given == "1" ? "second" : "seconds");
+    return kExitOk;
 }
 
 CliCommand download("program", "download", "check a .tpg, generate its image and send it to the controller",

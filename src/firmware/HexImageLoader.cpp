@@ -42,27 +42,41 @@ class HexImageLoader::Parser {
         while (9 + restLength < n && !isSpace(rest[restLength]))
             ++restLength;
 
+        // The data digits and the record's checksum, exactly: a record that is short of digits,
+        // has more than its count says, or whose bytes do not sum to zero is damaged, and a
+        // damaged record must never become part of a program the controller will run.
+        if (restLength != 2 * static_cast<std::size_t>(count) + 2)
+            return HexError::BadData;
+        std::uint32_t sum = count + (address >> 8) + (address & 0xFF) + type;
+        for (std::uint32_t i = 0; i <= count; ++i) {
+            std::uint32_t value = 0;
+            if (!hex::readHex(rest + 2 * i, 2, value))
+                return HexError::BadData;
+            sum += value;
+        }
+        if ((sum & 0xFF) != 0)
+            return HexError::BadChecksum;
+
         switch (type) {
         case 0: {
             const std::size_t absolute = static_cast<std::size_t>(segment_) * 16 + address;
             if (absolute + count >= kAddressSpace)
                 return HexError::AddressOutOfRange;
-            if (restLength < 2 * static_cast<std::size_t>(count))
-                return HexError::BadData;
             std::uint8_t* out = image_ + absolute;
             for (std::uint32_t i = 0; i < count; ++i) {
                 std::uint32_t value = 0;
-                if (!hex::readHex(rest + 2 * i, 2, value))
-                    return HexError::BadData;
+                hex::readHex(rest + 2 * i, 2, value);
                 out[i] = static_cast<std::uint8_t>(value);
             }
             highestEnd_ = std::max(highestEnd_, absolute + count);
+            dataBytes_ += count;
             return HexError::None;
         }
         case 2: {
             std::uint32_t base = 0;
-            if (restLength < 4 || !hex::readHex(rest, 4, base))
+            if (count < 2)
                 return HexError::BadData;
+            hex::readHex(rest, 4, base);
             segment_ = base;
             return HexError::None;
         }
@@ -105,6 +119,7 @@ class HexImageLoader::Parser {
     HexError error() const { return error_; }
     std::size_t line() const { return line_; }
     std::size_t highestEnd() const { return highestEnd_; }
+    std::size_t dataBytes() const { return dataBytes_; }
     // A line still open at the end of a block that is already too long to be accepted.
     void refuseLongLine()
     {
@@ -116,6 +131,7 @@ class HexImageLoader::Parser {
     std::uint8_t* image_;
     std::uint32_t segment_ = 0;
     std::size_t highestEnd_ = 0;
+    std::size_t dataBytes_ = 0;
     std::size_t line_ = 0;
     HexError error_ = HexError::None;
 };
@@ -136,8 +152,13 @@ bool HexImageLoader::fail(HexError error, std::size_t line)
 }
 
 bool HexImageLoader::finish(std::vector<std::uint8_t>& buffer, std::size_t& start, std::size_t& length,
-                            std::size_t highestEnd)
+                            const Parser& parser)
 {
+    // A file without a single data byte (empty, only an end record) is no image: sending it
+    // would "flash" fill bytes over the start of the area and report success.
+    if (parser.dataBytes() == 0)
+        return fail(HexError::NoData, 0);
+    const std::size_t highestEnd = parser.highestEnd();
     // The byte at E is part of the image, so the sum covers 0..E and lands at E + 1; E is at
     // most 0xFFFFF, which is why the buffer has one byte more than the address space.
     scratch_[highestEnd + 1] = imageChecksum(scratch_.data(), highestEnd + 1);
@@ -157,7 +178,7 @@ bool HexImageLoader::loadText(std::string_view text, std::vector<std::uint8_t>& 
     parser.lines(text.data(), text.size(), true);
     if (parser.error() != HexError::None)
         return fail(parser.error(), parser.line());
-    return finish(buffer, start, length, parser.highestEnd());
+    return finish(buffer, start, length, parser);
 }
 
 bool HexImageLoader::load(const std::string& path, std::vector<std::uint8_t>& buffer, std::size_t& start,
@@ -198,7 +219,7 @@ bool HexImageLoader::load(const std::string& path, std::vector<std::uint8_t>& bu
         }
         std::memmove(block.data(), block.data() + used, carried);
     }
-    return finish(buffer, start, length, parser.highestEnd());
+    return finish(buffer, start, length, parser);
 }
 
 std::string HexImageLoader::errorText() const
@@ -208,9 +229,8 @@ std::string HexImageLoader::errorText() const
     case HexError::None:
         return {};
     case HexError::CannotOpen:
-        return "cannot open the file: " + systemError_;
     case HexError::ReadFailed:
-        return "cannot read the file: " + systemError_;
+        return systemError_;
     case HexError::BadLineLength:
         return where + "empty line or more than 1024 characters";
     case HexError::MissingColon:
@@ -218,7 +238,11 @@ std::string HexImageLoader::errorText() const
     case HexError::BadRecordHeader:
         return where + "the record's count, address or type is not hexadecimal";
     case HexError::BadData:
-        return where + "the record's data is missing or not hexadecimal";
+        return where + "the record's digits are missing, too many or not hexadecimal";
+    case HexError::BadChecksum:
+        return where + "the record's checksum is wrong (the record is damaged)";
+    case HexError::NoData:
+        return "the file holds no data record";
     case HexError::AddressOutOfRange:
         return where + "the record reaches beyond address 0xFFFFF";
     case HexError::UnknownRecordType:

@@ -1,6 +1,9 @@
 #pragma once
 // Intel hex text to one flat firmware image for the controller's boot loader.
 //
+// Every record must be whole: exactly the digits its count says plus its checksum, all hex, and
+// its bytes must sum to zero; a file without any data byte is refused too.
+//
 // The image always starts at address 0. Every load fills a scratch buffer with 0xFF, stores the
 // data records into it and appends the 8-bit sum of bytes 0..E at index E + 1, E being the
 // highest end (address + count) of all data records. The image handed to the caller is
@@ -23,9 +26,11 @@ enum class HexError {
     BadLineLength,     // a line is empty or longer than 1024 characters
     MissingColon,      // a line does not begin with ':'
     BadRecordHeader,   // count, address or type is not made of hex digits
-    BadData,           // fewer data digits than the count says, or a pair that is not hex
+    BadData,           // not exactly the digits the count says (data and checksum), or not hex
+    BadChecksum,       // the record's bytes do not sum to zero: the record is damaged
     AddressOutOfRange, // a data record reaches address 0x100000 or beyond
     UnknownRecordType, // a record type other than 0..5
+    NoData,            // no data record with at least one byte: nothing to send
 };
 
 class HexImageLoader {
@@ -48,14 +53,15 @@ class HexImageLoader {
     HexError error() const { return error_; }
     // 1-based line of the refused record, 0 when the failure is not tied to a line.
     std::size_t errorLine() const { return errorLine_; }
-    // A short English description for logs and the command line; the dialogs show their own
-    // fixed message instead (see FirmwareMessages.h).
+    // A short English description for logs and the command line ("line 3: the record's
+    // checksum is wrong ..."; the system's reason for CannotOpen and ReadFailed); the dialogs
+    // show their own fixed message instead (see FirmwareMessages.h).
     std::string errorText() const;
 
   private:
     class Parser;
     bool finish(std::vector<std::uint8_t>& buffer, std::size_t& start, std::size_t& length,
-                std::size_t highestEnd);
+                const Parser& parser);
     bool fail(HexError error, std::size_t line);
 
     std::vector<std::uint8_t> scratch_; // kept between loads so a dialog allocates it once

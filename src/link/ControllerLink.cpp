@@ -1,17 +1,16 @@
 #include "link/ControllerLink.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
-#include <thread>
 
 namespace comm {
 
 namespace {
 
 constexpr uint8_t kTab = '\t';
+constexpr uint8_t kEsc = 0x1B;
 constexpr uint8_t kRunningBreakByte = 0x55;
 constexpr size_t kRunningBreakBlock = 255;
 constexpr int kRunningBreakBlocks = 30;
@@ -122,9 +121,57 @@ std::string versionBetween(const uint8_t* data, size_t size, char open, char clo
     return std::string(reinterpret_cast<const char*>(first + 1), n);
 }
 
+ChannelOpener serialPortOpener()
+{
+    return [](const std::string& portName, int baudRate) -> std::unique_ptr<platform::ByteChannel> {
+        auto port = std::make_unique<SerialPort>();
+        port->open(portName, baudRate);
+        return port;
+    };
+}
+
+bool starsNameAMenuEntry(const std::vector<uint8_t>& starsReply)
+{
+    return !starsReply.empty() && starsReply.back() <= 2;
+}
+
+ProbeVerdict classifyProbe(const ProbeReplies& replies)
+{
+    ProbeVerdict v;
+    if (starsNameAMenuEntry(replies.stars)) {
+        v.ok = true;
+        v.mode = ControllerMode::Menu;
+        v.menuEntry = replies.stars.back();
+        return v;
+    }
+    const std::vector<uint8_t>& r = replies.cr;
+    v.ok = true;
+    if (r.empty()) {
+        // A playing program does not answer the console at all.
+        v.mode = ControllerMode::Running;
+    } else if (r.size() < 3) {
+        v.ok = false;
+    } else if (r[0] == 0x0D && r.size() >= 4 && r[3] == '[') {
+        v.mode = ControllerMode::Console;
+    } else if (r[0] == 0x02 && r[2] == '[') {
+        v.mode = ControllerMode::Screen;
+    } else if (r[0] == 0x0D && r.size() >= 4 && r[3] == '-') {
+        v.mode = ControllerMode::BootLoader;
+    } else {
+        v.mode = ControllerMode::Running;
+    }
+    return v;
+}
+
 ControllerLink::ControllerLink() : ControllerLink(LinkTiming{}) {}
 
-ControllerLink::ControllerLink(const LinkTiming& timing) : timing_(timing)
+ControllerLink::ControllerLink(const LinkTiming& timing)
+    : ControllerLink(timing, serialPortOpener(), platform::systemClock())
+{
+}
+
+ControllerLink::ControllerLink(const LinkTiming& timing, ChannelOpener opener, platform::Clock& clock)
+    : timing_(timing), opener_(std::move(opener)), clock_(clock), port_(std::make_unique<SerialPort>())
 {
     storeVersion(firmwareVersion_, kUnknownVersion);
     storeVersion(bootLoaderVersion_, kUnknownVersion);
@@ -138,28 +185,30 @@ ControllerLink::~ControllerLink()
 void ControllerLink::sleepMs(int ms) const
 {
     if (ms > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        clock_.sleepMs(ms);
 }
 
 bool ControllerLink::openPort(const std::string& portName)
 {
     connected_ = false;
-    return port_.open(portName, kBaudRate);
+    port_->close();
+    if (auto channel = opener_(portName, kBaudRate))
+        port_ = std::move(channel);
+    return port_->isOpen();
 }
 
 void ControllerLink::closePort()
 {
     connected_ = false;
-    port_.close();
+    port_->close();
 }
 
 bool ControllerLink::connect(const std::string& portName)
 {
-    connected_ = false;
-    if (!port_.open(portName, kBaudRate))
+    if (!openPort(portName))
         return false;
     if (!goTo(ControllerMode::Menu)) {
-        port_.close();
+        port_->close();
         return false;
     }
     connected_ = true;
@@ -172,35 +221,35 @@ void ControllerLink::disconnect()
         goTo(ControllerMode::Menu);
         connected_ = false;
     }
-    if (port_.isOpen())
-        port_.close();
+    if (port_->isOpen())
+        port_->close();
 }
 
 bool ControllerLink::write(const void* data, size_t count)
 {
-    return port_.write(data, count);
+    return port_->write(data, count);
 }
 
 bool ControllerLink::read(void* buffer, size_t maxCount, size_t* got)
 {
-    return port_.read(buffer, maxCount, got);
+    return port_->read(buffer, maxCount, got);
 }
 
 bool ControllerLink::purgeInput()
 {
-    return port_.purgeInput();
+    return port_->purgeInput();
 }
 
 int ControllerLink::bytesWaiting()
 {
-    return port_.bytesWaiting();
+    return port_->bytesWaiting();
 }
 
 bool ControllerLink::readReply(std::vector<uint8_t>& reply, size_t maxCount)
 {
     reply.assign(maxCount, 0);
     size_t got = 0;
-    if (!port_.read(reply.data(), maxCount, &got)) {
+    if (!port_->read(reply.data(), maxCount, &got)) {
         reply.clear();
         return false;
     }
@@ -212,40 +261,28 @@ bool ControllerLink::probe()
 {
     mode_ = modeValue(ControllerMode::Unknown);
     menuEntry_ = 255;
-    port_.purgeInput();
-    if (!port_.write("***", 3))
+    probeSilent_ = false;
+    ProbeReplies replies;
+    port_->purgeInput();
+    if (!port_->write("***", 3))
         return false;
     sleepMs(timing_.probeReplyMs);
-    std::vector<uint8_t> reply;
-    if (!readReply(reply, 3))
+    if (!readReply(replies.stars, 3))
         return false;
-    if (!reply.empty() && reply.back() <= 2) {
-        mode_ = modeValue(ControllerMode::Menu);
-        menuEntry_ = reply.back();
-        return true;
+    if (!starsNameAMenuEntry(replies.stars)) {
+        port_->purgeInput();
+        if (!port_->write("\r", 1))
+            return false;
+        sleepMs(timing_.probeReplyMs);
+        if (!readReply(replies.cr, kReplyMax))
+            return false;
     }
-
-    port_.purgeInput();
-    if (!port_.write("\r", 1))
+    ProbeVerdict verdict = classifyProbe(replies);
+    if (!verdict.ok)
         return false;
-    sleepMs(timing_.probeReplyMs);
-    if (!readReply(reply, kReplyMax))
-        return false;
-    if (reply.empty()) {
-        // A playing program does not answer the console at all.
-        mode_ = modeValue(ControllerMode::Running);
-        return true;
-    }
-    if (reply.size() < 3)
-        return false;
-    if (reply[0] == 0x0D && reply.size() >= 4 && reply[3] == '[')
-        mode_ = modeValue(ControllerMode::Console);
-    else if (reply[0] == 0x02 && reply[2] == '[')
-        mode_ = modeValue(ControllerMode::Screen);
-    else if (reply[0] == 0x0D && reply.size() >= 4 && reply[3] == '-')
-        mode_ = modeValue(ControllerMode::BootLoader);
-    else
-        mode_ = modeValue(ControllerMode::Running);
+    mode_ = modeValue(verdict.mode);
+    menuEntry_ = verdict.menuEntry;
+    probeSilent_ = verdict.mode == ControllerMode::Running && replies.cr.empty();
     return true;
 }
 
@@ -260,17 +297,17 @@ bool ControllerLink::leaveCurrentMode()
     switch (static_cast<ControllerMode>(mode_)) {
     case ControllerMode::Console:
     case ControllerMode::Screen:
-        return port_.write("\rexit\ry");
+        return port_->write("\rexit\ry");
     case ControllerMode::Running: {
         // The running program only listens for a long run of 0x55 to give the console back.
         std::vector<uint8_t> block(kRunningBreakBlock, kRunningBreakByte);
         for (int i = 0; i < kRunningBreakBlocks; ++i)
-            if (!port_.write(block.data(), block.size()))
+            if (!port_->write(block.data(), block.size()))
                 return false;
         return true;
     }
     case ControllerMode::BootLoader:
-        return port_.write("\rgo\r");
+        return port_->write("\rgo\r");
     case ControllerMode::Menu:
         return true;
     case ControllerMode::Unknown:
@@ -354,7 +391,7 @@ bool ControllerLink::enterBootLoader()
     std::vector<uint8_t> block(kBootBlock, '#');
     std::vector<uint8_t> reply;
     for (int attempt = 0; attempt < kBootBlockAttempts; ++attempt) {
-        if (!port_.write(block.data(), block.size()))
+        if (!port_->write(block.data(), block.size()))
             return false;
         sleepMs(timing_.bootBlockMs);
         if (!readReply(reply, kReplyMax))
@@ -382,7 +419,7 @@ bool ControllerLink::selectMenuEntry(int entry)
     if (presses < 0)
         presses += 3;
     for (int i = 0; i < presses; ++i) {
-        if (!port_.write(&kTab, 1))
+        if (!port_->write(&kTab, 1))
             return false;
         sleepMs(timing_.menuTabMs);
     }
@@ -391,7 +428,7 @@ bool ControllerLink::selectMenuEntry(int entry)
 
 bool ControllerLink::openMenuEntry(int entry)
 {
-    return selectMenuEntry(entry) && port_.write("\r", 1);
+    return selectMenuEntry(entry) && port_->write("\r", 1);
 }
 
 std::string ControllerLink::firmwareVersionText()
@@ -422,7 +459,7 @@ int ControllerLink::waitForBootLoader(int seconds, const std::function<void()>& 
         std::atomic<int>& flag;
         ~Disarm() { flag.store(BootWaitIdle); }
     };
-    if (!port_.isOpen()) {
+    if (!port_->isOpen()) {
         bootWait_.store(BootWaitIdle);
         return 0;
     }
@@ -434,29 +471,29 @@ int ControllerLink::waitForBootLoader(int seconds, const std::function<void()>& 
     Disarm disarm{bootWait_};
 
     std::vector<uint8_t> block(kPowerOnBlock, '#');
-    port_.purgeInput();
+    port_->purgeInput();
     if (listening)
         listening();
-    auto start = std::chrono::steady_clock::now();
-    auto limit = std::chrono::milliseconds(static_cast<long long>(seconds) * 1000);
+    const int64_t start = clock_.nowMs();
+    const int64_t limit = static_cast<int64_t>(seconds) * 1000;
     uint8_t buffer[kReplyMax];
     for (;;) {
         if (bootWait_.load() == BootWaitCancelled)
             return -1;
         size_t got = 0;
-        if (!port_.read(buffer, sizeof buffer, &got))
+        if (!port_->read(buffer, sizeof buffer, &got))
             return 0;
         if (got > 0) {
             // The controller has just been switched on: its boot loader listens for a moment only.
-            if (!port_.write(block.data(), block.size()))
+            if (!port_->write(block.data(), block.size()))
                 return 0;
             sleepMs(timing_.powerOnSettleMs);
             return currentMode() == modeValue(ControllerMode::BootLoader) ? 1 : 0;
         }
-        if (std::chrono::steady_clock::now() - start > limit)
+        if (clock_.nowMs() - start > limit)
             return 0;
         // Wake as soon as a byte arrives, without spinning a core for a minute.
-        port_.device().waitReadable(5);
+        port_->waitReadable(5);
     }
 }
 
@@ -493,10 +530,10 @@ bool ControllerLink::download(uint32_t address, const uint8_t* data, size_t leng
 bool ControllerLink::downloadAttempt(uint32_t address, const uint8_t* data, size_t length)
 {
     setProgress(0);
-    port_.purgeInput();
+    port_->purgeInput();
     char command[32];
     std::snprintf(command, sizeof command, "\rld %x\r", static_cast<unsigned>(address));
-    if (!port_.write(command))
+    if (!port_->write(command))
         return false;
     sleepMs(timing_.commandReplyMs);
     std::vector<uint8_t> reply;
@@ -504,22 +541,21 @@ bool ControllerLink::downloadAttempt(uint32_t address, const uint8_t* data, size
         return false;
 
     size_t sent = 0;
-    const auto imageStart = std::chrono::steady_clock::now();
+    const int64_t imageStart = clock_.nowUs();
     while (sent < length) {
         size_t n = std::min(kChunkSize, length - sent);
-        if (!port_.write(data + sent, n))
+        if (!port_->write(data + sent, n))
             return false;
         sent += n;
         if (timing_.lineBaud > 0) {
-            auto onTheLine =
-                std::chrono::microseconds(static_cast<long long>(sent) * 10 * 1000000 / timing_.lineBaud);
-            std::this_thread::sleep_until(imageStart + onTheLine);
+            const int64_t onTheLine = static_cast<int64_t>(sent) * 10 * 1000000 / timing_.lineBaud;
+            clock_.sleepUs(imageStart + onTheLine - clock_.nowUs());
         }
         // The boot loader is silent while it takes an image; anything it says before the last
         // chunk is a complaint. After the last chunk its answer may already be on its way (a
         // fast controller or one on a pseudo-terminal replies at once); that answer is judged
         // below.
-        if (sent < length && port_.bytesWaiting() > 0)
+        if (sent < length && port_->bytesWaiting() > 0)
             return false;
         setProgress(percentOf(sent, length));
         if (chunkObserver_)
@@ -529,7 +565,7 @@ bool ControllerLink::downloadAttempt(uint32_t address, const uint8_t* data, size
     sleepMs(timing_.successReplyMs);
     if (!readReply(reply, kReplyMax) || !startsWith(reply, "Success"))
         return false;
-    if (!port_.write("\rapp\r"))
+    if (!port_->write("\rapp\r"))
         return false;
     sleepMs(timing_.commandReplyMs);
     setProgress(100);
@@ -540,11 +576,11 @@ bool ControllerLink::requestUpload(uint32_t address, uint32_t length)
 {
     if (!goTo(ControllerMode::BootLoader))
         return false;
-    port_.purgeInput();
+    port_->purgeInput();
     char command[48];
     std::snprintf(command, sizeof command, "\rup %x %x\r", static_cast<unsigned>(address),
                   static_cast<unsigned>(length));
-    if (!port_.write(command))
+    if (!port_->write(command))
         return false;
     sleepMs(timing_.commandReplyMs);
     std::vector<uint8_t> reply;
@@ -563,7 +599,7 @@ bool ControllerLink::receive(uint8_t* buffer, size_t count)
     while (received < count) {
         size_t got = 0;
         size_t room = std::min(kReplyMax, capacity - received);
-        if (!port_.read(buffer + received, room, &got)) {
+        if (!port_->read(buffer + received, room, &got)) {
             goTo(ControllerMode::Menu);
             return false;
         }
@@ -578,6 +614,11 @@ bool ControllerLink::receive(uint8_t* buffer, size_t count)
             break;
         if ((!started && idle > timing_.receiveIdleBeforeData) ||
             (started && idle > timing_.receiveIdleAfterData)) {
+            // A boot loader still waiting for its START button ignores "\rgo\r" and would be
+            // probed as a running program; ESC calls that wait off, so the controller can be
+            // taken back to its menu and answers again.
+            port_->write(&kEsc, 1);
+            sleepMs(timing_.leaveModeMs);
             goTo(ControllerMode::Menu);
             return false;
         }

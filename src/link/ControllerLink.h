@@ -4,21 +4,49 @@
 // power-on, and the boot-loader memory transfers (send an image to an address, ask for a
 // memory range and receive it).
 //
-// Everything here polls: each wait is a plain sleep of the calling thread and each read takes
-// only what has arrived by then. A link is used by one thread at a time; only progress() and
-// cancelBootLoaderWait() may be called from another thread while a transfer or capture runs.
+// Everything here polls: each wait is a sleep of the link's clock and each read takes only what
+// has arrived on its byte channel by then. The real link opens a serial port and sleeps for real;
+// tests hand in a channel to a simulated controller and a virtual clock. A link is used by one
+// thread at a time; only progress() and cancelBootLoaderWait() may be called from another thread
+// while a transfer or capture runs.
 
 #include "link/ControllerMode.h"
 #include "link/SerialPort.h"
+#include "platform/ByteChannel.h"
+#include "platform/Clock.h"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace comm {
+
+// The reply to the mode probe, "***" and then (when that found no menu) "\r": the first bytes
+// of each answer tell the controller's mode.
+struct ProbeReplies {
+    std::vector<uint8_t> stars; // what "***" brought, at most 3 bytes
+    std::vector<uint8_t> cr;    // what "\r" brought, at most 256 bytes (unused after a menu)
+};
+struct ProbeVerdict {
+    bool ok = false; // false: the answer fits no mode (too short)
+    ControllerMode mode = ControllerMode::Unknown;
+    int menuEntry = 255;
+};
+// The menu answers "***" with its highlighted entry (a byte 0..2) as the last byte.
+bool starsNameAMenuEntry(const std::vector<uint8_t>& starsReply);
+// The mode that the replies show, by the controller link's rule.
+ProbeVerdict classifyProbe(const ProbeReplies& replies);
+
+// Opens the byte channel to a port (a COM name or a device path). The channel it returns is
+// kept even when it did not open, for its lastErrorText().
+using ChannelOpener =
+    std::function<std::unique_ptr<platform::ByteChannel>(const std::string& portName, int baudRate)>;
+// The real one: a SerialPort.
+ChannelOpener serialPortOpener();
 
 // The protocol's waits and idle limits. The defaults are what the controller needs; tests that
 // talk to a fake controller answering at once may shorten them.
@@ -62,6 +90,8 @@ class ControllerLink {
 
     ControllerLink();
     explicit ControllerLink(const LinkTiming& timing);
+    // A link over other channels and another clock (tests: a simulated controller in-process).
+    ControllerLink(const LinkTiming& timing, ChannelOpener opener, platform::Clock& clock);
     ~ControllerLink();
     ControllerLink(const ControllerLink&) = delete;
     ControllerLink& operator=(const ControllerLink&) = delete;
@@ -105,6 +135,8 @@ class ControllerLink {
     }
     bool requestUpload(uint32_t address, uint32_t length);
     // buffer must hold count + kReceiveSlack bytes: the last read may bring up to 255 more.
+    // When it gives up (nothing came, or the data stopped), it sends ESC to cancel a wait for
+    // START still running in the boot loader and tries to bring the controller to its menu.
     bool receive(uint8_t* buffer, size_t count);
     // Sizes buffer for the transfer and trims it to count on success.
     bool receive(std::vector<uint8_t>& buffer, size_t count);
@@ -115,9 +147,12 @@ class ControllerLink {
     bool read(void* buffer, size_t maxCount, size_t* got);
     bool purgeInput();
     int bytesWaiting();
-    bool isPortOpen() const { return port_.isOpen(); }
+    bool isPortOpen() const { return port_->isOpen(); }
 
     bool isConnected() const { return connected_; }
+    // The last probe got no answer at all (taken as Running: a playing program does not answer,
+    // but neither does a controller that is switched off or not connected).
+    bool probeWasSilent() const { return probeSilent_; }
     int mode() const { return mode_; }
     int menuEntry() const { return menuEntry_; }
     const char* firmwareVersion() const { return firmwareVersion_; }
@@ -133,7 +168,9 @@ class ControllerLink {
     using ChunkObserver = std::function<void(size_t chunkBytes, int progress)>;
     void setChunkObserver(ChunkObserver observer) { chunkObserver_ = std::move(observer); }
 
-    SerialPort& port() { return port_; }
+    platform::ByteChannel& port() { return *port_; }
+    platform::Clock& clock() { return clock_; }
+    void sleepMs(int ms) const;
     const LinkTiming& timing() const { return timing_; }
     void setTiming(const LinkTiming& timing) { timing_ = timing; }
 
@@ -148,14 +185,16 @@ class ControllerLink {
     bool enterBootLoader();
     bool downloadAttempt(uint32_t address, const uint8_t* data, size_t length);
     bool readReply(std::vector<uint8_t>& reply, size_t maxCount);
-    void sleepMs(int ms) const;
     void setProgress(int value) { progress_.store(value, std::memory_order_relaxed); }
 
     LinkTiming timing_;
     bool connected_ = false;
-    SerialPort port_;
+    ChannelOpener opener_;
+    platform::Clock& clock_;
+    std::unique_ptr<platform::ByteChannel> port_;
     int mode_ = modeValue(ControllerMode::Unknown);
     int menuEntry_ = 255;
+    bool probeSilent_ = false;
     char firmwareVersion_[kVersionCapacity];
     char bootLoaderVersion_[kVersionCapacity];
     std::atomic<int> progress_{0};

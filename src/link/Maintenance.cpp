@@ -3,20 +3,15 @@
 #include "firmware/HexImageLoader.h"
 #include "firmware/MotionDataFile.h"
 #include "firmware/RomContainer.h"
+#include "platform/AtomicFile.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
+#include <cerrno>
+#include <cstring>
 
 namespace comm {
 
 namespace {
-
-void sleepMs(int ms)
-{
-    if (ms > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 MaintenanceResult success(int message)
 {
@@ -26,14 +21,137 @@ MaintenanceResult success(int message)
     return r;
 }
 
-} // namespace
-
-MaintenanceResult Maintenance::failure(int message, std::string detail)
+MaintenanceResult failure(int message, std::string detail = {})
 {
     MaintenanceResult r;
     r.message = message;
     r.detail = std::move(detail);
     return r;
+}
+
+// A file refused before anything was sent: the message, and the file with the reason.
+MaintenanceResult refusal(int message, const std::string& path, const std::string& reason)
+{
+    MaintenanceResult r = failure(message, path + ": " + reason);
+    r.refused = true;
+    return r;
+}
+
+MaintenanceResult cannotOpen(int message, const std::string& path, const std::string& reason)
+{
+    MaintenanceResult r = failure(message, "cannot open " + path + ": " + reason);
+    r.refused = true;
+    return r;
+}
+
+// Whether an image was prepared for this area and still fits it.
+bool preparedFor(const PreparedImage& image, const firmware::MemoryArea& area)
+{
+    return !image.empty() && image.area.start == area.start && image.area.size == area.size &&
+           firmware::imageFitsArea(area, image.bytes.size());
+}
+
+MaintenanceResult notPrepared(int message, const firmware::MemoryArea& area)
+{
+    MaintenanceResult r = failure(message, "no " + std::string(area.name) + " image to send");
+    r.refused = true;
+    return r;
+}
+
+// Loads Intel hex text (a file, or the text unpacked from a container) and fits it to its area.
+template <class Load>
+MaintenanceResult loadHexImage(Load&& load, const firmware::HexImageLoader& loader, int message,
+                               const std::string& path, const firmware::MemoryArea& area, PreparedImage& image)
+{
+    std::vector<uint8_t> buffer;
+    size_t start = 0, length = 0;
+    if (!load(buffer, start, length)) {
+        if (loader.error() == firmware::HexError::CannotOpen)
+            return cannotOpen(message, path, loader.errorText());
+        if (loader.error() == firmware::HexError::ReadFailed)
+            return refusal(message, path, "cannot read the file: " + loader.errorText());
+        return refusal(message, path, loader.errorText());
+    }
+    std::string why;
+    if (!firmware::fitHexImageToArea(area, buffer, length, &why))
+        return refusal(message, path, why);
+    // The image alone, not the loader's whole address space.
+    image.area = area;
+    image.bytes.assign(buffer.begin() + static_cast<long>(start), buffer.begin() + static_cast<long>(start + length));
+    image.updateCommand.clear();
+    return success(kMsgNone);
+}
+
+} // namespace
+
+MaintenanceResult Maintenance::prepareFirmware(const std::string& hexPath, PreparedImage& image)
+{
+    firmware::HexImageLoader loader;
+    return loadHexImage(
+        [&](std::vector<uint8_t>& buffer, size_t& start, size_t& length) {
+            return loader.load(hexPath, buffer, start, length);
+        },
+        loader, kMsgNotFirmwareFile, hexPath, firmware::kFirmwareArea, image);
+}
+
+MaintenanceResult Maintenance::prepareServoImage(const std::string& romPath, PreparedImage& image)
+{
+    firmware::RomContents rom;
+    firmware::RomError romError = firmware::RomError::None;
+    if (!firmware::unpackRom(romPath, rom, &romError)) {
+        const std::string system = std::strerror(errno);
+        if (romError == firmware::RomError::CannotOpen)
+            return cannotOpen(kMsgNotServoProgram, romPath, system);
+        if (romError == firmware::RomError::ReadFailed)
+            return refusal(kMsgNotServoProgram, romPath, "cannot read the file: " + system);
+        return refusal(kMsgNotServoProgram, romPath, firmware::romErrorText(romError));
+    }
+    const std::string command(firmware::romUpdateCommand(rom.targetKind));
+    if (command.empty())
+        return refusal(kMsgNotServoProgram, romPath, "unknown target kind");
+    firmware::HexImageLoader loader;
+    PreparedImage fresh;
+    MaintenanceResult r = loadHexImage(
+        [&](std::vector<uint8_t>& buffer, size_t& start, size_t& length) {
+            return loader.loadText(rom.hexText, buffer, start, length);
+        },
+        loader, kMsgNotServoProgram, romPath, firmware::kServoArea, fresh);
+    if (!r.ok)
+        return r;
+    fresh.updateCommand = command;
+    image = std::move(fresh);
+    return r;
+}
+
+MaintenanceResult Maintenance::prepareMotionData(const std::string& mtnPath, PreparedImage& image)
+{
+    firmware::MotionDataFile file;
+    std::vector<uint8_t> bytes;
+    if (!file.readImage(mtnPath, bytes)) {
+        switch (file.error()) {
+        case firmware::MotionFileError::WrongSize:
+            return refusal(kMsgNotMotionData, mtnPath, "a motion file holds exactly 65536 bytes");
+        case firmware::MotionFileError::ShortRead:
+            return refusal(kMsgMotionFileReadFailed, mtnPath, "the file could not be read whole");
+        default:
+            return cannotOpen(kMsgNone, mtnPath, file.errorText());
+        }
+    }
+    image.area = firmware::kMotionArea;
+    image.bytes = std::move(bytes);
+    image.updateCommand.clear();
+    return success(kMsgNone);
+}
+
+MaintenanceResult Maintenance::checkBackupTarget(const std::string& mtnPath)
+{
+    const platform::AtomicWriteResult check = platform::checkAtomicWrite(mtnPath);
+    if (check.ok())
+        return success(kMsgNone);
+    const std::string why = check.failedStep == platform::AtomicWriteResult::Step::Target
+                                ? "cannot be replaced: " + check.reason()
+                                : "no file can be created there: " + check.reason();
+    return refusal(kMsgMotionReadFailed, mtnPath, why);
 }
 
 MaintenanceResult Maintenance::enterBootLoaderOrDisconnect()
@@ -50,8 +168,12 @@ MaintenanceResult Maintenance::enterBootLoaderOrDisconnect()
 
 MaintenanceResult Maintenance::downloadProgram(const std::vector<uint8_t>& image)
 {
-    if (image.empty())
-        return failure(kMsgCannotDownload);
+    std::string why;
+    if (!firmware::imageFitsArea(firmware::kProgramArea, image.size(), &why)) {
+        MaintenanceResult r = failure(kMsgCannotDownload, why);
+        r.refused = true;
+        return r;
+    }
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)
         return r;
     if (!link_.download(kProgramAddress, image, false))
@@ -69,10 +191,8 @@ MaintenanceResult Maintenance::playProgram(const std::atomic<bool>& stop, long p
     };
     if (!link_.goTo(ControllerMode::Running))
         return lost();
-    const auto started = std::chrono::steady_clock::now();
-    auto played = [&] {
-        return playMs >= 0 && std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(playMs);
-    };
+    const int64_t started = link_.clock().nowMs();
+    auto played = [&] { return playMs >= 0 && link_.clock().nowMs() - started >= playMs; };
     uint8_t buffer[512];
     while (!stop.load() && !played()) {
         size_t got = 0;
@@ -80,33 +200,26 @@ MaintenanceResult Maintenance::playProgram(const std::atomic<bool>& stop, long p
             return lost();
         if (got > 0)
             host_.consoleText(buffer, got);
-        sleepMs(timing_.playPollMs);
+        link_.sleepMs(timing_.playPollMs);
     }
     if (!link_.goTo(ControllerMode::Menu))
         return lost();
     return success(kMsgNone);
 }
 
-// A freshly loaded image, or nothing: a file that fails to load never leaves an older or half
-// built image behind to be sent by mistake.
-bool Maintenance::loadFirmware(const std::string& hexPath, FirmwareImage& image, std::string& why)
+MaintenanceResult Maintenance::updateFirmware(const std::string& hexPath, bool verify)
 {
-    firmware::HexImageLoader loader;
-    FirmwareImage fresh;
-    if (!loader.load(hexPath, fresh.buffer, fresh.start, fresh.length) || fresh.length == 0 ||
-        fresh.start + fresh.length > fresh.buffer.size()) {
-        why = loader.errorText();
-        return false;
-    }
-    image = std::move(fresh);
-    return true;
+    PreparedImage image;
+    if (auto r = prepareFirmware(hexPath, image); !r.ok)
+        return r;
+    return updateFirmware(image, verify);
 }
 
-int Maintenance::verifyWritten(uint32_t address, const uint8_t* data, size_t length)
+int Maintenance::verifyWritten(uint32_t address, const std::vector<uint8_t>& image)
 {
     // The controller keeps the image without its checksum byte.
-    const size_t stored = length - 1;
-    if (stored == 0)
+    const size_t stored = image.size() - 1;
+    if (image.empty() || stored == 0)
         return 1;
     if (!link_.goTo(ControllerMode::BootLoader) ||
         !link_.requestUpload(address, static_cast<uint32_t>(stored))) {
@@ -119,21 +232,19 @@ int Maintenance::verifyWritten(uint32_t address, const uint8_t* data, size_t len
     link_.goTo(ControllerMode::Menu);
     if (!received)
         return -1;
-    return std::equal(back.begin(), back.end(), data) ? 1 : 0;
+    return std::equal(back.begin(), back.end(), image.begin()) ? 1 : 0;
 }
 
-MaintenanceResult Maintenance::updateFirmware(const std::string& hexPath, bool verify)
+MaintenanceResult Maintenance::updateFirmware(const PreparedImage& firmware, bool verify)
 {
-    FirmwareImage image;
-    std::string why;
-    if (!loadFirmware(hexPath, image, why))
-        return failure(kMsgNotFirmwareFile, why);
+    if (!preparedFor(firmware, firmware::kFirmwareArea))
+        return notPrepared(kMsgNotFirmwareFile, firmware::kFirmwareArea);
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)
         return r;
-    if (!link_.download(kFirmwareAddress, image.data(), image.length, true))
+    if (!link_.download(kFirmwareAddress, firmware.bytes, true))
         return failure(kMsgFirmwareUpdateFailed);
     if (verify) {
-        int same = verifyWritten(kFirmwareAddress, image.data(), image.length);
+        int same = verifyWritten(kFirmwareAddress, firmware.bytes);
         if (same <= 0)
             return failure(same == 0 ? kMsgFirmwareMismatch : kMsgFirmwareUpdateFailed);
     }
@@ -144,17 +255,24 @@ MaintenanceResult Maintenance::recoverFirmware(const std::string& portName, cons
                                                int waitSeconds, bool verify)
 {
     // The file first: a bad file is refused before the user is asked to switch anything on.
-    FirmwareImage image;
-    std::string why;
-    if (!loadFirmware(hexPath, image, why))
-        return failure(kMsgNotFirmwareFile, why);
+    PreparedImage image;
+    if (auto r = prepareFirmware(hexPath, image); !r.ok)
+        return r;
+    return recoverFirmware(portName, image, waitSeconds, verify);
+}
+
+MaintenanceResult Maintenance::recoverFirmware(const std::string& portName, const PreparedImage& firmware,
+                                               int waitSeconds, bool verify)
+{
+    if (!preparedFor(firmware, firmware::kFirmwareArea))
+        return notPrepared(kMsgNotFirmwareFile, firmware::kFirmwareArea);
     if (!link_.openPort(portName))
         return failure(kMsgCannotOpenPort, link_.port().lastErrorText());
     MaintenanceResult caught = catchBootLoader(waitSeconds);
     if (!caught.ok)
         return caught;
     host_.notice(kMsgInstalling);
-    return installFirmware(image, verify);
+    return installFirmware(firmware, verify);
 }
 
 MaintenanceResult Maintenance::catchBootLoader(int waitSeconds)
@@ -171,12 +289,14 @@ MaintenanceResult Maintenance::catchBootLoader(int waitSeconds)
     return success(kMsgBootLoaderCaught);
 }
 
-MaintenanceResult Maintenance::installFirmware(const FirmwareImage& image, bool verify)
+MaintenanceResult Maintenance::installFirmware(const PreparedImage& firmware, bool verify)
 {
-    if (image.empty() || !link_.download(kFirmwareAddress, image.data(), image.length, true))
+    if (!preparedFor(firmware, firmware::kFirmwareArea))
+        return notPrepared(kMsgRecoveryInstallFailed, firmware::kFirmwareArea);
+    if (!link_.download(kFirmwareAddress, firmware.bytes, true))
         return failure(kMsgRecoveryInstallFailed);
     if (verify) {
-        int same = verifyWritten(kFirmwareAddress, image.data(), image.length);
+        int same = verifyWritten(kFirmwareAddress, firmware.bytes);
         if (same <= 0)
             return failure(same == 0 ? kMsgFirmwareMismatch : kMsgRecoveryInstallFailed);
     }
@@ -185,29 +305,27 @@ MaintenanceResult Maintenance::installFirmware(const FirmwareImage& image, bool 
 
 MaintenanceResult Maintenance::updateServos(const std::string& romPath)
 {
-    firmware::RomContents rom;
-    firmware::RomError romError = firmware::RomError::None;
-    if (!firmware::unpackRom(romPath, rom, &romError))
-        return failure(kMsgNotServoProgram, firmware::romErrorText(romError));
-    const std::string command(firmware::romUpdateCommand(rom.targetKind));
-    if (command.empty())
-        return failure(kMsgNotServoProgram);
-    firmware::HexImageLoader loader;
-    FirmwareImage image;
-    if (!loader.loadText(rom.hexText, image.buffer, image.start, image.length) || image.length == 0)
-        return failure(kMsgNotServoProgram, loader.errorText());
+    PreparedImage image;
+    if (auto r = prepareServoImage(romPath, image); !r.ok)
+        return r;
+    return updateServos(image);
+}
 
+MaintenanceResult Maintenance::updateServos(const PreparedImage& servoImage)
+{
+    if (!preparedFor(servoImage, firmware::kServoArea) || servoImage.updateCommand.empty())
+        return notPrepared(kMsgNotServoProgram, firmware::kServoArea);
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)
         return r;
     // A servo image that did not arrive whole must never be handed on to the bus.
-    if (!link_.download(kServoAddress, image.data(), image.length, true))
+    if (!link_.download(kServoAddress, servoImage.bytes, true))
         return failure(kMsgServoUpdateFailed);
     if (!link_.goTo(ControllerMode::Console))
         return failure(kMsgServoUpdateFailed);
     link_.purgeInput();
-    if (!link_.write(command))
+    if (!link_.write(servoImage.updateCommand))
         return failure(kMsgServoUpdateFailed);
-    sleepMs(timing_.servoCommandMs);
+    link_.sleepMs(timing_.servoCommandMs);
 
     // The controller reports as it goes and ends its report with '<'.
     uint8_t buffer[256];
@@ -228,7 +346,7 @@ MaintenanceResult Maintenance::updateServos(const std::string& romPath)
         } else if (++idle > timing_.servoIdleLimit) {
             return failure(kMsgServoUpdateFailed);
         }
-        sleepMs(timing_.servoPollMs);
+        link_.sleepMs(timing_.servoPollMs);
     }
     link_.goTo(ControllerMode::Menu);
     return success(kMsgServoUpdated);
@@ -236,6 +354,9 @@ MaintenanceResult Maintenance::updateServos(const std::string& romPath)
 
 MaintenanceResult Maintenance::backupMotion(const std::string& mtnPath)
 {
+    // Where the backup goes is checked before the controller is asked for anything.
+    if (auto r = checkBackupTarget(mtnPath); !r.ok)
+        return r;
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)
         return r;
     if (!link_.requestUpload(kMotionAddress, kMotionLength))
@@ -248,28 +369,26 @@ MaintenanceResult Maintenance::backupMotion(const std::string& mtnPath)
     // and an older backup intact.
     firmware::MotionDataFile file;
     if (!file.write(mtnPath, received))
-        return failure(kMsgMotionReadFailed, file.errorText());
+        return failure(kMsgMotionReadFailed, "cannot write " + mtnPath + ": " + file.errorText());
     // The controller stays in its boot loader; the user leaves it with its MODE button.
     return success(kMsgMotionReadDone);
 }
 
 MaintenanceResult Maintenance::restoreMotion(const std::string& mtnPath)
 {
-    firmware::MotionDataFile file;
-    std::vector<uint8_t> image;
-    if (!file.readImage(mtnPath, image)) {
-        switch (file.error()) {
-        case firmware::MotionFileError::WrongSize:
-            return failure(kMsgNotMotionData);
-        case firmware::MotionFileError::ShortRead:
-            return failure(kMsgMotionFileReadFailed);
-        default:
-            return failure(kMsgNone, file.errorText());
-        }
-    }
+    PreparedImage image;
+    if (auto r = prepareMotionData(mtnPath, image); !r.ok)
+        return r;
+    return restoreMotion(image);
+}
+
+MaintenanceResult Maintenance::restoreMotion(const PreparedImage& motionData)
+{
+    if (!preparedFor(motionData, firmware::kMotionArea))
+        return notPrepared(kMsgNotMotionData, firmware::kMotionArea);
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)
         return r;
-    if (!link_.download(kMotionAddress, image, false))
+    if (!link_.download(kMotionAddress, motionData.bytes, false))
         return failure(kMsgMotionWriteFailed);
     return success(kMsgMotionWriteDone);
 }

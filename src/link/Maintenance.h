@@ -8,6 +8,7 @@
 // The jobs never show anything themselves: what the user must do or see on the way goes
 // through a MaintenanceHost (a dialog, the command line, a test).
 
+#include "firmware/MemoryArea.h"
 #include "link/ControllerLink.h"
 #include "link/LinkMessages.h"
 
@@ -32,9 +33,23 @@ class MaintenanceHost {
 struct MaintenanceResult {
     bool ok = false;
     int message = kMsgNone;    // what to show; kMsgNone when there is nothing (or only detail)
-    std::string detail;        // the system's reason for a file error, shown before message
+    // Why a file was refused or could not be written, naming the file ("cannot open rom.rom:
+    // No such file or directory", "fw.hex: line 3: the record's checksum is wrong ..."); shown
+    // before message.
+    std::string detail;
     bool disconnected = false; // the job closed the link (the boot loader was not entered)
     bool cancelled = false;    // the user called the job off
+    bool refused = false;      // a file was refused before anything was sent
+};
+
+// A file read, checked and turned into what the boot loader is sent, before any port is
+// opened: the image (the bytes to store and their checksum byte) for its area, and for a servo
+// image the console command that hands it on to the bus.
+struct PreparedImage {
+    firmware::MemoryArea area{};
+    std::vector<uint8_t> bytes;
+    std::string updateCommand;
+    bool empty() const { return bytes.empty(); }
 };
 
 struct MaintenanceTiming {
@@ -44,22 +59,24 @@ struct MaintenanceTiming {
     int playPollMs = 50;      // between reads of a playing program's output
 };
 
-// A firmware image loaded from an Intel hex file, ready to send (its last byte is the checksum).
-struct FirmwareImage {
-    std::vector<uint8_t> buffer;
-    size_t start = 0;
-    size_t length = 0;
-    const uint8_t* data() const { return buffer.data() + start; }
-    bool empty() const { return length == 0; }
-};
-
 class Maintenance {
   public:
-    static constexpr uint32_t kFirmwareAddress = 0x0000;
-    static constexpr uint32_t kProgramAddress = 0xA000;
-    static constexpr uint32_t kServoAddress = 0xC000;
-    static constexpr uint32_t kMotionAddress = 0xE000;
-    static constexpr uint32_t kMotionLength = 0x10000;
+    static constexpr uint32_t kFirmwareAddress = firmware::kFirmwareArea.start;
+    static constexpr uint32_t kProgramAddress = firmware::kProgramArea.start;
+    static constexpr uint32_t kServoAddress = firmware::kServoArea.start;
+    static constexpr uint32_t kMotionAddress = firmware::kMotionArea.start;
+    static constexpr uint32_t kMotionLength = firmware::kMotionArea.size;
+
+    // The file checks, without a controller: each reads and checks its file and fills `image`
+    // (replaced only on success). A refusal carries the dialog's message (10014 firmware,
+    // 10026 servo program, 10021 / 10022 motion data, none when the file cannot be opened),
+    // detail naming the file and the reason, and refused set.
+    static MaintenanceResult prepareFirmware(const std::string& hexPath, PreparedImage& image);
+    static MaintenanceResult prepareServoImage(const std::string& romPath, PreparedImage& image);
+    static MaintenanceResult prepareMotionData(const std::string& mtnPath, PreparedImage& image);
+    // Whether a backup could be saved at mtnPath (a regular file or nothing there yet, in a
+    // folder where a file can be created); refused with 10018 and the reason otherwise.
+    static MaintenanceResult checkBackupTarget(const std::string& mtnPath);
 
     Maintenance(ControllerLink& link, MaintenanceHost& host, MaintenanceTiming timing = {})
         : link_(link), host_(host), timing_(timing)
@@ -74,37 +91,44 @@ class Maintenance {
     // its menu.
     MaintenanceResult playProgram(const std::atomic<bool>& stop, long playMs = -1);
 
-    // Loads an Intel hex firmware file into a fresh image; a refused file leaves image as it was
-    // and gives why (the system's reason when the file could not be read).
-    static bool loadFirmware(const std::string& hexPath, FirmwareImage& image, std::string& why);
+    // Each job that takes a file comes twice: with a path (the file is prepared first, then
+    // sent) and with an image prepared before, so that a caller can refuse a bad file before it
+    // connects. An image prepared for another area is refused without sending anything.
 
-    // Loads an Intel hex firmware file and sends it to a connected controller. With verify, the
-    // written range is read back (the user presses START for it) and compared before success.
+    // Sends Intel hex firmware to a connected controller. With verify, the written range is
+    // read back (the user presses START for it) and compared before success.
     MaintenanceResult updateFirmware(const std::string& hexPath, bool verify = true);
-    // For a controller whose firmware no longer runs: loads the file, opens the port (without
-    // talking to the controller), waits up to waitSeconds for it to be switched on, catches its
-    // boot loader and sends the firmware. The caller may arm the link's boot-loader wait before
-    // starting this on a worker thread, so that a cancel issued at once is kept.
+    MaintenanceResult updateFirmware(const PreparedImage& firmware, bool verify = true);
+    // For a controller whose firmware no longer runs: opens the port (without talking to the
+    // controller), waits up to waitSeconds for it to be switched on, catches its boot loader
+    // and sends the firmware. The caller may arm the link's boot-loader wait before starting
+    // this on a worker thread, so that a cancel issued at once is kept.
     MaintenanceResult recoverFirmware(const std::string& portName, const std::string& hexPath,
+                                      int waitSeconds, bool verify = true);
+    MaintenanceResult recoverFirmware(const std::string& portName, const PreparedImage& firmware,
                                       int waitSeconds, bool verify = true);
     // The two steps of a recovery on a port that is already open, for a caller that goes
     // through them one at a time (the recovery wizard). catchBootLoader ends with 12024, 12025
     // or cancelled; installFirmware with 12028 or 10031 (10033 when the check found a
     // difference).
     MaintenanceResult catchBootLoader(int waitSeconds);
-    MaintenanceResult installFirmware(const FirmwareImage& image, bool verify = true);
+    MaintenanceResult installFirmware(const PreparedImage& firmware, bool verify = true);
     // Sends a .rom servo image to 0xC000 and has the controller pass it on to the bus.
     MaintenanceResult updateServos(const std::string& romPath);
-    // Reads the controller's motion memory into a .mtn file (written only when complete).
+    MaintenanceResult updateServos(const PreparedImage& servoImage);
+    // Reads the controller's motion memory into a .mtn file (written only when complete). The
+    // target is checked first, so the user is never asked to press START for a backup that
+    // cannot be saved. A wait for START that times out is cancelled on the controller.
     MaintenanceResult backupMotion(const std::string& mtnPath);
     // Writes a .mtn file into the controller's motion memory.
     MaintenanceResult restoreMotion(const std::string& mtnPath);
+    MaintenanceResult restoreMotion(const PreparedImage& motionData);
 
   private:
-    // 1 the controller holds the image, 0 it holds something else, -1 it could not be read back.
-    int verifyWritten(uint32_t address, const uint8_t* data, size_t length);
-    MaintenanceResult failure(int message, std::string detail = {});
     MaintenanceResult enterBootLoaderOrDisconnect();
+    // 1 the controller holds the image (the bytes before its checksum byte), 0 it holds
+    // something else, -1 it could not be read back.
+    int verifyWritten(uint32_t address, const std::vector<uint8_t>& image);
 
     ControllerLink& link_;
     MaintenanceHost& host_;

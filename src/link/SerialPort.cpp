@@ -73,7 +73,12 @@ bool SerialPort::write(const void* data, size_t count, size_t* written)
         *written = 0;
     if (!isOpen_.load())
         return false;
-    return device_.writeAll(data, count, 1000, written);
+    return device_.writeAll(data, count, kWriteBoundMs, written);
+}
+
+bool SerialPort::waitReadable(int timeoutMs)
+{
+    return isOpen_.load() && device_.waitReadable(timeoutMs);
 }
 
 bool SerialPort::read(void* buffer, size_t maxCount, size_t* got)

@@ -1,7 +1,9 @@
 #pragma once
 // The suite's port to a controller: an exclusively opened COM port with a reader thread that
-// tells its owner when bytes arrive (a null callback never notifies; the owner then polls).
+// tells its owner when bytes arrive (a null callback never notifies; the owner then polls). It is
+// the real byte channel under the controller links.
 
+#include "platform/ByteChannel.h"
 #include "platform/SerialDevice.h"
 
 #include <atomic>
@@ -13,7 +15,7 @@
 
 namespace comm {
 
-class SerialPort {
+class SerialPort : public platform::ByteChannel {
 public:
     using Notify = std::function<void()>;
 
@@ -26,20 +28,21 @@ public:
     // ("/dev/pts/4"). Closes a port that is open first. The notify callback runs on the reader
     // thread each time new bytes arrive; it must not call close().
     bool open(const std::string& portName, int baudRate, Notify notify = {});
-    void close();
-    bool isOpen() const { return isOpen_.load(); }
+    void close() override;
+    bool isOpen() const override { return isOpen_.load(); }
     const std::string& portName() const { return portName_; }
 
     // Bounded by 1000 ms; false on a time-out, an error or a closed port.
-    bool write(const void* data, size_t count, size_t* written = nullptr);
-    bool write(const std::string& text) { return write(text.data(), text.size()); }
+    bool write(const void* data, size_t count, size_t* written = nullptr) override;
+    using ByteChannel::write;
     // Never blocks: true with *got = 0 when nothing waits; false on a closed or failed port.
-    bool read(void* buffer, size_t maxCount, size_t* got);
-    bool purgeInput();
-    int bytesWaiting();
+    bool read(void* buffer, size_t maxCount, size_t* got) override;
+    bool waitReadable(int timeoutMs) override;
+    bool purgeInput() override;
+    int bytesWaiting() override;
 
     int lastError() const { return device_.lastError(); }
-    std::string lastErrorText() const { return device_.lastErrorText(); }
+    std::string lastErrorText() const override { return device_.lastErrorText(); }
     platform::SerialDevice& device() { return device_; }
 
     // The COM names (COM1..COM256) that open now, sorted by number; at most maxNames.

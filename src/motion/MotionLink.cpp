@@ -52,6 +52,15 @@ long readQueued(int fd, uint8_t* buffer, size_t maxCount)
 
 } // namespace
 
+int menuEntryFromProbe(const uint8_t* reply, size_t count)
+{
+    if (count < 2)
+        return -1;
+    const uint8_t a = reply[count - 2];
+    const uint8_t b = reply[count - 1];
+    return a == b && a <= 2 ? a : -1;
+}
+
 MotionLink::MotionLink() : decoder_(screen_, [this](const LinkEvent& e) { raise(e); }) {}
 
 MotionLink::~MotionLink()
@@ -172,17 +181,9 @@ int MotionLink::probe()
         return -1;
     sleepMs(timing_.probeWait);
     uint8_t reply[50];
-    const size_t count = ring_.count();
     const size_t n = ring_.take(reply, sizeof reply);
     ring_.discardAll(); // the rest of the answer is nobody's reply
-    if (count < 2 || n < 2)
-        return -1;
-    const uint8_t a = reply[n - 2];
-    const uint8_t b = reply[n - 1];
-    // Both final bytes must name the same entry: a line that is merely noisy does not pass.
-    if (a == b && a <= 2)
-        return a;
-    return -1;
+    return menuEntryFromProbe(reply, n);
 }
 
 int MotionLink::findMenu()

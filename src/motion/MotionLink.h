@@ -26,6 +26,11 @@ extern const char* const kDisconnectedText;  // "Disconnected to KZ-7."
 extern const char* const kReaderErrorFormat; // the reader thread's failure, caption "Error"
 extern const char* const kErrorCaption;      // "Error"
 
+// The menu's answer to "***", as the motion link judges it: the highlighted entry 0..2 when the
+// last two of the bytes read are equal and name an entry, else -1. A line that is merely noisy
+// does not pass.
+int menuEntryFromProbe(const uint8_t* reply, size_t count);
+
 class MotionLink {
   public:
     // Waits of the connect sequence and the sending pace, in milliseconds. The defaults are what

@@ -10,8 +10,9 @@
 namespace platform {
 
 struct AtomicWriteResult {
-    // The step that failed; None when the file was replaced.
-    enum class Step { None, Create, Write, Replace };
+    // The step that failed; None when the file was replaced. Target: the path names something
+    // that is not a regular file (a folder, a device, a FIFO), or links that lead nowhere.
+    enum class Step { None, Target, Create, Write, Replace };
 
     Step failedStep = Step::None;
     int error = 0;             // errno of the failed step
@@ -33,7 +34,22 @@ struct FilePermissions {
 // Writes `bytes` to a new temporary file beside `path` (a name nobody uses), flushes it to the
 // disk and renames it over `path`. On any failure the temporary file is removed and `path` is
 // left untouched.
+//
+// A symbolic link is written through: the file it leads to gets the new contents (still by a
+// rename beside it) and the link stays. Something that exists and is not a regular file (a
+// folder, a device such as /dev/null, a FIFO) is refused with Step::Target and never renamed
+// over.
 AtomicWriteResult writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
                                       FilePermissions permissions = {});
+
+// The checks of writeFileAtomically without writing: `path` may be replaced (it is a regular
+// file, a link to one, or nothing yet) and a file can be created beside it (the folder exists
+// and is writable; a temporary file is created and removed again). For a job that must know
+// before it starts whether its result can be saved.
+AtomicWriteResult checkAtomicWrite(const std::string& path);
+
+// The file that writing `path` would replace: links followed (a relative link from the link's
+// own folder), at most 40 of them. Empty with errno ELOOP when they do not end.
+std::string resolveWriteTarget(const std::string& path);
 
 } // namespace platform

@@ -74,6 +74,9 @@ bool ControllerMemory::save(const std::string& path, std::string* error) const
     if (written || !error)
         return written.ok();
     switch (written.failedStep) {
+    case platform::AtomicWriteResult::Step::Target:
+        *error = "cannot replace " + path + ": " + written.reason();
+        break;
     case platform::AtomicWriteResult::Step::Create:
         *error = systemError("cannot create", written.temporaryPath, written.error);
         break;

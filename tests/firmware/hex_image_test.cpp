@@ -67,9 +67,8 @@ TEST(HexImageLoader, ImageHoldsTheDataThenAFillByteThenTheChecksum)
     };
     const Case cases[] = {
         {"one record", ":0400000001020304F2\n:00000001FF\n", {0x01, 0x02, 0x03, 0x04, 0xFF, 0x09}},
-        {"empty file", "", {0xFF, 0xFF}},
-        // CR LF, lower case, a record checksum that is wrong (00) or missing, no final newline.
-        {"lenient text", ":02000000abcd00\r\n:0100020077", {0xAB, 0xCD, 0x77, 0xFF, 0xEE}},
+        // CR LF, lower case, no final newline.
+        {"lenient text", ":02000000abcd86\r\n:010002007786", {0xAB, 0xCD, 0x77, 0xFF, 0xEE}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -120,6 +119,7 @@ TEST(HexImageLoader, RecordsAreAppliedInOrderAndTheHighestEndWins)
     EXPECT_EQ(r.buffer[0x14], 5);
 
     const Loaded empty = loadText(tf::hexRecord(0, 0x40, {}) + tf::hexRecord(0, 0x10, early));
+    // (The empty record alone would be no image at all: see the refusals.)
     ASSERT_TRUE(empty.ok);
     EXPECT_EQ(empty.length, 0x40u + 2);
 }
@@ -155,9 +155,11 @@ TEST(HexImageLoader, OtherKnownRecordTypesAreIgnoredAndReadingGoesOnAfterTheEnd)
     EXPECT_EQ(r.buffer[0x20], 0x42);
 }
 
+const std::string kGoodRecord = ":0400000001020304F2";
+
 TEST(HexImageLoader, LineLengthLimitIs1024CharactersWithoutTheTerminator)
 {
-    const std::string longest = ":00000001FF" + std::string(1024 - 11, ' ');
+    const std::string longest = kGoodRecord + std::string(1024 - kGoodRecord.size(), ' ');
     EXPECT_TRUE(loadText(longest + "\r\n").ok);
     EXPECT_TRUE(loadText(longest).ok);
     const Loaded tooLong = loadText(longest + " \n");
@@ -215,14 +217,29 @@ INSTANTIATE_TEST_SUITE_P(
                     Rejection{"NonHexDataPair", ":04000000010G0304F2\n", HexError::BadData, 1},
                     Rejection{"MissingSegment", ":02000002\n", HexError::BadData, 1},
                     Rejection{"NonHexSegment", ":0200000210Z0EC\n", HexError::BadData, 1},
+                    // Damaged records: a firmware file with one of them must not be flashed.
+                    Rejection{"WrongChecksum", kGood + ":0400040001020304EF\n", HexError::BadChecksum, 2},
+                    Rejection{"ChecksumOfZeroes", ":02000000ABCD00\n", HexError::BadChecksum, 1},
+                    Rejection{"FlippedDataDigit", ":0400000001020314F2\n", HexError::BadChecksum, 1},
+                    Rejection{"BadEndRecordChecksum", kGood + ":00000001FE\n", HexError::BadChecksum, 2},
+                    Rejection{"BadSegmentChecksum", ":020000021000ED\n" + kGood, HexError::BadChecksum, 1},
+                    Rejection{"ChecksumMissing", ":0100020077\n", HexError::BadData, 1},
+                    Rejection{"ChecksumHalf", ":01000200778\n", HexError::BadData, 1},
+                    Rejection{"ExtraDigits", ":0100020077860\n", HexError::BadData, 1},
+                    Rejection{"SegmentTooShort", ":0100000210ED\n", HexError::BadData, 1},
+                    // Nothing to send: no data record, or only records without bytes.
+                    Rejection{"EmptyFile", "", HexError::NoData, 0},
+                    Rejection{"OnlyAnEndRecord", ":00000001FF\n", HexError::NoData, 0},
+                    Rejection{"OnlyEmptyDataRecords", ":00004000C0\n:00000001FF\n", HexError::NoData, 0},
                     Rejection{"RecordType6", ":00000006FA\n", HexError::UnknownRecordType, 1},
                     Rejection{"RecordTypeFF", kGood + ":000000FF01\n", HexError::UnknownRecordType, 2},
                     Rejection{"EndsAtTheTopOfMemory",
-                              tf::segmentRecord(0xF000) + ":10FFF000000102030405060708090A0B0C0D0E0F00\n",
+                              tf::segmentRecord(0xF000) + tf::hexRecord(0, 0xFFF0, std::vector<std::uint8_t>(16, 1)),
                               HexError::AddressOutOfRange, 2},
                     Rejection{"EmptyRecordAtTheTop", tf::segmentRecord(0xFFFF) + ":00001000F0\n",
                               HexError::AddressOutOfRange, 2},
-                    Rejection{"SegmentWrapIsNotAllowed", tf::segmentRecord(0xFFFF) + ":01FFFF0055\n",
+                    Rejection{"SegmentWrapIsNotAllowed",
+                              tf::segmentRecord(0xFFFF) + tf::hexRecord(0, 0xFFFF, std::vector<std::uint8_t>(1, 0x55)),
                               HexError::AddressOutOfRange, 2}),
     [](const testing::TestParamInfo<Rejection>& info) { return info.param.name; });
 

@@ -153,10 +153,10 @@ TEST(RomContainer, FileRouteWritesNothingAndNeverTouchesAUserFileNamedLikeATempo
 
 TEST(RomContainer, InMemoryTextLoadsExactlyLikeTheTextWrittenToAFile)
 {
-    // Text with CR LF, a CR-only record end, stray NUL and high bytes in the record tails: the
-    // loader must see the same lines whichever route the text takes.
-    std::string text = ":0400000001020304F2\r\n:02001000AABB99\n";
-    text += std::string(":01002000CC") + '\0' + "\xF0\r\n";
+    // Text with CR LF, and NUL and high bytes in a record's tail after white space: the loader
+    // must see the same lines whichever route the text takes.
+    std::string text = ":0400000001020304F2\r\n:02001000AABB89\n";
+    text += std::string(":01002000CC13 ") + '\0' + "\xF0\r\n";
     text += ":020000021000EC\n:0100000055AA\n:00000001FF\r\n";
     std::vector<std::uint8_t> rom = tf::encodeRom(text, firmware::kRomTargetModules);
     RomContents out;

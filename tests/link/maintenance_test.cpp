@@ -167,18 +167,26 @@ TEST(FirmwareJobs, ReportAFailedUpdateAfterFourAttempts)
     EXPECT_TRUE(bench.link.isConnected()) << "a failed update keeps the connection";
 }
 
-TEST(MotionJobs, ABackupThatCannotBeWrittenFailsWithoutAFile)
+TEST(MotionJobs, ABackupThatCannotBeSavedIsRefusedBeforeTheControllerIsAsked)
 {
     Bench bench;
     ASSERT_TRUE(bench.connect());
-    std::string target = bench.path("no/such/folder/m.mtn");
-    MaintenanceResult r = bench.jobs.backupMotion(target);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.message, comm::kMsgMotionReadFailed);
-    EXPECT_FALSE(r.detail.empty());
-    EXPECT_EQ(bench.host.acknowledged, std::vector<int>{comm::kMsgPressStart});
-    EXPECT_FALSE(linktest::fileExists(target));
+    bench.fake.clearReceived();
+    // A folder that is not there, and a target that is no regular file: both are refused
+    // before the controller is asked for anything, so the user never presses START in vain.
+    for (const std::string& target : {bench.path("no/such/folder/m.mtn"), std::string("/dev/null")}) {
+        SCOPED_TRACE(target);
+        MaintenanceResult r = bench.jobs.backupMotion(target);
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.refused);
+        EXPECT_EQ(r.message, comm::kMsgMotionReadFailed);
+        EXPECT_NE(r.detail.find(target), std::string::npos) << r.detail;
+    }
+    EXPECT_TRUE(bench.host.acknowledged.empty());
+    EXPECT_EQ(bench.fake.received(), "");
+    EXPECT_FALSE(linktest::fileExists(bench.path("no")));
     EXPECT_TRUE(linktest::folderEntries(bench.folder).empty());
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
 }
 
 TEST(MotionJobs, ARestoreRefusesAFileOfTheWrongSizeBeforeSendingAnything)

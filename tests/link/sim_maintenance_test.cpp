@@ -1,14 +1,20 @@
-// The maintenance jobs end to end against kz7sim on a pty: motion backup and restore, firmware
-// recovery from power off, and the failures that injected faults bring. Firmware and servo
-// updates run end to end through the command line (cli_controller_test).
+// The maintenance jobs against the simulated controller: motion backup and restore, firmware
+// recovery from power off, and the failures that injected faults bring. Every case runs
+// in-process against sim::Controller on a virtual clock; the ones that prove the real port (a
+// whole backup and restore, a device that goes away, a stall on a paced line) also run against
+// kz7sim on a pseudo-terminal. Firmware and servo updates run end to end through the command line
+// (cli_controller_test).
 
 #include "SimBench.h"
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
+#include "support/SimChannel.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <thread>
 
 using comm::ControllerLink;
@@ -23,9 +29,87 @@ namespace {
 
 constexpr size_t kMotionSize = 0x10000;
 
+enum class Where { Pty, InProcess };
+
+// The simulator runs unpaced (its answers may be paced), so there is no line to keep pace with.
+comm::LinkTiming unpacedLine()
+{
+    comm::LinkTiming t;
+    t.lineBaud = 0;
+    return t;
+}
+
+// The controller the jobs talk to: kz7sim on a pty, or sim::Controller in-process. Files live in
+// a scratch folder either way.
+class Controller {
+  public:
+    Controller(Where where, const SimOptions& options)
+    {
+        if (where == Where::Pty) {
+            process_ = std::make_unique<SimBench>(options);
+            return;
+        }
+        sim::Mode mode = sim::Mode::Menu;
+        if (!options.mode.empty())
+            mode = *sim::modeFromName(options.mode);
+        local_ = std::make_unique<testsupport::InProcessController>(options.poweredOn, mode);
+        if (options.blankFirmware)
+            local_->memory.eraseFirmware();
+        local_->setOutputBaud(options.pace);
+    }
+    bool ok() const { return process_ ? process_->ok() : folder_.ok(); }
+    std::string device() const { return process_ ? process_->device() : "in-process"; }
+    std::string path(const std::string& name) const
+    {
+        return process_ ? process_->path(name) : folder_.file(name);
+    }
+    std::string folder() const { return process_ ? process_->folder() : folder_.path().string(); }
+    void control(const std::string& line)
+    {
+        if (process_)
+            process_->control(line);
+        else
+            local_->control(line);
+    }
+    // Runs action after delayMs: real time on the pty, the link's virtual time in-process.
+    void later(int delayMs, std::function<void()> action)
+    {
+        if (local_) {
+            local_->at(local_->clock.nowMs() + delayMs, std::move(action));
+            return;
+        }
+        std::thread([delayMs, action = std::move(action)] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            action();
+        }).detach();
+    }
+    void controlLater(const std::string& line, int delayMs)
+    {
+        if (process_)
+            process_->controlLater(line, delayMs);
+        else
+            local_->controlAt(local_->clock.nowMs() + delayMs, line);
+    }
+    std::vector<uint8_t> memory() const { return process_ ? process_->memory() : local_->memoryBytes(); }
+
+    std::unique_ptr<ControllerLink> makeLink() const
+    {
+        if (process_)
+            return std::make_unique<ControllerLink>(unpacedLine());
+        auto* sim = local_.get();
+        return std::make_unique<ControllerLink>(
+            unpacedLine(), [sim](const std::string&, int) { return sim->open(); }, sim->clock);
+    }
+
+  private:
+    std::unique_ptr<SimBench> process_;
+    std::unique_ptr<testsupport::InProcessController> local_;
+    testsupport::TempFolder folder_{"linktest"};
+};
+
 // Presses START on the simulator when the job asks the user to, and keeps what it was shown.
 struct TestHost : comm::MaintenanceHost {
-    explicit TestHost(SimBench& sim) : sim(sim) {}
+    explicit TestHost(Controller& sim) : sim(sim) {}
     void acknowledge(int message) override
     {
         acknowledged.push_back(message);
@@ -38,36 +122,29 @@ struct TestHost : comm::MaintenanceHost {
     {
         console.append(reinterpret_cast<const char*>(bytes), count);
     }
-    SimBench& sim;
+    Controller& sim;
     std::string beforeStart; // a fault to inject just before START is pressed
     std::vector<int> acknowledged;
     std::vector<int> notices;
     std::string console;
 };
 
-// The simulator runs unpaced here, so there is no line to keep pace with.
-comm::LinkTiming unpacedLine()
-{
-    comm::LinkTiming t;
-    t.lineBaud = 0;
-    return t;
-}
-
 // What nearly every test here sets up: the simulator, the host that presses its START, and a
 // link with its maintenance jobs. connect() starts the link on the simulator's device.
 struct SimJobs {
-    explicit SimJobs(SimOptions options = {}) : sim(std::move(options)) {}
+    explicit SimJobs(Where where, SimOptions options = {}) : sim(where, options) {}
     ::testing::AssertionResult connect()
     {
         if (!sim.ok())
-            return ::testing::AssertionFailure() << "kz7sim did not start";
+            return ::testing::AssertionFailure() << "the simulator did not start";
         if (!link.connect(sim.device()))
             return ::testing::AssertionFailure() << "the link did not connect to " << sim.device();
         return ::testing::AssertionSuccess();
     }
-    SimBench sim;
+    Controller sim;
     TestHost host{sim};
-    ControllerLink link{unpacedLine()};
+    std::unique_ptr<ControllerLink> linkOwner = sim.makeLink();
+    ControllerLink& link = *linkOwner;
     Maintenance jobs{link, host};
 };
 
@@ -78,11 +155,11 @@ using linktest::noTemporaryFiles;
 using linktest::pattern;
 using linktest::writeHex;
 
-TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile)
+void BackupRestoreBackupGivesTheSameFile(Where where)
 {
-    SimJobs bench;
+    SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
 
     MaintenanceResult first = jobs.backupMotion(sim.path("first.mtn"));
     ASSERT_TRUE(first.ok) << first.message;
@@ -105,14 +182,14 @@ TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile)
     EXPECT_TRUE(noTemporaryFiles(sim.folder()));
 }
 
-TEST(SimMaintenance, RecoversAControllerWithoutFirmware)
+void RecoversAControllerWithoutFirmware(Where where)
 {
     SimOptions options;
     options.poweredOn = false;
     options.blankFirmware = true;
-    SimJobs bench(options);
+    SimJobs bench(where, options);
     ASSERT_TRUE(bench.sim.ok());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
     auto firmware = pattern(2000, 5);
     writeHex(sim.path("fw.hex"), firmware);
 
@@ -130,11 +207,11 @@ TEST(SimMaintenance, RecoversAControllerWithoutFirmware)
     EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), memory.begin()));
 }
 
-TEST(SimMaintenance, NewFirmwareIsReadBackAndADifferenceIsNoSuccess)
+void NewFirmwareIsReadBackAndADifferenceIsNoSuccess(Where where)
 {
-    SimJobs bench;
+    SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
     writeHex(sim.path("fw.hex"), pattern(1500, 7));
     struct Case {
         const char* fault;
@@ -145,6 +222,7 @@ TEST(SimMaintenance, NewFirmwareIsReadBackAndADifferenceIsNoSuccess)
     } cases[] = {
         {"", true, true, comm::kMsgFirmwareUpdated, 1},
         {"garble 3", true, false, comm::kMsgFirmwareMismatch, 1},
+        {"", false, true, comm::kMsgFirmwareUpdated, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
@@ -158,13 +236,13 @@ TEST(SimMaintenance, NewFirmwareIsReadBackAndADifferenceIsNoSuccess)
     }
 }
 
-TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything)
+void RecoveryGivesUpOrIsCancelledWithoutSendingAnything(Where where)
 {
     SimOptions options;
     options.poweredOn = false;
-    SimJobs bench(options);
+    SimJobs bench(where, options);
     ASSERT_TRUE(bench.sim.ok());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
     writeHex(sim.path("fw.hex"), pattern(500, 2));
     auto before = sim.memory();
 
@@ -174,12 +252,8 @@ TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything)
     link.closePort();
 
     link.armBootLoaderWait();
-    std::thread cancel([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        link.cancelBootLoaderWait();
-    });
+    sim.later(300, [&link = link] { link.cancelBootLoaderWait(); });
     MaintenanceResult cancelled = jobs.recoverFirmware(sim.device(), sim.path("fw.hex"), 30);
-    cancel.join();
     EXPECT_TRUE(cancelled.cancelled);
     link.closePort();
 
@@ -191,11 +265,11 @@ TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything)
     EXPECT_EQ(sim.memory(), before);
 }
 
-TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile)
+void AControllerVanishingDuringABackupWritesNoFile(Where where)
 {
-    SimJobs bench;
+    SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
     // An older backup must survive a failed one.
     auto older = pattern(kMotionSize, 1);
     linktest::writeFile(sim.path("keep.mtn"), older);
@@ -210,11 +284,11 @@ TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile)
     EXPECT_FALSE(link.isPortOpen());
 }
 
-TEST(SimFaults, AGarbledControllerIsGivenUpBeforeAnyTransfer)
+void AGarbledControllerIsGivenUpBeforeAnyTransfer(Where where)
 {
-    SimJobs bench;
+    SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
     linktest::writeFile(sim.path("m.mtn"), pattern(kMotionSize, 4));
     auto before = motionOf(sim.memory());
 
@@ -232,11 +306,11 @@ TEST(SimFaults, AGarbledControllerIsGivenUpBeforeAnyTransfer)
     EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
 }
 
-TEST(SimFaults, AControllerVanishingAsTheImageStartsFailsTheRestore)
+void AControllerVanishingAsTheImageStartsFailsTheRestore(Where where)
 {
-    SimJobs bench;
+    SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
     linktest::writeFile(sim.path("m.mtn"), pattern(kMotionSize, 8));
     ASSERT_TRUE(link.goTo(ControllerMode::BootLoader));
     // The next 31 bytes it sends are the probe's answers and "ld e000 ... Ready..": then the
@@ -250,12 +324,12 @@ TEST(SimFaults, AControllerVanishingAsTheImageStartsFailsTheRestore)
     EXPECT_FALSE(link.isPortOpen());
 }
 
-TEST(SimFaults, AControllerStallingDuringABackupWritesNoFile)
+void AControllerStallingDuringABackupWritesNoFile(Where where)
 {
     // At the real line rate the upload takes over eleven seconds, so a stall lands in its midst.
     SimOptions options;
     options.pace = 57600;
-    SimBench sim(options);
+    Controller sim(where, options);
     ASSERT_TRUE(sim.ok());
     struct StallingHost : TestHost {
         using TestHost::TestHost;
@@ -265,7 +339,8 @@ TEST(SimFaults, AControllerStallingDuringABackupWritesNoFile)
             sim.controlLater("stall 4000", 2000);
         }
     } host(sim);
-    ControllerLink link{unpacedLine()};
+    std::unique_ptr<ControllerLink> linkOwner = sim.makeLink();
+    ControllerLink& link = *linkOwner;
     ASSERT_TRUE(link.connect(sim.device()));
     Maintenance jobs(link, host);
     MaintenanceResult r = jobs.backupMotion(sim.path("stalled.mtn"));
@@ -279,11 +354,11 @@ TEST(SimFaults, AControllerStallingDuringABackupWritesNoFile)
     EXPECT_FALSE(link.isPortOpen());
 }
 
-TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer)
+void AStalledControllerIsGivenUpBeforeAnyTransfer(Where where)
 {
-    SimJobs bench;
+    SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
-    auto& [sim, host, link, jobs] = bench;
+    auto& [sim, host, linkOwner, link, jobs] = bench;
     auto image = pattern(800, 9);
     auto rom = linktest::romContainer(linktest::intelHex(image), 18);
     linktest::writeFile(sim.path("servo.rom"), rom);
@@ -296,3 +371,18 @@ TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer)
     EXPECT_TRUE(host.console.empty());
     EXPECT_EQ(sim.memory(), before);
 }
+
+TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile) { BackupRestoreBackupGivesTheSameFile(Where::InProcess); }
+TEST(SimMaintenance, RecoversAControllerWithoutFirmware) { RecoversAControllerWithoutFirmware(Where::InProcess); }
+TEST(SimMaintenance, NewFirmwareIsReadBackAndADifferenceIsNoSuccess) { NewFirmwareIsReadBackAndADifferenceIsNoSuccess(Where::InProcess); }
+TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything) { RecoveryGivesUpOrIsCancelledWithoutSendingAnything(Where::InProcess); }
+TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile) { AControllerVanishingDuringABackupWritesNoFile(Where::InProcess); }
+TEST(SimFaults, AGarbledControllerIsGivenUpBeforeAnyTransfer) { AGarbledControllerIsGivenUpBeforeAnyTransfer(Where::InProcess); }
+TEST(SimFaults, AControllerVanishingAsTheImageStartsFailsTheRestore) { AControllerVanishingAsTheImageStartsFailsTheRestore(Where::InProcess); }
+TEST(SimFaults, AControllerStallingDuringABackupWritesNoFile) { AControllerStallingDuringABackupWritesNoFile(Where::InProcess); }
+TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer) { AStalledControllerIsGivenUpBeforeAnyTransfer(Where::InProcess); }
+
+// The ones that prove the real port.
+TEST(SimMaintenanceOnPty, BackupRestoreBackupGivesTheSameFile) { BackupRestoreBackupGivesTheSameFile(Where::Pty); }
+TEST(SimFaultsOnPty, AControllerVanishingDuringABackupWritesNoFile) { AControllerVanishingDuringABackupWritesNoFile(Where::Pty); }
+TEST(SimFaultsOnPty, AControllerStallingDuringABackupWritesNoFile) { AControllerStallingDuringABackupWritesNoFile(Where::Pty); }

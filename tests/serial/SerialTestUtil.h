@@ -1,6 +1,7 @@
 #pragma once
-// Small helpers for the end-to-end tests: the PC's probe rule and timed reads over a SerialPort.
+// Small helpers for the end-to-end tests: the PC's probe and timed reads over a SerialPort.
 
+#include "link/ControllerLink.h"
 #include "link/SerialPort.h"
 
 #include <chrono>
@@ -69,8 +70,8 @@ struct ProbeResult {
     std::string crReply;
 };
 
-// The PC's probe: "***" and 200 ms for the menu's answer, else "\r" and 200 ms, classified by
-// the first bytes of the reply.
+// The PC's probe: "***" and 200 ms for the menu's answer, else "\r" and 200 ms, judged by the
+// controller link's own rule.
 inline ProbeResult probe(comm::SerialPort& port)
 {
     ProbeResult r;
@@ -78,28 +79,20 @@ inline ProbeResult probe(comm::SerialPort& port)
     port.write("***");
     sleepMs(200);
     r.starsReply = readSome(port, 3);
-    if (!r.starsReply.empty() && static_cast<unsigned char>(r.starsReply.back()) <= 2) {
-        r.mode = Menu;
-        r.menuEntry = r.starsReply.back();
-        return r;
+    comm::ProbeReplies replies;
+    replies.stars.assign(r.starsReply.begin(), r.starsReply.end());
+    if (!comm::starsNameAMenuEntry(replies.stars)) {
+        port.purgeInput();
+        port.write("\r");
+        sleepMs(200);
+        r.crReply = readSome(port, 256);
+        replies.cr.assign(r.crReply.begin(), r.crReply.end());
     }
-    port.purgeInput();
-    port.write("\r");
-    sleepMs(200);
-    r.crReply = readSome(port, 256);
-    const std::string& s = r.crReply;
-    if (s.empty())
-        r.mode = Running;
-    else if (s.size() < 3)
-        r.mode = Unknown;
-    else if (s[0] == '\r' && s.size() >= 4 && s[3] == '[')
-        r.mode = Console;
-    else if (s[0] == '\x02' && s[2] == '[')
-        r.mode = Screen;
-    else if (s[0] == '\r' && s.size() >= 4 && s[3] == '-')
-        r.mode = BootLoader;
-    else
-        r.mode = Running;
+    comm::ProbeVerdict verdict = comm::classifyProbe(replies);
+    if (verdict.ok) {
+        r.mode = comm::modeValue(verdict.mode);
+        r.menuEntry = verdict.menuEntry;
+    }
     return r;
 }
 

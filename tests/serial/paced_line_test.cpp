@@ -1,15 +1,23 @@
-// kz7sim with --pace: what the PC sends and receives takes the time a real line would.
-// These tests measure time, so they run alone (see CMakeLists.txt).
+// kz7sim with --pace: the simulated line never answers before a real line could have carried
+// the bytes, and does not lag far behind one either. Only these bounds are checked here; the
+// figure itself is measured by bench/link/motion_restore_pace.sh.
 
 #include "SerialTestUtil.h"
 #include "support/Kz7SimProcess.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 using namespace serialtest;
 using testsupport::Kz7SimProcess;
+
+namespace {
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+} // namespace
 
 TEST(PacedLine, PacedBootLoaderTakesTheLineTime)
 {
@@ -24,33 +32,26 @@ TEST(PacedLine, PacedBootLoaderTakesTheLineTime)
 
     port.purgeInput();
     ASSERT_TRUE(port.write("\rld e000\r"));
-    sleepMs(200);
-    ASSERT_TRUE(endsWith(readSome(port), "Ready.."));
-    auto start = Clock::now();
+    ASSERT_TRUE(endsWith(readUntilQuiet(port, 200, 3000), "Ready.."));
+    // The PC's writes are taken as fast as it makes them (as an adapter's queue takes them);
+    // the line time shows in when the controller has the whole image and answers.
+    const auto start = Clock::now();
     for (size_t i = 0; i < wire.size(); i += 70) {
         std::string chunk = wire.substr(i, 70);
         ASSERT_TRUE(port.write(chunk.data(), chunk.size())) << "at byte " << i;
-        ASSERT_EQ(port.bytesWaiting(), 0);
     }
-    // A pty takes a burst of bytes ahead of the paced reader, so the last write returns before
-    // the line would have carried the last byte; the time that counts is when the controller
-    // has taken the whole image and answers.
-    auto lastWrite = Clock::now();
+    const double lineTime = wire.size() * 10.0 / baud;
+    // The boot loader ends an image after 150 ms of quiet; its answer is 30-odd bytes more.
+    const double fixedWaits = 0.150 + 40 * 10.0 / baud;
     std::string reply;
-    while (reply.size() < 7 && Clock::now() - lastWrite < std::chrono::seconds(2)) {
+    while (reply.size() < 7 && secondsSince(start) < 1.1 * lineTime + fixedWaits + 2.0) {
         reply += readSome(port);
-        sleepMs(5);
+        sleepMs(2);
     }
-    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    double sending = std::chrono::duration<double>(lastWrite - start).count();
-    double lineTime = wire.size() * 10.0 / baud;
-    ::testing::Test::RecordProperty("seconds", std::to_string(seconds));
-    std::printf("65537 bytes at %d baud: chunks written in %.3f s, \"Success\" after %.3f s; line time "
-                "%.3f s, ratio %.4f\n",
-                baud, sending, seconds, lineTime, seconds / lineTime);
-    EXPECT_EQ(reply.substr(0, 7), "Success") << reply;
-    EXPECT_GE(seconds, 1.0 * lineTime);
-    EXPECT_LE(seconds, 1.1 * lineTime);
+    const double seconds = secondsSince(start);
+    ASSERT_EQ(reply.substr(0, 7), "Success") << reply;
+    EXPECT_GE(seconds, lineTime + 0.150);
+    EXPECT_LE(seconds, 1.1 * lineTime + fixedWaits);
 }
 
 TEST(PacedLine, PacedUploadSendsNoFasterThanTheLine)
@@ -62,14 +63,14 @@ TEST(PacedLine, PacedUploadSendsNoFasterThanTheLine)
     ASSERT_TRUE(port.open(sim.devicePath(), baud));
     port.purgeInput();
     ASSERT_TRUE(port.write("\rup 0 800\r"));
-    sleepMs(200);
-    ASSERT_TRUE(endsWith(readSome(port), "ready..."));
-    auto start = Clock::now();
+    ASSERT_TRUE(endsWith(readUntilQuiet(port, 200, 3000), "ready..."));
+    const auto start = Clock::now();
     ASSERT_TRUE(sim.control("press START"));
+    const double lineTime = 0x800 * 10.0 / baud;
     std::string bytes = readExactly(port, 0x800, 5000);
-    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    double lineTime = 0x800 * 10.0 / baud;
+    const double seconds = secondsSince(start);
     EXPECT_EQ(bytes.size(), 0x800u);
     EXPECT_GE(seconds, lineTime);
-    EXPECT_LE(seconds, 1.3 * lineTime);
+    // The press reaches the simulator through its control FIFO: a few milliseconds.
+    EXPECT_LE(seconds, 1.1 * lineTime + 0.05);
 }

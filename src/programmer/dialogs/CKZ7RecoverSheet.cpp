@@ -236,8 +236,8 @@ void CKZ7RecoverSheet::findFirmware()
                                                     context_.settings.firmwarePath);
     if (path.isEmpty())
         return;
-    std::string why;
-    if (!comm::Maintenance::loadFirmware(path.toStdString(), image_, why)) {
+    comm::MaintenanceResult loaded = comm::Maintenance::prepareFirmware(path.toStdString(), image_);
+    if (!loaded.ok) {
         context_.prompter.inform(this, dialogText(comm::kMsgNotFirmwareFile));
         return;
     }

@@ -64,7 +64,7 @@ class CKZ7RecoverSheet : public QDialog {
     comm::ControllerLink link_;
     TransferWorker worker_;
     comm::Maintenance jobs_;
-    comm::FirmwareImage image_;
+    comm::PreparedImage image_;
 
     QLabel* caption_ = nullptr;
     QStackedWidget* stack_ = nullptr;

@@ -1,0 +1,64 @@
+#pragma once
+// kz7sim's serving loop: moves bytes between the pseudo-terminal and the controller through the
+// line, runs the control commands, keeps the memory file current and sleeps until something
+// can happen. Ends when stopFd becomes readable (the signal handler writes to it) or, when
+// asked, when the reader of standard output goes away.
+
+#include "platform/Clock.h"
+#include "sim/ControlFifo.h"
+#include "sim/Controller.h"
+#include "sim/PacedLine.h"
+#include "sim/PtyHost.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace sim {
+
+class PtyServer {
+  public:
+    struct Settings {
+        long pace = 0;          // baud; 0: no line pacing
+        std::string memoryFile; // empty: the memory is not kept
+        bool watchStdout = false;
+        int stopFd = -1;
+    };
+
+    PtyServer(Controller& controller, ControllerMemory& memory, PtyHost& pty, ControlFifo& control,
+              Settings settings, platform::Clock& clock);
+
+    // Called once the device is closed because the controller vanished.
+    void setOnVanish(std::function<void()> onVanish) { onVanish_ = std::move(onVanish); }
+
+    // Serves until told to stop, then writes the memory file a last time.
+    void run();
+
+  private:
+    // Reads more of what the PC wrote, while the queue has room and the controller listens.
+    static constexpr size_t kMaxQueuedInput = 1u << 20;
+
+    void runControlCommands();
+    void readFromPc();
+    void deliverInput();
+    void sendOutput();
+    void checkVanish(int64_t nowMs);
+    void saveMemory();
+    int64_t sleepUs(int64_t nowUs) const;
+
+    Controller& controller_;
+    ControllerMemory& memory_;
+    PtyHost& pty_;
+    ControlFifo& control_;
+    Settings settings_;
+    platform::Clock& clock_;
+    PacedLine line_;
+    std::function<void()> onVanish_;
+
+    std::string outbox_; // carried by the line, not yet taken by the pseudo-terminal
+    int64_t lastSaveMs_ = 0;
+    int64_t vanishSeenMs_ = -1;
+    bool memoryDirty_ = false;
+};
+
+} // namespace sim
