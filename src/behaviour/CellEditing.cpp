@@ -1,6 +1,7 @@
 #include "behaviour/CellEditing.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace behaviour {
 
@@ -64,6 +65,19 @@ void releaseButtonConstant(ProgramLine& line, int column, const CommandCatalogue
 
 } // namespace
 
+bool numberFits(const std::string& text)
+{
+    int64_t v = 0;
+    for (char ch : text) {
+        if (ch < '0' || ch > '9')
+            break;
+        v = v * 10 + (ch - '0');
+        if (v > INT32_MAX)
+            return false;
+    }
+    return true;
+}
+
 int32_t leadingNumber(const std::string& text)
 {
     uint32_t v = 0;
@@ -122,6 +136,8 @@ bool typeText(ProgramLine& line, int column, const std::string& text, const Comm
 {
     if (column < 0 || column >= CellsPerLine)
         return false;
+    if (startsWithDigit(text) && !numberFits(text))
+        return false;
     ProgramCell& c = line.cells[column];
     clearOperand(c);
     c.style = Style::Text;
@@ -156,8 +172,8 @@ void setRemoconBits(ProgramCell& cell, int32_t bits)
     cell.gridText = cell.fullText = std::to_string(bits);
 }
 
-bool setDeviceRegister(ProgramLine& line, int column, const std::string& deviceName, int busId, int registerEntry,
-                       const CommandCatalogue& cat)
+bool setDeviceRegister(ProgramLine& line, int column, const std::string& deviceName, int busId,
+                       int registerEntry, const CommandCatalogue& cat)
 {
     if (column < 0 || column >= CellsPerLine || !cat.valid(registerEntry))
         return false;
@@ -171,6 +187,7 @@ bool setDeviceRegister(ProgramLine& line, int column, const std::string& deviceN
     c.style = Style::TextIcon;
     c.fullText = deviceName + ":" + cat.name(registerEntry);
     c.gridText = CommandCatalogue::gridName(c.fullText);
+    releaseButtonConstant(line, column, cat);
     return true;
 }
 
@@ -205,6 +222,7 @@ ParameterResult setCustomRegister(ProgramLine& line, int column, const std::stri
     c.style = Style::Text;
     c.fullText = idText + ":" + addressText;
     c.gridText = CommandCatalogue::gridName(c.fullText);
+    releaseButtonConstant(line, column, CommandCatalogue::instance());
     return {true, 0};
 }
 

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 using namespace behaviour;
 
 namespace {
@@ -228,6 +231,71 @@ TEST(ConstantRoles, ButtonOnTheLeftMakesAButtonConstantAndOtherRegistersUndoIt)
     ASSERT_TRUE(chooseItem(line, 1, {Entry::Button, ListCodeButton}));
     ASSERT_TRUE(typeText(line, 1, "speed"));
     EXPECT_EQ(line.cells[3].role(), Role::Right);
+}
+
+// Every way the left side of a condition becomes something other than "Button" releases a
+// button-constant right side; a refused edit leaves it.
+TEST(ConstantRoles, EveryOtherLeftSideReleasesTheButtonConstant)
+{
+    struct Case {
+        const char* what;
+        std::function<bool(ProgramLine&)> edit;
+        bool released;
+    };
+    const std::vector<Case> cases = {
+        {"sensor register from the lists", [](ProgramLine& l) { return setDeviceRegister(l, 1, "Sensor", 100, 20); },
+         true},
+        {"custom numbers", [](ProgramLine& l) { return setCustomRegister(l, 1, "100", "26").ok; }, true},
+        {"custom names", [](ProgramLine& l) { return setCustomRegister(l, 1, "arm", "pos").ok; }, true},
+        {"typed number", [](ProgramLine& l) { return typeText(l, 1, "5"); }, true},
+        {"controller Timer", [](ProgramLine& l) { return chooseItem(l, 1, {46, NotChosen}); }, true},
+        {"Button again", [](ProgramLine& l) { return chooseItem(l, 1, {Entry::Button, ListCodeButton}); }, false},
+        {"refused custom 256", [](ProgramLine& l) { return setCustomRegister(l, 1, "256", "26").ok; }, false},
+        {"refused custom empty", [](ProgramLine& l) { return setCustomRegister(l, 1, "", "26").ok; }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProgramLine line = lineWith(Instr::If);
+        ASSERT_TRUE(chooseItem(line, 1, {Entry::Button, ListCodeButton}));
+        setButtonBits(line.cells[3], 8);
+        const bool ok = c.edit(line);
+        const ProgramCell& right = line.cells[3];
+        if (c.released) {
+            EXPECT_TRUE(ok);
+            EXPECT_EQ(right.role(), Role::Right);
+            EXPECT_EQ(right.value, 0);
+            EXPECT_EQ(right.gridText, "Undefine");
+            EXPECT_EQ(right.entry, Entry::Undefine);
+        } else {
+            EXPECT_EQ(right.role(), Role::Button);
+            EXPECT_EQ(right.code[1], Role::Button);
+        }
+    }
+}
+
+TEST(CellTexts, TypedNumbersThatDoNotFitAreRefusedNotWrapped)
+{
+    struct Case {
+        const char* text;
+        bool accepted;
+        int32_t value;
+    };
+    const Case cases[] = {
+        {"2147483647", true, 2147483647}, {"2147483648", false, 0},     {"99999999999999", false, 0},
+        {"4294967296", false, 0},         {"00000000000012x", true, 12}, {"x99999999999999", true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        ProgramLine line = lineWith(Instr::Load);
+        ASSERT_TRUE(typeText(line, 2, "7"));
+        const ProgramCell before = line.cells[2];
+        EXPECT_EQ(typeText(line, 2, c.text), c.accepted);
+        EXPECT_EQ(numberFits(c.text), c.accepted);
+        if (c.accepted)
+            EXPECT_EQ(line.cells[2].value, c.value);
+        else
+            EXPECT_EQ(line.cells[2], before);
+    }
 }
 
 TEST(CellTexts, GridCutsNamesAndControllerRegistersGetTheirPrefix)

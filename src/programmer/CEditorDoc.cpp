@@ -1,0 +1,111 @@
+#include "programmer/CEditorDoc.h"
+
+#include "programmer/ProgrammerTexts.h"
+#include "programmer/Prompter.h"
+
+#include "behaviour/ProgramBuilder.h"
+#include "behaviour/ProgramFile.h"
+#include "behaviour/ProgramMessages.h"
+#include "behaviour/RuleChecker.h"
+
+#include <QFileInfo>
+
+namespace programmer {
+
+CEditorDoc::CEditorDoc(Prompter& prompter, QObject* parent) : QObject(parent), prompter_(prompter)
+{
+    program_.setConfirm(
+        [this](const std::string& question) { return prompter_.confirm(QString::fromStdString(question)); });
+    history_.reset(program_);
+}
+
+QString CEditorDoc::title() const
+{
+    return path_.isEmpty() ? text(Str::Untitled) : QFileInfo(path_).fileName();
+}
+
+void CEditorDoc::setModified(bool modified)
+{
+    if (modified_ == modified)
+        return;
+    modified_ = modified;
+    emit modifiedChanged(modified);
+}
+
+bool CEditorDoc::open(const QString& path)
+{
+    const behaviour::LoadResult r = behaviour::loadProgramFile(path.toStdString(), program_);
+    if (!r.ok) {
+        prompter_.message(QString::fromStdString(r.message));
+        return false;
+    }
+    history_.reset(program_);
+    path_ = path;
+    setModified(false);
+    emit pathChanged(path_);
+    emit linesChanged(0, program_.count());
+    return true;
+}
+
+bool CEditorDoc::saveTo(const QString& path)
+{
+    const behaviour::SaveResult r = behaviour::saveProgramFile(path.toStdString(), program_);
+    if (!r.ok) {
+        prompter_.message(QString::fromStdString(r.message));
+        return false;
+    }
+    if (path_ != path) {
+        path_ = path;
+        emit pathChanged(path_);
+    }
+    setModified(false);
+    return true;
+}
+
+void CEditorDoc::publish(const std::optional<LineSpan>& span)
+{
+    if (span)
+        emit linesChanged(span->first, span->newLines);
+}
+
+void CEditorDoc::commit(int first, int last)
+{
+    publish(history_.record(program_, first, last));
+    setModified(true);
+}
+
+void CEditorDoc::repaint(int first, int n)
+{
+    emit linesChanged(first, n);
+}
+
+void CEditorDoc::refreshAll()
+{
+    history_.rebase(program_);
+    emit linesChanged(0, program_.count());
+}
+
+void CEditorDoc::undo()
+{
+    if (auto span = history_.undo(program_)) {
+        setModified(true);
+        publish(span);
+    }
+}
+
+void CEditorDoc::redo()
+{
+    if (auto span = history_.redo(program_)) {
+        setModified(true);
+        publish(span);
+    }
+}
+
+void CEditorDoc::checkRule()
+{
+    const behaviour::BuildResult r = behaviour::buildProgram(program_);
+    prompter_.message(QString::fromStdString(r.message));
+    refreshAll();
+}
+
+} // namespace programmer

@@ -1,0 +1,70 @@
+#pragma once
+// One open behaviour program: the program, its file path, the modified flag and the undo
+// history. Every view of the document edits the program and then calls commit(); the document
+// records the step and tells every view which lines to repaint.
+
+#include "programmer/UndoHistory.h"
+
+#include "behaviour/BehaviorProgram.h"
+
+#include <QObject>
+#include <QString>
+
+namespace programmer {
+
+class Prompter;
+
+class CEditorDoc : public QObject {
+    Q_OBJECT
+  public:
+    explicit CEditorDoc(Prompter& prompter, QObject* parent = nullptr);
+
+    behaviour::BehaviorProgram& program() { return program_; }
+    const behaviour::BehaviorProgram& program() const { return program_; }
+    const QString& path() const { return path_; }
+    // The file name without folder, or "Untitled".
+    QString title() const;
+    bool isModified() const { return modified_; }
+    void setModified(bool modified);
+
+    // Reads a program file; on failure the message is shown, the program stays as it was and
+    // false is returned.
+    bool open(const QString& path);
+    // Writes the program atomically; on success the document takes the path and is no longer
+    // modified. On failure the message is shown.
+    bool saveTo(const QString& path);
+
+    // After an edit of the program: records the undo step, marks the document modified and
+    // repaints the changed lines in every view. An edit that can only have changed lines
+    // first..last (not the count) names them, so a large program is not compared whole.
+    void commit(int first = -1, int last = -1);
+    // Lines whose look changed without an edit (selection): repaint only.
+    void repaint(int first, int n);
+    // The program changed in a way that is not undone (error marks of a check): repaint all.
+    void refreshAll();
+
+    bool canUndo() const { return history_.canUndo(); }
+    bool canRedo() const { return history_.canRedo(); }
+    void undo();
+    void redo();
+
+    // Check Rule: check, generate when the check passes, show the outcome, repaint the marks.
+    void checkRule();
+
+  signals:
+    // Lines first .. first + n - 1 changed; the line count may have changed too.
+    void linesChanged(int first, int n);
+    void modifiedChanged(bool modified);
+    void pathChanged(const QString& path);
+
+  private:
+    void publish(const std::optional<LineSpan>& span);
+
+    Prompter& prompter_;
+    behaviour::BehaviorProgram program_;
+    UndoHistory history_;
+    QString path_;
+    bool modified_ = false;
+};
+
+} // namespace programmer

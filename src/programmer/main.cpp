@@ -1,0 +1,99 @@
+// taskloom [FILE] [--settings FILE.conf] [--screenshot PNG [--screenshot-delay MS]]
+//
+// The behaviour programmer. FILE (a ".tpg" program or a ".mtn" motion file) is opened at start.
+// --settings keeps the settings in the given file instead of the per-user store; --screenshot
+// saves the main window as an image once it has been shown, then quits (settings untouched).
+
+#include "programmer/CMainFrame.h"
+#include "programmer/LineClipboard.h"
+#include "programmer/ProgrammerTexts.h"
+#include "programmer/QtPrompter.h"
+#include "programmer/TaskloomSettings.h"
+
+#include "behaviour/CommandCatalogue.h"
+#include "motion/DeviceTable.h"
+#include "platform/InstallPaths.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QScreen>
+#include <QSettings>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+using namespace programmer;
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QString file, settingsFile, screenshot;
+    int screenshotDelay = 1500;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto value = [&]() -> QString {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "taskloom: %s needs a value\n", qPrintable(a));
+                std::exit(2);
+            }
+            return args[++i];
+        };
+        if (a == "--settings")
+            settingsFile = value();
+        else if (a == "--screenshot")
+            screenshot = value();
+        else if (a == "--screenshot-delay")
+            screenshotDelay = value().toInt();
+        else if (a.startsWith("--")) {
+            std::fprintf(stderr, "usage: taskloom [FILE] [--settings FILE.conf] [--screenshot PNG "
+                                 "[--screenshot-delay MS]]\n");
+            return 2;
+        } else
+            file = a;
+    }
+
+    std::unique_ptr<QSettings> store(settingsFile.isEmpty()
+                                         ? TaskloomSettings::openDefaultStore()
+                                         : new QSettings(settingsFile, QSettings::IniFormat));
+    QSize screen(500, 300);
+    if (QScreen* s = QGuiApplication::primaryScreen())
+        screen = s->size();
+    TaskloomSettings settings;
+    settings.load(*store, screen.width(), screen.height());
+
+    QtPrompter prompter;
+    const QString robotFolder = QString::fromStdString(platform::robotFolder()) + "/";
+    motion::DeviceTable devices;
+    if (!devices.load((robotFolder + settings.robotProfile).toStdString())) {
+        prompter.message(text(Str::NoRobotFile));
+        const QString chosen = prompter.openFile(text(Str::RobotFilter), robotFolder + settings.robotProfile);
+        if (chosen.isEmpty())
+            return 1;
+        settings.robotProfile = QFileInfo(chosen).fileName();
+        devices.load(chosen.toStdString());
+    }
+    behaviour::CommandCatalogue::instance();
+
+    SystemClipboard clipboard;
+    CMainFrame frame(settings, devices, prompter, clipboard, robotFolder);
+    prompter.setParent(&frame);
+    frame.show();
+    if (!file.isEmpty())
+        frame.openFile(QFileInfo(file).absoluteFilePath());
+
+    if (!screenshot.isEmpty()) {
+        QTimer::singleShot(screenshotDelay, &frame, [&] {
+            const bool ok = frame.grab().save(screenshot);
+            std::fprintf(ok ? stdout : stderr, ok ? "taskloom: saved %s\n" : "taskloom: cannot write %s\n",
+                         qPrintable(screenshot));
+            // A screenshot run leaves the documents and the settings alone.
+            QCoreApplication::exit(ok ? 0 : 1);
+        });
+        return app.exec();
+    }
+    const int rc = app.exec();
+    settings.save(*store);
+    return rc;
+}
