@@ -45,14 +45,14 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
-void ScriptedPrompter::inform(QWidget*, const QString& text)
+void ScriptedPrompter::message(const QString& text)
 {
     told << text;
     if (onInform)
         onInform(text);
 }
 
-bool ScriptedPrompter::askYesNo(QWidget*, const QString& text)
+bool ScriptedPrompter::askYesNo(const QString& text)
 {
     asked << text;
     if (answers.empty())
@@ -62,7 +62,7 @@ bool ScriptedPrompter::askYesNo(QWidget*, const QString& text)
     return a;
 }
 
-QString ScriptedPrompter::openFile(QWidget*, const QString&, const QString& start)
+QString ScriptedPrompter::openFile(const QString&, const QString& start)
 {
     fileStarts << start;
     if (files.empty())
@@ -72,9 +72,9 @@ QString ScriptedPrompter::openFile(QWidget*, const QString&, const QString& star
     return f;
 }
 
-QString ScriptedPrompter::saveFile(QWidget* parent, const QString& filter, const QString& start)
+QString ScriptedPrompter::saveFile(const QString& filter, const QString& start, const QString&)
 {
-    return openFile(parent, filter, start);
+    return openFile(filter, start);
 }
 
 QString text(int number)

@@ -3,7 +3,7 @@
 // that records what the user was told and answers for them, and kz7sim linked as a COM port.
 
 #include "programmer/dialogs/DialogContext.h"
-#include "programmer/dialogs/DialogPrompter.h"
+#include "programmer/Prompter.h"
 #include "support/Kz7SimProcess.h"
 #include "support/TempFolder.h"
 
@@ -22,19 +22,21 @@ void ensureApp();
 // Processes events until done() holds or timeoutMs have passed; returns done().
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 60000);
 
-class ScriptedPrompter : public programmer::DialogPrompter {
+class ScriptedPrompter : public programmer::Prompter {
   public:
-    QStringList told;                    // every inform() text, in order
+    QStringList told;                    // every message() text, in order
     QStringList asked;                   // every askYesNo() text
     std::deque<bool> answers;            // for askYesNo (No when empty)
     std::deque<QString> files;           // for openFile and saveFile (cancelled when empty)
     QStringList fileStarts;              // the start paths the file dialogs were given
     std::function<void(const QString&)> onInform; // runs while the box would be open
 
-    void inform(QWidget*, const QString& text) override;
-    bool askYesNo(QWidget*, const QString& text) override;
-    QString openFile(QWidget*, const QString& filter, const QString& start) override;
-    QString saveFile(QWidget*, const QString& filter, const QString& start) override;
+    void message(const QString& text) override;
+    bool confirm(const QString& text) override { return askYesNo(text); }
+    bool askYesNo(const QString& text) override;
+    programmer::SaveAnswer askSave(const QString&) override { return programmer::SaveAnswer::Cancel; }
+    QString openFile(const QString& filter, const QString& start) override;
+    QString saveFile(const QString& filter, const QString& start, const QString& suffix) override;
 };
 
 // The message text of a string number, for comparing with what the prompter was told.

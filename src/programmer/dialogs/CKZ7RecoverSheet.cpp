@@ -1,8 +1,9 @@
 #include "programmer/dialogs/CKZ7RecoverSheet.h"
 
 #include "programmer/dialogs/CKZ7RecoverPages.h"
-#include "programmer/dialogs/DialogPrompter.h"
+#include "programmer/Prompter.h"
 #include "programmer/dialogs/DialogText.h"
+#include "programmer/dialogs/FirmwareUpdateDialog.h"
 #include "programmer/dialogs/PercentBar.h"
 #include "programmer/dialogs/PortCombo.h"
 
@@ -65,7 +66,7 @@ CKZ7RecoverSheet::CKZ7RecoverSheet(const DialogContext& context, QWidget* parent
 
     progressTimer_.setInterval(50);
     connect(&progressTimer_, &QTimer::timeout, this, &CKZ7RecoverSheet::pollProgress);
-    worker_.onAcknowledge = [this](int message) { context_.prompter.inform(this, dialogText(message)); };
+    worker_.onAcknowledge = [this](int message) { context_.prompter.message(dialogText(message)); };
     worker_.onNotice = [this](int message) {
         // The wait's own steps: "Power on KZ-7" once the link listens, then "caught".
         if (page_ == 3 && (message == comm::kMsgPowerOn || message == comm::kMsgBootLoaderCaught))
@@ -178,7 +179,7 @@ void CKZ7RecoverSheet::goNext()
         // The port only: the controller is still switched off.
         const QString name = portPage()->combo->selectedPort();
         if (name.isEmpty() || !link_.openPort(name.toStdString())) {
-            context_.prompter.inform(this, dialogText(comm::kMsgCannotOpenPort));
+            context_.prompter.message(dialogText(comm::kMsgCannotOpenPort));
             portPage()->combo->refill(context_.settings.comPort);
             return;
         }
@@ -221,7 +222,7 @@ void CKZ7RecoverSheet::startBootLoaderWait()
                           setButtons(true, true, false);
                           return;
                       }
-                      context_.prompter.inform(this, dialogText(comm::kMsgBootLoaderMissed));
+                      context_.prompter.message(dialogText(comm::kMsgBootLoaderMissed));
                       goToPage(2);
                   },
                   [this] { link_.cancelBootLoaderWait(); });
@@ -232,13 +233,13 @@ void CKZ7RecoverSheet::findFirmware()
     if (busy())
         return;
     // The recovery starts at the saved firmware path but does not change it.
-    const QString path = context_.prompter.openFile(this, QStringLiteral("Tessaban program file(*.hex)"),
+    const QString path = context_.prompter.openFile(FirmwareUpdateDialog::kHexFilter,
                                                     context_.settings.firmwarePath);
     if (path.isEmpty())
         return;
     comm::MaintenanceResult loaded = comm::Maintenance::prepareFirmware(path.toStdString(), image_);
     if (!loaded.ok) {
-        context_.prompter.inform(this, dialogText(comm::kMsgNotFirmwareFile));
+        context_.prompter.message(dialogText(comm::kMsgNotFirmwareFile));
         return;
     }
     filePage()->fileName->setText(QFileInfo(path).fileName());
@@ -257,7 +258,7 @@ void CKZ7RecoverSheet::startInstall()
                           setButtons(false, true, false);
                           return;
                       }
-                      context_.prompter.inform(this, dialogText(r.message));
+                      context_.prompter.message(dialogText(r.message));
                       goToPage(2);
                   });
     progressTimer_.start();
@@ -277,7 +278,7 @@ void CKZ7RecoverSheet::reject()
     // Nothing may interrupt the installation, not even a question.
     if (page_ == 5 && busy())
         return;
-    if (!context_.prompter.askYesNo(this, dialogText(comm::kMsgQuitRecovery)))
+    if (!context_.prompter.askYesNo(dialogText(comm::kMsgQuitRecovery)))
         return;
     if (busy()) {
         // Page 3: the wait is called off, and the sheet closes once it has ended.

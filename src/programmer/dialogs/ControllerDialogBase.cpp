@@ -1,7 +1,7 @@
 #include "programmer/dialogs/ControllerDialogBase.h"
 
 #include "programmer/dialogs/ConsoleView.h"
-#include "programmer/dialogs/DialogPrompter.h"
+#include "programmer/Prompter.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
 #include "programmer/dialogs/PortCombo.h"
@@ -165,7 +165,7 @@ void ControllerDialogBase::showResult(const comm::MaintenanceResult& result)
     if (result.message != comm::kMsgNone)
         text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) + dialogText(result.message);
     if (!text.isEmpty())
-        context_.prompter.inform(this, text);
+        context_.prompter.message(text);
     if (result.disconnected) {
         combo_->refill(context_.settings.comPort);
         connectionChanged();
@@ -175,7 +175,7 @@ void ControllerDialogBase::showResult(const comm::MaintenanceResult& result)
 
 void ControllerDialogBase::inform(int message)
 {
-    context_.prompter.inform(this, dialogText(message));
+    context_.prompter.message(dialogText(message));
 }
 
 void ControllerDialogBase::updateControls()

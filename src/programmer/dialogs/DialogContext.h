@@ -9,7 +9,7 @@
 
 namespace programmer {
 
-class DialogPrompter;
+class Prompter;
 
 // The main window's settings values the controller dialogs share. A successful connect stores
 // the port number; the firmware and motion file dialogs start at, and store, their paths.
@@ -21,7 +21,7 @@ struct DialogSettings {
 
 struct DialogContext {
     DialogSettings settings;
-    DialogPrompter& prompter;
+    Prompter& prompter;
     comm::LinkTiming linkTiming = {};
     comm::MaintenanceTiming jobTiming = {};
     int bootLoaderWaitSeconds = 60; // the recovery wizard's wait for power-on

@@ -3,7 +3,7 @@
 #include "behaviour/BehaviorProgram.h"
 #include "behaviour/RuleChecker.h"
 #include "programmer/dialogs/ConsoleView.h"
-#include "programmer/dialogs/DialogPrompter.h"
+#include "programmer/Prompter.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
 
@@ -69,7 +69,7 @@ void DownloadDialog::startDownload()
     // The check and the generation come first: a program with errors is never sent.
     behaviour::BuildResult built = behaviour::buildProgram(*program_);
     if (!built.ok) {
-        context_.prompter.inform(this, QString::fromStdString(built.message));
+        context_.prompter.message(QString::fromStdString(built.message));
         return;
     }
     downloading_ = true;

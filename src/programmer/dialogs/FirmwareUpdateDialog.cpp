@@ -1,6 +1,6 @@
 #include "programmer/dialogs/FirmwareUpdateDialog.h"
 
-#include "programmer/dialogs/DialogPrompter.h"
+#include "programmer/Prompter.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
 
@@ -59,7 +59,7 @@ void FirmwareUpdateDialog::startUpdate()
 {
     if (busy() || !link_.isConnected())
         return;
-    const QString path = context_.prompter.openFile(this, kHexFilter, context_.settings.firmwarePath);
+    const QString path = context_.prompter.openFile(kHexFilter, context_.settings.firmwarePath);
     if (path.isEmpty())
         return;
     fileNameLabel()->setText(QFileInfo(path).fileName());

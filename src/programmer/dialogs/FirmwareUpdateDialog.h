@@ -9,7 +9,7 @@ namespace programmer {
 class FirmwareUpdateDialog : public ControllerDialogBase {
     Q_OBJECT
   public:
-    static inline const QString kHexFilter = QStringLiteral("Tessaban program file(*.hex)");
+    static inline const QString kHexFilter = QStringLiteral("Tessaban program file(*.hex)|*.hex|");
 
     explicit FirmwareUpdateDialog(const DialogContext& context, QWidget* parent = nullptr);
 

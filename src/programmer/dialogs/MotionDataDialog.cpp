@@ -1,6 +1,6 @@
 #include "programmer/dialogs/MotionDataDialog.h"
 
-#include "programmer/dialogs/DialogPrompter.h"
+#include "programmer/Prompter.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
 
@@ -52,7 +52,7 @@ void MotionDataDialog::startRead()
 {
     if (busy() || !link_.isConnected() || !preset_.isEmpty())
         return;
-    const QString path = context_.prompter.saveFile(this, kMtnFilter, context_.settings.motionDocPath);
+    const QString path = context_.prompter.saveFile(kMtnFilter, context_.settings.motionDocPath, QStringLiteral("mtn"));
     if (path.isEmpty())
         return;
     choose(path);
@@ -72,7 +72,7 @@ void MotionDataDialog::startWrite()
         return;
     QString path = preset_;
     if (path.isEmpty()) {
-        path = context_.prompter.openFile(this, kMtnFilter, context_.settings.motionDocPath);
+        path = context_.prompter.openFile(kMtnFilter, context_.settings.motionDocPath);
         if (path.isEmpty())
             return;
         choose(path);

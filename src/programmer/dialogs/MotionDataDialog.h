@@ -10,7 +10,7 @@ namespace programmer {
 class MotionDataDialog : public ControllerDialogBase {
     Q_OBJECT
   public:
-    static inline const QString kMtnFilter = QStringLiteral("Robot motion file(*.mtn)");
+    static inline const QString kMtnFilter = QStringLiteral("Robot motion file(*.mtn)|*.mtn|");
 
     MotionDataDialog(const DialogContext& context, const QString& presetPath = {}, QWidget* parent = nullptr);
 

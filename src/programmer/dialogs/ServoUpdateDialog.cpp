@@ -1,7 +1,7 @@
 #include "programmer/dialogs/ServoUpdateDialog.h"
 
 #include "programmer/dialogs/ConsoleView.h"
-#include "programmer/dialogs/DialogPrompter.h"
+#include "programmer/Prompter.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
 
@@ -48,7 +48,7 @@ void ServoUpdateDialog::startUpdate()
 {
     if (busy() || !link_.isConnected())
         return;
-    const QString path = context_.prompter.openFile(this, kRomFilter, path_);
+    const QString path = context_.prompter.openFile(kRomFilter, path_);
     if (path.isEmpty())
         return;
     path_ = path;

@@ -9,7 +9,7 @@ namespace programmer {
 class ServoUpdateDialog : public ControllerDialogBase {
     Q_OBJECT
   public:
-    static inline const QString kRomFilter = QStringLiteral("VQ program file(*.rom)");
+    static inline const QString kRomFilter = QStringLiteral("VQ program file(*.rom)|*.rom|");
 
     explicit ServoUpdateDialog(const DialogContext& context, QWidget* parent = nullptr);
 
