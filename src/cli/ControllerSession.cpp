@@ -84,6 +84,8 @@ std::string commandLineText(int number)
     switch (number) {
     case comm::kMsgPressStart:
         return "Press START on the KZ-7, then Enter.";
+    case comm::kMsgPressStartToVerify:
+        return "Press START on the KZ-7, then Enter: it sends the new firmware back to be checked.";
     case comm::kMsgBootLoaderCaught:
         return "It is successful running KZ-7 bootloader.";
     case comm::kMsgInstalled:
@@ -124,7 +126,8 @@ std::string countOf(size_t n, const char* unit)
 std::string portDescription(const ControllerOptions& options)
 {
     std::string device = options.port[0] == '/' ? options.port : platform::devicePathForPort(options.port);
-    std::string text = options.port == device ? device : options.port + " (" + (device.empty() ? "no device" : device) + ")";
+    std::string text =
+        options.port == device ? device : options.port + " (" + (device.empty() ? "no device" : device) + ")";
     if (options.portSaved)
         text += ", saved by Taskloom";
     return text;
@@ -219,6 +222,8 @@ void CliHost::acknowledge(int message)
     std::string text = commandLineText(message);
     if (message == comm::kMsgPressStart && !waitsForEnter(options_))
         text = "Press START on the KZ-7 now: it sends its motion memory when START is pressed.";
+    if (message == comm::kMsgPressStartToVerify && !waitsForEnter(options_))
+        text = "Press START on the KZ-7 now: it sends the new firmware back to be checked.";
     waitForUser(text, options_);
     if (barLink_ && barNotice_ == 0)
         bar_ = std::make_unique<ProgressBar>(*barLink_, options_, barLabel_);

@@ -27,10 +27,10 @@ enum ControllerExit : int {
 
 // The options every controller command takes, followed by its own.
 struct ControllerOptions {
-    std::string port;        // as given or saved ("COM3", or a device path)
-    bool portSaved = false;  // the port came from the programmer's settings (read, never written)
-    bool yes = false;        // go on without waiting for Enter
-    bool quiet = false;      // no progress bar
+    std::string port;       // as given or saved ("COM3", or a device path)
+    bool portSaved = false; // the port came from the programmer's settings (read, never written)
+    bool yes = false;       // go on without waiting for Enter
+    bool quiet = false;     // no progress bar
 };
 
 // Parses args with the common options (--port, --yes, --quiet, --help) and the command's own.
@@ -132,8 +132,7 @@ class MaintenanceSession {
     bool connect() { return connectController(link, options_); }
     // Runs `job(jobs)` while a progress bar labelled `label` is drawn; the bar is finished
     // before this returns.
-    template <class Job>
-    comm::MaintenanceResult runWithProgress(const char* label, Job&& job)
+    template <class Job> comm::MaintenanceResult runWithProgress(const char* label, Job&& job)
     {
         ProgressBar bar(link, options_, label);
         return job(jobs);

@@ -51,8 +51,9 @@ int updateCommand(const std::vector<std::string>& args)
         return kExitFailed;
     std::printf("Firmware version: %s\n", session.link.firmwareVersionText().c_str());
     std::fflush(stdout);
-    comm::MaintenanceResult result =
-        session.runWithProgress("Update", [&](comm::Maintenance& jobs) { return jobs.updateFirmware(firmware, !parsed.has("--no-verify")); });
+    comm::MaintenanceResult result = session.runWithProgress("Update", [&](comm::Maintenance& jobs) {
+        return jobs.updateFirmware(firmware, !parsed.has("--no-verify"));
+    });
     if (result.ok)
         std::printf("Firmware version: %s\n", session.link.firmwareVersion());
     session.link.disconnect();

@@ -22,7 +22,9 @@ const char* kUsage =
     "console command in turn and waits for its reply, then prints the page and disconnects.\n"
     "A command gets its \"\\r\" added unless it is a single key: [ ] y n or \\e (ESC, stops a\n"
     "playing page). Escapes: \\r \\t \\e \\\\ and \\xHH. \"Are you sure?\" is answered with\n"
-    "--yes or --no (default: no). --port also takes a device path.\n";
+    "--yes or --no (default: no). --port also takes a device path.\n"
+    "Exit status: 0 done, 1 the controller did not connect, paint its editor or answer a\n"
+    "command, 2 usage (--port is required here).\n";
 
 // The text of one --send option as bytes for the controller.
 std::string unescape(const std::string& text)

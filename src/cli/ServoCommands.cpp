@@ -33,8 +33,8 @@ int servoUpdateCommand(const std::vector<std::string>& args)
     MaintenanceSession session(options);
     if (!session.connect())
         return kExitFailed;
-    comm::MaintenanceResult result =
-        session.runWithProgress("Download", [&](comm::Maintenance& jobs) { return jobs.updateServos(image); });
+    comm::MaintenanceResult result = session.runWithProgress(
+        "Download", [&](comm::Maintenance& jobs) { return jobs.updateServos(image); });
     session.host.endLine();
     session.link.disconnect();
     return reportResult(result);

@@ -61,7 +61,8 @@ MaintenanceResult notPrepared(int message, const firmware::MemoryArea& area)
 // Loads Intel hex text (a file, or the text unpacked from a container) and fits it to its area.
 template <class Load>
 MaintenanceResult loadHexImage(Load&& load, const firmware::HexImageLoader& loader, int message,
-                               const std::string& path, const firmware::MemoryArea& area, PreparedImage& image)
+                               const std::string& path, const firmware::MemoryArea& area,
+                               PreparedImage& image)
 {
     std::vector<uint8_t> buffer;
     size_t start = 0, length = 0;
@@ -77,7 +78,8 @@ MaintenanceResult loadHexImage(Load&& load, const firmware::HexImageLoader& load
         return refusal(message, path, why);
     // The image alone, not the loader's whole address space.
     image.area = area;
-    image.bytes.assign(buffer.begin() + static_cast<long>(start), buffer.begin() + static_cast<long>(start + length));
+    image.bytes.assign(buffer.begin() + static_cast<long>(start),
+                       buffer.begin() + static_cast<long>(start + length));
     image.updateCommand.clear();
     return success(kMsgNone);
 }
@@ -87,11 +89,9 @@ MaintenanceResult loadHexImage(Load&& load, const firmware::HexImageLoader& load
 MaintenanceResult Maintenance::prepareFirmware(const std::string& hexPath, PreparedImage& image)
 {
     firmware::HexImageLoader loader;
-    return loadHexImage(
-        [&](std::vector<uint8_t>& buffer, size_t& start, size_t& length) {
-            return loader.load(hexPath, buffer, start, length);
-        },
-        loader, kMsgNotFirmwareFile, hexPath, firmware::kFirmwareArea, image);
+    return loadHexImage([&](std::vector<uint8_t>& buffer, size_t& start,
+                            size_t& length) { return loader.load(hexPath, buffer, start, length); },
+                        loader, kMsgNotFirmwareFile, hexPath, firmware::kFirmwareArea, image);
 }
 
 MaintenanceResult Maintenance::prepareServoImage(const std::string& romPath, PreparedImage& image)
@@ -111,11 +111,10 @@ MaintenanceResult Maintenance::prepareServoImage(const std::string& romPath, Pre
         return refusal(kMsgNotServoProgram, romPath, "unknown target kind");
     firmware::HexImageLoader loader;
     PreparedImage fresh;
-    MaintenanceResult r = loadHexImage(
-        [&](std::vector<uint8_t>& buffer, size_t& start, size_t& length) {
-            return loader.loadText(rom.hexText, buffer, start, length);
-        },
-        loader, kMsgNotServoProgram, romPath, firmware::kServoArea, fresh);
+    MaintenanceResult r =
+        loadHexImage([&](std::vector<uint8_t>& buffer, size_t& start,
+                         size_t& length) { return loader.loadText(rom.hexText, buffer, start, length); },
+                     loader, kMsgNotServoProgram, romPath, firmware::kServoArea, fresh);
     if (!r.ok)
         return r;
     fresh.updateCommand = command;

@@ -32,7 +32,7 @@ class MaintenanceHost {
 
 struct MaintenanceResult {
     bool ok = false;
-    int message = kMsgNone;    // what to show; kMsgNone when there is nothing (or only detail)
+    int message = kMsgNone; // what to show; kMsgNone when there is nothing (or only detail)
     // Why a file was refused or could not be written, naming the file ("cannot open rom.rom:
     // No such file or directory", "fw.hex: line 3: the record's checksum is wrong ..."); shown
     // before message.

@@ -33,6 +33,27 @@ JointTable JointTable::fromProfile(const motion::RobotProfile& profile)
     return table;
 }
 
+bool JointTable::usableProfile(const motion::RobotProfile& profile, std::string* error)
+{
+    auto refuse = [error](std::string why) {
+        if (error)
+            *error = "The robot profile cannot be simulated: " + why;
+        return false;
+    };
+    if (profile.jointCount() == 0)
+        return refuse("it names no joints");
+    for (int i = 0; i < profile.jointCount(); ++i) {
+        const auto& joint = profile.joints()[static_cast<size_t>(i)];
+        if (joint.name.empty())
+            return refuse("joint " + std::to_string(i) + " of " + std::to_string(profile.jointCount()) +
+                          " has no line (or no name)");
+        if (joint.id < 0 || joint.id > 253)
+            return refuse("joint " + std::to_string(i) + " has the bus ID " + std::to_string(joint.id) +
+                          ", outside 0..253");
+    }
+    return true;
+}
+
 namespace {
 
 bool parseNumber(const std::string& text, size_t& pos, int& value)

@@ -26,6 +26,10 @@ struct JointTable {
     static JointTable standard();
     // The joints of a robot profile (IDs above 30 have no screen row and are left out).
     static JointTable fromProfile(const motion::RobotProfile& profile);
+    // Whether a profile that the reader accepted describes a robot the simulator can stand in
+    // for: at least one joint, a line for every joint the count promises (a missing line would
+    // become a phantom joint 0 without a name), and bus IDs 0..253. False with the reason.
+    static bool usableProfile(const motion::RobotProfile& profile, std::string* error = nullptr);
 
     // "1-18", "1,3,5-7": sets present (or unknown, which also makes the joints present) for
     // the IDs listed; false with *error on a malformed list or an ID outside 0..30.

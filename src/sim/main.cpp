@@ -70,6 +70,8 @@ int main(int argc, char** argv)
         motion::RobotProfile profile;
         if (!profile.load(options.profile, &error))
             return failure(error);
+        if (!sim::JointTable::usableProfile(profile, &error))
+            return failure(options.profile + ": " + error);
         joints = sim::JointTable::fromProfile(profile);
     }
     if (!options.joints.empty() && !joints.setPresent(options.joints, &error))
@@ -133,7 +135,8 @@ int main(int argc, char** argv)
     settings.watchStdout = options.watchStdout;
     settings.stopFd = signalPipe[0];
     sim::PtyServer server(controller, memory, pty, control, settings, clock);
-    server.setOnVanish(removeLink);
+    // The COMn link stays while the simulator runs, also after "vanish": a program reopening
+    // COMn then finds the device gone instead of falling back to another port of that name.
     server.run();
 
     removeLink();

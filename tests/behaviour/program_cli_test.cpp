@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -161,4 +162,45 @@ TEST_F(ProgramCli, BadFilesAndUsageGetClearErrors)
     // The image cannot be written: the previous file stays, the status says so.
     r = tessaban("program build " + path("worked.tpg") + " -o " + path("no/such/dir/x.bin"));
     EXPECT_EQ(r.status, 3);
+}
+
+// Where -o may write: through a link to the file it leads to (the link stays), never over a
+// device, a FIFO or the program itself, which are left as they were.
+TEST_F(ProgramCli, BuildWritesThroughLinksAndRefusesWhatIsNoImageFile)
+{
+    const std::vector<uint8_t> program = readAll(path("worked.tpg"));
+    fs::create_directory(dir_ / "out");
+    { std::ofstream(dir_ / "out" / "image.bin") << "old"; }
+    fs::create_symlink(dir_ / "out" / "image.bin", dir_ / "link.bin");
+    fs::create_symlink(dir_ / "worked.tpg", dir_ / "program-link.tpg");
+    ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
+
+    CliRun r = tessaban("program build " + path("worked.tpg") + " -o " + path("link.bin"));
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link.bin"));
+    EXPECT_EQ(readAll(dir_ / "out" / "image.bin").size(), 19u);
+    EXPECT_NE(r.output.find("19 bytes written"), std::string::npos) << r.output;
+
+    struct Case {
+        std::string output;
+        int status;
+        const char* reason;
+    };
+    const Case refused[] = {
+        {"/dev/null", 3, "not a regular file"},
+        {path("fifo"), 3, "not a regular file"},
+        {path("out"), 3, "Is a directory"},
+        {path("worked.tpg"), 2, "the program file itself"},
+        {path("program-link.tpg"), 2, "the program file itself"},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.output);
+        r = tessaban("program build " + path("worked.tpg") + " -o " + c.output);
+        EXPECT_EQ(r.status, c.status) << r.output;
+        EXPECT_NE(r.output.find(c.reason), std::string::npos) << r.output;
+    }
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_EQ(fs::status(path("fifo")).type(), fs::file_type::fifo);
+    EXPECT_TRUE(fs::is_directory(dir_ / "out"));
+    EXPECT_EQ(readAll(path("worked.tpg")), program);
 }

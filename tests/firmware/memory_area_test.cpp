@@ -26,7 +26,8 @@ std::vector<std::uint8_t> loadedImage(std::size_t dataBytes, std::size_t& length
 
 std::uint8_t sum(const std::vector<std::uint8_t>& bytes, std::size_t count)
 {
-    return static_cast<std::uint8_t>(std::accumulate(bytes.begin(), bytes.begin() + static_cast<long>(count), 0u));
+    return static_cast<std::uint8_t>(
+        std::accumulate(bytes.begin(), bytes.begin() + static_cast<long>(count), 0u));
 }
 
 } // namespace
@@ -55,12 +56,12 @@ TEST(MemoryArea, HexImagesKeepTheirFillByteOnlyInsideTheArea)
     };
     const Case cases[] = {
         {firmware::kFirmwareArea, 100, true, 102},
-        {firmware::kFirmwareArea, 0xA000 - 1, true, 0xA000 + 1},      // the fill byte is the area's last
-        {firmware::kFirmwareArea, 0xA000, true, 0xA000 + 1},          // full: the fill byte is dropped
-        {firmware::kFirmwareArea, 0xA000 + 1, false, 0},              // one byte into the program
-        {firmware::kFirmwareArea, 0x10010, false, 0},                 // past 64 KiB
+        {firmware::kFirmwareArea, 0xA000 - 1, true, 0xA000 + 1}, // the fill byte is the area's last
+        {firmware::kFirmwareArea, 0xA000, true, 0xA000 + 1},     // full: the fill byte is dropped
+        {firmware::kFirmwareArea, 0xA000 + 1, false, 0},         // one byte into the program
+        {firmware::kFirmwareArea, 0x10010, false, 0},            // past 64 KiB
         {firmware::kServoArea, 0x2000, true, 0x2000 + 1},
-        {firmware::kServoArea, 0x4000, false, 0},                     // 16 KiB over the motion data
+        {firmware::kServoArea, 0x4000, false, 0}, // 16 KiB over the motion data
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.area.name) + " " + std::to_string(c.dataBytes));
@@ -92,9 +93,9 @@ TEST(MemoryArea, ImagesOfOtherKindsAreMeasuredByWhatTheyStore)
         bool fits;
     };
     const Case cases[] = {
-        {firmware::kMotionArea, 0x10001, true},  {firmware::kMotionArea, 0x10002, false},
-        {firmware::kProgramArea, 0x2001, true},  {firmware::kProgramArea, 0x2002, false},
-        {firmware::kProgramArea, 1, false},      {firmware::kProgramArea, 0, false},
+        {firmware::kMotionArea, 0x10001, true}, {firmware::kMotionArea, 0x10002, false},
+        {firmware::kProgramArea, 0x2001, true}, {firmware::kProgramArea, 0x2002, false},
+        {firmware::kProgramArea, 1, false},     {firmware::kProgramArea, 0, false},
     };
     for (const Case& c : cases) {
         std::string why;

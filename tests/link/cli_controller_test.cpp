@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 
 using linktest::CommandResult;
 using linktest::SimBench;
@@ -25,7 +26,7 @@ std::function<void(const std::string&)> pressStartWhenAsked(SimBench& sim)
 {
     auto pressed = std::make_shared<bool>(false);
     return [&sim, pressed](const std::string& out) {
-        if (!*pressed && has(out, "\"START\" button of KZ-7!")) {
+        if (!*pressed && has(out, "Press START on the KZ-7")) {
             *pressed = true;
             sim.control("press START");
         }
@@ -46,9 +47,10 @@ TEST(CliController, UsesThePortSavedByTheProgrammer)
     EXPECT_TRUE(has(none.err, "--port")) << none.err;
 
     sim.savePortSetting(7);
+    const auto settings = linktest::readFile(sim.path("config/Quorvel/Tessaban.conf"));
     CommandResult probe = sim.tessaban({"controller", "probe"});
     ASSERT_EQ(probe.status, 0) << probe.err;
-    EXPECT_TRUE(has(probe.out, "Port: COM7 (" + sim.device() + ")")) << probe.out;
+    EXPECT_TRUE(has(probe.out, "Port: COM7 (" + sim.device() + "), saved by Taskloom\n")) << probe.out;
     EXPECT_TRUE(has(probe.out, "Mode: MENU\nMenu entry: 0\n")) << probe.out;
     EXPECT_TRUE(has(probe.out, "Firmware version: KZ-7 firmware")) << probe.out;
     EXPECT_TRUE(has(probe.out, "Boot-loader version: KZ-7 boot loader 2.04")) << probe.out;
@@ -57,6 +59,11 @@ TEST(CliController, UsesThePortSavedByTheProgrammer)
     EXPECT_EQ(wrong.status, 1);
     EXPECT_TRUE(has(wrong.err, "Cannot connect KZ-7 !\nPlease check the condition of connection."))
         << wrong.err;
+    // A connect through another port tells that port and leaves the saved one as it was.
+    CommandResult other = sim.tessaban({"controller", "mode", "--port", sim.device(), "MENU"});
+    ASSERT_EQ(other.status, 0) << other.err;
+    EXPECT_TRUE(has(other.out, "Port: " + sim.device() + "\n")) << other.out;
+    EXPECT_EQ(linktest::readFile(sim.path("config/Quorvel/Tessaban.conf")), settings);
 }
 
 TEST(CliController, LeavesTheControllerInTheModeAskedFor)
@@ -68,8 +75,15 @@ TEST(CliController, LeavesTheControllerInTheModeAskedFor)
     CommandResult told = sim.tessaban({"controller", "probe", "--port", "COM7", "--mode-only"});
     EXPECT_TRUE(has(told.out, "Mode: BOOTLOADER")) << told.out;
     ASSERT_EQ(sim.tessaban({"controller", "mode", "--port", "COM7", "RUNNING"}).status, 0);
+    // A playing program is silent, as is a controller switched off: the probe says it heard
+    // nothing rather than claim a mode.
+    sim.control("silent");
     told = sim.tessaban({"controller", "probe", "--port", "COM7", "--mode-only"});
-    EXPECT_TRUE(has(told.out, "Mode: RUNNING")) << told.out;
+    EXPECT_EQ(told.status, 1);
+    EXPECT_TRUE(has(told.out, "Mode: no answer: the controller is running a program, switched off or not "
+                              "connected\n"))
+        << told.out;
+    sim.control("power on");
     ASSERT_EQ(sim.tessaban({"controller", "mode", "--port", "COM7", "MENU"}).status, 0);
     EXPECT_EQ(sim.tessaban({"controller", "mode", "--port", "COM7", "SIDEWAYS"}).status, 2);
 }
@@ -82,13 +96,14 @@ TEST(CliMotion, RestoreThenBackupGivesTheSameFile)
     linktest::writeFile(sim.path("fresh.mtn"), fresh);
     CommandResult restore = sim.tessaban({"motion", "restore", "--port", "COM7", sim.path("fresh.mtn")});
     ASSERT_EQ(restore.status, 0) << restore.err;
-    EXPECT_EQ(restore.out, "Succeed to write Motion data!\n");
+    EXPECT_EQ(restore.out, "Port: COM7 (" + sim.device() + ")\nSucceed to write Motion data!\n");
     EXPECT_EQ(motionOf(sim.memory()), fresh);
 
     CommandResult backup = sim.tessaban({"motion", "backup", "--port", "COM7", sim.path("back.mtn")}, 120,
                                         pressStartWhenAsked(sim));
     ASSERT_EQ(backup.status, 0) << backup.err;
-    EXPECT_EQ(backup.out, "Press the \"OK\" button fisrt and then press the \"START\" button of KZ-7!\n"
+    EXPECT_EQ(backup.out, "Port: COM7 (" + sim.device() + ")\n"
+                          "Press START on the KZ-7 now: it sends its motion memory when START is pressed.\n"
                           "Succeed to read Motion Data of robot!\nPlease press \"MODE\" button of KZ-7.\n");
     EXPECT_EQ(linktest::readFile(sim.path("back.mtn")), fresh);
 }
@@ -101,7 +116,8 @@ TEST(CliMotion, RefusesAFileOfTheWrongSizeWithoutTouchingTheController)
     linktest::writeFile(sim.path("short.mtn"), pattern(kMotionSize - 1, 1));
     CommandResult r = sim.tessaban({"motion", "restore", "--port", "COM7", sim.path("short.mtn")});
     EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.err, "This file is not a Motion Data!\n");
+    EXPECT_EQ(r.err, "tessaban: " + sim.path("short.mtn") +
+                         ": a motion file holds exactly 65536 bytes\nThis file is not a Motion Data!\n");
     EXPECT_EQ(sim.memory(), before);
     CommandResult missing = sim.tessaban({"motion", "restore", "--port", "COM7", sim.path("none.mtn")});
     EXPECT_EQ(missing.status, 3);
@@ -128,6 +144,7 @@ TEST(CliProgram, DownloadsAnExampleAndPlaysItUntilStopped)
     CommandResult play = sim.tessaban({"program", "play", "--port", "COM7", "--seconds", "1.5"});
     ASSERT_EQ(play.status, 0) << play.err;
     EXPECT_TRUE(has(play.out, "Running: behaviour program of")) << play.out;
+    EXPECT_TRUE(has(play.out, "\nStopped after 1.5 seconds; the controller is back in its menu.\n")) << play.out;
     // Stopped and back in the menu.
     CommandResult told = sim.tessaban({"controller", "probe", "--port", "COM7", "--mode-only"});
     EXPECT_TRUE(has(told.out, "Mode: MENU")) << told.out;
@@ -145,7 +162,8 @@ TEST(CliProgram, PlayStopsOnCtrlCAndReturnsTheControllerToItsMenu)
         }
     });
     EXPECT_TRUE(interrupted);
-    EXPECT_EQ(play.status, 0) << play.err;
+    EXPECT_EQ(play.status, 130) << play.err;
+    EXPECT_TRUE(has(play.out, "\nStopped by Ctrl-C; the controller is back in its menu.\n")) << play.out;
     CommandResult told = sim.tessaban({"controller", "probe", "--port", "COM7", "--mode-only"});
     EXPECT_TRUE(has(told.out, "Mode: MENU")) << told.out;
 }
@@ -159,7 +177,7 @@ TEST(CliFirmware, UpdatesAndPrintsTheNewVersion)
     CommandResult r = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("fw.hex")}, 120,
                                    pressStartWhenAsked(sim));
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(has(r.out, "To check the new firmware, press")) << r.out;
+    EXPECT_TRUE(has(r.out, "it sends the new firmware back to be checked")) << r.out;
     auto first = r.out.find("Firmware version: ");
     auto second = r.out.find("Firmware version: ", first + 1);
     ASSERT_NE(second, std::string::npos) << r.out;
@@ -177,14 +195,15 @@ TEST(CliFirmware, UpdatesAndPrintsTheNewVersion)
     CommandResult unchecked =
         sim.tessaban({"firmware", "update", "--port", "COM7", "--no-verify", sim.path("fw2.hex")});
     ASSERT_EQ(unchecked.status, 0) << unchecked.err;
-    EXPECT_FALSE(has(unchecked.out, "To check the new firmware")) << unchecked.out;
+    EXPECT_FALSE(has(unchecked.out, "the new firmware back")) << unchecked.out;
     memory = sim.memory();
     EXPECT_TRUE(std::equal(replacement.begin(), replacement.end(), memory.begin()));
 
     linktest::writeFile(sim.path("bad.hex"), {'x', '\n'});
     CommandResult bad = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("bad.hex")});
     EXPECT_EQ(bad.status, 3);
-    EXPECT_TRUE(has(bad.err, "It is not proper Tessaban program file.")) << bad.err;
+    EXPECT_TRUE(has(bad.err, sim.path("bad.hex") + ": line 1: the record does not begin with ':'\n"
+                             "It is not proper Tessaban program file.")) << bad.err;
 }
 
 TEST(CliFirmware, RecoversAControllerSwitchedOnWhileWaiting)
@@ -242,4 +261,75 @@ TEST(CliServo, ShowsTheReportAndSucceeds)
     CommandResult bad = sim.tessaban({"servo", "update", "--port", "COM7", sim.path("bad.rom")});
     EXPECT_EQ(bad.status, 3);
     EXPECT_TRUE(has(bad.err, "This is not a proper program of VQ!")) << bad.err;
+}
+
+// Every file is read and checked before the port is opened: with no controller at all, a bad
+// file is still refused for what it is, naming the file and the reason, with status 3.
+TEST(CliFiles, AreRefusedForWhatTheyAreBeforeAnyPortIsOpened)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    const std::string overLong = ":020000021000EC\n" + linktest::intelHex(pattern(32, 1));
+    linktest::writeFile(sim.path("high.hex"), std::vector<uint8_t>(overLong.begin(), overLong.end()));
+    linktest::writeFile(sim.path("big.rom"), linktest::romContainer(linktest::intelHex(pattern(0x4000, 2)), 2));
+    linktest::writeFile(sim.path("short.mtn"), pattern(kMotionSize - 1, 1));
+    struct Case {
+        std::vector<std::string> args;
+        std::string err; // the start of standard error
+    };
+    const std::string missingRom = sim.path("rom.rom");
+    const Case cases[] = {
+        {{"firmware", "update", sim.path("high.hex")},
+         "tessaban: " + sim.path("high.hex") + ": the data reaches 65568 bytes from the image's start; the "
+         "firmware area 0x0000-0x9FFF holds 40960 bytes\nIt is not proper Tessaban program file.\n"},
+        {{"firmware", "recover", sim.path("high.hex")}, "tessaban: " + sim.path("high.hex") + ": the data"},
+        {{"servo", "update", sim.path("big.rom")},
+         "tessaban: " + sim.path("big.rom") + ": the data reaches 16384 bytes"},
+        {{"servo", "update", missingRom},
+         "tessaban: cannot open " + missingRom + ": No such file or directory\nThis is not a proper program of VQ!\n"},
+        {{"motion", "restore", sim.path("short.mtn")},
+         "tessaban: " + sim.path("short.mtn") + ": a motion file holds exactly 65536 bytes\n"
+         "This file is not a Motion Data!\n"},
+        {{"motion", "backup", sim.path("no/such/folder/m.mtn")}, "tessaban: " + sim.path("no/such/folder/m.mtn")},
+        {{"motion", "backup", "/dev/null"}, "tessaban: /dev/null: cannot be replaced: not a regular file"},
+    };
+    const auto before = sim.memory();
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin() + 2, {"--port", "COM9"}); // nothing behind COM9
+        CommandResult r = sim.tessaban(args);
+        SCOPED_TRACE(args[0] + " " + args[1]);
+        EXPECT_EQ(r.status, 3) << r.err;
+        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err;
+        EXPECT_FALSE(has(r.err, "Cannot connect")) << r.err;
+    }
+    EXPECT_EQ(sim.memory(), before);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+}
+
+TEST(CliProgram, PlayNoticesAControllerThatGoesAway)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    bool gone = false;
+    CommandResult play = sim.tessaban({"program", "play", "--port", "COM7"}, 60, [&](const std::string& out) {
+        if (!gone && has(out, "Running:")) {
+            gone = true;
+            sim.control("vanish 0");
+        }
+    });
+    EXPECT_TRUE(gone);
+    EXPECT_EQ(play.status, 1) << play.out;
+    EXPECT_TRUE(has(play.err, "the controller stopped answering")) << play.err;
+    EXPECT_TRUE(has(play.err, "Cannot connect KZ-7 !")) << play.err;
+}
+
+TEST(CliPorts, HelpNamesThePortFolderVariable)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    CommandResult help = sim.tessaban({"ports", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(has(help.out, "$TESSABAN_PORTS")) << help.out;
+    EXPECT_TRUE(has(help.out, "now: " + sim.folder() + "/ports\n")) << help.out;
 }

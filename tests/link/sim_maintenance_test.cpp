@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <memory>
+#include <numeric>
 #include <thread>
 
 using comm::ControllerLink;
@@ -386,3 +387,93 @@ TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer) { AStalledControll
 TEST(SimMaintenanceOnPty, BackupRestoreBackupGivesTheSameFile) { BackupRestoreBackupGivesTheSameFile(Where::Pty); }
 TEST(SimFaultsOnPty, AControllerVanishingDuringABackupWritesNoFile) { AControllerVanishingDuringABackupWritesNoFile(Where::Pty); }
 TEST(SimFaultsOnPty, AControllerStallingDuringABackupWritesNoFile) { AControllerStallingDuringABackupWritesNoFile(Where::Pty); }
+
+// A host that never presses START: the backup's wait for it times out.
+struct ForgetfulHost : comm::MaintenanceHost {
+    void acknowledge(int message) override { acknowledged.push_back(message); }
+    std::vector<int> acknowledged;
+};
+
+TEST(SimFaults, ABackupWhoseStartIsNeverPressedLeavesTheControllerAnsweringItsMenu)
+{
+    Controller sim(Where::InProcess, {});
+    ASSERT_TRUE(sim.ok());
+    ForgetfulHost host;
+    std::unique_ptr<ControllerLink> link = sim.makeLink();
+    ASSERT_TRUE(link->connect(sim.device()));
+    Maintenance jobs(*link, host);
+    MaintenanceResult r = jobs.backupMotion(sim.path("never.mtn"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, comm::kMsgMotionReadFailed);
+    EXPECT_EQ(host.acknowledged, std::vector<int>{comm::kMsgPressStart});
+    EXPECT_FALSE(linktest::fileExists(sim.path("never.mtn")));
+    // The boot loader's wait for START was called off: the controller is back in its menu and a
+    // later job finds it there.
+    EXPECT_EQ(link->currentMode(), modeValue(ControllerMode::Menu));
+    EXPECT_TRUE(link->goTo(ControllerMode::Console));
+}
+
+// Files that must never reach the controller: images past their area (one would overwrite the
+// behaviour program and the motion pages behind the firmware, the other motion pages behind the
+// servo image), files without data, damaged records. Each is refused before anything is sent
+// and the controller's memory stays the same byte for byte.
+TEST(SimMaintenance, ImagesThatDoNotBelongInTheirAreaAreRefusedWithTheMemoryUnchanged)
+{
+    SimJobs bench(Where::InProcess);
+    ASSERT_TRUE(bench.connect());
+    auto& [sim, host, linkOwner, link, jobs] = bench;
+    auto text = [](const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); };
+    const std::string pastFirmware = ":020000021000EC\n" + linktest::intelHex(pattern(64, 1));
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> file;
+        bool servo; // a .rom for updateServos, else a .hex for updateFirmware
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"hex above 64 KiB", text(pastFirmware), false, "firmware area"},
+        {"hex one byte too long", text(linktest::intelHex(pattern(0xA001, 2))), false, "firmware area"},
+        {"rom of 16 KiB", linktest::romContainer(linktest::intelHex(pattern(0x4000, 3)), 2), true,
+         "servo image area"},
+        {"empty hex", {}, false, "no data"},
+        {"hex with only an end record", text(":00000001FF\n"), false, "no data"},
+        {"rom with only a header", linktest::romContainer("", 2), true, "no data"},
+        {"hex with a damaged record", text(":0400000001020304F2\n:0400040001020304EF\n"), false, "checksum"},
+        {"hex short of its checksum", text(":0400000001020304\n"), false, "digits"},
+    };
+    const std::vector<uint8_t> before = sim.memory();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = linktest::writeFile(sim.path(c.servo ? "x.rom" : "x.hex"), c.file);
+        MaintenanceResult r = c.servo ? jobs.updateServos(path) : jobs.updateFirmware(path);
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.refused);
+        EXPECT_EQ(r.message, c.servo ? comm::kMsgNotServoProgram : comm::kMsgNotFirmwareFile);
+        EXPECT_NE(r.detail.find(path), std::string::npos) << r.detail;
+        EXPECT_NE(r.detail.find(c.reason), std::string::npos) << r.detail;
+        EXPECT_TRUE(link.isConnected());
+    }
+    EXPECT_TRUE(sim.memory() == before) << "nothing was written";
+    EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Menu));
+}
+
+TEST(SimMaintenance, AFullSizeFirmwareLeavesTheBehaviourProgramUntouched)
+{
+    SimJobs bench(Where::InProcess);
+    ASSERT_TRUE(bench.connect());
+    auto& [sim, host, linkOwner, link, jobs] = bench;
+    std::vector<uint8_t> program = pattern(100, 4);
+    program.push_back(static_cast<uint8_t>(std::accumulate(program.begin(), program.end(), 0u)));
+    ASSERT_TRUE(jobs.downloadProgram(program).ok);
+    const std::vector<uint8_t> before = sim.memory();
+
+    const std::vector<uint8_t> firmware = pattern(0xA000, 6);
+    MaintenanceResult r = jobs.updateFirmware(writeHex(sim.path("full.hex"), firmware));
+    ASSERT_TRUE(r.ok) << r.detail;
+    const std::vector<uint8_t> after = sim.memory();
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), after.begin()));
+    EXPECT_TRUE(std::equal(before.begin() + 0xA000, before.end(), after.begin() + 0xA000))
+        << "the fill byte past a full firmware area must not land on 0xA000";
+    EXPECT_TRUE(std::equal(program.begin(), program.end() - 1, after.begin() + 0xA000));
+}

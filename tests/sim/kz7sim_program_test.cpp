@@ -109,3 +109,55 @@ TEST(Kz7SimProgram, EndsByItselfWhenTheProcessThatStartedItDies)
     if (alive())
         ::kill(simPid, SIGKILL);
 }
+
+// A profile the simulator cannot stand in for is refused with the reason, instead of starting a
+// robot without joints or with phantom ones.
+TEST(Kz7SimProgram, RefusesProfilesThatDescribeNoRealRobot)
+{
+    fs::path folder = freshFolder("kz7sim-profile");
+    struct Case {
+        const char* name;
+        const char* text;
+        bool starts;
+    };
+    const Case cases[] = {
+        {"good", "model:m.x\nJoints:2\n0:1:left:512\n1:2:right:512\n", true},
+        {"absurd count", "model:m.x\nJoints:99999\n", false},
+        {"no joints", "model:m.x\nJoints:0\n", false},
+        {"a joint line missing", "model:m.x\nJoints:3\n0:1:left:512\n1:2:right:512\n", false},
+        {"an ID off the bus", "model:m.x\nJoints:2\n0:1:left:512\n1:300:right:512\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path profile = folder / "robot.rbt";
+        std::ofstream(profile) << c.text;
+        Kz7SimProcess sim;
+        EXPECT_EQ(sim.start({"--profile", profile.string()}), c.starts) << sim.error();
+        if (c.starts) {
+            EXPECT_TRUE(sim.stop());
+        }
+        EXPECT_FALSE(sim.running());
+    }
+    fs::remove_all(folder);
+}
+
+// The COM link is the simulator's until it ends: after "vanish" it still names the device that
+// went away, so a program reopening COMn fails instead of opening some other port of that name.
+TEST(Kz7SimProgram, KeepsItsComLinkAfterTheDeviceVanishes)
+{
+    fs::path folder = freshFolder("kz7sim-vanish");
+    ::setenv("TESSABAN_PORTS", (folder / "ports").c_str(), 1);
+    Kz7SimProcess sim;
+    ASSERT_TRUE(sim.start({"--com", "43"})) << sim.error();
+    const std::string device = sim.devicePath();
+    ASSERT_TRUE(sim.control("vanish 0"));
+    for (int i = 0; i < 300 && fs::exists(device); ++i)
+        ::usleep(10000);
+    EXPECT_FALSE(fs::exists(device)) << "the device went away";
+    ::usleep(200000);
+    EXPECT_TRUE(fs::is_symlink(folder / "ports" / "COM43"));
+    EXPECT_EQ(fs::read_symlink(folder / "ports" / "COM43"), device);
+    EXPECT_TRUE(sim.stop());
+    EXPECT_FALSE(fs::is_symlink(folder / "ports" / "COM43")) << "removed when the simulator ends";
+    fs::remove_all(folder);
+}
