@@ -32,7 +32,7 @@ int savedComPort()
 {
     QSettings settings("Quorvel", "Tessaban");
     bool ok = false;
-    int n = settings.value("Taskloom/Settings/Com Port").toInt(&ok);
+    int n = settings.value("Taskloom (Tessaban)/Settings/Com Port").toInt(&ok);
     return ok && n >= 1 && n <= platform::kMaxComPort ? n : 0;
 }
 
