@@ -8,6 +8,7 @@
 #include "programmer/LineClipboard.h"
 #include "programmer/ProgrammerTexts.h"
 #include "programmer/QtPrompter.h"
+#include "programmer/StartUp.h"
 #include "programmer/TaskloomSettings.h"
 
 #include "behaviour/CommandCatalogue.h"
@@ -66,14 +67,8 @@ int main(int argc, char** argv)
     QtPrompter prompter;
     const QString robotFolder = QString::fromStdString(platform::robotFolder()) + "/";
     motion::DeviceTable devices;
-    if (!devices.load((robotFolder + settings.robotProfile).toStdString())) {
-        prompter.message(text(Str::NoRobotFile));
-        const QString chosen = prompter.openFile(text(Str::RobotFilter), robotFolder + settings.robotProfile);
-        if (chosen.isEmpty())
-            return 1;
-        settings.robotProfile = QFileInfo(chosen).fileName();
-        devices.load(chosen.toStdString());
-    }
+    if (!findRobotProfile(settings, devices, prompter, robotFolder))
+        return 1; // no profile: the program ends without a window
     behaviour::CommandCatalogue::instance();
 
     SystemClipboard clipboard;

@@ -16,6 +16,7 @@
 #include "programmer/LineClipboard.h"
 #include "programmer/ProgrammerTexts.h"
 #include "programmer/SetParameterDialog.h"
+#include "programmer/StartUp.h"
 #include "programmer/TaskloomSettings.h"
 
 #include "behaviour/CellEditing.h"
@@ -30,9 +31,11 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -771,4 +774,140 @@ TEST(TaskloomEndToEnd, EveryExampleEditedThroughTheWidgetsSavesWhatTheCoreWouldM
         EXPECT_EQ(behaviour::serializeProgram(reopened), behaviour::serializeProgram(expected));
         EXPECT_EQ(reopened.line(line).cells[1].fullText, "Sensor module:Buzzer index");
     }
+}
+
+TEST(TaskloomShell, RobotProfileLookupAtStartUp)
+{
+    ensureApp();
+    const QString folder = QString::fromStdString(source("data/Robot files/"));
+    struct Case {
+        const char* what;
+        QString profile;
+        QString answer; // the .rbt dialog's answer; empty: Cancel
+        bool starts;
+        QString profileAfter;
+        bool asked;
+    };
+    const Case cases[] = {
+        {"found", "default.rbt", "", true, "default.rbt", false},
+        {"missing, Cancel ends start-up", "gone.rbt", "", false, "gone.rbt", true},
+        {"missing, another chosen", "gone.rbt", folder + "arm.rbt", true, "arm.rbt", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedPrompter prompter;
+        if (!c.answer.isEmpty())
+            prompter.fileAnswers = {c.answer};
+        TaskloomSettings settings;
+        settings.robotProfile = c.profile;
+        motion::DeviceTable devices;
+        EXPECT_EQ(findRobotProfile(settings, devices, prompter, folder), c.starts);
+        EXPECT_EQ(settings.robotProfile, c.profileAfter);
+        if (c.asked) {
+            EXPECT_EQ(prompter.messages.value(0), text(Str::NoRobotFile));
+            EXPECT_EQ(prompter.fileStarts.value(0), folder + c.profile);
+            EXPECT_EQ(prompter.fileFilters.value(0), "Robot file(*.rbt)|*.rbt|");
+        } else {
+            EXPECT_TRUE(prompter.messages.isEmpty());
+        }
+        if (c.starts) {
+            EXPECT_GT(devices.count(), 1);
+        }
+    }
+}
+
+TEST(TaskloomShell, EveryControllerCommandRoutesToItsDialog)
+{
+    Taskloom t;
+    const std::pair<const char*, ControllerDialog> routes[] = {
+        {"downloadPlay", ControllerDialog::DownloadPlay}, {"recover", ControllerDialog::RecoverKz7},
+        {"updateKz7", ControllerDialog::UpdateKz7},       {"updateVq", ControllerDialog::UpdateVq},
+        {"robotMotion", ControllerDialog::RobotMotion},
+    };
+    std::vector<std::pair<ControllerDialog, QString>> seen;
+    QObject::connect(t.frame.get(), &CMainFrame::controllerDialogRequested,
+                     [&](ControllerDialog d, const QString& preset) {
+                         seen.push_back({d, preset});
+                     });
+    for (const auto& [name, dialog] : routes) {
+        t.frame->action(name)->trigger();
+        ASSERT_FALSE(seen.empty()) << name;
+        EXPECT_EQ(seen.back().first, dialog) << name;
+        EXPECT_TRUE(seen.back().second.isEmpty()) << name;
+    }
+    EXPECT_EQ(seen.size(), 5u);
+    EXPECT_FALSE(t.frame->motionPresetFlag()); // the menu item presets no file
+}
+
+TEST(TaskloomGrid, EditPopupWheelAndErrorMarks)
+{
+    Taskloom t;
+    CEditorView* v = t.open("start_end.tpg");
+    QGuiApplication::clipboard()->clear();
+    QMenu* edit = t.frame->editMenu();
+
+    // Right button on the line-number column: the Edit menu, greyed without a selection.
+    rightClick(v, {Kind::LineNumber, 0, -1});
+    EXPECT_TRUE(edit->isVisible());
+    for (const char* name : {"cut", "copy", "insertLine", "deleteLine", "paste"})
+        EXPECT_FALSE(t.frame->action(name)->isEnabled()) << name;
+    edit->hide();
+    click(v, {Kind::LineNumber, 0, -1});
+    t.frame->action("copy")->trigger();
+    rightClick(v, {Kind::LineNumber, 0, -1});
+    for (const char* name : {"cut", "copy", "insertLine", "deleteLine", "paste"})
+        EXPECT_TRUE(t.frame->action(name)->isEnabled()) << name;
+    edit->hide();
+
+    // One line per wheel notch.
+    QScrollBar* bar = v->grid()->verticalScrollBar();
+    bar->setValue(10);
+    const QPoint at = v->grid()->viewport()->rect().center();
+    for (int notches : {-1, -3, 2}) {
+        const int before = bar->value();
+        QWheelEvent wheel(at, v->grid()->viewport()->mapToGlobal(at), {}, QPoint(0, 120 * notches),
+                          Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(v->grid()->viewport(), &wheel);
+        EXPECT_EQ(bar->value(), before - 2 * notches) << notches;
+    }
+    bar->setValue(0);
+
+    // Check Rule: an IF left unfinished is marked, the cells turn red, and the message shows.
+    doubleClick(v, cell(1, 0));
+    chooseRow(v, 0); // IF
+    t.prompter.messages.clear();
+    t.frame->action("checkRule")->trigger();
+    ASSERT_EQ(t.prompter.messages.size(), 1);
+    EXPECT_TRUE(t.prompter.messages[0].startsWith("There is an incorrect program grammar!"));
+    bool marked = false;
+    for (int i = 0; i < 10; ++i)
+        if (cellOf(v, 1, i).hasError()) {
+            marked = true;
+            EXPECT_EQ(v->model()->data(v->model()->index(3, 2 * i + 1), Qt::BackgroundRole).value<QColor>(),
+                      GridColour::CellError);
+        }
+    EXPECT_TRUE(marked);
+}
+
+TEST(TaskloomGrid, RemoconPadStoresItsBitsInDecimal)
+{
+    Taskloom t;
+    CEditorView* v = t.open("worked_example.tpg");
+    // A remote-control constant only comes from a file: make one on the right of the condition.
+    ProgramCell& right = v->document().program().cell(1, 3);
+    right.code[1] = behaviour::Role::Remocon;
+    right.code[2] = behaviour::NotChosen;
+    right.value = 4;
+    doubleClick(v, cell(1, 3));
+    BitPad* pad = v->remoconPad();
+    ASSERT_TRUE(pad->isVisible());
+    EXPECT_EQ(pad->size(), QSize(150, 90));
+    EXPECT_TRUE(pad->boxForBit(4)->isChecked());
+    QTest::mouseClick(pad->boxForBit(4), Qt::LeftButton);
+    QTest::mouseClick(pad->boxForBit(1), Qt::LeftButton);
+    QTest::mouseClick(pad->boxForBit(32), Qt::LeftButton);
+    pad->close();
+    EXPECT_EQ(cellOf(v, 1, 3).value, 33);
+    EXPECT_EQ(cellOf(v, 1, 3).gridText, "33");
+    EXPECT_EQ(cellOf(v, 1, 3).fullText, "33");
 }

@@ -1,0 +1,27 @@
+#include "programmer/StartUp.h"
+
+#include "programmer/ProgrammerTexts.h"
+#include "programmer/Prompter.h"
+#include "programmer/TaskloomSettings.h"
+
+#include "motion/DeviceTable.h"
+
+#include <QFileInfo>
+
+namespace programmer {
+
+bool findRobotProfile(TaskloomSettings& settings, motion::DeviceTable& devices, Prompter& prompter,
+                      const QString& robotFolder)
+{
+    if (devices.load((robotFolder + settings.robotProfile).toStdString()))
+        return true;
+    prompter.message(text(Str::NoRobotFile));
+    const QString chosen = prompter.openFile(text(Str::RobotFilter), robotFolder + settings.robotProfile);
+    if (chosen.isEmpty())
+        return false;
+    settings.robotProfile = QFileInfo(chosen).fileName();
+    devices.load(chosen.toStdString());
+    return true;
+}
+
+} // namespace programmer
