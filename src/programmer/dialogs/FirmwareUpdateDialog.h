@@ -12,6 +12,8 @@ class FirmwareUpdateDialog : public ControllerDialogBase {
     static inline const QString kHexFilter = QStringLiteral("Tessaban program file(*.hex)|*.hex|");
 
     explicit FirmwareUpdateDialog(const DialogContext& context, QWidget* parent = nullptr);
+    // The connect job calls afterConnect() on the worker: it must end while this is whole.
+    ~FirmwareUpdateDialog() override { worker_.shutdown(); }
 
     QLabel* versionLabel() const { return version_; }
     QPushButton* downloadButton() const { return download_; }
