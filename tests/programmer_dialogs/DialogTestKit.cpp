@@ -126,6 +126,14 @@ int SimRig::probeMode() const
     return mode;
 }
 
+bool SimRig::answersAgain() const
+{
+    comm::ControllerLink link;
+    bool ok = link.connect(sim_.devicePath());
+    link.disconnect();
+    return ok;
+}
+
 std::vector<uint8_t> readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

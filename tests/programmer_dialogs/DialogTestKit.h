@@ -56,6 +56,8 @@ class SimRig {
     bool memoryHolds(uint32_t from, const std::vector<uint8_t>& bytes, int timeoutMs = 10000) const;
     // Opens the device anew and asks the controller which mode it is in (after the dialog let go).
     int probeMode() const;
+    // Whether a fresh link can still bring the controller to its menu (after a fault).
+    bool answersAgain() const;
 
     int comPort;
     QString firmwarePath;
