@@ -55,12 +55,15 @@ function(tessaban_program name)
   install(TARGETS ${name} RUNTIME DESTINATION bin)
 endfunction()
 
-# tessaban_test(NAME SOURCES... [DEPS libs...] [LABELS labels...] [TIMEOUT s] [RUN_SERIAL]): one GoogleTest
+# tessaban_test(NAME SOURCES... [DEPS libs...] [LABELS labels...] [TIMEOUT s] [RUN_SERIAL] [GL]): one GoogleTest
 # binary. RUN_SERIAL keeps its cases from sharing the machine with other tests (timing measurements).
+# GL: the binary shows OpenGL windows, which the offscreen platform cannot do; it runs as one test
+# under its own virtual X display (xvfb-run -a, QT_QPA_PLATFORM=xcb). GL tests take turns (the
+# xvfb lock): two xvfb-run -a started at once can pick the same display number.
 # Tests find the built programs (kz7sim, tessaban) through TESSABAN_BIN_DIR and the source data
 # through TESSABAN_SOURCE_DIR.
 function(tessaban_test name)
-  cmake_parse_arguments(T "RUN_SERIAL" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "RUN_SERIAL;GL" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
@@ -71,6 +74,17 @@ function(tessaban_test name)
     TESSABAN_BIN_DIR="${PROJECT_BINARY_DIR}/bin"
     TESSABAN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   target_link_libraries(${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
+  if(T_GL)
+    find_program(TESSABAN_XVFB_RUN xvfb-run REQUIRED)
+    add_test(NAME ${name} COMMAND ${TESSABAN_XVFB_RUN} -a -s "-screen 0 1600x1200x24 -nolisten tcp"
+             $<TARGET_FILE:${name}>)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=xcb"
+                         RESOURCE_LOCK xvfb)
+    if(T_LABELS)
+      set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+    endif()
+    return()
+  endif()
   set(_props TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   if(T_LABELS)
     list(APPEND _props LABELS "${T_LABELS}")

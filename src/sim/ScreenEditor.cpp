@@ -148,10 +148,26 @@ void ScreenEditor::input(uint8_t byte, int64_t now)
         return;
     }
     if (question_ != Action::None) {
-        if (byte == 'y' || byte == 'Y')
+        if (byte == 'y' || byte == 'Y') {
+            line_.clear();
             answer(true, now);
-        else if (byte == 'n' || byte == 'N' || byte == kEsc)
+        } else if (byte == 'n' || byte == 'N' || byte == kEsc) {
+            line_.clear();
             answer(false, now);
+        } else if (byte == '\r') {
+            // "exit" leaves the editor whatever it was asking: the pending question gives way
+            // to the exit's own, which the "y" of "\rexit\ry" then answers. Any other line is
+            // not heard until the question is answered.
+            const bool leave = line_ == "exit";
+            line_.clear();
+            if (leave) {
+                question_ = Action::None;
+                leaveOrAsk(Action::Exit, 0, now);
+                flushMessage();
+            }
+        } else if (byte >= 32 && byte <= 126 && line_.size() < kMaxLine) {
+            line_.push_back(static_cast<char>(byte));
+        }
         return;
     }
     switch (byte) {

@@ -279,6 +279,39 @@ TEST(ScreenEditor, ExitFromADirtyPageNeedsTheYes)
     EXPECT_EQ(ed.send("***", 200), std::string("\1\1", 2));
 }
 
+TEST(ScreenEditor, ExitLeavesTheEditorWhateverQuestionIsPending)
+{
+    // A PC closing its link sends "\rexit\ry" without reading the screen first; a question
+    // left open by the last command must not take the "y" and keep the controller here.
+    struct Case {
+        const char* name;
+        bool dirty;
+        const char* asking;
+    };
+    const Case cases[] = {
+        {"unsaved page, page change asked", true, "page 5\r"},
+        {"unsaved page, previous page asked", true, "b\r"},
+        {"clean page, go to an incomplete pose asked", false, "go 0\r"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Editor ed;
+        sim::MotionPage stored;
+        stored.poseCount = 1;
+        stored.poses[0].values[5] = sim::kUnknownValue;
+        stored.encode(ed.memory.page(3));
+        ed.command("page 3\r");
+        if (c.dirty)
+            ed.command("write\r");
+        ed.command(c.asking);
+        ASSERT_TRUE(ed.editor().questionPending());
+        ed.command("\rexit\ry");
+        EXPECT_EQ(ed.controller.mode(), Mode::Menu);
+        EXPECT_EQ(ed.send("***", 200), std::string("\1\1", 2)) << "the menu answers the probe";
+        EXPECT_EQ(sim::MotionPage::decode(ed.memory.page(3)).poseCount, 1) << "nothing was saved";
+    }
+}
+
 TEST(ScreenEditor, GoToAPoseWithUnknownValuesAsksFirst)
 {
     Editor ed;

@@ -1,0 +1,107 @@
+#pragma once
+// What the main 3D view and the pose panels share: an OpenGL 3.3 window with its own robot
+// model, camera and trackball, drawing the outer frame, the inner area, the model and the text.
+// The windows are paced by one shared timer (ViewDriver) and drawn only when something they
+// show changed.
+
+#include "robotview/RobotModel.h"
+#include "robotview/Trackball.h"
+
+#include <QOpenGLFunctions_3_3_Core>
+#include <QOpenGLWidget>
+#include <QString>
+
+#include <chrono>
+#include <memory>
+
+namespace robotgl {
+
+class ViewDriver;
+
+class RobotWindow : public QOpenGLWidget, protected QOpenGLFunctions_3_3_Core {
+    Q_OBJECT
+  public:
+    // Reads the profile and its model now; a failure leaves the window running without a model
+    // (loadError() says why).
+    RobotWindow(std::chrono::milliseconds period, const QString& profilePath, QWidget* parent);
+    ~RobotWindow() override;
+
+    // The window's robot. Joint targets are set here (model().setJointTarget(id, value)); the
+    // window follows them on its next ticks while live.
+    robotview::RobotModel& model() { return model_; }
+    const robotview::RobotModel& model() const { return model_; }
+    bool modelLoaded() const { return model_.loaded(); }
+    QString loadError() const { return QString::fromStdString(model_.loadError()); }
+
+    virtual void setLive(bool live);
+    bool live() const { return live_; }
+    void setCaption(const QString& caption);
+    QString caption() const { return caption_; }
+    // The trackball returns to no rotation and no translation; joints keep their values.
+    void resetView();
+    const robotview::Trackball& trackball() const { return trackball_; }
+
+    // Whether the OpenGL 3.3 renderer could be created (false before the window is shown).
+    bool rendererReady() const { return rendererReady_; }
+    // GL_RENDERER of the window's context, empty before the window is shown.
+    QString rendererName() const { return rendererName_; }
+    // One tick: the animation step while live, then a redraw when something shown changed.
+    // The shared timer calls it at the window's own rate.
+    void tick();
+    // Number of frames drawn since creation.
+    int framesDrawn() const { return framesDrawn_; }
+
+  protected:
+    // What a subclass draws differently.
+    virtual bool outerFrameDark() const = 0;
+    virtual bool innerSelected() const { return true; }
+    virtual bool lightOn() const { return true; }
+    // The drop-zone mark, if any: 0 none, else a DropZone value.
+    virtual int dropMark() const { return 0; }
+    // The caption drawn at the top left while live.
+    virtual QString shownCaption() const { return caption_; }
+
+    // Gesture handling after the trackball has seen the event. pos is in this window's pixels;
+    // for a drag that started in another robot window, the events reach the window under the
+    // pointer through these (the starting window holds the mouse grab).
+    virtual void gesturePress(QMouseEvent*) {}
+    virtual void gestureMove(const QPoint&, Qt::MouseButtons) {}
+    virtual void gestureRelease(const QPoint&, Qt::MouseButton, Qt::KeyboardModifiers) {}
+    virtual void gestureDoubleClick(QMouseEvent*) {}
+    virtual void gestureLeave() {}
+
+    // Something this window shows changed: draw it on its next tick.
+    void markChanged();
+
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+
+  private:
+    struct Gpu;
+    void releaseGpu();
+    RobotWindow* windowAt(const QPointF& globalPos);
+    bool passToTrackball(robotview::MouseAction action, Qt::MouseButton button, const QPoint& pos,
+                         Qt::KeyboardModifiers modifiers);
+    void hoverOther(RobotWindow* target, const QPoint& globalPos, Qt::MouseButtons buttons);
+
+    robotview::RobotModel model_;
+    robotview::Trackball trackball_;
+    std::unique_ptr<Gpu> gpu_;
+    ViewDriver* driver_ = nullptr;
+    int viewNumber_ = -1;
+    bool live_ = false;
+    QString caption_;
+    bool rendererReady_ = false;
+    QString rendererName_;
+    int framesDrawn_ = 0;
+    RobotWindow* hovered_ = nullptr; // another window the grabbed pointer is over
+    bool pointerAway_ = false;       // the grabbed pointer has left this window
+};
+
+} // namespace robotgl
