@@ -27,17 +27,22 @@ QApplication* app()
     return instance;
 }
 
+// state.range(0) = 1: with a find's highlights on every row (matches looked up per paint).
 void BM_TerminalFullRepaint(benchmark::State& state)
 {
     app();
     termcore::TerminalScreen screen;
     terminal::TerminalView view(screen, terminal::chooseTerminalFont(), 80, 36);
     view.createScreen(80, 1200);
+    view.resize(view.sizeHint()); // the view's first size in the window: 80 x 36 cells
+    view.show();                  // lays out the viewport (offscreen)
     std::string text;
     for (int row = 0; row < 60; ++row)
         text += "ID:" + std::to_string(row) +
                 " pos=0512 speed=100 load=-12 temp=33 volt=11.8 ok -- KZ-7 console line\r\n";
     view.write(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    if (state.range(0))
+        view.setFindText("ok");
     const QSize size = view.viewportSizeHint();
     QImage target(size, QImage::Format_RGB32);
     for (auto _ : state) {
@@ -48,6 +53,6 @@ void BM_TerminalFullRepaint(benchmark::State& state)
     }
     state.counters["cells"] = 80 * 36;
 }
-BENCHMARK(BM_TerminalFullRepaint)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TerminalFullRepaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -48,6 +48,14 @@ private:
     int lastError_ = 0;
 };
 
+// The rates open() and setBaudRate() can set.
+constexpr int kLowestBaudRate = 50;
+constexpr int kHighestBaudRate = 4000000;
+inline bool isSettableBaudRate(long rate)
+{
+    return rate >= kLowestBaudRate && rate <= kHighestBaudRate;
+}
+
 // Sets a custom rate through termios2/BOTHER; kept in its own file because <asm/termbits.h>
 // clashes with <termios.h>. Returns false with errno set on failure.
 bool setCustomBaudRate(int fd, int baudRate);

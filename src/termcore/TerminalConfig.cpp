@@ -1,5 +1,7 @@
 #include "termcore/TerminalConfig.h"
 
+#include "platform/SerialDevice.h"
+
 #include "platform/AtomicFile.h"
 
 #include <cerrno>
@@ -172,6 +174,21 @@ std::string TerminalConfig::defaultFolder()
 std::string TerminalConfig::defaultPath()
 {
     return defaultFolder() + "/" + kFileName;
+}
+
+std::optional<int> parseBaudRate(const std::string& text)
+{
+    if (text.empty() || text.size() > 9)
+        return std::nullopt;
+    long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (!platform::isSettableBaudRate(value))
+        return std::nullopt;
+    return static_cast<int>(value);
 }
 
 } // namespace termcore

@@ -5,6 +5,7 @@
 #include "termcore/RecentFileList.h"
 
 #include <array>
+#include <optional>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -79,5 +80,9 @@ class TerminalConfig {
     Rgb background_{255, 255, 255};
     Rgb text_{0, 0, 0};
 };
+
+// A baud rate typed or given on the command line: decimal digits only, within what the serial
+// layer can set; nothing otherwise.
+std::optional<int> parseBaudRate(const std::string& text);
 
 } // namespace termcore

@@ -141,6 +141,8 @@ void TerminalScreen::clear()
     userScrolled_ = false;
     ringStart_ = 0;
     cursor_ = 0;
+    discardedRows_ = 0;
+    usedRows_ = 0;
     savedScrollX_ = savedScrollY_ = 0;
     setScroll(0, 0);
     contentWidth_ = contentHeight_ = 0;
@@ -173,12 +175,7 @@ void TerminalScreen::startDirty()
 
 void TerminalScreen::widenDirty()
 {
-    const int col = cursor_ % columns_;
-    const int row = cursor_ / columns_;
-    dirtyMinCol_ = std::min(dirtyMinCol_, col);
-    dirtyMaxCol_ = std::max(dirtyMaxCol_, col);
-    dirtyMinRow_ = std::min(dirtyMinRow_, row);
-    dirtyMaxRow_ = std::max(dirtyMaxRow_, row);
+    widenDirtyAt(cursor_);
 }
 
 void TerminalScreen::printable(uint8_t byte)
@@ -193,6 +190,41 @@ void TerminalScreen::printable(uint8_t byte)
     widenDirty();
 }
 
+// A run of printable bytes, as printable() one by one would store them, but copied a row piece
+// at a time with the dirty rectangle widened by the extremes of each piece.
+void TerminalScreen::printableRun(const uint8_t* bytes, size_t count)
+{
+    startDirty();
+    while (count > 0) {
+        const int rowEnd = (cursor_ / columns_ + 1) * columns_;
+        const int k = static_cast<int>(std::min<size_t>(count, static_cast<size_t>(rowEnd - cursor_)));
+        int index = cursor_ + ringStart_;
+        if (index >= cellCount_)
+            index -= cellCount_;
+        std::memcpy(cells_.data() + index, bytes, static_cast<size_t>(k));
+        // The cursor passes cursor+1 .. cursor+k: all in this row but the last, which may
+        // stand at the start of the next.
+        widenDirtyAt(cursor_ + 1 < rowEnd ? cursor_ + 1 : cursor_);
+        if (k > 1)
+            widenDirtyAt(cursor_ + k - 1);
+        cursor_ += k;
+        overflowCheck();
+        widenDirty();
+        bytes += k;
+        count -= static_cast<size_t>(k);
+    }
+}
+
+void TerminalScreen::widenDirtyAt(int cell)
+{
+    const int col = cell % columns_;
+    const int row = cell / columns_;
+    dirtyMinCol_ = std::min(dirtyMinCol_, col);
+    dirtyMaxCol_ = std::max(dirtyMaxCol_, col);
+    dirtyMinRow_ = std::min(dirtyMinRow_, row);
+    dirtyMaxRow_ = std::max(dirtyMaxRow_, row);
+}
+
 void TerminalScreen::overflowCheck()
 {
     if (cursor_ < cellCount_)
@@ -205,6 +237,8 @@ void TerminalScreen::overflowCheck()
         std::memset(cells_.data(), ' ', static_cast<size_t>(discard - first));
     ringStart_ = (ringStart_ + discard) % cellCount_;
     cursor_ -= discard;
+    discardedRows_ += kDiscardRows;
+    usedRows_ = std::max(0, usedRows_ - kDiscardRows);
     const int pixels = kDiscardRows * lineHeight_;
     contentHeight_ = std::max(0, contentHeight_ - pixels);
     setScroll(scrollX_, scrollY_ - pixels);
@@ -245,7 +279,11 @@ void TerminalScreen::write(const uint8_t* bytes, size_t length)
             continue;
         }
         if (byte >= 0x20 && byte <= 0x7E) {
-            printable(byte);
+            size_t end = i + 1;
+            while (end < length && bytes[end] >= 0x20 && bytes[end] <= 0x7E)
+                ++end;
+            printableRun(bytes + i, end - i);
+            i = end - 1;
             continue;
         }
         switch (byte) {
@@ -278,6 +316,8 @@ void TerminalScreen::write(const uint8_t* bytes, size_t length)
             break; // other control codes and bytes above 0x7E leave no trace
         }
     }
+    if (!dirtyEmpty_)
+        usedRows_ = std::max(usedRows_, dirtyMaxRow_ + 1);
     updateScrollRanges();
     if (!dirtyEmpty_) {
         PixelRect r;
@@ -319,8 +359,14 @@ void TerminalScreen::interpretEscape()
     overflowCheck();
 }
 
+int TerminalScreen::usedRows() const
+{
+    return std::max(usedRows_, columns_ ? cursor_ / columns_ + 1 : 0);
+}
+
 void TerminalScreen::updateScrollRanges()
 {
+    usedRows_ = std::max(usedRows_, cursor_ / columns_ + 1);
     const int x = (cursor_ % columns_) * charWidth_;
     const int y = (cursor_ / columns_) * lineHeight_;
     contentWidth_ = std::max(contentWidth_, x + charWidth_);

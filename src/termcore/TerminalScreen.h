@@ -58,6 +58,11 @@ class TerminalScreen {
     // a whole number of rows).
     const uint8_t* rowData(int row) const;
     int ringStart() const { return ringStart_; }
+    // Rows dropped off the top since the last clear(): logical row r is absolute row
+    // r + discardedRows(), which stays put while the scroll-back moves on.
+    int64_t discardedRows() const { return discardedRows_; }
+    // Rows that hold anything: the furthest row the cursor has reached, plus one.
+    int usedRows() const;
 
     // Geometry in pixels.
     FontMetrics metrics() const { return {charWidth_, charHeight_}; }
@@ -85,6 +90,8 @@ class TerminalScreen {
 
   private:
     void printable(uint8_t byte);
+    void printableRun(const uint8_t* bytes, size_t count);
+    void widenDirtyAt(int cell);
     void startDirty();
     void widenDirty();
     void overflowCheck();
@@ -114,6 +121,8 @@ class TerminalScreen {
     bool initialised_ = false;
     PixelRect invalid_;
     uint64_t scrollGeneration_ = 0;
+    int64_t discardedRows_ = 0;
+    int usedRows_ = 0;
 };
 
 } // namespace termcore

@@ -47,4 +47,20 @@ std::string connectionStatus(bool open, const std::string& port, int baudRate)
     return cut(port + "-" + std::to_string(baudRate));
 }
 
+std::string deviceStatus(const std::string& device)
+{
+    return cut(device);
+}
+
+std::string deviceGoneStatus(const std::string& port, const std::string& device)
+{
+    return cut(port + " gone (" + (device.empty() ? std::string("no device") : device) + "), waiting for it");
+}
+
+std::string badBaudRate(const std::string& text, int lowest, int highest)
+{
+    return "\"" + text + "\" is not a baud rate the serial port can set: give a whole number from " +
+           std::to_string(lowest) + " to " + std::to_string(highest) + ".";
+}
+
 } // namespace termcore::texts

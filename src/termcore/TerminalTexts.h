@@ -23,6 +23,10 @@ inline constexpr const char* kCaptureWriteFailed = "Can not write the received f
 // Not among the original texts: a file that could not be read to its end while being sent.
 inline constexpr const char* kCannotReadFile = "Can not read the selected file!";
 
+// Not among the original texts: the log file beside the screen.
+inline constexpr const char* kCannotMakeLog = "Can not make the log file!";
+inline constexpr const char* kLogWriteFailed = "Can not write the log file!";
+
 inline constexpr const char* kNoRecentFile = "No recent file";
 inline constexpr const char* kLatestFile = "Latest file => ";
 inline constexpr const char* kDisconnected = "Disconnect";
@@ -39,5 +43,11 @@ std::string transmitStatus(uint64_t sent, uint64_t total);
 std::string receiveStatus(uint64_t received);
 std::string idleStatus(const std::string& newestLabel); // empty label: "No recent file"
 std::string connectionStatus(bool open, const std::string& port, int baudRate);
+// Beside the file status: the device behind the open port, or the one that went away and is
+// waited for; empty when neither.
+std::string deviceStatus(const std::string& device);
+std::string deviceGoneStatus(const std::string& port, const std::string& device);
+// A rate the serial layer cannot set (typed, or given with --baud).
+std::string badBaudRate(const std::string& text, int lowest, int highest);
 
 } // namespace termcore::texts

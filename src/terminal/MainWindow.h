@@ -1,8 +1,13 @@
 #pragma once
-// Wirescope's main window: a fixed-size window with the terminal view, the menus, a two-part
-// status bar, the keyboard mapping, connect/disconnect, file transmission and capture.
+// Wirescope's main window: the terminal view, the menus, a two-part status bar, the keyboard
+// mapping, connect/disconnect, file transmission and capture; and beside them copy and paste,
+// find, time stamps and the hex view, the log file, and reopening a device that went away.
 
+#include "termcore/LogWriter.h"
+#include "termcore/PastePacer.h"
 #include "termcore/ReceiveCapture.h"
+#include "termcore/ReceiveFormatter.h"
+#include "termcore/ReconnectRule.h"
 #include "termcore/TerminalConfig.h"
 #include "termcore/TerminalScreen.h"
 #include "termcore/TransmitJob.h"
@@ -19,6 +24,7 @@
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QTimer;
 
@@ -84,6 +90,32 @@ class MainWindow : public QMainWindow {
     const termcore::TransmitJob& job() const { return job_; }
     const termcore::ReceiveCapture& capture() const { return capture_; }
 
+    // Copy, paste, find (context menu and the "&Edit" menu).
+    void copySelection();
+    void paste();
+    bool pasting() const { return pacer_.active(); }
+    void openFind(const QString& text = {});
+    void closeFind();
+    void findNext() { findStep(true); }
+    void findPrevious() { findStep(false); }
+    QLineEdit* findEdit() const { return findEdit_; }
+    QString findStatus() const;
+
+    // The "&View" menu: time stamps per received line, hex view of received bytes.
+    void setTimestamps(bool on);
+    void setHexView(bool on);
+    const termcore::ReceiveFormatter& formatter() const { return formatter_; }
+
+    // The log file beside the screen ("&Log to file..."); sent bytes too when chosen.
+    bool startLog(const std::string& path);
+    void stopLog();
+    void setLogSent(bool on);
+    const termcore::LogWriter& log() const { return log_; }
+
+    // The device went away and is waited for; the text beside the file status.
+    bool waitingForDevice() const { return returning_.armed(); }
+    QString deviceText() const;
+
     // Sends bytes as typed keys would (nothing while a transfer runs or the port is closed).
     void sendText(const std::string& bytes);
 
@@ -98,6 +130,7 @@ class MainWindow : public QMainWindow {
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildMenus();
@@ -113,6 +146,14 @@ class MainWindow : public QMainWindow {
     void onTransmitEnded(uint64_t generation);
     void portFailed();
     void applyColours(termcore::Rgb background, termcore::Rgb text);
+    void deviceLost(bool afterWrite);
+    void tryReturn();
+    void showReceived(const uint8_t* bytes, size_t count);
+    void logBytes(const void* data, size_t count, bool sent);
+    void pasteTick();
+    void findStep(bool forward);
+    void showContextMenu(const QPoint& at);
+    void buildFindBar(QWidget* parent);
 
     Prompter& prompter_;
     termcore::TerminalConfig config_;
@@ -131,7 +172,21 @@ class MainWindow : public QMainWindow {
     int workingRate_ = 0;
     SetupChooser chooser_;
 
+    termcore::ReceiveFormatter formatter_;
+    std::string formatted_;
+    termcore::LogWriter log_;
+    std::atomic<bool> logSent_{false}; // read by the file sender's thread too
+    termcore::PastePacer pacer_;
+    termcore::ReconnectRule returning_;
+    termcore::PortResolution openedAs_;
+
     QLabel* status_[2] = {nullptr, nullptr};
+    QLabel* deviceLabel_ = nullptr;
+    QWidget* statusFirst_ = nullptr;
+    QWidget* findBar_ = nullptr;
+    QLineEdit* findEdit_ = nullptr;
+    QLabel* findLabel_ = nullptr;
+    QTimer* pasteTimer_ = nullptr;
     QTimer* progressTimer_ = nullptr;
     QTimer* watchdog_ = nullptr;
     QMenu* recentMenu_ = nullptr;
@@ -143,6 +198,15 @@ class MainWindow : public QMainWindow {
     QAction* transmitAction_ = nullptr;
     QAction* receiveAction_ = nullptr;
     QAction* clear_ = nullptr;
+    QAction* logAction_ = nullptr;
+    QAction* logSentAction_ = nullptr;
+    QAction* copy_ = nullptr;
+    QAction* paste_ = nullptr;
+    QAction* find_ = nullptr;
+    QAction* findNext_ = nullptr;
+    QAction* findPrevious_ = nullptr;
+    QAction* timestamps_ = nullptr;
+    QAction* hexView_ = nullptr;
 };
 
 } // namespace terminal

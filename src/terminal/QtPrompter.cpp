@@ -9,11 +9,17 @@ namespace terminal {
 
 void QtPrompter::error(const std::string& text, const std::string& detail)
 {
-    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(termcore::texts::kErrorCaption),
-                    QString::fromStdString(text), QMessageBox::Ok, parent_);
+    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromLatin1(termcore::texts::kErrorCaption),
+                                QString::fromStdString(text), QMessageBox::Ok, parent_);
     if (!detail.empty())
-        box.setInformativeText(QString::fromStdString(detail));
-    box.exec();
+        box->setInformativeText(QString::fromStdString(detail));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (nonBlocking_) {
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+        return;
+    }
+    box->exec();
 }
 
 bool QtPrompter::confirmOverwrite(const std::string& text)

@@ -9,6 +9,8 @@ class QtPrompter : public Prompter {
   public:
     explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
+    // Screenshot runs: an error is shown without waiting for OK, so nothing blocks the run.
+    void setNonBlocking(bool on) { nonBlocking_ = on; }
     void error(const std::string& text, const std::string& detail) override;
     bool confirmOverwrite(const std::string& text) override;
     std::string openFile(const std::string& title, const std::string& filters) override;
@@ -16,6 +18,7 @@ class QtPrompter : public Prompter {
 
   private:
     QWidget* parent_;
+    bool nonBlocking_ = false;
 };
 
 } // namespace terminal

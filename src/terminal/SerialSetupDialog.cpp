@@ -1,6 +1,12 @@
 #include "terminal/SerialSetupDialog.h"
 
+#include "platform/SerialDevice.h"
+#include "termcore/TerminalConfig.h"
+#include "termcore/TerminalTexts.h"
+
 #include <QComboBox>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -30,14 +36,32 @@ SerialSetupDialog::SerialSetupDialog(const std::vector<std::string>& ports, cons
     for (int rate : rates())
         rates_->addItem(QString::number(rate));
     int rateIndex = rates_->findText(QString::number(savedRate));
+    const bool typed = rateIndex < 0 && platform::isSettableBaudRate(savedRate);
     if (rateIndex < 0)
         rateIndex = rates_->findText(QStringLiteral("57600"));
     rates_->setCurrentIndex(rateIndex);
+    // Any rate the serial layer can set may be typed; the list offers the usual ones.
+    rates_->setEditable(true);
+    if (typed)
+        rates_->setEditText(QString::number(savedRate));
+    rates_->setInsertPolicy(QComboBox::NoInsert);
+    rates_->lineEdit()->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,7}")), rates_));
 
     connect_ = new QPushButton(QStringLiteral("Connect"), this);
     connect_->setDefault(true);
     // With no port to offer there is nothing to connect to.
     connect_->setEnabled(ports_->count() > 0);
+    rateHint_ = new QLabel(this);
+    QObject::connect(rates_, &QComboBox::currentTextChanged, this, [this] {
+        const bool valid = selectedRate() > 0;
+        connect_->setEnabled(ports_->count() > 0 && valid);
+        rateHint_->setText(valid ? QString()
+                                 : QString::fromStdString(termcore::texts::badBaudRate(
+                                       rates_->currentText().toStdString(), platform::kLowestBaudRate,
+                                       platform::kHighestBaudRate)));
+    });
+    rateHint_->setWordWrap(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     QObject::connect(connect_, &QPushButton::clicked, this, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -52,7 +76,13 @@ SerialSetupDialog::SerialSetupDialog(const std::vector<std::string>& ports, cons
     buttons->addStretch();
     buttons->addWidget(connect_);
     buttons->addWidget(cancel);
-    grid->addLayout(buttons, 2, 0, 1, 3);
+    grid->addWidget(rateHint_, 2, 0, 1, 3);
+    grid->addLayout(buttons, 3, 0, 1, 3);
+}
+
+QString SerialSetupDialog::rateHint() const
+{
+    return rateHint_->text();
 }
 
 std::string SerialSetupDialog::selectedPort() const
@@ -62,7 +92,7 @@ std::string SerialSetupDialog::selectedPort() const
 
 int SerialSetupDialog::selectedRate() const
 {
-    return rates_->currentText().toInt();
+    return termcore::parseBaudRate(rates_->currentText().toStdString()).value_or(0);
 }
 
 } // namespace terminal

@@ -7,6 +7,7 @@
 #include <vector>
 
 class QComboBox;
+class QLabel;
 class QPushButton;
 
 namespace terminal {
@@ -19,7 +20,9 @@ class SerialSetupDialog : public QDialog {
     SerialSetupDialog(const std::vector<std::string>& ports, const std::string& savedPort, int savedRate,
                       QWidget* parent = nullptr);
     std::string selectedPort() const;
+    // The chosen or typed rate; 0 when the text is no rate the serial layer can set.
     int selectedRate() const;
+    QString rateHint() const;
     QComboBox* portList() const { return ports_; }
     QComboBox* rateList() const { return rates_; }
     QPushButton* connectButton() const { return connect_; }
@@ -28,6 +31,7 @@ class SerialSetupDialog : public QDialog {
     QComboBox* ports_;
     QComboBox* rates_;
     QPushButton* connect_;
+    QLabel* rateHint_;
 };
 
 } // namespace terminal

@@ -1,13 +1,22 @@
 #include "terminal/TerminalPort.h"
 
+#include "platform/PortMap.h"
+
+#include <filesystem>
+#include <sys/stat.h>
+
 namespace terminal {
 
-bool TerminalPort::open(const std::string& name, int baudRate, DataReady ready)
+bool TerminalPort::open(const std::string& name, int baudRate, DataReady ready, const std::string& device)
 {
     close();
     ready_ = std::move(ready);
     pending_.store(false);
-    const bool ok = port_.open(name, baudRate, [this] {
+    // A COM name is opened through its resolved path, so device() names what is open.
+    std::string path = device;
+    if (path.empty())
+        path = name.empty() || name[0] == '/' ? name : platform::devicePathForPort(name);
+    const bool ok = port_.open(path.empty() ? name : path, baudRate, [this] {
         if (!pending_.exchange(true) && ready_)
             ready_();
     });
@@ -42,6 +51,38 @@ long TerminalPort::read(void* buffer, size_t capacity)
     if (!port_.read(buffer, capacity, &got))
         return -1;
     return static_cast<long>(got);
+}
+
+termcore::PortResolution TerminalPort::resolve(const std::string& name)
+{
+    termcore::PortResolution r;
+    auto present = [](const std::string& path) {
+        struct stat st {};
+        return !path.empty() && ::stat(path.c_str(), &st) == 0;
+    };
+    if (!name.empty() && name[0] == '/') {
+        r.device = name;
+        r.exists = present(name);
+        return r;
+    }
+    const auto number = platform::comPortNumber(name);
+    if (!number)
+        return r;
+    namespace fs = std::filesystem;
+    const fs::path link = fs::path(platform::portFolder()) / ("COM" + std::to_string(*number));
+    struct stat st {};
+    r.linked = ::lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    if (r.linked) {
+        // A link made anew (kz7sim and linkPort rename a fresh one over the name) has another
+        // inode; the change time tells a reused inode apart.
+        r.linkId = (static_cast<uint64_t>(st.st_ino) << 20) ^ static_cast<uint64_t>(st.st_ctim.tv_sec) * 1000000000ULL ^
+                   static_cast<uint64_t>(st.st_ctim.tv_nsec);
+        if (r.linkId == 0)
+            r.linkId = 1;
+    }
+    r.device = platform::devicePathForPort(name);
+    r.exists = present(r.device);
+    return r;
 }
 
 std::vector<std::string> TerminalPort::enumerate(int capacity)

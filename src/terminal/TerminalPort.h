@@ -5,6 +5,7 @@
 // drained(), so the owner's event queue never fills up with them. No Qt in here.
 
 #include "link/SerialPort.h"
+#include "termcore/ReconnectRule.h"
 
 #include <atomic>
 #include <cstddef>
@@ -26,13 +27,20 @@ class TerminalPort {
 
     // Opens name ("COM3", through the port folder) at baudRate, 8N1 raw; an open port is
     // closed first. ready runs on the watcher thread: it must only post a message.
-    bool open(const std::string& name, int baudRate, DataReady ready);
+    // With device given, that device is opened and name is kept only to be shown (a COM name
+    // whose device came back).
+    bool open(const std::string& name, int baudRate, DataReady ready, const std::string& device = {});
     // Stops and joins the watcher, then closes the device.
     void close();
     bool isOpen() const { return port_.isOpen(); }
     const std::string& portName() const { return name_; }
     int baudRate() const { return baudRate_; }
+    // The device path that is open ("/dev/pts/7"); empty when closed.
+    std::string device() const { return port_.isOpen() ? port_.portName() : std::string(); }
 
+    // How a port name resolves now: the device behind it, whether through a link in the port
+    // folder, and whether the device node is there.
+    static termcore::PortResolution resolve(const std::string& name);
     // One bounded write (1000 ms); false on a closed port, an error or a time-out.
     bool write(const void* data, size_t count);
     // What has arrived, at most capacity bytes, without waiting: the count, 0 when nothing

@@ -1,5 +1,6 @@
 #include "terminal/TerminalView.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -8,6 +9,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QMouseEvent>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -59,15 +61,138 @@ TerminalView::TerminalView(termcore::TerminalScreen& screen, const QFont& font, 
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
-    viewport()->setFixedSize(viewportSize_);
+    viewport()->setCursor(Qt::IBeamCursor);
     // A thin border in the background colour keeps the first column off the window's edge.
     setViewportMargins(kMargin, kMargin, 0, 0);
     setAutoFillBackground(true);
-    setFixedSize(kMargin + viewportSize_.width() + verticalScrollBar()->sizeHint().width(),
-                 kMargin + viewportSize_.height() + horizontalScrollBar()->sizeHint().height());
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, &TerminalView::onVerticalAction);
     connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this,
             &TerminalView::onHorizontalAction);
+}
+
+QSize TerminalView::sizeHint() const
+{
+    return {kMargin + viewportSize_.width() + verticalScrollBar()->sizeHint().width(),
+            kMargin + viewportSize_.height() + horizontalScrollBar()->sizeHint().height()};
+}
+
+QSize TerminalView::minimumSizeHint() const
+{
+    constexpr int kMinColumns = 20, kMinRows = 4;
+    return {kMargin + kMinColumns * std::max(1, metrics_.charWidth) + verticalScrollBar()->sizeHint().width(),
+            kMargin + kMinRows * std::max(1, metrics_.charHeight) + horizontalScrollBar()->sizeHint().height()};
+}
+
+QPoint TerminalView::cellAt(const QPoint& point) const
+{
+    const int cw = std::max(1, metrics_.charWidth);
+    const int lh = std::max(1, metrics_.charHeight);
+    const int x = point.x() + screen_.scrollX();
+    const int y = point.y() + screen_.scrollY();
+    const int column = std::clamp(x < 0 ? 0 : x / cw, 0, std::max(0, screen_.columns() - 1));
+    const int row = std::clamp(y < 0 ? 0 : y / lh, 0, std::max(0, screen_.rows() - 1));
+    return {column, row};
+}
+
+void TerminalView::press(const QPoint& point, termcore::SelectUnit unit)
+{
+    if (!screen_.initialised())
+        return;
+    const QPoint cell = cellAt(point);
+    selection_.start(screen_, cell.x(), cell.y(), unit);
+    dragging_ = true;
+    viewport()->update();
+    emit selectionChanged();
+}
+
+void TerminalView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    // A press soon after a double click, near it, is the third click: the whole line.
+    // Event times, not the clock: what counts is when the user clicked.
+    const bool triple = afterDoubleClick_ &&
+                        event->timestamp() - doubleClickTime_ < quint64(QApplication::doubleClickInterval()) &&
+                        (event->position().toPoint() - doubleClickAt_).manhattanLength() <
+                            QApplication::startDragDistance() * 2;
+    afterDoubleClick_ = false;
+    press(event->position().toPoint(), triple ? termcore::SelectUnit::Line : termcore::SelectUnit::Cell);
+    event->accept();
+}
+
+void TerminalView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseDoubleClickEvent(event);
+        return;
+    }
+    afterDoubleClick_ = true;
+    doubleClickTime_ = event->timestamp();
+    doubleClickAt_ = event->position().toPoint();
+    press(doubleClickAt_, termcore::SelectUnit::Word);
+    event->accept();
+}
+
+void TerminalView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!dragging_ || !(event->buttons() & Qt::LeftButton)) {
+        QAbstractScrollArea::mouseMoveEvent(event);
+        return;
+    }
+    const QPoint cell = cellAt(event->position().toPoint());
+    const bool was = selection_.empty();
+    const int64_t first = selection_.first(), last = selection_.last();
+    selection_.extend(screen_, cell.x(), cell.y());
+    if (was != selection_.empty() || first != selection_.first() || last != selection_.last()) {
+        viewport()->update();
+        emit selectionChanged();
+    }
+    event->accept();
+}
+
+void TerminalView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        dragging_ = false;
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void TerminalView::clearSelection()
+{
+    if (selection_.empty())
+        return;
+    selection_.clear();
+    viewport()->update();
+    emit selectionChanged();
+}
+
+void TerminalView::setFindText(const std::string& needle)
+{
+    findText_ = needle;
+    viewport()->update();
+}
+
+void TerminalView::setCurrentMatch(std::optional<termcore::TextMatch> match)
+{
+    current_ = match;
+    if (match && screen_.initialised()) {
+        // Bring the match into view, as a hand scroll would (the next received batch returns
+        // the view to where it stood).
+        const int cell = termcore::logicalCell(screen_, match->start);
+        const int lh = std::max(1, metrics_.charHeight);
+        const int row = cell / std::max(1, screen_.columns());
+        const int top = screen_.scrollY() / lh;
+        const int shown = std::max(1, screen_.viewHeight() / lh);
+        if (cell >= 0 && (row < top || row >= top + shown)) {
+            const int target = std::max(0, row - shown / 2) * lh;
+            screen_.verticalScroll(termcore::ScrollCode::ThumbTrack, target);
+            syncScrollBars();
+        }
+    }
+    viewport()->update();
 }
 
 bool TerminalView::createScreen(int columns, int rows)
@@ -186,6 +311,8 @@ void TerminalView::write(const uint8_t* bytes, size_t length)
 void TerminalView::clear()
 {
     screen_.clear();
+    clearSelection();
+    current_.reset();
     syncScrollBars();
     viewport()->update();
 }
@@ -246,6 +373,9 @@ void TerminalView::paintRegion(QPainter& painter, const QRect& area)
         const int firstRow = std::max(0, (top + sy) / lh);
         const int lastRow = std::min(screen_.rows() - 1, (bottom + sy) / lh - 1);
         const int x0 = firstCol * cw - sx - rect.left();
+        const auto matches = findText_.empty()
+                                 ? std::vector<termcore::TextMatch>()
+                                 : termcore::ScreenSearch::matchesInRows(screen_, findText_, firstRow, lastRow);
         QString run;
         for (int row = firstRow; row <= lastRow && firstCol <= lastCol; ++row) {
             const uint8_t* cells = screen_.rowData(row);
@@ -257,9 +387,45 @@ void TerminalView::paintRegion(QPainter& painter, const QRect& area)
                 *out++ = QChar(char16_t(b < 0x20 || b == 0x7F ? ' ' : b));
             }
             p.drawText(x0, row * lh - sy - rect.top() + ascent_, run);
+            paintHighlights(p, row, firstCol, lastCol, x0, row * lh - sy - rect.top(), matches);
         }
     }
     painter.drawPixmap(rect.topLeft(), pixmap);
+}
+
+void TerminalView::paintHighlights(QPainter& p, int row, int firstCol, int lastCol, int x0, int y,
+                                   const std::vector<termcore::TextMatch>& matches)
+{
+    // Matches in yellow, the current one in orange, the selection in the text colour with the
+    // text in the background colour; each span is drawn again over its own background.
+    static const QColor kMatch(255, 230, 90);
+    static const QColor kCurrent(255, 150, 40);
+    const int cw = std::max(1, metrics_.charWidth);
+    const int lh = std::max(1, metrics_.charHeight);
+    const int64_t rowStart = termcore::absoluteCell(screen_, 0, row);
+    const uint8_t* cells = screen_.rowData(row);
+    auto span = [&](int64_t first, int64_t last, QColor fill, QColor ink) {
+        const int from = static_cast<int>(std::max<int64_t>(first - rowStart, firstCol));
+        const int to = static_cast<int>(std::min<int64_t>(last - rowStart, lastCol));
+        if (from > to)
+            return;
+        const int x = x0 + (from - firstCol) * cw;
+        p.fillRect(x, y, (to - from + 1) * cw, lh, fill);
+        QString text(to - from + 1, QLatin1Char(' '));
+        for (int c = from; c <= to; ++c) {
+            const uint8_t b = cells[c];
+            text[c - from] = QChar(char16_t(b < 0x20 || b == 0x7F ? ' ' : b));
+        }
+        p.setPen(ink);
+        p.drawText(x, y + ascent_, text);
+    };
+    for (const termcore::TextMatch& m : matches) {
+        const bool current = current_ && current_->start == m.start;
+        span(m.start, m.start + m.length - 1, current ? kCurrent : kMatch, Qt::black);
+    }
+    if (!selection_.empty())
+        span(selection_.first(), selection_.last(), text_, background_);
+    p.setPen(text_);
 }
 
 void TerminalView::paintEvent(QPaintEvent* event)

@@ -1,13 +1,20 @@
 #pragma once
 // The terminal's view: paints the cells of a TerminalScreen through an off-screen pixmap, only
 // where something changed, with both scroll bars and an underline caret. Keyboard focus stays
-// with the main window; the view only shows.
+// with the main window; the view shows, and takes the mouse: a drag selects cells, a double
+// click a word, a triple click a line. Find matches are highlighted, the current one strongest.
+// The view fills whatever size it is given; columns and rows beyond the model stay blank.
 
+#include "termcore/ScreenText.h"
 #include "termcore/TerminalScreen.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
+#include <QPoint>
+
+#include <optional>
+#include <string>
 
 namespace terminal {
 
@@ -37,6 +44,21 @@ class TerminalView : public QAbstractScrollArea {
     bool caretVisible() const { return caretVisible_; }
     void wheelLines(int delta);
 
+    // The selection and what it copies; the selection changes are announced.
+    const termcore::TextSelection& selection() const { return selection_; }
+    std::string selectedText() const { return selection_.text(screen_); }
+    void clearSelection();
+    // The cell under a point in view coordinates (clamped to the model).
+    QPoint cellAt(const QPoint& point) const;
+
+    // Highlights every match of needle (empty: none) and marks current, scrolled into view.
+    void setFindText(const std::string& needle);
+    void setCurrentMatch(std::optional<termcore::TextMatch> match);
+    const std::optional<termcore::TextMatch>& currentMatch() const { return current_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
     termcore::TerminalScreen& screen() { return screen_; }
     termcore::FontMetrics metrics() const { return metrics_; }
     QSize viewportSizeHint() const { return viewportSize_; }
@@ -44,7 +66,14 @@ class TerminalView : public QAbstractScrollArea {
     // pixmap; what paintEvent does, public for the repaint benchmark.
     void paintRegion(QPainter& painter, const QRect& rect);
 
+  signals:
+    void selectionChanged();
+
   protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -55,6 +84,9 @@ class TerminalView : public QAbstractScrollArea {
     void onVerticalAction(int action);
     void onHorizontalAction(int action);
     QRect caretRect() const;
+    void paintHighlights(QPainter& p, int row, int firstCol, int lastCol, int x0, int y,
+                         const std::vector<termcore::TextMatch>& matches);
+    void press(const QPoint& point, termcore::SelectUnit unit);
 
     termcore::TerminalScreen& screen_;
     QFont font_;
@@ -66,6 +98,13 @@ class TerminalView : public QAbstractScrollArea {
     bool caretVisible_ = false;
     bool syncing_ = false;
     QRect shownCaret_;
+    termcore::TextSelection selection_;
+    bool dragging_ = false;
+    bool afterDoubleClick_ = false;
+    quint64 doubleClickTime_ = 0;
+    QPoint doubleClickAt_;
+    std::string findText_;
+    std::optional<termcore::TextMatch> current_;
 };
 
 } // namespace terminal

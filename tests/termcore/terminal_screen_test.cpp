@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <tuple>
 
 using termcore::FontMetrics;
 using termcore::ScrollCode;
@@ -276,6 +278,48 @@ TEST_F(Screen, ClearResetsEverything)
     EXPECT_FALSE(s.userScrolled());
     EXPECT_EQ(row(0, 0, 3), "   ");
     EXPECT_EQ(s.invalidRect().right, s.viewWidth());
+}
+
+// Printable runs are stored a row piece at a time: the cells, the cursor, the ring and the
+// touched rectangle must come out as if each byte had come on its own.
+TEST(ScreenRuns, BlocksStoreWhatSingleBytesStore)
+{
+    std::string text;
+    for (int i = 0; i < 1500; ++i)
+        text += std::string(static_cast<size_t>(i % 170), static_cast<char>('!' + i % 90)) + (i % 3 ? "\r\n" : "\n\b");
+    termcore::TerminalScreen whole, bytes;
+    ASSERT_TRUE(whole.create(80, 1200, {kCw, kLh}, 800, 576));
+    ASSERT_TRUE(bytes.create(80, 1200, {kCw, kLh}, 800, 576));
+    whole.write(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    for (char c : text)
+        bytes.write(reinterpret_cast<const uint8_t*>(&c), 1);
+    EXPECT_EQ(whole.cursor(), bytes.cursor());
+    EXPECT_EQ(whole.ringStart(), bytes.ringStart());
+    EXPECT_EQ(whole.discardedRows(), bytes.discardedRows());
+    EXPECT_GT(whole.discardedRows(), 0);
+    for (int r = 0; r < 1200; ++r)
+        ASSERT_EQ(std::memcmp(whole.rowData(r), bytes.rowData(r), 80), 0) << r;
+
+    struct Case {
+        int column; // where the run starts on row 0
+        const char* run;
+        termcore::PixelRect touched; // in pixels
+    };
+    const Case cases[] = {
+        {10, "abc", {9 * kCw, 0, 14 * kCw, kLh}},      // one cell left of the start to the cursor
+        {78, "abcd", {0, 0, 80 * kCw, 2 * kLh}},       // wraps: whole rows
+        {79, "a", {0, 0, 80 * kCw, 2 * kLh}},          // the cursor lands on the next row
+    };
+    for (const Case& c : cases) {
+        termcore::TerminalScreen screen;
+        ASSERT_TRUE(screen.create(80, 1200, {kCw, kLh}, 800, 576));
+        screen.write((std::string(static_cast<size_t>(c.column), ' ')).c_str());
+        screen.write(c.run);
+        const auto r = screen.invalidRect();
+        EXPECT_EQ(std::tie(r.left, r.top, r.right, r.bottom),
+                  std::tie(c.touched.left, c.touched.top, c.touched.right, c.touched.bottom))
+            << c.column << " " << c.run;
+    }
 }
 
 } // namespace

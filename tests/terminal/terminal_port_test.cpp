@@ -17,6 +17,7 @@ using testsupport::PortFolder;
 using testsupport::PtyPeer;
 
 #include <filesystem>
+#include <tuple>
 #include <fstream>
 
 namespace fs = std::filesystem;
@@ -129,6 +130,39 @@ TEST_F(Link, VanishingPeerEndsTheTransmissionAndTheReads)
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(port.read(buffer, sizeof buffer), -1);
     EXPECT_FALSE(port.write("x", 1));
+}
+
+// How a name resolves decides what may be reopened after the device went away.
+TEST_F(Link, ResolveTellsLinkedFromDefaultDevices)
+{
+    EXPECT_EQ(port.device(), peer.slavePath());
+    ASSERT_TRUE(platform::linkPort(8, folder.file("no-such-device")));
+    struct Case {
+        const char* name;
+        std::string port;
+        termcore::PortResolution expected;
+    };
+    const Case cases[] = {
+        {"live link", "COM7", {peer.slavePath(), true, true}},
+        {"lower-case name", "com7", {peer.slavePath(), true, true}},
+        {"dangling link", "COM8", {folder.file("no-such-device"), true, false}},
+        {"no link: the default device", "COM31", {"/dev/ttyS30", false, fs::exists("/dev/ttyS30")}},
+        {"a device path", peer.slavePath(), {peer.slavePath(), false, true}},
+        {"no COM name", "LPT1", {"", false, false}},
+    };
+    for (const Case& c : cases) {
+        const auto r = TerminalPort::resolve(c.port);
+        EXPECT_EQ(std::tie(r.device, r.linked, r.exists), std::tie(c.expected.device, c.expected.linked, c.expected.exists))
+            << c.name;
+        EXPECT_EQ(r.linkId != 0, r.linked) << c.name;
+    }
+    // A link made anew under the same name, to the same device, is told from the old one.
+    const auto before = TerminalPort::resolve("COM7");
+    ASSERT_TRUE(platform::linkPort(7, peer.slavePath()));
+    const auto after = TerminalPort::resolve("COM7");
+    EXPECT_EQ(after.device, before.device);
+    EXPECT_NE(after.linkId, before.linkId);
+    EXPECT_EQ(TerminalPort::resolve("COM7").linkId, after.linkId);
 }
 
 } // namespace

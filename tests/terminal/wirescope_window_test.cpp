@@ -1,10 +1,12 @@
 // Wirescope's window under the offscreen platform, connected to a pseudo-terminal peer.
 
+#include "support/Kz7SimProcess.h"
 #include "support/PtyPeer.h"
 #include "support/TempFolder.h"
 #include "RecordingPrompter.h"
 
 #include "platform/PortMap.h"
+#include "termcore/PastePacer.h"
 #include "termcore/TerminalTexts.h"
 #include "terminal/ColorSetupDialog.h"
 #include "terminal/MainWindow.h"
@@ -13,6 +15,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProcess>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -29,8 +35,10 @@ using testsupport::PortFolder;
 using testsupport::PtyPeer;
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace fs = std::filesystem;
 using terminal::MainWindow;
@@ -111,6 +119,9 @@ struct Window : ::testing::Test {
         window = std::make_unique<MainWindow>(prompter, options);
         ASSERT_TRUE(window->initialised());
         window->show();
+        // Shortcuts (Ctrl+Shift+C, ...) act in the active window.
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
     bool enabled(const char* name) { return window->action(QString::fromLatin1(name))->isEnabled(); }
     QStringList recentTexts()
@@ -137,7 +148,7 @@ TEST_F(Window, DisconnectedStartWithoutConfigurationFile)
     ASSERT_EQ(recentTexts(), QStringList{"Empty path"});
     EXPECT_FALSE(window->recentMenu()->actions()[0]->isEnabled());
     EXPECT_EQ(window->windowTitle(), "Wirescope v1.07");
-    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_LT(window->minimumSize().width(), window->width()); // it can be sized
     EXPECT_EQ(window->action("&Connect")->shortcut(), QKeySequence("Ctrl+C"));
     EXPECT_EQ(window->action("C&lear screen")->shortcut(), QKeySequence("Ctrl+L"));
     // With the port closed, typing sends nothing and says nothing.
@@ -335,7 +346,7 @@ TEST_F(Window, CaptureStatusEndKeyAndWholeFile)
     EXPECT_FALSE(window->receiving());
 }
 
-TEST_F(Window, UnpluggingDuringTransmissionEndsItAndReportsThePortClosed)
+TEST_F(Window, UnpluggingDuringTransmissionEndsItAndWaitsForTheDevice)
 {
     open(true);
     peer.startCollecting();
@@ -350,8 +361,9 @@ TEST_F(Window, UnpluggingDuringTransmissionEndsItAndReportsThePortClosed)
     EXPECT_EQ(window->statusText(1), "Disconnect");
     EXPECT_TRUE(enabled("&Connect"));
     EXPECT_FALSE(enabled("&Transmit file"));
-    ASSERT_FALSE(prompter.errors.empty());
-    EXPECT_EQ(prompter.errors.back().text, "Can not open COM7, 57600 bps!");
+    // The device is gone: the status says so, and no message waits for OK.
+    EXPECT_TRUE(window->waitingForDevice());
+    EXPECT_TRUE(prompter.errors.empty());
     EXPECT_LT(window->sentBytes(), 20'000'000u);
 }
 
@@ -422,6 +434,27 @@ TEST(SerialSetupDialog, SelectsTheSavedPortOrTheFirstAndNeedsOne)
     EXPECT_FALSE(none.connectButton()->isEnabled());
 }
 
+TEST(SerialSetupDialog, AnyRateTheSerialLayerCanSetMayBeTyped)
+{
+    ensureApp();
+    terminal::SerialSetupDialog dialog({"COM1"}, "COM1", 57600);
+    EXPECT_EQ(dialog.rateList()->count(), 14); // the usual rates stay listed
+    struct Case {
+        const char* typed;
+        int rate; // 0: refused
+    };
+    const Case cases[] = {{"31250", 31250}, {"250000", 250000}, {"12", 0}, {"4000001", 0}, {"", 0}, {"9600", 9600}};
+    for (const Case& c : cases) {
+        dialog.rateList()->setEditText(QString::fromLatin1(c.typed));
+        EXPECT_EQ(dialog.selectedRate(), c.rate) << c.typed;
+        EXPECT_EQ(dialog.connectButton()->isEnabled(), c.rate != 0) << c.typed;
+        EXPECT_EQ(dialog.rateHint().isEmpty(), c.rate != 0) << c.typed;
+    }
+    // A typed rate that was saved is offered again.
+    terminal::SerialSetupDialog again({"COM1"}, "COM1", 31250);
+    EXPECT_EQ(again.selectedRate(), 31250);
+}
+
 TEST_F(Window, ScreenshotShowsTextInTheRightCells)
 {
     open(false);
@@ -446,6 +479,427 @@ TEST_F(Window, ScreenshotShowsTextInTheRightCells)
     EXPECT_EQ(inkIn(8, 1), 0);
     EXPECT_EQ(inkIn(2, 0), 0);
     EXPECT_EQ(qGray(image.pixel(image.width() - 2, image.height() - 2)), 255);
+}
+
+// ---- Everyday work: selection and copy, paste, find, time stamps, hex view, log, reopening.
+
+void received(MainWindow& w, const std::string& text)
+{
+    w.view()->write(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+std::string rowText(MainWindow& w, int row)
+{
+    auto& screen = w.view()->screen();
+    std::string out;
+    for (int c = 0; c < screen.columns(); ++c)
+        out.push_back(static_cast<char>(screen.cell(c, row)));
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
+}
+
+QPoint cellCentre(terminal::TerminalView* view, int column, int row)
+{
+    const auto m = view->metrics();
+    return {column * m.charWidth + m.charWidth / 2 - view->screen().scrollX(),
+            row * m.charHeight + m.charHeight / 2 - view->screen().scrollY()};
+}
+
+void mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons held)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+// Pixels of exactly this colour inside a cell of the view.
+int pixelsOf(terminal::TerminalView* view, int column, int row, QColor colour)
+{
+    const QImage image = view->viewport()->grab().toImage();
+    const auto m = view->metrics();
+    int n = 0;
+    for (int y = row * m.charHeight; y < (row + 1) * m.charHeight; ++y)
+        for (int x = column * m.charWidth; x < (column + 1) * m.charWidth; ++x)
+            if (QColor(image.pixel(x, y)) == colour)
+                ++n;
+    return n;
+}
+
+TEST_F(Window, MouseSelectionCopiesThroughTheClipboard)
+{
+    open(false);
+    auto* view = window->view();
+    QWidget* vp = view->viewport();
+    received(*window, "ID:12 pos=0512 /dev/pts/5\r\nsecond line\r\n");
+    const QAction* copy = window->action("&Copy");
+    EXPECT_EQ(copy->shortcut(), QKeySequence("Ctrl+Shift+C"));
+    struct Case {
+        const char* name;
+        std::function<void()> gesture;
+        std::string copied; // empty: nothing selected, Copy disabled
+    };
+    const auto at = [&](int c, int r) { return cellCentre(view, c, r); };
+    const Case cases[] = {
+        {"drag", [&] {
+             mouse(vp, QEvent::MouseButtonPress, at(6, 0), Qt::LeftButton);
+             mouse(vp, QEvent::MouseMove, at(7, 0), Qt::LeftButton);
+             mouse(vp, QEvent::MouseMove, at(8, 0), Qt::LeftButton);
+             mouse(vp, QEvent::MouseButtonRelease, at(8, 0), Qt::NoButton);
+         }, "pos"},
+        {"double click takes a word", [&] {
+             mouse(vp, QEvent::MouseButtonPress, at(19, 0), Qt::LeftButton);
+             mouse(vp, QEvent::MouseButtonRelease, at(19, 0), Qt::NoButton);
+             mouse(vp, QEvent::MouseButtonDblClick, at(19, 0), Qt::LeftButton);
+             mouse(vp, QEvent::MouseButtonRelease, at(19, 0), Qt::NoButton);
+         }, "/dev/pts/5"},
+        {"triple click takes the line", [&] {
+             mouse(vp, QEvent::MouseButtonPress, at(3, 1), Qt::LeftButton);
+             mouse(vp, QEvent::MouseButtonRelease, at(3, 1), Qt::NoButton);
+             mouse(vp, QEvent::MouseButtonDblClick, at(3, 1), Qt::LeftButton);
+             mouse(vp, QEvent::MouseButtonRelease, at(3, 1), Qt::NoButton);
+             mouse(vp, QEvent::MouseButtonPress, at(3, 1), Qt::LeftButton);
+             mouse(vp, QEvent::MouseButtonRelease, at(3, 1), Qt::NoButton);
+         }, "second line"},
+        {"drag over two rows", [&] {
+             mouse(vp, QEvent::MouseButtonPress, at(15, 0), Qt::LeftButton);
+             mouse(vp, QEvent::MouseMove, at(5, 1), Qt::LeftButton);
+             mouse(vp, QEvent::MouseButtonRelease, at(5, 1), Qt::NoButton);
+         }, "/dev/pts/5\nsecond"},
+        {"a click clears", [&] {
+             mouse(vp, QEvent::MouseButtonPress, at(2, 2), Qt::LeftButton);
+             mouse(vp, QEvent::MouseButtonRelease, at(2, 2), Qt::NoButton);
+         }, ""},
+    };
+    for (const Case& c : cases) {
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        c.gesture();
+        EXPECT_EQ(copy->isEnabled(), !c.copied.empty()) << c.name;
+        QTest::keyClick(window.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        const QString expected = c.copied.empty() ? QStringLiteral("before") : QString::fromStdString(c.copied);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), expected) << c.name;
+    }
+    // The selection is drawn in the text colour.
+    mouse(vp, QEvent::MouseButtonDblClick, at(1, 0), Qt::LeftButton);
+    mouse(vp, QEvent::MouseButtonRelease, at(1, 0), Qt::NoButton);
+    EXPECT_GT(pixelsOf(view, 1, 0, Qt::black), pixelsOf(view, 1, 0, Qt::white));
+    EXPECT_GT(pixelsOf(view, 7, 0, Qt::white), pixelsOf(view, 7, 0, Qt::black));
+    // Clear screen drops the selection.
+    window->clearScreen();
+    EXPECT_FALSE(copy->isEnabled());
+}
+
+TEST_F(Window, PasteGoesToThePortPacedAndEscStopsIt)
+{
+    open(true);
+    ASSERT_TRUE(window->isConnected());
+    peer.startCollecting();
+    QGuiApplication::clipboard()->setText(QStringLiteral("ver\nhelp\r\nexit"));
+    QTest::keyClick(window.get(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(window->pasting());
+    ASSERT_TRUE(waitUntil([&] { return !window->pasting(); }));
+    EXPECT_EQ(peer.waitFor(13), "ver\rhelp\rexit");
+
+    // During a paste typed keys are held back; ESC stops what is left.
+    peer.reset();
+    QGuiApplication::clipboard()->setText(QString(200, QLatin1Char('a')));
+    window->paste();
+    ASSERT_TRUE(window->pasting());
+    QTest::keyClicks(window.get(), "zz");
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->pasting());
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    QCoreApplication::processEvents();
+    const std::string sent = peer.collected();
+    EXPECT_EQ(sent, std::string(termcore::PastePacer::kChunkBytes, 'a'));
+    // Ctrl+Shift+V with nothing to paste sends nothing (never its control code).
+    peer.reset();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(window.get(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(peer.collected(), "");
+    // With the port closed nothing is pasted.
+    window->disconnectPort();
+    window->paste();
+    EXPECT_FALSE(window->pasting());
+}
+
+TEST_F(Window, FindHighlightsMatchesAndStepsThroughThem)
+{
+    open(false);
+    auto* view = window->view();
+    received(*window, "ok one\r\nOK two\r\nnothing\r\nlast ok");
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    QLineEdit* edit = window->findEdit();
+    ASSERT_TRUE(edit->isVisible());
+    QTest::keyClicks(edit, "ok");
+    struct Step {
+        const char* how;
+        std::function<void()> press;
+        int64_t start; // -1: no current match
+        const char* status;
+    };
+    const auto enter = [&](Qt::KeyboardModifiers mods) { return [&, mods] { QTest::keyClick(edit, Qt::Key_Return, mods); }; };
+    const Step steps[] = {
+        {"Enter", enter(Qt::NoModifier), 0, "3 matches"},
+        {"Enter", enter(Qt::NoModifier), 80, "3 matches"},
+        {"F3", [&] { window->action("Find &next")->trigger(); }, 245, "3 matches"},
+        {"wraps to the top", enter(Qt::NoModifier), 0, "3 matches"},
+        {"Shift+Enter wraps back", enter(Qt::ShiftModifier), 245, "3 matches"},
+        {"Shift+F3", [&] { window->action("Find &previous")->trigger(); }, 80, "3 matches"},
+    };
+    for (const Step& s : steps) {
+        s.press();
+        ASSERT_TRUE(view->currentMatch().has_value()) << s.how;
+        EXPECT_EQ(view->currentMatch()->start, s.start) << s.how;
+        EXPECT_EQ(window->findStatus(), s.status) << s.how;
+    }
+    // The current match (row 1) is orange, the others yellow, the rest not highlighted.
+    const QColor orange(255, 150, 40), yellow(255, 230, 90);
+    EXPECT_GT(pixelsOf(view, 0, 1, orange), 0);
+    EXPECT_EQ(pixelsOf(view, 0, 1, yellow), 0);
+    EXPECT_GT(pixelsOf(view, 1, 0, yellow), 0);
+    EXPECT_GT(pixelsOf(view, 5, 3, yellow), 0);
+    EXPECT_EQ(pixelsOf(view, 0, 2, yellow) + pixelsOf(view, 0, 2, orange), 0);
+
+    edit->setText(QStringLiteral("absent"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_FALSE(view->currentMatch().has_value());
+    EXPECT_EQ(window->findStatus(), "Not found");
+    EXPECT_EQ(pixelsOf(view, 1, 0, yellow), 0);
+    // ESC closes the bar and typing goes to the port again.
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_FALSE(edit->isVisible());
+}
+
+TEST_F(Window, TimestampsAndHexViewFromTheViewMenu)
+{
+    open(true);
+    ASSERT_TRUE(window->isConnected());
+    auto& screen = window->view()->screen();
+    window->action("&Timestamps")->trigger();
+    EXPECT_TRUE(window->action("&Timestamps")->isChecked());
+    ASSERT_TRUE(peer.send("first\r\nsecond"));
+    ASSERT_TRUE(waitUntil([&] { return rowText(*window, 1).find("second") != std::string::npos; }));
+    const QRegularExpression stamp(QStringLiteral("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\\.[0-9]{3} "));
+    EXPECT_TRUE(stamp.match(QString::fromStdString(rowText(*window, 0) + "|")).hasMatch()) << rowText(*window, 0);
+    EXPECT_EQ(rowText(*window, 0).substr(13), "first");
+    EXPECT_EQ(rowText(*window, 1).substr(13), "second");
+
+    // The hex view starts on a line of its own; with time stamps a line holds 8 bytes.
+    window->action("&Hex view")->trigger();
+    ASSERT_TRUE(peer.send(std::string("AB\x01\x7f" "efghijk", 11)));
+    ASSERT_TRUE(waitUntil([&] { return screen.cursorRow() == 4; }));
+    EXPECT_EQ(rowText(*window, 2).substr(13), "00000000  41 42 01 7F 65 66 67 68   AB..efgh");
+    EXPECT_EQ(rowText(*window, 3).substr(13), "00000008  69 6A 6B" + std::string(18, ' ') + "ijk");
+    EXPECT_EQ(rowText(*window, 2).substr(0, 13), rowText(*window, 3).substr(0, 13)); // one burst, one time
+    window->action("&Timestamps")->trigger();
+    ASSERT_TRUE(peer.send("Z"));
+    ASSERT_TRUE(waitUntil([&] { return screen.cursorRow() == 5; }));
+    EXPECT_EQ(rowText(*window, 4), "0000000B  5A                                                 Z");
+    // Back to text; stamps switched on in the middle of a line wait for the next line.
+    window->action("&Hex view")->trigger();
+    ASSERT_TRUE(peer.send("plain"));
+    ASSERT_TRUE(waitUntil([&] { return rowText(*window, 5) == "plain"; }));
+    window->action("&Timestamps")->trigger();
+    ASSERT_TRUE(peer.send(" more\r\nnext"));
+    ASSERT_TRUE(waitUntil([&] { return screen.cursorRow() == 6 && screen.cursorColumn() > 13; }));
+    EXPECT_EQ(rowText(*window, 5), "plain more");
+    EXPECT_EQ(rowText(*window, 6).substr(13), "next");
+}
+
+TEST_F(Window, LogFileKeepsWhatArrivesAndWhatIsSentWhileTheScreenShowsIt)
+{
+    open(true);
+    ASSERT_TRUE(window->isConnected());
+    const std::string path = (dir / "session.log").string();
+    prompter.fileAnswers.push_back(path);
+    window->action("&Log to file...")->trigger();
+    EXPECT_EQ(prompter.fileTitles.back(), "Log file");
+    ASSERT_TRUE(window->log().isOpen());
+    EXPECT_TRUE(window->action("&Log to file...")->isChecked());
+    window->action("Log &sent bytes too")->trigger();
+
+    ASSERT_TRUE(peer.send("hello\r\n"));
+    ASSERT_TRUE(waitUntil([&] { return rowText(*window, 0) == "hello"; }));
+    peer.startCollecting();
+    QTest::keyClicks(window.get(), "k");
+    EXPECT_EQ(peer.waitFor(1), "k");
+    // On disk within a second or so, with the log still open.
+    ASSERT_TRUE(waitUntil([&] { return slurp(path) == "hello\r\nk"; }, 5000)) << slurp(path);
+    EXPECT_TRUE(window->log().isOpen());
+
+    // A capture hides what arrives from the screen, not from the log.
+    prompter.fileAnswers.push_back((dir / "capture.bin").string());
+    window->receive(-1);
+    ASSERT_TRUE(window->receiving());
+    ASSERT_TRUE(peer.send("cap"));
+    ASSERT_TRUE(waitUntil([&] { return window->capture().receivedBytes() == 3; }));
+    window->stopReceive();
+    // Sent bytes only when chosen; the rest is there when the window closes.
+    window->action("Log &sent bytes too")->trigger();
+    QTest::keyClicks(window.get(), "q");
+    ASSERT_TRUE(peer.send("bye"));
+    ASSERT_TRUE(waitUntil([&] { return rowText(*window, 1) == "bye"; }));
+    window.reset();
+    EXPECT_EQ(slurp(path), "hello\r\nkcapbye");
+
+    // A log that cannot be made says so.
+    open(false);
+    prompter.fileAnswers.push_back((dir / "missing" / "x.log").string());
+    window->action("&Log to file...")->trigger();
+    ASSERT_FALSE(prompter.errors.empty());
+    EXPECT_EQ(prompter.errors.back().text, "Can not make the log file!");
+    EXPECT_FALSE(window->action("&Log to file...")->isChecked());
+}
+
+TEST_F(Window, DeviceThatGoesAwayIsReopenedWhenItsNameComesBack)
+{
+    open(true);
+    ASSERT_TRUE(window->isConnected());
+    const std::string first = peer.slavePath();
+    EXPECT_EQ(window->deviceText().toStdString(), first);
+    peer.unplug();
+    ASSERT_TRUE(waitUntil([&] { return window->waitingForDevice(); }));
+    EXPECT_EQ(window->statusText(1), "Disconnect");
+    EXPECT_EQ(window->deviceText().toStdString(), "COM7 gone (" + first + "), waiting for it");
+    EXPECT_TRUE(prompter.errors.empty()); // a device that went away is no error to confirm
+    EXPECT_TRUE(enabled("&Connect"));
+    EXPECT_TRUE(enabled("&Disconnect")); // stops the waiting
+    EXPECT_FALSE(enabled("&Transmit file"));
+
+    // Without its link, COM7 names a default device: never opened in its place.
+    ASSERT_TRUE(platform::unlinkPort(7));
+    for (int i = 0; i < 4; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(window->waitingForDevice());
+    EXPECT_FALSE(window->isConnected());
+
+    PtyPeer second;
+    ASSERT_TRUE(second.ok());
+    ASSERT_TRUE(platform::linkPort(7, second.slavePath()));
+    ASSERT_TRUE(waitUntil([&] { return window->isConnected(); }));
+    EXPECT_FALSE(window->waitingForDevice());
+    EXPECT_EQ(window->statusText(1), "COM7-57600");
+    EXPECT_EQ(window->deviceText().toStdString(), second.slavePath());
+    EXPECT_TRUE(enabled("&Transmit file"));
+    ASSERT_TRUE(second.send("back"));
+    ASSERT_TRUE(waitUntil([&] { return rowText(*window, 0) == "back"; }));
+
+    // Disconnect while waiting stops it.
+    second.unplug();
+    ASSERT_TRUE(waitUntil([&] { return window->waitingForDevice(); }));
+    window->disconnectPort();
+    EXPECT_FALSE(window->waitingForDevice());
+    EXPECT_EQ(window->deviceText(), "");
+    EXPECT_FALSE(enabled("&Disconnect"));
+}
+
+TEST_F(Window, Kz7SimThatVanishesAndComesBackIsPickedUpAgain)
+{
+    testsupport::Kz7SimProcess sim;
+    ASSERT_TRUE(sim.start({"--com", "5"})) << sim.error();
+    open(true, "COM5");
+    ASSERT_TRUE(window->isConnected());
+    EXPECT_EQ(window->statusText(1), "COM5-57600");
+    EXPECT_EQ(window->deviceText().toStdString(), sim.devicePath());
+    ASSERT_TRUE(sim.control("vanish 0"));
+    ASSERT_TRUE(waitUntil([&] { return window->waitingForDevice(); }));
+    EXPECT_EQ(window->statusText(1), "Disconnect");
+    EXPECT_EQ(window->deviceText().toStdString(), "COM5 gone (" + sim.devicePath() + "), waiting for it");
+
+    testsupport::Kz7SimProcess again;
+    ASSERT_TRUE(again.start({"--com", "5"})) << again.error();
+    ASSERT_TRUE(waitUntil([&] { return window->isConnected(); }, 10000));
+    EXPECT_EQ(window->statusText(1), "COM5-57600");
+    EXPECT_EQ(window->deviceText().toStdString(), again.devicePath());
+    EXPECT_TRUE(prompter.errors.empty());
+    // It is live: a carriage return from the menu opens the console.
+    window->sendText("\r");
+    auto& screen = window->view()->screen();
+    ASSERT_TRUE(waitUntil([&] {
+        for (int r = 0; r <= screen.cursorRow(); ++r)
+            if (rowText(*window, r).find("[KZ-7]>") != std::string::npos)
+                return true;
+        return false;
+    }));
+}
+
+TEST_F(Window, ResizingShowsAsManyCellsAsFit)
+{
+    open(false);
+    auto* view = window->view();
+    const auto m = view->metrics();
+    auto& screen = view->screen();
+    EXPECT_EQ(screen.viewWidth(), 80 * m.charWidth);
+    EXPECT_EQ(screen.viewHeight(), 36 * m.charHeight);
+    window->resize(window->size() + QSize(20 * m.charWidth, 10 * m.charHeight));
+    ASSERT_TRUE(waitUntil([&] { return screen.viewWidth() == 100 * m.charWidth; }));
+    EXPECT_EQ(screen.viewHeight(), 46 * m.charHeight);
+    EXPECT_EQ(screen.columns(), 80);
+    EXPECT_EQ(screen.rows(), 1200);
+    // The columns beyond the model's 80 stay blank.
+    received(*window, std::string(80, '#'));
+    EXPECT_GT(pixelsOf(view, 79, 0, Qt::black), 0);
+    EXPECT_EQ(pixelsOf(view, 85, 0, Qt::black), 0);
+    window->resize(window->minimumSize());
+    ASSERT_TRUE(waitUntil([&] { return screen.viewWidth() < 40 * m.charWidth; }));
+    EXPECT_GT(screen.viewHeight(), 0);
+}
+
+// The program itself: signals end it as File / Exit does, a refused --baud says why, and a
+// screenshot run is not held up by a message box.
+TEST(WirescopeProgram, SignalsBaudRateAndScreenshotRuns)
+{
+    ensureApp();
+    PortFolder folder("wirescope-program", "ports");
+    const QString program = QStringLiteral(TESSABAN_BIN_DIR "/wirescope");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(folder.path().string()));
+    auto catches = [](qint64 pid, int signal) {
+        std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("SigCgt:", 0) == 0)
+                return ((std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1) != 0;
+        return false;
+    };
+    for (int signal : {SIGTERM, SIGINT}) {
+        const std::string config = folder.file("signal" + std::to_string(signal) + ".cfg");
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(program, {"--no-connect", "--config", QString::fromStdString(config)});
+        ASSERT_TRUE(p.waitForStarted(5000));
+        ASSERT_TRUE(waitUntil([&] { return catches(p.processId(), signal); }, 10000));
+        ::kill(static_cast<pid_t>(p.processId()), signal);
+        ASSERT_TRUE(p.waitForFinished(20000)) << signal;
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(p.exitCode(), 0) << signal;
+        EXPECT_EQ(slurp(config).size(), 2134u) << signal;
+    }
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(program, {"--baud", "fast", "--no-connect"});
+        ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitCode(), 2);
+        EXPECT_TRUE(p.readAllStandardError().contains("\"fast\" is not a baud rate"));
+    }
+    {
+        const std::string shot = folder.file("error.png");
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(program, {"--port", "COM99", "--config", QString::fromStdString(folder.file("shot.cfg")),
+                          "--screenshot", QString::fromStdString(shot), "--screenshot-delay", "200"});
+        ASSERT_TRUE(p.waitForFinished(30000)); // the open failure's message box does not wait for OK
+        EXPECT_EQ(p.exitCode(), 0);
+        const QImage image(QString::fromStdString(shot));
+        ASSERT_FALSE(image.isNull());
+        // The box is in the picture: its middle is not the terminal's white.
+        EXPECT_NE(QColor(image.pixel(image.width() / 2, image.height() / 2)), QColor(Qt::white));
+    }
 }
 
 } // namespace
