@@ -32,7 +32,7 @@ int savedComPort()
 {
     QSettings settings("Quorvel", "Tessaban");
     bool ok = false;
-    int n = settings.value("Taskloom/Settings/Com Port").toInt(&ok);
+    int n = settings.value("Taskloom (Tessaban)/Settings/Com Port").toInt(&ok);
     return ok && n >= 1 && n <= platform::kMaxComPort ? n : 0;
 }
 
@@ -84,6 +84,8 @@ std::string commandLineText(int number)
     switch (number) {
     case comm::kMsgPressStart:
         return "Press START on the KZ-7, then Enter.";
+    case comm::kMsgPressStartToVerify:
+        return "Press START on the KZ-7, then Enter: it sends the new firmware back to be checked.";
     case comm::kMsgBootLoaderCaught:
         return "It is successful running KZ-7 bootloader.";
     case comm::kMsgInstalled:
@@ -220,6 +222,8 @@ void CliHost::acknowledge(int message)
     std::string text = commandLineText(message);
     if (message == comm::kMsgPressStart && !waitsForEnter(options_))
         text = "Press START on the KZ-7 now: it sends its motion memory when START is pressed.";
+    if (message == comm::kMsgPressStartToVerify && !waitsForEnter(options_))
+        text = "Press START on the KZ-7 now: it sends the new firmware back to be checked.";
     waitForUser(text, options_);
     if (barLink_ && barNotice_ == 0)
         bar_ = std::make_unique<ProgressBar>(*barLink_, options_, barLabel_);

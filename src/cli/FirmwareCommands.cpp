@@ -14,22 +14,25 @@ namespace {
 using namespace cli;
 
 const char* const kUpdateHelp =
-    "Usage: tessaban firmware update [--port COMn] FILE.hex\n"
+    "Usage: tessaban firmware update [--port COMn] [--no-verify] FILE.hex\n"
     "\n"
     "Reads and checks FILE.hex first (every record whole, its data inside the firmware area\n"
     "0x0000-0x9FFF), then shows the controller's firmware version, sends the firmware to\n"
     "address 0 through the boot loader (with retries) and shows the version the controller\n"
-    "reports afterwards.\n"
+    "reports afterwards. The written range is then read back (press the controller's START\n"
+    "button when asked) and compared.\n"
+    "  --no-verify      skip the read-back check\n"
     "Exit status: 0 updated, 1 the controller or the transfer failed, 2 usage or no port,\n"
     "3 the file was refused (nothing was sent).\n";
 
 const char* const kRecoverHelp =
-    "Usage: tessaban firmware recover [--port COMn] [--wait SECONDS] FILE.hex\n"
+    "Usage: tessaban firmware recover [--port COMn] [--wait SECONDS] [--no-verify] FILE.hex\n"
     "\n"
     "For a controller whose firmware no longer runs: switch it off and connect it, run this, then\n"
     "switch it on. The boot loader is caught at power-on and the firmware is installed. The file\n"
     "is read and checked before the port is opened.\n"
     "  --wait SECONDS   how long to wait for the controller to be switched on (default 60)\n"
+    "  --no-verify      skip reading the written range back (START) and comparing it\n"
     "Exit status: 0 recovered, 1 the port, the capture or the transfer failed, 2 usage or no\n"
     "port, 3 the file was refused (nothing was sent), 130 Ctrl-C while waiting.\n";
 
@@ -37,7 +40,7 @@ int updateCommand(const std::vector<std::string>& args)
 {
     ParsedArgs parsed;
     ControllerOptions options;
-    if (int status = parseControllerArgs(args, kUpdateHelp, {}, {}, 1, parsed, options); status >= 0)
+    if (int status = parseControllerArgs(args, kUpdateHelp, {}, {"--no-verify"}, 1, parsed, options); status >= 0)
         return status;
     // The file first: a bad file is refused without touching the controller.
     comm::PreparedImage firmware;
@@ -48,8 +51,9 @@ int updateCommand(const std::vector<std::string>& args)
         return kExitFailed;
     std::printf("Firmware version: %s\n", session.link.firmwareVersionText().c_str());
     std::fflush(stdout);
-    comm::MaintenanceResult result = session.runWithProgress(
-        "Update", [&](comm::Maintenance& jobs) { return jobs.updateFirmware(firmware); });
+    comm::MaintenanceResult result = session.runWithProgress("Update", [&](comm::Maintenance& jobs) {
+        return jobs.updateFirmware(firmware, !parsed.has("--no-verify"));
+    });
     if (result.ok)
         std::printf("Firmware version: %s\n", session.link.firmwareVersion());
     session.link.disconnect();
@@ -60,7 +64,7 @@ int recoverCommand(const std::vector<std::string>& args)
 {
     ParsedArgs parsed;
     ControllerOptions options;
-    if (int status = parseControllerArgs(args, kRecoverHelp, {"--wait"}, {}, 1, parsed, options); status >= 0)
+    if (int status = parseControllerArgs(args, kRecoverHelp, {"--wait"}, {"--no-verify"}, 1, parsed, options); status >= 0)
         return status;
     int seconds = 60;
     if (parsed.has("--wait")) {
@@ -85,7 +89,7 @@ int recoverCommand(const std::vector<std::string>& args)
     session.host.showProgressOnNotice(session.link, comm::kMsgInstalling, "Install");
     std::printf("Port: %s\n", portDescription(options).c_str());
     std::fflush(stdout);
-    comm::MaintenanceResult result = session.jobs.recoverFirmware(options.port, firmware, seconds);
+    comm::MaintenanceResult result = session.jobs.recoverFirmware(options.port, firmware, seconds, !parsed.has("--no-verify"));
     session.host.endProgress();
     if (result.ok) {
         std::printf("Firmware version: %s\n", session.link.firmwareVersion());

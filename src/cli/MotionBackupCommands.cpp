@@ -61,6 +61,13 @@ int backupCommand(const std::vector<std::string>& args)
     session.host.showProgressAfterAcknowledge(session.link, "Read");
     comm::MaintenanceResult result = session.jobs.backupMotion(path);
     session.host.endProgress();
+    if (result.ok) {
+        // The controller stays in its boot loader until the user has read that they must press
+        // MODE; only then is it brought back to its menu (if they have not done so already).
+        waitForUser(comm::linkMessageText(result.message), options);
+        session.link.disconnect();
+        return kExitOk;
+    }
     session.link.disconnect();
     return reportResult(result);
 }

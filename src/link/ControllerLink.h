@@ -156,6 +156,9 @@ class ControllerLink {
     const char* bootLoaderVersion() const { return bootLoaderVersion_; }
     // 0..100 of the transfer that runs; safe to read from any thread.
     int progress() const { return progress_.load(std::memory_order_relaxed); }
+    // Back to 0 before a transfer is started on another thread, so that whoever polls it never
+    // sees the end of the previous transfer as the progress of the next one.
+    void resetProgress() { setProgress(0); }
 
     // Called on the transferring thread after each chunk of a download has gone out, with the
     // chunk's size and the progress it brought (for logs and traces; may be empty).

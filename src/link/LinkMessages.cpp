@@ -48,6 +48,11 @@ const char* linkMessageText(int number)
         return "Can not open this port!\nRetry to select port.";
     case kMsgRecoveryInstallFailed:
         return "Failed to install KZ-7 firmware!\nRetry please.";
+    case kMsgPressStartToVerify:
+        return "To check the new firmware, press the \"OK\" button first and then press the \"START\" "
+               "button of KZ-7!";
+    case kMsgFirmwareMismatch:
+        return "The firmware read back from KZ-7 differs from the file!\nPlease install it again.";
     case kMsgPlay:
         return "Play";
     case kMsgStop:

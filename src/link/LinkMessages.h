@@ -28,6 +28,9 @@ enum LinkMessage : int {
     kMsgQuitRecovery = 10029,
     kMsgCannotOpenPort = 10030,
     kMsgRecoveryInstallFailed = 10031,
+    // Ours: the read-back check after new firmware has gone out.
+    kMsgPressStartToVerify = 10032,
+    kMsgFirmwareMismatch = 10033,
     kMsgPlay = 12001,
     kMsgStop = 12002,
     kMsgConnect = 12003,

@@ -206,15 +206,35 @@ MaintenanceResult Maintenance::playProgram(const std::atomic<bool>& stop, long p
     return success(kMsgNone);
 }
 
-MaintenanceResult Maintenance::updateFirmware(const std::string& hexPath)
+MaintenanceResult Maintenance::updateFirmware(const std::string& hexPath, bool verify)
 {
     PreparedImage image;
     if (auto r = prepareFirmware(hexPath, image); !r.ok)
         return r;
-    return updateFirmware(image);
+    return updateFirmware(image, verify);
 }
 
-MaintenanceResult Maintenance::updateFirmware(const PreparedImage& firmware)
+int Maintenance::verifyWritten(uint32_t address, const std::vector<uint8_t>& image)
+{
+    // The controller keeps the image without its checksum byte.
+    const size_t stored = image.size() - 1;
+    if (image.empty() || stored == 0)
+        return 1;
+    if (!link_.goTo(ControllerMode::BootLoader) ||
+        !link_.requestUpload(address, static_cast<uint32_t>(stored))) {
+        link_.goTo(ControllerMode::Menu);
+        return -1;
+    }
+    host_.acknowledge(kMsgPressStartToVerify);
+    std::vector<uint8_t> back;
+    bool received = link_.receive(back, stored);
+    link_.goTo(ControllerMode::Menu);
+    if (!received)
+        return -1;
+    return std::equal(back.begin(), back.end(), image.begin()) ? 1 : 0;
+}
+
+MaintenanceResult Maintenance::updateFirmware(const PreparedImage& firmware, bool verify)
 {
     if (!preparedFor(firmware, firmware::kFirmwareArea))
         return notPrepared(kMsgNotFirmwareFile, firmware::kFirmwareArea);
@@ -222,26 +242,40 @@ MaintenanceResult Maintenance::updateFirmware(const PreparedImage& firmware)
         return r;
     if (!link_.download(kFirmwareAddress, firmware.bytes, true))
         return failure(kMsgFirmwareUpdateFailed);
+    if (verify) {
+        int same = verifyWritten(kFirmwareAddress, firmware.bytes);
+        if (same <= 0)
+            return failure(same == 0 ? kMsgFirmwareMismatch : kMsgFirmwareUpdateFailed);
+    }
     return success(kMsgFirmwareUpdated);
 }
 
 MaintenanceResult Maintenance::recoverFirmware(const std::string& portName, const std::string& hexPath,
-                                               int waitSeconds)
+                                               int waitSeconds, bool verify)
 {
     // The file first: a bad file is refused before the user is asked to switch anything on.
     PreparedImage image;
     if (auto r = prepareFirmware(hexPath, image); !r.ok)
         return r;
-    return recoverFirmware(portName, image, waitSeconds);
+    return recoverFirmware(portName, image, waitSeconds, verify);
 }
 
 MaintenanceResult Maintenance::recoverFirmware(const std::string& portName, const PreparedImage& firmware,
-                                               int waitSeconds)
+                                               int waitSeconds, bool verify)
 {
     if (!preparedFor(firmware, firmware::kFirmwareArea))
         return notPrepared(kMsgNotFirmwareFile, firmware::kFirmwareArea);
     if (!link_.openPort(portName))
         return failure(kMsgCannotOpenPort, link_.port().lastErrorText());
+    MaintenanceResult caught = catchBootLoader(waitSeconds);
+    if (!caught.ok)
+        return caught;
+    host_.notice(kMsgInstalling);
+    return installFirmware(firmware, verify);
+}
+
+MaintenanceResult Maintenance::catchBootLoader(int waitSeconds)
+{
     int caught = link_.waitForBootLoader(waitSeconds, [this] { host_.notice(kMsgPowerOn); });
     if (caught < 0) {
         MaintenanceResult r;
@@ -251,9 +285,20 @@ MaintenanceResult Maintenance::recoverFirmware(const std::string& portName, cons
     if (caught == 0)
         return failure(kMsgBootLoaderMissed);
     host_.notice(kMsgBootLoaderCaught);
-    host_.notice(kMsgInstalling);
+    return success(kMsgBootLoaderCaught);
+}
+
+MaintenanceResult Maintenance::installFirmware(const PreparedImage& firmware, bool verify)
+{
+    if (!preparedFor(firmware, firmware::kFirmwareArea))
+        return notPrepared(kMsgRecoveryInstallFailed, firmware::kFirmwareArea);
     if (!link_.download(kFirmwareAddress, firmware.bytes, true))
         return failure(kMsgRecoveryInstallFailed);
+    if (verify) {
+        int same = verifyWritten(kFirmwareAddress, firmware.bytes);
+        if (same <= 0)
+            return failure(same == 0 ? kMsgFirmwareMismatch : kMsgRecoveryInstallFailed);
+    }
     return success(kMsgInstalled);
 }
 

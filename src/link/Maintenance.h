@@ -95,17 +95,24 @@ class Maintenance {
     // sent) and with an image prepared before, so that a caller can refuse a bad file before it
     // connects. An image prepared for another area is refused without sending anything.
 
-    // Sends Intel hex firmware to a connected controller.
-    MaintenanceResult updateFirmware(const std::string& hexPath);
-    MaintenanceResult updateFirmware(const PreparedImage& firmware);
+    // Sends Intel hex firmware to a connected controller. With verify, the written range is
+    // read back (the user presses START for it) and compared before success.
+    MaintenanceResult updateFirmware(const std::string& hexPath, bool verify = true);
+    MaintenanceResult updateFirmware(const PreparedImage& firmware, bool verify = true);
     // For a controller whose firmware no longer runs: opens the port (without talking to the
     // controller), waits up to waitSeconds for it to be switched on, catches its boot loader
     // and sends the firmware. The caller may arm the link's boot-loader wait before starting
     // this on a worker thread, so that a cancel issued at once is kept.
     MaintenanceResult recoverFirmware(const std::string& portName, const std::string& hexPath,
-                                      int waitSeconds);
+                                      int waitSeconds, bool verify = true);
     MaintenanceResult recoverFirmware(const std::string& portName, const PreparedImage& firmware,
-                                      int waitSeconds);
+                                      int waitSeconds, bool verify = true);
+    // The two steps of a recovery on a port that is already open, for a caller that goes
+    // through them one at a time (the recovery wizard). catchBootLoader ends with 12024, 12025
+    // or cancelled; installFirmware with 12028 or 10031 (10033 when the check found a
+    // difference).
+    MaintenanceResult catchBootLoader(int waitSeconds);
+    MaintenanceResult installFirmware(const PreparedImage& firmware, bool verify = true);
     // Sends a .rom servo image to 0xC000 and has the controller pass it on to the bus.
     MaintenanceResult updateServos(const std::string& romPath);
     MaintenanceResult updateServos(const PreparedImage& servoImage);
@@ -119,6 +126,9 @@ class Maintenance {
 
   private:
     MaintenanceResult enterBootLoaderOrDisconnect();
+    // 1 the controller holds the image (the bytes before its checksum byte), 0 it holds
+    // something else, -1 it could not be read back.
+    int verifyWritten(uint32_t address, const std::vector<uint8_t>& image);
 
     ControllerLink& link_;
     MaintenanceHost& host_;

@@ -8,6 +8,11 @@
 #include "programmer/ProgrammerTexts.h"
 #include "programmer/Prompter.h"
 #include "programmer/TaskloomSettings.h"
+#include "programmer/dialogs/CKZ7RecoverSheet.h"
+#include "programmer/dialogs/DownloadDialog.h"
+#include "programmer/dialogs/FirmwareUpdateDialog.h"
+#include "programmer/dialogs/MotionDataDialog.h"
+#include "programmer/dialogs/ServoUpdateDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +26,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -487,6 +493,40 @@ void CMainFrame::openControllerDialog(ControllerDialog which, const QString& mtn
         motionPresetPath_ = mtnPreset;
     }
     emit controllerDialogRequested(which, mtnPreset);
+
+    // Each dialog owns its controller link and shares the saved port and paths; it is modal to
+    // this window and goes away when it closes.
+    DialogContext context{{settings_.comPort, settings_.firmwarePath, settings_.motionDocPath}, prompter_};
+    QPointer<CEditorDoc> document;
+    QDialog* dialog = nullptr;
+    switch (which) {
+    case ControllerDialog::DownloadPlay:
+        if (CEditorFrame* f = activeFrame())
+            document = &f->document();
+        dialog = new DownloadDialog(context, document ? document->title() : QString(),
+                                    document ? &document->program() : nullptr, this);
+        break;
+    case ControllerDialog::RecoverKz7:
+        dialog = new CKZ7RecoverSheet(context, this);
+        break;
+    case ControllerDialog::UpdateKz7:
+        dialog = new FirmwareUpdateDialog(context, this);
+        break;
+    case ControllerDialog::UpdateVq:
+        dialog = new ServoUpdateDialog(context, this);
+        break;
+    case ControllerDialog::RobotMotion:
+        dialog = new MotionDataDialog(context, motionPreset_ ? motionPresetPath_ : QString(), this);
+        break;
+    }
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::finished, this, [this, document] {
+        // The preset is used up with the dialog; the download's rule check marked cells.
+        clearMotionPreset();
+        if (document)
+            document->refreshAll();
+    });
+    dialog->open();
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* e)

@@ -15,6 +15,8 @@ class Prompter {
     virtual void message(const QString& text) = 0;
     // OK / Cancel; true for OK.
     virtual bool confirm(const QString& text) = 0;
+    // Yes / No; true for Yes (a prompter without such a box asks OK / Cancel).
+    virtual bool askYesNo(const QString& text) { return confirm(text); }
     // Yes / No / Cancel before unsaved changes would be lost.
     virtual SaveAnswer askSave(const QString& text) = 0;
     // An open dialog for an existing file ("start" is a folder or a preset file name); empty when

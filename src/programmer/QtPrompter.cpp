@@ -27,6 +27,12 @@ bool QtPrompter::confirm(const QString& text)
                                  QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
+bool QtPrompter::askYesNo(const QString& text)
+{
+    return QMessageBox::question(parent_, programmer::text(Str::Title), text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
 SaveAnswer QtPrompter::askSave(const QString& text)
 {
     switch (QMessageBox::question(parent_, programmer::text(Str::Title), text,

@@ -11,6 +11,7 @@ class QtPrompter : public Prompter {
     void setParent(QWidget* parent) { parent_ = parent; }
     void message(const QString& text) override;
     bool confirm(const QString& text) override;
+    bool askYesNo(const QString& text) override;
     SaveAnswer askSave(const QString& text) override;
     QString openFile(const QString& filter, const QString& start) override;
     QString saveFile(const QString& filter, const QString& start, const QString& defaultSuffix) override;

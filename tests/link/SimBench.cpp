@@ -102,7 +102,7 @@ void SimBench::savePortSetting(int number) const
 {
     std::filesystem::create_directories(folder_ + "/config/Quorvel");
     std::ofstream ini(folder_ + "/config/Quorvel/Tessaban.conf");
-    ini << "[Taskloom]\nSettings\\Com%20Port=" << number << "\n";
+    ini << "[Taskloom%20%28Tessaban%29]\nSettings\\Com%20Port=" << number << "\n";
 }
 
 CommandResult SimBench::tessaban(const std::vector<std::string>& args, int timeoutSeconds,

@@ -174,8 +174,10 @@ TEST(CliFirmware, UpdatesAndPrintsTheNewVersion)
     ASSERT_TRUE(sim.ok());
     auto firmware = pattern(4000, 3);
     linktest::writeHex(sim.path("fw.hex"), firmware);
-    CommandResult r = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("fw.hex")});
+    CommandResult r = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("fw.hex")}, 120,
+                                   pressStartWhenAsked(sim));
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(has(r.out, "it sends the new firmware back to be checked")) << r.out;
     auto first = r.out.find("Firmware version: ");
     auto second = r.out.find("Firmware version: ", first + 1);
     ASSERT_NE(second, std::string::npos) << r.out;
@@ -186,6 +188,16 @@ TEST(CliFirmware, UpdatesAndPrintsTheNewVersion)
     auto memory = sim.memory();
     ASSERT_GE(memory.size(), firmware.size());
     EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), memory.begin()));
+
+    // Without the check nobody needs to press START.
+    auto replacement = pattern(3000, 4);
+    linktest::writeHex(sim.path("fw2.hex"), replacement);
+    CommandResult unchecked =
+        sim.tessaban({"firmware", "update", "--port", "COM7", "--no-verify", sim.path("fw2.hex")});
+    ASSERT_EQ(unchecked.status, 0) << unchecked.err;
+    EXPECT_FALSE(has(unchecked.out, "the new firmware back")) << unchecked.out;
+    memory = sim.memory();
+    EXPECT_TRUE(std::equal(replacement.begin(), replacement.end(), memory.begin()));
 
     linktest::writeFile(sim.path("bad.hex"), {'x', '\n'});
     CommandResult bad = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("bad.hex")});
@@ -204,6 +216,7 @@ TEST(CliFirmware, RecoversAControllerSwitchedOnWhileWaiting)
     auto firmware = pattern(2500, 8);
     linktest::writeHex(sim.path("fw.hex"), firmware);
     bool switched = false;
+    auto pressStart = pressStartWhenAsked(sim);
     CommandResult r =
         sim.tessaban({"firmware", "recover", "--port", "COM7", "--wait", "20", sim.path("fw.hex")}, 120,
                      [&](const std::string& out) {
@@ -211,6 +224,7 @@ TEST(CliFirmware, RecoversAControllerSwitchedOnWhileWaiting)
                              switched = true;
                              sim.control("power on");
                          }
+                         pressStart(out);
                      });
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(has(r.out, "It is successful running KZ-7 bootloader.")) << r.out;

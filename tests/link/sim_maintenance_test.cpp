@@ -115,6 +115,8 @@ struct TestHost : comm::MaintenanceHost {
     void acknowledge(int message) override
     {
         acknowledged.push_back(message);
+        if (!beforeStart.empty())
+            sim.control(beforeStart);
         sim.control("press START");
     }
     void notice(int message) override { notices.push_back(message); }
@@ -123,6 +125,7 @@ struct TestHost : comm::MaintenanceHost {
         console.append(reinterpret_cast<const char*>(bytes), count);
     }
     Controller& sim;
+    std::string beforeStart; // a fault to inject just before START is pressed
     std::vector<int> acknowledged;
     std::vector<int> notices;
     std::string console;
@@ -199,10 +202,40 @@ void RecoversAControllerWithoutFirmware(Where where)
     EXPECT_EQ(r.message, comm::kMsgInstalled);
     EXPECT_EQ(host.notices,
               (std::vector<int>{comm::kMsgPowerOn, comm::kMsgBootLoaderCaught, comm::kMsgInstalling}));
+    EXPECT_EQ(host.acknowledged, std::vector<int>{comm::kMsgPressStartToVerify});
     EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Menu)) << "the new firmware runs";
     auto memory = sim.memory();
     ASSERT_GE(memory.size(), firmware.size());
     EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), memory.begin()));
+}
+
+void NewFirmwareIsReadBackAndADifferenceIsNoSuccess(Where where)
+{
+    SimJobs bench(where);
+    ASSERT_TRUE(bench.connect());
+    auto& [sim, host, linkOwner, link, jobs] = bench;
+    writeHex(sim.path("fw.hex"), pattern(1500, 7));
+    struct Case {
+        const char* fault;
+        bool verify;
+        bool ok;
+        int message;
+        size_t acknowledged;
+    } cases[] = {
+        {"", true, true, comm::kMsgFirmwareUpdated, 1},
+        {"garble 3", true, false, comm::kMsgFirmwareMismatch, 1},
+        {"", false, true, comm::kMsgFirmwareUpdated, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        host.acknowledged.clear();
+        host.beforeStart = c.fault;
+        MaintenanceResult r = jobs.updateFirmware(sim.path("fw.hex"), c.verify);
+        EXPECT_EQ(r.ok, c.ok);
+        EXPECT_EQ(r.message, c.message);
+        EXPECT_EQ(host.acknowledged.size(), c.acknowledged);
+        EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Menu));
+    }
 }
 
 void RecoveryGivesUpOrIsCancelledWithoutSendingAnything(Where where)
@@ -343,6 +376,7 @@ void AStalledControllerIsGivenUpBeforeAnyTransfer(Where where)
 
 TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile) { BackupRestoreBackupGivesTheSameFile(Where::InProcess); }
 TEST(SimMaintenance, RecoversAControllerWithoutFirmware) { RecoversAControllerWithoutFirmware(Where::InProcess); }
+TEST(SimMaintenance, NewFirmwareIsReadBackAndADifferenceIsNoSuccess) { NewFirmwareIsReadBackAndADifferenceIsNoSuccess(Where::InProcess); }
 TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything) { RecoveryGivesUpOrIsCancelledWithoutSendingAnything(Where::InProcess); }
 TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile) { AControllerVanishingDuringABackupWritesNoFile(Where::InProcess); }
 TEST(SimFaults, AGarbledControllerIsGivenUpBeforeAnyTransfer) { AGarbledControllerIsGivenUpBeforeAnyTransfer(Where::InProcess); }

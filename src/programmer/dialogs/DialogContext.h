@@ -1,0 +1,31 @@
+#pragma once
+// What every controller dialog is given by the main window: the settings it reads and changes,
+// the prompter for its messages, and the protocol's timing (tests shorten the waits).
+
+#include "link/ControllerLink.h"
+#include "link/Maintenance.h"
+
+#include <QString>
+
+namespace programmer {
+
+class Prompter;
+
+// The main window's settings values the controller dialogs share. A successful connect stores
+// the port number; the firmware and motion file dialogs start at, and store, their paths.
+struct DialogSettings {
+    int& comPort;           // "Com Port": the port COM<n>
+    QString& firmwarePath;  // "Firmware": the last firmware ".hex" file
+    QString& motionDocPath; // "MotionDoc": the last ".mtn" file
+};
+
+struct DialogContext {
+    DialogSettings settings;
+    Prompter& prompter;
+    comm::LinkTiming linkTiming = {};
+    comm::MaintenanceTiming jobTiming = {};
+    int bootLoaderWaitSeconds = 60; // the recovery wizard's wait for power-on
+    bool verifyFirmware = true;     // read new firmware back and compare it
+};
+
+} // namespace programmer

@@ -1,0 +1,173 @@
+// The recovery wizard end to end against a kz7sim that is switched off with its firmware erased:
+// the six pages with their buttons, power switched on through the control channel while page 3
+// waits, a wait that runs out (a short one injected) and the ways out of the wizard.
+
+#include "DialogTestKit.h"
+
+#include "link/ControllerMode.h"
+#include "link/LinkMessages.h"
+#include "programmer/dialogs/CKZ7RecoverPages.h"
+#include "programmer/dialogs/CKZ7RecoverSheet.h"
+#include "programmer/dialogs/PercentBar.h"
+#include "programmer/dialogs/PortCombo.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using dialogtest::SimRig;
+using dialogtest::text;
+using dialogtest::waitUntil;
+using programmer::CKZ7RecoverSheet;
+
+namespace {
+
+// Which of Back, Next and Finish are there to press, as "BNF" with '-' for one that is not.
+std::string buttons(const CKZ7RecoverSheet& sheet)
+{
+    auto on = [](const QPushButton* b, char c) { return b->isVisible() && b->isEnabled() ? c : '-'; };
+    return {on(sheet.backButton(), 'B'), on(sheet.nextButton(), 'N'), on(sheet.finishButton(), 'F')};
+}
+
+void next(CKZ7RecoverSheet& sheet)
+{
+    QTest::mouseClick(sheet.nextButton(), Qt::LeftButton);
+}
+
+const std::vector<std::string> kSwitchedOffBlank = {"--power", "off", "--blank-firmware"};
+
+} // namespace
+
+TEST(RecoverSheet, GoesThroughAllSixPagesWithAControllerSwitchedOnWhilePageThreeWaits)
+{
+    dialogtest::ensureApp();
+    SimRig rig(kSwitchedOffBlank);
+    ASSERT_TRUE(rig.ok());
+    rig.prompter.onInform = [&rig](const QString& message) {
+        if (message.contains("\"START\" button of KZ-7"))
+            rig.control("press START");
+    };
+    const QString savedFirmware = QString::fromStdString(rig.path("saved.hex"));
+    rig.firmwarePath = savedFirmware;
+    auto firmware = dialogtest::pattern(2500, 6);
+    dialogtest::writeHex(rig.path("fw.hex"), firmware);
+
+    CKZ7RecoverSheet sheet(rig.context());
+    sheet.show();
+    EXPECT_EQ(sheet.windowTitle(), "Step of KZ-7 recovery");
+    struct Page {
+        int number;
+        const char* caption;
+        int message;
+        const char* buttons;
+    };
+    auto expectPage = [&](const Page& p) {
+        SCOPED_TRACE(p.caption);
+        EXPECT_EQ(sheet.currentPage(), p.number);
+        EXPECT_EQ(sheet.pageCaption(), p.caption);
+        EXPECT_EQ(sheet.page(p.number)->message(), text(p.message));
+        EXPECT_EQ(buttons(sheet), p.buttons);
+    };
+    expectPage({1, "Start KZ-7 recovery", comm::kMsgRecoveryStart, "-N-"});
+    next(sheet);
+    expectPage({2, "Ready to recover KZ-7", comm::kMsgRecoveryReady, "BN-"});
+    EXPECT_EQ(sheet.portPage()->combo->selectedPort(), "COM5");
+    next(sheet);
+    EXPECT_TRUE(sheet.link().isPortOpen());
+    EXPECT_FALSE(sheet.link().isConnected()) << "the wizard only opens the port";
+    ASSERT_TRUE(waitUntil([&] { return sheet.page(3)->message() == text(comm::kMsgPowerOn); }));
+    expectPage({3, "Running KZ-7 boot loader", comm::kMsgPowerOn, "B--"});
+    next(sheet);
+    EXPECT_EQ(sheet.currentPage(), 3) << "Next is impossible until the boot loader was caught";
+
+    rig.control("power on");
+    ASSERT_TRUE(waitUntil([&] { return !sheet.busy(); }));
+    expectPage({3, "Running KZ-7 boot loader", comm::kMsgBootLoaderCaught, "BN-"});
+    next(sheet);
+    expectPage({4, "Select KZ-7 firmware", comm::kMsgSelectFirmware, "---"});
+
+    // A file that is no Intel hex is refused on the page; a good one enables Next.
+    dialogtest::writeFile(rig.path("bad.hex"), {'x', '\n'});
+    rig.prompter.files = {QString::fromStdString(rig.path("bad.hex")), QString::fromStdString(rig.path("fw.hex"))};
+    QTest::mouseClick(sheet.filePage()->find, Qt::LeftButton);
+    EXPECT_EQ(rig.prompter.told, QStringList{text(comm::kMsgNotFirmwareFile)});
+    EXPECT_EQ(buttons(sheet), "---");
+    QTest::mouseClick(sheet.filePage()->find, Qt::LeftButton);
+    EXPECT_EQ(sheet.filePage()->fileName->text(), "fw.hex");
+    EXPECT_EQ(buttons(sheet), "-N-");
+    EXPECT_EQ(rig.prompter.fileStarts, (QStringList{savedFirmware, savedFirmware}));
+    EXPECT_EQ(rig.firmwarePath, savedFirmware) << "the wizard does not change the saved path";
+
+    rig.prompter.told.clear();
+    next(sheet);
+    expectPage({5, "Install KZ-7 firmware", comm::kMsgInstalling, "---"});
+    // Cancel is refused without a question while the firmware goes out.
+    QTest::mouseClick(sheet.cancelButton(), Qt::LeftButton);
+    EXPECT_TRUE(rig.prompter.asked.isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return !sheet.busy(); }));
+    expectPage({5, "Install KZ-7 firmware", comm::kMsgInstalled, "-N-"});
+    EXPECT_EQ(rig.prompter.told, QStringList{text(comm::kMsgPressStartToVerify)});
+    EXPECT_EQ(sheet.installPage()->bar->percent(), 100);
+    next(sheet);
+    expectPage({6, "Finish KZ-7 recovery", comm::kMsgRecovered, "--F"});
+    EXPECT_EQ(sheet.finishButton()->text(), "Finish");
+    QTest::mouseClick(sheet.finishButton(), Qt::LeftButton);
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    EXPECT_FALSE(sheet.link().isPortOpen());
+    EXPECT_TRUE(rig.memoryHolds(0, firmware));
+    EXPECT_EQ(rig.probeMode(), comm::modeValue(comm::ControllerMode::Menu)) << "the new firmware runs";
+}
+
+TEST(RecoverSheet, AWaitThatRunsOutOrIsCalledOffGoesBackToThePortPage)
+{
+    dialogtest::ensureApp();
+    SimRig rig(kSwitchedOffBlank);
+    ASSERT_TRUE(rig.ok());
+    programmer::DialogContext context = rig.context();
+    context.bootLoaderWaitSeconds = 1; // in place of the minute a user gets
+    CKZ7RecoverSheet sheet(context);
+    sheet.show();
+    next(sheet);
+    next(sheet);
+    ASSERT_EQ(sheet.currentPage(), 3);
+    ASSERT_TRUE(waitUntil([&] { return sheet.currentPage() == 2; }, 20000));
+    EXPECT_EQ(rig.prompter.told, QStringList{text(comm::kMsgBootLoaderMissed)});
+    EXPECT_FALSE(sheet.link().isPortOpen()) << "page 2 closes the port";
+
+    // Back during the wait calls it off first.
+    next(sheet);
+    ASSERT_EQ(sheet.currentPage(), 3);
+    QTest::mouseClick(sheet.backButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return sheet.currentPage() == 2 && !sheet.busy(); }, 20000));
+    EXPECT_EQ(rig.prompter.told.size(), 1) << "a called-off wait says nothing";
+
+    // Cancel asks; No stays, Yes leaves (on page 3 after calling the wait off).
+    next(sheet);
+    rig.prompter.answers = {false, true};
+    QTest::mouseClick(sheet.cancelButton(), Qt::LeftButton);
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_EQ(sheet.currentPage(), 3);
+    QTest::keyClick(&sheet, Qt::Key_Escape);
+    ASSERT_TRUE(waitUntil([&] { return !sheet.isVisible(); }, 20000));
+    EXPECT_EQ(rig.prompter.asked, (QStringList{text(comm::kMsgQuitRecovery), text(comm::kMsgQuitRecovery)}));
+    EXPECT_EQ(sheet.result(), QDialog::Rejected);
+    EXPECT_FALSE(sheet.link().isPortOpen());
+}
+
+TEST(RecoverSheet, APortThatDoesNotOpenKeepsTheWizardOnPageTwo)
+{
+    dialogtest::ensureApp();
+    SimRig rig(kSwitchedOffBlank);
+    ASSERT_TRUE(rig.ok());
+    CKZ7RecoverSheet sheet(rig.context());
+    sheet.show();
+    next(sheet);
+    sheet.portPage()->combo->fill({"COM200"}, 200); // a name with no device behind it
+    next(sheet);
+    EXPECT_EQ(sheet.currentPage(), 2);
+    EXPECT_EQ(rig.prompter.told, QStringList{text(comm::kMsgCannotOpenPort)});
+    EXPECT_EQ(sheet.portPage()->combo->selectedPort(), "COM5") << "the list is filled again";
+}
