@@ -372,25 +372,25 @@ void drawGlyph(QPainter& p, Glyph g)
 
 QPixmap drawIcon(int entry)
 {
-    const IconSpec& spec = Specs[static_cast<size_t>(entry)];
+    const IconSpec& look = Specs[static_cast<size_t>(entry)];
     QPixmap pm(IconSize, IconSize);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    if (spec.tile != Tile::None) {
-        p.setPen(QPen(tileColour(spec.tile).darker(150), 1));
-        p.setBrush(tileColour(spec.tile));
+    if (look.tile != Tile::None) {
+        p.setPen(QPen(tileColour(look.tile).darker(150), 1));
+        p.setBrush(tileColour(look.tile));
         p.drawRoundedRect(QRectF(0.5, 0.5, 31, 31), 6, 6);
     }
-    if (spec.tile == Tile::None && spec.glyph == Glyph::ButtonPad)
+    if (look.tile == Tile::None && look.glyph == Glyph::ButtonPad)
         drawButtonPad(p, false);
-    else if (spec.tile == Tile::None && spec.glyph == Glyph::Remote)
+    else if (look.tile == Tile::None && look.glyph == Glyph::Remote)
         drawRemote(p, false);
     else
-        drawGlyph(p, spec.glyph);
-    if (spec.mark) {
+        drawGlyph(p, look.glyph);
+    if (look.mark) {
         QFont f("Sans");
-        f.setPixelSize(strlen(spec.mark) > 1 ? 9 : 11);
+        f.setPixelSize(strlen(look.mark) > 1 ? 9 : 11);
         f.setBold(true);
         p.setFont(f);
         const QRectF box(16, 19, 16, 13);
@@ -398,7 +398,7 @@ QPixmap drawIcon(int entry)
         p.setBrush(QColor(0, 0, 0, 150));
         p.drawRoundedRect(box.adjusted(1, 0, 0, 0), 3, 3);
         p.setPen(Ink);
-        p.drawText(box, Qt::AlignCenter, spec.mark);
+        p.drawText(box, Qt::AlignCenter, look.mark);
     }
     return pm;
 }

@@ -64,9 +64,9 @@ Material materialFrom(const aiMaterial* m, const std::string& folder)
     out.ambient = colour4(m, AI_MATKEY_COLOR_AMBIENT, out.diffuse);
     if (out.ambient[0] == 0 && out.ambient[1] == 0 && out.ambient[2] == 0)
         out.ambient = out.diffuse;
-    auto spec = colour4(m, AI_MATKEY_COLOR_SPECULAR, {0, 0, 0, 1});
+    auto specular = colour4(m, AI_MATKEY_COLOR_SPECULAR, {0, 0, 0, 1});
     auto emis = colour4(m, AI_MATKEY_COLOR_EMISSIVE, {0, 0, 0, 1});
-    out.specular = {spec[0], spec[1], spec[2]};
+    out.specular = {specular[0], specular[1], specular[2]};
     out.emissive = {emis[0], emis[1], emis[2]};
     m->Get(AI_MATKEY_SHININESS, out.power);
     aiString texture;
