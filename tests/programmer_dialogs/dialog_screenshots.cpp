@@ -68,8 +68,8 @@ int main(int argc, char** argv)
     {
         SimRig rig;
         behaviour::BehaviorProgram program;
-        behaviour::loadProgramFile(source + "/data/examples/worked_example.tpg", program);
-        programmer::DownloadDialog d(rig.context(), "worked_example.tpg", &program);
+        behaviour::loadProgramFile(source + "/data/examples/counter_printer.tpg", program);
+        programmer::DownloadDialog d(rig.context(), "counter_printer.tpg", &program);
         if (rig.ok() && connected(d)) {
             QTest::mouseClick(d.downloadButton(), Qt::LeftButton);
             waitUntil([&] { return !d.busy(); });
