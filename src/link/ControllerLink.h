@@ -185,7 +185,8 @@ class ControllerLink {
     void setProgress(int value) { progress_.store(value, std::memory_order_relaxed); }
 
     LinkTiming timing_;
-    bool connected_ = false;
+    // Written by the job that connects, read by the window that shows the link's state meanwhile.
+    std::atomic<bool> connected_ = false;
     ChannelOpener opener_;
     platform::Clock& clock_;
     std::unique_ptr<platform::ByteChannel> port_;
