@@ -16,6 +16,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
+
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -56,6 +59,19 @@ void pressStartWhenAsked(SimRig& rig)
         if (message.contains("\"START\" button of KZ-7"))
             rig.control("press START");
     };
+}
+
+// Waits until the simulator reports the mode (a controller just switched on boots for half a
+// second, and a probe meanwhile hears nothing).
+bool simIn(SimRig& rig, const std::string& mode)
+{
+    const std::string file = rig.path("state.txt");
+    return waitUntil([&] {
+        rig.control("dump " + file);
+        QThread::msleep(50);
+        std::vector<uint8_t> line = dialogtest::readFile(file);
+        return std::string(line.begin(), line.end()).find("mode=" + mode + " ") != std::string::npos;
+    }, 20000);
 }
 
 } // namespace
@@ -286,4 +302,69 @@ TEST(MotionDataDialog, AControllerThatStallsDuringAWriteGetsItsMessageAndAnswers
     dialog.reject();
     ASSERT_TRUE(waitUntil([&] { return !dialog.isVisible(); }));
     EXPECT_TRUE(rig.answersAgain());
+}
+
+TEST(UpdateDialogs, AFaultDuringTheTransferGetsItsMessageLeavesTheDialogUsableAndTheControllerAnswers)
+{
+    dialogtest::ensureApp();
+    struct Case {
+        bool firmware; // the firmware update dialog, else the servo update dialog
+        const char* fault;
+        const char* clear; // what the user does to bring the controller back ("" for none)
+        int message;
+    } cases[] = {
+        {true, "power off", "power on", comm::kMsgFirmwareUpdateFailed},
+        {true, "vanish 0", "", comm::kMsgFirmwareUpdateFailed},
+        {false, "power off", "power on", comm::kMsgServoUpdateFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.firmware ? "firmware: " : "servo: ") + c.fault);
+        SimRig rig;
+        ASSERT_TRUE(rig.ok());
+        pressStartWhenAsked(rig);
+        std::unique_ptr<programmer::ControllerDialogBase> dialog;
+        QPushButton* download = nullptr;
+        if (c.firmware) {
+            dialogtest::writeHex(rig.path("fw.hex"), dialogtest::pattern(3000, 8));
+            rig.prompter.files.push_back(QString::fromStdString(rig.path("fw.hex")));
+            auto* d = new programmer::FirmwareUpdateDialog(rig.context());
+            dialog.reset(d);
+            download = d->downloadButton();
+        } else {
+            rig.prompter.files.push_back(QString::fromStdString(sample("vq-servo.rom")));
+            auto* d = new programmer::ServoUpdateDialog(rig.context());
+            dialog.reset(d);
+            download = d->downloadButton();
+        }
+        ASSERT_TRUE(connected(*dialog)) << told(rig);
+        const std::vector<uint8_t> before = rig.memory();
+        // With the first chunk of the image the fault strikes.
+        bool struck = false;
+        dialog->link().setChunkObserver([&](size_t, int) {
+            if (!struck) {
+                struck = true;
+                rig.control(c.fault);
+            }
+        });
+        QTest::mouseClick(download, Qt::LeftButton);
+        ASSERT_TRUE(finished(*dialog));
+        EXPECT_TRUE(struck);
+        EXPECT_EQ(rig.prompter.told, QStringList{text(c.message)});
+        EXPECT_TRUE(dialog->closeButton()->isEnabled());
+        EXPECT_TRUE(dialog->connectButton()->isEnabled());
+        dialog->reject();
+        ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }));
+        if (*c.clear)
+            rig.control(c.clear);
+        const std::string fault = c.fault;
+        if (fault == "power off") {
+            // The boot loader writes nothing of an image that did not arrive whole, so the old
+            // firmware still runs: switched on again, the controller is in its menu.
+            ASSERT_TRUE(simIn(rig, "menu"));
+            EXPECT_EQ(rig.probeMode(), comm::modeValue(comm::ControllerMode::Menu));
+            EXPECT_EQ(rig.memory(), before) << "nothing of the cut image is written";
+        } else {
+            EXPECT_FALSE(dialog->link().isPortOpen()) << "the device that went away is let go";
+        }
+    }
 }

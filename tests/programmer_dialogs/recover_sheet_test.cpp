@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 using dialogtest::SimRig;
@@ -170,4 +172,72 @@ TEST(RecoverSheet, APortThatDoesNotOpenKeepsTheWizardOnPageTwo)
     EXPECT_EQ(sheet.currentPage(), 2);
     EXPECT_EQ(rig.prompter.told, QStringList{text(comm::kMsgCannotOpenPort)});
     EXPECT_EQ(sheet.portPage()->combo->selectedPort(), "COM5") << "the list is filled again";
+}
+
+TEST(RecoverSheet, AControllerSwitchedOffDuringTheInstallationCanBeRecoveredAgain)
+{
+    dialogtest::ensureApp();
+    SimRig rig(kSwitchedOffBlank);
+    ASSERT_TRUE(rig.ok());
+    rig.prompter.onInform = [&rig](const QString& message) {
+        if (message.contains("\"START\" button of KZ-7"))
+            rig.control("press START");
+    };
+    auto firmware = dialogtest::pattern(2500, 7);
+    dialogtest::writeHex(rig.path("fw.hex"), firmware);
+    CKZ7RecoverSheet sheet(rig.context());
+    sheet.show();
+    // From page 1 or 2 to a firmware selected on page 4, switched on while page 3 waits.
+    auto catchAndSelect = [&] {
+        while (sheet.currentPage() < 3)
+            next(sheet);
+        ASSERT_TRUE(waitUntil([&] { return sheet.page(3)->message() == text(comm::kMsgPowerOn); }));
+        rig.control("power on");
+        ASSERT_TRUE(waitUntil([&] { return !sheet.busy(); }));
+        ASSERT_EQ(sheet.page(3)->message(), text(comm::kMsgBootLoaderCaught));
+        next(sheet);
+        ASSERT_EQ(sheet.currentPage(), 4);
+        rig.prompter.files = {QString::fromStdString(rig.path("fw.hex"))};
+        QTest::mouseClick(sheet.filePage()->find, Qt::LeftButton);
+        ASSERT_EQ(buttons(sheet), "-N-");
+    };
+    catchAndSelect();
+    if (HasFatalFailure())
+        return;
+
+    // With the first chunk of the firmware the controller is switched off.
+    bool struck = false;
+    sheet.link().setChunkObserver([&](size_t, int) {
+        if (!struck) {
+            struck = true;
+            rig.control("power off");
+        }
+    });
+    next(sheet);
+    ASSERT_EQ(sheet.currentPage(), 5);
+    ASSERT_TRUE(waitUntil([&] { return !sheet.busy(); }));
+    EXPECT_TRUE(struck);
+    EXPECT_EQ(rig.prompter.told, QStringList{text(comm::kMsgRecoveryInstallFailed)});
+    EXPECT_EQ(sheet.currentPage(), 2) << "the wizard starts over from the port";
+    EXPECT_EQ(buttons(sheet), "BN-");
+    EXPECT_FALSE(sheet.link().isPortOpen());
+    std::vector<uint8_t> memory = rig.memory();
+    EXPECT_TRUE(std::all_of(memory.begin(), memory.begin() + std::min(memory.size(), firmware.size()),
+                            [](uint8_t b) { return b == 0xFF; }))
+        << "nothing of the cut firmware is written";
+
+    // The firmware area is still erased: only the boot loader answers, and the wizard gets it again.
+    rig.prompter.told.clear();
+    catchAndSelect();
+    if (HasFatalFailure())
+        return;
+    next(sheet);
+    ASSERT_TRUE(waitUntil([&] { return !sheet.busy(); }));
+    EXPECT_EQ(sheet.page(5)->message(), text(comm::kMsgInstalled));
+    EXPECT_EQ(rig.prompter.told, QStringList{text(comm::kMsgPressStartToVerify)});
+    next(sheet);
+    QTest::mouseClick(sheet.finishButton(), Qt::LeftButton);
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    EXPECT_TRUE(rig.memoryHolds(0, firmware));
+    EXPECT_EQ(rig.probeMode(), comm::modeValue(comm::ControllerMode::Menu));
 }
