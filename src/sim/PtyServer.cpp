@@ -93,8 +93,6 @@ void PtyServer::checkVanish(int64_t nowMs)
         std::fprintf(stderr, "kz7sim: the device vanished as asked\n");
         pty_.close();
         outbox_.clear();
-        if (onVanish_)
-            onVanish_();
     }
 }
 

@@ -11,7 +11,6 @@
 #include "sim/PtyHost.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace sim {
@@ -27,9 +26,6 @@ class PtyServer {
 
     PtyServer(Controller& controller, ControllerMemory& memory, PtyHost& pty, ControlFifo& control,
               Settings settings, platform::Clock& clock);
-
-    // Called once the device is closed because the controller vanished.
-    void setOnVanish(std::function<void()> onVanish) { onVanish_ = std::move(onVanish); }
 
     // Serves until told to stop, then writes the memory file a last time.
     void run();
@@ -53,7 +49,6 @@ class PtyServer {
     Settings settings_;
     platform::Clock& clock_;
     PacedLine line_;
-    std::function<void()> onVanish_;
 
     std::string outbox_; // carried by the line, not yet taken by the pseudo-terminal
     int64_t lastSaveMs_ = 0;
