@@ -9,11 +9,11 @@
 #include <QMouseEvent>
 #include <QOpenGLBuffer>
 #include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
 #include <QOpenGLShaderProgram>
 #include <QOpenGLTexture>
 #include <QOpenGLVertexArrayObject>
 #include <QPainter>
-#include <QSurfaceFormat>
 #include <QVector2D>
 #include <QVector4D>
 
@@ -168,19 +168,17 @@ struct RobotWindow::Gpu {
     QOpenGLShaderProgram textProgram;
     QOpenGLVertexArrayObject textVao;
     std::unique_ptr<QOpenGLTexture> textTexture;
-    QString textShown; // what textTexture holds
+    QString textShown;                                // what textTexture holds
+    std::unique_ptr<QOpenGLFramebufferObject> target; // the window's picture, window-sized
     QSize textSize;
     int locViewProjection = -1, locFrames = -1, locLit = -1, locTextured = -1;
 };
 
 RobotWindow::RobotWindow(std::chrono::milliseconds period, const QString& profilePath, QWidget* parent)
-    : QOpenGLWidget(parent)
+    : QWidget(parent)
 {
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    format.setDepthBufferSize(24);
-    setFormat(format);
+    // The picture covers every pixel, so Qt need not clear behind it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     // The windows take the focus themselves, only when a gesture starts (a press that starts a
     // drag or presses a panel), so that a refused click does not release another panel.
@@ -202,23 +200,23 @@ RobotWindow::~RobotWindow()
     for (RobotWindow* w : allWindows())
         if (w->hovered_ == this)
             w->hovered_ = nullptr;
-    if (driver_)
-        driver_->remove(viewNumber_);
-    releaseGpu();
-}
-
-void RobotWindow::releaseGpu()
-{
-    if (!gpu_)
+    if (!driver_) {
+        // The shared context went first, and everything in it with it.
+        (void)gpu_.release();
         return;
-    makeCurrent();
-    gpu_.reset();
-    doneCurrent();
+    }
+    driver_->remove(viewNumber_);
+    if (gpu_ && driver_->makeContextCurrent())
+        gpu_.reset();
+    else
+        (void)gpu_.release();
 }
 
 void RobotWindow::markChanged()
 {
-    if (driver_)
+    // A grab shows it at once; the screen shows it on the window's next drawing tick.
+    stale_ = true;
+    if (driver_ && viewNumber_ >= 0)
         driver_->markChanged(viewNumber_);
 }
 
@@ -253,31 +251,95 @@ void RobotWindow::stepAnimation()
 
 void RobotWindow::redrawIfChanged()
 {
-    if (driver_ && driver_->takeChanged(viewNumber_))
+    if (driver_ && viewNumber_ >= 0 && driver_->takeChanged(viewNumber_)) {
+        stale_ = true;
         update();
+    }
 }
 
-void RobotWindow::initializeGL()
+QImage RobotWindow::grabFramebuffer()
 {
-    if (!initializeOpenGLFunctions()) {
-        // No renderer: the window draws nothing and needs no timer.
-        rendererReady_ = false;
-        if (driver_)
-            driver_->remove(viewNumber_);
-        driver_ = nullptr;
+    if (stale_ || frame_.isNull())
+        render();
+    return frame_;
+}
+
+void RobotWindow::paintEvent(QPaintEvent*)
+{
+    // The picture is drawn here, when Qt paints, so that every window that changed is drawn in
+    // the same pass and the top-level window is flushed once for all of them.
+    if (stale_ || frame_.isNull() || frame_.size() != size() * devicePixelRatioF())
+        render();
+    QPainter painter(this);
+    if (frame_.isNull())
+        painter.fillRect(rect(), kInnerPlain); // no renderer: the bare inner colour
+    else
+        painter.drawImage(QPoint(0, 0), frame_);
+}
+
+void RobotWindow::resizeEvent(QResizeEvent*)
+{
+    trackball_.setWindow(width(), height());
+    markChanged();
+}
+
+void RobotWindow::showEvent(QShowEvent*)
+{
+    stale_ = true;
+}
+
+void RobotWindow::render()
+{
+    stale_ = false;
+    ++framesDrawn_;
+    if (!driver_ || !driver_->makeContextCurrent()) {
+        frame_ = QImage();
         return;
     }
+    if (!gpuTried_) {
+        gpuTried_ = true;
+        rendererReady_ = initializeGpu();
+        if (!rendererReady_) {
+            // No renderer: the window draws nothing and needs no timer.
+            driver_->remove(viewNumber_);
+            viewNumber_ = -1;
+        }
+    }
+    if (!rendererReady_) {
+        frame_ = QImage();
+        return;
+    }
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels(std::max(1, static_cast<int>(std::lround(width() * dpr))),
+                       std::max(1, static_cast<int>(std::lround(height() * dpr))));
+    Gpu& g = *gpu_;
+    if (!g.target || g.target->size() != pixels)
+        g.target = std::make_unique<QOpenGLFramebufferObject>(pixels, QOpenGLFramebufferObject::Depth);
+    g.target->bind();
+    drawScene(pixels.width(), pixels.height(), dpr);
+    // Read back as 0xAARRGGBB words, the layout the widget's backing store has, bottom row first.
+    if (frame_.size() != pixels || frame_.format() != QImage::Format_RGB32)
+        frame_ = QImage(pixels, QImage::Format_RGB32);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(frame_.bytesPerLine() / 4));
+    glReadPixels(0, 0, pixels.width(), pixels.height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, frame_.bits());
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    g.target->release();
+    frame_.mirror(false, true);
+    frame_.setDevicePixelRatio(dpr);
+}
+
+bool RobotWindow::initializeGpu()
+{
+    if (!initializeOpenGLFunctions())
+        return false;
     rendererName_ = QString::fromLatin1(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-    // A new context (the window moved to another top-level window) brings a new initializeGL;
-    // the old context's resources go with it.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &RobotWindow::releaseGpu,
-            Qt::UniqueConnection);
     gpu_ = std::make_unique<Gpu>();
     Gpu& g = *gpu_;
     if (!g.program.addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader) ||
         !g.program.addShaderFromSourceCode(QOpenGLShader::Fragment, kFragmentShader) || !g.program.link()) {
         gpu_.reset();
-        return;
+        return false;
     }
     g.locViewProjection = g.program.uniformLocation("viewProjection");
     g.locFrames = g.program.uniformLocation("frames");
@@ -367,41 +429,35 @@ void RobotWindow::initializeGL()
         !g.textProgram.addShaderFromSourceCode(QOpenGLShader::Fragment, kTextFragmentShader) ||
         !g.textProgram.link()) {
         gpu_.reset();
-        return;
+        return false;
     }
     g.textVao.create();
-
-    rendererReady_ = true;
+    return true;
 }
 
-void RobotWindow::resizeGL(int w, int h)
+void RobotWindow::drawScene(int pixelWidth, int pixelHeight, qreal dpr)
 {
-    trackball_.setWindow(w, h);
-    markChanged();
-}
-
-void RobotWindow::paintGL()
-{
-    ++framesDrawn_;
-    if (!rendererReady_)
-        return;
     const int w = width(), h = height();
-    const qreal dpr = devicePixelRatioF();
-    const int fw = static_cast<int>(std::lround(w * dpr)), fh = static_cast<int>(std::lround(h * dpr));
+    glViewport(0, 0, pixelWidth, pixelHeight);
+    // The inner colour and the depth go over the whole window in one unscissored clear, which
+    // software renderers do tile by tile for next to nothing, while a scissored clear is drawn
+    // as a rectangle, pixel by pixel. The 5-pixel frame and the drop-zone mark are then the
+    // only scissored clears, and they are thin.
+    const QColor inner = innerSelected() ? kInnerSelected : kInnerPlain;
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(inner.redF(), inner.greenF(), inner.blueF(), 1);
+    glClearDepth(1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     auto clearRect = [&](int x, int y, int rw, int rh, const QColor& c) {
         // Rectangles are given in window pixels from the top left; GL counts from the bottom.
         glEnable(GL_SCISSOR_TEST);
         glScissor(static_cast<int>(x * dpr), static_cast<int>((h - y - rh) * dpr), static_cast<int>(rw * dpr),
                   static_cast<int>(rh * dpr));
         glClearColor(c.redF(), c.greenF(), c.blueF(), 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glClear(GL_COLOR_BUFFER_BIT);
         glDisable(GL_SCISSOR_TEST);
     };
-    glViewport(0, 0, fw, fh);
-    glDisable(GL_SCISSOR_TEST);
-    // The outer frame, then the drop-zone mark over it, then the inner area. The inner area
-    // covers all but the 5-pixel frame, so the frame alone is cleared to its colour: the same
-    // picture as clearing everything first, for a fraction of the pixels.
+    // The outer frame, its colour showing the window's state, with the drop-zone mark over it.
     const QColor outer = outerFrameDark() ? Qt::black : Qt::white;
     const QColor leftColour = dropMark() == static_cast<int>(robotview::DropZone::Into) ||
                                       dropMark() == static_cast<int>(robotview::DropZone::Before)
@@ -416,8 +472,6 @@ void RobotWindow::paintGL()
     clearRect(0, h - kFrame, w, kFrame, topBottom);
     clearRect(0, 0, kFrame, h, leftColour);
     clearRect(w - kFrame, 0, kFrame, h, rightColour);
-    clearRect(kFrame, kFrame, std::max(w - 2 * kFrame, 0), std::max(h - 2 * kFrame, 0),
-              innerSelected() ? kInnerSelected : kInnerPlain);
 
     if (live_ && model_.loaded() && gpu_) {
         Gpu& g = *gpu_;

@@ -1,15 +1,22 @@
 #pragma once
-// What the main 3D view and the pose panels share: an OpenGL 3.3 window with its own robot
-// model, camera and trackball, drawing the outer frame, the inner area, the model and the text.
+// What the main 3D view and the pose panels share: a window with its own robot model, camera
+// and trackball, drawing the outer frame, the inner area, the model and the text with OpenGL 3.3.
 // The windows are paced by one shared timer (ViewDriver) and drawn only when something they
 // show changed.
+//
+// A window draws into a frame buffer of its own in the one context all robot windows share and
+// shows the picture as a plain widget. A GL widget would instead have the whole top-level window
+// composed again on every frame of any of the eight windows, which under a software renderer
+// costs more than all the robots together.
 
 #include "robotview/RobotModel.h"
 #include "robotview/Trackball.h"
 
+#include <QImage>
 #include <QOpenGLFunctions_3_3_Core>
-#include <QOpenGLWidget>
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <chrono>
 #include <memory>
@@ -18,7 +25,7 @@ namespace robotgl {
 
 class ViewDriver;
 
-class RobotWindow : public QOpenGLWidget, protected QOpenGLFunctions_3_3_Core {
+class RobotWindow : public QWidget, protected QOpenGLFunctions_3_3_Core {
     Q_OBJECT
   public:
     // Reads the profile and its model now; a failure leaves the window running without a model
@@ -41,10 +48,12 @@ class RobotWindow : public QOpenGLWidget, protected QOpenGLFunctions_3_3_Core {
     void resetView();
     const robotview::Trackball& trackball() const { return trackball_; }
 
-    // Whether the OpenGL 3.3 renderer could be created (false before the window is shown).
+    // Whether the OpenGL 3.3 renderer could be created (false before the window is first drawn).
     bool rendererReady() const { return rendererReady_; }
-    // GL_RENDERER of the window's context, empty before the window is shown.
+    // GL_RENDERER of the shared context, empty before the window is first drawn.
     QString rendererName() const { return rendererName_; }
+    // The window's picture as it is shown, drawn now if something in it changed.
+    QImage grabFramebuffer();
     // One tick: the animation step while live, then a redraw when something shown changed.
     void tick();
     // The two halves of a tick, which the shared timer calls separately: the step at the
@@ -83,9 +92,9 @@ class RobotWindow : public QOpenGLWidget, protected QOpenGLFunctions_3_3_Core {
         field = value;
     }
 
-    void initializeGL() override;
-    void resizeGL(int w, int h) override;
-    void paintGL() override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
@@ -94,7 +103,10 @@ class RobotWindow : public QOpenGLWidget, protected QOpenGLFunctions_3_3_Core {
 
   private:
     struct Gpu;
-    void releaseGpu();
+    // Draws the picture into the window's frame buffer and reads it back into frame_.
+    void render();
+    bool initializeGpu();
+    void drawScene(int pixelWidth, int pixelHeight, qreal dpr);
     RobotWindow* windowAt(const QPointF& globalPos);
     bool passToTrackball(robotview::MouseAction action, Qt::MouseButton button, const QPoint& pos,
                          Qt::KeyboardModifiers modifiers);
@@ -103,13 +115,16 @@ class RobotWindow : public QOpenGLWidget, protected QOpenGLFunctions_3_3_Core {
     robotview::RobotModel model_;
     robotview::Trackball trackball_;
     std::unique_ptr<Gpu> gpu_;
-    ViewDriver* driver_ = nullptr;
+    QPointer<ViewDriver> driver_; // gone at the end of the application, before a leaked window
     int viewNumber_ = -1;
     bool live_ = false;
     QString caption_;
     bool rendererReady_ = false;
     QString rendererName_;
     int framesDrawn_ = 0;
+    QImage frame_;      // the last picture drawn, shown by paintEvent
+    bool stale_ = true; // frame_ no longer shows what the window shows
+    bool gpuTried_ = false;
     RobotWindow* hovered_ = nullptr; // another window the grabbed pointer is over
     bool pointerAway_ = false;       // the grabbed pointer has left this window
 };

@@ -3,6 +3,9 @@
 #include "robotgl/RobotWindow.h"
 
 #include <QCoreApplication>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QSurfaceFormat>
 
 namespace robotgl {
 
@@ -23,6 +26,29 @@ ViewDriver::ViewDriver(QObject* parent) : QObject(parent)
 {
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &ViewDriver::tickDue);
+}
+
+ViewDriver::~ViewDriver() = default;
+
+bool ViewDriver::makeContextCurrent()
+{
+    if (!contextTried_) {
+        contextTried_ = true;
+        QSurfaceFormat format;
+        format.setVersion(3, 3);
+        format.setProfile(QSurfaceFormat::CoreProfile);
+        format.setDepthBufferSize(24);
+        auto context = std::make_unique<QOpenGLContext>();
+        context->setFormat(format);
+        auto surface = std::make_unique<QOffscreenSurface>();
+        surface->setFormat(format);
+        surface->create();
+        if (context->create() && surface->isValid() && context->format().version() >= qMakePair(3, 3)) {
+            context_ = std::move(context);
+            surface_ = std::move(surface);
+        }
+    }
+    return context_ && context_->makeCurrent(surface_.get());
 }
 
 int ViewDriver::add(RobotWindow* window, std::chrono::milliseconds period)

@@ -22,7 +22,7 @@ class ViewScheduler {
     std::vector<int> dueViews(Clock::time_point now);
     // One tick of the shared timer: the windows whose own tick has come (as dueViews), and
     // whether changed windows are drawn now. Drawing happens on the ticks of the fastest window
-    // only, so that the windows drawn in one tick are composed into the screen once, not once for
+    // only, so that the windows drawn in one tick reach the screen in one flush, not once for
     // the main view and again 20 ms later for the panels; a slower window's change waits at most
     // one tick of the fastest.
     struct Tick {

@@ -5,6 +5,7 @@
 #include "RobotWindows.h"
 
 #include <QImage>
+#include <QScreen>
 
 #include <functional>
 
@@ -288,7 +289,7 @@ TEST(RobotRenderTest, AWindowMovedToAnotherTopLevelWindowDrawsAgain)
     PosePanel* p = w.panels[1];
     const QRect region(20, 25, 60, 80);
     ASSERT_GT(robotPixels(frame(p), region, kGrey), 300);
-    // A new top-level window means a new GL context: the buffers are made again for it.
+    // Another top-level window, another backing store: the picture still reaches the screen.
     QWidget other;
     p->setParent(&other);
     p->setGeometry(0, 0, 100, 120);
@@ -297,6 +298,32 @@ TEST(RobotRenderTest, AWindowMovedToAnotherTopLevelWindowDrawsAgain)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
     EXPECT_GT(robotPixels(frame(p), region, kGrey), 300);
     p->setParent(w.top.get());
+}
+
+TEST(RobotRenderTest, TheScreenShowsEachWindowsPictureTheRightWayUp)
+{
+    Windows w;
+    w.goLive();
+    PosePanel* p = w.panels[3];
+    p->setCaption("Up");
+    p->setSelected(true);
+    p->tick();
+    // What the X server holds for the top-level window, not what a grab would draw anew.
+    QImage screen;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            screen =
+                w.top->screen()->grabWindow(w.top->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+            return !screen.isNull() && pixel(screen, p->x() + 10, p->y() + p->height() - 10) == kBlueGrey;
+        },
+        5000);
+    ASSERT_TRUE(shown);
+    const QImage picture = frame(p);
+    const QImage onScreen = screen.copy(p->geometry());
+    ASSERT_EQ(onScreen.size(), picture.size());
+    EXPECT_EQ(onScreen, picture);
+    EXPECT_GT(yellowPixels(onScreen, QRect(5, 5, 30, 16)), 10); // the caption at the top
+    EXPECT_GT(robotPixels(onScreen, QRect(20, 25, 60, 80), kBlueGrey), 300);
 }
 
 TEST(RobotAnimationTest, TheSharedTimerDrivesEveryWindow)

@@ -39,7 +39,7 @@ TEST(ViewSchedulerTest, WindowsAreDrawnTogetherOnTheFastestWindowsTicks)
         std::vector<int> step;
         bool draw;
     };
-    // A panel's step at 60 ms is drawn with the main view's at 80 ms: one composition, not two.
+    // A panel's step at 60 ms is drawn with the main view's at 80 ms: one flush, not two.
     const Row rows[] = {{40, {main}, true},         {60, {panel}, false}, {80, {main}, true},
                         {120, {main, panel}, true}, {160, {main}, true},  {180, {panel}, false},
                         {200, {main}, true}};
