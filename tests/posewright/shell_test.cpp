@@ -7,6 +7,7 @@
 #include "support/TempFolder.h"
 
 #include "platform/PortMap.h"
+#include "support/TestApp.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,15 +26,7 @@ namespace {
 
 QApplication& app()
 {
-    static QApplication* a = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "posewright_shell_test";
-        static char* argv[] = {name, nullptr};
-        return new QApplication(argc, argv);
-    }();
-    return *a;
+    return testsupport::testApp();
 }
 
 struct Answers : Prompter {

@@ -11,6 +11,7 @@
 
 #include "behaviour/CellEditing.h"
 #include "behaviour/ProgramFile.h"
+#include "support/TestApp.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -26,23 +27,11 @@ using namespace programmer;
 using behaviour::BehaviorProgram;
 using Kind = GridTarget::Kind;
 
-// fontconfig keeps a cache for the life of the process; it is not ours to free.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig\n";
-}
-
 namespace {
 
 void ensureApp()
 {
-    static QApplication* app = [] {
-        static int argc = 1;
-        static char name[] = "programmer_core_test";
-        static char* argv[] = {name, nullptr};
-        return new QApplication(argc, argv);
-    }();
-    (void)app;
+    testsupport::testApp();
 }
 
 std::string example(const std::string& name)

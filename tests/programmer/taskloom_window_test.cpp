@@ -23,6 +23,7 @@
 #include "behaviour/ProgramFile.h"
 #include "behaviour/RuleChecker.h"
 #include "motion/DeviceTable.h"
+#include "support/TestApp.h"
 
 #include <QAction>
 #include <QApplication>
@@ -49,22 +50,11 @@ using namespace programmer;
 using behaviour::ProgramCell;
 using Kind = GridTarget::Kind;
 
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig\n";
-}
-
 namespace {
 
 void ensureApp()
 {
-    static QApplication* app = [] {
-        static int argc = 1;
-        static char name[] = "taskloom_window_test";
-        static char* argv[] = {name, nullptr};
-        return new QApplication(argc, argv);
-    }();
-    (void)app;
+    testsupport::testApp();
 }
 
 std::string source(const std::string& rel)

@@ -2,6 +2,7 @@
 
 #include "link/ControllerLink.h"
 #include "link/LinkMessages.h"
+#include "support/TestApp.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -11,25 +12,11 @@
 #include <filesystem>
 #include <fstream>
 
-// fontconfig keeps a cache for the life of the process; it is not ours to free.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig\n";
-}
-
 namespace dialogtest {
 
 void ensureApp()
 {
-    static QApplication* app = [] {
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "programmer_dialog_tests";
-        static char* argv[] = {name, nullptr};
-        return new QApplication(argc, argv);
-    }();
-    (void)app;
+    testsupport::testApp();
 }
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs)

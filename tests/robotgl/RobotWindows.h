@@ -5,6 +5,7 @@
 #include "robotgl/Main3DView.h"
 #include "robotgl/PosePanel.h"
 #include "robotgl/ViewDriver.h"
+#include "support/TestApp.h"
 
 #include <QApplication>
 #include <QTest>
@@ -20,18 +21,13 @@ inline const QString kDefaultProfile = QStringLiteral(TESSABAN_SOURCE_DIR "/data
 // One application for the test binary; the windows need a real X display.
 inline QApplication& app()
 {
-    static QApplication* instance = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "xcb");
-        static int argc = 1;
-        static char name[] = "robotgl_tests";
-        static char* argv[] = {name, nullptr};
-        auto* a = new QApplication(argc, argv);
+    static QApplication& instance = []() -> QApplication& {
+        QApplication& a = testsupport::testApp("xcb");
         // The tests tick the windows themselves.
         robotgl::ViewDriver::shared().setRunning(false);
         return a;
     }();
-    return *instance;
+    return instance;
 }
 
 // Mouse input through the platform layer of the top-level window, so that the application

@@ -1,11 +1,12 @@
 // Wirescope's window under the offscreen platform, connected to a pseudo-terminal peer.
 
+#include "RecordingPrompter.h"
 #include "support/Kz7SimProcess.h"
 #include "support/PtyPeer.h"
 #include "support/TempFolder.h"
-#include "RecordingPrompter.h"
 
 #include "platform/PortMap.h"
+#include "support/TestApp.h"
 #include "termcore/PastePacer.h"
 #include "termcore/TerminalTexts.h"
 #include "terminal/ColorSetupDialog.h"
@@ -16,12 +17,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QLineEdit>
-#include <QMouseEvent>
-#include <QProcess>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -44,25 +45,11 @@ namespace fs = std::filesystem;
 using terminal::MainWindow;
 using terminal::WindowOptions;
 
-// fontconfig keeps a cache for the life of the process; it is not ours to free.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig\n";
-}
-
 namespace {
 
 void ensureApp()
 {
-    static QApplication* app = [] {
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "wirescope_window_tests";
-        static char* argv[] = {name, nullptr};
-        return new QApplication(argc, argv);
-    }();
-    (void)app;
+    testsupport::testApp();
 }
 
 // Processes events until done() holds or the time is up.
@@ -105,10 +92,7 @@ struct Window : ::testing::Test {
         ASSERT_TRUE(peer.ok());
         ASSERT_TRUE(platform::linkPort(7, peer.slavePath()));
     }
-    void TearDown() override
-    {
-        window.reset();
-    }
+    void TearDown() override { window.reset(); }
     std::string configPath() const { return (dir / "Wirescope v1.07.cfg").string(); }
     void open(bool connect, const std::string& port = "COM7")
     {
@@ -443,7 +427,8 @@ TEST(SerialSetupDialog, AnyRateTheSerialLayerCanSetMayBeTyped)
         const char* typed;
         int rate; // 0: refused
     };
-    const Case cases[] = {{"31250", 31250}, {"250000", 250000}, {"12", 0}, {"4000001", 0}, {"", 0}, {"9600", 9600}};
+    const Case cases[] = {{"31250", 31250}, {"250000", 250000}, {"12", 0}, {"4000001", 0},
+                          {"", 0},          {"9600", 9600}};
     for (const Case& c : cases) {
         dialog.rateList()->setEditText(QString::fromLatin1(c.typed));
         EXPECT_EQ(dialog.selectedRate(), c.rate) << c.typed;
@@ -541,42 +526,53 @@ TEST_F(Window, MouseSelectionCopiesThroughTheClipboard)
     };
     const auto at = [&](int c, int r) { return cellCentre(view, c, r); };
     const Case cases[] = {
-        {"drag", [&] {
+        {"drag",
+         [&] {
              mouse(vp, QEvent::MouseButtonPress, at(6, 0), Qt::LeftButton);
              mouse(vp, QEvent::MouseMove, at(7, 0), Qt::LeftButton);
              mouse(vp, QEvent::MouseMove, at(8, 0), Qt::LeftButton);
              mouse(vp, QEvent::MouseButtonRelease, at(8, 0), Qt::NoButton);
-         }, "pos"},
-        {"double click takes a word", [&] {
+         },
+         "pos"},
+        {"double click takes a word",
+         [&] {
              mouse(vp, QEvent::MouseButtonPress, at(19, 0), Qt::LeftButton);
              mouse(vp, QEvent::MouseButtonRelease, at(19, 0), Qt::NoButton);
              mouse(vp, QEvent::MouseButtonDblClick, at(19, 0), Qt::LeftButton);
              mouse(vp, QEvent::MouseButtonRelease, at(19, 0), Qt::NoButton);
-         }, "/dev/pts/5"},
-        {"triple click takes the line", [&] {
+         },
+         "/dev/pts/5"},
+        {"triple click takes the line",
+         [&] {
              mouse(vp, QEvent::MouseButtonPress, at(3, 1), Qt::LeftButton);
              mouse(vp, QEvent::MouseButtonRelease, at(3, 1), Qt::NoButton);
              mouse(vp, QEvent::MouseButtonDblClick, at(3, 1), Qt::LeftButton);
              mouse(vp, QEvent::MouseButtonRelease, at(3, 1), Qt::NoButton);
              mouse(vp, QEvent::MouseButtonPress, at(3, 1), Qt::LeftButton);
              mouse(vp, QEvent::MouseButtonRelease, at(3, 1), Qt::NoButton);
-         }, "second line"},
-        {"drag over two rows", [&] {
+         },
+         "second line"},
+        {"drag over two rows",
+         [&] {
              mouse(vp, QEvent::MouseButtonPress, at(15, 0), Qt::LeftButton);
              mouse(vp, QEvent::MouseMove, at(5, 1), Qt::LeftButton);
              mouse(vp, QEvent::MouseButtonRelease, at(5, 1), Qt::NoButton);
-         }, "/dev/pts/5\nsecond"},
-        {"a click clears", [&] {
+         },
+         "/dev/pts/5\nsecond"},
+        {"a click clears",
+         [&] {
              mouse(vp, QEvent::MouseButtonPress, at(2, 2), Qt::LeftButton);
              mouse(vp, QEvent::MouseButtonRelease, at(2, 2), Qt::NoButton);
-         }, ""},
+         },
+         ""},
     };
     for (const Case& c : cases) {
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
         c.gesture();
         EXPECT_EQ(copy->isEnabled(), !c.copied.empty()) << c.name;
         QTest::keyClick(window.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-        const QString expected = c.copied.empty() ? QStringLiteral("before") : QString::fromStdString(c.copied);
+        const QString expected =
+            c.copied.empty() ? QStringLiteral("before") : QString::fromStdString(c.copied);
         EXPECT_EQ(QGuiApplication::clipboard()->text(), expected) << c.name;
     }
     // The selection is drawn in the text colour.
@@ -639,7 +635,9 @@ TEST_F(Window, FindHighlightsMatchesAndStepsThroughThem)
         int64_t start; // -1: no current match
         const char* status;
     };
-    const auto enter = [&](Qt::KeyboardModifiers mods) { return [&, mods] { QTest::keyClick(edit, Qt::Key_Return, mods); }; };
+    const auto enter = [&](Qt::KeyboardModifiers mods) {
+        return [&, mods] { QTest::keyClick(edit, Qt::Key_Return, mods); };
+    };
     const Step steps[] = {
         {"Enter", enter(Qt::NoModifier), 0, "3 matches"},
         {"Enter", enter(Qt::NoModifier), 80, "3 matches"},
@@ -682,13 +680,16 @@ TEST_F(Window, TimestampsAndHexViewFromTheViewMenu)
     ASSERT_TRUE(peer.send("first\r\nsecond"));
     ASSERT_TRUE(waitUntil([&] { return rowText(*window, 1).find("second") != std::string::npos; }));
     const QRegularExpression stamp(QStringLiteral("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\\.[0-9]{3} "));
-    EXPECT_TRUE(stamp.match(QString::fromStdString(rowText(*window, 0) + "|")).hasMatch()) << rowText(*window, 0);
+    EXPECT_TRUE(stamp.match(QString::fromStdString(rowText(*window, 0) + "|")).hasMatch())
+        << rowText(*window, 0);
     EXPECT_EQ(rowText(*window, 0).substr(13), "first");
     EXPECT_EQ(rowText(*window, 1).substr(13), "second");
 
     // The hex view starts on a line of its own; with time stamps a line holds 8 bytes.
     window->action("&Hex view")->trigger();
-    ASSERT_TRUE(peer.send(std::string("AB\x01\x7f" "efghijk", 11)));
+    ASSERT_TRUE(peer.send(std::string("AB\x01\x7f"
+                                      "efghijk",
+                                      11)));
     ASSERT_TRUE(waitUntil([&] { return screen.cursorRow() == 4; }));
     EXPECT_EQ(rowText(*window, 2).substr(13), "00000000  41 42 01 7F 65 66 67 68   AB..efgh");
     EXPECT_EQ(rowText(*window, 3).substr(13), "00000008  69 6A 6B" + std::string(18, ' ') + "ijk");
