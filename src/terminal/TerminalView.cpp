@@ -4,12 +4,12 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
 #include <QScrollBar>
-#include <QMouseEvent>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -69,6 +69,9 @@ TerminalView::TerminalView(termcore::TerminalScreen& screen, const QFont& font, 
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, &TerminalView::onVerticalAction);
     connect(horizontalScrollBar(), &QAbstractSlider::actionTriggered, this,
             &TerminalView::onHorizontalAction);
+    // A line every 50 ms while the held pointer is beyond an edge: a screenful in about a second.
+    autoScroll_.setInterval(50);
+    connect(&autoScroll_, &QTimer::timeout, this, &TerminalView::autoScroll);
 }
 
 QSize TerminalView::sizeHint() const
@@ -81,7 +84,8 @@ QSize TerminalView::minimumSizeHint() const
 {
     constexpr int kMinColumns = 20, kMinRows = 4;
     return {kMargin + kMinColumns * std::max(1, metrics_.charWidth) + verticalScrollBar()->sizeHint().width(),
-            kMargin + kMinRows * std::max(1, metrics_.charHeight) + horizontalScrollBar()->sizeHint().height()};
+            kMargin + kMinRows * std::max(1, metrics_.charHeight) +
+                horizontalScrollBar()->sizeHint().height()};
 }
 
 QPoint TerminalView::cellAt(const QPoint& point) const
@@ -114,10 +118,11 @@ void TerminalView::mousePressEvent(QMouseEvent* event)
     }
     // A press soon after a double click, near it, is the third click: the whole line.
     // Event times, not the clock: what counts is when the user clicked.
-    const bool triple = afterDoubleClick_ &&
-                        event->timestamp() - doubleClickTime_ < quint64(QApplication::doubleClickInterval()) &&
-                        (event->position().toPoint() - doubleClickAt_).manhattanLength() <
-                            QApplication::startDragDistance() * 2;
+    const bool triple =
+        afterDoubleClick_ &&
+        event->timestamp() - doubleClickTime_ < quint64(QApplication::doubleClickInterval()) &&
+        (event->position().toPoint() - doubleClickAt_).manhattanLength() <
+            QApplication::startDragDistance() * 2;
     afterDoubleClick_ = false;
     press(event->position().toPoint(), triple ? termcore::SelectUnit::Line : termcore::SelectUnit::Cell);
     event->accept();
@@ -142,7 +147,18 @@ void TerminalView::mouseMoveEvent(QMouseEvent* event)
         QAbstractScrollArea::mouseMoveEvent(event);
         return;
     }
-    const QPoint cell = cellAt(event->position().toPoint());
+    dragAt_ = event->position().toPoint();
+    extendTo(dragAt_);
+    if (viewport()->rect().contains(dragAt_))
+        autoScroll_.stop();
+    else if (!autoScroll_.isActive())
+        autoScroll_.start();
+    event->accept();
+}
+
+void TerminalView::extendTo(const QPoint& point)
+{
+    const QPoint cell = cellAt(point);
     const bool was = selection_.empty();
     const int64_t first = selection_.first(), last = selection_.last();
     selection_.extend(screen_, cell.x(), cell.y());
@@ -150,13 +166,37 @@ void TerminalView::mouseMoveEvent(QMouseEvent* event)
         viewport()->update();
         emit selectionChanged();
     }
-    event->accept();
+}
+
+void TerminalView::autoScroll()
+{
+    if (!dragging_) {
+        autoScroll_.stop();
+        return;
+    }
+    const QRect area = viewport()->rect();
+    bool moved = false;
+    if (dragAt_.y() < area.top())
+        moved |= screen_.verticalScroll(termcore::ScrollCode::LineUp);
+    else if (dragAt_.y() > area.bottom())
+        moved |= screen_.verticalScroll(termcore::ScrollCode::LineDown);
+    if (dragAt_.x() < area.left())
+        moved |= screen_.horizontalScroll(termcore::ScrollCode::LineUp);
+    else if (dragAt_.x() > area.right())
+        moved |= screen_.horizontalScroll(termcore::ScrollCode::LineDown);
+    if (!moved)
+        return; // at the end already: wait for the pointer, or for more text
+    syncScrollBars();
+    viewport()->update();
+    extendTo(dragAt_);
 }
 
 void TerminalView::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
         dragging_ = false;
+        autoScroll_.stop();
+    }
     QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
@@ -373,9 +413,9 @@ void TerminalView::paintRegion(QPainter& painter, const QRect& area)
         const int firstRow = std::max(0, (top + sy) / lh);
         const int lastRow = std::min(screen_.rows() - 1, (bottom + sy) / lh - 1);
         const int x0 = firstCol * cw - sx - rect.left();
-        const auto matches = findText_.empty()
-                                 ? std::vector<termcore::TextMatch>()
-                                 : termcore::ScreenSearch::matchesInRows(screen_, findText_, firstRow, lastRow);
+        const auto matches =
+            findText_.empty() ? std::vector<termcore::TextMatch>()
+                              : termcore::ScreenSearch::matchesInRows(screen_, findText_, firstRow, lastRow);
         QString run;
         for (int row = firstRow; row <= lastRow && firstCol <= lastCol; ++row) {
             const uint8_t* cells = screen_.rowData(row);

@@ -1,9 +1,10 @@
 #pragma once
 // The terminal's view: paints the cells of a TerminalScreen through an off-screen pixmap, only
 // where something changed, with both scroll bars and an underline caret. Keyboard focus stays
-// with the main window; the view shows, and takes the mouse: a drag selects cells, a double
-// click a word, a triple click a line. Find matches are highlighted, the current one strongest.
-// The view fills whatever size it is given; columns and rows beyond the model stay blank.
+// with the main window; the view shows, and takes the mouse: a drag selects cells (scrolling
+// while the pointer is held beyond an edge), a double click a word, a triple click a line. Find matches are
+// highlighted, the current one strongest. The view fills whatever size it is given; columns and rows beyond
+// the model stay blank.
 
 #include "termcore/ScreenText.h"
 #include "termcore/TerminalScreen.h"
@@ -12,6 +13,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPoint>
+#include <QTimer>
 
 #include <optional>
 #include <string>
@@ -87,6 +89,10 @@ class TerminalView : public QAbstractScrollArea {
     void paintHighlights(QPainter& p, int row, int firstCol, int lastCol, int x0, int y,
                          const std::vector<termcore::TextMatch>& matches);
     void press(const QPoint& point, termcore::SelectUnit unit);
+    // Extends the selection to the cell under point (view coordinates).
+    void extendTo(const QPoint& point);
+    // One step of the drag's scrolling: a line or a column towards the edge the pointer is past.
+    void autoScroll();
 
     termcore::TerminalScreen& screen_;
     QFont font_;
@@ -100,6 +106,8 @@ class TerminalView : public QAbstractScrollArea {
     QRect shownCaret_;
     termcore::TextSelection selection_;
     bool dragging_ = false;
+    QPoint dragAt_;     // where the held pointer last was
+    QTimer autoScroll_; // runs while the held pointer is beyond an edge of the view
     bool afterDoubleClick_ = false;
     quint64 doubleClickTime_ = 0;
     QPoint doubleClickAt_;

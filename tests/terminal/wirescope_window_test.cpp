@@ -585,6 +585,40 @@ TEST_F(Window, MouseSelectionCopiesThroughTheClipboard)
     EXPECT_FALSE(copy->isEnabled());
 }
 
+TEST_F(Window, DraggingBeyondAnEdgeScrollsAndKeepsSelecting)
+{
+    open(false);
+    auto* view = window->view();
+    QWidget* vp = view->viewport();
+    std::string lines;
+    for (int i = 0; i < 200; ++i)
+        lines += "line " + std::to_string(i) + "\r\n";
+    received(*window, lines);
+    auto& screen = view->screen();
+    const int lineHeight = view->metrics().charHeight;
+    const int bottom = screen.scrollY();
+    ASSERT_GT(bottom, 20 * lineHeight) << "the view follows the text to its end";
+    const int topRow = bottom / lineHeight + 1; // the first row wholly in view
+    mouse(vp, QEvent::MouseButtonPress, cellCentre(view, 2, topRow), Qt::LeftButton);
+    // Held above the view, the text scrolls down into it line by line and the selection grows.
+    mouse(vp, QEvent::MouseMove, QPoint(cellCentre(view, 2, topRow).x(), -20), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return screen.scrollY() <= bottom - 5 * lineHeight; }));
+    EXPECT_EQ(view->verticalScrollBar()->value(), screen.scrollY()) << "the scroll bar follows";
+    const std::string selected = view->selectedText();
+    EXPECT_LT(selected.find("line " + std::to_string(topRow - 4)), selected.size()) << selected;
+    // Back inside the view, or released, it stops.
+    mouse(vp, QEvent::MouseMove, cellCentre(view, 2, screen.scrollY() / lineHeight + 2), Qt::LeftButton);
+    int held = screen.scrollY();
+    QTest::qWait(200);
+    EXPECT_EQ(screen.scrollY(), held);
+    mouse(vp, QEvent::MouseMove, QPoint(10, vp->height() + 20), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return screen.scrollY() > held; }));
+    mouse(vp, QEvent::MouseButtonRelease, QPoint(10, vp->height() + 20), Qt::NoButton);
+    held = screen.scrollY();
+    QTest::qWait(200);
+    EXPECT_EQ(screen.scrollY(), held);
+}
+
 TEST_F(Window, PasteGoesToThePortPacedAndEscStopsIt)
 {
     open(true);
