@@ -5,6 +5,7 @@
 #include "programmer/CEditorView.h"
 #include "programmer/CatalogueIcons.h"
 #include "programmer/LineClipboard.h"
+#include "programmer/LockIndicators.h"
 #include "programmer/ProgrammerTexts.h"
 #include "programmer/Prompter.h"
 #include "programmer/TaskloomSettings.h"
@@ -236,12 +237,7 @@ void CMainFrame::buildToolBar()
 void CMainFrame::buildStatusBar()
 {
     statusBar()->showMessage("Ready");
-    for (const char* key : {"CAP", "NUM", "SCRL"}) {
-        auto* indicator = new QLabel(key, this);
-        indicator->setMinimumWidth(36);
-        indicator->setAlignment(Qt::AlignCenter);
-        statusBar()->addPermanentWidget(indicator);
-    }
+    new LockIndicators(statusBar()); // owned by the status bar
     action("statusBar")->setChecked(true);
     connect(action("statusBar"), &QAction::toggled, statusBar(), &QWidget::setVisible);
 }
