@@ -315,6 +315,10 @@ void RobotWindow::render()
     Gpu& g = *gpu_;
     if (!g.target || g.target->size() != pixels)
         g.target = std::make_unique<QOpenGLFramebufferObject>(pixels, QOpenGLFramebufferObject::Depth);
+    if (!g.target->isValid()) {
+        frame_ = QImage();
+        return;
+    }
     g.target->bind();
     drawScene(pixels.width(), pixels.height(), dpr);
     // Read back as 0xAARRGGBB words, the layout the widget's backing store has, bottom row first.
@@ -472,6 +476,8 @@ void RobotWindow::drawScene(int pixelWidth, int pixelHeight, qreal dpr)
     clearRect(0, h - kFrame, w, kFrame, topBottom);
     clearRect(0, 0, kFrame, h, leftColour);
     clearRect(w - kFrame, 0, kFrame, h, rightColour);
+    // The picture is shown as an opaque image: what is drawn over the clears keeps their alpha.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
 
     if (live_ && model_.loaded() && gpu_) {
         Gpu& g = *gpu_;
@@ -554,6 +560,7 @@ void RobotWindow::drawScene(int pixelWidth, int pixelHeight, qreal dpr)
         g.textProgram.release();
         glDisable(GL_BLEND);
     }
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
 bool RobotWindow::passToTrackball(robotview::MouseAction action, Qt::MouseButton button, const QPoint& pos,
