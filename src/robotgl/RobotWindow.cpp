@@ -200,13 +200,10 @@ RobotWindow::~RobotWindow()
     for (RobotWindow* w : allWindows())
         if (w->hovered_ == this)
             w->hovered_ = nullptr;
-    if (!driver_) {
-        // The shared context went first, and everything in it with it.
-        (void)gpu_.release();
-        return;
-    }
-    driver_->remove(viewNumber_);
-    if (gpu_ && driver_->makeContextCurrent())
+    if (driver_)
+        driver_->remove(viewNumber_);
+    // Without the shared context (it went first) the GL objects went with it.
+    if (gpu_ && driver_ && driver_->makeContextCurrent())
         gpu_.reset();
     else
         (void)gpu_.release();
@@ -251,15 +248,14 @@ void RobotWindow::stepAnimation()
 
 void RobotWindow::redrawIfChanged()
 {
-    if (driver_ && viewNumber_ >= 0 && driver_->takeChanged(viewNumber_)) {
-        stale_ = true;
+    // The change made the picture stale; a grab since then may have drawn it already.
+    if (driver_ && viewNumber_ >= 0 && driver_->takeChanged(viewNumber_))
         update();
-    }
 }
 
 QImage RobotWindow::grabFramebuffer()
 {
-    if (stale_ || frame_.isNull())
+    if (stale_)
         render();
     return frame_;
 }
@@ -268,7 +264,7 @@ void RobotWindow::paintEvent(QPaintEvent*)
 {
     // The picture is drawn here, when Qt paints, so that every window that changed is drawn in
     // the same pass and the top-level window is flushed once for all of them.
-    if (stale_ || frame_.isNull() || frame_.size() != size() * devicePixelRatioF())
+    if (stale_ || frame_.size() != size() * devicePixelRatioF())
         render();
     QPainter painter(this);
     if (frame_.isNull())
@@ -281,11 +277,6 @@ void RobotWindow::resizeEvent(QResizeEvent*)
 {
     trackball_.setWindow(width(), height());
     markChanged();
-}
-
-void RobotWindow::showEvent(QShowEvent*)
-{
-    stale_ = true;
 }
 
 void RobotWindow::render()
@@ -322,7 +313,7 @@ void RobotWindow::render()
     g.target->bind();
     drawScene(pixels.width(), pixels.height(), dpr);
     // Read back as 0xAARRGGBB words, the layout the widget's backing store has, bottom row first.
-    if (frame_.size() != pixels || frame_.format() != QImage::Format_RGB32)
+    if (frame_.size() != pixels)
         frame_ = QImage(pixels, QImage::Format_RGB32);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, static_cast<GLint>(frame_.bytesPerLine() / 4));
