@@ -19,8 +19,8 @@ LockIndicators::LockIndicators(QStatusBar* bar) : QObject(bar)
 {
     for (size_t i = 0; i < panes_.size(); ++i) {
         auto* pane = new QLabel(bar);
-        // As wide as its name, shown or not, so that the panes never shift.
-        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
+        // As wide as the last and longest name, shown or not, so that the panes never shift.
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QString::fromLatin1(kNames.back())) + 12);
         pane->setAlignment(Qt::AlignCenter);
         bar->addPermanentWidget(pane);
         panes_[i] = pane;

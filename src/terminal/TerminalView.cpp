@@ -170,10 +170,7 @@ void TerminalView::extendTo(const QPoint& point)
 
 void TerminalView::autoScroll()
 {
-    if (!dragging_) {
-        autoScroll_.stop();
-        return;
-    }
+    // Runs only while dragging: the release stops it.
     const QRect area = viewport()->rect();
     bool moved = false;
     if (dragAt_.y() < area.top())

@@ -2,9 +2,9 @@
 // The terminal's view: paints the cells of a TerminalScreen through an off-screen pixmap, only
 // where something changed, with both scroll bars and an underline caret. Keyboard focus stays
 // with the main window; the view shows, and takes the mouse: a drag selects cells (scrolling
-// while the pointer is held beyond an edge), a double click a word, a triple click a line. Find matches are
-// highlighted, the current one strongest. The view fills whatever size it is given; columns and rows beyond
-// the model stay blank.
+// while the pointer is held beyond an edge), a double click a word, a triple click a line.
+// Find matches are highlighted, the current one strongest. The view fills whatever size it is
+// given; columns and rows beyond the model stay blank.
 
 #include "termcore/ScreenText.h"
 #include "termcore/TerminalScreen.h"
