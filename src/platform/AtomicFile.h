@@ -50,9 +50,9 @@ AtomicWriteResult writeFileAtomically(const std::string& path, std::span<const s
                                       FilePermissions permissions = {});
 
 // The checks of writeFileAtomically without writing: `path` may be replaced (it is a regular
-// file this user may write, a link to one, or nothing yet) and a file can be created beside it (the folder exists
-// and is writable; a temporary file is created and removed again). For a job that must know
-// before it starts whether its result can be saved.
+// file this user may write, a link to one, or nothing yet) and a file can be created beside it
+// (the folder exists and is writable; a temporary file is created and removed again). For a job
+// that must know before it starts whether its result can be saved.
 AtomicWriteResult checkAtomicWrite(const std::string& path);
 
 // The file that writing `path` would replace: links followed (a relative link from the link's

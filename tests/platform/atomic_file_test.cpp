@@ -10,8 +10,8 @@
 #include <fstream>
 #include <functional>
 #include <grp.h>
-#include <pwd.h>
 #include <iterator>
+#include <pwd.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -208,10 +208,10 @@ std::string asNobody(const std::function<std::string()>& body)
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(report[0]);
-        std::string said = ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 &&
-                                   ::setuid(nobody->pw_uid) == 0
-                               ? body()
-                               : "cannot become nobody";
+        std::string said =
+            ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0
+                ? body()
+                : "cannot become nobody";
         [[maybe_unused]] ssize_t n = ::write(report[1], said.data(), said.size());
         ::_exit(0);
     }
