@@ -368,6 +368,14 @@ MaintenanceResult Maintenance::updateServos(const PreparedImage& servoImage)
     return success(kMsgServoUpdated);
 }
 
+bool Maintenance::readMotionMemory(int askForStart, std::vector<uint8_t>& bytes)
+{
+    if (!link_.requestUpload(kMotionAddress, kMotionLength))
+        return false;
+    host_.acknowledge(askForStart);
+    return link_.receive(bytes, kMotionLength);
+}
+
 MaintenanceResult Maintenance::backupMotion(const std::string& mtnPath, bool verify)
 {
     // Where the backup goes is checked before the controller is asked for anything.
@@ -375,23 +383,18 @@ MaintenanceResult Maintenance::backupMotion(const std::string& mtnPath, bool ver
         return r;
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)
         return r;
-    if (!link_.requestUpload(kMotionAddress, kMotionLength))
-        return failure(kMsgMotionReadFailed);
-    host_.acknowledge(kMsgPressStart);
     std::vector<uint8_t> received;
-    if (!link_.receive(received, kMotionLength))
+    if (!readMotionMemory(kMsgPressStart, received))
         return failure(kMsgMotionReadFailed);
     if (verify) {
-        if (!link_.requestUpload(kMotionAddress, kMotionLength))
-            return failure(kMsgMotionReadFailed);
-        host_.acknowledge(kMsgPressStartAgain);
         std::vector<uint8_t> again;
-        if (!link_.receive(again, kMotionLength))
+        if (!readMotionMemory(kMsgPressStartAgain, again))
             return failure(kMsgMotionReadFailed);
-        if (again != received)
-            return failure(kMsgMotionReadFailed, "the two reads of the motion memory differ (bytes were "
-                                                 "garbled on the line); " +
-                                                     mtnPath + " was not written");
+        if (again != received) {
+            const std::string why =
+                "the two reads of the motion memory differ (bytes were garbled on the line); ";
+            return failure(kMsgMotionReadFailed, why + mtnPath + " was not written");
+        }
     }
     // Written beside the target and renamed over it, so a failed write leaves no half file
     // and an older backup intact.

@@ -139,6 +139,8 @@ class Maintenance {
 
   private:
     MaintenanceResult enterBootLoaderOrDisconnect();
+    // One upload of the motion memory; the user is asked (askForStart) to press START for it.
+    bool readMotionMemory(int askForStart, std::vector<uint8_t>& bytes);
     enum class ReadBack { Same, Differs, NotChecked };
     // Whether the controller holds the image (the bytes before its checksum byte).
     ReadBack verifyWritten(uint32_t address, const std::vector<uint8_t>& image);

@@ -156,6 +156,14 @@ struct SimJobs {
     Maintenance jobs{link, host};
 };
 
+// An older backup, keep.mtn, that a failed one must leave as it is.
+std::vector<uint8_t> keepOlderBackup(const Controller& sim, unsigned seed)
+{
+    auto older = linktest::pattern(kMotionSize, seed);
+    linktest::writeFile(sim.path("keep.mtn"), older);
+    return older;
+}
+
 } // namespace
 
 using linktest::motionOf;
@@ -272,8 +280,7 @@ void AGarbledBackupIsNeverSaved(Where where)
     SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
     auto& [sim, host, linkOwner, link, jobs] = bench;
-    auto older = pattern(kMotionSize, 3);
-    linktest::writeFile(sim.path("keep.mtn"), older);
+    const auto older = keepOlderBackup(sim, 3);
     host.beforeStart = "garble 50";
     MaintenanceResult r = jobs.backupMotion(sim.path("keep.mtn"));
     EXPECT_FALSE(r.ok);
@@ -326,9 +333,7 @@ void AControllerVanishingDuringABackupWritesNoFile(Where where)
     SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
     auto& [sim, host, linkOwner, link, jobs] = bench;
-    // An older backup must survive a failed one.
-    auto older = pattern(kMotionSize, 1);
-    linktest::writeFile(sim.path("keep.mtn"), older);
+    const auto older = keepOlderBackup(sim, 1);
     sim.control("vanish 20000");
     MaintenanceResult r = jobs.backupMotion(sim.path("keep.mtn"));
     EXPECT_FALSE(r.ok);

@@ -315,8 +315,10 @@ void CKZ7RecoverSheet::reject()
         // Page 3: the wait is called off; page 5: the read-back is. The sheet closes once the
         // job has ended.
         closing_ = true;
-        link_.cancelBootLoaderWait();
-        jobs_.skipReadBack();
+        if (page_ == 5)
+            jobs_.skipReadBack();
+        else
+            link_.cancelBootLoaderWait();
         return;
     }
     finishClose();
