@@ -17,6 +17,7 @@ CMainFrame::CMainFrame(PosewrightSettings& settings, const QString& robotFolder,
 {
     setWindowTitle(kAppTitle);
     view_ = new CPosewrightView(robotFolder + "/" + settings.robotProfile, prompter, this);
+    view_->core().setSavedPort(settings.comPort);
     setCentralWidget(view_);
 
     QMenu* start = menuBar()->addMenu("Start(&S)");

@@ -171,6 +171,8 @@ class EditorCore {
     // Connects to "COM%d" with the port number; on success it becomes the saved port.
     bool connectTo(int portNumber);
     int savedPort() const { return savedPort_; }
+    // The port kept in the settings: the port dialog's first choice until a connect succeeds.
+    void setSavedPort(int portNumber) { savedPort_ = portNumber; }
 
     // A control's notification. text carries what the control holds (the command line, an
     // edit, the joint list's value editor); sourceId the dragged panel's ID for 104.

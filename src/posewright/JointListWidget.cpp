@@ -37,6 +37,13 @@ JointListWidget::JointListWidget(JointList& list, int controlId, QWidget* parent
     sync();
 }
 
+JointListWidget::~JointListWidget()
+{
+    // The children go after this body: a focused button or editor hands its focus on while it is
+    // destroyed, and sync() must not touch the ones already gone.
+    disconnect(qApp, nullptr, this, nullptr);
+}
+
 QPoint JointListWidget::cellCentre(int index) const
 {
     const CellRect r = JointList::cellRect(index);

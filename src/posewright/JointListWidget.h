@@ -20,6 +20,7 @@ class JointListWidget : public QWidget {
     static constexpr const char* kNotLiveText = "Connect KZ-7!";
 
     JointListWidget(JointList& list, int controlId, QWidget* parent = nullptr);
+    ~JointListWidget() override;
 
     // Shows the list's state (after the editor changed it).
     void sync();

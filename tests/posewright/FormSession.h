@@ -32,6 +32,7 @@ struct ScriptedPrompter : posewright::Prompter {
     std::deque<bool> answers; // No when they run out
     QStringList informs, questions;
     std::optional<int> port;
+    int offeredPort = 0; // the port the dialog was opened on
     QString robotFile;
 
     void inform(const QString& caption, const QString& text) override { informs << caption + "|" + text; }
@@ -44,7 +45,11 @@ struct ScriptedPrompter : posewright::Prompter {
         answers.pop_front();
         return a;
     }
-    std::optional<int> choosePort(int) override { return port; }
+    std::optional<int> choosePort(int saved) override
+    {
+        offeredPort = saved;
+        return port;
+    }
     QString openRobotFile(const QString&, const QString&) override { return robotFile; }
 };
 
