@@ -11,6 +11,11 @@ Main3DView::Main3DView(const QString& profilePath, QWidget* parent)
 {
 }
 
+Main3DView::Main3DView(const robotview::RobotModel& model, QWidget* parent)
+    : RobotWindow(kPeriod, model, parent)
+{
+}
+
 void Main3DView::setMayDrag(bool flag)
 {
     mayDrag_ = flag;

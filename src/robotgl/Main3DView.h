@@ -16,6 +16,7 @@ class Main3DView : public RobotWindow {
     static constexpr std::chrono::milliseconds kPeriod{40};
 
     explicit Main3DView(const QString& profilePath, QWidget* parent = nullptr);
+    explicit Main3DView(const robotview::RobotModel& model, QWidget* parent = nullptr);
 
     // The panels a drag of the current pose reaches (drag state 1 on press, 0 on a release here).
     void setPosePanels(const QList<PosePanel*>& panels) { panels_ = panels; }
