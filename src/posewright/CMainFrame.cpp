@@ -15,7 +15,8 @@ namespace posewright {
 CMainFrame::CMainFrame(PosewrightSettings& settings, const QString& robotFolder, Prompter& prompter)
     : settings_(settings), robotFolder_(robotFolder), prompter_(prompter)
 {
-    setWindowTitle(kAppTitle);
+    // The title marks a page with unsaved changes.
+    setWindowTitle(QString(kAppTitle) + "[*]");
     view_ = new CPosewrightView(robotFolder + "/" + settings.robotProfile, prompter, this);
     view_->core().setSavedPort(settings.comPort);
     setCentralWidget(view_);
@@ -75,6 +76,7 @@ void CMainFrame::updateMenus()
     for (const auto& [text, command] : items)
         if (QAction* a = action(text))
             a->setEnabled(view_->menuEnabled(command));
+    setWindowModified(view_->core().pageModified());
 }
 
 void CMainFrame::changeRobotFile()
@@ -95,6 +97,11 @@ void CMainFrame::moveEvent(QMoveEvent* e)
 
 void CMainFrame::closeEvent(QCloseEvent* e)
 {
+    // Closing the link answers the controller's "not saved" question with "y": ask first.
+    if (view_ && !view_->core().confirmLeavingPage()) {
+        e->ignore();
+        return;
+    }
     shutDown();
     e->accept();
 }

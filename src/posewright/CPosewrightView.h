@@ -76,6 +76,7 @@ class CPosewrightView : public QWidget, private EditorSurface {
   private:
     // EditorSurface
     bool askYesNo(const std::string& text) override;
+    SaveChoice askSaveChanges(const std::string& text) override;
     std::optional<int> choosePort(int savedPort) override;
     void setMainTarget(int id, int value) override;
     void setPanelTarget(int pose, int id, int value) override;
@@ -114,7 +115,7 @@ class CPosewrightView : public QWidget, private EditorSurface {
     ValueControl* pause_ = nullptr;
 
     // What was last shown of texts the user may be editing, so a sync does not overwrite typing.
-    std::string shownSpeed_, shownPause_;
+    int shownSpeed_ = -1, shownPause_ = -1;
     int shownPageNumber_ = -1;
     int shownEditScreen_ = -1;
 };

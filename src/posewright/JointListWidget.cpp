@@ -95,10 +95,9 @@ void JointListWidget::sync()
         const CellRect r = JointList::editorRect(list_.editorIndex());
         editor_->setGeometry(r.left, r.top, r.width, r.height);
         // What the user is typing stays until the joint's own value is repainted.
-        const QString text = QString::fromStdString(list_.editorText());
-        if (text != shown_) {
-            editor_->setText(text);
-            shown_ = text;
+        if (list_.editorWrites() != shownWrites_) {
+            shownWrites_ = list_.editorWrites();
+            editor_->setText(QString::fromStdString(list_.editorText()));
         }
         editor_->show();
     } else {
@@ -160,8 +159,6 @@ void JointListWidget::mousePressEvent(QMouseEvent* e)
     const auto r = list_.press(pos.x(), pos.y(), e->modifiers() & Qt::ControlModifier);
     sync();
     if (r.picked) {
-        shown_ = QString::fromStdString(list_.editorText());
-        editor_->setText(shown_);
         editor_->edit()->setFocus();
         editor_->edit()->selectAll();
         emit notify(id_, JointList::Picked);

@@ -49,7 +49,7 @@ class JointListWidget : public QWidget {
     ValueControl* editor_;
     QPushButton* on_;
     QPushButton* off_;
-    QString shown_; // the editor text last taken from the list
+    int shownWrites_ = -1; // the list's editorWrites() last shown
 };
 
 } // namespace posewright

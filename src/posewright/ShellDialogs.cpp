@@ -134,6 +134,20 @@ bool QtPrompter::askYesNo(const QString& text)
            QMessageBox::Yes;
 }
 
+SaveChoice QtPrompter::askSaveChanges(const QString& text)
+{
+    switch (QMessageBox::warning(parent_, kAppTitle, text,
+                                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                 QMessageBox::Save)) {
+    case QMessageBox::Save:
+        return SaveChoice::Save;
+    case QMessageBox::Discard:
+        return SaveChoice::Discard;
+    default:
+        return SaveChoice::Cancel;
+    }
+}
+
 std::optional<int> QtPrompter::choosePort(int savedPort)
 {
     ComPortDialog dialog(portsThatOpen(), savedPort, parent_);

@@ -57,6 +57,7 @@ class QtPrompter : public Prompter {
     void setParent(QWidget* parent) { parent_ = parent; }
     void inform(const QString& caption, const QString& text) override;
     bool askYesNo(const QString& text) override;
+    SaveChoice askSaveChanges(const QString& text) override;
     std::optional<int> choosePort(int savedPort) override;
     QString openRobotFile(const QString& folder, const QString& name) override;
 

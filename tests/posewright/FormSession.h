@@ -29,7 +29,9 @@ namespace posewrighttest {
 inline const QString kProfile = QStringLiteral(TESSABAN_SOURCE_DIR "/data/Robot files/default.rbt");
 
 struct ScriptedPrompter : posewright::Prompter {
-    std::deque<bool> answers; // No when they run out
+    std::deque<bool> answers;                       // No when they run out
+    std::deque<posewright::SaveChoice> saveChoices; // Discard when they run out
+    QStringList saveQuestions;
     QStringList informs, questions;
     std::optional<int> port;
     int offeredPort = 0; // the port the dialog was opened on
@@ -44,6 +46,15 @@ struct ScriptedPrompter : posewright::Prompter {
         const bool a = answers.front();
         answers.pop_front();
         return a;
+    }
+    posewright::SaveChoice askSaveChanges(const QString& text) override
+    {
+        saveQuestions << text;
+        if (saveChoices.empty())
+            return posewright::SaveChoice::Discard;
+        const auto c = saveChoices.front();
+        saveChoices.pop_front();
+        return c;
     }
     std::optional<int> choosePort(int saved) override
     {

@@ -17,7 +17,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
@@ -218,12 +217,11 @@ TEST(PosewrightShell, ExitWithTheFocusInAnyControlEndsCleanlyAndWritesTheSetting
     testsupport::Kz7SimProcess sim;
     ASSERT_TRUE(sim.start({"--com", "2"})) << sim.error();
     robotgltest::app();
-    const QString stored = QString::fromStdString(files.file("config")) + "/Quorvel/Tessaban.conf";
 
     for (const FocusCase& c : kFocusCases)
         for (const bool byMenu : {true, false}) {
             SCOPED_TRACE(std::string(c.name) + (byMenu ? ", Exit" : ", window close"));
-            QFile::remove(stored);
+            QSettings("Quorvel", "Tessaban").clear();
             ScriptedPrompter prompter;
             PosewrightSettings settings;
             settings.comPort = 7;
@@ -259,7 +257,7 @@ TEST(PosewrightShell, ExitWithTheFocusInAnyControlEndsCleanlyAndWritesTheSetting
                 EXPECT_FALSE(frame.isVisible());
                 EXPECT_EQ(frame.view(), nullptr);
             }
-            QSettings store(stored, QSettings::IniFormat);
+            QSettings store("Quorvel", "Tessaban");
             EXPECT_EQ(store.value("Posewright(Tessaban)/Settings/Com Port").toInt(), 2);
             EXPECT_EQ(store.value("Posewright(Tessaban)/Settings/Robot Profile").toString(), "default.rbt");
             EXPECT_TRUE(store.contains("Posewright(Tessaban)/Settings/Window pos_x"));
