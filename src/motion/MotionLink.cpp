@@ -310,15 +310,36 @@ void MotionLink::decodeBuffered(size_t count)
     decoder_.feed(bytes.data(), got);
 }
 
+namespace {
+
+// Marks a poll as running while its handlers run (they may open modal boxes).
+struct TickGuard {
+    bool& flag;
+    explicit TickGuard(bool& f) : flag(f) { flag = true; }
+    ~TickGuard() { flag = false; }
+};
+
+} // namespace
+
+bool MotionLink::decodeArrived()
+{
+    if (inTick_ || !open_ || !decodeAsItArrives_)
+        return false;
+    TickGuard guard(inTick_);
+    collect();
+    const size_t n = ring_.count();
+    if (n == 0)
+        return false;
+    waiting_ = false;
+    decodeBuffered(n);
+    return true;
+}
+
 void MotionLink::tick()
 {
     if (inTick_ || !open_)
         return;
-    struct Guard {
-        bool& flag;
-        explicit Guard(bool& f) : flag(f) { flag = true; }
-        ~Guard() { flag = false; }
-    } guard(inTick_);
+    TickGuard guard(inTick_);
 
     collect();
     if (readerFailed_.exchange(false)) {

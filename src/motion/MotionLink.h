@@ -96,6 +96,9 @@ class MotionLink {
     // Fields cut by a tick are finished by the next one. Closing the port turns it off.
     void setDecodeAsItArrives(bool on) { decodeAsItArrives_ = on; }
     bool decodesAsItArrives() const { return decodeAsItArrives_; }
+    // Between ticks, while decoding as it arrives: decodes what has arrived, without counting a
+    // tick of any reply wait (a lost link is still found by tick()). True when bytes were decoded.
+    bool decodeArrived();
 
     // One poll of the received bytes. Not re-entrant: a tick that starts while another is still
     // raising events (an event handler running a modal loop) returns at once.

@@ -111,6 +111,11 @@ CPosewrightView::CPosewrightView(const QString& profilePath, Prompter& prompter,
     timer_.setInterval(kTickMs);
     connect(&timer_, &QTimer::timeout, this, &CPosewrightView::onTimer);
     timer_.start();
+    followTimer_.setInterval(kFollowMs);
+    connect(&followTimer_, &QTimer::timeout, this, [this] {
+        if (link_.decodeArrived())
+            sync();
+    });
     sync();
 }
 
@@ -118,6 +123,7 @@ CPosewrightView::~CPosewrightView()
 {
     qApp->removeEventFilter(this);
     timer_.stop();
+    followTimer_.stop();
     // Closing the link returns the controller to its menu ("\rexit\ry"); nothing is shown any
     // more, so no events.
     link_.setEventHandler({});
@@ -225,6 +231,12 @@ void CPosewrightView::sync()
         p->setOffsetPage(core_.offsetPage());
         p->setLit(core_.lit(k));
         p->setSelected(k == core_.selectedPose());
+    }
+    if (link_.decodesAsItArrives() != followTimer_.isActive()) {
+        if (link_.decodesAsItArrives())
+            followTimer_.start();
+        else
+            followTimer_.stop();
     }
     if (core_.busy())
         setCursor(Qt::WaitCursor);

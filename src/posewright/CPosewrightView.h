@@ -36,6 +36,9 @@ class CPosewrightView : public QWidget, private EditorSurface {
     Q_OBJECT
   public:
     static constexpr int kTickMs = 100;
+    // While a page plays, what has arrived is decoded this often, so a pose reaches the views
+    // well within a tick.
+    static constexpr int kFollowMs = 20;
     static constexpr int kFormWidth = 1000;
     static constexpr int kFormHeight = 660;
 
@@ -93,6 +96,7 @@ class CPosewrightView : public QWidget, private EditorSurface {
     MotionLinkPort port_{link_};
     EditorCore core_{port_, *this};
     QTimer timer_;
+    QTimer followTimer_;
 
     robotgl::Main3DView* main_ = nullptr;
     std::array<robotgl::PosePanel*, kPanelCount> panels_{};

@@ -235,9 +235,10 @@ TEST_F(LinkTest, RepliesAreDecodedOnlyAfterSevenQuietTicks)
     EXPECT_TRUE(events.empty()) << "half a field shows nothing";
     peer.emit(pose.substr(pose.size() - 2));
     ASSERT_TRUE(waitBuffered(2));
-    link.tick();
+    EXPECT_TRUE(link.decodeArrived()) << "between ticks too";
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].value, 555);
+    EXPECT_FALSE(link.decodeArrived()) << "nothing more arrived";
     link.disconnect();
     EXPECT_FALSE(link.decodesAsItArrives()) << "a new connection waits for quiet lines again";
 }
