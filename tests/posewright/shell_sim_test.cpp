@@ -23,7 +23,9 @@
 #include <QPushButton>
 #include <QSettings>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <thread>
 
 using namespace posewright;
@@ -306,4 +308,44 @@ TEST(PosewrightShell, OnlyASuccessfulConnectReplacesTheSavedPort)
     EXPECT_EQ(run(std::nullopt), 3) << "a cancelled dialog keeps the saved port";
     EXPECT_EQ(run(5), 3) << "a port that does not open keeps the saved port";
     EXPECT_EQ(run(2), 2) << "the port that connected is saved";
+}
+
+// A profile or model that cannot be read is said once, and every view says why; a model whose
+// counts cannot fit its size is refused before anything is allocated by them.
+TEST(PosewrightShell, ProfileAndModelFailuresAreSaidOnceAndShownInTheViews)
+{
+    testsupport::TempFolder files("posewright-failures");
+    robotgltest::app();
+    std::ifstream in(TESSABAN_SOURCE_DIR "/data/Robot files/humanoid.x", std::ios::binary);
+    std::string corrupt{std::istreambuf_iterator<char>(in), {}};
+    const size_t count = corrupt.find_first_of("0123456789", corrupt.find('{', corrupt.find("Mesh ")));
+    corrupt.replace(count, corrupt.find(';', count) - count, "2000000000");
+    files.write("corrupt.x", corrupt);
+    const std::string joints = "Number of joints:2\n0:1:Right shoulder:512\n1:2:Left shoulder:512\n";
+    struct Case {
+        const char* what;
+        std::string profile; // empty: no profile file
+        const char* said;
+        size_t joints;
+    };
+    const Case cases[] = {
+        {"no profile file", "", "No such file or directory", 0},
+        {"a joint index past the count", "Model file:humanoid.x\nNumber of joints:2\n0:1:A:512\n5:2:B:512\n",
+         "The robot profile is damaged: line 4 gives the joint index 5", 0},
+        {"a missing model", "Model file:absent.x\n" + joints, "absent.x was not found", 2},
+        {"a model claiming two billion vertices", "Model file:corrupt.x\n" + joints,
+         "claims 2000000000 elements", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path =
+            c.profile.empty() ? files.file("absent.rbt") : files.write("robot.rbt", c.profile);
+        ScriptedPrompter prompter;
+        CPosewrightView view(QString::fromStdString(path), prompter);
+        ASSERT_EQ(prompter.informs.size(), 1) << prompter.informs.join("; ").toStdString();
+        EXPECT_TRUE(prompter.informs[0].contains(c.said)) << prompter.informs[0].toStdString();
+        EXPECT_EQ("|" + view.mainView()->loadError(), prompter.informs[0]);
+        EXPECT_EQ(view.panel(6)->loadError(), view.mainView()->loadError());
+        EXPECT_EQ(view.core().jointList().joints().size(), c.joints);
+    }
 }
