@@ -30,6 +30,7 @@ namespace {
 
 struct QuietPrompter : posewright::Prompter {
     void inform(const QString&, const QString&) override {}
+    void tell(const QString&) override {}
     bool askYesNo(const QString&) override { return true; }
     posewright::SaveChoice askSaveChanges(const QString&) override { return posewright::SaveChoice::Discard; }
     std::optional<int> choosePort(int) override { return std::nullopt; }

@@ -6,9 +6,11 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSettings>
+#include <QStatusBar>
 
 namespace posewright {
 
@@ -77,6 +79,8 @@ void CMainFrame::updateMenus()
         if (QAction* a = action(text))
             a->setEnabled(view_->menuEnabled(command));
     setWindowModified(view_->core().pageModified());
+    if (statusBar()->currentMessage() != view_->messageLine()->text())
+        statusBar()->showMessage(view_->messageLine()->text());
 }
 
 void CMainFrame::changeRobotFile()
@@ -85,7 +89,7 @@ void CMainFrame::changeRobotFile()
     if (name.isEmpty())
         return;
     settings_.robotProfile = name;
-    prompter_.inform({}, "Succeed to change robot file!\nPlease restart program.");
+    prompter_.tell("Succeed to change robot file!\nPlease restart program.");
 }
 
 void CMainFrame::moveEvent(QMoveEvent* e)

@@ -71,6 +71,10 @@ CPosewrightView::CPosewrightView(const QString& profilePath, Prompter& prompter,
     speed_ = new ValueControl(kSpeedId, this);
     pause_ = new ValueControl(kPauseId, this);
     main_->setObjectName("main3DView");
+    connect(main_, &robotgl::Main3DView::dragRefused, this, [this] {
+        core_.dragRefused();
+        sync();
+    });
     pageNumber_->setObjectName("pageNumber");
     layoutForm();
 
@@ -187,7 +191,10 @@ void CPosewrightView::onTimer()
 void CPosewrightView::sync()
 {
     const ControlStates c = core_.controls();
+    // The line is narrower than the controller's longer messages: the whole text is its tooltip
+    // (and the main window's status bar).
     message_->setText(QString::fromStdString(core_.message()));
+    message_->setToolTip(message_->text());
     play_->setText(QString::fromStdString(core_.playCaption()));
     play_->setEnabled(c.pagePlay);
     save_->setEnabled(c.pageSave);

@@ -169,6 +169,8 @@ class EditorCore {
     static constexpr const char* kStopCaption = "Stop";
     static constexpr const char* kUnsavedPageQuestion =
         "The changes to page %d are not saved.\nDo you want to save them first?";
+    static constexpr const char* kUnknownJointText =
+        "The pose cannot be dragged: a joint reads \"????\" (its position is not known).";
     static constexpr const char* kOffsetQuestion =
         "It will move to the Offset page which can adjust difference of joint value.\nIt is so sensitive "
         "processing that a beginner must work after mastering manual.\nDo you want to continue?";
@@ -189,6 +191,8 @@ class EditorCore {
     void menu(MenuCommand command);
     bool menuEnabled(MenuCommand command) const;
     void onLinkEvent(const motion::LinkEvent& event);
+    // The main view refused to start a drag: the message line says why.
+    void dragRefused() { message_ = kUnknownJointText; }
     // The 100 ms poll. Returns at once while a tick is running, including while the Yes/No
     // box of a question runs its own event loop inside one.
     void tick();

@@ -3,10 +3,12 @@
 #include "posewright/ValueControl.h"
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QToolTip>
 
 namespace posewright {
 
@@ -104,6 +106,21 @@ void JointListWidget::sync()
         editor_->hide();
     }
     update();
+}
+
+bool JointListWidget::event(QEvent* e)
+{
+    // A name cut to fit its column is shown whole on hover.
+    if (e->type() == QEvent::ToolTip && list_.live()) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        const int row = (help->pos().y() - 20) / 20;
+        if (help->pos().y() >= 20 && row < static_cast<int>(list_.joints().size()))
+            QToolTip::showText(help->globalPos(), QString::fromStdString(list_.label(row)), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(e);
 }
 
 void JointListWidget::paintEvent(QPaintEvent*)

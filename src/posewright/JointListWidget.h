@@ -34,6 +34,7 @@ class JointListWidget : public QWidget {
     void notify(int controlId, int code);
 
   protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;

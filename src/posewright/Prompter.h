@@ -15,6 +15,8 @@ class Prompter {
     virtual ~Prompter() = default;
     // A message box; an empty caption means the application's title.
     virtual void inform(const QString& caption, const QString& text) = 0;
+    // A message box telling that something succeeded (the information icon).
+    virtual void tell(const QString& text) = 0;
     virtual bool askYesNo(const QString& text) = 0;
     // Save, Discard and Cancel buttons.
     virtual SaveChoice askSaveChanges(const QString& text) = 0;

@@ -128,6 +128,11 @@ void QtPrompter::inform(const QString& caption, const QString& text)
     QMessageBox::warning(parent_, caption.isEmpty() ? QString(kAppTitle) : caption, text);
 }
 
+void QtPrompter::tell(const QString& text)
+{
+    QMessageBox::information(parent_, kAppTitle, text);
+}
+
 bool QtPrompter::askYesNo(const QString& text)
 {
     return QMessageBox::question(parent_, kAppTitle, text, QMessageBox::Yes | QMessageBox::No) ==

@@ -27,6 +27,10 @@ class Main3DView : public RobotWindow {
     bool dragging() const { return dragging_; }
     bool mouseInside() const { return mouseInside_; }
 
+  signals:
+    // A press that would have started a drag, refused because some joint's value is unknown.
+    void dragRefused();
+
   protected:
     bool outerFrameDark() const override { return dragging_; }
     void gesturePress(QMouseEvent* e) override;

@@ -38,6 +38,13 @@ struct ScriptedPrompter : posewright::Prompter {
     QString robotFile;
 
     void inform(const QString& caption, const QString& text) override { informs << caption + "|" + text; }
+    // Recorded with the boxes, and apart: the boxes that tell of a success.
+    void tell(const QString& text) override
+    {
+        informs << "|" + text;
+        tells << text;
+    }
+    QStringList tells;
     bool askYesNo(const QString& text) override
     {
         questions << text;

@@ -9,9 +9,12 @@
 #include "posewright/JointListWidget.h"
 #include "posewright/ValueControl.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolTip>
 
 #include <set>
 
@@ -379,6 +382,17 @@ TEST(EditorFormSim, RepaintedFieldsShowTheControllersValueAndDisconnectClearsThe
     ASSERT_TRUE(s.settle());
     EXPECT_FALSE(v.pageGrid()->valueEditor()->isVisible()) << "a refresh closes the grid's editor";
     EXPECT_EQ(v.pageGrid()->item(3, 1)->text(), playCount);
+
+    // A name cut to fit is whole on hover; a drag refused for an unknown joint says why.
+    const QPoint firstName(40, 30);
+    QHelpEvent help(QEvent::ToolTip, firstName, list->mapToGlobal(firstName));
+    QApplication::sendEvent(list, &help);
+    EXPECT_EQ(QToolTip::text().trimmed(), "01  Right shoulder pitch");
+    v.mainView()->setAllJointsKnown(false);
+    s.pointer.press(v.mainView(), v.mainView()->rect().center());
+    s.pointer.release(v.mainView(), v.mainView()->rect().center());
+    EXPECT_EQ(v.messageLine()->text(), EditorCore::kUnknownJointText);
+    EXPECT_EQ(v.messageLine()->toolTip(), v.messageLine()->text()) << "the whole text on hover";
 
     s.pointer.doubleClick(v.panel(2), v.panel(2)->rect().center());
     ASSERT_TRUE(s.waitFor([&] { return v.panel(2)->selected(); }));

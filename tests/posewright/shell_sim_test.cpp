@@ -22,6 +22,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
 
 #include <fstream>
 #include <functional>
@@ -97,10 +98,14 @@ TEST(PosewrightShell, MenusFollowTheLinkAndTheRobotFileChangeIsSaved)
         EXPECT_TRUE(frame.action("Disconnect KZ-7(&D)")->isEnabled());
         EXPECT_TRUE(frame.action("Refresh Page(&P)")->isEnabled());
         EXPECT_TRUE(frame.action("Offset configuration (&O)")->isEnabled());
+        EXPECT_EQ(frame.statusBar()->currentMessage(), frame.view()->messageLine()->text())
+            << "the status bar holds the whole message";
 
         prompter.robotFile = "arm.rbt";
         frame.changeRobotFile();
         EXPECT_EQ(prompter.informs.value(0), "|Succeed to change robot file!\nPlease restart program.");
+        EXPECT_EQ(prompter.tells, QStringList{"Succeed to change robot file!\nPlease restart program."})
+            << "a success, with the information icon";
         EXPECT_EQ(settings.robotProfile, "arm.rbt");
 
         frame.action("Disconnect KZ-7(&D)")->trigger();
