@@ -42,8 +42,11 @@ class JointList {
     void setProfile(const std::vector<std::pair<int, std::string>>& joints);
     const std::vector<Joint>& joints() const { return joints_; }
 
-    static CellRect cellRect(int index) { return {160, 20 + 20 * index, 40, 18}; }
-    static CellRect editorRect(int index) { return {160, 20 + 20 * index, 53, 19}; }
+    // Rows start below the header, one per joint.
+    static constexpr int kFirstRowTop = 20;
+    static constexpr int kRowPitch = 20;
+    static CellRect cellRect(int index) { return {160, kFirstRowTop + kRowPitch * index, 40, 18}; }
+    static CellRect editorRect(int index) { return {160, kFirstRowTop + kRowPitch * index, 53, 19}; }
 
     // The controller reported joint id; the first joint with this ID takes it. False when the
     // profile has no such joint.
