@@ -42,8 +42,11 @@ class JointList {
     void setProfile(const std::vector<std::pair<int, std::string>>& joints);
     const std::vector<Joint>& joints() const { return joints_; }
 
-    static CellRect cellRect(int index) { return {160, 20 + 20 * index, 40, 18}; }
-    static CellRect editorRect(int index) { return {160, 20 + 20 * index, 53, 19}; }
+    // Rows start below the header, one per joint.
+    static constexpr int kFirstRowTop = 20;
+    static constexpr int kRowPitch = 20;
+    static CellRect cellRect(int index) { return {160, kFirstRowTop + kRowPitch * index, 40, 18}; }
+    static CellRect editorRect(int index) { return {160, kFirstRowTop + kRowPitch * index, 53, 19}; }
 
     // The controller reported joint id; the first joint with this ID takes it. False when the
     // profile has no such joint.
@@ -70,6 +73,9 @@ class JointList {
     int editorIndex() const { return editorIndex_; }
     const std::string& editorText() const { return editorText_; }
     void setEditorText(std::string text) { editorText_ = std::move(text); }
+    // Counts the controller's writes of the editor's text (and the editor's openings): the
+    // widget replaces what is typed on each, even when the value did not change.
+    int editorWrites() const { return editorWrites_; }
 
     // The text a cell shows: "%.4d", "????" or "N/A".
     static std::string cellText(const Joint& joint);
@@ -83,6 +89,7 @@ class JointList {
     int editorIndex_ = -1;
     bool editorVisible_ = false;
     std::string editorText_;
+    int editorWrites_ = 0;
 };
 
 } // namespace posewright

@@ -3,16 +3,23 @@
 #include "posewright/ValueControl.h"
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QToolTip>
+#include <QWheelEvent>
+
+#include <algorithm>
 
 namespace posewright {
 
 JointListWidget::JointListWidget(JointList& list, int controlId, QWidget* parent)
     : QWidget(parent), list_(list), id_(controlId), editor_(new ValueControl(100, this)),
-      on_(new QPushButton("On", this)), off_(new QPushButton("Off", this))
+      on_(new QPushButton("On", this)), off_(new QPushButton("Off", this)),
+      scroll_(new QScrollBar(Qt::Vertical, this))
 {
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
@@ -34,13 +41,48 @@ JointListWidget::JointListWidget(JointList& list, int controlId, QWidget* parent
         emit notify(id_, JointList::Off);
     });
     connect(qApp, &QApplication::focusChanged, this, &JointListWidget::focusMoved);
+    connect(scroll_, &QScrollBar::valueChanged, this, [this] { sync(); });
     sync();
+}
+
+JointListWidget::~JointListWidget()
+{
+    // The children go after this body: a focused button or editor hands its focus on while it is
+    // destroyed, and sync() must not touch the ones already gone.
+    disconnect(qApp, nullptr, this, nullptr);
 }
 
 QPoint JointListWidget::cellCentre(int index) const
 {
     const CellRect r = JointList::cellRect(index);
-    return {r.left + r.width / 2, r.top + r.height / 2};
+    return {r.left + r.width / 2, r.top + r.height / 2 - scrolled()};
+}
+
+int JointListWidget::scrolled() const
+{
+    return scroll_->isVisible() ? scroll_->value() * kRowHeight : 0;
+}
+
+void JointListWidget::placeScrollBar()
+{
+    // Rows below the header that fit; the rest is reached by scrolling.
+    const int rows = static_cast<int>(list_.joints().size());
+    const int fit = std::max(1, (height() - kHeaderHeight) / kRowHeight);
+    scroll_->setRange(0, std::max(0, rows - fit));
+    scroll_->setPageStep(fit);
+    scroll_->setGeometry(width() - kScrollWidth, kHeaderHeight, kScrollWidth, height() - kHeaderHeight);
+    scroll_->setVisible(list_.live() && rows > fit);
+}
+
+void JointListWidget::resizeEvent(QResizeEvent*)
+{
+    sync();
+}
+
+void JointListWidget::wheelEvent(QWheelEvent* e)
+{
+    if (scroll_->isVisible())
+        scroll_->setValue(scroll_->value() - e->angleDelta().y() / 120);
 }
 
 bool JointListWidget::ownsFocusTarget(QWidget* w) const
@@ -80,24 +122,41 @@ void JointListWidget::onEditor(int, int code)
 
 void JointListWidget::sync()
 {
+    placeScrollBar();
     on_->setVisible(list_.live());
     off_->setVisible(list_.live());
     on_->setEnabled(list_.enabled());
     off_->setEnabled(list_.enabled());
     if (list_.editorVisible() && list_.editorIndex() >= 0) {
         const CellRect r = JointList::editorRect(list_.editorIndex());
-        editor_->setGeometry(r.left, r.top, r.width, r.height);
+        editor_->setGeometry(r.left, r.top - scrolled(), r.width, r.height);
         // What the user is typing stays until the joint's own value is repainted.
-        const QString text = QString::fromStdString(list_.editorText());
-        if (text != shown_) {
-            editor_->setText(text);
-            shown_ = text;
+        if (list_.editorWrites() != shownWrites_) {
+            shownWrites_ = list_.editorWrites();
+            editor_->setText(QString::fromStdString(list_.editorText()));
         }
-        editor_->show();
+        // A row scrolled out of sight keeps its editor open, hidden with it.
+        const int top = r.top - scrolled();
+        editor_->setVisible(top >= kHeaderHeight && top + r.height <= height());
     } else {
         editor_->hide();
     }
     update();
+}
+
+bool JointListWidget::event(QEvent* e)
+{
+    // A name cut to fit its column is shown whole on hover.
+    if (e->type() == QEvent::ToolTip && list_.live()) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        const int row = (help->pos().y() + scrolled() - kHeaderHeight) / kRowHeight;
+        if (help->pos().y() >= kHeaderHeight && row < static_cast<int>(list_.joints().size()))
+            QToolTip::showText(help->globalPos(), QString::fromStdString(list_.label(row)), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(e);
 }
 
 void JointListWidget::paintEvent(QPaintEvent*)
@@ -112,12 +171,14 @@ void JointListWidget::paintEvent(QPaintEvent*)
     // The header's band reaches over the buttons' column: the font may be wider than the
     // 240 pixels the layout was drawn for.
     p.drawText(QRect(0, 0, width(), 18), Qt::AlignLeft | Qt::AlignVCenter, kHeader);
+    p.setClipRect(QRect(0, kHeaderHeight, width(), height() - kHeaderHeight));
+    p.translate(0, -scrolled());
     const auto& joints = list_.joints();
     for (size_t i = 0; i < joints.size(); ++i) {
         const int idx = static_cast<int>(i);
         const JointList::Joint& j = joints[i];
         p.setPen(Qt::black);
-        const QRect label(0, 20 + 20 * idx, 158, 18);
+        const QRect label(0, JointList::cellRect(idx).top, 158, 18);
         p.drawText(label, Qt::AlignLeft | Qt::AlignVCenter,
                    p.fontMetrics().elidedText(QString::fromStdString(list_.label(idx)), Qt::ElideRight,
                                               label.width()));
@@ -150,11 +211,11 @@ void JointListWidget::mousePressEvent(QMouseEvent* e)
     if (e->button() != Qt::LeftButton)
         return;
     const QPoint pos = e->position().toPoint();
-    const auto r = list_.press(pos.x(), pos.y(), e->modifiers() & Qt::ControlModifier);
+    if (pos.y() < kHeaderHeight)
+        return; // the header stays where it is; rows scroll under it
+    const auto r = list_.press(pos.x(), pos.y() + scrolled(), e->modifiers() & Qt::ControlModifier);
     sync();
     if (r.picked) {
-        shown_ = QString::fromStdString(list_.editorText());
-        editor_->setText(shown_);
         editor_->edit()->setFocus();
         editor_->edit()->selectAll();
         emit notify(id_, JointList::Picked);
@@ -166,7 +227,7 @@ void JointListWidget::mousePressEvent(QMouseEvent* e)
 void JointListWidget::mouseMoveEvent(QMouseEvent* e)
 {
     const QPoint pos = e->position().toPoint();
-    if (list_.hover(pos.x(), pos.y()))
+    if (list_.hover(pos.x(), pos.y() < kHeaderHeight ? -1 : pos.y() + scrolled()))
         update();
 }
 

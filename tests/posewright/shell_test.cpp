@@ -1,8 +1,11 @@
 // The shell's pieces that need no GL: the settings, the profile check at start-up and the
 // "Select COM port" dialog with the ports that open.
 
+#include "posewright/EditorCore.h"
+#include "posewright/JointListWidget.h"
 #include "posewright/PosewrightSettings.h"
 #include "posewright/ShellDialogs.h"
+#include "posewright/ValueControl.h"
 #include "support/PtyPeer.h"
 #include "support/TempFolder.h"
 
@@ -12,7 +15,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -33,7 +38,9 @@ struct Answers : Prompter {
     QString file;
     QStringList informs, dialogs;
     void inform(const QString&, const QString& text) override { informs << text; }
+    void tell(const QString& text) override { informs << text; }
     bool askYesNo(const QString&) override { return false; }
+    SaveChoice askSaveChanges(const QString&) override { return SaveChoice::Cancel; }
     std::optional<int> choosePort(int) override { return std::nullopt; }
     QString openRobotFile(const QString& folder, const QString& name) override
     {
@@ -174,4 +181,45 @@ TEST(PosewrightShell, TheSplashShowsItsPictureAndTheTextInCyan)
     EXPECT_GT(cyanInBand, 30) << "\"Initializing ...\" in its band";
     // The picture is our own, not the flat fallback.
     EXPECT_NE(shot.pixel(100, 100), shot.pixel(500, 300));
+}
+
+// A robot with more joints than rows fit: the rows scroll under the header and every joint can
+// be picked, its editor following its row.
+TEST(JointListWidget, JointsBeyondTheVisibleRowsAreReachedByScrolling)
+{
+    app();
+    JointList list;
+    std::vector<std::pair<int, std::string>> joints;
+    for (int id = 1; id <= 26; ++id)
+        joints.emplace_back(id, "Joint " + std::to_string(id));
+    list.setProfile(joints);
+    list.setLive(true);
+    list.setEnabled(true);
+    for (int id = 1; id <= 26; ++id)
+        list.setJoint(id, true, true, 500 + id);
+    JointListWidget widget(list, kJointListId);
+    widget.resize(290, 400);
+    widget.show();
+    widget.sync();
+    QScrollBar* scroll = widget.scrollBar();
+    ASSERT_TRUE(scroll->isVisible());
+    EXPECT_EQ(scroll->maximum(), 26 - 19) << "19 rows fit below the header";
+
+    scroll->setValue(scroll->maximum());
+    const QPoint last = widget.cellCentre(25);
+    ASSERT_LT(last.y(), widget.height());
+    QTest::mouseClick(&widget, Qt::LeftButton, {}, last);
+    EXPECT_EQ(list.pickedId(), 26);
+    ASSERT_TRUE(widget.valueEditor()->isVisible());
+    EXPECT_EQ(widget.valueEditor()->geometry().center().y(), last.y());
+    EXPECT_EQ(widget.valueEditor()->text(), "0526");
+    QTest::mouseClick(&widget, Qt::LeftButton, {}, QPoint(last.x(), 10));
+    EXPECT_EQ(list.pickedId(), 26) << "the header is not a row";
+
+    scroll->setValue(0);
+    EXPECT_FALSE(widget.valueEditor()->isVisible()) << "its row is out of sight";
+    list.setProfile({{1, "One"}});
+    list.setLive(true);
+    widget.sync();
+    EXPECT_FALSE(scroll->isVisible()) << "one joint fits";
 }
