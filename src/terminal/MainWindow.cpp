@@ -95,6 +95,7 @@ MainWindow::MainWindow(Prompter& prompter, const WindowOptions& options, QWidget
     buildFindBar(central);
     column->addWidget(findBar_);
     setCentralWidget(central);
+    view_->viewport()->installEventFilter(this);
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view_, &QWidget::customContextMenuRequested, this, &MainWindow::showContextMenu);
     connect(view_, &TerminalView::selectionChanged, this, [this] {
@@ -677,8 +678,22 @@ void MainWindow::sendText(const std::string& bytes)
         sendKeyBytes(bytes);
 }
 
+bool MainWindow::focusNextPrevChild(bool next)
+{
+    // While the terminal has the keys, Tab is a key for the controller (its menus are driven
+    // with it), never a move to the find bar.
+    if (!focusWidget() || focusWidget() == this)
+        return false;
+    return QMainWindow::focusNextPrevChild(next);
+}
+
 void MainWindow::keyPressEvent(QKeyEvent* event)
 {
+    // Keys the find bar did not take bubble up here; they were meant for the bar, not the port.
+    if (focusWidget() && focusWidget() != this) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
     const int key = event->key();
     const bool idle = !transmitting_ && !receiving_;
     const char* sequence = nullptr;
@@ -963,6 +978,9 @@ void MainWindow::buildFindBar(QWidget* parent)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // A click on the terminal gives it the keys back (the view itself never takes the focus).
+    if (watched == view_->viewport() && event->type() == QEvent::MouseButtonPress)
+        setFocus(Qt::MouseFocusReason);
     if (watched == findEdit_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -973,7 +991,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::openFind(const QString& text)
+void MainWindow::openFind(const QString& text, bool takeFocus)
 {
     findBar_->show();
     if (!text.isEmpty())
@@ -981,7 +999,8 @@ void MainWindow::openFind(const QString& text)
     else if (!view_->selection().empty())
         findEdit_->setText(QString::fromLatin1(view_->selectedText()).section(QLatin1Char('\n'), 0, 0));
     findEdit_->selectAll();
-    findEdit_->setFocus();
+    if (takeFocus)
+        findEdit_->setFocus();
     view_->setFindText(findEdit_->text().toStdString());
 }
 

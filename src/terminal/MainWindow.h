@@ -94,7 +94,8 @@ class MainWindow : public QMainWindow {
     void copySelection();
     void paste();
     bool pasting() const { return pacer_.active(); }
-    void openFind(const QString& text = {});
+    // Shows the find bar; with takeFocus the field gets the keys, else the terminal keeps them.
+    void openFind(const QString& text = {}, bool takeFocus = true);
     void closeFind();
     void findNext() { findStep(true); }
     void findPrevious() { findStep(false); }
@@ -131,6 +132,7 @@ class MainWindow : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
   private:
     void buildMenus();

@@ -210,7 +210,7 @@ int main(int argc, char** argv)
             window.activateWindow();
             window.setFocus();
             if (!find.empty())
-                window.openFind(QString::fromStdString(find));
+                window.openFind(QString::fromStdString(find), false); // the terminal keeps the keys
             if (!send.empty())
                 QTimer::singleShot(300, &window, [&window, send] { window.sendText(send); });
             if (!screenshot.empty()) {

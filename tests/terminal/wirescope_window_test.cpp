@@ -511,6 +511,21 @@ int pixelsOf(terminal::TerminalView* view, int column, int row, QColor colour)
     return n;
 }
 
+// Pixels of a cell that are not the background: the ink of whatever glyph the installed fonts
+// draw, black in one face and anti-aliased grey in another.
+int inkedPixels(terminal::TerminalView* view, int column, int row)
+{
+    const QImage image = view->viewport()->grab().toImage();
+    const auto m = view->metrics();
+    const QRgb background = view->background().rgb();
+    int n = 0;
+    for (int y = row * m.charHeight; y < (row + 1) * m.charHeight; ++y)
+        for (int x = column * m.charWidth; x < (column + 1) * m.charWidth; ++x)
+            if (image.pixel(x, y) != background)
+                ++n;
+    return n;
+}
+
 TEST_F(Window, MouseSelectionCopiesThroughTheClipboard)
 {
     open(false);
@@ -704,6 +719,52 @@ TEST_F(Window, FindHighlightsMatchesAndStepsThroughThem)
     EXPECT_FALSE(edit->isVisible());
 }
 
+// Keys go where a user typing expects them: to the controller whenever the terminal has the
+// keys (Tab drives the KZ-7's menus), to the find field only once it was opened or clicked.
+TEST_F(Window, TerminalKeepsTheKeysWhileTheFindBarIsOpen)
+{
+    open(true);
+    ASSERT_TRUE(window->isConnected());
+    peer.startCollecting();
+    QLineEdit* edit = window->findEdit();
+    auto typed = [](Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), key, mods); // as the keyboard does
+    };
+    typed(Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(edit->isVisible());
+    typed(Qt::Key_O);
+    typed(Qt::Key_K);
+    EXPECT_EQ(edit->text(), "ok");
+
+    // A click on the terminal: Tab, letters and ESC go to the port, the field keeps its text.
+    mouse(window->view()->viewport(), QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton);
+    mouse(window->view()->viewport(), QEvent::MouseButtonRelease, {20, 20}, Qt::NoButton);
+    typed(Qt::Key_Tab);
+    typed(Qt::Key_Tab);
+    typed(Qt::Key_X);
+    typed(Qt::Key_Escape);
+    EXPECT_EQ(peer.waitFor(4), "\t\tx\x1b");
+    EXPECT_EQ(edit->text(), "ok");
+    EXPECT_TRUE(edit->isVisible());
+
+    // A click on the field gives it the keys; Escape closes the bar and hands them back.
+    peer.reset();
+    QTest::mouseClick(edit, Qt::LeftButton);
+    typed(Qt::Key_Z);
+    EXPECT_EQ(edit->text(), "okz");
+    typed(Qt::Key_Escape);
+    EXPECT_FALSE(edit->isVisible());
+    typed(Qt::Key_Tab);
+    EXPECT_EQ(peer.waitFor(1), "\t");
+
+    // Opened without taking the keys (as --find does), the bar leaves them with the terminal.
+    window->openFind(QStringLiteral("KZ"), false);
+    peer.reset();
+    typed(Qt::Key_Tab);
+    EXPECT_EQ(peer.waitFor(1), "\t");
+    EXPECT_EQ(edit->text(), "KZ");
+}
+
 TEST_F(Window, TimestampsAndHexViewFromTheViewMenu)
 {
     open(true);
@@ -877,8 +938,8 @@ TEST_F(Window, ResizingShowsAsManyCellsAsFit)
     EXPECT_EQ(screen.rows(), 1200);
     // The columns beyond the model's 80 stay blank.
     received(*window, std::string(80, '#'));
-    EXPECT_GT(pixelsOf(view, 79, 0, Qt::black), 0);
-    EXPECT_EQ(pixelsOf(view, 85, 0, Qt::black), 0);
+    EXPECT_GT(inkedPixels(view, 79, 0), 0);
+    EXPECT_EQ(inkedPixels(view, 85, 0), 0);
     window->resize(window->minimumSize());
     ASSERT_TRUE(waitUntil([&] { return screen.viewWidth() < 40 * m.charWidth; }));
     EXPECT_GT(screen.viewHeight(), 0);
