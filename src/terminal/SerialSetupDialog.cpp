@@ -60,8 +60,12 @@ SerialSetupDialog::SerialSetupDialog(const std::vector<std::string>& ports, cons
                                  : QString::fromStdString(termcore::texts::badBaudRate(
                                        rates_->currentText().toStdString(), platform::kLowestBaudRate,
                                        platform::kHighestBaudRate)));
+        // The dialog grows (and shrinks back) with the hint, so no line of it is cut off.
+        layout()->activate();
+        adjustSize();
     });
     rateHint_->setWordWrap(true);
+    rateHint_->setMinimumWidth(rateHint_->fontMetrics().averageCharWidth() * 44);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     QObject::connect(connect_, &QPushButton::clicked, this, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <termios.h>
 
 namespace terminal {
 
@@ -38,11 +39,19 @@ void TerminalPort::close()
     pending_.store(false);
 }
 
-bool TerminalPort::write(const void* data, size_t count)
+bool TerminalPort::write(const void* data, size_t count, size_t* written)
 {
+    if (written)
+        *written = 0;
     if (count == 0)
         return port_.isOpen();
-    return port_.write(data, count);
+    return port_.write(data, count, written);
+}
+
+void TerminalPort::discardOutput()
+{
+    if (port_.isOpen())
+        ::tcflush(port_.device().fd(), TCOFLUSH);
 }
 
 long TerminalPort::read(void* buffer, size_t capacity)

@@ -41,8 +41,12 @@ class TerminalPort {
     // How a port name resolves now: the device behind it, whether through a link in the port
     // folder, and whether the device node is there.
     static termcore::PortResolution resolve(const std::string& name);
-    // One bounded write (1000 ms); false on a closed port, an error or a time-out.
-    bool write(const void* data, size_t count);
+    // One bounded write (1000 ms); false on a closed port, an error or a time-out. written,
+    // when given, gets how many bytes went out, also when the write failed part-way.
+    bool write(const void* data, size_t count, size_t* written = nullptr);
+    // Throws away what was written but has not left yet (the driver's output queue), so a
+    // cancelled transfer stops on the wire at once.
+    void discardOutput();
     // What has arrived, at most capacity bytes, without waiting: the count, 0 when nothing
     // waits, -1 on a closed or failed port.
     long read(void* buffer, size_t capacity);

@@ -152,7 +152,7 @@ TEST_F(Window, DisconnectedStartWithoutConfigurationFile)
 TEST_F(Window, ConnectedMenusKeysAndSavedPort)
 {
     open(true);
-    ASSERT_TRUE(window->isConnected()) << (prompter.errors.empty() ? "" : prompter.errors[0].text);
+    ASSERT_TRUE(window->session().isConnected()) << (prompter.errors.empty() ? "" : prompter.errors[0].text);
     EXPECT_FALSE(enabled("&Connect"));
     EXPECT_TRUE(enabled("&Disconnect"));
     EXPECT_TRUE(enabled("&Transmit file"));
@@ -197,7 +197,7 @@ TEST_F(Window, ConnectedMenusKeysAndSavedPort)
 TEST_F(Window, FailedOpenShowsTheMessageWithTheReason)
 {
     open(true, "COM9");
-    EXPECT_FALSE(window->isConnected());
+    EXPECT_FALSE(window->session().isConnected());
     ASSERT_EQ(prompter.errors.size(), 1u);
     EXPECT_EQ(prompter.errors[0].text, "Can not open COM9, 57600 bps!");
     EXPECT_FALSE(prompter.errors[0].detail.empty());
@@ -208,12 +208,12 @@ TEST_F(Window, FailedOpenShowsTheMessageWithTheReason)
 TEST_F(Window, TransmitStatusCancelAndRecentOrder)
 {
     open(true);
-    ASSERT_TRUE(window->isConnected());
+    ASSERT_TRUE(window->session().isConnected());
     // Nobody reads yet: the job is busy for a while, and its end comes only as a queued event.
     const std::string big = folder.write("big.bin", pattern(400000));
     prompter.fileAnswers.push_back(big);
-    window->transmit(-1);
-    ASSERT_TRUE(window->transmitting());
+    window->session().transmit(-1);
+    ASSERT_TRUE(window->session().transmitting());
     EXPECT_EQ(prompter.fileTitles.back(), "Find transmitted file");
     const QString status = window->statusText(0);
     EXPECT_TRUE(status.startsWith("TX data... ")) << status.toStdString();
@@ -226,7 +226,7 @@ TEST_F(Window, TransmitStatusCancelAndRecentOrder)
     // Keys other than ESC do nothing; ESC cancels.
     QTest::keyClick(window.get(), Qt::Key_PageDown);
     QTest::keyClick(window.get(), Qt::Key_Escape);
-    EXPECT_FALSE(window->transmitting());
+    EXPECT_FALSE(window->session().transmitting());
     EXPECT_TRUE(enabled("&Transmit file"));
     EXPECT_EQ(window->statusText(0),
               "Latest file => Tx: " + QString::fromStdString(dir.filename().string()) + "/big.bin");
@@ -240,14 +240,14 @@ TEST_F(Window, TransmitStatusCancelAndRecentOrder)
     const std::string b = folder.write("b.hex", ":0100000042BD\n:00000001FF\n");
     for (const std::string& path : {a, b}) {
         prompter.fileAnswers.push_back(path);
-        window->transmit(-1);
-        ASSERT_TRUE(waitUntil([&] { return !window->transmitting(); }));
+        window->session().transmit(-1);
+        ASSERT_TRUE(waitUntil([&] { return !window->session().transmitting(); }));
     }
     window->toggleBytesum(); // off
     EXPECT_FALSE(window->action("&Add bytesum")->isChecked());
     // Page Down sends the newest transmitted entry (b.hex) again.
     QTest::keyClick(window.get(), Qt::Key_PageDown);
-    ASSERT_TRUE(waitUntil([&] { return !window->transmitting(); }));
+    ASSERT_TRUE(waitUntil([&] { return !window->session().transmitting(); }));
     const std::string sumA = std::string(1, static_cast<char>(4 * 'A'));
     const std::string sumB = std::string(1, static_cast<char>(0x42));
     const std::string expected = "AAAA" + sumA + "\x42" + sumB + "\x42";
@@ -258,7 +258,7 @@ TEST_F(Window, TransmitStatusCancelAndRecentOrder)
     // A recent entry runs its file.
     peer.reset();
     window->recentMenu()->actions()[1]->trigger();
-    ASSERT_TRUE(waitUntil([&] { return !window->transmitting(); }));
+    ASSERT_TRUE(waitUntil([&] { return !window->session().transmitting(); }));
     EXPECT_EQ(peer.waitFor(4), "AAAA");
     EXPECT_EQ(recentTexts()[0], "Tx: " + folder + "/a.txt");
 }
@@ -269,22 +269,22 @@ TEST_F(Window, HexErrorAndMissingRecentFile)
     peer.startCollecting();
     const std::string bad = folder.write("bad.hex", ":00000006FA\n");
     prompter.fileAnswers.push_back(bad);
-    window->transmit(-1);
-    ASSERT_TRUE(waitUntil([&] { return !window->transmitting(); }));
+    window->session().transmit(-1);
+    ASSERT_TRUE(waitUntil([&] { return !window->session().transmitting(); }));
     ASSERT_EQ(prompter.errors.size(), 1u);
     EXPECT_EQ(prompter.errors[0].text, "Error in converting hex file! #4");
-    EXPECT_EQ(window->config().recent().count(), 0);
+    EXPECT_EQ(window->session().config().recent().count(), 0);
     EXPECT_EQ(peer.collected(), "");
     // A recent entry whose file went away is removed with a message.
     const std::string gone = folder.write("gone.bin", "x");
     prompter.fileAnswers.push_back(gone);
-    window->transmit(-1);
-    ASSERT_TRUE(waitUntil([&] { return !window->transmitting(); }));
-    ASSERT_EQ(window->config().recent().count(), 1);
+    window->session().transmit(-1);
+    ASSERT_TRUE(waitUntil([&] { return !window->session().transmitting(); }));
+    ASSERT_EQ(window->session().config().recent().count(), 1);
     fs::remove(gone);
     QTest::keyClick(window.get(), Qt::Key_PageDown);
     EXPECT_EQ(prompter.errors.back().text, "Can not find the selected file!");
-    EXPECT_EQ(window->config().recent().count(), 0);
+    EXPECT_EQ(window->session().config().recent().count(), 0);
     EXPECT_EQ(recentTexts(), QStringList{"Empty path"});
     EXPECT_EQ(window->statusText(0), "No recent file");
 }
@@ -294,21 +294,21 @@ TEST_F(Window, CaptureStatusEndKeyAndWholeFile)
     open(true);
     const std::string path = (dir / "capture.bin").string();
     prompter.fileAnswers.push_back(path);
-    window->receive(-1);
-    ASSERT_TRUE(window->receiving());
+    window->session().receive(-1);
+    ASSERT_TRUE(window->session().receiving());
     EXPECT_EQ(prompter.fileTitles.back(), "Set recieved file");
     EXPECT_EQ(window->statusText(0), "RX data... 0 byte (Quit to press END)");
     EXPECT_FALSE(enabled("&Transmit file"));
     const std::string data = pattern(3000);
     ASSERT_TRUE(peer.send(data));
-    ASSERT_TRUE(waitUntil([&] { return window->capture().receivedBytes() == 3000; }));
+    ASSERT_TRUE(waitUntil([&] { return window->session().capture().receivedBytes() == 3000; }));
     EXPECT_EQ(window->statusText(0), "RX data... 3000 byte (Quit to press END)");
     // Captured bytes do not reach the screen; typed characters are dropped.
     EXPECT_EQ(window->view()->screen().cursor(), 0);
     peer.startCollecting();
     QTest::keyClicks(window.get(), "zz");
     QTest::keyClick(window.get(), Qt::Key_End);
-    EXPECT_FALSE(window->receiving());
+    EXPECT_FALSE(window->session().receiving());
     EXPECT_TRUE(enabled("&Recieve file"));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(peer.collected(), ""); // End stopped the capture and sent nothing
@@ -319,15 +319,15 @@ TEST_F(Window, CaptureStatusEndKeyAndWholeFile)
     // Page Up captures into the newest Rx entry again: the file exists, so the question comes.
     prompter.overwriteAnswers.push_back(false);
     QTest::keyClick(window.get(), Qt::Key_PageUp);
-    EXPECT_FALSE(window->receiving());
+    EXPECT_FALSE(window->session().receiving());
     ASSERT_EQ(prompter.questions.size(), 1u);
     EXPECT_EQ(prompter.questions[0], "Are you sure?");
     prompter.overwriteAnswers.push_back(true);
     QTest::keyClick(window.get(), Qt::Key_PageUp);
-    EXPECT_TRUE(window->receiving());
+    EXPECT_TRUE(window->session().receiving());
     EXPECT_EQ(fs::file_size(path), 0u);
     window->disconnectPort(); // also ends the capture
-    EXPECT_FALSE(window->receiving());
+    EXPECT_FALSE(window->session().receiving());
 }
 
 TEST_F(Window, UnpluggingDuringTransmissionEndsItAndWaitsForTheDevice)
@@ -336,19 +336,19 @@ TEST_F(Window, UnpluggingDuringTransmissionEndsItAndWaitsForTheDevice)
     peer.startCollecting();
     const std::string big = folder.write("huge.bin", pattern(20'000'000));
     prompter.fileAnswers.push_back(big);
-    window->transmit(-1);
-    ASSERT_TRUE(window->transmitting());
+    window->session().transmit(-1);
+    ASSERT_TRUE(window->session().transmitting());
     ASSERT_FALSE(peer.waitFor(1000).empty());
     peer.unplug();
-    ASSERT_TRUE(waitUntil([&] { return !window->transmitting(); }, 10000));
-    ASSERT_TRUE(waitUntil([&] { return !window->isConnected(); }, 2000));
+    ASSERT_TRUE(waitUntil([&] { return !window->session().transmitting(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return !window->session().isConnected(); }, 2000));
     EXPECT_EQ(window->statusText(1), "Disconnect");
     EXPECT_TRUE(enabled("&Connect"));
     EXPECT_FALSE(enabled("&Transmit file"));
     // The device is gone: the status says so, and no message waits for OK.
-    EXPECT_TRUE(window->waitingForDevice());
+    EXPECT_TRUE(window->session().waitingForDevice());
     EXPECT_TRUE(prompter.errors.empty());
-    EXPECT_LT(window->sentBytes(), 20'000'000u);
+    EXPECT_LT(window->session().job().sentBytes(), 20'000'000u);
 }
 
 TEST_F(Window, ColourDialogPageRightPreviewAndCancel)
@@ -376,7 +376,7 @@ TEST_F(Window, ColourDialogPageRightPreviewAndCancel)
     });
     window->modifyColor();
     EXPECT_EQ(view->textColour(), QColor(0, 0, 0));
-    EXPECT_EQ(window->config().text(), (termcore::Rgb{0, 0, 0}));
+    EXPECT_EQ(window->session().config().text(), (termcore::Rgb{0, 0, 0}));
 
     // Preview then OK stores exactly the previewed colours.
     QTimer::singleShot(0, [&] {
@@ -388,7 +388,7 @@ TEST_F(Window, ColourDialogPageRightPreviewAndCancel)
         dialog->okButton()->click();
     });
     window->modifyColor();
-    EXPECT_EQ(window->config().background(), (termcore::Rgb{255, 254, 245}));
+    EXPECT_EQ(window->session().config().background(), (termcore::Rgb{255, 254, 245}));
     EXPECT_EQ(view->background(), QColor(255, 254, 245));
 }
 
@@ -435,6 +435,17 @@ TEST(SerialSetupDialog, AnyRateTheSerialLayerCanSetMayBeTyped)
         EXPECT_EQ(dialog.connectButton()->isEnabled(), c.rate != 0) << c.typed;
         EXPECT_EQ(dialog.rateHint().isEmpty(), c.rate != 0) << c.typed;
     }
+    // The hint is never cut off: the dialog makes room for every line of it.
+    dialog.show();
+    dialog.rateList()->setEditText(QStringLiteral("12"));
+    QApplication::processEvents();
+    const QLabel* hint = nullptr;
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        if (label->text() == dialog.rateHint())
+            hint = label;
+    ASSERT_NE(hint, nullptr);
+    EXPECT_GE(hint->height(), hint->heightForWidth(hint->width()));
+    EXPECT_LE(hint->geometry().bottom(), dialog.height());
     // A typed rate that was saved is offered again.
     terminal::SerialSetupDialog again({"COM1"}, "COM1", 31250);
     EXPECT_EQ(again.selectedRate(), 31250);
@@ -637,22 +648,22 @@ TEST_F(Window, DraggingBeyondAnEdgeScrollsAndKeepsSelecting)
 TEST_F(Window, PasteGoesToThePortPacedAndEscStopsIt)
 {
     open(true);
-    ASSERT_TRUE(window->isConnected());
+    ASSERT_TRUE(window->session().isConnected());
     peer.startCollecting();
     QGuiApplication::clipboard()->setText(QStringLiteral("ver\nhelp\r\nexit"));
     QTest::keyClick(window.get(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_TRUE(window->pasting());
-    ASSERT_TRUE(waitUntil([&] { return !window->pasting(); }));
+    EXPECT_TRUE(window->session().pasting());
+    ASSERT_TRUE(waitUntil([&] { return !window->session().pasting(); }));
     EXPECT_EQ(peer.waitFor(13), "ver\rhelp\rexit");
 
     // During a paste typed keys are held back; ESC stops what is left.
     peer.reset();
     QGuiApplication::clipboard()->setText(QString(200, QLatin1Char('a')));
     window->paste();
-    ASSERT_TRUE(window->pasting());
+    ASSERT_TRUE(window->session().pasting());
     QTest::keyClicks(window.get(), "zz");
     QTest::keyClick(window.get(), Qt::Key_Escape);
-    EXPECT_FALSE(window->pasting());
+    EXPECT_FALSE(window->session().pasting());
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     QCoreApplication::processEvents();
     const std::string sent = peer.collected();
@@ -666,7 +677,7 @@ TEST_F(Window, PasteGoesToThePortPacedAndEscStopsIt)
     // With the port closed nothing is pasted.
     window->disconnectPort();
     window->paste();
-    EXPECT_FALSE(window->pasting());
+    EXPECT_FALSE(window->session().pasting());
 }
 
 TEST_F(Window, FindHighlightsMatchesAndStepsThroughThem)
@@ -724,7 +735,7 @@ TEST_F(Window, FindHighlightsMatchesAndStepsThroughThem)
 TEST_F(Window, TerminalKeepsTheKeysWhileTheFindBarIsOpen)
 {
     open(true);
-    ASSERT_TRUE(window->isConnected());
+    ASSERT_TRUE(window->session().isConnected());
     peer.startCollecting();
     QLineEdit* edit = window->findEdit();
     auto typed = [](Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
@@ -768,7 +779,7 @@ TEST_F(Window, TerminalKeepsTheKeysWhileTheFindBarIsOpen)
 TEST_F(Window, TimestampsAndHexViewFromTheViewMenu)
 {
     open(true);
-    ASSERT_TRUE(window->isConnected());
+    ASSERT_TRUE(window->session().isConnected());
     auto& screen = window->view()->screen();
     window->action("&Timestamps")->trigger();
     EXPECT_TRUE(window->action("&Timestamps")->isChecked());
@@ -807,12 +818,12 @@ TEST_F(Window, TimestampsAndHexViewFromTheViewMenu)
 TEST_F(Window, LogFileKeepsWhatArrivesAndWhatIsSentWhileTheScreenShowsIt)
 {
     open(true);
-    ASSERT_TRUE(window->isConnected());
+    ASSERT_TRUE(window->session().isConnected());
     const std::string path = (dir / "session.log").string();
     prompter.fileAnswers.push_back(path);
     window->action("&Log to file...")->trigger();
     EXPECT_EQ(prompter.fileTitles.back(), "Log file");
-    ASSERT_TRUE(window->log().isOpen());
+    ASSERT_TRUE(window->session().log().isOpen());
     EXPECT_TRUE(window->action("&Log to file...")->isChecked());
     window->action("Log &sent bytes too")->trigger();
 
@@ -823,15 +834,15 @@ TEST_F(Window, LogFileKeepsWhatArrivesAndWhatIsSentWhileTheScreenShowsIt)
     EXPECT_EQ(peer.waitFor(1), "k");
     // On disk within a second or so, with the log still open.
     ASSERT_TRUE(waitUntil([&] { return slurp(path) == "hello\r\nk"; }, 5000)) << slurp(path);
-    EXPECT_TRUE(window->log().isOpen());
+    EXPECT_TRUE(window->session().log().isOpen());
 
     // A capture hides what arrives from the screen, not from the log.
     prompter.fileAnswers.push_back((dir / "capture.bin").string());
-    window->receive(-1);
-    ASSERT_TRUE(window->receiving());
+    window->session().receive(-1);
+    ASSERT_TRUE(window->session().receiving());
     ASSERT_TRUE(peer.send("cap"));
-    ASSERT_TRUE(waitUntil([&] { return window->capture().receivedBytes() == 3; }));
-    window->stopReceive();
+    ASSERT_TRUE(waitUntil([&] { return window->session().capture().receivedBytes() == 3; }));
+    window->session().stopReceive();
     // Sent bytes only when chosen; the rest is there when the window closes.
     window->action("Log &sent bytes too")->trigger();
     QTest::keyClicks(window.get(), "q");
@@ -852,11 +863,11 @@ TEST_F(Window, LogFileKeepsWhatArrivesAndWhatIsSentWhileTheScreenShowsIt)
 TEST_F(Window, DeviceThatGoesAwayIsReopenedWhenItsNameComesBack)
 {
     open(true);
-    ASSERT_TRUE(window->isConnected());
+    ASSERT_TRUE(window->session().isConnected());
     const std::string first = peer.slavePath();
     EXPECT_EQ(window->deviceText().toStdString(), first);
     peer.unplug();
-    ASSERT_TRUE(waitUntil([&] { return window->waitingForDevice(); }));
+    ASSERT_TRUE(waitUntil([&] { return window->session().waitingForDevice(); }));
     EXPECT_EQ(window->statusText(1), "Disconnect");
     EXPECT_EQ(window->deviceText().toStdString(), "COM7 gone (" + first + "), waiting for it");
     EXPECT_TRUE(prompter.errors.empty()); // a device that went away is no error to confirm
@@ -870,14 +881,14 @@ TEST_F(Window, DeviceThatGoesAwayIsReopenedWhenItsNameComesBack)
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         QCoreApplication::processEvents();
     }
-    EXPECT_TRUE(window->waitingForDevice());
-    EXPECT_FALSE(window->isConnected());
+    EXPECT_TRUE(window->session().waitingForDevice());
+    EXPECT_FALSE(window->session().isConnected());
 
     PtyPeer second;
     ASSERT_TRUE(second.ok());
     ASSERT_TRUE(platform::linkPort(7, second.slavePath()));
-    ASSERT_TRUE(waitUntil([&] { return window->isConnected(); }));
-    EXPECT_FALSE(window->waitingForDevice());
+    ASSERT_TRUE(waitUntil([&] { return window->session().isConnected(); }));
+    EXPECT_FALSE(window->session().waitingForDevice());
     EXPECT_EQ(window->statusText(1), "COM7-57600");
     EXPECT_EQ(window->deviceText().toStdString(), second.slavePath());
     EXPECT_TRUE(enabled("&Transmit file"));
@@ -886,9 +897,9 @@ TEST_F(Window, DeviceThatGoesAwayIsReopenedWhenItsNameComesBack)
 
     // Disconnect while waiting stops it.
     second.unplug();
-    ASSERT_TRUE(waitUntil([&] { return window->waitingForDevice(); }));
+    ASSERT_TRUE(waitUntil([&] { return window->session().waitingForDevice(); }));
     window->disconnectPort();
-    EXPECT_FALSE(window->waitingForDevice());
+    EXPECT_FALSE(window->session().waitingForDevice());
     EXPECT_EQ(window->deviceText(), "");
     EXPECT_FALSE(enabled("&Disconnect"));
 }
@@ -898,22 +909,22 @@ TEST_F(Window, Kz7SimThatVanishesAndComesBackIsPickedUpAgain)
     testsupport::Kz7SimProcess sim;
     ASSERT_TRUE(sim.start({"--com", "5"})) << sim.error();
     open(true, "COM5");
-    ASSERT_TRUE(window->isConnected());
+    ASSERT_TRUE(window->session().isConnected());
     EXPECT_EQ(window->statusText(1), "COM5-57600");
     EXPECT_EQ(window->deviceText().toStdString(), sim.devicePath());
     ASSERT_TRUE(sim.control("vanish 0"));
-    ASSERT_TRUE(waitUntil([&] { return window->waitingForDevice(); }));
+    ASSERT_TRUE(waitUntil([&] { return window->session().waitingForDevice(); }));
     EXPECT_EQ(window->statusText(1), "Disconnect");
     EXPECT_EQ(window->deviceText().toStdString(), "COM5 gone (" + sim.devicePath() + "), waiting for it");
 
     testsupport::Kz7SimProcess again;
     ASSERT_TRUE(again.start({"--com", "5"})) << again.error();
-    ASSERT_TRUE(waitUntil([&] { return window->isConnected(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return window->session().isConnected(); }, 10000));
     EXPECT_EQ(window->statusText(1), "COM5-57600");
     EXPECT_EQ(window->deviceText().toStdString(), again.devicePath());
     EXPECT_TRUE(prompter.errors.empty());
     // It is live: a carriage return from the menu opens the console.
-    window->sendText("\r");
+    window->session().sendText("\r");
     auto& screen = window->view()->screen();
     ASSERT_TRUE(waitUntil([&] {
         for (int r = 0; r <= screen.cursorRow(); ++r)
