@@ -1,24 +1,21 @@
 #include "terminal/MainWindow.h"
 
-#include "termcore/ByteEscapes.h"
 #include "termcore/TerminalTexts.h"
 #include "terminal/ColorSetupDialog.h"
 #include "terminal/FindBar.h"
-#include "terminal/SendStringsDialog.h"
+#include "terminal/QtBridge.h"
+#include "terminal/SendMenu.h"
 #include "terminal/SerialSetupDialog.h"
+#include "terminal/TerminalStatusBar.h"
 #include "terminal/TerminalView.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -30,59 +27,10 @@ namespace terminal {
 namespace texts = termcore::texts;
 using termcore::KeyCommand;
 using termcore::SessionSettings;
-using termcore::TerminalKey;
 
 namespace {
 const char* kLogFilters = "Log file (*.log);;All file (*)";
 
-QString menuText(const std::string& label)
-{
-    // A label is shown as it is: "&" in a file name is no mnemonic.
-    return QString::fromStdString(label).replace(QLatin1Char('&'), QStringLiteral("&&"));
-}
-
-std::string latin1(const QString& text)
-{
-    std::string out;
-    for (QChar c : text)
-        if (c.unicode() <= 0xFF)
-            out.push_back(static_cast<char>(c.unicode()));
-    return out;
-}
-
-// The toolkit's key as the terminal's key table knows it.
-termcore::KeyPress keyPress(const QKeyEvent& event)
-{
-    static const std::pair<int, TerminalKey> kKeys[] = {
-        {Qt::Key_Up, TerminalKey::Up},
-        {Qt::Key_Down, TerminalKey::Down},
-        {Qt::Key_Right, TerminalKey::Right},
-        {Qt::Key_Left, TerminalKey::Left},
-        {Qt::Key_Home, TerminalKey::Home},
-        {Qt::Key_End, TerminalKey::End},
-        {Qt::Key_PageUp, TerminalKey::PageUp},
-        {Qt::Key_PageDown, TerminalKey::PageDown},
-        {Qt::Key_ScrollLock, TerminalKey::ScrollLock},
-    };
-    termcore::KeyPress press;
-    const int key = event.key();
-    for (const auto& [qt, ours] : kKeys)
-        if (key == qt)
-            press.key = ours;
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
-        press.key = TerminalKey::Letter;
-        press.symbol = static_cast<char>('A' + (key - Qt::Key_A));
-    } else if (key >= Qt::Key_0 && key <= Qt::Key_9) {
-        press.key = TerminalKey::Digit;
-        press.symbol = static_cast<char>('0' + (key - Qt::Key_0));
-    }
-    press.ctrl = event.modifiers() & Qt::ControlModifier;
-    press.shift = event.modifiers() & Qt::ShiftModifier;
-    press.alt = event.modifiers() & Qt::AltModifier;
-    press.text = latin1(event.text());
-    press.repeat = event.count();
-    return press;
-}
 } // namespace
 
 MainWindow::MainWindow(Prompter& prompter, const WindowOptions& options, QWidget* parent)
@@ -93,23 +41,8 @@ MainWindow::MainWindow(Prompter& prompter, const WindowOptions& options, QWidget
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFocusPolicy(Qt::StrongFocus);
 
-    // Part 0 keeps its text on the left; the scroll lock and the device behind the port stand
-    // at its right end, so the two parts keep their edges.
-    statusFirst_ = new QWidget(this);
-    status_[0] = new QLabel(statusFirst_);
-    scrollLockLabel_ = new QLabel(QStringLiteral("SCRL"), statusFirst_);
-    scrollLockLabel_->hide();
-    deviceLabel_ = new QLabel(statusFirst_);
-    deviceLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* firstLayout = new QHBoxLayout(statusFirst_);
-    firstLayout->setContentsMargins(0, 0, 12, 0);
-    firstLayout->addWidget(status_[0], 1);
-    firstLayout->addWidget(scrollLockLabel_);
-    firstLayout->addWidget(deviceLabel_);
-    status_[1] = new QLabel(this);
-    statusBar()->setSizeGripEnabled(false); // the parts keep their edges; the frame sizes the window
-    statusBar()->addWidget(statusFirst_);
-    statusBar()->addWidget(status_[1]);
+    status_ = new TerminalStatusBar(this);
+    setStatusBar(status_);
 
     session_.load(options.configPath.empty() ? termcore::TerminalConfig::defaultPath() : options.configPath);
     const SessionSettings& settings = session_.settings();
@@ -171,7 +104,7 @@ MainWindow::MainWindow(Prompter& prompter, const WindowOptions& options, QWidget
     resize(sizeHint());
     setMinimumSize(minimumSizeHint());
     move(100, 100);
-    layoutStatus();
+    status_->layoutFor(width());
     initialised_ = true;
 }
 
@@ -179,10 +112,9 @@ MainWindow::~MainWindow()
 {
     session_.disconnect();
     if (initialised_) {
-        SessionSettings& settings = session_.settings();
-        const auto m = view_->metrics();
-        settings.columns = std::clamp(view_->viewport()->width() / std::max(1, m.charWidth), 20, 400);
-        settings.rows = std::clamp(view_->viewport()->height() / std::max(1, m.charHeight), 4, 300);
+        const QSize cells = view_->visibleCells();
+        session_.settings().columns = std::clamp(cells.width(), 20, 400);
+        session_.settings().rows = std::clamp(cells.height(), 4, 300);
     }
     session_.save();
     closing_ = true; // the session's last words find no window to tell
@@ -264,9 +196,11 @@ void MainWindow::buildMenus()
     paste_ = add(edit, "&Paste", &MainWindow::paste, "Ctrl+Shift+V");
     edit->addSeparator();
     find_ = add(
-        edit, "&Find...", [this] { openFind(); }, "Ctrl+Shift+F");
-    add(edit, "Find &next", &MainWindow::findNext, "F3");
-    add(edit, "Find &previous", &MainWindow::findPrevious, "Shift+F3");
+        edit, "&Find...", [this] { findBar_->open({}, true); }, "Ctrl+Shift+F");
+    add(
+        edit, "Find &next", [this] { findBar_->step(true); }, "F3");
+    add(
+        edit, "Find &previous", [this] { findBar_->step(false); }, "Shift+F3");
 
     QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
     timestamps_ = check(add(viewMenu, "&Timestamps", [this] { setTimestamps(timestamps_->isChecked()); }));
@@ -280,34 +214,8 @@ void MainWindow::buildMenus()
     add(
         viewMenu, "&Smaller", [this] { changeFontSize(-1); }, "Ctrl+-");
 
-    sendMenu_ = menuBar()->addMenu(QStringLiteral("Se&nd"));
-    rebuildSendMenu();
-}
-
-void MainWindow::rebuildSendMenu()
-{
-    sendMenu_->clear();
-    const auto& strings = session_.settings().sendStrings;
-    // Ctrl+1..9 reach them through the key table, so the shortcut is only named here.
-    for (int i = 0; i < SessionSettings::kSendStrings; ++i) {
-        if (strings[i].text.empty())
-            continue;
-        const int number = i + 1;
-        sendMenu_->addAction(menuText(strings[i].name) + QStringLiteral("\tCtrl+%1").arg(number), this,
-                             [this, number] { session_.sendString(number); });
-    }
-    sendMenu_->addSeparator();
-    sendMenu_->addAction(QStringLiteral("&Edit send strings..."), this, &MainWindow::editSendStrings);
-}
-
-void MainWindow::editSendStrings()
-{
-    SendStringsDialog dialog(session_.settings().sendStrings, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    session_.settings().sendStrings = dialog.strings();
-    rebuildSendMenu();
-    refresh();
+    sendMenu_ = new SendMenu(session_, this);
+    menuBar()->addMenu(sendMenu_);
 }
 
 QAction* MainWindow::action(const QString& name) const
@@ -355,62 +263,53 @@ void MainWindow::refresh()
     rebuildRecentMenu();
     recentMenu_->menuAction()->setEnabled(transfer);
     recentMenu_->setEnabled(transfer);
-    for (QAction* a : sendMenu_->actions())
-        if (!a->isSeparator() && a != sendMenu_->actions().last())
-            a->setEnabled(transfer && !session_.pasting());
+    sendMenu_->setSendingEnabled(transfer && !session_.pasting());
     bytesumAction_->setChecked(session_.config().bytesum());
     logAction_->setChecked(session_.log().isOpen());
     logSentAction_->setChecked(session_.settings().logSent);
     logTimestampsAction_->setChecked(session_.log().timestamps());
     timestamps_->setChecked(session_.formatter().timestamps());
     hexView_->setChecked(session_.formatter().hex());
-    status_[0]->setText(QString::fromStdString(session_.fileStatus()));
-    status_[1]->setText(QString::fromStdString(session_.connectionStatus()));
-    deviceLabel_->setText(QString::fromStdString(session_.deviceStatus()));
+    status_->setTexts(session_.fileStatus(), session_.deviceStatus(), session_.connectionStatus());
     if (session_.transmitting() != progressTimer_->isActive())
         session_.transmitting() ? progressTimer_->start() : progressTimer_->stop();
 }
 
 QString MainWindow::statusText(int part) const
 {
-    return status_[part == 0 ? 0 : 1]->text();
+    return status_->text(part);
 }
 
 QString MainWindow::deviceText() const
 {
-    return deviceLabel_->text();
-}
-
-void MainWindow::layoutStatus()
-{
-    const int w = width();
-    const int first = (w / 6) * 5;
-    statusFirst_->setFixedWidth(std::max(0, first - 8));
-    status_[1]->setFixedWidth(std::max(0, (w / 6) * 6 - first - 8));
+    return status_->deviceText();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    layoutStatus();
+    status_->layoutFor(width());
 }
 
 void MainWindow::connectPort()
 {
     if (session_.isConnected())
         return;
+    std::vector<std::string> names, descriptions;
+    for (const platform::PortEntry& entry : TerminalPort::listing())
+        names.push_back(entry.name), descriptions.push_back(entry.description);
     SetupChooser chooser = chooser_;
     if (!chooser) {
-        chooser = [this](const std::vector<std::string>& ports, const std::string& saved,
-                         int rate) -> std::optional<PortChoice> {
+        chooser = [&](const std::vector<std::string>& ports, const std::string& saved,
+                      int rate) -> std::optional<PortChoice> {
             SerialSetupDialog dialog(ports, saved, rate, this);
+            dialog.setDescriptions(descriptions);
             if (dialog.exec() != QDialog::Accepted)
                 return std::nullopt;
             return PortChoice{dialog.selectedPort(), dialog.selectedRate()};
         };
     }
-    const auto choice =
-        chooser(TerminalPort::enumerate(255), session_.config().portName(), session_.config().baudRate());
+    const auto choice = chooser(names, session_.config().portName(), session_.config().baudRate());
     if (choice)
         session_.connect(choice->port, choice->baudRate);
 }
@@ -450,7 +349,7 @@ void MainWindow::setScrollLock(bool on)
 {
     view_->screen().setScrollLock(on);
     scrollLock_->setChecked(on);
-    scrollLockLabel_->setVisible(on);
+    status_->setScrollLock(on);
 }
 
 bool MainWindow::scrollLock() const
@@ -460,21 +359,13 @@ bool MainWindow::scrollLock() const
 
 void MainWindow::changeFontSize(int step)
 {
-    const QFont current = view_->terminalFont();
-    const int pixels = std::clamp(current.pixelSize() + step, SessionSettings::kMinFontPixels,
+    const int pixels = std::clamp(view_->terminalFont().pixelSize() + step, SessionSettings::kMinFontPixels,
                                   SessionSettings::kMaxFontPixels);
-    if (pixels == current.pixelSize())
-        return;
     // The window keeps the cells it shows: it grows or shrinks with the font.
-    const auto before = view_->metrics();
-    const int columns = view_->viewport()->width() / std::max(1, before.charWidth);
-    const int rows = view_->viewport()->height() / std::max(1, before.charHeight);
-    view_->setTerminalFont(chooseTerminalFont(pixels));
+    const QSize growth = view_->setTerminalFont(chooseTerminalFont(pixels));
     session_.settings().fontPixels = pixels;
-    const auto after = view_->metrics();
     setMinimumSize(0, 0);
-    resize(size() + QSize(columns * (after.charWidth - before.charWidth),
-                          rows * (after.charHeight - before.charHeight)));
+    resize(size() + growth);
     setMinimumSize(minimumSizeHint());
 }
 
@@ -494,7 +385,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
         QMainWindow::keyPressEvent(event);
         return;
     }
-    const termcore::KeyAction action = session_.key(keyPress(*event));
+    const termcore::KeyAction action = session_.key(keyPressOf(*event));
     switch (action.command) {
     case KeyCommand::None:
         QMainWindow::keyPressEvent(event);
@@ -573,31 +464,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (view_ && watched == view_->viewport() && event->type() == QEvent::MouseButtonPress)
         setFocus(Qt::MouseFocusReason);
     return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::openFind(const QString& text, bool takeFocus)
-{
-    findBar_->open(text, takeFocus);
-}
-
-void MainWindow::findNext()
-{
-    findBar_->step(true);
-}
-
-void MainWindow::findPrevious()
-{
-    findBar_->step(false);
-}
-
-QLineEdit* MainWindow::findEdit() const
-{
-    return findBar_->edit();
-}
-
-QString MainWindow::findStatus() const
-{
-    return findBar_->status();
 }
 
 void MainWindow::showContextMenu(const QPoint& at)

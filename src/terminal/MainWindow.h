@@ -16,14 +16,14 @@
 #include <vector>
 
 class QAction;
-class QLabel;
-class QLineEdit;
 class QMenu;
 class QTimer;
 
 namespace terminal {
 
 class FindBar;
+class SendMenu;
+class TerminalStatusBar;
 class TerminalView;
 
 struct PortChoice {
@@ -74,12 +74,8 @@ class MainWindow : public QMainWindow, private TerminalSession::Host {
     bool scrollLock() const;
 
     // Find (context menu and the "&Edit" menu). The bar's field takes the keys only when it is
-    // opened with takeFocus or clicked; a click on the terminal gives them back.
-    void openFind(const QString& text = {}, bool takeFocus = true);
-    void findNext();
-    void findPrevious();
-    QLineEdit* findEdit() const;
-    QString findStatus() const;
+    // opened to take them or clicked; a click on the terminal gives them back.
+    FindBar* findBar() const { return findBar_; }
 
     QString statusText(int part) const;
     QString deviceText() const;
@@ -106,12 +102,9 @@ class MainWindow : public QMainWindow, private TerminalSession::Host {
     void changed() override;
 
     void buildMenus();
-    void rebuildSendMenu();
-    void editSendStrings();
     void changeFontSize(int step);
     void rebuildRecentMenu();
     void refresh();
-    void layoutStatus();
     void applyColours(termcore::Rgb background, termcore::Rgb text);
     void schedulePaste();
     void showContextMenu(const QPoint& at);
@@ -124,15 +117,12 @@ class MainWindow : public QMainWindow, private TerminalSession::Host {
     bool closing_ = false;
     SetupChooser chooser_;
 
-    QLabel* status_[2] = {nullptr, nullptr};
-    QLabel* deviceLabel_ = nullptr;
-    QLabel* scrollLockLabel_ = nullptr;
-    QWidget* statusFirst_ = nullptr;
+    TerminalStatusBar* status_ = nullptr;
     FindBar* findBar_ = nullptr;
     QTimer* pasteTimer_ = nullptr;
     QTimer* progressTimer_ = nullptr;
     QMenu* recentMenu_ = nullptr;
-    QMenu* sendMenu_ = nullptr;
+    SendMenu* sendMenu_ = nullptr;
     QStringList recentLabels_; // what the recent submenu shows now
     QAction* connect_ = nullptr;
     QAction* disconnect_ = nullptr;

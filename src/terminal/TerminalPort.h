@@ -5,6 +5,7 @@
 // drained(), so the owner's event queue never fills up with them. No Qt in here.
 
 #include "link/SerialPort.h"
+#include "platform/PortMap.h"
 #include "termcore/ReconnectRule.h"
 
 #include <atomic>
@@ -55,7 +56,10 @@ class TerminalPort {
 
     std::string lastErrorText() const { return port_.lastErrorText(); }
 
-    // The COM names that open now, by number (COM1, COM3, COM10), at most capacity.
+    // The COM ports there are now, by number (COM1, COM3, COM10), at most capacity, each with
+    // what stands behind it (an adapter's name and serial number, a label); none is opened.
+    static std::vector<platform::PortEntry> listing(int capacity = 255);
+    // Their names only.
     static std::vector<std::string> enumerate(int capacity = 255);
 
   private:

@@ -248,8 +248,16 @@ void TerminalView::useFont(const QFont& font)
     placeholder_ = fm.inFontUcs4(0x2592) ? QChar(0x2592) : QLatin1Char('?');
 }
 
-void TerminalView::setTerminalFont(const QFont& font)
+QSize TerminalView::visibleCells() const
 {
+    return {viewport()->width() / std::max(1, metrics_.charWidth),
+            viewport()->height() / std::max(1, metrics_.charHeight)};
+}
+
+QSize TerminalView::setTerminalFont(const QFont& font)
+{
+    const QSize cells = visibleCells();
+    const termcore::FontMetrics before = metrics_;
     useFont(font);
     // The model counts in pixels of the cell; it follows the font actually chosen.
     screen_.setMetrics(metrics_);
@@ -257,14 +265,8 @@ void TerminalView::setTerminalFont(const QFont& font)
     syncScrollBars();
     updateGeometry();
     viewport()->update();
-}
-
-void TerminalView::setVisibleCells(int columns, int rows)
-{
-    visibleColumns_ = columns;
-    visibleRows_ = rows;
-    viewportSize_ = QSize(columns * metrics_.charWidth, rows * metrics_.charHeight);
-    updateGeometry();
+    return {cells.width() * (metrics_.charWidth - before.charWidth),
+            cells.height() * (metrics_.charHeight - before.charHeight)};
 }
 
 void TerminalView::resizeEvent(QResizeEvent* event)

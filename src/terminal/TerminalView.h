@@ -34,10 +34,11 @@ class TerminalView : public QAbstractScrollArea {
                  QWidget* parent = nullptr);
 
     // A larger or smaller font: the cells, the scroll positions and the size asked for follow.
-    void setTerminalFont(const QFont& font);
+    // Returns how much the view must grow to show the cells it shows now.
+    QSize setTerminalFont(const QFont& font);
+    // Whole cells the view shows now.
+    QSize visibleCells() const;
     const QFont& terminalFont() const { return font_; }
-    // The size in cells the view asks for.
-    void setVisibleCells(int columns, int rows);
     // Creates the screen model with the metrics of the font actually used; false on failure.
     bool createScreen(int columns, int rows);
 

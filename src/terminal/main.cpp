@@ -13,6 +13,7 @@
 #include "termcore/ByteEscapes.h"
 #include "termcore/TerminalConfig.h"
 #include "termcore/TerminalTexts.h"
+#include "terminal/FindBar.h"
 #include "terminal/MainWindow.h"
 #include "terminal/QtPrompter.h"
 
@@ -174,13 +175,13 @@ int main(int argc, char** argv)
             window.activateWindow();
             window.setFocus();
             if (!find.empty())
-                window.openFind(QString::fromStdString(find), false); // the terminal keeps the keys
+                window.findBar()->open(QString::fromStdString(find), false); // the terminal keeps the keys
             if (!send.empty())
                 QTimer::singleShot(300, &window, [&window, send] { window.session().sendText(send); });
             if (!screenshot.empty()) {
                 QTimer::singleShot(std::max(0, screenshotDelay), &window, [&window, &app, screenshot, find] {
                     if (!find.empty())
-                        window.findNext();
+                        window.findBar()->step(true);
                     QApplication::processEvents();
                     if (!screenshotImage(window).save(QString::fromStdString(screenshot)))
                         std::fprintf(stderr, "wirescope: cannot write %s\n", screenshot.c_str());

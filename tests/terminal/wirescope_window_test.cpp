@@ -10,6 +10,7 @@
 #include "termcore/PastePacer.h"
 #include "termcore/TerminalTexts.h"
 #include "terminal/ColorSetupDialog.h"
+#include "terminal/FindBar.h"
 #include "terminal/MainWindow.h"
 #include "terminal/SerialSetupDialog.h"
 #include "terminal/TerminalView.h"
@@ -412,6 +413,12 @@ TEST(SerialSetupDialog, SelectsTheSavedPortOrTheFirstAndNeedsOne)
     EXPECT_EQ(dialog.windowTitle(), "Serial setup");
     EXPECT_EQ(dialog.selectedPort(), "COM3");
     EXPECT_EQ(dialog.selectedRate(), 115200);
+    // Each port names what stands behind it; the choice is still the port's name.
+    dialog.setDescriptions({"", "KZ-7 Simulator", "FT232R USB UART A50285BI"});
+    EXPECT_EQ(dialog.portList()->itemText(0), "COM1");
+    EXPECT_EQ(dialog.portList()->itemText(1), "COM3  KZ-7 Simulator");
+    EXPECT_EQ(dialog.portList()->itemText(2), "COM10  FT232R USB UART A50285BI");
+    EXPECT_EQ(dialog.selectedPort(), "COM3");
     terminal::SerialSetupDialog other({"COM1", "COM3"}, "COM9", 57600);
     EXPECT_EQ(other.selectedPort(), "COM1");
     terminal::SerialSetupDialog none({}, "COM1", 57600);
@@ -686,7 +693,7 @@ TEST_F(Window, FindHighlightsMatchesAndStepsThroughThem)
     auto* view = window->view();
     received(*window, "ok one\r\nOK two\r\nnothing\r\nlast ok");
     QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
-    QLineEdit* edit = window->findEdit();
+    QLineEdit* edit = window->findBar()->edit();
     ASSERT_TRUE(edit->isVisible());
     QTest::keyClicks(edit, "ok");
     struct Step {
@@ -710,7 +717,7 @@ TEST_F(Window, FindHighlightsMatchesAndStepsThroughThem)
         s.press();
         ASSERT_TRUE(view->currentMatch().has_value()) << s.how;
         EXPECT_EQ(view->currentMatch()->start, s.start) << s.how;
-        EXPECT_EQ(window->findStatus(), s.status) << s.how;
+        EXPECT_EQ(window->findBar()->status(), s.status) << s.how;
     }
     // The current match (row 1) is orange, the others yellow, the rest not highlighted.
     const QColor orange(255, 150, 40), yellow(255, 230, 90);
@@ -723,7 +730,7 @@ TEST_F(Window, FindHighlightsMatchesAndStepsThroughThem)
     edit->setText(QStringLiteral("absent"));
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_FALSE(view->currentMatch().has_value());
-    EXPECT_EQ(window->findStatus(), "Not found");
+    EXPECT_EQ(window->findBar()->status(), "Not found");
     EXPECT_EQ(pixelsOf(view, 1, 0, yellow), 0);
     // ESC closes the bar and typing goes to the port again.
     QTest::keyClick(edit, Qt::Key_Escape);
@@ -737,7 +744,7 @@ TEST_F(Window, TerminalKeepsTheKeysWhileTheFindBarIsOpen)
     open(true);
     ASSERT_TRUE(window->session().isConnected());
     peer.startCollecting();
-    QLineEdit* edit = window->findEdit();
+    QLineEdit* edit = window->findBar()->edit();
     auto typed = [](Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QTest::keyClick(QApplication::focusWidget(), key, mods); // as the keyboard does
     };
@@ -769,7 +776,7 @@ TEST_F(Window, TerminalKeepsTheKeysWhileTheFindBarIsOpen)
     EXPECT_EQ(peer.waitFor(1), "\t");
 
     // Opened without taking the keys (as --find does), the bar leaves them with the terminal.
-    window->openFind(QStringLiteral("KZ"), false);
+    window->findBar()->open(QStringLiteral("KZ"), false);
     peer.reset();
     typed(Qt::Key_Tab);
     EXPECT_EQ(peer.waitFor(1), "\t");
