@@ -220,7 +220,7 @@ void MainWindow::buildMenus()
 
 QAction* MainWindow::action(const QString& name) const
 {
-    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+    for (QMenu* menu : findChildren<QMenu*>())
         for (QAction* a : menu->actions())
             if (a->text() == name)
                 return a;

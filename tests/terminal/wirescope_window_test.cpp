@@ -963,6 +963,55 @@ TEST_F(Window, ResizingShowsAsManyCellsAsFit)
     EXPECT_GT(screen.viewHeight(), 0);
 }
 
+// A user reading back through what the robot printed while it keeps talking, with a larger
+// font and the send strings on their keys; what they set is there again at the next start.
+TEST_F(Window, ScrollLockFontAndSendStringsAsAUserWorks)
+{
+    open(true);
+    ASSERT_TRUE(window->session().isConnected());
+    peer.startCollecting();
+    auto& screen = window->view()->screen();
+    for (int i = 0; i < 200; ++i)
+        received(*window, "sensor " + std::to_string(i) + "\r\n");
+    const int bottom = screen.scrollY();
+    // Shift+Page Up scrolls the history; it starts no capture.
+    QTest::keyClick(window.get(), Qt::Key_PageUp, Qt::ShiftModifier);
+    EXPECT_LT(screen.scrollY(), bottom);
+    EXPECT_FALSE(window->session().receiving());
+    // Scroll Lock holds the view while the robot talks on; the View menu and the status say so.
+    QTest::keyClick(window.get(), Qt::Key_ScrollLock);
+    EXPECT_TRUE(window->action("Scroll &lock\tScroll Lock")->isChecked());
+    const int held = screen.scrollY();
+    ASSERT_TRUE(peer.send("more\r\nand more\r\n"));
+    ASSERT_TRUE(waitUntil([&] { return screen.usedRows() == 203; }));
+    EXPECT_EQ(screen.scrollY(), held);
+    QTest::keyClick(window.get(), Qt::Key_ScrollLock);
+    EXPECT_FALSE(window->action("Scroll &lock\tScroll Lock")->isChecked());
+
+    // Ctrl+3 sends the third send string, "\rexit\ry" by default; the Send menu names it.
+    QTest::keyClick(window.get(), Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(peer.waitFor(7), "\rexit\ry");
+    EXPECT_NE(window->action("Back to the menu\tCtrl+3"), nullptr);
+
+    // Larger: the cell follows the font actually chosen and the window keeps its cells.
+    const auto small = window->view()->metrics();
+    const QSize cells = window->view()->visibleCells();
+    window->action("&Larger")->trigger();
+    window->action("&Larger")->trigger();
+    const auto large = window->view()->metrics();
+    EXPECT_GT(large.charHeight, small.charHeight);
+    EXPECT_EQ(screen.lineHeight(), large.charHeight);
+    ASSERT_TRUE(waitUntil([&] { return window->view()->visibleCells() == cells; }));
+    window->action("&Hex view")->trigger();
+    window.reset();
+
+    EXPECT_EQ(slurp(configPath()).size(), 2134u);
+    open(false);
+    EXPECT_EQ(window->view()->metrics().charHeight, large.charHeight);
+    EXPECT_EQ(window->view()->visibleCells(), cells);
+    EXPECT_TRUE(window->action("&Hex view")->isChecked());
+}
+
 // The program itself: signals end it as File / Exit does, a refused --baud says why, and a
 // screenshot run is not held up by a message box.
 TEST(WirescopeProgram, SignalsBaudRateAndScreenshotRuns)
