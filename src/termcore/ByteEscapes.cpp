@@ -1,20 +1,18 @@
 #include "termcore/ByteEscapes.h"
 
+#include "termcore/HexConverter.h"
+
 #include <cstdio>
 
 namespace termcore {
 
 namespace {
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+// The one-letter escapes, both ways.
+struct Letter {
+    char letter;
+    char byte;
+};
+constexpr Letter kLetters[] = {{'r', '\r'}, {'n', '\n'}, {'t', '\t'}, {'e', '\x1b'}, {'\\', '\\'}};
 } // namespace
 
 std::string ByteEscapes::decode(const std::string& text)
@@ -26,34 +24,20 @@ std::string ByteEscapes::decode(const std::string& text)
             continue;
         }
         const char c = text[++i];
-        switch (c) {
-        case 'r':
-            out.push_back('\r');
-            break;
-        case 'n':
-            out.push_back('\n');
-            break;
-        case 't':
-            out.push_back('\t');
-            break;
-        case 'e':
-            out.push_back('\x1b');
-            break;
-        case '\\':
-            out.push_back('\\');
-            break;
-        case 'x':
-            if (i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 && hexDigit(text[i + 2]) >= 0) {
-                out.push_back(static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2])));
-                i += 2;
-            } else {
-                out += "\\x";
+        bool known = false;
+        for (const Letter& l : kLetters)
+            if (c == l.letter) {
+                out.push_back(l.byte);
+                known = true;
             }
-            break;
-        default:
-            out.push_back('\\');
+        if (known)
+            continue;
+        if (c == 'x' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
+            i += 2;
+        } else {
+            out.push_back('\\'); // not an escape: stands for itself
             out.push_back(c);
-            break;
         }
     }
     return out;
@@ -63,31 +47,20 @@ std::string ByteEscapes::encode(const std::string& bytes)
 {
     std::string out;
     for (const char ch : bytes) {
+        const Letter* letter = nullptr;
+        for (const Letter& l : kLetters)
+            if (ch == l.byte)
+                letter = &l;
         const auto b = static_cast<unsigned char>(ch);
-        switch (b) {
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case 0x1b:
-            out += "\\e";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            if (b >= 0x20 && b < 0x7f) {
-                out.push_back(ch);
-            } else {
-                char hex[5];
-                std::snprintf(hex, sizeof hex, "\\x%02X", b);
-                out += hex;
-            }
+        if (letter) {
+            out.push_back('\\');
+            out.push_back(letter->letter);
+        } else if (b >= 0x20 && b < 0x7f) {
+            out.push_back(ch);
+        } else {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", b);
+            out += hex;
         }
     }
     return out;

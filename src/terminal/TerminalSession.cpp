@@ -184,18 +184,21 @@ void TerminalSession::recentCommand(int command)
         transmit(index);
 }
 
+std::string TerminalSession::transferPath(int entry, FileKind kind)
+{
+    // Entry -1 asks the user; a recent entry names its file.
+    if (entry >= 0)
+        return config_.recent().path(entry);
+    if (kind == FileKind::Transmitted)
+        return prompter_.openFile("Find transmitted file", kTransmitFilters);
+    return prompter_.saveFile("Set recieved file", kReceiveFilters);
+}
+
 void TerminalSession::transmit(int entry)
 {
-    if (!canTransfer())
+    const std::string path = canTransfer() ? transferPath(entry, FileKind::Transmitted) : std::string();
+    if (path.empty())
         return;
-    std::string path;
-    if (entry < 0) {
-        path = prompter_.openFile("Find transmitted file", kTransmitFilters);
-        if (path.empty())
-            return;
-    } else {
-        path = config_.recent().path(entry);
-    }
     if (!job_.open(path)) {
         prompter_.error(texts::kCannotFindFile);
         if (entry >= 0) {
@@ -281,16 +284,9 @@ void TerminalSession::finishTransmit()
 
 void TerminalSession::receive(int entry)
 {
-    if (!canTransfer())
+    const std::string path = canTransfer() ? transferPath(entry, FileKind::Received) : std::string();
+    if (path.empty())
         return;
-    std::string path;
-    if (entry < 0) {
-        path = prompter_.saveFile("Set recieved file", kReceiveFilters);
-        if (path.empty())
-            return;
-    } else {
-        path = config_.recent().path(entry);
-    }
     using Result = termcore::ReceiveCapture::CreateResult;
     Result result = capture_.create(path, false);
     if (result != Result::Created) {

@@ -118,6 +118,7 @@ class TerminalSession {
 
   private:
     bool openPort(const std::string& name, int baudRate);
+    std::string transferPath(int entry, termcore::FileKind kind);
     void deviceLost(bool afterWrite);
     void tryReturn();
     void onTransmitEnded(uint64_t generation);

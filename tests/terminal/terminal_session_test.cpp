@@ -2,10 +2,12 @@
 // records what would be shown and runs posted work when the test pumps it.
 
 #include "RecordingPrompter.h"
+#include "TerminalTestData.h"
 #include "support/PtyPeer.h"
 #include "support/TempFolder.h"
 
 #include "platform/PortMap.h"
+#include "termcore/RecentFileList.h"
 #include "termcore/TerminalTexts.h"
 #include "terminal/TerminalSession.h"
 
@@ -57,20 +59,6 @@ struct RecordingHost : TerminalSession::Host {
     }
 };
 
-std::string pattern(size_t n)
-{
-    std::string s(n, 0);
-    for (size_t i = 0; i < n; ++i)
-        s[i] = static_cast<char>(i * 13 + 1);
-    return s;
-}
-
-std::string slurp(const std::string& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 KeyPress key(TerminalKey k, bool shift = false)
 {
     KeyPress press;
@@ -102,15 +90,28 @@ struct Session : ::testing::Test {
         ASSERT_TRUE(session->connect("COM7", 57600));
     }
     void TearDown() override { session.reset(); }
+    // The recent list as its submenu shows it, newest first.
+    std::vector<std::string> recentLabels()
+    {
+        const auto& recent = session->config().recent();
+        std::vector<std::string> out;
+        for (int i = recent.count() - 1; i >= 0; --i)
+            out.push_back(recent.label(i));
+        return out;
+    }
+    std::string folderName() const { return folder.path().filename().string(); }
 
     // Pumps the host until done() holds or the time is up (a bound only a hang breaks).
     template <class F> bool waitUntil(F done, int timeoutMs = 10000)
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        int rounds = 0;
         while (!done()) {
             if (std::chrono::steady_clock::now() > deadline)
                 return false;
             host.pump();
+            if (++rounds % 25 == 0)
+                session->tick(); // the window's watchdog
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         return true;
@@ -269,6 +270,191 @@ TEST_F(Session, LogTimestampsAndSwitchesSurviveARestart)
     EXPECT_TRUE(again.log().timestamps());
     EXPECT_EQ(again.settings().sendStrings[8].name, "Version");
     EXPECT_EQ(again.settings().sendStrings[8].text, "ver\\r");
+}
+
+TEST_F(Session, FailedOpenShowsTheMessageWithTheReason)
+{
+    session->disconnect();
+    EXPECT_FALSE(session->connect("COM9", 57600));
+    EXPECT_FALSE(session->isConnected());
+    ASSERT_EQ(prompter.errors.size(), 1u);
+    EXPECT_EQ(prompter.errors[0].text, "Can not open COM9, 57600 bps!");
+    EXPECT_FALSE(prompter.errors[0].detail.empty());
+    EXPECT_FALSE(session->canTransfer());
+    EXPECT_EQ(session->config().portName(), "COM7"); // only a port that opened is saved
+}
+
+TEST_F(Session, TransmitStatusCancelAndRecentOrder)
+{
+    // Nobody reads yet: the job is busy for a while, and its end comes only as posted work.
+    const std::string big = folder.write("big.bin", pattern(400000));
+    prompter.fileAnswers.push_back(big);
+    session->transmit(-1);
+    ASSERT_TRUE(session->transmitting());
+    EXPECT_EQ(prompter.fileTitles.back(), "Find transmitted file");
+    const std::string status = session->fileStatus();
+    EXPECT_EQ(status.rfind("TX data... ", 0), 0u) << status;
+    EXPECT_NE(status.find("/400000byte "), std::string::npos) << status;
+    EXPECT_EQ(status.substr(status.size() - 21), "(Cancel to press ESC)");
+    EXPECT_FALSE(session->canTransfer());
+    // Keys other than ESC do nothing; ESC cancels.
+    session->key(key(TerminalKey::PageDown));
+    session->key(typed("\x1b"));
+    EXPECT_FALSE(session->transmitting());
+    EXPECT_TRUE(session->canTransfer());
+    EXPECT_EQ(session->fileStatus(), "Latest file => Tx: " + folderName() + "/big.bin");
+
+    // Two small files, then the newest again: newest first, no duplicates.
+    peer.startCollecting();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    peer.reset();
+    const std::string a = folder.write("a.txt", "AAAA");
+    const std::string b = folder.write("b.hex", ":0100000042BD\n:00000001FF\n");
+    for (const std::string& path : {a, b}) {
+        prompter.fileAnswers.push_back(path);
+        session->transmit(-1);
+        ASSERT_TRUE(waitUntil([&] { return !session->transmitting(); }));
+    }
+    session->toggleBytesum(); // off
+    EXPECT_FALSE(session->config().bytesum());
+    // Page Down sends the newest transmitted entry (b.hex) again.
+    session->key(key(TerminalKey::PageDown));
+    ASSERT_TRUE(waitUntil([&] { return !session->transmitting(); }));
+    const std::string sumA = std::string(1, static_cast<char>(4 * 'A'));
+    const std::string sumB = std::string(1, static_cast<char>(0x42));
+    const std::string expected = "AAAA" + sumA + "\x42" + sumB + "\x42";
+    EXPECT_EQ(peer.waitFor(expected.size()), expected);
+    const std::string name = folderName();
+    EXPECT_EQ(recentLabels(), (std::vector<std::string>{"Tx: " + name + "/b.hex", "Tx: " + name + "/a.txt",
+                                                        "Tx: " + name + "/big.bin"}));
+    // A recent entry runs its file (the second in the submenu).
+    peer.reset();
+    session->recentCommand(termcore::RecentFileList::indexToCommand(session->config().recent().count() - 2));
+    ASSERT_TRUE(waitUntil([&] { return !session->transmitting(); }));
+    EXPECT_EQ(peer.waitFor(4), "AAAA");
+    EXPECT_EQ(recentLabels()[0], "Tx: " + name + "/a.txt");
+}
+
+TEST_F(Session, HexErrorAndMissingRecentFile)
+{
+    peer.startCollecting();
+    const std::string bad = folder.write("bad.hex", ":00000006FA\n");
+    prompter.fileAnswers.push_back(bad);
+    session->transmit(-1);
+    ASSERT_TRUE(waitUntil([&] { return !session->transmitting(); }));
+    ASSERT_EQ(prompter.errors.size(), 1u);
+    EXPECT_EQ(prompter.errors[0].text, "Error in converting hex file! #4");
+    EXPECT_EQ(session->config().recent().count(), 0);
+    EXPECT_EQ(peer.collected(), "");
+    // A recent entry whose file went away is removed with a message.
+    const std::string gone = folder.write("gone.bin", "x");
+    prompter.fileAnswers.push_back(gone);
+    session->transmit(-1);
+    ASSERT_TRUE(waitUntil([&] { return !session->transmitting(); }));
+    ASSERT_EQ(session->config().recent().count(), 1);
+    fs::remove(gone);
+    session->key(key(TerminalKey::PageDown));
+    EXPECT_EQ(prompter.errors.back().text, "Can not find the selected file!");
+    EXPECT_EQ(session->config().recent().count(), 0);
+    EXPECT_EQ(session->fileStatus(), "No recent file");
+}
+
+TEST_F(Session, CaptureStatusEndKeyAndWholeFile)
+{
+    const std::string path = folder.file("capture.bin");
+    prompter.fileAnswers.push_back(path);
+    session->receive(-1);
+    ASSERT_TRUE(session->receiving());
+    EXPECT_EQ(prompter.fileTitles.back(), "Set recieved file");
+    EXPECT_EQ(session->fileStatus(), "RX data... 0 byte (Quit to press END)");
+    EXPECT_FALSE(session->canTransfer());
+    const std::string data = pattern(3000);
+    ASSERT_TRUE(peer.send(data));
+    ASSERT_TRUE(waitUntil([&] { return session->capture().receivedBytes() == 3000; }));
+    EXPECT_EQ(session->fileStatus(), "RX data... 3000 byte (Quit to press END)");
+    // Captured bytes do not reach the screen; typed characters are dropped.
+    EXPECT_EQ(host.shown, "");
+    peer.startCollecting();
+    session->key(typed("z"));
+    session->key(typed("z"));
+    EXPECT_EQ(session->key(key(TerminalKey::End)).command, KeyCommand::StopReceive);
+    EXPECT_FALSE(session->receiving());
+    EXPECT_TRUE(session->canTransfer());
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(peer.collected(), ""); // End stopped the capture and sent nothing
+    EXPECT_EQ(slurp(path), data);
+    EXPECT_EQ(session->fileStatus(), "Latest file => Rx: " + folderName() + "/capture.bin");
+
+    // Page Up captures into the newest Rx entry again: the file exists, so the question comes.
+    prompter.overwriteAnswers.push_back(false);
+    session->key(key(TerminalKey::PageUp));
+    EXPECT_FALSE(session->receiving());
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(prompter.questions[0], "Are you sure?");
+    prompter.overwriteAnswers.push_back(true);
+    session->key(key(TerminalKey::PageUp));
+    EXPECT_TRUE(session->receiving());
+    EXPECT_EQ(fs::file_size(path), 0u);
+    session->disconnect(); // also ends the capture
+    EXPECT_FALSE(session->receiving());
+}
+
+TEST_F(Session, UnpluggingDuringTransmissionEndsItAndWaitsForTheDevice)
+{
+    peer.startCollecting();
+    const std::string big = folder.write("huge.bin", pattern(20'000'000));
+    prompter.fileAnswers.push_back(big);
+    session->transmit(-1);
+    ASSERT_TRUE(session->transmitting());
+    ASSERT_FALSE(peer.waitFor(1000).empty());
+    peer.unplug();
+    ASSERT_TRUE(waitUntil([&] { return !session->transmitting(); }));
+    ASSERT_TRUE(waitUntil([&] { return !session->isConnected(); }, 2000));
+    EXPECT_EQ(session->connectionStatus(), "Disconnect");
+    EXPECT_FALSE(session->canTransfer());
+    // The device is gone: the status says so, and no message waits for OK.
+    EXPECT_TRUE(session->waitingForDevice());
+    EXPECT_TRUE(prompter.errors.empty());
+    EXPECT_LT(session->job().sentBytes(), 20'000'000u);
+}
+
+TEST_F(Session, DeviceThatGoesAwayIsReopenedWhenItsNameComesBack)
+{
+    const std::string first = peer.slavePath();
+    EXPECT_EQ(session->deviceStatus(), first);
+    peer.unplug();
+    ASSERT_TRUE(waitUntil([&] { return session->waitingForDevice(); }));
+    EXPECT_EQ(session->connectionStatus(), "Disconnect");
+    EXPECT_EQ(session->deviceStatus(), "COM7 gone (" + first + "), waiting for it");
+    EXPECT_TRUE(prompter.errors.empty()); // a device that went away is no error to confirm
+    EXPECT_FALSE(session->canTransfer());
+
+    // Without its link, COM7 names a default device: never opened in its place.
+    ASSERT_TRUE(platform::unlinkPort(7));
+    for (int i = 0; i < 4; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        session->tick();
+    }
+    EXPECT_TRUE(session->waitingForDevice());
+    EXPECT_FALSE(session->isConnected());
+
+    PtyPeer second;
+    ASSERT_TRUE(second.ok());
+    ASSERT_TRUE(platform::linkPort(7, second.slavePath()));
+    ASSERT_TRUE(waitUntil([&] { return session->isConnected(); }));
+    EXPECT_FALSE(session->waitingForDevice());
+    EXPECT_EQ(session->connectionStatus(), "COM7-57600");
+    EXPECT_EQ(session->deviceStatus(), second.slavePath());
+    EXPECT_TRUE(session->canTransfer());
+    ASSERT_TRUE(second.send("back"));
+    ASSERT_TRUE(waitUntil([&] { return host.shown == "back"; }));
+
+    // Disconnect while waiting stops it.
+    second.unplug();
+    ASSERT_TRUE(waitUntil([&] { return session->waitingForDevice(); }));
+    session->disconnect();
+    EXPECT_FALSE(session->waitingForDevice());
+    EXPECT_EQ(session->deviceStatus(), "");
 }
 
 } // namespace
