@@ -219,7 +219,7 @@ void TerminalSession::transmit(int entry)
             const bool ok = port_.write(data, count, &written);
             wireBytes_ += written; // a chunk that failed part-way still put bytes on the wire
             if (written > 0 && logSent_)
-                log_.write(data, written, steadyMs()); // a failure is reported by tick()
+                log_.write(data, written, steadyMs(), msOfDay()); // a failure is reported by tick()
             return ok;
         },
         &bytesum_, [this, generation] { host_.post([this, generation] { onTransmitEnded(generation); }); });

@@ -13,6 +13,7 @@
 #include "terminal/ColorSetupDialog.h"
 #include "terminal/FindBar.h"
 #include "terminal/MainWindow.h"
+#include "terminal/SendStringsDialog.h"
 #include "terminal/SerialSetupDialog.h"
 #include "terminal/TerminalView.h"
 
@@ -29,6 +30,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -287,6 +289,33 @@ TEST(SerialSetupDialog, AnyRateTheSerialLayerCanSetMayBeTyped)
     // A typed rate that was saved is offered again.
     terminal::SerialSetupDialog again({"COM1"}, "COM1", 31250);
     EXPECT_EQ(again.selectedRate(), 31250);
+}
+
+// The send strings' editor keeps what the side file can hold on one line per string: no '|'
+// in a name, no control code, names and texts cut to their length.
+TEST(SendStringsDialog, KeepsWhatTheSideFileCanHold)
+{
+    ensureApp();
+    using termcore::SessionSettings;
+    terminal::SendStringsDialog dialog(SessionSettings::defaultSendStrings());
+    QTableWidget* table = dialog.table();
+    ASSERT_EQ(table->rowCount(), 9);
+    EXPECT_EQ(table->item(2, 1)->text(), "\\rexit\\ry");
+    table->item(3, 0)->setText(QStringLiteral("A|B\tC"));
+    table->item(3, 1)->setText(QStringLiteral("ver\\r\n") + QString(3000, QLatin1Char('x')));
+    table->item(4, 0)->setText(QString(60, QLatin1Char('n')));
+    const auto strings = dialog.strings();
+    EXPECT_EQ(strings[3].name, "ABC");
+    EXPECT_EQ(strings[3].text.substr(0, 5), "ver\\r");
+    EXPECT_EQ(strings[3].text.size(), size_t(SessionSettings::kMaxTextLength));
+    EXPECT_EQ(strings[4].name.size(), size_t(SessionSettings::kMaxNameLength));
+    EXPECT_EQ(strings[2].text, "\\rexit\\ry");
+    // What the editor gives back survives the side file.
+    SessionSettings settings;
+    settings.sendStrings = strings;
+    SessionSettings back;
+    ASSERT_TRUE(back.parse(settings.serialise()));
+    EXPECT_EQ(back.serialise(), settings.serialise());
 }
 
 TEST_F(Window, ScreenshotShowsTextInTheRightCells)
