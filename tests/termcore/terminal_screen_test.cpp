@@ -155,7 +155,8 @@ TEST(TerminalScreenPainting, PageLandsOnTheSameRowsInAnyWindow)
         int viewRows;
         int handScrollLines; // lines scrolled up by hand before the page comes
     };
-    const Case cases[] = {{"36 rows", 36, 0}, {"20 rows", 20, 0}, {"4 rows", 4, 0}, {"20 rows scrolled up", 20, 30}};
+    const Case cases[] = {
+        {"36 rows", 36, 0}, {"20 rows", 20, 0}, {"4 rows", 4, 0}, {"20 rows scrolled up", 20, 30}};
     for (const Case& c : cases) {
         TerminalScreen t;
         ASSERT_TRUE(t.create(80, 1200, {kCw, kLh}, 80 * kCw, c.viewRows * kLh));

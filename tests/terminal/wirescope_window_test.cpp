@@ -69,7 +69,6 @@ template <class F> bool waitUntil(F done, int timeoutMs = 5000)
     return true;
 }
 
-
 struct Window : ::testing::Test {
     PortFolder folder{"wirescope-ui", "ports"};
     const fs::path dir = folder.path();
