@@ -5,8 +5,6 @@
 
 namespace termcore {
 
-namespace {
-
 int hexValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -17,6 +15,8 @@ int hexValue(char c)
         return c - 'A' + 10;
     return -1;
 }
+
+namespace {
 
 // Reads exactly digits hex digits at text[pos]; false when they are not all there.
 bool readHex(const std::string& text, size_t pos, int digits, uint32_t* value)

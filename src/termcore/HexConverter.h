@@ -10,6 +10,9 @@
 
 namespace termcore {
 
+// The value of one hexadecimal digit, either case; -1 for any other character.
+int hexValue(char c);
+
 struct HexConversion {
     static constexpr uint32_t kImageSize = 0x100000;
     static constexpr int kLineCapacity = 1024;
