@@ -13,26 +13,26 @@ namespace behaviour {
 
 // Why the check or the generation refused the program, one reason per marked place.
 enum class Problem {
-    NoStart,              // no START line
-    NoEnd,                // no END after START
+    NoStart, // no START line
+    NoEnd,   // no END after START
     SecondStart,
     EndBeforeStart,
     InstructionNotChosen,
-    IfInsideCondition,    // IF while the condition before goes on with AND/OR
+    IfInsideCondition, // IF while the condition before goes on with AND/OR
     ElseIfWithoutIf,
-    ContinuedIfAlone,     // a continued IF without AND/OR before it
+    ContinuedIfAlone, // a continued IF without AND/OR before it
     ElseWithoutIf,
     ComparisonNotChosen,
     OperatorNotChosen,
-    ConnectiveMissing,    // a condition without THEN, AND or OR
-    OperandMissing,       // the operand lies past the line or its cell is not in use
+    ConnectiveMissing, // a condition without THEN, AND or OR
+    OperandMissing,    // the operand lies past the line or its cell is not in use
     OperandNotChosen,
     NotControllerRegister,
     NumberAsDestination,
     TooManyNames,
     JumpWithoutLabel,
     DuplicateLabel,
-    LabelNotFound,        // generation: no checked line carries the label
+    LabelNotFound, // generation: no checked line carries the label
     NothingToEncode,
     TooLarge,
     CannotEncode,

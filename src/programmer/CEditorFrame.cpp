@@ -23,7 +23,8 @@ CEditorDoc& CEditorFrame::document() const
 
 void CEditorFrame::updateTitle()
 {
-    setWindowTitle(document().title() + (viewNumber_ > 0 ? QString(":%1").arg(viewNumber_) : QString()) + "[*]");
+    setWindowTitle(document().title() + (viewNumber_ > 0 ? QString(":%1").arg(viewNumber_) : QString()) +
+                   "[*]");
     setWindowModified(document().isModified());
 }
 

@@ -527,8 +527,8 @@ QString CMainFrame::programSavePath(const QString& chosen)
     // when the user says so.
     const QString withExtension = chosen + ".tpg";
     if (!QFileInfo(chosen).suffix().isEmpty() &&
-        !prompter_.askYesNo(text(Str::AddExtension)
-                                .arg(QFileInfo(chosen).fileName(), QFileInfo(withExtension).fileName())))
+        !prompter_.askYesNo(
+            text(Str::AddExtension).arg(QFileInfo(chosen).fileName(), QFileInfo(withExtension).fileName())))
         return chosen;
     if (QFileInfo::exists(withExtension) &&
         !prompter_.confirm(text(Str::ReplaceFile).arg(QFileInfo(withExtension).fileName())))
@@ -544,7 +544,8 @@ QRect CMainFrame::cascadeSlot(int n) const
     const QSize size(std::min(area.width(), std::max(area.width() * 3 / 4, 480)),
                      std::min(area.height(), std::max(area.height() * 3 / 4, 320)));
     constexpr int Step = 28;
-    const int room = std::max(1, std::min((area.width() - size.width()) / Step, (area.height() - size.height()) / Step) + 1);
+    const int room = std::max(
+        1, std::min((area.width() - size.width()) / Step, (area.height() - size.height()) / Step) + 1);
     const int k = n % room;
     return QRect(QPoint(k * Step, k * Step), size);
 }

@@ -126,7 +126,7 @@ class CMainFrame : public QMainWindow {
     ErrorList* errorList_ = nullptr;
     QDockWidget* errorDock_ = nullptr;
     QObject* windowWatch_ = new QObject; // context of the calls a window makes as it goes
-    QSize outerSize_;            // the remembered outer size, set once the frame is known
+    QSize outerSize_;                    // the remembered outer size, set once the frame is known
     bool outerSizePending_ = true;
     std::map<QString, QAction*> actions_;
     bool firstFrameShown_ = false;

@@ -155,8 +155,9 @@ void BitPad::focusChanged(QWidget*, QWidget* now)
 
 BitPad* makeButtonPad(QWidget* parent)
 {
-    return new BitPad(parent, {{35, 10, 8, "U"}, {35, 50, 4, "D"}, {15, 30, 2, "L"}, {60, 30, 1, "R"}, {90, 10, 16, "S"}},
-                      QSize(120, 75));
+    return new BitPad(
+        parent, {{35, 10, 8, "U"}, {35, 50, 4, "D"}, {15, 30, 2, "L"}, {60, 30, 1, "R"}, {90, 10, 16, "S"}},
+        QSize(120, 75));
 }
 
 BitPad* makeRemoconPad(QWidget* parent)

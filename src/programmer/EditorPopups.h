@@ -56,7 +56,7 @@ class BitPad : public QWidget {
   public:
     struct Box {
         int x, y;
-        int bit;                  // 0: a box without a bit
+        int bit;                    // 0: a box without a bit
         const char* name = nullptr; // shown beside the box
     };
     BitPad(QWidget* parent, const std::vector<Box>& boxes, QSize size);

@@ -425,14 +425,19 @@ TEST(RuleCheck, EveryRefusalNamesItsPlaceAndReason)
         {"a number receives", std::move(numberDestination), {{1, 1, P::NumberAsDestination}}},
         {"an IF left unfinished",
          std::move(unfinishedIf),
-         {{1, 1, P::OperandNotChosen}, {1, 2, P::ComparisonNotChosen}, {1, 3, P::OperandNotChosen},
+         {{1, 1, P::OperandNotChosen},
+          {1, 2, P::ComparisonNotChosen},
+          {1, 3, P::OperandNotChosen},
           {1, 4, P::ConnectiveMissing}}},
-        {"a label twice", framed([](ProgramBuilder& b) {
+        {"a label twice",
+         framed([](ProgramBuilder& b) {
              b.line("same").load(var("a"), num(1));
              b.line("same").load(var("a"), num(2));
          }),
          {{2, 0, P::DuplicateLabel}}},
-        {"a JUMP nowhere", framed([](ProgramBuilder& b) { b.line().jump("nowhere"); }), {{1, 1, P::LabelNotFound}}},
+        {"a JUMP nowhere",
+         framed([](ProgramBuilder& b) { b.line().jump("nowhere"); }),
+         {{1, 1, P::LabelNotFound}}},
         {"a passing program", framed(), {}},
     };
     for (Case& c : cases) {

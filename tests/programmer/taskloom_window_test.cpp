@@ -33,12 +33,12 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenuBar>
-#include <QStatusBar>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -945,9 +945,13 @@ TEST(TaskloomGrid, LineCommandsScrollAndWindowChangesCloseAnOpenPopup)
         {"Ctrl+I typed in the box",
          [](Taskloom&, CEditorView* v) { QTest::keyClick(v->textBox(), Qt::Key_I, Qt::ControlModifier); }},
         {"Edit / Insert Line with the mouse",
-         [](Taskloom& t, CEditorView*) { clickMenuItem(t.frame->editMenu(), t.frame->action("insertLine")); }},
+         [](Taskloom& t, CEditorView*) {
+             clickMenuItem(t.frame->editMenu(), t.frame->action("insertLine"));
+         }},
         {"Edit / Delete Line with the mouse",
-         [](Taskloom& t, CEditorView*) { clickMenuItem(t.frame->editMenu(), t.frame->action("deleteLine")); }},
+         [](Taskloom& t, CEditorView*) {
+             clickMenuItem(t.frame->editMenu(), t.frame->action("deleteLine"));
+         }},
         {"Ctrl+E typed in the box",
          [](Taskloom&, CEditorView* v) { QTest::keyClick(v->textBox(), Qt::Key_E, Qt::ControlModifier); }},
         {"a wheel notch",
@@ -1050,8 +1054,10 @@ TEST(TaskloomGrid, TextsOutsideTheFilesCodePageAreRefusedNotChanged)
     const Case cases[] = {
         {{Kind::Label, 2, -1}, "Größe Ω→日本", nullptr, "Ω→日本"},
         {{Kind::Comment, 2, -1}, "α", nullptr, "α"},
-        {{Kind::Label, 2, -1}, "Größe €", "Gr\xf6\xdf"
-                                          "e \x80",
+        {{Kind::Label, 2, -1},
+         "Größe €",
+         "Gr\xf6\xdf"
+         "e \x80",
          ""},
         {cell(1, 3), "β", nullptr, "β"},
     };
@@ -1094,10 +1100,8 @@ TEST(TaskloomShell, SaveAsKeepsFilesOpenableAndRecentFilesThatFailLeaveTheList)
         const char* saved;        // nullptr: nothing saved
     };
     const Case cases[] = {
-        {"backup", {}, "backup.tpg"},
-        {"backup.prg", {true}, "backup.prg.tpg"},
-        {"backup.prg", {false}, "backup.prg"},
-        {"BACKUP.TPG", {}, "BACKUP.TPG"},
+        {"backup", {}, "backup.tpg"},          {"backup.prg", {true}, "backup.prg.tpg"},
+        {"backup.prg", {false}, "backup.prg"}, {"BACKUP.TPG", {}, "BACKUP.TPG"},
         {"start_end", {false}, nullptr}, // start_end.tpg exists: not replaced
     };
     for (const Case& c : cases) {
@@ -1167,7 +1171,8 @@ TEST(TaskloomShell, CaptionWindowsAndToolbarStayPutAndWindowsAreToldApart)
             for (QAction* i : a->menu()->actions())
                 if (i->isCheckable())
                     items << i->text();
-            EXPECT_EQ(items, QStringList({"&1 button_counter.tpg:1*", "&2 button_counter.tpg:2*", "&3 Untitled"}));
+            EXPECT_EQ(items,
+                      QStringList({"&1 button_counter.tpg:1*", "&2 button_counter.tpg:2*", "&3 Untitled"}));
         }
 
     // Cascade: every window a usable size, whole inside the area.
