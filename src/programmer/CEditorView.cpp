@@ -58,6 +58,8 @@ CEditorView::CEditorView(CEditorDoc& doc, const motion::DeviceTable& devices, Pr
     connect(grid_, &CGridCtrl::targetActivated, this, &CEditorView::activate);
     connect(grid_, &CGridCtrl::targetRightReleased, this, &CEditorView::rightRelease);
     connect(grid_, &CGridCtrl::deletePressed, this, &CEditorView::deleteLines);
+    connect(grid_, &CGridCtrl::selectLinesKey, this, &CEditorView::selectByKey);
+    connect(grid_, &CGridCtrl::moveLinesKey, this, &CEditorView::moveByKey);
     connect(choiceList_, &ChoiceList::chosen, this, &CEditorView::chosen);
     connect(textBox_, &InPlaceTextBox::accepted, this, &CEditorView::textAccepted);
     connect(buttonPad_, &BitPad::closed, this, [this](int bits) { padClosed(buttonPad_, bits); });
@@ -131,9 +133,12 @@ void CEditorView::click(const GridTarget& t, bool shift)
         if (shift && oldFirst >= 0) {
             p.selectOne(oldFirst);
             p.extendSelection(t.line);
+            anchorLine_ = oldFirst;
         } else {
             p.selectOne(t.line);
+            anchorLine_ = t.line;
         }
+        focusLine_ = t.line;
     }
     grid_->setCurrentTarget(t);
     selectionRepaint(oldFirst, oldLast);
@@ -396,9 +401,13 @@ void CEditorView::paste()
     const auto block = clipboard_.block();
     if (!hasSelection() || !block)
         return;
+    const GridTarget at = grid_->currentTarget();
     if (doc_.program().pasteBlock(*block)) {
         doc_.commit();
         model_->rebuild();
+        // The rebuilt grid keeps the highlight where the user was, so the keys go on from there.
+        if (at.line < doc_.program().count())
+            grid_->setCurrentTarget(at);
     }
     emit editStateChanged();
 }
@@ -435,6 +444,37 @@ void CEditorView::toggleEnabled()
         return;
     p.toggleEnabled(p.selFirst(), p.selLast());
     doc_.commit();
+}
+
+void CEditorView::selectByKey(int delta)
+{
+    auto& p = doc_.program();
+    const int oldFirst = p.selFirst(), oldLast = p.selLast();
+    if (oldFirst < 0 || anchorLine_ < 0 || focusLine_ < 0 || anchorLine_ >= p.count()) {
+        anchorLine_ = focusLine_ = std::clamp(grid_->currentTarget().line, 0, p.count() - 1);
+    } else {
+        focusLine_ = std::clamp(focusLine_ + delta, 0, p.count() - 1);
+    }
+    hidePopups();
+    p.selectOne(anchorLine_);
+    p.extendSelection(focusLine_);
+    // The highlight goes to the line number, where Delete deletes the selected lines.
+    goTo(focusLine_, -1);
+    selectionRepaint(oldFirst, oldLast);
+}
+
+void CEditorView::moveByKey(int delta)
+{
+    hidePopups();
+    auto& p = doc_.program();
+    const int first = p.selFirst(), last = p.selLast();
+    if (!p.moveSelection(delta))
+        return;
+    doc_.commit(std::min(first, first + delta), std::max(last, last + delta));
+    anchorLine_ = p.selFirst();
+    focusLine_ = p.selLast();
+    goTo(delta < 0 ? p.selFirst() : p.selLast(), -1);
+    emit editStateChanged();
 }
 
 void CEditorView::undo()

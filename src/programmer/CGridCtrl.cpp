@@ -186,6 +186,15 @@ void CGridCtrl::keyPressEvent(QKeyEvent* e)
         emit targetActivated(t);
         return;
     }
+    if ((e->key() == Qt::Key_Up || e->key() == Qt::Key_Down) &&
+        (e->modifiers() & (Qt::ShiftModifier | Qt::AltModifier))) {
+        const int delta = e->key() == Qt::Key_Up ? -1 : 1;
+        if (e->modifiers() & Qt::AltModifier)
+            emit moveLinesKey(delta);
+        else
+            emit selectLinesKey(delta);
+        return;
+    }
     if (e->key() == Qt::Key_Delete && t.kind == GridTarget::Kind::LineNumber) {
         emit deletePressed();
         return;

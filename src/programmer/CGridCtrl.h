@@ -34,6 +34,9 @@ class CGridCtrl : public QTableView {
     void targetActivated(const GridTarget& t); // double-click, or Enter
     void targetRightReleased(const GridTarget& t, const QPoint& globalPos);
     void deletePressed();
+    // Shift+Up/Down (extend the line selection) and Alt+Up/Down (move the selected lines).
+    void selectLinesKey(int delta);
+    void moveLinesKey(int delta);
 
   protected:
     void mousePressEvent(QMouseEvent* e) override;

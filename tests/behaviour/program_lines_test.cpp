@@ -438,3 +438,37 @@ TEST_F(Clipboard, CutRemovesTheSelectionAndMovesOrClearsTheCurrentCell)
     EXPECT_EQ(p.count(), 100);
     EXPECT_EQ(current(p), std::pair(-1, -1));
 }
+
+TEST(ProgramLines, MovingTheSelectionSwapsItWithTheLineItPasses)
+{
+    struct Case {
+        int first, last, delta;
+        bool moved;
+        std::vector<int> order; // labels of lines 0..4 afterwards
+        std::pair<int, int> selection;
+        int current; // the current line was 2
+    };
+    const Case cases[] = {
+        {1, 2, -1, true, {1, 2, 0, 3, 4}, {0, 1}, 1},
+        {1, 2, 1, true, {0, 3, 1, 2, 4}, {2, 3}, 3},
+        {3, 3, -1, true, {0, 1, 3, 2, 4}, {2, 2}, 3}, // the current line is the one passed
+        {0, 1, -1, false, {0, 1, 2, 3, 4}, {0, 1}, 2},
+        {98, 99, 1, false, {0, 1, 2, 3, 4}, {98, 99}, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.first << ".." << c.last << " by " << c.delta);
+        BehaviorProgram p;
+        tagAll(p, false);
+        p.setCurrent(2, 0);
+        p.selectOne(c.first);
+        p.extendSelection(c.last);
+        EXPECT_EQ(p.moveSelection(c.delta), c.moved);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(p.line(i).label, "L" + std::to_string(c.order[static_cast<size_t>(i)])) << i;
+        EXPECT_EQ(selection(p), c.selection);
+        EXPECT_EQ(p.curLine(), c.current);
+        EXPECT_EQ(p.count(), 100);
+    }
+    BehaviorProgram none;
+    EXPECT_FALSE(none.moveSelection(1));
+}

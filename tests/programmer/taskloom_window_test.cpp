@@ -1252,3 +1252,50 @@ TEST(TaskloomShell, CheckRuleListsEachErrorWithItsReasonAndF8StepsThroughThem)
     EXPECT_EQ(list->topLevelItemCount(), 0);
     EXPECT_FALSE(list->isVisible());
 }
+
+TEST(TaskloomGrid, KeyboardSelectsMovesCutsAndPastesLines)
+{
+    Taskloom t;
+    CEditorView* v = t.open("button_counter.tpg");
+    auto& p = v->document().program();
+    const behaviour::ProgramLine second = p.line(1), third = p.line(2), fourth = p.line(3);
+    auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(v->grid(), k, m); };
+    auto selection = [&] { return std::pair(p.selFirst(), p.selLast()); };
+
+    click(v, cell(1, 2)); // the highlight on line 2, nothing selected
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(selection(), std::pair(1, 1));
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(selection(), std::pair(1, 2));
+    key(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(selection(), std::pair(1, 1));
+    EXPECT_EQ(v->model()->data(v->model()->index(2, 0), Qt::BackgroundRole).value<QColor>(),
+              GridColour::LineSelected);
+
+    // Alt+Down twice: line 2 goes below lines 3 and 4, the selection with it; Alt+Up once back.
+    key(Qt::Key_Down, Qt::AltModifier);
+    key(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(p.line(1).cells, third.cells);
+    EXPECT_EQ(p.line(2).cells, fourth.cells);
+    EXPECT_EQ(p.line(3).cells, second.cells);
+    EXPECT_EQ(selection(), std::pair(3, 3));
+    key(Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(p.line(2).cells, second.cells);
+    EXPECT_TRUE(v->document().isModified());
+
+    // Ctrl+X cuts it; on blank line 31, Shift+Down and Ctrl+V put it there.
+    key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(p.line(2).cells, fourth.cells);
+    click(v, cell(30, 0));
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(p.line(30).cells, second.cells);
+
+    // Delete and Ctrl+E act on the selection too (the pasted line stays selected).
+    ASSERT_EQ(selection(), std::pair(30, 30));
+    key(Qt::Key_E, Qt::ControlModifier);
+    EXPECT_TRUE(p.line(30).disabled());
+    t.prompter.confirmAnswers = {true};
+    key(Qt::Key_Delete);
+    EXPECT_NE(p.line(30).cells, second.cells);
+}
