@@ -93,13 +93,11 @@ void CEditorView::hidePopups()
     remoconPad_->hide();
 }
 
-void CEditorView::goTo(int line, int cell)
+void CEditorView::goTo(const GridTarget& t)
 {
-    if (line < 0 || line >= doc_.program().count())
+    if (t.kind == Kind::None || t.line < 0 || t.line >= doc_.program().count())
         return;
     hidePopups();
-    const GridTarget t = cell >= 0 && cell < behaviour::CellsPerLine ? GridTarget{Kind::Cell, line, cell}
-                                                                     : GridTarget{Kind::LineNumber, line, -1};
     grid_->setCurrentTarget(t);
     grid_->scrollTo(model_->index(rowOf(t), columnOf(t)), QAbstractItemView::PositionAtCenter);
     grid_->setFocus(Qt::OtherFocusReason);
@@ -459,7 +457,7 @@ void CEditorView::selectByKey(int delta)
     p.selectOne(anchorLine_);
     p.extendSelection(focusLine_);
     // The highlight goes to the line number, where Delete deletes the selected lines.
-    goTo(focusLine_, -1);
+    goTo({Kind::LineNumber, focusLine_, -1});
     selectionRepaint(oldFirst, oldLast);
 }
 
@@ -473,7 +471,7 @@ void CEditorView::moveByKey(int delta)
     doc_.commit(std::min(first, first + delta), std::max(last, last + delta));
     anchorLine_ = p.selFirst();
     focusLine_ = p.selLast();
-    goTo(delta < 0 ? p.selFirst() : p.selLast(), -1);
+    goTo({Kind::LineNumber, delta < 0 ? p.selFirst() : p.selLast(), -1});
     emit editStateChanged();
 }
 

@@ -3,10 +3,12 @@
 #include "programmer/CEditorDoc.h"
 #include "programmer/CEditorFrame.h"
 #include "programmer/CEditorView.h"
+#include "programmer/CGridCtrl.h"
 #include "programmer/CatalogueIcons.h"
-#include "programmer/ErrorList.h"
 #include "programmer/LineClipboard.h"
 #include "programmer/LockIndicators.h"
+#include "programmer/PlaceList.h"
+#include "programmer/ProgramText.h"
 #include "programmer/ProgrammerTexts.h"
 #include "programmer/Prompter.h"
 #include "programmer/TaskloomSettings.h"
@@ -15,6 +17,8 @@
 #include "programmer/dialogs/FirmwareUpdateDialog.h"
 #include "programmer/dialogs/MotionDataDialog.h"
 #include "programmer/dialogs/ServoUpdateDialog.h"
+
+#include "behaviour/ProgramSearch.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,11 +29,13 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPointer>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -68,7 +74,8 @@ CMainFrame::CMainFrame(TaskloomSettings& settings, const motion::DeviceTable& de
     buildMenus();
     buildToolBar();
     buildStatusBar();
-    buildErrorDock();
+    buildPlaceDock();
+    buildFindBar();
     connect(mdi_, &QMdiArea::subWindowActivated, this, &CMainFrame::frameActivated);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::updateActions);
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::updateActions);
@@ -162,6 +169,22 @@ void CMainFrame::buildMenus()
     addAction(editMenu_, "enableLine", "Enable/Disable Line", QKeySequence("Ctrl+E"), nullptr);
     connect(action("enableLine"), &QAction::triggered, this,
             [this] { onView([](CEditorView& v) { v.toggleEnabled(); }); });
+    editMenu_->addSeparator();
+    addAction(editMenu_, "find", "&Find...", QKeySequence::Find, nullptr);
+    connect(action("find"), &QAction::triggered, this, [this] {
+        findBar_->show();
+        findText_->setFocus();
+        findText_->selectAll();
+    });
+    addAction(editMenu_, "findUses", "Find &Uses", QKeySequence("Ctrl+Shift+U"), &CMainFrame::findUses);
+    addAction(editMenu_, "goToLine", "&Go to Line...", QKeySequence("Ctrl+G"), nullptr);
+    connect(action("goToLine"), &QAction::triggered, this, [this] {
+        findBar_->show();
+        if (CEditorView* v = activeView())
+            lineBox_->setMaximum(v->document().program().count());
+        lineBox_->setFocus();
+        lineBox_->selectAll();
+    });
     // The text box's own keys win over the menu's while it has the focus.
     for (const char* name : {"cut", "copy", "paste"})
         action(name)->setShortcutContext(Qt::WindowShortcut);
@@ -170,10 +193,11 @@ void CMainFrame::buildMenus()
     addAction(program, "changeRobot", "&Change Robot file", {}, &CMainFrame::changeRobotFile);
     addAction(program, "checkRule", "Check &Rule", QKeySequence("Ctrl+R"), nullptr);
     connect(action("checkRule"), &QAction::triggered, this, &CMainFrame::checkRule);
-    addAction(program, "nextError", "&Next Error", QKeySequence(Qt::Key_F8), nullptr);
-    connect(action("nextError"), &QAction::triggered, this, [this] { errorList_->step(true); });
-    addAction(program, "previousError", "Pre&vious Error", QKeySequence(Qt::SHIFT | Qt::Key_F8), nullptr);
-    connect(action("previousError"), &QAction::triggered, this, [this] { errorList_->step(false); });
+    addAction(program, "nextPlace", "&Next Error or Place", QKeySequence(Qt::Key_F8), nullptr);
+    connect(action("nextPlace"), &QAction::triggered, this, [this] { placeList_->step(true); });
+    addAction(program, "previousPlace", "Pre&vious Error or Place", QKeySequence(Qt::SHIFT | Qt::Key_F8),
+              nullptr);
+    connect(action("previousPlace"), &QAction::triggered, this, [this] { placeList_->step(false); });
     addAction(program, "downloadPlay", "&Download/Play", QKeySequence("Ctrl+D"), nullptr);
     connect(action("downloadPlay"), &QAction::triggered, this,
             [this] { openControllerDialog(ControllerDialog::DownloadPlay); });
@@ -267,22 +291,72 @@ void CMainFrame::buildStatusBar()
     connect(action("statusBar"), &QAction::toggled, statusBar(), &QWidget::setVisible);
 }
 
-void CMainFrame::buildErrorDock()
+void CMainFrame::buildPlaceDock()
 {
-    errorDock_ = new QDockWidget("Errors", this);
-    errorDock_->setObjectName("errorDock");
-    errorList_ = new ErrorList(errorDock_);
-    errorDock_->setWidget(errorList_);
-    addDockWidget(Qt::BottomDockWidgetArea, errorDock_);
-    errorDock_->hide();
-    QAction* toggle = errorDock_->toggleViewAction();
-    toggle->setText("&Errors");
+    placeDock_ = new QDockWidget("Errors", this);
+    placeDock_->setObjectName("placeDock");
+    placeList_ = new PlaceList(placeDock_);
+    placeDock_->setWidget(placeList_);
+    addDockWidget(Qt::BottomDockWidgetArea, placeDock_);
+    placeDock_->hide();
+    QAction* toggle = placeDock_->toggleViewAction();
+    toggle->setText("&List of Places");
     viewMenu_->addAction(toggle);
-    actions_["errors"] = toggle;
-    connect(errorList_, &ErrorList::goTo, this, [this](int line, int cell) {
+    actions_["placeList"] = toggle;
+    connect(placeList_, &PlaceList::goTo, this, [this](const GridTarget& t) {
         if (CEditorView* v = activeView())
-            v->goTo(line, cell);
+            v->goTo(t);
     });
+}
+
+void CMainFrame::buildFindBar()
+{
+    findBar_ = new QToolBar("Find", this);
+    findBar_->setObjectName("findBar");
+    findBar_->setMovable(false);
+    addToolBar(Qt::BottomToolBarArea, findBar_);
+    findBar_->addWidget(new QLabel(" Find: ", findBar_));
+    findText_ = new QLineEdit(findBar_);
+    findText_->setObjectName("findText");
+    findText_->setPlaceholderText("a label, name, value or comment");
+    findText_->setMinimumWidth(220);
+    findBar_->addWidget(findText_);
+    connect(findText_, &QLineEdit::returnPressed, this, [this] {
+        if (!findText_->text().isEmpty() && findText_->text() == lastFound_ && placeList_->count() > 0)
+            placeList_->step(true); // Enter again: the next place
+        else
+            findPlaces();
+    });
+    findBar_->addAction(action("findUses"));
+    findBar_->addSeparator();
+    findBar_->addWidget(new QLabel(" Go to line: ", findBar_));
+    lineBox_ = new QSpinBox(findBar_);
+    lineBox_->setObjectName("lineBox");
+    lineBox_->setRange(1, behaviour::BehaviorProgram::Capacity);
+    findBar_->addWidget(lineBox_);
+    connect(lineBox_, &QSpinBox::editingFinished, this, [this] {
+        if (CEditorView* v = activeView(); v && lineBox_->hasFocus())
+            v->goTo({GridTarget::Kind::LineNumber, lineBox_->value() - 1, -1});
+    });
+    auto* close = new QAction("Close", findBar_);
+    close->setShortcut(Qt::Key_Escape);
+    close->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(close, &QAction::triggered, this, [this] {
+        findBar_->hide();
+        if (CEditorView* v = activeView())
+            v->grid()->setFocus();
+    });
+    findBar_->addAction(close);
+    findBar_->hide();
+}
+
+void CMainFrame::showPlaces(const QString& title, const QString& whatHeader,
+                            const std::vector<ListedPlace>& places)
+{
+    placeList_->setPlaces(whatHeader, places);
+    placeDock_->setWindowTitle(title);
+    placeDock_->setVisible(!places.empty());
+    updateActions();
 }
 
 void CMainFrame::checkRule()
@@ -291,11 +365,85 @@ void CMainFrame::checkRule()
     if (!f)
         return;
     // The count message stays; the list says where and why.
-    const auto problems = f->document().checkRule();
-    errorList_->setProblems(problems);
-    errorDock_->setWindowTitle(QString("Errors in %1").arg(f->document().title()));
-    errorDock_->setVisible(!problems.empty());
-    updateActions();
+    std::vector<ListedPlace> places;
+    for (const auto& p : f->document().checkRule()) {
+        const GridTarget t = p.line < 0   ? GridTarget{}
+                             : p.cell < 0 ? GridTarget{GridTarget::Kind::LineNumber, p.line, -1}
+                                          : GridTarget{GridTarget::Kind::Cell, p.line, p.cell};
+        places.push_back({t, QString::fromUtf8(behaviour::problemText(p.problem))});
+    }
+    showPlaces(QString("Errors in %1").arg(f->document().title()), "Reason", places);
+}
+
+namespace {
+
+GridTarget targetOf(const behaviour::FoundPlace& p)
+{
+    if (p.cell == behaviour::FoundPlace::LabelArea)
+        return {GridTarget::Kind::Label, p.line, -1};
+    if (p.cell == behaviour::FoundPlace::CommentArea)
+        return {GridTarget::Kind::Comment, p.line, -1};
+    return {GridTarget::Kind::Cell, p.line, p.cell};
+}
+
+} // namespace
+
+std::vector<ListedPlace> CMainFrame::listed(const std::vector<behaviour::FoundPlace>& found) const
+{
+    const auto& program = activeFrame()->document().program();
+    std::vector<ListedPlace> places;
+    for (const auto& p : found) {
+        const auto& line = program.line(p.line);
+        const std::string& what = p.cell == behaviour::FoundPlace::LabelArea ? line.label
+                                  : p.cell == behaviour::FoundPlace::CommentArea
+                                      ? line.comment
+                                      : line.cells[static_cast<size_t>(p.cell)].fullText;
+        places.push_back({targetOf(p), fromProgramText(what)});
+    }
+    return places;
+}
+
+void CMainFrame::findPlaces()
+{
+    CEditorFrame* f = activeFrame();
+    if (!f)
+        return;
+    lastFound_ = findText_->text();
+    QString refusal;
+    const auto needle = toProgramText(lastFound_, &refusal);
+    const auto found =
+        needle ? behaviour::findText(f->document().program(), *needle) : std::vector<behaviour::FoundPlace>{};
+    showPlaces(
+        QString("Found \u201c%1\u201d in %2: %3").arg(lastFound_, f->document().title()).arg(found.size()),
+        "Text", listed(found));
+    if (found.empty())
+        statusBar()->showMessage(
+            QString("\u201c%1\u201d is not in %2.").arg(lastFound_, f->document().title()), 5000);
+    else
+        placeList_->step(true);
+    findText_->setFocus();
+}
+
+void CMainFrame::findUses()
+{
+    CEditorView* v = activeView();
+    if (!v)
+        return;
+    const GridTarget t = v->grid()->currentTarget();
+    const behaviour::FoundPlace at{t.line,
+                                   t.kind == GridTarget::Kind::Label  ? behaviour::FoundPlace::LabelArea
+                                   : t.kind == GridTarget::Kind::Cell ? t.index
+                                                                      : behaviour::FoundPlace::CommentArea};
+    const std::string name = behaviour::nameAt(v->document().program(), at);
+    if (name.empty()) {
+        statusBar()->showMessage("Put the highlight on a label or a name to find its uses.", 5000);
+        return;
+    }
+    const auto found = behaviour::findUses(v->document().program(), name);
+    showPlaces(QString("Uses of \u201c%1\u201d in %2: %3")
+                   .arg(fromProgramText(name), v->document().title())
+                   .arg(found.size()),
+               "Text", listed(found));
 }
 
 void CMainFrame::updateRecentMenu()
@@ -350,8 +498,10 @@ void CMainFrame::updateActions()
     windowMenu_->menuAction()->setVisible(program);
     action("save")->setEnabled(program);
     action("checkRule")->setEnabled(program);
-    for (const char* name : {"nextError", "previousError"})
-        action(name)->setEnabled(program && !errorList_->problems().empty());
+    for (const char* name : {"nextPlace", "previousPlace"})
+        action(name)->setEnabled(program && placeList_->count() > 0);
+    for (const char* name : {"find", "findUses", "goToLine"})
+        action(name)->setEnabled(program);
     action("cut")->setEnabled(program && v->canCutOrCopy());
     action("copy")->setEnabled(program && v->canCutOrCopy());
     action("paste")->setEnabled(program && v->canPaste());

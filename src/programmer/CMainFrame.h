@@ -9,15 +9,22 @@
 #include <QString>
 
 #include <map>
+#include <vector>
 
 class QMdiArea;
 class QDockWidget;
 class QLabel;
+class QLineEdit;
+class QSpinBox;
+class QToolBar;
 class QMenu;
 class QSettings;
 
 namespace motion {
 class DeviceTable;
+}
+namespace behaviour {
+struct FoundPlace;
 }
 
 namespace programmer {
@@ -25,7 +32,8 @@ namespace programmer {
 class CEditorDoc;
 class CEditorFrame;
 class CEditorView;
-class ErrorList;
+class PlaceList;
+struct ListedPlace;
 class LineClipboard;
 class Prompter;
 class TaskloomSettings;
@@ -68,7 +76,8 @@ class CMainFrame : public QMainWindow {
     ControllerDialog lastControllerDialog() const { return lastDialog_; }
 
     QAction* action(const QString& name) const;
-    ErrorList* errorList() const { return errorList_; }
+    PlaceList* placeList() const { return placeList_; }
+    QToolBar* findBar() const { return findBar_; }
     QMenu* editMenu() const { return editMenu_; }
     void updateActions();
     // Where a program window goes: the n-th slot of the cascade, inside the MDI area.
@@ -92,8 +101,13 @@ class CMainFrame : public QMainWindow {
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
-    void buildErrorDock();
+    void buildPlaceDock();
+    void buildFindBar();
+    void showPlaces(const QString& title, const QString& whatHeader, const std::vector<ListedPlace>& places);
+    std::vector<ListedPlace> listed(const std::vector<behaviour::FoundPlace>& found) const;
     void checkRule();
+    void findPlaces();
+    void findUses();
     void updateRecentMenu();
     bool saveDocument(CEditorDoc& doc, bool askName);
     bool frameMayClose(CEditorFrame* frame);
@@ -123,8 +137,12 @@ class CMainFrame : public QMainWindow {
     QAction* recentSeparator_ = nullptr;
     QList<QAction*> windowList_; // the Window menu's entries for the open windows
     QLabel* programPane_ = nullptr;
-    ErrorList* errorList_ = nullptr;
-    QDockWidget* errorDock_ = nullptr;
+    PlaceList* placeList_ = nullptr;
+    QDockWidget* placeDock_ = nullptr;
+    QToolBar* findBar_ = nullptr;
+    QLineEdit* findText_ = nullptr;
+    QSpinBox* lineBox_ = nullptr;
+    QString lastFound_;
     QObject* windowWatch_ = new QObject; // context of the calls a window makes as it goes
     QSize outerSize_;                    // the remembered outer size, set once the frame is known
     bool outerSizePending_ = true;

@@ -1,7 +1,9 @@
-// Line operations of BehaviorProgram: selection, current cell, insert, delete, copy, cut, paste.
+// Line operations of BehaviorProgram: selection, current cell, insert, delete, copy, cut, paste,
+// moving lines, and searching them.
 
 #include "behaviour/BehaviorProgram.h"
 #include "behaviour/ProgramFile.h"
+#include "behaviour/ProgramSearch.h"
 
 #include <gtest/gtest.h>
 
@@ -471,4 +473,21 @@ TEST(ProgramLines, MovingTheSelectionSwapsItWithTheLineItPasses)
     }
     BehaviorProgram none;
     EXPECT_FALSE(none.moveSelection(1));
+}
+
+TEST(ProgramSearch, FindsTextsAnywhereAndUsesOfANameOnly)
+{
+    BehaviorProgram p;
+    p.line(0).label = "Loop";
+    p.line(0).comment = "wait for the loop";
+    p.cell(2, 5).fullText = "LOOP"; // a cell not in use is not searched
+    p.cell(3, 0).fullText = "Loop count";
+    EXPECT_EQ(findText(p, "loop"),
+              (std::vector<FoundPlace>{{0, FoundPlace::LabelArea}, {0, FoundPlace::CommentArea}, {3, 0}}));
+    EXPECT_TRUE(findText(p, "").empty());
+    EXPECT_EQ(nameAt(p, {0, FoundPlace::LabelArea}), "Loop");
+    EXPECT_EQ(nameAt(p, {3, 0}), ""); // an instruction cell names nothing
+    // Uses compare exactly: "loop" is not "Loop".
+    EXPECT_EQ(findUses(p, "Loop"), (std::vector<FoundPlace>{{0, FoundPlace::LabelArea}}));
+    EXPECT_TRUE(findUses(p, "loop").empty());
 }

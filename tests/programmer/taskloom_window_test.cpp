@@ -12,9 +12,9 @@
 #include "programmer/CGridCtrl.h"
 #include "programmer/CMainFrame.h"
 #include "programmer/EditorPopups.h"
-#include "programmer/ErrorList.h"
 #include "programmer/GridModel.h"
 #include "programmer/LineClipboard.h"
+#include "programmer/PlaceList.h"
 #include "programmer/ProgrammerTexts.h"
 #include "programmer/SetParameterDialog.h"
 #include "programmer/StartUp.h"
@@ -31,6 +31,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -38,9 +39,11 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QUrl>
 #include <QWheelEvent>
 
@@ -1216,7 +1219,7 @@ TEST(TaskloomShell, CheckRuleListsEachErrorWithItsReasonAndF8StepsThroughThem)
     t.frame->action("checkRule")->trigger();
     // The count message stays; the dock names line, cell and reason.
     EXPECT_EQ(t.prompter.messages.value(0), QString::fromStdString(errorsMessageFor(4)));
-    ErrorList* list = t.frame->errorList();
+    PlaceList* list = t.frame->placeList();
     ASSERT_TRUE(list->isVisible());
     ASSERT_EQ(list->topLevelItemCount(), 4);
     const QStringList first = {list->topLevelItem(0)->text(0), list->topLevelItem(0)->text(1),
@@ -1298,4 +1301,56 @@ TEST(TaskloomGrid, KeyboardSelectsMovesCutsAndPastesLines)
     t.prompter.confirmAnswers = {true};
     key(Qt::Key_Delete);
     EXPECT_NE(p.line(30).cells, second.cells);
+}
+
+TEST(TaskloomShell, FindFindUsesAndGoToLine)
+{
+    Taskloom t;
+    CEditorView* v = t.open("worked_example.tpg");
+    auto* findText = t.frame->findBar()->findChild<QLineEdit*>("findText");
+    auto* lineBox = t.frame->findBar()->findChild<QSpinBox*>("lineBox");
+    PlaceList* list = t.frame->placeList();
+    auto rows = [&] {
+        QStringList r;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            r << list->topLevelItem(i)->text(0) + "/" + list->topLevelItem(i)->text(1) + " " +
+                     list->topLevelItem(i)->text(2);
+        return r;
+    };
+
+    // Ctrl+F, a text in any letter case, Enter: the AUX LED line is listed and shown.
+    QTest::keyClick(v->grid(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(t.frame->findBar()->isVisible());
+    ASSERT_TRUE(findText->hasFocus());
+    QTest::keyClicks(findText, "aux led");
+    QTest::keyClick(findText, Qt::Key_Return);
+    EXPECT_EQ(rows(), QStringList({"2/7 KZ-7 AUX LED"}));
+    EXPECT_EQ(v->grid()->currentTarget(), cell(1, 6));
+    // Nothing found: an empty list and a word in the status bar.
+    findText->setText("zebra");
+    QTest::keyClick(findText, Qt::Key_Return);
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    EXPECT_TRUE(t.frame->statusBar()->currentMessage().contains("zebra"));
+
+    // Find Uses on a name lists every line that uses it, and F8 walks them.
+    CEditorView* w = t.open("button_counter.tpg");
+    w->goTo(cell(1, 1)); // LOAD count <- 0
+    t.frame->action("findUses")->trigger();
+    EXPECT_EQ(rows(), QStringList({"2/2 count", "7/2 count", "7/3 count", "10/2 count", "14/3 count"}));
+    QTest::keyClick(w->grid(), Qt::Key_F8);
+    QTest::keyClick(w->grid(), Qt::Key_F8);
+    EXPECT_EQ(w->grid()->currentTarget(), cell(6, 1));
+    // ... and on a label, its line and every JUMP and CALL to it.
+    w->goTo({Kind::Label, 8, -1});
+    t.frame->action("findUses")->trigger();
+    EXPECT_EQ(rows(), QStringList({"4/2 wait", "9/Label wait", "13/2 wait"}));
+
+    // Ctrl+G: a line number and Enter.
+    QTest::keyClick(w->grid(), Qt::Key_G, Qt::ControlModifier);
+    ASSERT_TRUE(lineBox->hasFocus());
+    lineBox->selectAll();
+    QTest::keyClicks(lineBox, "12");
+    QTest::keyClick(lineBox, Qt::Key_Return);
+    EXPECT_EQ(w->grid()->currentTarget(), (GridTarget{Kind::LineNumber, 11, -1}));
+    EXPECT_TRUE(w->grid()->hasFocus());
 }
