@@ -213,7 +213,7 @@ void CEditorView::openTextBox(const GridTarget& t, const QString& text, int offs
 {
     QRect r = grid_->targetRect(t);
     r.moveTopLeft(grid_->viewport()->mapTo(this, r.topLeft()));
-    r.setLeft(r.left() + offset);
+    r.setLeft(r.left() + grid_->scaled(offset));
     textBox_->setGeometry(r);
     textBox_->setText(text);
     textBox_->selectAll();

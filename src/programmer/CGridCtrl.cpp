@@ -19,6 +19,7 @@ namespace {
 class GridDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
+    const CGridCtrl* grid() const { return static_cast<const CGridCtrl*>(parent()); }
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         const QRect r = option.rect;
@@ -31,9 +32,11 @@ class GridDelegate : public QStyledItemDelegate {
         const QVariant picture = index.data(Qt::DecorationRole);
         if (picture.canConvert<QPixmap>()) {
             const QPixmap pm = picture.value<QPixmap>();
-            const QPoint at(r.left() + 3, r.top() + (r.height() - pm.height()) / 2);
+            const int side = pm.height() * grid()->zoom() / 100;
+            const QRect at(r.left() + 3, r.top() + (r.height() - side) / 2, side, side);
+            p->setRenderHint(QPainter::SmoothPixmapTransform);
             p->drawPixmap(at, pm);
-            textRect.setLeft(at.x() + pm.width() + 2);
+            textRect.setLeft(at.right() + 3);
         }
         p->setPen(index.data(Qt::ForegroundRole).value<QColor>());
         QFont font = option.font;
@@ -42,7 +45,7 @@ class GridDelegate : public QStyledItemDelegate {
         const QString text = index.data(Qt::DisplayRole).toString();
         // A cut name next to an icon gets a slightly smaller font rather than running under it.
         if (QFontMetrics(font).horizontalAdvance(text) > textRect.width() && font.pixelSize() > 10)
-            font.setPixelSize(font.pixelSize() - 2);
+            font.setPixelSize(font.pixelSize() - grid()->scaled(2));
         p->setFont(font);
         const auto align = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt());
         p->drawText(textRect, static_cast<int>(align), text);
@@ -86,9 +89,7 @@ void CGridCtrl::setGridModel(GridModel* model)
 {
     model_ = model;
     setModel(model);
-    for (int c = 0; c < GridColumns; ++c)
-        setColumnWidth(c, programmer::columnWidth(c));
-    formatLines(0, model->lineCount());
+    setZoom(zoom_);
     connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first, int last) {
         formatLines(first / 2, (last - first + 1) / 2);
     });
@@ -104,8 +105,8 @@ void CGridCtrl::formatLines(int first, int n)
     setUpdatesEnabled(false);
     for (int line = first; line < first + n; ++line) {
         const int row = 2 * line;
-        setRowHeight(row, TextRowHeight);
-        setRowHeight(row + 1, CellRowHeight);
+        setRowHeight(row, scaled(TextRowHeight));
+        setRowHeight(row + 1, scaled(CellRowHeight));
         setSpan(row, 0, 2, 1);
         setSpan(row, LabelFirstColumn, 1, CommentFirstColumn - LabelFirstColumn);
         setSpan(row, CommentFirstColumn, 1, GridColumns - CommentFirstColumn);
@@ -141,6 +142,20 @@ QRect CGridCtrl::targetRect(const GridTarget& t) const
     if (t.kind == GridTarget::Kind::None || !model_)
         return {};
     return visualRect(model_->index(rowOf(t), columnOf(t)));
+}
+
+void CGridCtrl::setZoom(int percent)
+{
+    zoom_ = percent;
+    QFont f = font();
+    f.setPixelSize(scaled(12));
+    setFont(f);
+    verticalHeader()->setDefaultSectionSize(scaled(CellRowHeight));
+    if (!model_)
+        return;
+    for (int c = 0; c < GridColumns; ++c)
+        setColumnWidth(c, scaled(programmer::columnWidth(c)));
+    formatLines(0, model_->lineCount());
 }
 
 int CGridCtrl::firstVisibleLine() const

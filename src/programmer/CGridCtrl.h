@@ -28,6 +28,10 @@ class CGridCtrl : public QTableView {
     void formatLines(int first, int n);
     // Scrolls so that a line is the first one shown.
     int firstVisibleLine() const;
+    // The scale of columns, rows, text and pictures, in percent.
+    void setZoom(int percent);
+    int zoom() const { return zoom_; }
+    int scaled(int pixels) const { return pixels * zoom_ / 100; }
 
   signals:
     void targetClicked(const GridTarget& t, bool shift);
@@ -47,6 +51,7 @@ class CGridCtrl : public QTableView {
 
   private:
     GridModel* model_ = nullptr;
+    int zoom_ = 100;
 };
 
 } // namespace programmer

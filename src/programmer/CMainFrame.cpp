@@ -218,6 +218,24 @@ void CMainFrame::buildMenus()
     QMenu* view = viewMenu_ = menuBar()->addMenu("&View");
     addAction(view, "toolbar", "&Toolbar", {}, nullptr)->setCheckable(true);
     addAction(view, "statusBar", "&Status Bar", {}, nullptr)->setCheckable(true);
+    view->addSeparator();
+    const std::pair<const char*, std::pair<const char*, QKeySequence>> zooms[] = {
+        {"zoomIn", {"Zoom &In", QKeySequence("Ctrl+=")}},
+        {"zoomOut", {"Zoom &Out", QKeySequence("Ctrl+-")}},
+        {"zoomReset", {"&Normal Size", QKeySequence("Ctrl+0")}},
+    };
+    for (const auto& [name, item] : zooms) {
+        addAction(view, name, item.first, item.second, nullptr);
+        const QString which = name;
+        connect(action(name), &QAction::triggered, this, [this, which] {
+            const int z = which == "zoomReset" ? 100
+                          : which == "zoomIn"  ? settings_.zoom + ZoomStep
+                                               : settings_.zoom - ZoomStep;
+            setZoom(z);
+        });
+    }
+    action("zoomIn")->setShortcuts({QKeySequence("Ctrl+="), QKeySequence("Ctrl++")});
+    view->addSeparator();
 
     windowMenu_ = menuBar()->addMenu("&Window");
     addAction(windowMenu_, "newWindow", "&New Window", {}, nullptr);
@@ -530,9 +548,20 @@ void CMainFrame::attachFrame(CEditorFrame* frame)
     updateActions();
 }
 
+void CMainFrame::setZoom(int percent)
+{
+    // One scale for every grid, kept for the next start.
+    settings_.zoom = std::clamp(percent, MinZoom, MaxZoom);
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (auto* f = qobject_cast<CEditorFrame*>(w))
+            f->view()->grid()->setZoom(settings_.zoom);
+    statusBar()->showMessage(QString("Zoom %1%").arg(settings_.zoom), 2000);
+}
+
 CEditorFrame* CMainFrame::newWindow(CEditorDoc& doc)
 {
     auto* view = new CEditorView(doc, devices_, prompter_, clipboard_);
+    view->grid()->setZoom(settings_.zoom);
     auto* frame = new CEditorFrame(view);
     attachFrame(frame);
     connect(frame, &QObject::destroyed, windowWatch_, [this, &doc] { numberViews(doc); });

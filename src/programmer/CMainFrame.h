@@ -82,6 +82,8 @@ class CMainFrame : public QMainWindow {
     void updateActions();
     // Where a program window goes: the n-th slot of the cascade, inside the MDI area.
     QRect cascadeSlot(int n) const;
+    // Scales every grid (clamped to 50..200 percent) and remembers the scale.
+    void setZoom(int percent);
     void cascade();
 
   signals:

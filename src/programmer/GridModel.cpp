@@ -68,7 +68,7 @@ QVariant lineArea(const ProgramLine& line, const GridTarget& t, int lineIndex, i
         return QVariant::fromValue(t.kind == GridTarget::Kind::LineNumber ? Qt::AlignCenter
                                                                           : Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::ToolTipRole:
-        if (line.edited() && t.kind != GridTarget::Kind::LineNumber) {
+        if (t.kind != GridTarget::Kind::LineNumber) {
             const std::string& s = t.kind == GridTarget::Kind::Label ? line.label : line.comment;
             if (!s.empty())
                 return fromProgramText(s);
@@ -105,7 +105,8 @@ QVariant cellArea(const ProgramLine& line, const GridTarget& t, int role)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return QVariant::fromValue(Qt::AlignCenter);
     case Qt::ToolTipRole:
-        if (t.kind == GridTarget::Kind::Cell && line.edited() && cell.inUse() && !cell.fullText.empty())
+        // Every line, not only the edited ones: a name cut to six letters is read here whole.
+        if (t.kind == GridTarget::Kind::Cell && cell.inUse() && !cell.fullText.empty())
             return fromProgramText(cell.fullText);
         return {};
     default:

@@ -39,6 +39,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
@@ -1353,4 +1354,38 @@ TEST(TaskloomShell, FindFindUsesAndGoToLine)
     QTest::keyClick(lineBox, Qt::Key_Return);
     EXPECT_EQ(w->grid()->currentTarget(), (GridTarget{Kind::LineNumber, 11, -1}));
     EXPECT_TRUE(w->grid()->hasFocus());
+}
+
+TEST(TaskloomShell, ZoomScalesEveryGridAndIsRemembered)
+{
+    Taskloom t;
+    CEditorView* v = t.open("button_counter.tpg");
+    QTest::keyClick(v->grid(), Qt::Key_Equal, Qt::ControlModifier);
+    QTest::keyClick(v->grid(), Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_EQ(t.settings.zoom, 120);
+    EXPECT_EQ(v->grid()->columnWidth(1), 108);
+    EXPECT_EQ(v->grid()->rowHeight(3), 48);
+    // A new window takes the scale; a text box still starts 46 (scaled) into the label.
+    CEditorView* w = t.frame->newWindow(v->document())->view();
+    EXPECT_EQ(w->grid()->columnWidth(1), 108);
+    doubleClick(w, {Kind::Label, 2, -1});
+    QRect area = w->grid()->targetRect({Kind::Label, 2, -1});
+    area.moveTopLeft(w->grid()->viewport()->mapTo(w, area.topLeft()));
+    EXPECT_EQ(w->textBox()->geometry().left(), area.left() + 55);
+    QTest::keyClick(w->textBox(), Qt::Key_Escape);
+    // Bounded at both ends.
+    for (int i = 0; i < 20; ++i)
+        t.frame->action("zoomOut")->trigger();
+    EXPECT_EQ(t.settings.zoom, MinZoom);
+    EXPECT_EQ(w->grid()->columnWidth(1), 45);
+
+    // Kept for the next start; Ctrl+0 gives the normal size back.
+    testsupport::TempFolder folder("taskloom-zoom");
+    QSettings store(QString::fromStdString(folder.file("z.conf")), QSettings::IniFormat);
+    t.settings.save(store);
+    TaskloomSettings back;
+    back.load(store, 1280, 1024);
+    EXPECT_EQ(back.zoom, MinZoom);
+    QTest::keyClick(w->grid(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(v->grid()->columnWidth(1), 90);
 }
