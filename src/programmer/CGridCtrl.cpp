@@ -20,6 +20,9 @@ class GridDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
     const CGridCtrl* grid() const { return static_cast<const CGridCtrl*>(parent()); }
+    // On screen the grid's zoom; on paper (printing) the normal size and no highlight.
+    bool onScreen(const QPainter* p) const { return p->device() == grid()->viewport(); }
+    int scaled(const QPainter* p, int pixels) const { return onScreen(p) ? grid()->scaled(pixels) : pixels; }
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         const QRect r = option.rect;
@@ -32,7 +35,7 @@ class GridDelegate : public QStyledItemDelegate {
         const QVariant picture = index.data(Qt::DecorationRole);
         if (picture.canConvert<QPixmap>()) {
             const QPixmap pm = picture.value<QPixmap>();
-            const int side = pm.height() * grid()->zoom() / 100;
+            const int side = scaled(p, pm.height());
             const QRect at(r.left() + 3, r.top() + (r.height() - side) / 2, side, side);
             p->setRenderHint(QPainter::SmoothPixmapTransform);
             p->drawPixmap(at, pm);
@@ -45,12 +48,11 @@ class GridDelegate : public QStyledItemDelegate {
         const QString text = index.data(Qt::DisplayRole).toString();
         // A cut name next to an icon gets a slightly smaller font rather than running under it.
         if (QFontMetrics(font).horizontalAdvance(text) > textRect.width() && font.pixelSize() > 10)
-            font.setPixelSize(font.pixelSize() - grid()->scaled(2));
+            font.setPixelSize(font.pixelSize() - scaled(p, 2));
         p->setFont(font);
         const auto align = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt());
         p->drawText(textRect, static_cast<int>(align), text);
-        if (option.state & QStyle::State_HasFocus ||
-            index == static_cast<const QTableView*>(parent())->currentIndex()) {
+        if (onScreen(p) && (option.state & QStyle::State_HasFocus || index == grid()->currentIndex())) {
             p->setPen(QPen(QColor(20, 40, 160), 2));
             p->drawRect(r.adjusted(1, 1, -1, -1));
         }

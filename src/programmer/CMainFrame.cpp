@@ -8,6 +8,7 @@
 #include "programmer/LineClipboard.h"
 #include "programmer/LockIndicators.h"
 #include "programmer/PlaceList.h"
+#include "programmer/ProgramPrinter.h"
 #include "programmer/ProgramText.h"
 #include "programmer/ProgrammerTexts.h"
 #include "programmer/Prompter.h"
@@ -18,10 +19,12 @@
 #include "programmer/dialogs/MotionDataDialog.h"
 #include "programmer/dialogs/ServoUpdateDialog.h"
 
+#include "behaviour/ProgramFile.h"
 #include "behaviour/ProgramSearch.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDockWidget>
@@ -34,7 +37,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPdfWriter>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QToolBar>
@@ -138,6 +144,12 @@ void CMainFrame::buildMenus()
     connect(action("save"), &QAction::triggered, this, [this] { save(); });
     addAction(file, "saveAs", "Save &As...", {}, nullptr);
     connect(action("saveAs"), &QAction::triggered, this, [this] { saveAs(); });
+    file->addSeparator();
+    addAction(file, "print", "&Print...", QKeySequence::Print, &CMainFrame::printProgram);
+    addAction(file, "exportPdf", "Export as P&DF...", {}, nullptr);
+    connect(action("exportPdf"), &QAction::triggered, this, [this] { exportProgram("pdf"); });
+    addAction(file, "exportPng", "Export as PN&G...", {}, nullptr);
+    connect(action("exportPng"), &QAction::triggered, this, [this] { exportProgram("png"); });
     file->addSeparator();
     recentMenu_ = file;
     recentSeparator_ = file->addSeparator();
@@ -508,7 +520,8 @@ void CMainFrame::updateActions()
     CEditorView* v = activeView();
     const bool program = v != nullptr;
     // Save and Check Rule stay (greyed) so the toolbar's buttons do not move.
-    for (const char* name : {"close", "saveAs", "newWindow", "cascade", "tile", "arrange"})
+    for (const char* name :
+         {"close", "saveAs", "print", "exportPdf", "exportPng", "newWindow", "cascade", "tile", "arrange"})
         action(name)->setVisible(program);
     CEditorFrame* f = activeFrame();
     programPane_->setText(f ? f->windowTitle().replace("[*]", f->isWindowModified() ? "*" : "") : QString());
@@ -546,6 +559,86 @@ void CMainFrame::attachFrame(CEditorFrame* frame)
     }
     mdi_->setActiveSubWindow(frame);
     updateActions();
+}
+
+void CMainFrame::printProgram()
+{
+    CEditorFrame* f = activeFrame();
+    if (!f)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(f->document().title());
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (ProgramPrinter(*f->view()->grid(), f->document().title()).print(printer) == 0)
+        prompter_.message(text(Str::PrintFailed));
+}
+
+bool CMainFrame::exportProgram(const QString& kind)
+{
+    CEditorFrame* f = activeFrame();
+    if (!f)
+        return false;
+    CEditorDoc& doc = f->document();
+    const QString base = doc.path().isEmpty() ? settings_.documentPath : doc.path();
+    const QString start =
+        base.isEmpty() ? doc.title() + "." + kind
+                       : QFileInfo(base).path() + "/" + QFileInfo(base).completeBaseName() + "." + kind;
+    QString path = prompter_.saveFile(text(kind == "pdf" ? Str::PdfFilter : Str::PngFilter), start, kind);
+    if (path.isEmpty())
+        return false;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += "." + kind;
+    const ProgramPrinter printer(*f->view()->grid(), doc.title());
+    // Every file is written whole beside its place and then renamed over it.
+    std::vector<std::pair<QString, QByteArray>> files;
+    int pages = 0;
+    if (kind == "pdf") {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        {
+            QPdfWriter pdf(&buffer);
+            pdf.setTitle(doc.title());
+            pdf.setCreator(text(Str::Title));
+            pdf.setPageSize(QPageSize(QPageSize::A4));
+            pdf.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+            pdf.setResolution(300);
+            pages = printer.print(pdf);
+            if (pages == 0) {
+                prompter_.message(text(Str::PrintFailed));
+                return false;
+            }
+        }
+        files.push_back({path, buffer.data()});
+    } else {
+        // One picture per page: NAME.png, NAME-2.png, ...
+        const auto pictures = printer.pictures(150);
+        pages = static_cast<int>(pictures.size());
+        for (size_t i = 0; i < pictures.size(); ++i) {
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            pictures[i].save(&buffer, "PNG");
+            const QFileInfo at(path);
+            files.push_back(
+                {i == 0 ? path
+                        : at.path() + "/" + at.completeBaseName() + QString("-%1.").arg(i + 1) + at.suffix(),
+                 buffer.data()});
+        }
+    }
+    for (const auto& [name, bytes] : files) {
+        const std::vector<uint8_t> data(bytes.begin(), bytes.end());
+        const behaviour::SaveResult r = behaviour::saveBytesFile(name.toStdString(), data);
+        if (!r.ok) {
+            prompter_.message(QString::fromStdString(r.message));
+            return false;
+        }
+    }
+    statusBar()->showMessage(QString("%1: %2 page(s) exported to %3").arg(doc.title()).arg(pages).arg(path),
+                             5000);
+    return true;
 }
 
 void CMainFrame::setZoom(int percent)

@@ -82,6 +82,10 @@ class CMainFrame : public QMainWindow {
     void updateActions();
     // Where a program window goes: the n-th slot of the cascade, inside the MDI area.
     QRect cascadeSlot(int n) const;
+    // File / Export as PDF or PNG ("pdf", "png") of the active program; false when nothing was
+    // written (dismissed, or a failure that was reported).
+    bool exportProgram(const QString& kind);
+    void printProgram();
     // Scales every grid (clamped to 50..200 percent) and remembers the scale.
     void setZoom(int percent);
     void cascade();

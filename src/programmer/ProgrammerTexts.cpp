@@ -33,6 +33,9 @@ QString text(int id)
         {Str::AddExtension, "Taskloom opens only program files ending in \".tpg\", so \"%1\" could not be "
                             "opened again.\nSave it as \"%2\" instead?"},
         {Str::ReplaceFile, "%1 already exists.\nDo you want to replace it?"},
+        {Str::PdfFilter, "PDF document(*.pdf)|*.pdf|"},
+        {Str::PngFilter, "PNG picture(*.png)|*.png|"},
+        {Str::PrintFailed, "The program could not be printed: the printer or file did not accept the pages."},
     };
     if (auto it = table.find(id); it != table.end())
         return it->second;

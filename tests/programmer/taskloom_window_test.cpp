@@ -1389,3 +1389,47 @@ TEST(TaskloomShell, ZoomScalesEveryGridAndIsRemembered)
     QTest::keyClick(w->grid(), Qt::Key_0, Qt::ControlModifier);
     EXPECT_EQ(v->grid()->columnWidth(1), 90);
 }
+
+TEST(TaskloomShell, ExportedPdfAndPngHaveThePagesTheProgramNeeds)
+{
+    Taskloom t;
+    CEditorView* v = t.open("start_end.tpg");
+    // Lines up to the last one holding anything are printed: 60 of them, 25 to an A4 page.
+    doubleClick(v, {Kind::Comment, 59, -1});
+    type(v, "the last line");
+    struct Case {
+        const char* kind;
+        const char* name;
+        std::vector<const char*> files;
+    };
+    const Case cases[] = {
+        {"pdf", "handout.pdf", {"handout.pdf"}},
+        {"png", "handout", {"handout.png", "handout-2.png", "handout-3.png"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        t.prompter.fileAnswers = {QString::fromStdString(t.folder.file(c.name))};
+        ASSERT_TRUE(t.frame->exportProgram(c.kind));
+        EXPECT_EQ(t.prompter.fileFilters.last(),
+                  text(std::string(c.kind) == "pdf" ? Str::PdfFilter : Str::PngFilter));
+        for (const char* f : c.files)
+            EXPECT_TRUE(fs::exists(t.folder.file(f))) << f;
+        EXPECT_FALSE(fs::exists(t.folder.file(std::string(c.name) + "-4.png")));
+    }
+    std::ifstream in(t.folder.file("handout.pdf"), std::ios::binary);
+    const std::string pdf((std::istreambuf_iterator<char>(in)), {});
+    int pages = 0;
+    for (size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1))
+        pages += pdf.compare(at, 12, "/Type /Pages") != 0;
+    EXPECT_EQ(pages, 3);
+    // The last page holds lines 51..60: the comment's grey line area is drawn on it.
+    QImage last(QString::fromStdString(t.folder.file("handout-3.png")));
+    ASSERT_FALSE(last.isNull());
+    int grey = 0;
+    for (int y = 0; y < last.height(); y += 4)
+        grey += last.pixelColor(last.width() / 2, y) == GridColour::LinePlain;
+    EXPECT_GT(grey, 10);
+    // A dismissed dialog writes nothing.
+    t.prompter.fileAnswers.clear();
+    EXPECT_FALSE(t.frame->exportProgram("pdf"));
+}
