@@ -171,6 +171,27 @@ void BehaviorProgram::toggleEnabled(int first, int last)
         line(i).flags ^= LineFlag::Disabled;
 }
 
+bool BehaviorProgram::moveSelection(int delta)
+{
+    if (selFirst_ < 0 || (delta != -1 && delta != 1))
+        return false;
+    const int passed = delta < 0 ? selFirst_ - 1 : selLast_ + 1;
+    if (passed < 0 || passed >= count_)
+        return false;
+    const auto b = order_.begin();
+    if (delta < 0)
+        std::rotate(b + passed, b + selFirst_, b + selLast_ + 1);
+    else
+        std::rotate(b + selFirst_, b + passed, b + passed + 1);
+    if (curLine_ >= selFirst_ && curLine_ <= selLast_)
+        curLine_ += delta;
+    else if (curLine_ == passed)
+        curLine_ = delta < 0 ? selLast_ : selFirst_;
+    selFirst_ += delta;
+    selLast_ += delta;
+    return true;
+}
+
 void BehaviorProgram::selectOne(int l)
 {
     if (l < 0 || l >= count_)

@@ -62,6 +62,10 @@ public:
     // False when nothing is selected, the block is malformed, or a question was cancelled.
     bool pasteBlock(const std::vector<uint8_t>& block);
     void toggleEnabled(int first, int last);
+    // Moves the selected lines one line up (delta -1) or down (+1), the line they pass going to
+    // the other side; the selection and the current line go with them. False (and no change)
+    // without a selection or at the first or last line.
+    bool moveSelection(int delta);
 
     void selectOne(int line);
     void extendSelection(int line);

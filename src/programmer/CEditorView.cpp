@@ -5,6 +5,7 @@
 #include "programmer/EditorPopups.h"
 #include "programmer/GridModel.h"
 #include "programmer/LineClipboard.h"
+#include "programmer/ProgramText.h"
 #include "programmer/ProgrammerTexts.h"
 #include "programmer/Prompter.h"
 #include "programmer/SetParameterDialog.h"
@@ -13,6 +14,8 @@
 
 #include <QMenu>
 #include <QResizeEvent>
+#include <QScrollBar>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -23,16 +26,6 @@ using behaviour::ProgramCell;
 using Kind = GridTarget::Kind;
 
 namespace {
-
-QString fromBytes(const std::string& s)
-{
-    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::string toBytes(const QString& s)
-{
-    return s.toLatin1().toStdString();
-}
 
 bool operandOfRole(const ProgramCell& c, int lo, int hi)
 {
@@ -65,12 +58,21 @@ CEditorView::CEditorView(CEditorDoc& doc, const motion::DeviceTable& devices, Pr
     connect(grid_, &CGridCtrl::targetActivated, this, &CEditorView::activate);
     connect(grid_, &CGridCtrl::targetRightReleased, this, &CEditorView::rightRelease);
     connect(grid_, &CGridCtrl::deletePressed, this, &CEditorView::deleteLines);
+    connect(grid_, &CGridCtrl::selectLinesKey, this, &CEditorView::selectByKey);
+    connect(grid_, &CGridCtrl::moveLinesKey, this, &CEditorView::moveByKey);
     connect(choiceList_, &ChoiceList::chosen, this, &CEditorView::chosen);
     connect(textBox_, &InPlaceTextBox::accepted, this, &CEditorView::textAccepted);
     connect(buttonPad_, &BitPad::closed, this, [this](int bits) { padClosed(buttonPad_, bits); });
     connect(remoconPad_, &BitPad::closed, this, [this](int bits) { padClosed(remoconPad_, bits); });
     connect(&doc_, &CEditorDoc::linesChanged, model_, &GridModel::linesChanged);
     connect(&doc_, &CEditorDoc::linesChanged, this, &CEditorView::editStateChanged);
+    // A popup belongs to the line under it: when the rows move (here or in another view of the
+    // document) or the grid scrolls, it would float over another line, so it closes as Escape would.
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &CEditorView::hidePopups);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, &CEditorView::hidePopups);
+    connect(model_, &QAbstractItemModel::modelReset, this, &CEditorView::hidePopups);
+    connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, &CEditorView::hidePopups);
+    connect(grid_->horizontalScrollBar(), &QScrollBar::valueChanged, this, &CEditorView::hidePopups);
 
     grid_->setCurrentTarget({Kind::Cell, 0, 0});
     grid_->setFocus();
@@ -84,10 +86,21 @@ void CEditorView::resizeEvent(QResizeEvent* e)
 
 void CEditorView::hidePopups()
 {
+    kindMenu_->hide();
     choiceList_->hide();
     textBox_->hide();
     buttonPad_->hide();
     remoconPad_->hide();
+}
+
+void CEditorView::goTo(const GridTarget& t)
+{
+    if (t.kind == Kind::None || t.line < 0 || t.line >= doc_.program().count())
+        return;
+    hidePopups();
+    grid_->setCurrentTarget(t);
+    grid_->scrollTo(model_->index(rowOf(t), columnOf(t)), QAbstractItemView::PositionAtCenter);
+    grid_->setFocus(Qt::OtherFocusReason);
 }
 
 void CEditorView::setCurrent(const GridTarget& t)
@@ -95,7 +108,7 @@ void CEditorView::setCurrent(const GridTarget& t)
     auto& p = doc_.program();
     const int old = p.curLine() >= 0 ? p.curLine() : t.line;
     p.setCurrent(t.line, t.kind == Kind::Cell ? t.index : 0);
-    doc_.commit(std::min(old, t.line), std::max(old, t.line));
+    doc_.moveCurrent(std::min(old, t.line), std::max(old, t.line));
 }
 
 void CEditorView::selectionRepaint(int first, int last)
@@ -118,9 +131,12 @@ void CEditorView::click(const GridTarget& t, bool shift)
         if (shift && oldFirst >= 0) {
             p.selectOne(oldFirst);
             p.extendSelection(t.line);
+            anchorLine_ = oldFirst;
         } else {
             p.selectOne(t.line);
+            anchorLine_ = t.line;
         }
+        focusLine_ = t.line;
     }
     grid_->setCurrentTarget(t);
     selectionRepaint(oldFirst, oldLast);
@@ -141,12 +157,14 @@ void CEditorView::activate(const GridTarget& t)
         return;
     hidePopups();
     editing_ = t;
+    // The highlight moves first: scrolling it into view would close the popup opened below.
+    grid_->setCurrentTarget(t);
     auto& p = doc_.program();
     if (t.kind == Kind::Label || t.kind == Kind::Comment) {
         setCurrent(t);
         const auto& line = p.line(t.line);
         const bool label = t.kind == Kind::Label;
-        openTextBox(t, fromBytes(label ? line.label : line.comment),
+        openTextBox(t, fromProgramText(label ? line.label : line.comment),
                     label ? LabelTextOffset : CommentTextOffset);
     } else if (t.kind == Kind::Cell && p.cell(t.line, t.index).inUse()) {
         setCurrent(t);
@@ -157,7 +175,7 @@ void CEditorView::activate(const GridTarget& t)
         } else if (c.isOperand() &&
                    (c.role() == behaviour::Role::Label || c.kind() == behaviour::Kind::Number ||
                     c.kind() == behaviour::Kind::Name)) {
-            openTextBox(t, fromBytes(c.text), 0);
+            openTextBox(t, fromProgramText(c.text), 0);
         } else if (operandOfRole(c, behaviour::Role::Button, behaviour::Role::Button)) {
             showPad(buttonPad_, t);
         } else if (operandOfRole(c, behaviour::Role::Remocon, behaviour::Role::Remocon)) {
@@ -171,7 +189,6 @@ void CEditorView::activate(const GridTarget& t)
     } else {
         doc_.commit(t.line, t.line); // a separator or an unused cell: only the highlight moves
     }
-    grid_->setCurrentTarget(t);
     emit editStateChanged();
 }
 
@@ -196,7 +213,7 @@ void CEditorView::openTextBox(const GridTarget& t, const QString& text, int offs
 {
     QRect r = grid_->targetRect(t);
     r.moveTopLeft(grid_->viewport()->mapTo(this, r.topLeft()));
-    r.setLeft(r.left() + offset);
+    r.setLeft(r.left() + grid_->scaled(offset));
     textBox_->setGeometry(r);
     textBox_->setText(text);
     textBox_->selectAll();
@@ -210,11 +227,15 @@ void CEditorView::showChoiceList(const GridTarget& t, const std::vector<behaviou
 {
     QRect cell = grid_->targetRect(t);
     cell.moveTopLeft(grid_->viewport()->mapTo(this, cell.topLeft()));
-    choiceList_->fill(items, icons);
-    const QRect want(cell.topLeft(), QSize(cell.width() + 80, 4 * cell.height()));
+    choiceList_->fill(items, icons, doc_.program().cell(t.line, t.index).entry);
+    // Cell width + 80, or wider where a name would otherwise be cut ("Motion play status").
+    const int whole = choiceList_->sizeHintForColumn(0) + 2 * choiceList_->frameWidth() +
+                      choiceList_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    const QRect want(cell.topLeft(), QSize(std::max(cell.width() + 80, whole), 4 * cell.height()));
     choiceList_->setGeometry(QRect(placeInside(want), want.size()));
     choiceList_->show();
     choiceList_->raise();
+    choiceList_->scrollToItem(choiceList_->currentItem());
     choiceList_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -255,12 +276,19 @@ void CEditorView::textAccepted(const QString& typed)
 {
     const GridTarget t = editing_;
     auto& line = doc_.program().line(t.line);
+    QString refusal;
+    const std::optional<std::string> bytes = toProgramText(typed, &refusal);
+    if (!bytes) { // stays open with what was typed
+        prompter_.message(refusal);
+        textBox_->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     if (t.kind == Kind::Label) {
-        line.label = toBytes(typed);
+        line.label = *bytes;
     } else if (t.kind == Kind::Comment) {
-        line.comment = toBytes(typed);
+        line.comment = *bytes;
     } else if (t.kind == Kind::Cell) {
-        if (!behaviour::typeText(line, t.index, toBytes(typed))) {
+        if (!behaviour::typeText(line, t.index, *bytes)) {
             prompter_.message(text(Str::NumberTooLarge));
             textBox_->setFocus(Qt::OtherFocusReason);
             return; // stays open with what was typed
@@ -334,6 +362,7 @@ void CEditorView::cut()
         textBox_->cut();
         return;
     }
+    hidePopups();
     if (!hasSelection())
         return;
     auto& p = doc_.program();
@@ -354,6 +383,7 @@ void CEditorView::copy()
         textBox_->copy();
         return;
     }
+    hidePopups();
     if (hasSelection())
         clipboard_.putBlock(doc_.program().copySelection());
     emit editStateChanged();
@@ -365,18 +395,24 @@ void CEditorView::paste()
         textBox_->paste();
         return;
     }
+    hidePopups();
     const auto block = clipboard_.block();
     if (!hasSelection() || !block)
         return;
+    const GridTarget at = grid_->currentTarget();
     if (doc_.program().pasteBlock(*block)) {
         doc_.commit();
         model_->rebuild();
+        // The rebuilt grid keeps the highlight where the user was, so the keys go on from there.
+        if (at.line < doc_.program().count())
+            grid_->setCurrentTarget(at);
     }
     emit editStateChanged();
 }
 
 void CEditorView::insertLines()
 {
+    hidePopups();
     auto& p = doc_.program();
     if (!hasSelection())
         return;
@@ -388,6 +424,7 @@ void CEditorView::insertLines()
 
 void CEditorView::deleteLines()
 {
+    hidePopups();
     auto& p = doc_.program();
     if (!hasSelection())
         return;
@@ -399,11 +436,43 @@ void CEditorView::deleteLines()
 
 void CEditorView::toggleEnabled()
 {
+    hidePopups();
     auto& p = doc_.program();
     if (!hasSelection())
         return;
     p.toggleEnabled(p.selFirst(), p.selLast());
     doc_.commit();
+}
+
+void CEditorView::selectByKey(int delta)
+{
+    auto& p = doc_.program();
+    const int oldFirst = p.selFirst(), oldLast = p.selLast();
+    if (oldFirst < 0 || anchorLine_ < 0 || focusLine_ < 0 || anchorLine_ >= p.count()) {
+        anchorLine_ = focusLine_ = std::clamp(grid_->currentTarget().line, 0, p.count() - 1);
+    } else {
+        focusLine_ = std::clamp(focusLine_ + delta, 0, p.count() - 1);
+    }
+    hidePopups();
+    p.selectOne(anchorLine_);
+    p.extendSelection(focusLine_);
+    // The highlight goes to the line number, where Delete deletes the selected lines.
+    goTo({Kind::LineNumber, focusLine_, -1});
+    selectionRepaint(oldFirst, oldLast);
+}
+
+void CEditorView::moveByKey(int delta)
+{
+    hidePopups();
+    auto& p = doc_.program();
+    const int first = p.selFirst(), last = p.selLast();
+    if (!p.moveSelection(delta))
+        return;
+    doc_.commit(std::min(first, first + delta), std::max(last, last + delta));
+    anchorLine_ = p.selFirst();
+    focusLine_ = p.selLast();
+    goTo({Kind::LineNumber, delta < 0 ? p.selFirst() : p.selLast(), -1});
+    emit editStateChanged();
 }
 
 void CEditorView::undo()

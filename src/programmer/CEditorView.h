@@ -58,11 +58,17 @@ class CEditorView : public QWidget {
     void insertLines();
     void deleteLines();
     void toggleEnabled();
+    // The line selection from the keyboard: the first press selects the highlighted line, each
+    // further press extends it by one line; Alt moves the selected lines instead.
+    void selectByKey(int delta);
+    void moveByKey(int delta);
     void undo();
     void redo();
 
     // Hides the list, the text box and both pads.
     void hidePopups();
+    // Scrolls to a target and puts the highlight on it.
+    void goTo(const GridTarget& t);
 
   signals:
     // A right-button release on the line-number column: the Edit menu at that place.
@@ -101,7 +107,8 @@ class CEditorView : public QWidget {
     BitPad* remoconPad_;
     QMenu* kindMenu_;
     GridTarget editing_; // the target of the open list, text box, pad or menu
-    int anchorLine_ = -1;
+    int anchorLine_ = -1; // where a keyboard or Shift+click selection started
+    int focusLine_ = -1;  // the end of it that the keys move
 };
 
 } // namespace programmer

@@ -19,6 +19,10 @@ namespace {
 class GridDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
+    const CGridCtrl* grid() const { return static_cast<const CGridCtrl*>(parent()); }
+    // On screen the grid's zoom; on paper (printing) the normal size and no highlight.
+    bool onScreen(const QPainter* p) const { return p->device() == grid()->viewport(); }
+    int scaled(const QPainter* p, int pixels) const { return onScreen(p) ? grid()->scaled(pixels) : pixels; }
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         const QRect r = option.rect;
@@ -31,9 +35,11 @@ class GridDelegate : public QStyledItemDelegate {
         const QVariant picture = index.data(Qt::DecorationRole);
         if (picture.canConvert<QPixmap>()) {
             const QPixmap pm = picture.value<QPixmap>();
-            const QPoint at(r.left() + 3, r.top() + (r.height() - pm.height()) / 2);
+            const int side = scaled(p, pm.height());
+            const QRect at(r.left() + 3, r.top() + (r.height() - side) / 2, side, side);
+            p->setRenderHint(QPainter::SmoothPixmapTransform);
             p->drawPixmap(at, pm);
-            textRect.setLeft(at.x() + pm.width() + 2);
+            textRect.setLeft(at.right() + 3);
         }
         p->setPen(index.data(Qt::ForegroundRole).value<QColor>());
         QFont font = option.font;
@@ -42,12 +48,11 @@ class GridDelegate : public QStyledItemDelegate {
         const QString text = index.data(Qt::DisplayRole).toString();
         // A cut name next to an icon gets a slightly smaller font rather than running under it.
         if (QFontMetrics(font).horizontalAdvance(text) > textRect.width() && font.pixelSize() > 10)
-            font.setPixelSize(font.pixelSize() - 2);
+            font.setPixelSize(font.pixelSize() - scaled(p, 2));
         p->setFont(font);
         const auto align = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt());
         p->drawText(textRect, static_cast<int>(align), text);
-        if (option.state & QStyle::State_HasFocus ||
-            index == static_cast<const QTableView*>(parent())->currentIndex()) {
+        if (onScreen(p) && (option.state & QStyle::State_HasFocus || index == grid()->currentIndex())) {
             p->setPen(QPen(QColor(20, 40, 160), 2));
             p->drawRect(r.adjusted(1, 1, -1, -1));
         }
@@ -86,9 +91,7 @@ void CGridCtrl::setGridModel(GridModel* model)
 {
     model_ = model;
     setModel(model);
-    for (int c = 0; c < GridColumns; ++c)
-        setColumnWidth(c, programmer::columnWidth(c));
-    formatLines(0, model->lineCount());
+    setZoom(zoom_);
     connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first, int last) {
         formatLines(first / 2, (last - first + 1) / 2);
     });
@@ -104,8 +107,8 @@ void CGridCtrl::formatLines(int first, int n)
     setUpdatesEnabled(false);
     for (int line = first; line < first + n; ++line) {
         const int row = 2 * line;
-        setRowHeight(row, TextRowHeight);
-        setRowHeight(row + 1, CellRowHeight);
+        setRowHeight(row, scaled(TextRowHeight));
+        setRowHeight(row + 1, scaled(CellRowHeight));
         setSpan(row, 0, 2, 1);
         setSpan(row, LabelFirstColumn, 1, CommentFirstColumn - LabelFirstColumn);
         setSpan(row, CommentFirstColumn, 1, GridColumns - CommentFirstColumn);
@@ -141,6 +144,20 @@ QRect CGridCtrl::targetRect(const GridTarget& t) const
     if (t.kind == GridTarget::Kind::None || !model_)
         return {};
     return visualRect(model_->index(rowOf(t), columnOf(t)));
+}
+
+void CGridCtrl::setZoom(int percent)
+{
+    zoom_ = percent;
+    QFont f = font();
+    f.setPixelSize(scaled(12));
+    setFont(f);
+    verticalHeader()->setDefaultSectionSize(scaled(CellRowHeight));
+    if (!model_)
+        return;
+    for (int c = 0; c < GridColumns; ++c)
+        setColumnWidth(c, scaled(programmer::columnWidth(c)));
+    formatLines(0, model_->lineCount());
 }
 
 int CGridCtrl::firstVisibleLine() const
@@ -184,6 +201,15 @@ void CGridCtrl::keyPressEvent(QKeyEvent* e)
     const GridTarget t = currentTarget();
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && t.kind != GridTarget::Kind::None) {
         emit targetActivated(t);
+        return;
+    }
+    if ((e->key() == Qt::Key_Up || e->key() == Qt::Key_Down) &&
+        (e->modifiers() & (Qt::ShiftModifier | Qt::AltModifier))) {
+        const int delta = e->key() == Qt::Key_Up ? -1 : 1;
+        if (e->modifiers() & Qt::AltModifier)
+            emit moveLinesKey(delta);
+        else
+            emit selectLinesKey(delta);
         return;
     }
     if (e->key() == Qt::Key_Delete && t.kind == GridTarget::Kind::LineNumber) {

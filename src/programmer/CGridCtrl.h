@@ -28,12 +28,19 @@ class CGridCtrl : public QTableView {
     void formatLines(int first, int n);
     // Scrolls so that a line is the first one shown.
     int firstVisibleLine() const;
+    // The scale of columns, rows, text and pictures, in percent.
+    void setZoom(int percent);
+    int zoom() const { return zoom_; }
+    int scaled(int pixels) const { return pixels * zoom_ / 100; }
 
   signals:
     void targetClicked(const GridTarget& t, bool shift);
     void targetActivated(const GridTarget& t); // double-click, or Enter
     void targetRightReleased(const GridTarget& t, const QPoint& globalPos);
     void deletePressed();
+    // Shift+Up/Down (extend the line selection) and Alt+Up/Down (move the selected lines).
+    void selectLinesKey(int delta);
+    void moveLinesKey(int delta);
 
   protected:
     void mousePressEvent(QMouseEvent* e) override;
@@ -44,6 +51,7 @@ class CGridCtrl : public QTableView {
 
   private:
     GridModel* model_ = nullptr;
+    int zoom_ = 100;
 };
 
 } // namespace programmer

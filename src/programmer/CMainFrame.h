@@ -9,13 +9,22 @@
 #include <QString>
 
 #include <map>
+#include <vector>
 
 class QMdiArea;
+class QDockWidget;
+class QLabel;
+class QLineEdit;
+class QSpinBox;
+class QToolBar;
 class QMenu;
 class QSettings;
 
 namespace motion {
 class DeviceTable;
+}
+namespace behaviour {
+struct FoundPlace;
 }
 
 namespace programmer {
@@ -23,6 +32,8 @@ namespace programmer {
 class CEditorDoc;
 class CEditorFrame;
 class CEditorView;
+class PlaceList;
+struct ListedPlace;
 class LineClipboard;
 class Prompter;
 class TaskloomSettings;
@@ -65,13 +76,25 @@ class CMainFrame : public QMainWindow {
     ControllerDialog lastControllerDialog() const { return lastDialog_; }
 
     QAction* action(const QString& name) const;
+    PlaceList* placeList() const { return placeList_; }
+    QToolBar* findBar() const { return findBar_; }
     QMenu* editMenu() const { return editMenu_; }
     void updateActions();
+    // Where a program window goes: the n-th slot of the cascade, inside the MDI area.
+    QRect cascadeSlot(int n) const;
+    // File / Export as PDF or PNG ("pdf", "png") of the active program; false when nothing was
+    // written (dismissed, or a failure that was reported).
+    bool exportProgram(const QString& kind);
+    void printProgram();
+    // Scales every grid (clamped to 50..200 percent) and remembers the scale.
+    void setZoom(int percent);
+    void cascade();
 
   signals:
     void controllerDialogRequested(ControllerDialog which, const QString& mtnPreset);
 
   protected:
+    bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
@@ -84,6 +107,13 @@ class CMainFrame : public QMainWindow {
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
+    void buildPlaceDock();
+    void buildFindBar();
+    void showPlaces(const QString& title, const QString& whatHeader, const std::vector<ListedPlace>& places);
+    std::vector<ListedPlace> listed(const std::vector<behaviour::FoundPlace>& found) const;
+    void checkRule();
+    void findPlaces();
+    void findUses();
     void updateRecentMenu();
     bool saveDocument(CEditorDoc& doc, bool askName);
     bool frameMayClose(CEditorFrame* frame);
@@ -95,6 +125,10 @@ class CMainFrame : public QMainWindow {
     void showEditMenu(const QPoint& globalPos);
     template <typename F> void onView(F f);
     void arrangeIcons();
+    void fillWindowMenu();
+    void numberViews(const CEditorDoc& doc);
+    void fitOuterSize();
+    QString programSavePath(const QString& chosen);
 
     TaskloomSettings& settings_;
     const motion::DeviceTable& devices_;
@@ -105,7 +139,19 @@ class CMainFrame : public QMainWindow {
     QMenu* editMenu_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     QMenu* windowMenu_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;
+    QList<QAction*> windowList_; // the Window menu's entries for the open windows
+    QLabel* programPane_ = nullptr;
+    PlaceList* placeList_ = nullptr;
+    QDockWidget* placeDock_ = nullptr;
+    QToolBar* findBar_ = nullptr;
+    QLineEdit* findText_ = nullptr;
+    QSpinBox* lineBox_ = nullptr;
+    QString lastFound_;
+    QObject* windowWatch_ = new QObject; // context of the calls a window makes as it goes
+    QSize outerSize_;                    // the remembered outer size, set once the frame is known
+    bool outerSizePending_ = true;
     std::map<QString, QAction*> actions_;
     bool firstFrameShown_ = false;
     bool motionPreset_ = false;

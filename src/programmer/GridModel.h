@@ -37,6 +37,7 @@ class GridModel : public QAbstractTableModel {
     QVariant data(const QModelIndex& index, int role) const override;
 
     int lineCount() const { return lines_; }
+    const behaviour::BehaviorProgram& program() const { return program_; }
     // The program's lines first .. first + n - 1 changed and its count went from the model's to
     // the program's: rows are added or removed at the end, the changed lines repainted.
     void linesChanged(int first, int n);

@@ -60,6 +60,9 @@ void TaskloomSettings::load(QSettings& store, int screenWidth, int screenHeight)
     motionDocPath = store.value("MotionDoc").toString();
     firmwarePath = store.value("Firmware").toString();
     store.endGroup();
+    store.beginGroup("View");
+    zoom = std::clamp(store.value("Zoom", 100).toInt(), MinZoom, MaxZoom);
+    store.endGroup();
     store.beginGroup("Recent File List");
     recentFiles.clear();
     for (int i = 1; i <= RecentFileCount; ++i)
@@ -85,6 +88,9 @@ void TaskloomSettings::save(QSettings& store) const
     store.setValue("Document", documentPath);
     store.setValue("MotionDoc", motionDocPath);
     store.setValue("Firmware", firmwarePath);
+    store.endGroup();
+    store.beginGroup("View");
+    store.setValue("Zoom", zoom);
     store.endGroup();
     store.beginGroup("Recent File List");
     for (int i = 1; i <= RecentFileCount; ++i)

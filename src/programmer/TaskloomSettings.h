@@ -49,9 +49,11 @@ class TaskloomSettings {
     QString motionDocPath;                // "Path/MotionDoc": last ".mtn" file
     QString firmwarePath;                 // "Path/Firmware": last firmware ".hex" file
     QStringList recentFiles;              // "Recent File List/File1..4", newest first
+    int zoom = 100;                       // "View/Zoom": the grids' scale in percent
 };
 
 inline constexpr int RecentFileCount = 4;
+inline constexpr int MinZoom = 50, MaxZoom = 200, ZoomStep = 10;
 // Puts a path first in the recent-file list (once), keeping at most RecentFileCount entries.
 QStringList withRecent(QStringList list, const QString& path);
 

@@ -1,7 +1,9 @@
-// Line operations of BehaviorProgram: selection, current cell, insert, delete, copy, cut, paste.
+// Line operations of BehaviorProgram: selection, current cell, insert, delete, copy, cut, paste,
+// moving lines, and searching them.
 
 #include "behaviour/BehaviorProgram.h"
 #include "behaviour/ProgramFile.h"
+#include "behaviour/ProgramSearch.h"
 
 #include <gtest/gtest.h>
 
@@ -437,4 +439,55 @@ TEST_F(Clipboard, CutRemovesTheSelectionAndMovesOrClearsTheCurrentCell)
     p.cutSelection();
     EXPECT_EQ(p.count(), 100);
     EXPECT_EQ(current(p), std::pair(-1, -1));
+}
+
+TEST(ProgramLines, MovingTheSelectionSwapsItWithTheLineItPasses)
+{
+    struct Case {
+        int first, last, delta;
+        bool moved;
+        std::vector<int> order; // labels of lines 0..4 afterwards
+        std::pair<int, int> selection;
+        int current; // the current line was 2
+    };
+    const Case cases[] = {
+        {1, 2, -1, true, {1, 2, 0, 3, 4}, {0, 1}, 1},
+        {1, 2, 1, true, {0, 3, 1, 2, 4}, {2, 3}, 3},
+        {3, 3, -1, true, {0, 1, 3, 2, 4}, {2, 2}, 3}, // the current line is the one passed
+        {0, 1, -1, false, {0, 1, 2, 3, 4}, {0, 1}, 2},
+        {98, 99, 1, false, {0, 1, 2, 3, 4}, {98, 99}, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.first << ".." << c.last << " by " << c.delta);
+        BehaviorProgram p;
+        tagAll(p, false);
+        p.setCurrent(2, 0);
+        p.selectOne(c.first);
+        p.extendSelection(c.last);
+        EXPECT_EQ(p.moveSelection(c.delta), c.moved);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(p.line(i).label, "L" + std::to_string(c.order[static_cast<size_t>(i)])) << i;
+        EXPECT_EQ(selection(p), c.selection);
+        EXPECT_EQ(p.curLine(), c.current);
+        EXPECT_EQ(p.count(), 100);
+    }
+    BehaviorProgram none;
+    EXPECT_FALSE(none.moveSelection(1));
+}
+
+TEST(ProgramSearch, FindsTextsAnywhereAndUsesOfANameOnly)
+{
+    BehaviorProgram p;
+    p.line(0).label = "Loop";
+    p.line(0).comment = "wait for the loop";
+    p.cell(2, 5).fullText = "LOOP"; // a cell not in use is not searched
+    p.cell(3, 0).fullText = "Loop count";
+    EXPECT_EQ(findText(p, "loop"),
+              (std::vector<FoundPlace>{{0, FoundPlace::LabelArea}, {0, FoundPlace::CommentArea}, {3, 0}}));
+    EXPECT_TRUE(findText(p, "").empty());
+    EXPECT_EQ(nameAt(p, {0, FoundPlace::LabelArea}), "Loop");
+    EXPECT_EQ(nameAt(p, {3, 0}), ""); // an instruction cell names nothing
+    // Uses compare exactly: "loop" is not "Loop".
+    EXPECT_EQ(findUses(p, "Loop"), (std::vector<FoundPlace>{{0, FoundPlace::LabelArea}}));
+    EXPECT_TRUE(findUses(p, "loop").empty());
 }

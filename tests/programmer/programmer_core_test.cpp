@@ -178,7 +178,10 @@ TEST(GridModel, ColoursFollowTheLineFlagsInOrderAndTheCellMarks)
     EXPECT_EQ(Qt::Alignment(at(3, 3, Qt::TextAlignmentRole).toInt()), Qt::AlignRight | Qt::AlignVCenter);
     EXPECT_FALSE(at(3, 1, Qt::DecorationRole).isValid());
     EXPECT_EQ(at(3, 3, Qt::ToolTipRole).toString(), QString::fromStdString(p.cell(1, 1).fullText));
-    EXPECT_FALSE(at(7, 3, Qt::ToolTipRole).isValid()); // a line never visited has no tips
+    EXPECT_FALSE(at(7, 3, Qt::ToolTipRole).isValid()); // an unused cell has no tip
+    // A line never visited shows its names whole too.
+    p.line(1).flags &= static_cast<uint16_t>(~behaviour::LineFlag::Edited);
+    EXPECT_EQ(at(3, 13, Qt::ToolTipRole).toString(), "KZ-7 AUX LED");
     EXPECT_EQ(at(7, 3, Qt::BackgroundRole).value<QColor>(), GridColour::CellUnused);
     EXPECT_EQ(at(7, 3, Qt::DisplayRole).toString(), "");
 

@@ -1,6 +1,8 @@
 // taskloom_screens OUTDIR: renders the pictures of docs/ (run under xvfb-run with the xcb
 // platform): the main window with two program windows, the worked example maximised with its
-// icons, and the parameter dialog over a sensor register.
+// icons, the parameter dialog over a sensor register, the find bar with its list, the error list
+// of a broken program, and the button counter exported as a PDF (taskloom-print.pdf, rendered
+// with pdftoppm).
 
 #include "ScriptedPrompter.h"
 
@@ -18,6 +20,8 @@
 #include "motion/DeviceTable.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QToolBar>
 #include <QMdiArea>
 #include <QTimer>
 
@@ -93,5 +97,30 @@ int main(int argc, char** argv)
     dialog.show();
     settle(300);
     ok = save(&dialog, out + "/taskloom-parameter.png") && ok;
+    dialog.hide();
+
+    // Find: "count" in the button counter, the list below and the first place shown.
+    frame.mdiArea()->setActiveSubWindow(windows.value(1));
+    windows.value(1)->showMaximized();
+    frame.action("find")->trigger();
+    auto* findText = frame.findChild<QLineEdit*>("findText");
+    findText->setText("count");
+    QMetaObject::invokeMethod(findText, "returnPressed");
+    settle(300);
+    ok = save(&frame, out + "/taskloom-find.png") && ok;
+
+    // Check Rule on a COMPUTE left unfinished: each error with its reason.
+    CEditorView* counter = frame.activeView();
+    counter->activate({GridTarget::Kind::Cell, 15, 0});
+    counter->choiceList()->choose(6); // COMPUTE
+    frame.action("checkRule")->trigger();
+    frame.findChild<QToolBar*>("findBar")->hide();
+    counter->goTo({GridTarget::Kind::Cell, 15, 1});
+    settle(300);
+    ok = save(&frame, out + "/taskloom-errors.png") && ok;
+    frame.action("undo")->trigger();
+
+    prompter.fileAnswers = {out + "/taskloom-print.pdf"};
+    ok = frame.exportProgram("pdf") && ok;
     return ok ? 0 : 1;
 }

@@ -14,6 +14,7 @@
 #include "programmer/EditorPopups.h"
 #include "programmer/GridModel.h"
 #include "programmer/LineClipboard.h"
+#include "programmer/PlaceList.h"
 #include "programmer/ProgrammerTexts.h"
 #include "programmer/SetParameterDialog.h"
 #include "programmer/StartUp.h"
@@ -21,6 +22,7 @@
 
 #include "behaviour/CellEditing.h"
 #include "behaviour/ProgramFile.h"
+#include "behaviour/ProgramMessages.h"
 #include "behaviour/RuleChecker.h"
 #include "motion/DeviceTable.h"
 #include "support/TestApp.h"
@@ -29,13 +31,21 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QUrl>
 #include <QWheelEvent>
 
@@ -200,10 +210,10 @@ TEST(TaskloomGrid, TypedOperandsLabelsAndCommentsThroughTheTextBox)
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->model()->rowCount(), 2 * v->document().program().count());
 
-    // A double-click on a separator changes nothing but marks the document modified.
+    // A double-click on a separator changes nothing, so nothing is left to save.
     EXPECT_FALSE(v->document().isModified());
     doubleClick(v, {Kind::Separator, 5, 0});
-    EXPECT_TRUE(v->document().isModified());
+    EXPECT_FALSE(v->document().isModified());
 
     makeLoad(v, 9);
     struct Case {
@@ -795,7 +805,9 @@ TEST(TaskloomShell, RobotProfileLookupAtStartUp)
         EXPECT_EQ(findRobotProfile(settings, devices, prompter, folder), c.starts);
         EXPECT_EQ(settings.robotProfile, c.profileAfter);
         if (c.asked) {
-            EXPECT_EQ(prompter.messages.value(0), text(Str::NoRobotFile));
+            // The system's reason for the failed open comes first, then 10012.
+            EXPECT_EQ(prompter.messages.value(0), folder + c.profile + ": No such file or directory");
+            EXPECT_EQ(prompter.messages.value(1), text(Str::NoRobotFile));
             EXPECT_EQ(prompter.fileStarts.value(0), folder + c.profile);
             EXPECT_EQ(prompter.fileFilters.value(0), "Robot file(*.rbt)|*.rbt|");
         } else {
@@ -964,4 +976,522 @@ TEST(TaskloomShell, ExitWithTheFocusInAnyControlClosesCleanly)
             t.frame.reset();
             EXPECT_EQ(readFile(t.folder.file("button_counter.tpg")), before);
         }
+namespace {
+
+// Every text in the program's cells, labels and comments, to find where a typed text landed.
+bool programHolds(const behaviour::BehaviorProgram& p, const std::string& s)
+{
+    for (int i = 0; i < p.count(); ++i) {
+        const auto& line = p.line(i);
+        if (line.label == s || line.comment == s)
+            return true;
+        for (const auto& c : line.cells)
+            if (c.text == s || c.fullText == s)
+                return true;
+    }
+    return false;
+}
+
+void clickMenuItem(QMenu* menu, QAction* item)
+{
+    menu->popup(QPoint(20, 20));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+}
+
+} // namespace
+
+TEST(TaskloomGrid, LineCommandsScrollAndWindowChangesCloseAnOpenPopup)
+{
+    struct Case {
+        const char* what;
+        std::function<void(Taskloom&, CEditorView*)> act;
+    };
+    const Case cases[] = {
+        {"Ctrl+I typed in the box",
+         [](Taskloom&, CEditorView* v) { QTest::keyClick(v->textBox(), Qt::Key_I, Qt::ControlModifier); }},
+        {"Edit / Insert Line with the mouse",
+         [](Taskloom& t, CEditorView*) {
+             clickMenuItem(t.frame->editMenu(), t.frame->action("insertLine"));
+         }},
+        {"Edit / Delete Line with the mouse",
+         [](Taskloom& t, CEditorView*) {
+             clickMenuItem(t.frame->editMenu(), t.frame->action("deleteLine"));
+         }},
+        {"Ctrl+E typed in the box",
+         [](Taskloom&, CEditorView* v) { QTest::keyClick(v->textBox(), Qt::Key_E, Qt::ControlModifier); }},
+        {"a wheel notch",
+         [](Taskloom&, CEditorView* v) {
+             const QPoint at = v->grid()->viewport()->rect().center();
+             QWheelEvent wheel(at, v->grid()->viewport()->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton,
+                               {}, Qt::NoScrollPhase, false);
+             QApplication::sendEvent(v->grid()->viewport(), &wheel);
+         }},
+        {"a second window", [](Taskloom& t, CEditorView*) { t.frame->action("newWindow")->trigger(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Taskloom t;
+        CEditorView* v = t.open("button_counter.tpg");
+        auto& p = v->document().program();
+        // Line 6 selected, the COMPUTE of line 7 being typed into.
+        click(v, {Kind::LineNumber, 5, -1});
+        ASSERT_TRUE(cellOf(v, 6, 0).isInstruction(behaviour::Instr::Compute));
+        rightClick(v, cell(6, 1));
+        kindMenu(v, "Typing");
+        ASSERT_TRUE(v->textBox()->isVisible());
+        QTest::keyClicks(v->textBox(), "zzz");
+        c.act(t, v);
+        EXPECT_FALSE(v->textBox()->isVisible());
+        // Enter on a box left open would store the text into whatever line now lies under it.
+        if (v->textBox()->isVisible())
+            QTest::keyClick(v->textBox(), Qt::Key_Return);
+        EXPECT_FALSE(programHolds(p, "zzz"));
+    }
+
+    // The choice list and the button pad close on a scroll too.
+    Taskloom t;
+    CEditorView* v = t.open("button_counter.tpg");
+    for (const GridTarget& target : {cell(6, 0), cell(8, 3)}) {
+        doubleClick(v, target);
+        EXPECT_TRUE(v->choiceList()->isVisible() || v->buttonPad()->isVisible());
+        v->grid()->verticalScrollBar()->setValue(v->grid()->verticalScrollBar()->value() + 2);
+        EXPECT_FALSE(v->choiceList()->isVisible());
+        EXPECT_FALSE(v->buttonPad()->isVisible());
+        v->grid()->verticalScrollBar()->setValue(0);
+    }
+}
+
+TEST(TaskloomGrid, OnlyAChangeMarksTheProgramAndListsOpenOnTheCellsValue)
+{
+    Taskloom t;
+    CEditorView* v = t.open("worked_example.tpg");
+    CEditorDoc& doc = v->document();
+    auto unmarked = [&] { return !doc.isModified() && !t.frame->activeFrame()->isWindowModified(); };
+    auto& p = doc.program();
+
+    // The comparison list opens on the cell's ">", the instruction list on its IF.
+    struct Opened {
+        GridTarget target;
+        const char* current;
+    };
+    for (const Opened& o : {Opened{cell(1, 2), ">"}, Opened{cell(1, 0), "IF"}}) {
+        doubleClick(v, o.target);
+        ASSERT_TRUE(v->choiceList()->isVisible());
+        EXPECT_EQ(v->choiceList()->currentItem()->text(), o.current);
+        // Enter takes the value the cell already holds: nothing changes.
+        QTest::keyClick(v->choiceList(), Qt::Key_Return);
+        EXPECT_TRUE(unmarked()) << o.current;
+    }
+    // Editors left without a change: Escape, Enter on the same text, a separator.
+    doubleClick(v, {Kind::Label, 2, -1});
+    QTest::keyClick(v->textBox(), Qt::Key_Escape);
+    doubleClick(v, {Kind::Comment, 2, -1});
+    QTest::keyClick(v->textBox(), Qt::Key_Return);
+    doubleClick(v, {Kind::Separator, 1, 0});
+    EXPECT_TRUE(unmarked());
+
+    // Deleting a line that was edited asks 10007; Cancel changes nothing and marks nothing.
+    const auto before = behaviour::serializeProgram(p);
+    click(v, {Kind::LineNumber, 1, -1});
+    t.frame->action("deleteLine")->trigger();
+    EXPECT_EQ(t.prompter.questions.value(0), text(behaviour::Msg::DeleteEdited));
+    EXPECT_EQ(behaviour::serializeProgram(p), before);
+    EXPECT_TRUE(unmarked());
+
+    // A change does mark it.
+    doubleClick(v, {Kind::Label, 2, -1});
+    type(v, "later");
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_TRUE(t.frame->activeFrame()->isWindowModified());
+}
+
+TEST(TaskloomGrid, TextsOutsideTheFilesCodePageAreRefusedNotChanged)
+{
+    Taskloom t;
+    CEditorView* v = t.open("worked_example.tpg");
+    auto& p = v->document().program();
+    struct Case {
+        GridTarget target;
+        const char* typed;
+        const char* stored; // nullptr: refused, the box stays open with the text
+        const char* refused;
+    };
+    const Case cases[] = {
+        {{Kind::Label, 2, -1}, "Größe Ω→日本", nullptr, "Ω→日本"},
+        {{Kind::Comment, 2, -1}, "α", nullptr, "α"},
+        {{Kind::Label, 2, -1},
+         "Größe €",
+         "Gr\xf6\xdf"
+         "e \x80",
+         ""},
+        {cell(1, 3), "β", nullptr, "β"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        t.prompter.messages.clear();
+        const behaviour::ProgramLine line = p.line(c.target.line);
+        doubleClick(v, c.target);
+        if (v->operandKindMenu()->isVisible())
+            kindMenu(v, "Typing");
+        // Typed by an input method: the key simulation knows only ASCII keys.
+        ASSERT_TRUE(v->textBox()->isVisible());
+        v->textBox()->setText(QString::fromUtf8(c.typed));
+        QTest::keyClick(v->textBox(), Qt::Key_Return);
+        if (c.stored) {
+            EXPECT_TRUE(t.prompter.messages.isEmpty());
+            EXPECT_EQ(p.line(c.target.line).label, c.stored);
+            // Shown as typed.
+            EXPECT_TRUE(v->model()
+                            ->data(v->model()->index(2 * c.target.line, LabelFirstColumn), Qt::DisplayRole)
+                            .toString()
+                            .endsWith(QString::fromUtf8(c.typed)));
+            continue;
+        }
+        EXPECT_EQ(t.prompter.messages.value(0), text(Str::NotInCodePage).arg(QString::fromUtf8(c.refused)));
+        EXPECT_TRUE(v->textBox()->isVisible());
+        EXPECT_EQ(v->textBox()->text(), QString::fromUtf8(c.typed));
+        EXPECT_EQ(p.line(c.target.line).label, line.label);
+        EXPECT_EQ(p.line(c.target.line).comment, line.comment);
+        EXPECT_EQ(p.line(c.target.line).cells, line.cells);
+        QTest::keyClick(v->textBox(), Qt::Key_Escape);
+    }
+}
+
+TEST(TaskloomShell, SaveAsKeepsFilesOpenableAndRecentFilesThatFailLeaveTheList)
+{
+    struct Case {
+        const char* typed;
+        std::deque<bool> answers; // to "add .tpg?" (and "replace?")
+        const char* saved;        // nullptr: nothing saved
+    };
+    const Case cases[] = {
+        {"backup", {}, "backup.tpg"},          {"backup.prg", {true}, "backup.prg.tpg"},
+        {"backup.prg", {false}, "backup.prg"}, {"BACKUP.TPG", {}, "BACKUP.TPG"},
+        {"start_end", {false}, nullptr}, // start_end.tpg exists: not replaced
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Taskloom t;
+        CEditorView* v = t.open("start_end.tpg");
+        const QString typed = QString::fromStdString(t.folder.file(c.typed));
+        t.prompter.fileAnswers = {typed};
+        t.prompter.confirmAnswers = c.answers;
+        EXPECT_EQ(t.frame->saveAs(), c.saved != nullptr);
+        if (!c.saved) {
+            EXPECT_EQ(t.prompter.questions.value(0), text(Str::ReplaceFile).arg("start_end.tpg"));
+            continue;
+        }
+        const QString saved = QString::fromStdString(t.folder.file(c.saved));
+        EXPECT_EQ(v->document().path(), saved);
+        EXPECT_TRUE(fs::exists(saved.toStdString()));
+        EXPECT_EQ(t.settings.recentFiles.value(0), saved);
+    }
+
+    // A recent file that no longer opens leaves the list; the others stay.
+    Taskloom t;
+    t.open("start_end.tpg");
+    t.frame->activeFrame()->close();
+    ASSERT_TRUE(t.frame->mdiArea()->subWindowList().isEmpty());
+    const QString kept = t.settings.recentFiles.value(0);
+    t.settings.recentFiles.prepend(QString::fromStdString(t.folder.file("gone.tpg")));
+    t.frame->updateActions();
+    t.frame->openFile(kept); // refreshes the menu with both
+    t.frame->activeFrame()->close();
+    const QString gone = QString::fromStdString(t.folder.file("gone.tpg"));
+    ASSERT_TRUE(t.settings.recentFiles.contains(gone));
+    t.frame->action(QString("recent%1").arg(t.settings.recentFiles.indexOf(gone) + 1))->trigger();
+    EXPECT_FALSE(t.settings.recentFiles.contains(gone));
+    EXPECT_TRUE(t.settings.recentFiles.contains(kept));
+    EXPECT_TRUE(t.frame->mdiArea()->subWindowList().isEmpty());
+}
+
+TEST(TaskloomShell, CaptionWindowsAndToolbarStayPutAndWindowsAreToldApart)
+{
+    Taskloom t;
+    // Without a program window Save and Check Rule stay in place, greyed.
+    for (const char* name : {"save", "checkRule"}) {
+        EXPECT_TRUE(t.frame->action(name)->isVisible()) << name;
+        EXPECT_FALSE(t.frame->action(name)->isEnabled()) << name;
+    }
+    CEditorView* v = t.open("button_counter.tpg");
+    doubleClick(v, {Kind::Label, 2, -1});
+    type(v, "changed");
+    ASSERT_TRUE(t.frame->activeFrame()->isMaximized());
+    EXPECT_EQ(t.frame->windowTitle(), text(Str::Title));
+    EXPECT_EQ(t.frame->findChild<QLabel*>("programPane")->text(), "button_counter.tpg*");
+
+    // Two windows of one program: ":1" and ":2", both in the Window menu; the first again
+    // when the second closes.
+    t.frame->action("newWindow")->trigger();
+    t.frame->newDocument();
+    QStringList titles;
+    for (QMdiSubWindow* w : t.frame->mdiArea()->subWindowList(QMdiArea::CreationOrder))
+        titles << w->windowTitle();
+    EXPECT_EQ(titles, QStringList({"button_counter.tpg:1[*]", "button_counter.tpg:2[*]", "Untitled[*]"}));
+    EXPECT_EQ(t.frame->windowTitle(), text(Str::Title));
+    for (QAction* a : t.frame->menuBar()->actions())
+        if (a->menu() && a->text() == "&Window") {
+            emit a->menu()->aboutToShow();
+            QStringList items;
+            for (QAction* i : a->menu()->actions())
+                if (i->isCheckable())
+                    items << i->text();
+            EXPECT_EQ(items,
+                      QStringList({"&1 button_counter.tpg:1*", "&2 button_counter.tpg:2*", "&3 Untitled"}));
+        }
+
+    // Cascade: every window a usable size, whole inside the area.
+    t.frame->action("cascade")->trigger();
+    const QRect area = t.frame->mdiArea()->viewport()->rect();
+    for (QMdiSubWindow* w : t.frame->mdiArea()->subWindowList()) {
+        EXPECT_FALSE(w->isMaximized());
+        EXPECT_TRUE(area.contains(w->geometry())) << w->windowTitle().toStdString();
+        EXPECT_GE(w->width(), std::min(480, area.width()));
+        EXPECT_GE(w->height(), std::min(320, area.height()));
+    }
+    t.frame->mdiArea()->subWindowList(QMdiArea::CreationOrder).value(1)->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // as the event loop would
+    EXPECT_EQ(t.frame->mdiArea()->subWindowList(QMdiArea::CreationOrder).value(0)->windowTitle(),
+              "button_counter.tpg[*]");
+    // A new window opens whole inside the area too.
+    CEditorFrame* added = t.frame->newDocument();
+    EXPECT_TRUE(area.contains(added->geometry()));
+
+    // "Ready" comes back once a menu item's hint is gone.
+    t.frame->statusBar()->showMessage("a hint");
+    t.frame->statusBar()->clearMessage();
+    EXPECT_EQ(t.frame->statusBar()->currentMessage(), "Ready");
+}
+
+namespace {
+
+std::string errorsMessageFor(int n)
+{
+    return "There is an incorrect program grammar!\nThe total number of errors: " + std::to_string(n);
+}
+
+} // namespace
+
+TEST(TaskloomShell, CheckRuleListsEachErrorWithItsReasonAndF8StepsThroughThem)
+{
+    Taskloom t;
+    CEditorView* v = t.open("start_end.tpg");
+    doubleClick(v, cell(1, 0));
+    chooseRow(v, 0); // IF, left unfinished
+    t.frame->action("checkRule")->trigger();
+    // The count message stays; the dock names line, cell and reason.
+    EXPECT_EQ(t.prompter.messages.value(0), QString::fromStdString(errorsMessageFor(4)));
+    PlaceList* list = t.frame->placeList();
+    ASSERT_TRUE(list->isVisible());
+    ASSERT_EQ(list->topLevelItemCount(), 4);
+    const QStringList first = {list->topLevelItem(0)->text(0), list->topLevelItem(0)->text(1),
+                               list->topLevelItem(0)->text(2)};
+    EXPECT_EQ(first, QStringList({"2", "2", behaviour::problemText(behaviour::Problem::OperandNotChosen)}));
+    EXPECT_EQ(list->topLevelItem(3)->text(2), behaviour::problemText(behaviour::Problem::ConnectiveMissing));
+
+    // F8 goes to the first error, again to the second; Shift+F8 back; a click on a row goes there.
+    struct Step {
+        std::function<void()> act;
+        GridTarget at;
+    };
+    const Step steps[] = {
+        {[&] { QTest::keyClick(v->grid(), Qt::Key_F8); }, cell(1, 1)},
+        {[&] { QTest::keyClick(v->grid(), Qt::Key_F8); }, cell(1, 2)},
+        {[&] { QTest::keyClick(v->grid(), Qt::Key_F8, Qt::ShiftModifier); }, cell(1, 1)},
+        {[&] { QTest::keyClick(v->grid(), Qt::Key_F8, Qt::ShiftModifier); }, cell(1, 4)}, // round the start
+        {[&] {
+             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                               list->visualItemRect(list->topLevelItem(2)).center());
+         },
+         cell(1, 3)},
+    };
+    for (const Step& s : steps) {
+        s.act();
+        const GridTarget at = v->grid()->currentTarget();
+        EXPECT_EQ(std::tie(at.kind, at.line, at.index), std::tie(s.at.kind, s.at.line, s.at.index));
+    }
+
+    // Mended and checked again: the list empties and the dock goes.
+    t.frame->action("undo")->trigger();
+    t.frame->action("checkRule")->trigger();
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    EXPECT_FALSE(list->isVisible());
+}
+
+TEST(TaskloomGrid, KeyboardSelectsMovesCutsAndPastesLines)
+{
+    Taskloom t;
+    CEditorView* v = t.open("button_counter.tpg");
+    auto& p = v->document().program();
+    const behaviour::ProgramLine second = p.line(1), third = p.line(2), fourth = p.line(3);
+    auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(v->grid(), k, m); };
+    auto selection = [&] { return std::pair(p.selFirst(), p.selLast()); };
+
+    click(v, cell(1, 2)); // the highlight on line 2, nothing selected
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(selection(), std::pair(1, 1));
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(selection(), std::pair(1, 2));
+    key(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(selection(), std::pair(1, 1));
+    EXPECT_EQ(v->model()->data(v->model()->index(2, 0), Qt::BackgroundRole).value<QColor>(),
+              GridColour::LineSelected);
+
+    // Alt+Down twice: line 2 goes below lines 3 and 4, the selection with it; Alt+Up once back.
+    key(Qt::Key_Down, Qt::AltModifier);
+    key(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(p.line(1).cells, third.cells);
+    EXPECT_EQ(p.line(2).cells, fourth.cells);
+    EXPECT_EQ(p.line(3).cells, second.cells);
+    EXPECT_EQ(selection(), std::pair(3, 3));
+    key(Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(p.line(2).cells, second.cells);
+    EXPECT_TRUE(v->document().isModified());
+
+    // Ctrl+X cuts it; on blank line 31, Shift+Down and Ctrl+V put it there.
+    key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(p.line(2).cells, fourth.cells);
+    click(v, cell(30, 0));
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(p.line(30).cells, second.cells);
+
+    // Delete and Ctrl+E act on the selection too (the pasted line stays selected).
+    ASSERT_EQ(selection(), std::pair(30, 30));
+    key(Qt::Key_E, Qt::ControlModifier);
+    EXPECT_TRUE(p.line(30).disabled());
+    t.prompter.confirmAnswers = {true};
+    key(Qt::Key_Delete);
+    EXPECT_NE(p.line(30).cells, second.cells);
+}
+
+TEST(TaskloomShell, FindFindUsesAndGoToLine)
+{
+    Taskloom t;
+    CEditorView* v = t.open("worked_example.tpg");
+    auto* findText = t.frame->findBar()->findChild<QLineEdit*>("findText");
+    auto* lineBox = t.frame->findBar()->findChild<QSpinBox*>("lineBox");
+    PlaceList* list = t.frame->placeList();
+    auto rows = [&] {
+        QStringList r;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            r << list->topLevelItem(i)->text(0) + "/" + list->topLevelItem(i)->text(1) + " " +
+                     list->topLevelItem(i)->text(2);
+        return r;
+    };
+
+    // Ctrl+F, a text in any letter case, Enter: the AUX LED line is listed and shown.
+    QTest::keyClick(v->grid(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(t.frame->findBar()->isVisible());
+    ASSERT_TRUE(findText->hasFocus());
+    QTest::keyClicks(findText, "aux led");
+    QTest::keyClick(findText, Qt::Key_Return);
+    EXPECT_EQ(rows(), QStringList({"2/7 KZ-7 AUX LED"}));
+    EXPECT_EQ(v->grid()->currentTarget(), cell(1, 6));
+    // Nothing found: an empty list and a word in the status bar.
+    findText->setText("zebra");
+    QTest::keyClick(findText, Qt::Key_Return);
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    EXPECT_TRUE(t.frame->statusBar()->currentMessage().contains("zebra"));
+
+    // Find Uses on a name lists every line that uses it, and F8 walks them.
+    CEditorView* w = t.open("button_counter.tpg");
+    w->goTo(cell(1, 1)); // LOAD count <- 0
+    t.frame->action("findUses")->trigger();
+    EXPECT_EQ(rows(), QStringList({"2/2 count", "7/2 count", "7/3 count", "10/2 count", "14/3 count"}));
+    QTest::keyClick(w->grid(), Qt::Key_F8);
+    QTest::keyClick(w->grid(), Qt::Key_F8);
+    EXPECT_EQ(w->grid()->currentTarget(), cell(6, 1));
+    // ... and on a label, its line and every JUMP and CALL to it.
+    w->goTo({Kind::Label, 8, -1});
+    t.frame->action("findUses")->trigger();
+    EXPECT_EQ(rows(), QStringList({"4/2 wait", "9/Label wait", "13/2 wait"}));
+
+    // Ctrl+G: a line number and Enter.
+    QTest::keyClick(w->grid(), Qt::Key_G, Qt::ControlModifier);
+    ASSERT_TRUE(lineBox->hasFocus());
+    lineBox->selectAll();
+    QTest::keyClicks(lineBox, "12");
+    QTest::keyClick(lineBox, Qt::Key_Return);
+    EXPECT_EQ(w->grid()->currentTarget(), (GridTarget{Kind::LineNumber, 11, -1}));
+    EXPECT_TRUE(w->grid()->hasFocus());
+}
+
+TEST(TaskloomShell, ZoomScalesEveryGridAndIsRemembered)
+{
+    Taskloom t;
+    CEditorView* v = t.open("button_counter.tpg");
+    QTest::keyClick(v->grid(), Qt::Key_Equal, Qt::ControlModifier);
+    QTest::keyClick(v->grid(), Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_EQ(t.settings.zoom, 120);
+    EXPECT_EQ(v->grid()->columnWidth(1), 108);
+    EXPECT_EQ(v->grid()->rowHeight(3), 48);
+    // A new window takes the scale; a text box still starts 46 (scaled) into the label.
+    CEditorView* w = t.frame->newWindow(v->document())->view();
+    EXPECT_EQ(w->grid()->columnWidth(1), 108);
+    doubleClick(w, {Kind::Label, 2, -1});
+    QRect area = w->grid()->targetRect({Kind::Label, 2, -1});
+    area.moveTopLeft(w->grid()->viewport()->mapTo(w, area.topLeft()));
+    EXPECT_EQ(w->textBox()->geometry().left(), area.left() + 55);
+    QTest::keyClick(w->textBox(), Qt::Key_Escape);
+    // Bounded at both ends.
+    for (int i = 0; i < 20; ++i)
+        t.frame->action("zoomOut")->trigger();
+    EXPECT_EQ(t.settings.zoom, MinZoom);
+    EXPECT_EQ(w->grid()->columnWidth(1), 45);
+
+    // Kept for the next start; Ctrl+0 gives the normal size back.
+    testsupport::TempFolder folder("taskloom-zoom");
+    QSettings store(QString::fromStdString(folder.file("z.conf")), QSettings::IniFormat);
+    t.settings.save(store);
+    TaskloomSettings back;
+    back.load(store, 1280, 1024);
+    EXPECT_EQ(back.zoom, MinZoom);
+    QTest::keyClick(w->grid(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(v->grid()->columnWidth(1), 90);
+}
+
+TEST(TaskloomShell, ExportedPdfAndPngHaveThePagesTheProgramNeeds)
+{
+    Taskloom t;
+    CEditorView* v = t.open("start_end.tpg");
+    // Lines up to the last one holding anything are printed: 60 of them, 25 to an A4 page.
+    doubleClick(v, {Kind::Comment, 59, -1});
+    type(v, "the last line");
+    struct Case {
+        const char* kind;
+        const char* name;
+        std::vector<const char*> files;
+    };
+    const Case cases[] = {
+        {"pdf", "handout.pdf", {"handout.pdf"}},
+        {"png", "handout", {"handout.png", "handout-2.png", "handout-3.png"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        t.prompter.fileAnswers = {QString::fromStdString(t.folder.file(c.name))};
+        ASSERT_TRUE(t.frame->exportProgram(c.kind));
+        EXPECT_EQ(t.prompter.fileFilters.last(),
+                  text(std::string(c.kind) == "pdf" ? Str::PdfFilter : Str::PngFilter));
+        for (const char* f : c.files)
+            EXPECT_TRUE(fs::exists(t.folder.file(f))) << f;
+        EXPECT_FALSE(fs::exists(t.folder.file(std::string(c.name) + "-4.png")));
+    }
+    std::ifstream in(t.folder.file("handout.pdf"), std::ios::binary);
+    const std::string pdf((std::istreambuf_iterator<char>(in)), {});
+    int pages = 0;
+    for (size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1))
+        pages += pdf.compare(at, 12, "/Type /Pages") != 0;
+    EXPECT_EQ(pages, 3);
+    // The last page holds lines 51..60: the comment's grey line area is drawn on it.
+    QImage last(QString::fromStdString(t.folder.file("handout-3.png")));
+    ASSERT_FALSE(last.isNull());
+    int grey = 0;
+    for (int y = 0; y < last.height(); y += 4)
+        grey += last.pixelColor(last.width() / 2, y) == GridColour::LinePlain;
+    EXPECT_GT(grey, 10);
+    // A dismissed dialog writes nothing.
+    t.prompter.fileAnswers.clear();
+    EXPECT_FALSE(t.frame->exportProgram("pdf"));
 }
