@@ -61,6 +61,12 @@ class Screen:
         return sum(1 for y in range(max(0, y0), min(self.height, y0 + h))
                    for x in range(max(0, x0), min(self.width, x0 + w)) if test(self.pixel(x, y)))
 
+    def text_rows(self, rect):
+        """How many separate rows of text (runs of rows holding dark pixels) RECT shows."""
+        x0, y0, w, h = rect
+        inked = [any(dark(self.pixel(x, y)) for x in range(x0, x0 + w)) for y in range(y0, y0 + h)]
+        return sum(1 for i in range(len(inked)) if inked[i] and (i == 0 or not inked[i - 1]))
+
     def save_png(self, path):
         rows = b"".join(b"\0" + bytes(c for x in range(self.width) for c in self.pixel(x, y))
                         for y in range(self.height))
@@ -210,9 +216,7 @@ class Session:
         return found[-1]
 
     def gone(self, win):
-        self.wait_for(lambda: win not in self.xtry(["xdotool", "search", "--onlyvisible",
-                                                    "--name", "."]).split(),
-                      "window %s to close" % win)
+        self.wait_for(lambda: win not in self.visible(), "window %s to close" % win)
 
     def active(self):
         return self.xtry(["xdotool", "getactivewindow"]).strip()
@@ -255,10 +259,16 @@ class Session:
         self.x("mouseup", "1")
 
     def menu(self, *path):
-        """Opens a menu bar entry by its Alt key and walks its items by their mnemonics."""
-        self.key("alt+" + path[0])
-        for letter in path[1:]:
-            self.key(letter)
+        """Opens a menu bar entry by its Alt key and picks items by their underlined letters,
+        each once its menu is on the screen (a letter typed before goes to the window)."""
+        for i, letter in enumerate(path):
+            shown = set(self.visible())
+            self.key(("alt+" if i == 0 else "") + letter)
+            if i + 1 < len(path):
+                self.wait_for(lambda: set(self.visible()) - shown, "the menu of " + letter)
+
+    def visible(self):
+        return self.xtry(["xdotool", "search", "--onlyvisible", "--class", "."]).split()
 
     # --- judging ----------------------------------------------------------------------------
     def screen(self, win=None):

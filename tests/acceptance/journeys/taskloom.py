@@ -21,13 +21,6 @@ def grid_top(s, win):
     return rows[0] + 1 - LINE if rows else None
 
 
-def text_rows(shot, rect):
-    """How many separate rows of text are drawn inside RECT."""
-    x0, y0, w, h = rect
-    inked = [any(dark(shot.pixel(x, y)) for x in range(x0, x0 + w)) for y in range(y0, y0 + h)]
-    return sum(1 for i in range(1, len(inked)) if inked[i] and not inked[i - 1])
-
-
 def dump_lines(s, path):
     status, text = s.tool("program", "dump", path)
     check(status == 0, "tessaban program dump %s: %s" % (path, text))
@@ -108,7 +101,7 @@ def run(s):
     s.wait_for(lambda: s.dump()["program"] == "running", "the program to run")
     # The console pane shows "Running: ..." and the numbers 1 to 9 the program prints.
     console = (20, bar + 45, width // 3, height - bar - 110)
-    s.wait_for(lambda: text_rows(s.screen(dialog), console) >= 10,
+    s.wait_for(lambda: s.screen(dialog).text_rows(console) >= 10,
                "the program's output in the console pane")
     s.click(dialog, width - 50, height - 22)  # Close stops the program first
     s.gone(dialog)
