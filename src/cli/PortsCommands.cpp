@@ -1,27 +1,32 @@
-// tessaban ports: every COM name the suite can see, the device behind it and whether it opens.
+// tessaban ports: every COM name the suite can see, the device behind it and what it is, found
+// without opening anything (an open would disturb a port another program uses).
 
 #include "cli/CliCommand.h"
 #include "platform/PortMap.h"
-#include "platform/SerialDevice.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <grp.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-// What an exclusive open says about the device right now.
-std::string probeDevice(const platform::PortEntry& entry)
+// What can be told about the device without opening it. Permission is the one refusal the
+// system tells beforehand, and the usual one on a fresh desktop: say how to mend it.
+std::string deviceState(const platform::PortEntry& entry)
 {
     if (!entry.exists)
         return "missing";
-    platform::SerialDevice device;
-    if (device.open(entry.device, 57600))
-        return "opens";
-    int err = device.lastError();
-    if (err == EBUSY || err == EWOULDBLOCK)
-        return "busy (another program has it open)";
-    return "fails: " + device.lastErrorText();
+    if (::access(entry.device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
+        struct stat st {};
+        const group* owner = ::stat(entry.device.c_str(), &st) == 0 ? ::getgrgid(st.st_gid) : nullptr;
+        if (owner && owner->gr_name)
+            return std::string("no permission (join the group '") + owner->gr_name + "', then log in again)";
+        return "no permission";
+    }
+    return "present";
 }
 
 int portsCommand(const std::vector<std::string>& args)
@@ -35,7 +40,10 @@ int portsCommand(const std::vector<std::string>& args)
     if (parsed.has("--help") || parsed.has("-h")) {
         std::printf("Usage: tessaban ports\n"
                     "Lists COM1..COM256 where a link in the port folder or a default device stands\n"
-                    "behind the name, with the device and whether it opens for exclusive use now.\n"
+                    "behind the name, with the device, whether it is present and what it is (the\n"
+                    "text of COMn.label in the port folder, or a USB adapter's product name and\n"
+                    "serial number). No device is opened, so a port in use by another program is\n"
+                    "left exactly as it is; whether it is busy shows when you connect to it.\n"
                     "The port folder is $TESSABAN_PORTS when that is set, else\n"
                     "$XDG_CONFIG_HOME/Quorvel/Tessaban/ports (~/.config/Quorvel/Tessaban/ports);\n"
                     "now: %s\n"
@@ -51,13 +59,18 @@ int portsCommand(const std::vector<std::string>& args)
         std::printf("No COM ports: no links in the port folder and no serial devices found.\n");
         return 0;
     }
-    for (const auto& entry : entries)
-        std::printf("%-7s %-28s %-8s %s\n", entry.name.c_str(), entry.device.c_str(),
-                    entry.linked ? "linked" : "default", probeDevice(entry).c_str());
+    for (const auto& entry : entries) {
+        std::string line = entry.name;
+        line.resize(8, ' ');
+        line += entry.device + "  " + (entry.linked ? "linked" : "default") + "  " + deviceState(entry);
+        if (!entry.description.empty())
+            line += "  " + entry.description;
+        std::printf("%s\n", line.c_str());
+    }
     return 0;
 }
 
-const cli::CliCommand kPorts("ports", "", "list the COM ports with their devices and whether they open",
+const cli::CliCommand kPorts("ports", "", "list the COM ports with their devices and what stands behind them",
                              portsCommand);
 
 } // namespace

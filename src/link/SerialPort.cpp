@@ -109,10 +109,7 @@ std::vector<std::string> SerialPort::enumeratePorts(int maxNames)
     for (const auto& entry : platform::portMap()) {
         if (static_cast<int>(names.size()) >= maxNames)
             break;
-        if (!entry.exists)
-            continue;
-        platform::SerialDevice probe;
-        if (probe.open(entry.device, 57600))
+        if (entry.exists)
             names.push_back(entry.name);
     }
     return names; // portMap() already runs in port-number order

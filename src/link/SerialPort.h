@@ -45,7 +45,9 @@ public:
     std::string lastErrorText() const override { return device_.lastErrorText(); }
     platform::SerialDevice& device() { return device_; }
 
-    // The COM names (COM1..COM256) that open now, sorted by number; at most maxNames.
+    // The COM names (COM1..COM256) whose device is present, sorted by number; at most maxNames.
+    // Nothing is opened (see platform::portMap): a port another program holds is listed too
+    // and says it is busy when connected to.
     static std::vector<std::string> enumeratePorts(int maxNames = 255);
 
 private:

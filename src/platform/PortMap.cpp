@@ -1,5 +1,7 @@
 #include "platform/PortMap.h"
 
+#include "platform/AtomicFile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -7,6 +9,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +22,51 @@ namespace {
 std::string linkPath(int number)
 {
     return portFolder() + "/COM" + std::to_string(number);
+}
+
+std::string labelPath(int number)
+{
+    return linkPath(number) + ".label";
+}
+
+// The first line of a small text file, cut at kMaxText and with control characters dropped: the
+// text goes to terminals and list boxes, and a file in a shared folder is nobody's promise.
+std::string firstLine(const std::string& path)
+{
+    constexpr size_t kMaxText = 80;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    if (!in || !std::getline(in, line))
+        return {};
+    std::string out;
+    for (char c : line) {
+        if (out.size() >= kMaxText)
+            break;
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f)
+            out += c;
+    }
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    size_t start = out.find_first_not_of(' ');
+    return start == std::string::npos ? std::string() : out.substr(start);
+}
+
+// A USB adapter's product name and serial number: the tty's device is an interface (or a port
+// below one) of the USB device that carries them, a few levels up.
+std::string usbDescription(const fs::path& ttyDevice)
+{
+    std::error_code ec;
+    fs::path dir = fs::canonical(ttyDevice, ec);
+    for (int up = 0; !ec && up < 4 && dir.has_relative_path(); ++up, dir = dir.parent_path()) {
+        if (!fs::exists(dir / "idVendor", ec))
+            continue;
+        std::string product = firstLine((dir / "product").string());
+        if (product.empty())
+            product = "USB " + firstLine((dir / "idVendor").string()) + ":" + firstLine((dir / "idProduct").string());
+        std::string serial = firstLine((dir / "serial").string());
+        return serial.empty() ? product : product + ", serial " + serial;
+    }
+    return {};
 }
 
 bool exists(const std::string& path)
@@ -83,6 +131,24 @@ std::string linkTarget(int number)
 
 } // namespace
 
+TtyFacts ttyFacts(const std::string& device, const std::string& sysRoot)
+{
+    TtyFacts facts;
+    std::error_code ec;
+    // A by-id link names the node it leads to; sysfs knows the node's own name.
+    fs::path node = fs::canonical(device, ec);
+    if (ec)
+        node = device;
+    const fs::path tty = fs::path(sysRoot) / "class" / "tty" / node.filename();
+    if (!fs::exists(tty, ec))
+        return facts; // a pseudo-terminal, or a system without sysfs: the node is all there is
+    // An 8250 line without a chip has UART type 0 (unknown); its node exists all the same.
+    facts.emptySlot = fs::exists(tty / "type", ec) && firstLine((tty / "type").string()) == "0";
+    if (fs::exists(tty / "device", ec))
+        facts.description = usbDescription(tty / "device");
+    return facts;
+}
+
 std::string portFolder()
 {
     if (const char* dir = std::getenv("TESSABAN_PORTS"); dir && *dir)
@@ -141,14 +207,20 @@ std::vector<PortEntry> portMap()
         e.linked = !e.device.empty();
         if (!e.linked)
             e.device = defaultDevice(n, usb);
-        e.exists = exists(e.device);
-        if (e.linked || e.exists)
-            out.push_back(std::move(e));
+        // Most of COM1..COM32 have a node with nothing behind it; only sysfs can tell.
+        TtyFacts facts = exists(e.device) ? ttyFacts(e.device) : TtyFacts{true, {}};
+        e.exists = !facts.emptySlot;
+        if (!e.linked && !e.exists)
+            continue;
+        e.description = firstLine(labelPath(n));
+        if (e.description.empty())
+            e.description = facts.description;
+        out.push_back(std::move(e));
     }
     return out;
 }
 
-bool linkPort(int number, const std::string& device, std::string* error)
+bool linkPort(int number, const std::string& device, std::string* error, const std::string& label)
 {
     auto fail = [&](const std::string& why) {
         if (error)
@@ -161,6 +233,16 @@ bool linkPort(int number, const std::string& device, std::string* error)
     fs::create_directories(portFolder(), ec);
     if (ec)
         return fail("cannot create the port folder " + portFolder() + ": " + ec.message());
+    // The label first, so that whoever sees the new link also sees what it stands for.
+    if (!label.empty()) {
+        const std::string text = label + "\n";
+        auto saved = writeFileAtomically(labelPath(number),
+                                         {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+        if (!saved)
+            return fail("cannot write " + labelPath(number) + ": " + saved.reason());
+    } else {
+        ::unlink(labelPath(number).c_str());
+    }
     // Replace atomically: a link made beside the final name, then renamed over it.
     std::string path = linkPath(number);
     std::string tmp = path + ".new" + std::to_string(::getpid());
@@ -179,6 +261,7 @@ bool unlinkPort(int number)
 {
     if (number < 1 || number > kMaxComPort)
         return false;
+    ::unlink(labelPath(number).c_str());
     return ::unlink(linkPath(number).c_str()) == 0;
 }
 

@@ -106,7 +106,7 @@ int main(int argc, char** argv)
     const std::string devicePath = pty.path();
     bool linked = false;
     if (options.com > 0) {
-        if (!platform::linkPort(options.com, devicePath, &error))
+        if (!platform::linkPort(options.com, devicePath, &error, "KZ-7 Simulator"))
             return failure("cannot link COM" + std::to_string(options.com) + ": " + error);
         linked = true;
     }

@@ -1,5 +1,7 @@
 #include "termcore/LogWriter.h"
 
+#include "termcore/ReceiveFormatter.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -20,6 +22,7 @@ bool LogWriter::open(const std::string& path)
     buffer_.clear();
     logged_ = 0;
     error_ = 0;
+    lineStart_ = true;
     return true;
 }
 
@@ -63,7 +66,19 @@ std::string LogWriter::errorText() const
     return error_ ? std::strerror(error_) : std::string();
 }
 
-bool LogWriter::write(const void* data, size_t count, int64_t nowMs)
+void LogWriter::setTimestamps(bool on)
+{
+    std::lock_guard lock(mutex_);
+    timestamps_ = on;
+}
+
+bool LogWriter::timestamps() const
+{
+    std::lock_guard lock(mutex_);
+    return timestamps_;
+}
+
+bool LogWriter::write(const void* data, size_t count, int64_t nowMs, int64_t msOfDay)
 {
     std::lock_guard lock(mutex_);
     if (fd_ < 0)
@@ -73,7 +88,20 @@ bool LogWriter::write(const void* data, size_t count, int64_t nowMs)
     if (buffer_.empty())
         oldestMs_ = nowMs;
     const auto* bytes = static_cast<const uint8_t*>(data);
-    buffer_.insert(buffer_.end(), bytes, bytes + count);
+    if (!timestamps_) {
+        buffer_.insert(buffer_.end(), bytes, bytes + count);
+    } else {
+        // A stamp before the first byte of every line, so a recording of sensor values says
+        // when each value came.
+        std::string stamp;
+        ReceiveFormatter::appendStamp(stamp, msOfDay);
+        for (size_t i = 0; i < count; ++i) {
+            if (lineStart_)
+                buffer_.insert(buffer_.end(), stamp.begin(), stamp.end());
+            buffer_.push_back(bytes[i]);
+            lineStart_ = bytes[i] == '\n';
+        }
+    }
     logged_ += count;
     if (buffer_.size() >= kBufferLimit || nowMs - oldestMs_ >= kFlushIntervalMs)
         return flushLocked();

@@ -30,8 +30,11 @@ class LogWriter {
     std::string path() const;
 
     // Appends bytes; writes the buffer when it is full or its oldest byte is a second old.
-    // False (and the log closed) when the file stopped taking data.
-    bool write(const void* data, size_t count, int64_t nowMs);
+    // False (and the log closed) when the file stopped taking data. With time stamps on, each
+    // line of the log begins with msOfDay as "hh:mm:ss.mmm ".
+    bool write(const void* data, size_t count, int64_t nowMs, int64_t msOfDay = 0);
+    void setTimestamps(bool on);
+    bool timestamps() const;
     // Writes the buffer when its oldest byte is due; the owner calls this at least twice a second.
     bool poll(int64_t nowMs);
     bool flush();
@@ -49,6 +52,8 @@ class LogWriter {
     int64_t oldestMs_ = 0;
     uint64_t logged_ = 0;
     int error_ = 0;
+    bool timestamps_ = false;
+    bool lineStart_ = true;
 };
 
 } // namespace termcore

@@ -103,15 +103,38 @@ void TerminalScreen::destroy()
 
 void TerminalScreen::setMetrics(FontMetrics metrics)
 {
+    // Positions and extents count in pixels of the cell: a new font keeps them on the same
+    // cells.
+    const int oldWidth = cw(), oldHeight = lh();
     charWidth_ = std::max(0, metrics.charWidth);
     charHeight_ = std::max(0, metrics.charHeight);
     lineHeight_ = charHeight_;
+    auto across = [&](int& x) { x = x / oldWidth * charWidth_; };
+    auto down = [&](int& y) { y = y / oldHeight * lineHeight_; };
+    across(contentWidth_);
+    across(savedScrollX_);
+    down(contentHeight_);
+    down(savedScrollY_);
+    int x = scrollX_, y = scrollY_;
+    across(x);
+    down(y);
+    setScroll(x, y);
 }
 
 void TerminalScreen::setViewSize(int width, int height)
 {
     viewWidth_ = std::max(0, width);
     viewHeight_ = std::max(0, height);
+    // A view that grows shows more of the history above, not blank rows below the text.
+    if (scrollY_ > 0 && scrollY_ + viewHeight_ > contentHeight_)
+        setScroll(scrollX_, contentHeight_ - viewHeight_);
+    if (scrollX_ > 0 && scrollX_ + viewWidth_ > contentWidth_)
+        setScroll(contentWidth_ - viewWidth_, scrollY_);
+}
+
+void TerminalScreen::setScrollLock(bool on)
+{
+    scrollLock_ = on;
 }
 
 uint8_t TerminalScreen::cell(int column, int row) const
@@ -259,7 +282,8 @@ void TerminalScreen::write(const uint8_t* bytes, size_t length)
     if (!initialised_)
         return;
     dirtyEmpty_ = true;
-    if (userScrolled_) {
+    // With the scroll lock on, what arrives is kept but the view stays where the user put it.
+    if (userScrolled_ && !scrollLock_) {
         setScroll(savedScrollX_, savedScrollY_);
         userScrolled_ = false;
     }
@@ -353,8 +377,11 @@ void TerminalScreen::interpretEscape()
     }
     const int row = numbers[0];
     const int column = numbers[1];
-    const int targetColumn = std::clamp(column - 1 + scrollX_ / cw(), 0, columns_ - 1);
-    const int targetRow = std::clamp(row - 1 + scrollY_ / lh(), 0, rows_ - 1);
+    // Positions count in the screen the controller paints, the last kScreenRows rows in use,
+    // whatever part of it the view shows: a short or scrolled window must not move the fields.
+    const int screenTop = std::max(0, usedRows() - kScreenRows);
+    const int targetColumn = std::clamp(column - 1, 0, columns_ - 1);
+    const int targetRow = std::clamp(row - 1 + screenTop, 0, rows_ - 1);
     cursor_ = targetColumn + targetRow * columns_;
     overflowCheck();
 }
@@ -391,7 +418,7 @@ int TerminalScreen::horizontalMaximum() const
 
 void TerminalScreen::placeCaret(bool autoScroll)
 {
-    if (!autoScroll || !initialised_)
+    if (!autoScroll || scrollLock_ || !initialised_)
         return;
     const int x = (cursor_ % columns_) * charWidth_;
     const int y = (cursor_ / columns_) * lineHeight_;

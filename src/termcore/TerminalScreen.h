@@ -27,6 +27,8 @@ class TerminalScreen {
   public:
     static constexpr int kEscapeCapacity = 11;
     static constexpr int kDiscardRows = 200;
+    // Rows of the screen a controller paints with cursor positioning (it is 80 x 36).
+    static constexpr int kScreenRows = 36;
 
     // Fails when already created, when columns <= 30 or rows <= 400.
     bool create(int columns, int rows, FontMetrics metrics, int viewWidth, int viewHeight);
@@ -41,6 +43,9 @@ class TerminalScreen {
 
     void setMetrics(FontMetrics metrics);
     void setViewSize(int width, int height);
+    // While on, received bytes never move the view; hand scrolling still does.
+    void setScrollLock(bool on);
+    bool scrollLock() const { return scrollLock_; }
 
     // Hand scrolling (scroll bars and wheel). Returns true when the position changed.
     bool verticalScroll(ScrollCode code, int position = 0);
@@ -114,6 +119,7 @@ class TerminalScreen {
     int scrollX_ = 0, scrollY_ = 0;
     int savedScrollX_ = 0, savedScrollY_ = 0;
     bool userScrolled_ = false;
+    bool scrollLock_ = false;
     int contentWidth_ = 0, contentHeight_ = 0;
     bool inEscape_ = false;
     uint8_t escapeText_[kEscapeCapacity + 1] = {};

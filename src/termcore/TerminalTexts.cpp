@@ -21,6 +21,17 @@ std::string hexFailed(int code)
     return "Error in converting hex file! #" + std::to_string(code);
 }
 
+std::string transmitFailed(uint64_t sent, uint64_t total)
+{
+    return "Can not send the whole file! " + std::to_string(sent) + " of " + std::to_string(total) +
+           " bytes went out.";
+}
+
+std::string matchCount(size_t count)
+{
+    return std::to_string(count) + (count == 1 ? " match" : " matches");
+}
+
 std::string transmitStatus(uint64_t sent, uint64_t total)
 {
     const uint64_t percent = total == 0 ? 0 : (sent >= total ? 100 : sent * 100 / total);

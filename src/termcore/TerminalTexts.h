@@ -36,6 +36,10 @@ inline constexpr size_t kStatusCapacity = 200;
 
 std::string cannotOpenPort(const std::string& port, int baudRate);
 std::string hexFailed(int code);
+// Not among the original texts: a file the port stopped taking part-way.
+std::string transmitFailed(uint64_t sent, uint64_t total);
+// The find bar's count: "1 match", "3 matches".
+std::string matchCount(size_t count);
 
 // "TX data... %d/%dbyte %d%% (Cancel to press ESC)"; 0% while the total is not known yet
 // (a hex file being converted) or is 0.

@@ -5,12 +5,12 @@
 #include "termcore/TerminalTexts.h"
 
 #include <QComboBox>
-#include <QLineEdit>
-#include <QRegularExpressionValidator>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 
 namespace terminal {
 
@@ -28,8 +28,8 @@ SerialSetupDialog::SerialSetupDialog(const std::vector<std::string>& ports, cons
     setWindowTitle(QStringLiteral("Serial setup"));
     ports_ = new QComboBox(this);
     for (const auto& name : ports)
-        ports_->addItem(QString::fromStdString(name));
-    const int portIndex = ports_->findText(QString::fromStdString(savedPort));
+        ports_->addItem(QString::fromStdString(name), QString::fromStdString(name));
+    const int portIndex = ports_->findData(QString::fromStdString(savedPort));
     ports_->setCurrentIndex(portIndex >= 0 ? portIndex : 0);
 
     rates_ = new QComboBox(this);
@@ -60,8 +60,12 @@ SerialSetupDialog::SerialSetupDialog(const std::vector<std::string>& ports, cons
                                  : QString::fromStdString(termcore::texts::badBaudRate(
                                        rates_->currentText().toStdString(), platform::kLowestBaudRate,
                                        platform::kHighestBaudRate)));
+        // The dialog grows (and shrinks back) with the hint, so no line of it is cut off.
+        layout()->activate();
+        adjustSize();
     });
     rateHint_->setWordWrap(true);
+    rateHint_->setMinimumWidth(rateHint_->fontMetrics().averageCharWidth() * 44);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     QObject::connect(connect_, &QPushButton::clicked, this, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -85,9 +89,18 @@ QString SerialSetupDialog::rateHint() const
     return rateHint_->text();
 }
 
+void SerialSetupDialog::setDescriptions(const std::vector<std::string>& descriptions)
+{
+    for (int i = 0; i < ports_->count() && i < static_cast<int>(descriptions.size()); ++i) {
+        const QString name = ports_->itemData(i).toString();
+        const QString about = QString::fromStdString(descriptions[static_cast<size_t>(i)]);
+        ports_->setItemText(i, about.isEmpty() ? name : name + QStringLiteral("  ") + about);
+    }
+}
+
 std::string SerialSetupDialog::selectedPort() const
 {
-    return ports_->currentText().toStdString();
+    return ports_->currentData().toString().toStdString();
 }
 
 int SerialSetupDialog::selectedRate() const

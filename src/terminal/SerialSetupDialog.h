@@ -19,6 +19,9 @@ class SerialSetupDialog : public QDialog {
 
     SerialSetupDialog(const std::vector<std::string>& ports, const std::string& savedPort, int savedRate,
                       QWidget* parent = nullptr);
+    // Names what stands behind each port of the list, in the list's order ("KZ-7 Simulator",
+    // an adapter's product and serial number); an empty text leaves the name alone.
+    void setDescriptions(const std::vector<std::string>& descriptions);
     std::string selectedPort() const;
     // The chosen or typed rate; 0 when the text is no rate the serial layer can set.
     int selectedRate() const;

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <termios.h>
 
 namespace terminal {
 
@@ -38,11 +39,19 @@ void TerminalPort::close()
     pending_.store(false);
 }
 
-bool TerminalPort::write(const void* data, size_t count)
+bool TerminalPort::write(const void* data, size_t count, size_t* written)
 {
+    if (written)
+        *written = 0;
     if (count == 0)
         return port_.isOpen();
-    return port_.write(data, count);
+    return port_.write(data, count, written);
+}
+
+void TerminalPort::discardOutput()
+{
+    if (port_.isOpen())
+        ::tcflush(port_.device().fd(), TCOFLUSH);
 }
 
 long TerminalPort::read(void* buffer, size_t capacity)
@@ -75,7 +84,8 @@ termcore::PortResolution TerminalPort::resolve(const std::string& name)
     if (r.linked) {
         // A link made anew (kz7sim and linkPort rename a fresh one over the name) has another
         // inode; the change time tells a reused inode apart.
-        r.linkId = (static_cast<uint64_t>(st.st_ino) << 20) ^ static_cast<uint64_t>(st.st_ctim.tv_sec) * 1000000000ULL ^
+        r.linkId = (static_cast<uint64_t>(st.st_ino) << 20) ^
+                   static_cast<uint64_t>(st.st_ctim.tv_sec) * 1000000000ULL ^
                    static_cast<uint64_t>(st.st_ctim.tv_nsec);
         if (r.linkId == 0)
             r.linkId = 1;
@@ -85,9 +95,21 @@ termcore::PortResolution TerminalPort::resolve(const std::string& name)
     return r;
 }
 
+std::vector<platform::PortEntry> TerminalPort::listing(int capacity)
+{
+    std::vector<platform::PortEntry> ports;
+    for (platform::PortEntry& entry : platform::portMap()) // in port-number order
+        if (entry.exists && static_cast<int>(ports.size()) < capacity)
+            ports.push_back(std::move(entry));
+    return ports;
+}
+
 std::vector<std::string> TerminalPort::enumerate(int capacity)
 {
-    return comm::SerialPort::enumeratePorts(capacity);
+    std::vector<std::string> names;
+    for (const platform::PortEntry& entry : listing(capacity))
+        names.push_back(entry.name);
+    return names;
 }
 
 } // namespace terminal

@@ -5,6 +5,7 @@
 // drained(), so the owner's event queue never fills up with them. No Qt in here.
 
 #include "link/SerialPort.h"
+#include "platform/PortMap.h"
 #include "termcore/ReconnectRule.h"
 
 #include <atomic>
@@ -41,8 +42,12 @@ class TerminalPort {
     // How a port name resolves now: the device behind it, whether through a link in the port
     // folder, and whether the device node is there.
     static termcore::PortResolution resolve(const std::string& name);
-    // One bounded write (1000 ms); false on a closed port, an error or a time-out.
-    bool write(const void* data, size_t count);
+    // One bounded write (1000 ms); false on a closed port, an error or a time-out. written,
+    // when given, gets how many bytes went out, also when the write failed part-way.
+    bool write(const void* data, size_t count, size_t* written = nullptr);
+    // Throws away what was written but has not left yet (the driver's output queue), so a
+    // cancelled transfer stops on the wire at once.
+    void discardOutput();
     // What has arrived, at most capacity bytes, without waiting: the count, 0 when nothing
     // waits, -1 on a closed or failed port.
     long read(void* buffer, size_t capacity);
@@ -51,7 +56,10 @@ class TerminalPort {
 
     std::string lastErrorText() const { return port_.lastErrorText(); }
 
-    // The COM names that open now, by number (COM1, COM3, COM10), at most capacity.
+    // The COM ports there are now, by number (COM1, COM3, COM10), at most capacity, each with
+    // what stands behind it (an adapter's name and serial number, a label); none is opened.
+    static std::vector<platform::PortEntry> listing(int capacity = 255);
+    // Their names only.
     static std::vector<std::string> enumerate(int capacity = 255);
 
   private:

@@ -17,10 +17,10 @@
 
 namespace terminal {
 
-QFont chooseTerminalFont()
+QFont chooseTerminalFont(int pixelSize)
 {
     QFont font(QStringLiteral("Fixedsys"));
-    font.setPixelSize(16);
+    font.setPixelSize(pixelSize > 0 ? pixelSize : 16);
     font.setWeight(QFont::Medium);
     font.setFixedPitch(true);
     const QFontInfo info(font);
@@ -28,12 +28,12 @@ QFont chooseTerminalFont()
         // No such face here: the system's fixed-pitch font, as large as fits a 16-pixel line.
         font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
         int size = 16;
-        for (; size > 8; --size) {
+        for (; size > 8 && pixelSize <= 0; --size) {
             font.setPixelSize(size);
             if (QFontMetrics(font).height() <= 17)
                 break;
         }
-        font.setPixelSize(size);
+        font.setPixelSize(pixelSize > 0 ? pixelSize : size);
     }
     font.setKerning(false);
     font.setStyleStrategy(QFont::PreferAntialias);
@@ -46,13 +46,9 @@ QFont chooseTerminalFont()
 
 TerminalView::TerminalView(termcore::TerminalScreen& screen, const QFont& font, int visibleColumns,
                            int visibleRows, QWidget* parent)
-    : QAbstractScrollArea(parent), screen_(screen), font_(font)
+    : QAbstractScrollArea(parent), screen_(screen), visibleColumns_(visibleColumns), visibleRows_(visibleRows)
 {
-    const QFontMetrics fm(font_);
-    metrics_.charWidth = std::max(0, fm.horizontalAdvance(QLatin1Char('M')));
-    metrics_.charHeight = std::max(0, fm.height());
-    ascent_ = fm.ascent();
-    viewportSize_ = QSize(visibleColumns * metrics_.charWidth, visibleRows * metrics_.charHeight);
+    useFont(font);
 
     setFocusPolicy(Qt::NoFocus);
     viewport()->setFocusPolicy(Qt::NoFocus);
@@ -241,6 +237,38 @@ bool TerminalView::createScreen(int columns, int rows)
     return true;
 }
 
+void TerminalView::useFont(const QFont& font)
+{
+    font_ = font;
+    const QFontMetrics fm(font_);
+    metrics_.charWidth = std::max(0, fm.horizontalAdvance(QLatin1Char('M')));
+    metrics_.charHeight = std::max(0, fm.height());
+    ascent_ = fm.ascent();
+    viewportSize_ = QSize(visibleColumns_ * metrics_.charWidth, visibleRows_ * metrics_.charHeight);
+    placeholder_ = fm.inFontUcs4(0x2592) ? QChar(0x2592) : QLatin1Char('?');
+}
+
+QSize TerminalView::visibleCells() const
+{
+    return {viewport()->width() / std::max(1, metrics_.charWidth),
+            viewport()->height() / std::max(1, metrics_.charHeight)};
+}
+
+QSize TerminalView::setTerminalFont(const QFont& font)
+{
+    const QSize cells = visibleCells();
+    const termcore::FontMetrics before = metrics_;
+    useFont(font);
+    // The model counts in pixels of the cell; it follows the font actually chosen.
+    screen_.setMetrics(metrics_);
+    screen_.setViewSize(viewport()->width(), viewport()->height());
+    syncScrollBars();
+    updateGeometry();
+    viewport()->update();
+    return {cells.width() * (metrics_.charWidth - before.charWidth),
+            cells.height() * (metrics_.charHeight - before.charHeight)};
+}
+
 void TerminalView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
@@ -314,6 +342,13 @@ void TerminalView::wheelLines(int delta)
     if (delta == 0)
         return;
     screen_.wheel(delta);
+    syncScrollBars();
+    viewport()->update();
+}
+
+void TerminalView::scrollPage(bool up)
+{
+    screen_.verticalScroll(up ? termcore::ScrollCode::PageUp : termcore::ScrollCode::PageDown);
     syncScrollBars();
     viewport()->update();
 }
@@ -418,16 +453,21 @@ void TerminalView::paintRegion(QPainter& painter, const QRect& area)
             const uint8_t* cells = screen_.rowData(row);
             run.resize(lastCol - firstCol + 1);
             QChar* out = run.data();
-            for (int c = firstCol; c <= lastCol; ++c) {
-                const uint8_t b = cells[c];
-                // Bytes shown from an unfinished escape sequence may be control codes.
-                *out++ = QChar(char16_t(b < 0x20 || b == 0x7F ? ' ' : b));
-            }
+            for (int c = firstCol; c <= lastCol; ++c)
+                *out++ = glyphFor(cells[c]);
             p.drawText(x0, row * lh - sy - rect.top() + ascent_, run);
             paintHighlights(p, row, firstCol, lastCol, x0, row * lh - sy - rect.top(), matches);
         }
     }
     painter.drawPixmap(rect.topLeft(), pixmap);
+}
+
+QChar TerminalView::glyphFor(uint8_t b) const
+{
+    // Bytes shown from an unfinished escape sequence may be control codes, which have no
+    // glyph: they get a visible mark of one cell, so the columns after them stay put.
+    const bool control = b < 0x20 || (b >= 0x7F && b < 0xA0);
+    return control ? placeholder_ : QChar(char16_t(b));
 }
 
 void TerminalView::paintHighlights(QPainter& p, int row, int firstCol, int lastCol, int x0, int y,
@@ -449,10 +489,8 @@ void TerminalView::paintHighlights(QPainter& p, int row, int firstCol, int lastC
         const int x = x0 + (from - firstCol) * cw;
         p.fillRect(x, y, (to - from + 1) * cw, lh, fill);
         QString text(to - from + 1, QLatin1Char(' '));
-        for (int c = from; c <= to; ++c) {
-            const uint8_t b = cells[c];
-            text[c - from] = QChar(char16_t(b < 0x20 || b == 0x7F ? ' ' : b));
-        }
+        for (int c = from; c <= to; ++c)
+            text[c - from] = glyphFor(cells[c]);
         p.setPen(ink);
         p.drawText(x, y + ascent_, text);
     };

@@ -21,8 +21,9 @@
 namespace terminal {
 
 // The font the terminal asks for ("Fixedsys", 10 x 16, weight 500) or, where that face is
-// missing, the system's fixed-pitch font at about the same cell size.
-QFont chooseTerminalFont();
+// missing, the system's fixed-pitch font at about the same cell size; with pixelSize, that
+// face at that size (View / Larger, Smaller).
+QFont chooseTerminalFont(int pixelSize = 0);
 
 class TerminalView : public QAbstractScrollArea {
     Q_OBJECT
@@ -32,6 +33,12 @@ class TerminalView : public QAbstractScrollArea {
     TerminalView(termcore::TerminalScreen& screen, const QFont& font, int visibleColumns, int visibleRows,
                  QWidget* parent = nullptr);
 
+    // A larger or smaller font: the cells, the scroll positions and the size asked for follow.
+    // Returns how much the view must grow to show the cells it shows now.
+    QSize setTerminalFont(const QFont& font);
+    // Whole cells the view shows now.
+    QSize visibleCells() const;
+    const QFont& terminalFont() const { return font_; }
     // Creates the screen model with the metrics of the font actually used; false on failure.
     bool createScreen(int columns, int rows);
 
@@ -45,6 +52,8 @@ class TerminalView : public QAbstractScrollArea {
     void setCaretVisible(bool visible);
     bool caretVisible() const { return caretVisible_; }
     void wheelLines(int delta);
+    // A page up or down through the history, as the scroll bar's page step does.
+    void scrollPage(bool up);
 
     // The selection and what it copies; the selection changes are announced.
     const termcore::TextSelection& selection() const { return selection_; }
@@ -82,10 +91,12 @@ class TerminalView : public QAbstractScrollArea {
     void scrollContentsBy(int dx, int dy) override;
 
   private:
+    void useFont(const QFont& font);
     void syncScrollBars();
     void onVerticalAction(int action);
     void onHorizontalAction(int action);
     QRect caretRect() const;
+    QChar glyphFor(uint8_t byte) const;
     void paintHighlights(QPainter& p, int row, int firstCol, int lastCol, int x0, int y,
                          const std::vector<termcore::TextMatch>& matches);
     void press(const QPoint& point, termcore::SelectUnit unit);
@@ -96,6 +107,9 @@ class TerminalView : public QAbstractScrollArea {
 
     termcore::TerminalScreen& screen_;
     QFont font_;
+    int visibleColumns_ = 0;
+    int visibleRows_ = 0;
+    QChar placeholder_;
     termcore::FontMetrics metrics_;
     int ascent_ = 0;
     QSize viewportSize_;

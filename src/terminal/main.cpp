@@ -10,8 +10,10 @@
 // message box shown over it. SIGTERM and SIGINT end the program as File / Exit does.
 
 #include "platform/SerialDevice.h"
+#include "termcore/ByteEscapes.h"
 #include "termcore/TerminalConfig.h"
 #include "termcore/TerminalTexts.h"
+#include "terminal/FindBar.h"
 #include "terminal/MainWindow.h"
 #include "terminal/QtPrompter.h"
 
@@ -35,46 +37,6 @@
 #include <string>
 
 namespace {
-
-std::string unescape(const std::string& text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 >= text.size()) {
-            out.push_back(text[i]);
-            continue;
-        }
-        const char c = text[++i];
-        switch (c) {
-        case 'r':
-            out.push_back('\r');
-            break;
-        case 'n':
-            out.push_back('\n');
-            break;
-        case 't':
-            out.push_back('\t');
-            break;
-        case 'e':
-            out.push_back('\x1b');
-            break;
-        case 'x':
-            if (i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-                std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-                out.push_back(static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)));
-                i += 2;
-            } else {
-                out += "\\x";
-            }
-            break;
-        default:
-            out.push_back('\\');
-            out.push_back(c);
-            break;
-        }
-    }
-    return out;
-}
 
 // SIGTERM and SIGINT write a byte here; the window reads it on its own thread and closes.
 int signalPipe[2] = {-1, -1};
@@ -158,7 +120,7 @@ int main(int argc, char** argv)
         else if (arg == "--find")
             find = value("--find");
         else if (arg == "--send")
-            send = unescape(value("--send"));
+            send = termcore::ByteEscapes::decode(value("--send"));
         else if (arg == "--screenshot")
             screenshot = value("--screenshot");
         else if (arg == "--screenshot-delay")
@@ -202,21 +164,24 @@ int main(int argc, char** argv)
             status = 0;
         } else if (window.initialised()) {
             shown = &window;
-            window.setTimestamps(timestamps);
-            window.setHexView(hex);
+            // The switches given here come on; the others stay as they were last time.
+            if (timestamps)
+                window.setTimestamps(true);
+            if (hex)
+                window.setHexView(true);
             if (!logPath.empty())
                 window.startLog(logPath);
             window.show();
             window.activateWindow();
             window.setFocus();
             if (!find.empty())
-                window.openFind(QString::fromStdString(find));
+                window.findBar()->open(QString::fromStdString(find), false); // the terminal keeps the keys
             if (!send.empty())
-                QTimer::singleShot(300, &window, [&window, send] { window.sendText(send); });
+                QTimer::singleShot(300, &window, [&window, send] { window.session().sendText(send); });
             if (!screenshot.empty()) {
                 QTimer::singleShot(std::max(0, screenshotDelay), &window, [&window, &app, screenshot, find] {
                     if (!find.empty())
-                        window.findNext();
+                        window.findBar()->step(true);
                     QApplication::processEvents();
                     if (!screenshotImage(window).save(QString::fromStdString(screenshot)))
                         std::fprintf(stderr, "wirescope: cannot write %s\n", screenshot.c_str());

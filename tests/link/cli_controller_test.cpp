@@ -2,6 +2,8 @@
 // the programmer's messages and exit statuses, and every maintenance job run from a script.
 
 #include "SimBench.h"
+#include "platform/PortMap.h"
+#include "support/HeldLine.h"
 
 #include <gtest/gtest.h>
 
@@ -64,6 +66,22 @@ TEST(CliController, UsesThePortSavedByTheProgrammer)
     ASSERT_EQ(other.status, 0) << other.err;
     EXPECT_TRUE(has(other.out, "Port: " + sim.device() + "\n")) << other.out;
     EXPECT_EQ(linktest::readFile(sim.path("config/Quorvel/Tessaban.conf")), settings);
+}
+
+TEST(CliPorts, ListsWhatStandsBehindEachPortAndDisturbsNone)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    testsupport::HeldLine held;
+    ASSERT_TRUE(held.ok());
+    ASSERT_TRUE(platform::linkPort(4, held.slavePath()));
+    ASSERT_TRUE(platform::linkPort(5, "/nonexistent/tty"));
+    CommandResult ports = sim.tessaban({"ports"});
+    ASSERT_EQ(ports.status, 0) << ports.err;
+    EXPECT_TRUE(has(ports.out, "COM4    " + held.slavePath() + "  linked  present\n")) << ports.out;
+    EXPECT_TRUE(has(ports.out, "COM5    /nonexistent/tty  linked  missing\n")) << ports.out;
+    EXPECT_TRUE(has(ports.out, "COM7    " + sim.device() + "  linked  present  KZ-7 Simulator\n")) << ports.out;
+    EXPECT_EQ(held.untouched(), "");
 }
 
 TEST(CliController, LeavesTheControllerInTheModeAskedFor)

@@ -6,6 +6,9 @@
 #include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/PercentBar.h"
 #include "programmer/dialogs/PortCombo.h"
+#include "platform/PortMap.h"
+#include "support/HeldLine.h"
+#include "support/PtyPeer.h"
 
 #include <QImage>
 #include <QScrollBar>
@@ -192,4 +195,30 @@ TEST(PortCombo, ListsTheLinkedPorts)
     PortCombo combo;
     combo.refill(9);
     EXPECT_EQ(combo.selectedPort(), "COM9");
+    EXPECT_EQ(combo.currentText(), "COM9 - KZ-7 Simulator");
+}
+
+TEST(PortCombo, OpeningTheListLooksAgainWithoutTouchingLinesInUse)
+{
+    dialogtest::ensureApp();
+    dialogtest::SimRig rig({}, 9);
+    ASSERT_TRUE(rig.ok());
+    testsupport::HeldLine held;
+    ASSERT_TRUE(held.ok());
+    ASSERT_TRUE(platform::linkPort(4, held.slavePath()));
+    PortCombo combo;
+    combo.refill(9);
+    EXPECT_NE(combo.findData(QStringLiteral("COM4")), -1);
+
+    // A cable plugged in while the dialog is open shows up when the list is opened; the choice
+    // made before stays.
+    testsupport::PtyPeer plugged;
+    ASSERT_TRUE(plugged.ok());
+    ASSERT_TRUE(platform::linkPort(12, plugged.slavePath()));
+    EXPECT_EQ(combo.findData(QStringLiteral("COM12")), -1);
+    combo.showPopup();
+    EXPECT_NE(combo.findData(QStringLiteral("COM12")), -1);
+    EXPECT_EQ(combo.selectedPort(), "COM9");
+    combo.hidePopup();
+    EXPECT_EQ(held.untouched(), "");
 }

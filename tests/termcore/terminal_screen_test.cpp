@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -121,25 +122,107 @@ TEST_F(Screen, RingWrapsAroundSeveralTimes)
         ASSERT_NE(s.rowData(r), nullptr);
 }
 
-TEST_F(Screen, CursorPositioningIsRelativeToVisibleTopLeft)
+TEST_F(Screen, CursorPositioningIsRelativeToTheControllersScreen)
 {
     put("\x1b[3;10H");
     EXPECT_EQ(at(), std::pair(2, 9));
     put("\x1b[99;200H");
     EXPECT_EQ(at(), std::pair(98, 79));
     ASSERT_GT(s.scrollY(), 0); // row 98 pulled the view down
+    // The screen the controller paints is the last 36 rows in use, rows 63..98 now.
     put("\x1b[5;7f");
-    EXPECT_EQ(at(), std::pair(4 + s.scrollY() / kLh, 6));
+    EXPECT_EQ(at(), std::pair(4 + 99 - 36, 6));
 
-    // With the view scrolled down by 50 lines the target is 50 rows further.
+    // With the view scrolled down by 50 lines (rows 0..84 in use) the screen is rows 49..84,
+    // wherever the view stands.
     TerminalScreen t;
     ASSERT_TRUE(t.create(80, 1200, {kCw, kLh}, 80 * kCw, 36 * kLh));
     for (int i = 0; i < 200 && t.scrollY() < 50 * kLh; ++i)
         t.write("\n");
     ASSERT_EQ(t.scrollY(), 50 * kLh);
+    ASSERT_EQ(t.usedRows(), 85);
     t.write("\x1b[3;10H");
-    EXPECT_EQ(t.cursorRow(), 52);
+    EXPECT_EQ(t.cursorRow(), 2 + 85 - 36);
     EXPECT_EQ(t.cursorColumn(), 9);
+}
+
+// The controller's page editor paints its 36 rows with cursor positioning. Whatever the view
+// shows (a short window, a window the user scrolled), every field lands on the same cell.
+TEST(TerminalScreenPainting, PageLandsOnTheSameRowsInAnyWindow)
+{
+    struct Case {
+        const char* what;
+        int viewRows;
+        int handScrollLines; // lines scrolled up by hand before the page comes
+    };
+    const Case cases[] = {{"36 rows", 36, 0}, {"20 rows", 20, 0}, {"4 rows", 4, 0}, {"20 rows scrolled up", 20, 30}};
+    for (const Case& c : cases) {
+        TerminalScreen t;
+        ASSERT_TRUE(t.create(80, 1200, {kCw, kLh}, 80 * kCw, c.viewRows * kLh));
+        for (int i = 0; i < 100; ++i)
+            t.write(("console line " + std::to_string(i) + "\r\n").c_str());
+        for (int i = 0; i < c.handScrollLines; ++i)
+            t.verticalScroll(ScrollCode::LineUp);
+        // The page: a clear (swallowed), then each row painted in place, bottom row first.
+        std::string page = "\x1b[2J";
+        for (int r = 36; r >= 1; --r)
+            page += "\x1b[" + std::to_string(r) + ";3H" + "joint " + std::to_string(r);
+        t.write(reinterpret_cast<const uint8_t*>(page.data()), page.size());
+        const int top = 101 - 36; // rows 0..100 are in use: the screen is rows 65..100
+        for (int r = 1; r <= 36; ++r) {
+            std::string text;
+            const std::string want = "joint " + std::to_string(r);
+            for (int col = 2; col < 2 + int(want.size()); ++col)
+                text.push_back(static_cast<char>(t.cell(col, top + r - 1)));
+            ASSERT_EQ(text, want) << c.what << ", row " << r;
+        }
+        EXPECT_EQ(t.usedRows(), 101) << c.what;
+    }
+}
+
+// Scroll Lock keeps the view where the user put it while text keeps arriving; the text is
+// kept, and the view follows again once it is off.
+TEST_F(Screen, ScrollLockHoldsTheViewWhileTextArrives)
+{
+    auto numbered = [&](int from, int count) {
+        for (int i = from; i < from + count; ++i) {
+            char line[16];
+            std::snprintf(line, sizeof line, "%04d\r\n", i);
+            put(line);
+        }
+    };
+    numbered(0, 600);
+    for (int i = 0; i < 10; ++i)
+        s.verticalScroll(ScrollCode::LineUp);
+    const int held = s.scrollY();
+    const std::string before = row(held / kLh, 0, 4);
+    s.setScrollLock(true);
+    numbered(600, 50);
+    EXPECT_EQ(s.scrollY(), held);
+    EXPECT_EQ(s.usedRows(), 651);
+    // ... also across the discard of the oldest rows: the same text stays in view.
+    numbered(650, 650);
+    EXPECT_LT(s.scrollY(), held);
+    EXPECT_EQ(row(s.scrollY() / kLh, 0, 4), before);
+    s.setScrollLock(false);
+    put("x");
+    EXPECT_GE(s.scrollY() + s.viewHeight(), s.contentHeight()); // following the cursor again
+}
+
+// Growing the view shows more of the history, not blank rows below the text; a new font
+// keeps the view on the same rows.
+TEST_F(Screen, GrowingTheViewShowsHistoryAndFontsKeepTheRows)
+{
+    for (int i = 0; i < 100; ++i)
+        put("line\r\n");
+    s.setViewSize(80 * kCw, 46 * kLh);
+    EXPECT_LE(s.scrollY() + s.viewHeight(), s.contentHeight());
+    EXPECT_EQ(s.scrollY(), s.contentHeight() - 46 * kLh);
+    const int topRow = s.scrollY() / kLh;
+    s.setMetrics({12, 20});
+    EXPECT_EQ(s.scrollY(), topRow * 20);
+    EXPECT_EQ(s.contentHeight(), 101 * 20);
+    EXPECT_EQ(s.lineHeight(), 20);
 }
 
 TEST_F(Screen, EscapeWithoutNumbersGoesToTopLeftClamped)

@@ -10,6 +10,7 @@
 #include "termcore/PastePacer.h"
 #include "termcore/TerminalTexts.h"
 #include "terminal/ColorSetupDialog.h"
+#include "terminal/FindBar.h"
 #include "terminal/MainWindow.h"
 #include "terminal/SerialSetupDialog.h"
 #include "terminal/TerminalView.h"
@@ -152,7 +153,7 @@ TEST_F(Window, DisconnectedStartWithoutConfigurationFile)
 TEST_F(Window, ConnectedMenusKeysAndSavedPort)
 {
     open(true);
-    ASSERT_TRUE(window->isConnected()) << (prompter.errors.empty() ? "" : prompter.errors[0].text);
+    ASSERT_TRUE(window->session().isConnected()) << (prompter.errors.empty() ? "" : prompter.errors[0].text);
     EXPECT_FALSE(enabled("&Connect"));
     EXPECT_TRUE(enabled("&Disconnect"));
     EXPECT_TRUE(enabled("&Transmit file"));
@@ -197,7 +198,7 @@ TEST_F(Window, ConnectedMenusKeysAndSavedPort)
 TEST_F(Window, FailedOpenShowsTheMessageWithTheReason)
 {
     open(true, "COM9");
-    EXPECT_FALSE(window->isConnected());
+    EXPECT_FALSE(window->session().isConnected());
     ASSERT_EQ(prompter.errors.size(), 1u);
     EXPECT_EQ(prompter.errors[0].text, "Can not open COM9, 57600 bps!");
     EXPECT_FALSE(prompter.errors[0].detail.empty());
@@ -208,12 +209,12 @@ TEST_F(Window, FailedOpenShowsTheMessageWithTheReason)
 TEST_F(Window, TransmitStatusCancelAndRecentOrder)
 {
     open(true);
-    ASSERT_TRUE(window->isConnected());
+    ASSERT_TRUE(window->session().isConnected());
     // Nobody reads yet: the job is busy for a while, and its end comes only as a queued event.
     const std::string big = folder.write("big.bin", pattern(400000));
     prompter.fileAnswers.push_back(big);
-    window->transmit(-1);
-    ASSERT_TRUE(window->transmitting());
+    window->session().transmit(-1);
+    ASSERT_TRUE(window->session().transmitting());
     EXPECT_EQ(prompter.fileTitles.back(), "Find transmitted file");
     const QString status = window->statusText(0);
     EXPECT_TRUE(status.startsWith("TX data... ")) << status.toStdString();
@@ -226,7 +227,7 @@ TEST_F(Window, TransmitStatusCancelAndRecentOrder)
     // Keys other than ESC do nothing; ESC cancels.
     QTest::keyClick(window.get(), Qt::Key_PageDown);
     QTest::keyClick(window.get(), Qt::Key_Escape);
-    EXPECT_FALSE(window->transmitting());
+    EXPECT_FALSE(window->session().transmitting());
     EXPECT_TRUE(enabled("&Transmit file"));
     EXPECT_EQ(window->statusText(0),
               "Latest file => Tx: " + QString::fromStdString(dir.filename().string()) + "/big.bin");
@@ -240,14 +241,14 @@ TEST_F(Window, TransmitStatusCancelAndRecentOrder)
     const std::string b = folder.write("b.hex", ":0100000042BD\n:00000001FF\n");
     for (const std::string& path : {a, b}) {
         prompter.fileAnswers.push_back(path);
-        window->transmit(-1);
-        ASSERT_TRUE(waitUntil([&] { return !window->transmitting(); }));
+        window->session().transmit(-1);
+        ASSERT_TRUE(waitUntil([&] { return !window->session().transmitting(); }));
     }
     window->toggleBytesum(); // off
     EXPECT_FALSE(window->action("&Add bytesum")->isChecked());
     // Page Down sends the newest transmitted entry (b.hex) again.
     QTest::keyClick(window.get(), Qt::Key_PageDown);
-    ASSERT_TRUE(waitUntil([&] { return !window->transmitting(); }));
+    ASSERT_TRUE(waitUntil([&] { return !window->session().transmitting(); }));
     const std::string sumA = std::string(1, static_cast<char>(4 * 'A'));
     const std::string sumB = std::string(1, static_cast<char>(0x42));
     const std::string expected = "AAAA" + sumA + "\x42" + sumB + "\x42";
@@ -258,7 +259,7 @@ TEST_F(Window, TransmitStatusCancelAndRecentOrder)
     // A recent entry runs its file.
     peer.reset();
     window->recentMenu()->actions()[1]->trigger();
-    ASSERT_TRUE(waitUntil([&] { return !window->transmitting(); }));
+    ASSERT_TRUE(waitUntil([&] { return !window->session().transmitting(); }));
     EXPECT_EQ(peer.waitFor(4), "AAAA");
     EXPECT_EQ(recentTexts()[0], "Tx: " + folder + "/a.txt");
 }
@@ -269,22 +270,22 @@ TEST_F(Window, HexErrorAndMissingRecentFile)
     peer.startCollecting();
     const std::string bad = folder.write("bad.hex", ":00000006FA\n");
     prompter.fileAnswers.push_back(bad);
-    window->transmit(-1);
-    ASSERT_TRUE(waitUntil([&] { return !window->transmitting(); }));
+    window->session().transmit(-1);
+    ASSERT_TRUE(waitUntil([&] { return !window->session().transmitting(); }));
     ASSERT_EQ(prompter.errors.size(), 1u);
     EXPECT_EQ(prompter.errors[0].text, "Error in converting hex file! #4");
-    EXPECT_EQ(window->config().recent().count(), 0);
+    EXPECT_EQ(window->session().config().recent().count(), 0);
     EXPECT_EQ(peer.collected(), "");
     // A recent entry whose file went away is removed with a message.
     const std::string gone = folder.write("gone.bin", "x");
     prompter.fileAnswers.push_back(gone);
-    window->transmit(-1);
-    ASSERT_TRUE(waitUntil([&] { return !window->transmitting(); }));
-    ASSERT_EQ(window->config().recent().count(), 1);
+    window->session().transmit(-1);
+    ASSERT_TRUE(waitUntil([&] { return !window->session().transmitting(); }));
+    ASSERT_EQ(window->session().config().recent().count(), 1);
     fs::remove(gone);
     QTest::keyClick(window.get(), Qt::Key_PageDown);
     EXPECT_EQ(prompter.errors.back().text, "Can not find the selected file!");
-    EXPECT_EQ(window->config().recent().count(), 0);
+    EXPECT_EQ(window->session().config().recent().count(), 0);
     EXPECT_EQ(recentTexts(), QStringList{"Empty path"});
     EXPECT_EQ(window->statusText(0), "No recent file");
 }
@@ -294,21 +295,21 @@ TEST_F(Window, CaptureStatusEndKeyAndWholeFile)
     open(true);
     const std::string path = (dir / "capture.bin").string();
     prompter.fileAnswers.push_back(path);
-    window->receive(-1);
-    ASSERT_TRUE(window->receiving());
+    window->session().receive(-1);
+    ASSERT_TRUE(window->session().receiving());
     EXPECT_EQ(prompter.fileTitles.back(), "Set recieved file");
     EXPECT_EQ(window->statusText(0), "RX data... 0 byte (Quit to press END)");
     EXPECT_FALSE(enabled("&Transmit file"));
     const std::string data = pattern(3000);
     ASSERT_TRUE(peer.send(data));
-    ASSERT_TRUE(waitUntil([&] { return window->capture().receivedBytes() == 3000; }));
+    ASSERT_TRUE(waitUntil([&] { return window->session().capture().receivedBytes() == 3000; }));
     EXPECT_EQ(window->statusText(0), "RX data... 3000 byte (Quit to press END)");
     // Captured bytes do not reach the screen; typed characters are dropped.
     EXPECT_EQ(window->view()->screen().cursor(), 0);
     peer.startCollecting();
     QTest::keyClicks(window.get(), "zz");
     QTest::keyClick(window.get(), Qt::Key_End);
-    EXPECT_FALSE(window->receiving());
+    EXPECT_FALSE(window->session().receiving());
     EXPECT_TRUE(enabled("&Recieve file"));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(peer.collected(), ""); // End stopped the capture and sent nothing
@@ -319,15 +320,15 @@ TEST_F(Window, CaptureStatusEndKeyAndWholeFile)
     // Page Up captures into the newest Rx entry again: the file exists, so the question comes.
     prompter.overwriteAnswers.push_back(false);
     QTest::keyClick(window.get(), Qt::Key_PageUp);
-    EXPECT_FALSE(window->receiving());
+    EXPECT_FALSE(window->session().receiving());
     ASSERT_EQ(prompter.questions.size(), 1u);
     EXPECT_EQ(prompter.questions[0], "Are you sure?");
     prompter.overwriteAnswers.push_back(true);
     QTest::keyClick(window.get(), Qt::Key_PageUp);
-    EXPECT_TRUE(window->receiving());
+    EXPECT_TRUE(window->session().receiving());
     EXPECT_EQ(fs::file_size(path), 0u);
     window->disconnectPort(); // also ends the capture
-    EXPECT_FALSE(window->receiving());
+    EXPECT_FALSE(window->session().receiving());
 }
 
 TEST_F(Window, UnpluggingDuringTransmissionEndsItAndWaitsForTheDevice)
@@ -336,19 +337,19 @@ TEST_F(Window, UnpluggingDuringTransmissionEndsItAndWaitsForTheDevice)
     peer.startCollecting();
     const std::string big = folder.write("huge.bin", pattern(20'000'000));
     prompter.fileAnswers.push_back(big);
-    window->transmit(-1);
-    ASSERT_TRUE(window->transmitting());
+    window->session().transmit(-1);
+    ASSERT_TRUE(window->session().transmitting());
     ASSERT_FALSE(peer.waitFor(1000).empty());
     peer.unplug();
-    ASSERT_TRUE(waitUntil([&] { return !window->transmitting(); }, 10000));
-    ASSERT_TRUE(waitUntil([&] { return !window->isConnected(); }, 2000));
+    ASSERT_TRUE(waitUntil([&] { return !window->session().transmitting(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return !window->session().isConnected(); }, 2000));
     EXPECT_EQ(window->statusText(1), "Disconnect");
     EXPECT_TRUE(enabled("&Connect"));
     EXPECT_FALSE(enabled("&Transmit file"));
     // The device is gone: the status says so, and no message waits for OK.
-    EXPECT_TRUE(window->waitingForDevice());
+    EXPECT_TRUE(window->session().waitingForDevice());
     EXPECT_TRUE(prompter.errors.empty());
-    EXPECT_LT(window->sentBytes(), 20'000'000u);
+    EXPECT_LT(window->session().job().sentBytes(), 20'000'000u);
 }
 
 TEST_F(Window, ColourDialogPageRightPreviewAndCancel)
@@ -376,7 +377,7 @@ TEST_F(Window, ColourDialogPageRightPreviewAndCancel)
     });
     window->modifyColor();
     EXPECT_EQ(view->textColour(), QColor(0, 0, 0));
-    EXPECT_EQ(window->config().text(), (termcore::Rgb{0, 0, 0}));
+    EXPECT_EQ(window->session().config().text(), (termcore::Rgb{0, 0, 0}));
 
     // Preview then OK stores exactly the previewed colours.
     QTimer::singleShot(0, [&] {
@@ -388,7 +389,7 @@ TEST_F(Window, ColourDialogPageRightPreviewAndCancel)
         dialog->okButton()->click();
     });
     window->modifyColor();
-    EXPECT_EQ(window->config().background(), (termcore::Rgb{255, 254, 245}));
+    EXPECT_EQ(window->session().config().background(), (termcore::Rgb{255, 254, 245}));
     EXPECT_EQ(view->background(), QColor(255, 254, 245));
 }
 
@@ -412,6 +413,12 @@ TEST(SerialSetupDialog, SelectsTheSavedPortOrTheFirstAndNeedsOne)
     EXPECT_EQ(dialog.windowTitle(), "Serial setup");
     EXPECT_EQ(dialog.selectedPort(), "COM3");
     EXPECT_EQ(dialog.selectedRate(), 115200);
+    // Each port names what stands behind it; the choice is still the port's name.
+    dialog.setDescriptions({"", "KZ-7 Simulator", "FT232R USB UART A50285BI"});
+    EXPECT_EQ(dialog.portList()->itemText(0), "COM1");
+    EXPECT_EQ(dialog.portList()->itemText(1), "COM3  KZ-7 Simulator");
+    EXPECT_EQ(dialog.portList()->itemText(2), "COM10  FT232R USB UART A50285BI");
+    EXPECT_EQ(dialog.selectedPort(), "COM3");
     terminal::SerialSetupDialog other({"COM1", "COM3"}, "COM9", 57600);
     EXPECT_EQ(other.selectedPort(), "COM1");
     terminal::SerialSetupDialog none({}, "COM1", 57600);
@@ -435,6 +442,17 @@ TEST(SerialSetupDialog, AnyRateTheSerialLayerCanSetMayBeTyped)
         EXPECT_EQ(dialog.connectButton()->isEnabled(), c.rate != 0) << c.typed;
         EXPECT_EQ(dialog.rateHint().isEmpty(), c.rate != 0) << c.typed;
     }
+    // The hint is never cut off: the dialog makes room for every line of it.
+    dialog.show();
+    dialog.rateList()->setEditText(QStringLiteral("12"));
+    QApplication::processEvents();
+    const QLabel* hint = nullptr;
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        if (label->text() == dialog.rateHint())
+            hint = label;
+    ASSERT_NE(hint, nullptr);
+    EXPECT_GE(hint->height(), hint->heightForWidth(hint->width()));
+    EXPECT_LE(hint->geometry().bottom(), dialog.height());
     // A typed rate that was saved is offered again.
     terminal::SerialSetupDialog again({"COM1"}, "COM1", 31250);
     EXPECT_EQ(again.selectedRate(), 31250);
@@ -507,6 +525,21 @@ int pixelsOf(terminal::TerminalView* view, int column, int row, QColor colour)
     for (int y = row * m.charHeight; y < (row + 1) * m.charHeight; ++y)
         for (int x = column * m.charWidth; x < (column + 1) * m.charWidth; ++x)
             if (QColor(image.pixel(x, y)) == colour)
+                ++n;
+    return n;
+}
+
+// Pixels of a cell that are not the background: the ink of whatever glyph the installed fonts
+// draw, black in one face and anti-aliased grey in another.
+int inkedPixels(terminal::TerminalView* view, int column, int row)
+{
+    const QImage image = view->viewport()->grab().toImage();
+    const auto m = view->metrics();
+    const QRgb background = view->background().rgb();
+    int n = 0;
+    for (int y = row * m.charHeight; y < (row + 1) * m.charHeight; ++y)
+        for (int x = column * m.charWidth; x < (column + 1) * m.charWidth; ++x)
+            if (image.pixel(x, y) != background)
                 ++n;
     return n;
 }
@@ -622,22 +655,22 @@ TEST_F(Window, DraggingBeyondAnEdgeScrollsAndKeepsSelecting)
 TEST_F(Window, PasteGoesToThePortPacedAndEscStopsIt)
 {
     open(true);
-    ASSERT_TRUE(window->isConnected());
+    ASSERT_TRUE(window->session().isConnected());
     peer.startCollecting();
     QGuiApplication::clipboard()->setText(QStringLiteral("ver\nhelp\r\nexit"));
     QTest::keyClick(window.get(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_TRUE(window->pasting());
-    ASSERT_TRUE(waitUntil([&] { return !window->pasting(); }));
+    EXPECT_TRUE(window->session().pasting());
+    ASSERT_TRUE(waitUntil([&] { return !window->session().pasting(); }));
     EXPECT_EQ(peer.waitFor(13), "ver\rhelp\rexit");
 
     // During a paste typed keys are held back; ESC stops what is left.
     peer.reset();
     QGuiApplication::clipboard()->setText(QString(200, QLatin1Char('a')));
     window->paste();
-    ASSERT_TRUE(window->pasting());
+    ASSERT_TRUE(window->session().pasting());
     QTest::keyClicks(window.get(), "zz");
     QTest::keyClick(window.get(), Qt::Key_Escape);
-    EXPECT_FALSE(window->pasting());
+    EXPECT_FALSE(window->session().pasting());
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     QCoreApplication::processEvents();
     const std::string sent = peer.collected();
@@ -651,7 +684,7 @@ TEST_F(Window, PasteGoesToThePortPacedAndEscStopsIt)
     // With the port closed nothing is pasted.
     window->disconnectPort();
     window->paste();
-    EXPECT_FALSE(window->pasting());
+    EXPECT_FALSE(window->session().pasting());
 }
 
 TEST_F(Window, FindHighlightsMatchesAndStepsThroughThem)
@@ -660,7 +693,7 @@ TEST_F(Window, FindHighlightsMatchesAndStepsThroughThem)
     auto* view = window->view();
     received(*window, "ok one\r\nOK two\r\nnothing\r\nlast ok");
     QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
-    QLineEdit* edit = window->findEdit();
+    QLineEdit* edit = window->findBar()->edit();
     ASSERT_TRUE(edit->isVisible());
     QTest::keyClicks(edit, "ok");
     struct Step {
@@ -684,7 +717,7 @@ TEST_F(Window, FindHighlightsMatchesAndStepsThroughThem)
         s.press();
         ASSERT_TRUE(view->currentMatch().has_value()) << s.how;
         EXPECT_EQ(view->currentMatch()->start, s.start) << s.how;
-        EXPECT_EQ(window->findStatus(), s.status) << s.how;
+        EXPECT_EQ(window->findBar()->status(), s.status) << s.how;
     }
     // The current match (row 1) is orange, the others yellow, the rest not highlighted.
     const QColor orange(255, 150, 40), yellow(255, 230, 90);
@@ -697,17 +730,63 @@ TEST_F(Window, FindHighlightsMatchesAndStepsThroughThem)
     edit->setText(QStringLiteral("absent"));
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_FALSE(view->currentMatch().has_value());
-    EXPECT_EQ(window->findStatus(), "Not found");
+    EXPECT_EQ(window->findBar()->status(), "Not found");
     EXPECT_EQ(pixelsOf(view, 1, 0, yellow), 0);
     // ESC closes the bar and typing goes to the port again.
     QTest::keyClick(edit, Qt::Key_Escape);
     EXPECT_FALSE(edit->isVisible());
 }
 
+// Keys go where a user typing expects them: to the controller whenever the terminal has the
+// keys (Tab drives the KZ-7's menus), to the find field only once it was opened or clicked.
+TEST_F(Window, TerminalKeepsTheKeysWhileTheFindBarIsOpen)
+{
+    open(true);
+    ASSERT_TRUE(window->session().isConnected());
+    peer.startCollecting();
+    QLineEdit* edit = window->findBar()->edit();
+    auto typed = [](Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), key, mods); // as the keyboard does
+    };
+    typed(Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(edit->isVisible());
+    typed(Qt::Key_O);
+    typed(Qt::Key_K);
+    EXPECT_EQ(edit->text(), "ok");
+
+    // A click on the terminal: Tab, letters and ESC go to the port, the field keeps its text.
+    mouse(window->view()->viewport(), QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton);
+    mouse(window->view()->viewport(), QEvent::MouseButtonRelease, {20, 20}, Qt::NoButton);
+    typed(Qt::Key_Tab);
+    typed(Qt::Key_Tab);
+    typed(Qt::Key_X);
+    typed(Qt::Key_Escape);
+    EXPECT_EQ(peer.waitFor(4), "\t\tx\x1b");
+    EXPECT_EQ(edit->text(), "ok");
+    EXPECT_TRUE(edit->isVisible());
+
+    // A click on the field gives it the keys; Escape closes the bar and hands them back.
+    peer.reset();
+    QTest::mouseClick(edit, Qt::LeftButton);
+    typed(Qt::Key_Z);
+    EXPECT_EQ(edit->text(), "okz");
+    typed(Qt::Key_Escape);
+    EXPECT_FALSE(edit->isVisible());
+    typed(Qt::Key_Tab);
+    EXPECT_EQ(peer.waitFor(1), "\t");
+
+    // Opened without taking the keys (as --find does), the bar leaves them with the terminal.
+    window->findBar()->open(QStringLiteral("KZ"), false);
+    peer.reset();
+    typed(Qt::Key_Tab);
+    EXPECT_EQ(peer.waitFor(1), "\t");
+    EXPECT_EQ(edit->text(), "KZ");
+}
+
 TEST_F(Window, TimestampsAndHexViewFromTheViewMenu)
 {
     open(true);
-    ASSERT_TRUE(window->isConnected());
+    ASSERT_TRUE(window->session().isConnected());
     auto& screen = window->view()->screen();
     window->action("&Timestamps")->trigger();
     EXPECT_TRUE(window->action("&Timestamps")->isChecked());
@@ -746,12 +825,12 @@ TEST_F(Window, TimestampsAndHexViewFromTheViewMenu)
 TEST_F(Window, LogFileKeepsWhatArrivesAndWhatIsSentWhileTheScreenShowsIt)
 {
     open(true);
-    ASSERT_TRUE(window->isConnected());
+    ASSERT_TRUE(window->session().isConnected());
     const std::string path = (dir / "session.log").string();
     prompter.fileAnswers.push_back(path);
     window->action("&Log to file...")->trigger();
     EXPECT_EQ(prompter.fileTitles.back(), "Log file");
-    ASSERT_TRUE(window->log().isOpen());
+    ASSERT_TRUE(window->session().log().isOpen());
     EXPECT_TRUE(window->action("&Log to file...")->isChecked());
     window->action("Log &sent bytes too")->trigger();
 
@@ -762,15 +841,15 @@ TEST_F(Window, LogFileKeepsWhatArrivesAndWhatIsSentWhileTheScreenShowsIt)
     EXPECT_EQ(peer.waitFor(1), "k");
     // On disk within a second or so, with the log still open.
     ASSERT_TRUE(waitUntil([&] { return slurp(path) == "hello\r\nk"; }, 5000)) << slurp(path);
-    EXPECT_TRUE(window->log().isOpen());
+    EXPECT_TRUE(window->session().log().isOpen());
 
     // A capture hides what arrives from the screen, not from the log.
     prompter.fileAnswers.push_back((dir / "capture.bin").string());
-    window->receive(-1);
-    ASSERT_TRUE(window->receiving());
+    window->session().receive(-1);
+    ASSERT_TRUE(window->session().receiving());
     ASSERT_TRUE(peer.send("cap"));
-    ASSERT_TRUE(waitUntil([&] { return window->capture().receivedBytes() == 3; }));
-    window->stopReceive();
+    ASSERT_TRUE(waitUntil([&] { return window->session().capture().receivedBytes() == 3; }));
+    window->session().stopReceive();
     // Sent bytes only when chosen; the rest is there when the window closes.
     window->action("Log &sent bytes too")->trigger();
     QTest::keyClicks(window.get(), "q");
@@ -791,11 +870,11 @@ TEST_F(Window, LogFileKeepsWhatArrivesAndWhatIsSentWhileTheScreenShowsIt)
 TEST_F(Window, DeviceThatGoesAwayIsReopenedWhenItsNameComesBack)
 {
     open(true);
-    ASSERT_TRUE(window->isConnected());
+    ASSERT_TRUE(window->session().isConnected());
     const std::string first = peer.slavePath();
     EXPECT_EQ(window->deviceText().toStdString(), first);
     peer.unplug();
-    ASSERT_TRUE(waitUntil([&] { return window->waitingForDevice(); }));
+    ASSERT_TRUE(waitUntil([&] { return window->session().waitingForDevice(); }));
     EXPECT_EQ(window->statusText(1), "Disconnect");
     EXPECT_EQ(window->deviceText().toStdString(), "COM7 gone (" + first + "), waiting for it");
     EXPECT_TRUE(prompter.errors.empty()); // a device that went away is no error to confirm
@@ -809,14 +888,14 @@ TEST_F(Window, DeviceThatGoesAwayIsReopenedWhenItsNameComesBack)
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         QCoreApplication::processEvents();
     }
-    EXPECT_TRUE(window->waitingForDevice());
-    EXPECT_FALSE(window->isConnected());
+    EXPECT_TRUE(window->session().waitingForDevice());
+    EXPECT_FALSE(window->session().isConnected());
 
     PtyPeer second;
     ASSERT_TRUE(second.ok());
     ASSERT_TRUE(platform::linkPort(7, second.slavePath()));
-    ASSERT_TRUE(waitUntil([&] { return window->isConnected(); }));
-    EXPECT_FALSE(window->waitingForDevice());
+    ASSERT_TRUE(waitUntil([&] { return window->session().isConnected(); }));
+    EXPECT_FALSE(window->session().waitingForDevice());
     EXPECT_EQ(window->statusText(1), "COM7-57600");
     EXPECT_EQ(window->deviceText().toStdString(), second.slavePath());
     EXPECT_TRUE(enabled("&Transmit file"));
@@ -825,9 +904,9 @@ TEST_F(Window, DeviceThatGoesAwayIsReopenedWhenItsNameComesBack)
 
     // Disconnect while waiting stops it.
     second.unplug();
-    ASSERT_TRUE(waitUntil([&] { return window->waitingForDevice(); }));
+    ASSERT_TRUE(waitUntil([&] { return window->session().waitingForDevice(); }));
     window->disconnectPort();
-    EXPECT_FALSE(window->waitingForDevice());
+    EXPECT_FALSE(window->session().waitingForDevice());
     EXPECT_EQ(window->deviceText(), "");
     EXPECT_FALSE(enabled("&Disconnect"));
 }
@@ -837,22 +916,22 @@ TEST_F(Window, Kz7SimThatVanishesAndComesBackIsPickedUpAgain)
     testsupport::Kz7SimProcess sim;
     ASSERT_TRUE(sim.start({"--com", "5"})) << sim.error();
     open(true, "COM5");
-    ASSERT_TRUE(window->isConnected());
+    ASSERT_TRUE(window->session().isConnected());
     EXPECT_EQ(window->statusText(1), "COM5-57600");
     EXPECT_EQ(window->deviceText().toStdString(), sim.devicePath());
     ASSERT_TRUE(sim.control("vanish 0"));
-    ASSERT_TRUE(waitUntil([&] { return window->waitingForDevice(); }));
+    ASSERT_TRUE(waitUntil([&] { return window->session().waitingForDevice(); }));
     EXPECT_EQ(window->statusText(1), "Disconnect");
     EXPECT_EQ(window->deviceText().toStdString(), "COM5 gone (" + sim.devicePath() + "), waiting for it");
 
     testsupport::Kz7SimProcess again;
     ASSERT_TRUE(again.start({"--com", "5"})) << again.error();
-    ASSERT_TRUE(waitUntil([&] { return window->isConnected(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return window->session().isConnected(); }, 10000));
     EXPECT_EQ(window->statusText(1), "COM5-57600");
     EXPECT_EQ(window->deviceText().toStdString(), again.devicePath());
     EXPECT_TRUE(prompter.errors.empty());
     // It is live: a carriage return from the menu opens the console.
-    window->sendText("\r");
+    window->session().sendText("\r");
     auto& screen = window->view()->screen();
     ASSERT_TRUE(waitUntil([&] {
         for (int r = 0; r <= screen.cursorRow(); ++r)
@@ -877,11 +956,60 @@ TEST_F(Window, ResizingShowsAsManyCellsAsFit)
     EXPECT_EQ(screen.rows(), 1200);
     // The columns beyond the model's 80 stay blank.
     received(*window, std::string(80, '#'));
-    EXPECT_GT(pixelsOf(view, 79, 0, Qt::black), 0);
-    EXPECT_EQ(pixelsOf(view, 85, 0, Qt::black), 0);
+    EXPECT_GT(inkedPixels(view, 79, 0), 0);
+    EXPECT_EQ(inkedPixels(view, 85, 0), 0);
     window->resize(window->minimumSize());
     ASSERT_TRUE(waitUntil([&] { return screen.viewWidth() < 40 * m.charWidth; }));
     EXPECT_GT(screen.viewHeight(), 0);
+}
+
+// A user reading back through what the robot printed while it keeps talking, with a larger
+// font and the send strings on their keys; what they set is there again at the next start.
+TEST_F(Window, ScrollLockFontAndSendStringsAsAUserWorks)
+{
+    open(true);
+    ASSERT_TRUE(window->session().isConnected());
+    peer.startCollecting();
+    auto& screen = window->view()->screen();
+    for (int i = 0; i < 200; ++i)
+        received(*window, "sensor " + std::to_string(i) + "\r\n");
+    const int bottom = screen.scrollY();
+    // Shift+Page Up scrolls the history; it starts no capture.
+    QTest::keyClick(window.get(), Qt::Key_PageUp, Qt::ShiftModifier);
+    EXPECT_LT(screen.scrollY(), bottom);
+    EXPECT_FALSE(window->session().receiving());
+    // Scroll Lock holds the view while the robot talks on; the View menu and the status say so.
+    QTest::keyClick(window.get(), Qt::Key_ScrollLock);
+    EXPECT_TRUE(window->action("Scroll &lock\tScroll Lock")->isChecked());
+    const int held = screen.scrollY();
+    ASSERT_TRUE(peer.send("more\r\nand more\r\n"));
+    ASSERT_TRUE(waitUntil([&] { return screen.usedRows() == 203; }));
+    EXPECT_EQ(screen.scrollY(), held);
+    QTest::keyClick(window.get(), Qt::Key_ScrollLock);
+    EXPECT_FALSE(window->action("Scroll &lock\tScroll Lock")->isChecked());
+
+    // Ctrl+3 sends the third send string, "\rexit\ry" by default; the Send menu names it.
+    QTest::keyClick(window.get(), Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(peer.waitFor(7), "\rexit\ry");
+    EXPECT_NE(window->action("Back to the menu\tCtrl+3"), nullptr);
+
+    // Larger: the cell follows the font actually chosen and the window keeps its cells.
+    const auto small = window->view()->metrics();
+    const QSize cells = window->view()->visibleCells();
+    window->action("&Larger")->trigger();
+    window->action("&Larger")->trigger();
+    const auto large = window->view()->metrics();
+    EXPECT_GT(large.charHeight, small.charHeight);
+    EXPECT_EQ(screen.lineHeight(), large.charHeight);
+    ASSERT_TRUE(waitUntil([&] { return window->view()->visibleCells() == cells; }));
+    window->action("&Hex view")->trigger();
+    window.reset();
+
+    EXPECT_EQ(slurp(configPath()).size(), 2134u);
+    open(false);
+    EXPECT_EQ(window->view()->metrics().charHeight, large.charHeight);
+    EXPECT_EQ(window->view()->visibleCells(), cells);
+    EXPECT_TRUE(window->action("&Hex view")->isChecked());
 }
 
 // The program itself: signals end it as File / Exit does, a refused --baud says why, and a
