@@ -88,6 +88,7 @@ class Session:
         self.dir = folder
         self.children = []
         self.program = None
+        self.exited = False
         self.ports = os.path.join(folder, "ports")
         self.config = os.path.join(folder, "config")
         self.home = os.path.join(folder, "home")
@@ -174,6 +175,7 @@ class Session:
         return r.returncode, r.stdout + r.stderr
 
     def exit_status(self):
+        self.exited = True
         try:
             return self.program.wait(timeout=BOUND)
         except subprocess.TimeoutExpired:
@@ -246,16 +248,16 @@ class Session:
     def click(self, win, x, y, count=1):
         """Clicks at X, Y inside WIN (counted from its top-left corner); count=2 double-clicks."""
         wx, wy, _, _ = self.geometry(win)
-        self.x("mousemove", "--sync", str(wx + x), str(wy + y))
+        self.x("mousemove", str(wx + x), str(wy + y))
         self.x("click", "--repeat", str(count), "--delay", "80", "1")
 
     def drag(self, win, start, end):
         wx, wy, _, _ = self.geometry(win)
-        self.x("mousemove", "--sync", str(wx + start[0]), str(wy + start[1]), "mousedown", "1")
+        self.x("mousemove", str(wx + start[0]), str(wy + start[1]), "mousedown", "1")
         for i in range(1, 9):  # a hand passes through the places between
             px = start[0] + (end[0] - start[0]) * i // 8
             py = start[1] + (end[1] - start[1]) * i // 8
-            self.x("mousemove", "--sync", str(wx + px), str(wy + py))
+            self.x("mousemove", str(wx + px), str(wy + py))
         self.x("mouseup", "1")
 
     def menu(self, *path):
@@ -271,24 +273,32 @@ class Session:
         return self.xtry(["xdotool", "search", "--onlyvisible", "--class", "."]).split()
 
     # --- judging ----------------------------------------------------------------------------
-    def screen(self, win=None):
-        """A picture of WIN (in its own coordinates) or of the whole screen. Windows are read
-        one by one: without a compositor a new dialog's pixels need not reach the root yet."""
+    def picture(self, win=None):
+        """A picture of WIN (in its own coordinates) or of the whole screen, or None while the
+        window cannot be read (being mapped or moved). Windows are read one by one: without a
+        compositor a new dialog's pixels need not have reached the root window yet."""
         r = subprocess.run(["xwd", "-silent"] + (["-id", win] if win else ["-root"]),
                            env=self.env, capture_output=True, timeout=BOUND)
-        if r.returncode != 0:
-            raise JourneyFailed("xwd could not read the screen")
-        return Screen(r.stdout)
+        return Screen(r.stdout) if r.returncode == 0 else None
+
+    def screen(self, win=None):
+        return self.wait_for(lambda: self.picture(win), "a picture of " + (win or "the screen"))
 
     def wait_for(self, test, what, bound=BOUND):
         end = time.monotonic() + bound
         while True:
+            started = time.monotonic()
             value = test()
             if value:
                 return value
+            if self.program and self.program.poll() is not None and not self.exited:
+                raise JourneyFailed("the program ended (status %d) while waiting for %s"
+                                    % (self.program.returncode, what))
             if time.monotonic() > end:
                 raise JourneyFailed("waited %d s for %s" % (bound, what))
-            time.sleep(0.05)
+            # Looking costs the X server and the programs time too (a picture of a window, a
+            # dump): look at most half of the time.
+            time.sleep(max(0.05, time.monotonic() - started))
 
     def close(self):
         for p in reversed(self.children):
@@ -332,8 +342,10 @@ def main():
         if session is not None:
             try:
                 os.makedirs(keep, exist_ok=True)
-                session.screen().save_png(os.path.join(keep, "screen.png"))
-                session.screen(session.active()).save_png(os.path.join(keep, "window.png"))
+                for name, win in (("screen", None), ("window", session.active() or None)):
+                    shot = session.picture(win)
+                    if shot:
+                        shot.save_png(os.path.join(keep, name + ".png"))
             except (JourneyFailed, OSError, subprocess.TimeoutExpired):
                 pass
             session.close()

@@ -1,7 +1,7 @@
-"""Posewright: start connected to the controller, set a joint from the joint list, capture the
-robot's current pose into panel 2 by dragging it there, save the page, and Exit with the keyboard
-focus in the joint list. The program ends with status 0, the controller's page holds the pose
-and the settings keep the port."""
+"""Posewright: start connected to the controller, add three poses, set a joint from the joint
+list, capture the robot's current pose into the panel "Pose 2" by dragging the robot there, save
+the page, and Exit with the keyboard focus in the joint list. The program ends with status 0,
+the controller's page holds the pose and the settings keep the port."""
 import re
 
 from acceptance import check, dark
@@ -9,8 +9,9 @@ from acceptance import check, dark
 # The form's fixed layout (pixels from the top-left of the form, below the menu bar).
 JOINT_LIST = (436, 8, 290, 400)
 MAIN_VIEW = (8 + 210, 8 + 200)
-PANEL_2 = (8 + 141 + 68, 448 + 75)
+PANEL_2 = (8 + 2 * 141 + 68, 448 + 75)
 PAGE_SAVE = (734 + 129, 314 + 14)
+ADD_POSE = (734 + 129, 410 + 14)
 
 
 def value_cell(index):
@@ -20,12 +21,11 @@ def value_cell(index):
 
 def form_top(s, win):
     """Where the form starts under the menu bar, whose height follows the font: the first white
-    row of the joint list's column."""
-    x, y, _, h = s.geometry(win)
-    shot = s.screen()
-    column = x + JOINT_LIST[0] + 100
-    for row in range(h):
-        if all(shot.pixel(column, y + row + k) == (255, 255, 255) for k in range(20)):
+    row of the joint list's column (the list is painted white)."""
+    shot = s.screen(win)
+    column = JOINT_LIST[0] + 100
+    for row in range(shot.height - 20):
+        if all(shot.pixel(column, row + k) == (255, 255, 255) for k in range(20)):
             return row - JOINT_LIST[1]
     return None
 
@@ -44,10 +44,11 @@ def run(s):
     at = lambda p: (p[0], top + p[1])
 
     # The joint values are painted once the editor's first screen has arrived.
-    wx, wy, _, _ = s.geometry(win)
-    cells = (wx + JOINT_LIST[0] + 160, wy + top + JOINT_LIST[1] + 20, 40, 160)
-    s.wait_for(lambda: s.screen().count(cells, dark) > 50, "the joint values in the list")
+    cells = (JOINT_LIST[0] + 160, top + JOINT_LIST[1] + 20, 40, 160)
+    s.wait_for(lambda: s.screen(win).count(cells, dark) > 50, "the joint values in the list")
 
+    for _ in range(3):
+        s.click(win, *at(ADD_POSE))
     first = sorted(joints(s), key=int)[0]
     s.click(win, *at(value_cell(0)))
     s.key("ctrl+a")
@@ -66,6 +67,7 @@ def run(s):
 
     status, page = s.tool("motion", "page", "--port", "COM3", "--open", "1")
     check(status == 0, "tessaban motion page: " + page)
-    row = re.search(r"^.*\bID ?0*%s\b.*$" % first, page, re.M)
-    check(row and row.group(0).split()[-7:][1] == "600",
-          "pose 2 of joint %s holds 600 in the saved page:\n%s" % (first, page))
+    row = re.search(r"^%s\s.*$" % first, page, re.M)  # ID, current value, poses 0 to 6
+    poses = row.group(0).split()[-7:] if row else []
+    check(poses[:3] == ["512", "512", "600"] and re.search(r"Number of pose\s*:\s*3", page),
+          "the saved page has three poses, Pose 2 with joint %s at 600:\n%s" % (first, page))
