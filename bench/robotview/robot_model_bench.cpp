@@ -2,9 +2,12 @@
 // swapped whenever it is reached), and the frame world matrices a drawn frame needs.
 
 #include "robotview/RobotModel.h"
+#include "robotview/XFileBounds.h"
 
 #include <benchmark/benchmark.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -57,3 +60,28 @@ void BM_FrameWorlds(benchmark::State& state)
 BENCHMARK(BM_FrameWorlds);
 
 } // namespace
+
+// Reading the profile and its model, as the editor now does once for its eight views (it used
+// to do it once per view).
+void BM_ReadHumanoid(benchmark::State& state)
+{
+    const std::string profile = std::string(TESSABAN_SOURCE_DIR) + "/data/Robot files/default.rbt";
+    for (auto _ : state) {
+        const robotview::RobotModel model = robotview::RobotModel::read(profile);
+        if (!model.loaded())
+            state.SkipWithError(model.loadError().c_str());
+        benchmark::DoNotOptimize(model.meshes().data());
+    }
+}
+BENCHMARK(BM_ReadHumanoid)->Unit(benchmark::kMillisecond);
+
+// The look at the counts that comes before the importer, over the humanoid's text.
+void BM_CheckHumanoidBounds(benchmark::State& state)
+{
+    std::ifstream in(std::string(TESSABAN_SOURCE_DIR) + "/data/Robot files/humanoid.x", std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    for (auto _ : state)
+        benchmark::DoNotOptimize(robotview::checkXFileBounds(bytes).ok);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size()));
+}
+BENCHMARK(BM_CheckHumanoidBounds)->Unit(benchmark::kMicrosecond);

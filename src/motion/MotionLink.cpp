@@ -14,6 +14,8 @@ const char* const kCannotFindText =
     "Power.\n2. Push the \"MODE\" button of KZ-7.\n3. Turn off and on KZ-7.\n4. Execute Posewright again.";
 const char* const kDisconnectedText = "Disconnected to KZ-7.";
 const char* const kReaderErrorFormat = "Error while creating ThreadWatchComm in %s!";
+const char* const kPortGoneText =
+    "The controller's port went away. Check the cable and the power, then choose \"Connect KZ-7\" again.";
 const char* const kErrorCaption = "Error";
 
 namespace {
@@ -46,9 +48,7 @@ platform::ChannelOpener MotionLink::serialDeviceOpener()
 MotionLink::MotionLink() : MotionLink(serialDeviceOpener(), platform::systemClock(), true) {}
 
 MotionLink::MotionLink(platform::ChannelOpener opener, platform::Clock& clock, bool readerThread)
-    : opener_(std::move(opener)),
-      clock_(clock),
-      readerThread_(readerThread),
+    : opener_(std::move(opener)), clock_(clock), readerThread_(readerThread),
       decoder_(screen_, [this](const LinkEvent& e) { raise(e); })
 {
 }
@@ -122,6 +122,7 @@ void MotionLink::closePort(bool raiseEvent)
     if (!open_)
         return;
     screen_.inEditScreen = false;
+    decodeAsItArrives_ = false;
     running_ = false;
     if (reader_.joinable())
         reader_.join();
@@ -302,20 +303,48 @@ void MotionLink::linkLost(bool showTimeout)
     raise(e);
 }
 
+void MotionLink::decodeBuffered(size_t count)
+{
+    std::vector<uint8_t> bytes(count);
+    const size_t got = ring_.take(bytes.data(), count);
+    decoder_.feed(bytes.data(), got);
+}
+
+namespace {
+
+// Marks a poll as running while its handlers run (they may open modal boxes).
+struct TickGuard {
+    bool& flag;
+    explicit TickGuard(bool& f) : flag(f) { flag = true; }
+    ~TickGuard() { flag = false; }
+};
+
+} // namespace
+
+bool MotionLink::decodeArrived()
+{
+    if (inTick_ || !open_ || !decodeAsItArrives_)
+        return false;
+    TickGuard guard(inTick_);
+    collect();
+    const size_t n = ring_.count();
+    if (n == 0)
+        return false;
+    waiting_ = false;
+    decodeBuffered(n);
+    return true;
+}
+
 void MotionLink::tick()
 {
     if (inTick_ || !open_)
         return;
-    struct Guard {
-        bool& flag;
-        explicit Guard(bool& f) : flag(f) { flag = true; }
-        ~Guard() { flag = false; }
-    } guard(inTick_);
+    TickGuard guard(inTick_);
 
     collect();
     if (readerFailed_.exchange(false)) {
         if (messages_)
-            messages_(kErrorCaption, format(kReaderErrorFormat, devicePath_));
+            messages_(kErrorCaption, format(kReaderErrorFormat, devicePath_) + "\n" + kPortGoneText);
         linkLost(false);
         return;
     }
@@ -323,13 +352,15 @@ void MotionLink::tick()
     const size_t n = ring_.count();
     if (n > 0) {
         waiting_ = false;
-        if (n == lastCount_) {
+        if (decodeAsItArrives_) {
+            stableTicks_ = 0;
+            lastCount_ = 0;
+            decodeBuffered(n);
+        } else if (n == lastCount_) {
             if (stableTicks_ >= kQuietTicks) {
                 stableTicks_ = 0;
                 lastCount_ = 0;
-                std::vector<uint8_t> bytes(n);
-                const size_t got = ring_.take(bytes.data(), n);
-                decoder_.feed(bytes.data(), got);
+                decodeBuffered(n);
             } else {
                 ++stableTicks_;
             }

@@ -31,6 +31,7 @@ extern const char* const kCannotOpenFormat;  // "Can not open %s!"
 extern const char* const kCannotFindText;    // the reply time-out
 extern const char* const kDisconnectedText;  // "Disconnected to KZ-7."
 extern const char* const kReaderErrorFormat; // the reader thread's failure, caption "Error"
+extern const char* const kPortGoneText;      // the plain sentence shown below it
 extern const char* const kErrorCaption;      // "Error"
 
 // The menu's answer to "***", as the motion link judges it: the highlighted entry 0..2 when the
@@ -90,6 +91,15 @@ class MotionLink {
     bool sendGoto(int column, int row);
     bool refresh();
 
+    // While on, each tick decodes what has arrived at once instead of waiting for the line to
+    // fall quiet (a playing page repaints pose after pose and is never quiet until it ends).
+    // Fields cut by a tick are finished by the next one. Closing the port turns it off.
+    void setDecodeAsItArrives(bool on) { decodeAsItArrives_ = on; }
+    bool decodesAsItArrives() const { return decodeAsItArrives_; }
+    // Between ticks, while decoding as it arrives: decodes what has arrived, without counting a
+    // tick of any reply wait (a lost link is still found by tick()). True when bytes were decoded.
+    bool decodeArrived();
+
     // One poll of the received bytes. Not re-entrant: a tick that starts while another is still
     // raising events (an event handler running a modal loop) returns at once.
     void tick();
@@ -120,6 +130,7 @@ class MotionLink {
     void collect();
     void raise(const LinkEvent& event);
     void linkLost(bool showTimeout);
+    void decodeBuffered(size_t count);
     void sleepMs(int ms) const;
 
     Timing timing_;
@@ -141,6 +152,7 @@ class MotionLink {
     int stableTicks_ = 0;
     size_t lastCount_ = 0;
     bool inTick_ = false;
+    bool decodeAsItArrives_ = false;
 
     MotionScreen screen_;
     ScreenDecoder decoder_;

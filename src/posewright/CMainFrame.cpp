@@ -6,17 +6,21 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSettings>
+#include <QStatusBar>
 
 namespace posewright {
 
 CMainFrame::CMainFrame(PosewrightSettings& settings, const QString& robotFolder, Prompter& prompter)
     : settings_(settings), robotFolder_(robotFolder), prompter_(prompter)
 {
-    setWindowTitle(kAppTitle);
+    // The title marks a page with unsaved changes.
+    setWindowTitle(QString(kAppTitle) + "[*]");
     view_ = new CPosewrightView(robotFolder + "/" + settings.robotProfile, prompter, this);
+    view_->core().setSavedPort(settings.comPort);
     setCentralWidget(view_);
 
     QMenu* start = menuBar()->addMenu("Start(&S)");
@@ -74,6 +78,9 @@ void CMainFrame::updateMenus()
     for (const auto& [text, command] : items)
         if (QAction* a = action(text))
             a->setEnabled(view_->menuEnabled(command));
+    setWindowModified(view_->core().pageModified());
+    if (statusBar()->currentMessage() != view_->messageLine()->text())
+        statusBar()->showMessage(view_->messageLine()->text());
 }
 
 void CMainFrame::changeRobotFile()
@@ -82,7 +89,7 @@ void CMainFrame::changeRobotFile()
     if (name.isEmpty())
         return;
     settings_.robotProfile = name;
-    prompter_.inform({}, "Succeed to change robot file!\nPlease restart program.");
+    prompter_.tell("Succeed to change robot file!\nPlease restart program.");
 }
 
 void CMainFrame::moveEvent(QMoveEvent* e)
@@ -94,6 +101,11 @@ void CMainFrame::moveEvent(QMoveEvent* e)
 
 void CMainFrame::closeEvent(QCloseEvent* e)
 {
+    // Closing the link answers the controller's "not saved" question with "y": ask first.
+    if (view_ && !view_->core().confirmLeavingPage()) {
+        e->ignore();
+        return;
+    }
     shutDown();
     e->accept();
 }

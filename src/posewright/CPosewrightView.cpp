@@ -7,6 +7,7 @@
 #include "posewright/ValueControl.h"
 #include "robotgl/Main3DView.h"
 #include "robotgl/PosePanel.h"
+#include "robotview/RobotModel.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -23,16 +24,21 @@ CPosewrightView::CPosewrightView(const QString& profilePath, Prompter& prompter,
 {
     setFixedSize(kFormWidth, kFormHeight);
 
-    // The joint list shows the profile's joints in profile order.
-    main_ = new robotgl::Main3DView(profilePath, this);
+    // The profile and its model are read once; every view starts from a copy. A profile or model
+    // that cannot be read is said once, here, instead of leaving eight blank views.
+    const robotview::RobotModel model = robotview::RobotModel::read(profilePath.toStdString());
+    if (!model.loaded())
+        prompter_.inform({}, QString::fromStdString(model.loadError()));
+    main_ = new robotgl::Main3DView(model, this);
     main_->setCaption(QString());
+    // The joint list shows the profile's joints in profile order.
     std::vector<std::pair<int, std::string>> joints;
-    for (const auto& j : main_->model().profile().joints())
+    for (const auto& j : model.profile().joints())
         joints.emplace_back(j.id, j.name);
     core_.setProfileJoints(joints);
 
     for (int k = 0; k < kPanelCount; ++k) {
-        auto* p = new robotgl::PosePanel(k, profilePath, this);
+        auto* p = new robotgl::PosePanel(k, model, this);
         p->setCaption(QString("Pose %1").arg(k));
         panels_[static_cast<size_t>(k)] = p;
         connect(p, &robotgl::PosePanel::notify, this, [this, p](int id, robotview::PoseGesture code) {
@@ -65,6 +71,10 @@ CPosewrightView::CPosewrightView(const QString& profilePath, Prompter& prompter,
     speed_ = new ValueControl(kSpeedId, this);
     pause_ = new ValueControl(kPauseId, this);
     main_->setObjectName("main3DView");
+    connect(main_, &robotgl::Main3DView::dragRefused, this, [this] {
+        core_.dragRefused();
+        sync();
+    });
     pageNumber_->setObjectName("pageNumber");
     layoutForm();
 
@@ -105,6 +115,11 @@ CPosewrightView::CPosewrightView(const QString& profilePath, Prompter& prompter,
     timer_.setInterval(kTickMs);
     connect(&timer_, &QTimer::timeout, this, &CPosewrightView::onTimer);
     timer_.start();
+    followTimer_.setInterval(kFollowMs);
+    connect(&followTimer_, &QTimer::timeout, this, [this] {
+        if (link_.decodeArrived())
+            sync();
+    });
     sync();
 }
 
@@ -112,6 +127,7 @@ CPosewrightView::~CPosewrightView()
 {
     qApp->removeEventFilter(this);
     timer_.stop();
+    followTimer_.stop();
     // Closing the link returns the controller to its menu ("\rexit\ry"); nothing is shown any
     // more, so no events.
     link_.setEventHandler({});
@@ -175,7 +191,10 @@ void CPosewrightView::onTimer()
 void CPosewrightView::sync()
 {
     const ControlStates c = core_.controls();
+    // The line is narrower than the controller's longer messages: the whole text is its tooltip
+    // (and the main window's status bar).
     message_->setText(QString::fromStdString(core_.message()));
+    message_->setToolTip(message_->text());
     play_->setText(QString::fromStdString(core_.playCaption()));
     play_->setEnabled(c.pagePlay);
     save_->setEnabled(c.pageSave);
@@ -188,14 +207,14 @@ void CPosewrightView::sync()
     speed_->setEnabled(c.valueControls);
     pause_->setEnabled(c.valueControls);
     // A repaint replaces what is being typed; nothing else does.
-    auto show = [](std::string& shown, const std::string& now, auto&& set) {
-        if (shown != now) {
-            shown = now;
-            set(QString::fromStdString(now));
+    auto show = [](int& shown, int writes, ValueControl* control, const std::string& text) {
+        if (shown != writes) {
+            shown = writes;
+            control->setText(QString::fromStdString(text));
         }
     };
-    show(shownSpeed_, core_.speedText(), [this](const QString& t) { speed_->setText(t); });
-    show(shownPause_, core_.pauseText(), [this](const QString& t) { pause_->setText(t); });
+    show(shownSpeed_, core_.speedWrites(), speed_, core_.speedText());
+    show(shownPause_, core_.pauseWrites(), pause_, core_.pauseText());
     if (shownPageNumber_ != core_.pageNumberWrites()) {
         shownPageNumber_ = core_.pageNumberWrites();
         pageNumber_->setText(QString::fromStdString(core_.pageNumberText()));
@@ -219,6 +238,12 @@ void CPosewrightView::sync()
         p->setOffsetPage(core_.offsetPage());
         p->setLit(core_.lit(k));
         p->setSelected(k == core_.selectedPose());
+    }
+    if (link_.decodesAsItArrives() != followTimer_.isActive()) {
+        if (link_.decodesAsItArrives())
+            followTimer_.start();
+        else
+            followTimer_.stop();
     }
     if (core_.busy())
         setCursor(Qt::WaitCursor);
@@ -253,6 +278,12 @@ bool CPosewrightView::askYesNo(const std::string& text)
 {
     sync();
     return prompter_.askYesNo(QString::fromStdString(text));
+}
+
+SaveChoice CPosewrightView::askSaveChanges(const std::string& text)
+{
+    sync();
+    return prompter_.askSaveChanges(QString::fromStdString(text));
 }
 
 std::optional<int> CPosewrightView::choosePort(int savedPort)

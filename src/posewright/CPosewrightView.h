@@ -36,6 +36,9 @@ class CPosewrightView : public QWidget, private EditorSurface {
     Q_OBJECT
   public:
     static constexpr int kTickMs = 100;
+    // While a page plays, what has arrived is decoded this often, so a pose reaches the views
+    // well within a tick.
+    static constexpr int kFollowMs = 20;
     static constexpr int kFormWidth = 1000;
     static constexpr int kFormHeight = 660;
 
@@ -76,6 +79,7 @@ class CPosewrightView : public QWidget, private EditorSurface {
   private:
     // EditorSurface
     bool askYesNo(const std::string& text) override;
+    SaveChoice askSaveChanges(const std::string& text) override;
     std::optional<int> choosePort(int savedPort) override;
     void setMainTarget(int id, int value) override;
     void setPanelTarget(int pose, int id, int value) override;
@@ -92,6 +96,7 @@ class CPosewrightView : public QWidget, private EditorSurface {
     MotionLinkPort port_{link_};
     EditorCore core_{port_, *this};
     QTimer timer_;
+    QTimer followTimer_;
 
     robotgl::Main3DView* main_ = nullptr;
     std::array<robotgl::PosePanel*, kPanelCount> panels_{};
@@ -114,7 +119,7 @@ class CPosewrightView : public QWidget, private EditorSurface {
     ValueControl* pause_ = nullptr;
 
     // What was last shown of texts the user may be editing, so a sync does not overwrite typing.
-    std::string shownSpeed_, shownPause_;
+    int shownSpeed_ = -1, shownPause_ = -1;
     int shownPageNumber_ = -1;
     int shownEditScreen_ = -1;
 };

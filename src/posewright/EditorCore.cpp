@@ -3,6 +3,7 @@
 #include "motion/MotionLink.h"
 #include "posewright/ValueText.h"
 
+#include <cstdio>
 #include <vector>
 
 namespace posewright {
@@ -30,6 +31,10 @@ void MotionLinkPort::tick()
 {
     link_.tick();
 }
+void MotionLinkPort::setDecodeAsItArrives(bool on)
+{
+    link_.setDecodeAsItArrives(on);
+}
 
 namespace {
 
@@ -42,54 +47,59 @@ enum class After {
     ClearCommandLine, // handled by the form, which empties its edit after Enter
 };
 
+// Whether a command changes the open page (and so leaves it unsaved).
+constexpr bool kChanges = true;
+constexpr bool kKeeps = false;
+
 struct ActionCommand {
     UserAction action;
     const char* cursor;  // a cursor move sent first, or none
     const char* command; // %d: the numbers in order; %s: the text
     bool longWait;
     After after;
+    bool changesPage;
 };
 
 // Every user action: the console command it sends and the reply wait.
 constexpr ActionCommand kActions[] = {
-    {UserAction::PageSave, nullptr, "save\r", true, After::Disable},
-    {UserAction::PagePlay, nullptr, "play %d\r", false, After::StartPlay},
-    {UserAction::PageStop, nullptr, "\x1b", true, After::DisableFirst},
-    {UserAction::AddPose, nullptr, "write\r", false, After::Nothing},
-    {UserAction::CommandLine, nullptr, "%s\r", false, After::ClearCommandLine},
-    {UserAction::JointSet, nullptr, "set %d\r", false, After::Nothing},
-    {UserAction::JointStepUp, nullptr, "]", false, After::Nothing},
-    {UserAction::JointStepDown, nullptr, "[", false, After::Nothing},
-    {UserAction::JointPick, nullptr, "goto 0 %d\r", false, After::Nothing},
-    {UserAction::JointsOn, nullptr, "on%s\r", false, After::Nothing},
-    {UserAction::JointsOff, nullptr, "off%s\r", false, After::Nothing},
-    {UserAction::SpeedSet, "goto 0 32\r", "set %d\r", false, After::Nothing},
-    {UserAction::SpeedStepUp, "goto 0 32\r", "]", false, After::Nothing},
-    {UserAction::SpeedStepDown, "goto 0 32\r", "[", false, After::Nothing},
-    {UserAction::PauseSet, "goto 0 31\r", "set %d\r", false, After::Nothing},
-    {UserAction::PauseStepUp, "goto 0 31\r", "]", false, After::Nothing},
-    {UserAction::PauseStepDown, "goto 0 31\r", "[", false, After::Nothing},
-    {UserAction::PageFieldPick, nullptr, "goto 9 %d\r", false, After::Nothing},
-    {UserAction::PageOpen, nullptr, "page %d\r", false, After::Disable},
-    {UserAction::PageNext, nullptr, "n\r", false, After::Disable},
-    {UserAction::PagePrevious, nullptr, "b\r", false, After::Disable},
-    {UserAction::PageFieldSet, nullptr, "set %d\r", false, After::Nothing},
-    {UserAction::PageFieldStepUp, nullptr, "]", false, After::Nothing},
-    {UserAction::PageFieldStepDown, nullptr, "[", false, After::Nothing},
-    {UserAction::PageRename, nullptr, "name\r%s\r", false, After::Nothing},
-    {UserAction::PoseFieldPick, nullptr, "goto %d %d\r", false, After::Nothing},
-    {UserAction::PoseFieldSet, nullptr, "set %d\r", false, After::Nothing},
-    {UserAction::PoseFieldStepUp, nullptr, "]", false, After::Nothing},
-    {UserAction::PoseFieldStepDown, nullptr, "[", false, After::Nothing},
-    {UserAction::PoseGo, nullptr, "go %d\r", false, After::Nothing},
-    {UserAction::PoseWrite, nullptr, "w %d\r", false, After::Nothing},
-    {UserAction::PoseInsertBefore, nullptr, "i %d\r", false, After::Nothing},
-    {UserAction::PoseInsertAfter, nullptr, "i %d\r", false, After::Nothing},
-    {UserAction::PoseMove, nullptr, "move %d %d\r", false, After::Nothing},
-    {UserAction::PoseMirror, nullptr, "m %d\r", false, After::Nothing},
-    {UserAction::PoseDelete, nullptr, "d %d\r", false, After::Nothing},
-    {UserAction::Refresh, nullptr, "re\r", false, After::DisableFirst},
-    {UserAction::OffsetPage, nullptr, "p 0\r", true, After::Disable},
+    {UserAction::PageSave, nullptr, "save\r", true, After::Disable, kKeeps},
+    {UserAction::PagePlay, nullptr, "play %d\r", false, After::StartPlay, kKeeps},
+    {UserAction::PageStop, nullptr, "\x1b", true, After::DisableFirst, kKeeps},
+    {UserAction::AddPose, nullptr, "write\r", false, After::Nothing, kChanges},
+    {UserAction::CommandLine, nullptr, "%s\r", false, After::ClearCommandLine, kChanges},
+    {UserAction::JointSet, nullptr, "set %d\r", false, After::Nothing, kKeeps},
+    {UserAction::JointStepUp, nullptr, "]", false, After::Nothing, kKeeps},
+    {UserAction::JointStepDown, nullptr, "[", false, After::Nothing, kKeeps},
+    {UserAction::JointPick, nullptr, "goto 0 %d\r", false, After::Nothing, kKeeps},
+    {UserAction::JointsOn, nullptr, "on%s\r", false, After::Nothing, kKeeps},
+    {UserAction::JointsOff, nullptr, "off%s\r", false, After::Nothing, kKeeps},
+    {UserAction::SpeedSet, "goto 0 32\r", "set %d\r", false, After::Nothing, kKeeps},
+    {UserAction::SpeedStepUp, "goto 0 32\r", "]", false, After::Nothing, kKeeps},
+    {UserAction::SpeedStepDown, "goto 0 32\r", "[", false, After::Nothing, kKeeps},
+    {UserAction::PauseSet, "goto 0 31\r", "set %d\r", false, After::Nothing, kKeeps},
+    {UserAction::PauseStepUp, "goto 0 31\r", "]", false, After::Nothing, kKeeps},
+    {UserAction::PauseStepDown, "goto 0 31\r", "[", false, After::Nothing, kKeeps},
+    {UserAction::PageFieldPick, nullptr, "goto 9 %d\r", false, After::Nothing, kKeeps},
+    {UserAction::PageOpen, nullptr, "page %d\r", false, After::Disable, kKeeps},
+    {UserAction::PageNext, nullptr, "n\r", false, After::Disable, kKeeps},
+    {UserAction::PagePrevious, nullptr, "b\r", false, After::Disable, kKeeps},
+    {UserAction::PageFieldSet, nullptr, "set %d\r", false, After::Nothing, kChanges},
+    {UserAction::PageFieldStepUp, nullptr, "]", false, After::Nothing, kChanges},
+    {UserAction::PageFieldStepDown, nullptr, "[", false, After::Nothing, kChanges},
+    {UserAction::PageRename, nullptr, "name\r%s\r", false, After::Nothing, kChanges},
+    {UserAction::PoseFieldPick, nullptr, "goto %d %d\r", false, After::Nothing, kKeeps},
+    {UserAction::PoseFieldSet, nullptr, "set %d\r", false, After::Nothing, kChanges},
+    {UserAction::PoseFieldStepUp, nullptr, "]", false, After::Nothing, kChanges},
+    {UserAction::PoseFieldStepDown, nullptr, "[", false, After::Nothing, kChanges},
+    {UserAction::PoseGo, nullptr, "go %d\r", false, After::Nothing, kKeeps},
+    {UserAction::PoseWrite, nullptr, "w %d\r", false, After::Nothing, kChanges},
+    {UserAction::PoseInsertBefore, nullptr, "i %d\r", false, After::Nothing, kChanges},
+    {UserAction::PoseInsertAfter, nullptr, "i %d\r", false, After::Nothing, kChanges},
+    {UserAction::PoseMove, nullptr, "move %d %d\r", false, After::Nothing, kChanges},
+    {UserAction::PoseMirror, nullptr, "m %d\r", false, After::Nothing, kChanges},
+    {UserAction::PoseDelete, nullptr, "d %d\r", false, After::Nothing, kChanges},
+    {UserAction::Refresh, nullptr, "re\r", false, After::DisableFirst, kKeeps},
+    {UserAction::OffsetPage, nullptr, "p 0\r", true, After::Disable, kKeeps},
 };
 
 struct Route {
@@ -225,8 +235,10 @@ void EditorCore::setUiEnabled(bool enabled)
 
 void EditorCore::enterDisconnected()
 {
+    pageModified_ = false;
     playCaption_ = kPlayCaption;
     playing_ = false;
+    port_.setDecodeAsItArrives(false);
     offsetPage_ = false;
     busy_ = false;
     applyEnables();
@@ -275,6 +287,8 @@ void EditorCore::menu(MenuCommand command)
             connectTo(*port);
         return;
     case MenuCommand::Disconnect:
+        if (!confirmLeavingPage())
+            return;
         port_.disconnect();
         message_ = kDisconnectedText;
         enterDisconnected();
@@ -290,6 +304,24 @@ void EditorCore::menu(MenuCommand command)
             perform(UserAction::OffsetPage, {});
         return;
     }
+}
+
+bool EditorCore::confirmLeavingPage()
+{
+    if (!pageModified_ || !port_.isOpen())
+        return true;
+    char text[160];
+    std::snprintf(text, sizeof text, kUnsavedPageQuestion, pageGrid_.value(PageGrid::kNumberRow));
+    switch (surface_.askSaveChanges(text)) {
+    case SaveChoice::Save:
+        perform(UserAction::PageSave, {});
+        return true;
+    case SaveChoice::Discard:
+        return true;
+    case SaveChoice::Cancel:
+        return false;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -313,6 +345,8 @@ void EditorCore::perform(UserAction action, std::initializer_list<int> numbers, 
     if (a.cursor)
         port_.send(a.cursor, false);
     send(fill(a.command, numbers, text), a.longWait);
+    if (a.changesPage)
+        pageModified_ = true;
     if (a.after == After::Disable)
         setUiEnabled(false);
     if (a.after == After::StartPlay) {
@@ -320,6 +354,8 @@ void EditorCore::perform(UserAction action, std::initializer_list<int> numbers, 
         setUiEnabled(false);
         busy_ = false;
         playing_ = true;
+        // From the play command to the closing message the views follow the play pose by pose.
+        port_.setDecodeAsItArrives(true);
     }
 }
 
@@ -418,6 +454,10 @@ void EditorCore::notify(int controlId, int code, const std::string& text, int so
     const auto action = route(controlId, code);
     if (!action)
         return;
+    // Joint commands name the profile's joints; without a profile there are none to name (a bare
+    // "on" or "off" would reach whatever the controller makes of it).
+    if (controlId == kJointListId && joints_.joints().empty())
+        return;
     switch (*action) {
     case UserAction::PagePlay:
         if (playing_)
@@ -480,10 +520,13 @@ void EditorCore::onMessage(const std::string& text)
         setUiEnabled(true);
         playCaption_ = kPlayCaption;
         playing_ = false;
+        port_.setDecodeAsItArrives(false);
         applyEnables();
     }
-    if (steer.reEnable)
+    if (steer.reEnable) {
         setUiEnabled(true);
+        pageModified_ = false; // the controller is writing the page
+    }
     message_ = text;
 }
 
@@ -506,9 +549,11 @@ void EditorCore::onLinkEvent(const motion::LinkEvent& e)
         return;
     case LinkEventCode::CurrentPauseChanged:
         pauseText_ = decimal(e.value);
+        ++pauseWrites_;
         return;
     case LinkEventCode::CurrentSpeedChanged:
         speedText_ = decimal(e.value);
+        ++speedWrites_;
         return;
     case LinkEventCode::PosePauseChanged:
         poseGrid_.setValue(2 * e.index + 1, e.value);
@@ -521,6 +566,9 @@ void EditorCore::onLinkEvent(const motion::LinkEvent& e)
             pageGrid_.setName(e.text);
             return;
         }
+        // Another page is open: what was changed on the last one is saved or given up.
+        if (e.index == PageGrid::kNumberRow && pageGrid_.value(PageGrid::kNumberRow) != e.value)
+            pageModified_ = false;
         pageGrid_.setValue(e.index, e.value);
         if (e.index == PageGrid::kNumberRow) {
             pageNumberText_ = decimal(e.value);
@@ -536,8 +584,15 @@ void EditorCore::onLinkEvent(const motion::LinkEvent& e)
         inEditScreen_ = e.present;
         ++editScreenEvents_;
         joints_.setLive(e.present);
-        if (!e.present)
+        if (!e.present) {
             allJointsKnown_ = joints_.allPresentKnown();
+            // No page is shown any more: nothing of the old one may look current.
+            selectedPose_ = -1;
+            lit_.fill(false);
+            pageModified_ = false;
+            pageGrid_.clearValues();
+            poseGrid_.clearValues();
+        }
         setUiEnabled(e.present);
         if (!e.present)
             busy_ = false;

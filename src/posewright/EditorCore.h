@@ -104,6 +104,8 @@ class EditorPort {
     virtual bool isOpen() const = 0;
     virtual bool send(const std::string& command, bool longWait) = 0;
     virtual void tick() = 0;
+    // Decode the controller's painting as it arrives (a page playing) or once the line is quiet.
+    virtual void setDecodeAsItArrives(bool on) = 0;
 };
 
 // The real link behind EditorPort.
@@ -115,16 +117,21 @@ class MotionLinkPort : public EditorPort {
     bool isOpen() const override;
     bool send(const std::string& command, bool longWait) override;
     void tick() override;
+    void setDecodeAsItArrives(bool on) override;
 
   private:
     motion::MotionLink& link_;
 };
+
+enum class SaveChoice { Save, Discard, Cancel };
 
 // What the editor asks of its form beyond showing the state.
 class EditorSurface {
   public:
     virtual ~EditorSurface() = default;
     virtual bool askYesNo(const std::string& text) = 0;
+    // Save, Discard or Cancel, before an action that would leave a page with unsaved changes.
+    virtual SaveChoice askSaveChanges(const std::string& text) = 0;
     // The "Select COM port" dialog; nullopt when cancelled.
     virtual std::optional<int> choosePort(int savedPort) = 0;
     virtual void setMainTarget(int id, int value) = 0;
@@ -160,6 +167,10 @@ class EditorCore {
     static constexpr const char* kNoMessageText = "No message";
     static constexpr const char* kPlayCaption = "Page Play";
     static constexpr const char* kStopCaption = "Stop";
+    static constexpr const char* kUnsavedPageQuestion =
+        "The changes to page %d are not saved.\nDo you want to save them first?";
+    static constexpr const char* kUnknownJointText =
+        "The pose cannot be dragged: a joint reads \"????\" (its position is not known).";
     static constexpr const char* kOffsetQuestion =
         "It will move to the Offset page which can adjust difference of joint value.\nIt is so sensitive "
         "processing that a beginner must work after mastering manual.\nDo you want to continue?";
@@ -171,6 +182,8 @@ class EditorCore {
     // Connects to "COM%d" with the port number; on success it becomes the saved port.
     bool connectTo(int portNumber);
     int savedPort() const { return savedPort_; }
+    // The port kept in the settings: the port dialog's first choice until a connect succeeds.
+    void setSavedPort(int portNumber) { savedPort_ = portNumber; }
 
     // A control's notification. text carries what the control holds (the command line, an
     // edit, the joint list's value editor); sourceId the dragged panel's ID for 104.
@@ -178,9 +191,20 @@ class EditorCore {
     void menu(MenuCommand command);
     bool menuEnabled(MenuCommand command) const;
     void onLinkEvent(const motion::LinkEvent& event);
+    // The main view refused to start a drag: the message line says why.
+    void dragRefused() { message_ = kUnknownJointText; }
     // The 100 ms poll. Returns at once while a tick is running, including while the Yes/No
     // box of a question runs its own event loop inside one.
     void tick();
+
+    // Whether the open page has changes the controller has not saved, as far as the commands sent
+    // since it was opened or saved tell.
+    bool pageModified() const { return pageModified_; }
+    // Before closing the link with the page open (Exit, Disconnect), whose "exit" answers the
+    // controller's own "not saved" question with "y": with unsaved changes asks Save, Discard or
+    // Cancel. Save sends "save" first. False when the user cancelled. (Another page opened from
+    // the form shows the controller's question to the user, who may still say No.)
+    bool confirmLeavingPage();
 
     // The action behind a notification, for the form's tests and tooling.
     static std::optional<UserAction> route(int controlId, int code);
@@ -200,6 +224,10 @@ class EditorCore {
     // Counts writes of the page-number text, so that the form writes its edit even when the
     // text did not change (a replaced out-of-range entry).
     int pageNumberWrites() const { return pageNumberWrites_; }
+    // Count the controller's writes of Speed and Pause, for the same reason: a repaint of the
+    // same value still replaces what was typed and not entered.
+    int speedWrites() const { return speedWrites_; }
+    int pauseWrites() const { return pauseWrites_; }
     bool lit(int panel) const { return lit_.at(static_cast<size_t>(panel)); }
     int selectedPose() const { return selectedPose_; }
     // Counts EditScreenChanged events: the panels' setLive runs once per event, as it also
@@ -250,6 +278,9 @@ class EditorCore {
     int selectedPose_ = -1;
     int editScreenEvents_ = 0;
     int pageNumberWrites_ = 0;
+    int speedWrites_ = 0;
+    int pauseWrites_ = 0;
+    bool pageModified_ = false;
 };
 
 } // namespace posewright

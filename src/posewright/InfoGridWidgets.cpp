@@ -33,8 +33,7 @@ void setCell(QTableWidget* t, int row, int column, const std::string& text)
 }
 
 // What a grid raises for its value editor's Enter, step down or step up (0: nothing).
-template <typename Grid>
-int editorCode(Grid& grid, const ValueControl& editor, int code)
+template <typename Grid> int editorCode(Grid& grid, const ValueControl& editor, int code)
 {
     switch (code) {
     case kValueEntered:
@@ -103,7 +102,6 @@ void PageGridWidget::raise(int code)
 
 void PageGridWidget::placeEditor()
 {
-    shown_.clear();
     sync(offsetPage_);
     if (!grid_.editorOpen())
         return;
@@ -129,12 +127,13 @@ void PageGridWidget::sync(bool offsetPage)
         return;
     }
     editor->setGeometry(visualItemRect(item(grid_.editorRow(), 1)));
-    if (grid_.editorText() != shown_) {
-        shown_ = grid_.editorText();
+    // What the user is typing stays until the controller writes the field again.
+    if (grid_.editorWrites() != shownWrites_) {
+        shownWrites_ = grid_.editorWrites();
         if (editor == name_)
-            name_->setText(QString::fromStdString(shown_));
+            name_->setText(QString::fromStdString(grid_.editorText()));
         else
-            value_->setText(QString::fromStdString(shown_).trimmed());
+            value_->setText(QString::fromStdString(grid_.editorText()).trimmed());
     }
     editor->show();
 }
@@ -165,7 +164,6 @@ PoseGridWidget::PoseGridWidget(PoseGrid& grid, int controlId, QWidget* parent)
     value_->hide();
     connect(this, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
         const int code = grid_.doubleClick(row, column);
-        shown_.clear();
         sync();
         if (grid_.editorOpen()) {
             value_->setFocus();
@@ -200,9 +198,9 @@ void PoseGridWidget::sync()
         return;
     }
     value_->setGeometry(visualItemRect(item(1, grid_.editedColumn())));
-    if (grid_.editorText() != shown_) {
-        shown_ = grid_.editorText();
-        value_->setText(QString::fromStdString(shown_));
+    if (grid_.editorWrites() != shownWrites_) {
+        shownWrites_ = grid_.editorWrites();
+        value_->setText(QString::fromStdString(grid_.editorText()));
     }
     value_->show();
 }

@@ -36,7 +36,7 @@ class PageGridWidget : public QTableWidget {
     bool offsetPage_ = false;
     QLineEdit* name_;
     ValueControl* value_;
-    std::string shown_;
+    int shownWrites_ = -1; // the model's editorWrites() last shown
 };
 
 class PoseGridWidget : public QTableWidget {
@@ -58,7 +58,7 @@ class PoseGridWidget : public QTableWidget {
     PoseGrid& grid_;
     int id_;
     ValueControl* value_;
-    std::string shown_;
+    int shownWrites_ = -1; // the model's editorWrites() last shown
 };
 
 } // namespace posewright

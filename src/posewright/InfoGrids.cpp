@@ -23,6 +23,12 @@ std::string pageValueText(int index, int value)
 
 PageGrid::PageGrid()
 {
+    clearValues();
+}
+
+void PageGrid::clearValues()
+{
+    editorOpen_ = false;
     text_[kNameRow] = " No name";
     text_[kAddressRow] = "0x000000";
     for (int r : {1, 3, 4, 5, 6, 7, 8})
@@ -52,6 +58,7 @@ int PageGrid::doubleClick(int row, int column, bool offsetPage)
     editorOpen_ = true;
     editorRow_ = row;
     editorText_ = text_[static_cast<size_t>(row)];
+    ++editorWrites_;
     editedRow_ = cursorRow(row);
     return offsetPage ? 0 : GridPicked;
 }
@@ -93,8 +100,10 @@ int PageGrid::valueStepUp()
 void PageGrid::setName(const std::string& name)
 {
     text_[kNameRow] = name;
-    if (editorOpen_ && editorRow_ == kNameRow)
+    if (editorOpen_ && editorRow_ == kNameRow) {
         editorText_ = name;
+        ++editorWrites_;
+    }
 }
 
 void PageGrid::setValue(int index, int value)
@@ -102,8 +111,10 @@ void PageGrid::setValue(int index, int value)
     if (index <= kNameRow || index >= kRows)
         return;
     text_[static_cast<size_t>(index)] = pageValueText(index, value);
-    if (editorOpen_ && editorRow_ == index)
+    if (editorOpen_ && editorRow_ == index) {
         editorText_ = text_[static_cast<size_t>(index)];
+        ++editorWrites_;
+    }
 }
 
 int PageGrid::value(int index) const
@@ -118,6 +129,12 @@ int PageGrid::value(int index) const
 
 PoseGrid::PoseGrid()
 {
+    clearValues();
+}
+
+void PoseGrid::clearValues()
+{
+    editorOpen_ = false;
     text_.fill("0");
 }
 
@@ -135,6 +152,7 @@ int PoseGrid::doubleClick(int row, int column)
     editorOpen_ = true;
     editedColumn_ = column;
     editorText_ = text_[static_cast<size_t>(column)];
+    ++editorWrites_;
     return GridPicked;
 }
 
@@ -150,8 +168,10 @@ void PoseGrid::setValue(int column, int value)
     if (column < 0 || column >= kColumns)
         return;
     text_[static_cast<size_t>(column)] = decimal(value);
-    if (editorOpen_ && editedColumn_ == column)
+    if (editorOpen_ && editedColumn_ == column) {
         editorText_ = text_[static_cast<size_t>(column)];
+        ++editorWrites_;
+    }
 }
 
 } // namespace posewright

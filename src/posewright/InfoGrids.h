@@ -39,6 +39,8 @@ class PageGrid {
 
     void setName(const std::string& name);
     void setValue(int index, int value);
+    // Back to the values shown before any page was painted (no page is shown).
+    void clearValues();
     // The shown value: row 2 read as hexadecimal, others as decimal; 0 when unreadable.
     int value(int index) const;
     const std::string& text(int row) const { return text_.at(static_cast<size_t>(row)); }
@@ -48,6 +50,8 @@ class PageGrid {
     bool nameEditor() const { return editorRow_ == kNameRow; }
     const std::string& editorText() const { return editorText_; }
     void setEditorText(std::string text) { editorText_ = std::move(text); }
+    // Counts the controller's writes of the open editor's field and the editor's openings.
+    int editorWrites() const { return editorWrites_; }
     int editedRow() const { return editedRow_; } // the cursor row of the edited field
     const std::string& editedText() const { return editedText_; }
     bool numeric() const { return numeric_; }
@@ -58,6 +62,7 @@ class PageGrid {
     bool editorOpen_ = false;
     int editorRow_ = -1;
     std::string editorText_;
+    int editorWrites_ = 0;
     int editedRow_ = 0;
     std::string editedText_;
     bool numeric_ = false;
@@ -80,12 +85,14 @@ class PoseGrid {
     void hideEditor() { editorOpen_ = false; }
 
     void setValue(int column, int value);
+    void clearValues();
     const std::string& text(int column) const { return text_.at(static_cast<size_t>(column)); }
 
     bool editorOpen() const { return editorOpen_; }
     int editedColumn() const { return editedColumn_; }
     const std::string& editorText() const { return editorText_; }
     void setEditorText(std::string text) { editorText_ = std::move(text); }
+    int editorWrites() const { return editorWrites_; }
     const std::string& editedText() const { return editedText_; }
 
   private:
@@ -94,6 +101,7 @@ class PoseGrid {
     bool editorOpen_ = false;
     int editedColumn_ = 0;
     std::string editorText_;
+    int editorWrites_ = 0;
     std::string editedText_;
 };
 

@@ -30,8 +30,10 @@ bool JointList::setJoint(int id, bool present, bool known, int value)
             j.selected = false;
         }
         // The editor shows the joint it is on; another joint's change must not overwrite it.
-        if (present && known && static_cast<int>(i) == editorIndex_)
+        if (present && known && static_cast<int>(i) == editorIndex_) {
             editorText_ = zeroPadded4(value);
+            ++editorWrites_;
+        }
         return true;
     }
     return false;
@@ -90,6 +92,7 @@ JointList::PressResult JointList::press(int x, int y, bool ctrl)
         pickedId_ = j.id;
         editorIndex_ = only;
         editorText_ = zeroPadded4(j.value);
+        ++editorWrites_;
         editorVisible_ = true;
         r.picked = true;
     } else {

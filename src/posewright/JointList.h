@@ -70,6 +70,9 @@ class JointList {
     int editorIndex() const { return editorIndex_; }
     const std::string& editorText() const { return editorText_; }
     void setEditorText(std::string text) { editorText_ = std::move(text); }
+    // Counts the controller's writes of the editor's text (and the editor's openings): the
+    // widget replaces what is typed on each, even when the value did not change.
+    int editorWrites() const { return editorWrites_; }
 
     // The text a cell shows: "%.4d", "????" or "N/A".
     static std::string cellText(const Joint& joint);
@@ -83,6 +86,7 @@ class JointList {
     int editorIndex_ = -1;
     bool editorVisible_ = false;
     std::string editorText_;
+    int editorWrites_ = 0;
 };
 
 } // namespace posewright

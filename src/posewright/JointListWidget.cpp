@@ -3,10 +3,12 @@
 #include "posewright/ValueControl.h"
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QToolTip>
 
 namespace posewright {
 
@@ -35,6 +37,13 @@ JointListWidget::JointListWidget(JointList& list, int controlId, QWidget* parent
     });
     connect(qApp, &QApplication::focusChanged, this, &JointListWidget::focusMoved);
     sync();
+}
+
+JointListWidget::~JointListWidget()
+{
+    // The children go after this body: a focused button or editor hands its focus on while it is
+    // destroyed, and sync() must not touch the ones already gone.
+    disconnect(qApp, nullptr, this, nullptr);
 }
 
 QPoint JointListWidget::cellCentre(int index) const
@@ -88,16 +97,30 @@ void JointListWidget::sync()
         const CellRect r = JointList::editorRect(list_.editorIndex());
         editor_->setGeometry(r.left, r.top, r.width, r.height);
         // What the user is typing stays until the joint's own value is repainted.
-        const QString text = QString::fromStdString(list_.editorText());
-        if (text != shown_) {
-            editor_->setText(text);
-            shown_ = text;
+        if (list_.editorWrites() != shownWrites_) {
+            shownWrites_ = list_.editorWrites();
+            editor_->setText(QString::fromStdString(list_.editorText()));
         }
         editor_->show();
     } else {
         editor_->hide();
     }
     update();
+}
+
+bool JointListWidget::event(QEvent* e)
+{
+    // A name cut to fit its column is shown whole on hover.
+    if (e->type() == QEvent::ToolTip && list_.live()) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        const int row = (help->pos().y() - 20) / 20;
+        if (help->pos().y() >= 20 && row < static_cast<int>(list_.joints().size()))
+            QToolTip::showText(help->globalPos(), QString::fromStdString(list_.label(row)), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(e);
 }
 
 void JointListWidget::paintEvent(QPaintEvent*)
@@ -153,8 +176,6 @@ void JointListWidget::mousePressEvent(QMouseEvent* e)
     const auto r = list_.press(pos.x(), pos.y(), e->modifiers() & Qt::ControlModifier);
     sync();
     if (r.picked) {
-        shown_ = QString::fromStdString(list_.editorText());
-        editor_->setText(shown_);
         editor_->edit()->setFocus();
         editor_->edit()->selectAll();
         emit notify(id_, JointList::Picked);

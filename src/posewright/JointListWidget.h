@@ -20,6 +20,7 @@ class JointListWidget : public QWidget {
     static constexpr const char* kNotLiveText = "Connect KZ-7!";
 
     JointListWidget(JointList& list, int controlId, QWidget* parent = nullptr);
+    ~JointListWidget() override;
 
     // Shows the list's state (after the editor changed it).
     void sync();
@@ -33,6 +34,7 @@ class JointListWidget : public QWidget {
     void notify(int controlId, int code);
 
   protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -48,7 +50,7 @@ class JointListWidget : public QWidget {
     ValueControl* editor_;
     QPushButton* on_;
     QPushButton* off_;
-    QString shown_; // the editor text last taken from the list
+    int shownWrites_ = -1; // the list's editorWrites() last shown
 };
 
 } // namespace posewright

@@ -128,10 +128,29 @@ void QtPrompter::inform(const QString& caption, const QString& text)
     QMessageBox::warning(parent_, caption.isEmpty() ? QString(kAppTitle) : caption, text);
 }
 
+void QtPrompter::tell(const QString& text)
+{
+    QMessageBox::information(parent_, kAppTitle, text);
+}
+
 bool QtPrompter::askYesNo(const QString& text)
 {
     return QMessageBox::question(parent_, kAppTitle, text, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
+}
+
+SaveChoice QtPrompter::askSaveChanges(const QString& text)
+{
+    switch (QMessageBox::warning(parent_, kAppTitle, text,
+                                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                 QMessageBox::Save)) {
+    case QMessageBox::Save:
+        return SaveChoice::Save;
+    case QMessageBox::Discard:
+        return SaveChoice::Discard;
+    default:
+        return SaveChoice::Cancel;
+    }
 }
 
 std::optional<int> QtPrompter::choosePort(int savedPort)

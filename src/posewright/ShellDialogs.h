@@ -56,7 +56,9 @@ class QtPrompter : public Prompter {
     explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
     void inform(const QString& caption, const QString& text) override;
+    void tell(const QString& text) override;
     bool askYesNo(const QString& text) override;
+    SaveChoice askSaveChanges(const QString& text) override;
     std::optional<int> choosePort(int savedPort) override;
     QString openRobotFile(const QString& folder, const QString& name) override;
 

@@ -11,6 +11,11 @@ Main3DView::Main3DView(const QString& profilePath, QWidget* parent)
 {
 }
 
+Main3DView::Main3DView(const robotview::RobotModel& model, QWidget* parent)
+    : RobotWindow(kPeriod, model, parent)
+{
+}
+
 void Main3DView::setMayDrag(bool flag)
 {
     mayDrag_ = flag;
@@ -24,8 +29,12 @@ void Main3DView::setAllJointsKnown(bool flag)
 void Main3DView::gesturePress(QMouseEvent* e)
 {
     // Only a complete current pose can be dropped on a panel.
-    if (e->button() != Qt::LeftButton || !live() || !allJointsKnown_ || !mayDrag_)
+    if (e->button() != Qt::LeftButton || !live() || !mayDrag_)
         return;
+    if (!allJointsKnown_) {
+        emit dragRefused();
+        return;
+    }
     setShownField(dragging_, true);
     setFocus(Qt::MouseFocusReason);
     for (PosePanel* p : panels_)

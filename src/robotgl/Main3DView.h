@@ -16,6 +16,7 @@ class Main3DView : public RobotWindow {
     static constexpr std::chrono::milliseconds kPeriod{40};
 
     explicit Main3DView(const QString& profilePath, QWidget* parent = nullptr);
+    explicit Main3DView(const robotview::RobotModel& model, QWidget* parent = nullptr);
 
     // The panels a drag of the current pose reaches (drag state 1 on press, 0 on a release here).
     void setPosePanels(const QList<PosePanel*>& panels) { panels_ = panels; }
@@ -25,6 +26,10 @@ class Main3DView : public RobotWindow {
     bool allJointsKnown() const { return allJointsKnown_; }
     bool dragging() const { return dragging_; }
     bool mouseInside() const { return mouseInside_; }
+
+  signals:
+    // A press that would have started a drag, refused because some joint's value is unknown.
+    void dragRefused();
 
   protected:
     bool outerFrameDark() const override { return dragging_; }

@@ -7,7 +7,12 @@
 namespace robotgl {
 
 PosePanel::PosePanel(int index, const QString& profilePath, QWidget* parent)
-    : RobotWindow(kPeriod, profilePath, parent), index_(index)
+    : PosePanel(index, robotview::RobotModel::read(profilePath.toStdString()), parent)
+{
+}
+
+PosePanel::PosePanel(int index, const robotview::RobotModel& model, QWidget* parent)
+    : RobotWindow(kPeriod, model, parent), index_(index)
 {
     menu_ = new QMenu(this);
     connect(menu_->addAction(QStringLiteral("Mirror pose")), &QAction::triggered, this,

@@ -20,6 +20,7 @@ class PosePanel : public RobotWindow {
 
     // index: 0..6; the control ID is 1001 + index.
     PosePanel(int index, const QString& profilePath, QWidget* parent = nullptr);
+    PosePanel(int index, const robotview::RobotModel& model, QWidget* parent = nullptr);
 
     int index() const { return index_; }
     int controlId() const { return robotview::panelControlId(index_); }

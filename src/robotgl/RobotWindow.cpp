@@ -175,7 +175,13 @@ struct RobotWindow::Gpu {
 };
 
 RobotWindow::RobotWindow(std::chrono::milliseconds period, const QString& profilePath, QWidget* parent)
-    : QWidget(parent)
+    : RobotWindow(period, robotview::RobotModel::read(profilePath.toStdString()), parent)
+{
+}
+
+RobotWindow::RobotWindow(std::chrono::milliseconds period, const robotview::RobotModel& model,
+                         QWidget* parent)
+    : QWidget(parent), model_(model)
 {
     // The picture covers every pixel, so Qt need not clear behind it.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -185,7 +191,6 @@ RobotWindow::RobotWindow(std::chrono::milliseconds period, const QString& profil
     setFocusPolicy(Qt::NoFocus);
     setMinimumSize(16, 16);
 
-    model_.load(profilePath.toStdString());
     trackball_.setWindow(1, 1);
     if (model_.loaded())
         trackball_.setTranslationRadius(robotview::Trackball::kTranslationRadius);
@@ -511,33 +516,44 @@ void RobotWindow::drawScene(int pixelWidth, int pixelHeight, qreal dpr)
         glDisable(GL_BLEND);
     }
 
-    const QString text = live_ ? shownCaption() : QStringLiteral("Connect KZ-7!");
+    // A model that could not be read says why, in every window, wrapped to the window's width.
+    const bool failed = !model_.loaded();
+    const QString text = failed ? loadError() : live_ ? shownCaption() : QStringLiteral("Connect KZ-7!");
     if (!text.isEmpty() && gpu_) {
         Gpu& g = *gpu_;
-        if (!g.textTexture || g.textShown != text) {
+        const QString key = failed ? text + QChar('\n') + QString::number(w) : text;
+        if (!g.textTexture || g.textShown != key) {
             QFont font = QApplication::font();
-            font.setPointSize(12);
-            font.setBold(true);
+            font.setPointSize(failed ? 9 : 12);
+            font.setBold(!failed);
             const QFontMetrics metrics(font);
-            g.textSize = QSize(metrics.horizontalAdvance(text) + 2, metrics.height());
+            const QRect box = failed ? metrics.boundingRect(QRect(0, 0, std::max(1, w - 2 * kFrame), 4 * h),
+                                                            Qt::TextWordWrap | Qt::TextWrapAnywhere, text)
+                                     : QRect(0, 0, metrics.horizontalAdvance(text) + 2, metrics.height());
+            g.textSize = box.size().expandedTo(QSize(1, 1));
             QImage image(g.textSize, QImage::Format_RGBA8888_Premultiplied);
             image.fill(Qt::transparent);
             QPainter painter(&image);
             painter.setFont(font);
             painter.setPen(kTextColour);
-            painter.drawText(QPoint(0, metrics.ascent()), text);
+            if (failed)
+                painter.drawText(QRect(QPoint(0, 0), g.textSize), Qt::TextWordWrap | Qt::TextWrapAnywhere,
+                                 text);
+            else
+                painter.drawText(QPoint(0, metrics.ascent()), text);
             painter.end();
             g.textTexture = std::make_unique<QOpenGLTexture>(QOpenGLTexture::Target2D);
             g.textTexture->setFormat(QOpenGLTexture::RGBA8_UNorm);
             g.textTexture->setData(image, QOpenGLTexture::DontGenerateMipMaps);
             g.textTexture->setMinificationFilter(QOpenGLTexture::Nearest);
             g.textTexture->setMagnificationFilter(QOpenGLTexture::Nearest);
-            g.textShown = text;
+            g.textShown = key;
         }
         // The caption at the top left. The offline text is centred: the rule "half the width less
         // four pixels a character" assumed a font eight pixels a character wide, so half the width
         // of the text in the font actually chosen takes its place.
-        const QPoint at = live_ ? QPoint(kFrame, kFrame) : QPoint(w / 2 - g.textSize.width() / 2, h / 2);
+        const QPoint at =
+            live_ || failed ? QPoint(kFrame, kFrame) : QPoint(w / 2 - g.textSize.width() / 2, h / 2);
         glEnable(GL_BLEND);
         glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
         g.textProgram.bind();

@@ -31,6 +31,9 @@ class RobotWindow : public QWidget, protected QOpenGLFunctions_3_3_Core {
     // Reads the profile and its model now; a failure leaves the window running without a model
     // (loadError() says why).
     RobotWindow(std::chrono::milliseconds period, const QString& profilePath, QWidget* parent);
+    // Starts from a model already read (loaded or not), so that windows showing the same robot
+    // read its files once.
+    RobotWindow(std::chrono::milliseconds period, const robotview::RobotModel& model, QWidget* parent);
     ~RobotWindow() override;
 
     // The window's robot. Joint targets are set here (model().setJointTarget(id, value)); the

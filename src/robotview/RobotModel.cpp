@@ -1,5 +1,6 @@
 #include "robotview/RobotModel.h"
 
+#include "robotview/XFileBounds.h"
 #include "robotview/XSpace.h"
 
 #include <assimp/Importer.hpp>
@@ -9,8 +10,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace robotview {
 
@@ -101,6 +106,13 @@ bool RobotModel::load(const std::string& profilePath, std::string* error)
     return load(profile, error);
 }
 
+RobotModel RobotModel::read(const std::string& profilePath)
+{
+    RobotModel model;
+    model.load(profilePath);
+    return model;
+}
+
 bool RobotModel::load(const motion::RobotProfile& profile, std::string* error)
 {
     profile_ = profile;
@@ -117,6 +129,17 @@ bool RobotModel::load(const motion::RobotProfile& profile, std::string* error)
     const std::string path = locate(profile_.folder(), profile_.modelFile());
     if (path.empty())
         return fail("The robot model " + profile_.modelPath() + " was not found.", error);
+
+    // The counts are checked against the file's size before the importer allocates by them.
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (!in)
+        return fail("The robot model " + path + " could not be read: " + std::strerror(errno ? errno : EIO),
+                    error);
+    const XFileBounds bounds = checkXFileBounds(bytes.str());
+    if (!bounds.ok)
+        return fail("The robot model " + path + " is damaged: " + bounds.why, error);
 
     Assimp::Importer importer;
     // Frame names must survive: no graph optimisation, no pre-transformed vertices, no instancing.

@@ -50,6 +50,8 @@ class RobotModel {
     // first frame named "ID_<id>" (depth-first, ignoring case). On failure loaded() is false and
     // *error says why; a profile that was read keeps its joints so targets can still be set.
     bool load(const std::string& profilePath, std::string* error = nullptr);
+    // A model read from profilePath, loaded or not (loadError() says why).
+    static RobotModel read(const std::string& profilePath);
     // The same, starting from a profile already read.
     bool load(const motion::RobotProfile& profile, std::string* error = nullptr);
     bool loaded() const { return loaded_; }

@@ -223,6 +223,24 @@ TEST_F(LinkTest, RepliesAreDecodedOnlyAfterSevenQuietTicks)
     link.tick();
     EXPECT_EQ(events.size(), 3u);
     EXPECT_EQ(link.screen().message, "abc");
+
+    // While a page plays, what has arrived is decoded on the next tick; a field cut in two is
+    // finished when its rest arrives.
+    link.setDecodeAsItArrives(true);
+    events.clear();
+    const std::string pose = field(4, 41, " 555");
+    peer.emit(pose.substr(0, pose.size() - 2));
+    ASSERT_TRUE(waitBuffered(pose.size() - 2));
+    link.tick();
+    EXPECT_TRUE(events.empty()) << "half a field shows nothing";
+    peer.emit(pose.substr(pose.size() - 2));
+    ASSERT_TRUE(waitBuffered(2));
+    EXPECT_TRUE(link.decodeArrived()) << "between ticks too";
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].value, 555);
+    EXPECT_FALSE(link.decodeArrived()) << "nothing more arrived";
+    link.disconnect();
+    EXPECT_FALSE(link.decodesAsItArrives()) << "a new connection waits for quiet lines again";
 }
 
 TEST_F(LinkTest, LostLinkSendsTheControllerToItsMenuAndGoesQuiet)
@@ -323,7 +341,8 @@ TEST_F(LinkTest, LostDeviceIsReportedOnTheOwnersTickNotByTheReader)
     link.tick();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].first, "Error");
-    EXPECT_EQ(boxes[0].second, "Error while creating ThreadWatchComm in " + peer.path() + "!");
+    EXPECT_EQ(boxes[0].second,
+              "Error while creating ThreadWatchComm in " + peer.path() + "!\n" + kPortGoneText);
     EXPECT_FALSE(link.isOpen());
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(events.back().code, LinkEventCode::LinkLost);

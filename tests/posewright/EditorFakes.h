@@ -21,6 +21,7 @@ struct FakePort : posewright::EditorPort {
     int ticks = 0;
     int tickDepth = 0;
     int deepestTick = 0;
+    bool decodeAsItArrives = false;
 
     bool connect(const std::string& name) override
     {
@@ -29,6 +30,7 @@ struct FakePort : posewright::EditorPort {
         return open;
     }
     void disconnect() override { open = false; }
+    void setDecodeAsItArrives(bool on) override { decodeAsItArrives = on; }
     bool isOpen() const override { return open; }
     bool send(const std::string& command, bool longWait) override
     {
@@ -73,6 +75,17 @@ struct FakeSurface : posewright::EditorSurface {
         bool a = answers.front();
         answers.erase(answers.begin());
         return a;
+    }
+    std::vector<posewright::SaveChoice> saveChoices; // Discard when they run out
+    std::vector<std::string> saveQuestions;
+    posewright::SaveChoice askSaveChanges(const std::string& text) override
+    {
+        saveQuestions.push_back(text);
+        if (saveChoices.empty())
+            return posewright::SaveChoice::Discard;
+        const auto c = saveChoices.front();
+        saveChoices.erase(saveChoices.begin());
+        return c;
     }
     std::optional<int> choosePort(int) override { return chosenPort; }
     void setMainTarget(int id, int value) override { mainTargets[id] = value; }

@@ -29,12 +29,22 @@ namespace posewrighttest {
 inline const QString kProfile = QStringLiteral(TESSABAN_SOURCE_DIR "/data/Robot files/default.rbt");
 
 struct ScriptedPrompter : posewright::Prompter {
-    std::deque<bool> answers; // No when they run out
+    std::deque<bool> answers;                       // No when they run out
+    std::deque<posewright::SaveChoice> saveChoices; // Discard when they run out
+    QStringList saveQuestions;
     QStringList informs, questions;
     std::optional<int> port;
+    int offeredPort = 0; // the port the dialog was opened on
     QString robotFile;
 
     void inform(const QString& caption, const QString& text) override { informs << caption + "|" + text; }
+    // Recorded with the boxes, and apart: the boxes that tell of a success.
+    void tell(const QString& text) override
+    {
+        informs << "|" + text;
+        tells << text;
+    }
+    QStringList tells;
     bool askYesNo(const QString& text) override
     {
         questions << text;
@@ -44,7 +54,20 @@ struct ScriptedPrompter : posewright::Prompter {
         answers.pop_front();
         return a;
     }
-    std::optional<int> choosePort(int) override { return port; }
+    posewright::SaveChoice askSaveChanges(const QString& text) override
+    {
+        saveQuestions << text;
+        if (saveChoices.empty())
+            return posewright::SaveChoice::Discard;
+        const auto c = saveChoices.front();
+        saveChoices.pop_front();
+        return c;
+    }
+    std::optional<int> choosePort(int saved) override
+    {
+        offeredPort = saved;
+        return port;
+    }
     QString openRobotFile(const QString&, const QString&) override { return robotFile; }
 };
 

@@ -202,6 +202,68 @@ TEST(EditorCore, JointListPickingStepsAndSwitchesJoints)
     EXPECT_EQ(ed.port.commands(), (std::vector<std::string>{"on 1 2\r", "off\r"}));
 }
 
+// A damaged profile leaves the list without joints: nothing the list raises may reach the
+// controller, while the rest of the form still works.
+TEST(EditorCore, WithoutProfileJointsTheJointListSendsNothing)
+{
+    Editor ed;
+    ed.core.setProfileJoints({});
+    for (int code : {JointList::Picked, JointList::ValueEntered, JointList::StepUp, JointList::StepDown,
+                     JointList::On, JointList::Off})
+        ed.core.notify(kJointListId, code, "0500");
+    EXPECT_TRUE(ed.port.sent.empty());
+    ed.core.notify(kAddPoseId, kClicked);
+    EXPECT_EQ(ed.port.commands(), (std::vector<std::string>{"write\r"}));
+}
+
+// The page counts as changed from a command that changes it until the controller writes it or
+// another page opens; closing the link over a changed page asks first.
+TEST(EditorCore, AChangedPageIsMarkedAndDisconnectAsksBeforeDroppingIt)
+{
+    {
+        Editor ed;
+        ed.core.notify(kJointListId, JointList::StepUp);
+        ed.core.notify(kSpeedId, kValueEntered, "40");
+        ed.core.menu(MenuCommand::RefreshPage);
+        EXPECT_FALSE(ed.core.pageModified()) << "the current pose is not the page";
+        ed.core.notify(1003, kPanelMirror);
+        EXPECT_TRUE(ed.core.pageModified());
+        ed.core.onLinkEvent(message("Writing page 3 ... done"));
+        EXPECT_FALSE(ed.core.pageModified());
+        ed.core.notify(1003, kPanelDelete);
+        ed.core.onLinkEvent(pageInfo(1, 3));
+        EXPECT_TRUE(ed.core.pageModified()) << "a repaint of the same page keeps the mark";
+        ed.core.onLinkEvent(pageInfo(1, 4));
+        EXPECT_FALSE(ed.core.pageModified()) << "another page is open";
+    }
+    struct Case {
+        SaveChoice choice;
+        Sent sent;
+        bool closed;
+    };
+    const Case cases[] = {
+        {SaveChoice::Save, {{"write\r", kShort}, {"save\r", kLong}}, true},
+        {SaveChoice::Discard, {{"write\r", kShort}}, true},
+        {SaveChoice::Cancel, {{"write\r", kShort}}, false},
+    };
+    for (const Case& c : cases) {
+        Editor ed;
+        ed.core.notify(kAddPoseId, kClicked);
+        ed.surface.saveChoices = {c.choice};
+        ed.core.menu(MenuCommand::Disconnect);
+        EXPECT_EQ(ed.surface.saveQuestions,
+                  std::vector<std::string>{
+                      "The changes to page 3 are not saved.\nDo you want to save them first?"});
+        EXPECT_EQ(ed.port.sent, c.sent);
+        EXPECT_EQ(!ed.port.open, c.closed);
+        EXPECT_EQ(ed.core.pageModified(), !c.closed);
+    }
+    Editor unchanged;
+    unchanged.core.menu(MenuCommand::Disconnect);
+    EXPECT_TRUE(unchanged.surface.saveQuestions.empty());
+    EXPECT_FALSE(unchanged.port.open);
+}
+
 TEST(EditorCore, PagePlayUsesTheEditOrTheGridsPageAndStopWaitsLong)
 {
     struct Case {
@@ -226,6 +288,7 @@ TEST(EditorCore, PagePlayUsesTheEditOrTheGridsPageAndStopWaitsLong)
         EXPECT_TRUE(ed.core.playing());
         EXPECT_FALSE(ed.core.busy());
         EXPECT_EQ(ed.core.playCaption(), "Stop");
+        EXPECT_TRUE(ed.port.decodeAsItArrives) << "the views follow the play";
         ControlStates only;
         only.pagePlay = true;
         only.valueControlsShown = true;
@@ -238,6 +301,7 @@ TEST(EditorCore, PagePlayUsesTheEditOrTheGridsPageAndStopWaitsLong)
         EXPECT_FALSE(ed.core.playing());
         EXPECT_TRUE(ed.core.enabled());
         EXPECT_EQ(ed.core.playCaption(), "Page Play");
+        EXPECT_FALSE(ed.port.decodeAsItArrives) << "quiet lines again after the closing message";
         EXPECT_TRUE(ed.core.controls().addPose);
     }
 }
@@ -404,6 +468,7 @@ TEST(EditorCore, ConnectingAndLosingTheLink)
     core.onLinkEvent(event(LinkEventCode::LinkLost, 0, 0, false, false, "Disconnected to KZ-7."));
     EXPECT_FALSE(core.busy());
     EXPECT_FALSE(core.playing());
+    EXPECT_FALSE(port.decodeAsItArrives);
     EXPECT_EQ(core.playCaption(), "Page Play");
     EXPECT_EQ(core.message(), "Disconnected to KZ-7.");
     EXPECT_TRUE(core.menuEnabled(MenuCommand::Connect));

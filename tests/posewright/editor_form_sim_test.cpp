@@ -9,9 +9,12 @@
 #include "posewright/JointListWidget.h"
 #include "posewright/ValueControl.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolTip>
 
 #include <set>
 
@@ -349,4 +352,57 @@ TEST(EditorFormSim, AStalledControllerTimesOutAndOnlyConnectIsLeft)
     EXPECT_FALSE(v.mainView()->live());
     EXPECT_TRUE(s.core().jointList().joints().size() > 0);
     EXPECT_FALSE(s.core().jointList().live());
+}
+
+// A repaint writes every field it paints, also with the value it already had: what was typed and
+// not entered gives way to the controller's value. Disconnect leaves nothing of the old page.
+TEST(EditorFormSim, RepaintedFieldsShowTheControllersValueAndDisconnectClearsThePage)
+{
+    FormSession s([](sim::ControllerMemory& m) { storePage(m, 1, 3); });
+    ASSERT_TRUE(s.ready());
+    CPosewrightView& v = *s.view;
+    const QString speed = v.speed()->text();
+
+    QTest::mouseClick(v.jointList(), Qt::LeftButton, {}, v.jointList()->cellCentre(0));
+    ASSERT_TRUE(s.settle());
+    JointListWidget* list = v.jointList();
+    list->valueEditor()->setText("0999");
+    v.speed()->setText("80");
+    v.menu(MenuCommand::RefreshPage);
+    ASSERT_TRUE(s.settle());
+    EXPECT_EQ(v.speed()->text(), speed);
+    EXPECT_EQ(list->valueEditor()->text(), "0512");
+
+    s.doubleClickCell(v.pageGrid(), 3, 1);
+    ASSERT_TRUE(v.pageGrid()->valueEditor()->isVisible());
+    ASSERT_TRUE(s.settle());
+    const QString playCount = v.pageGrid()->valueEditor()->text();
+    v.pageGrid()->valueEditor()->setText("77");
+    v.menu(MenuCommand::RefreshPage);
+    ASSERT_TRUE(s.settle());
+    EXPECT_FALSE(v.pageGrid()->valueEditor()->isVisible()) << "a refresh closes the grid's editor";
+    EXPECT_EQ(v.pageGrid()->item(3, 1)->text(), playCount);
+
+    // A name cut to fit is whole on hover; a drag refused for an unknown joint says why.
+    const QPoint firstName(40, 30);
+    QHelpEvent help(QEvent::ToolTip, firstName, list->mapToGlobal(firstName));
+    QApplication::sendEvent(list, &help);
+    EXPECT_EQ(QToolTip::text().trimmed(), "01  Right shoulder pitch");
+    v.mainView()->setAllJointsKnown(false);
+    s.pointer.press(v.mainView(), v.mainView()->rect().center());
+    s.pointer.release(v.mainView(), v.mainView()->rect().center());
+    EXPECT_EQ(v.messageLine()->text(), EditorCore::kUnknownJointText);
+    EXPECT_EQ(v.messageLine()->toolTip(), v.messageLine()->text()) << "the whole text on hover";
+
+    s.pointer.doubleClick(v.panel(2), v.panel(2)->rect().center());
+    ASSERT_TRUE(s.waitFor([&] { return v.panel(2)->selected(); }));
+    v.menu(MenuCommand::Disconnect);
+    for (int k = 0; k < 7; ++k) {
+        EXPECT_FALSE(v.panel(k)->selected()) << k;
+        EXPECT_FALSE(v.panel(k)->lit()) << k;
+    }
+    EXPECT_EQ(v.pageGrid()->item(0, 1)->text().trimmed(), "No name");
+    EXPECT_EQ(v.pageGrid()->item(4, 1)->text(), "0");
+    EXPECT_EQ(v.poseGrid()->item(1, 2)->text(), "0");
+    EXPECT_FALSE(v.pageGrid()->valueEditor()->isVisible());
 }

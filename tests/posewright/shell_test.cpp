@@ -33,7 +33,9 @@ struct Answers : Prompter {
     QString file;
     QStringList informs, dialogs;
     void inform(const QString&, const QString& text) override { informs << text; }
+    void tell(const QString& text) override { informs << text; }
     bool askYesNo(const QString&) override { return false; }
+    SaveChoice askSaveChanges(const QString&) override { return SaveChoice::Cancel; }
     std::optional<int> choosePort(int) override { return std::nullopt; }
     QString openRobotFile(const QString& folder, const QString& name) override
     {

@@ -28,6 +28,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMimeData>
@@ -900,4 +901,67 @@ TEST(TaskloomGrid, RemoconPadStoresItsBitsInDecimal)
     EXPECT_EQ(cellOf(v, 1, 3).value, 33);
     EXPECT_EQ(cellOf(v, 1, 3).gridText, "33");
     EXPECT_EQ(cellOf(v, 1, 3).fullText, "33");
+}
+
+// Exit tears the windows down with the focus wherever the user left it; nothing may run on a
+// widget already destroyed. (A double-click marks the program edited: the answer is Discard.)
+TEST(TaskloomShell, ExitWithTheFocusInAnyControlClosesCleanly)
+{
+    struct Case {
+        const char* name;
+        std::function<QWidget*(Taskloom&, CEditorView*)> focus;
+    };
+    const Case cases[] = {
+        {"grid",
+         [](Taskloom&, CEditorView* v) {
+             v->grid()->setFocus();
+             return static_cast<QWidget*>(v->grid());
+         }},
+        {"text box",
+         [](Taskloom&, CEditorView* v) {
+             doubleClick(v, {Kind::Label, 4, -1});
+             return static_cast<QWidget*>(v->textBox());
+         }},
+        {"choice list",
+         [](Taskloom&, CEditorView* v) {
+             doubleClick(v, cell(8, 0));
+             return static_cast<QWidget*>(v->choiceList());
+         }},
+        {"button pad",
+         [](Taskloom&, CEditorView* v) {
+             doubleClick(v, cell(8, 3));
+             v->buttonPad()->boxForBit(8)->setFocus();
+             return static_cast<QWidget*>(v->buttonPad()->boxForBit(8));
+         }},
+        {"no program open",
+         [](Taskloom& t, CEditorView*) {
+             t.frame->closeAll();
+             return static_cast<QWidget*>(nullptr); // the focus is wherever the window leaves it
+         }},
+    };
+    auto readFile = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    for (const Case& c : cases)
+        for (const bool byMenu : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (byMenu ? ", Exit" : ", window close"));
+            Taskloom t;
+            CEditorView* v = t.open("button_counter.tpg");
+            const std::string before = readFile(t.folder.file("button_counter.tpg"));
+            t.prompter.saveAnswers = {SaveAnswer::Discard};
+            QWidget* target = c.focus(t, v);
+            if (target) {
+                ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == target; }, 2000));
+            }
+            if (byMenu) {
+                t.frame->action("exit")->trigger();
+            } else {
+                QCloseEvent close;
+                QApplication::sendEvent(t.frame->windowHandle(), &close);
+            }
+            EXPECT_FALSE(t.frame->isVisible());
+            t.frame.reset();
+            EXPECT_EQ(readFile(t.folder.file("button_counter.tpg")), before);
+        }
 }

@@ -191,6 +191,12 @@ TEST_F(TinyModelTest, FailuresSayWhyAndKeepTheJoints)
         {"unreadable scene", "Model file:bad.x\nNumber of joints:1\n0:5:Five:512\n",
          "xof 0303txt 0032\nFrame {{{", "could not be read"},
         {"profile names no model", "Model file\nNumber of joints:1\n0:5:Five:512\n", "", "no model"},
+        {"a mesh claiming two billion vertices", "Model file:bad.x\nNumber of joints:1\n0:5:Five:512\n",
+         [] {
+             std::string s = scene("Third");
+             return s.replace(s.find("      3;\n"), 9, "      2000000000;\n");
+         }(),
+         "claims 2000000000 elements"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);

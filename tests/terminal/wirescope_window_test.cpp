@@ -15,9 +15,11 @@
 #include "terminal/SerialSetupDialog.h"
 #include "terminal/TerminalView.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -1066,3 +1068,51 @@ TEST(WirescopeProgram, SignalsBaudRateAndScreenshotRuns)
 }
 
 } // namespace
+
+// Exit tears the window down with the focus wherever the user left it; nothing may run on a
+// widget already destroyed, and the configuration is written.
+TEST_F(Window, ExitWithTheFocusInAnyControlClosesCleanlyAndWritesTheConfiguration)
+{
+    struct Case {
+        const char* name;
+        std::function<QWidget*(MainWindow&)> focus;
+    };
+    const Case cases[] = {
+        {"terminal",
+         [](MainWindow& w) {
+             w.view()->setFocus();
+             return static_cast<QWidget*>(w.view());
+         }},
+        {"find text",
+         [](MainWindow& w) {
+             w.openFind(QStringLiteral("KZ"));
+             return static_cast<QWidget*>(w.findEdit());
+         }},
+        {"find bar button",
+         [](MainWindow& w) {
+             w.openFind();
+             auto* button = w.findEdit()->parentWidget()->findChild<QAbstractButton*>();
+             button->setFocus();
+             return static_cast<QWidget*>(button);
+         }},
+    };
+    for (const Case& c : cases)
+        for (const bool byMenu : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (byMenu ? ", Exit" : ", window close"));
+            fs::remove(configPath());
+            open(true);
+            QWidget* target = c.focus(*window);
+            ASSERT_NE(target, nullptr);
+            ASSERT_TRUE(waitUntil([&] { return QApplication::focusWidget() == target; }, 2000));
+            if (byMenu) {
+                window->action(QStringLiteral("E&xit"))->trigger();
+            } else {
+                QCloseEvent close;
+                QApplication::sendEvent(window->windowHandle(), &close);
+            }
+            EXPECT_FALSE(window->isVisible());
+            window.reset();
+            ASSERT_TRUE(fs::exists(configPath()));
+            EXPECT_EQ(fs::file_size(configPath()), 2134u);
+        }
+}
