@@ -455,6 +455,14 @@ LoadResult parseProgram(const uint8_t* data, size_t size, BehaviorProgram& progr
         readLine(fill, line);
         rebuildTexts(line);
     }
+    if (count == 0) {
+        // Lines are only ever inserted before a selected line, so a program without lines could
+        // never get one: it opens with one blank line.
+        ProgramLine& only = program.line(0);
+        only.reset();
+        rebuildTexts(only);
+        count = 1;
+    }
     program.finishLoad(count, curLine, curCell);
     return {true, LoadError::None, {}};
 }
@@ -492,7 +500,13 @@ LoadResult loadProgramFile(const std::string& path, BehaviorProgram& program)
     auto size = std::filesystem::file_size(path, ec);
     if (!ec && size > MaxProgramFileSize)
         return failure(LoadError::TooLarge, "The program file is too large to be a program (over 64 MiB).");
-    return loadProgram(in, program);
+    LoadResult r = loadProgram(in, program);
+    // With several programs open, the message says which file it is about.
+    const std::string generic = "The program file";
+    if (!r.ok && r.message.compare(0, generic.size(), generic) == 0)
+        r.message.replace(0, generic.size(),
+                          generic + " \"" + std::filesystem::path(path).filename().string() + "\"");
+    return r;
 }
 
 SaveResult saveBytesFile(const std::string& path, const std::vector<uint8_t>& bytes)

@@ -46,7 +46,7 @@ public:
             for (auto& c : p_.line(l).cells)
                 c.flags &= static_cast<uint16_t>(~CellFlag::Error);
         if (p_.count() < 1)
-            return {false, 0};
+            return {false, 0, {{-1, -1, Problem::NoStart}}};
 
         bool endFound = false;
         for (int l = 0; l < p_.count() && !endFound; ++l) {
@@ -54,7 +54,7 @@ public:
             if (started_ && p_.line(l).active()) {
                 b = checkBody(l);
                 if (stopped_)
-                    return {false, errors_};
+                    return result(false);
             }
             if (b >= CellsPerLine)
                 continue;
@@ -65,31 +65,37 @@ public:
                 if (!p_.line(l).label.empty())
                     ++labelCount_;
                 if (started_)
-                    mark(l, b); // a second START
+                    mark(l, b, Problem::SecondStart);
                 else
                     started_ = true;
             } else if (c.code[2] == Instr::End) {
                 if (started_)
                     endFound = true;
                 else
-                    mark(l, b); // END before START
+                    mark(l, b, Problem::EndBeforeStart);
             }
         }
+        if (!started_)
+            problems_.push_back({-1, -1, Problem::NoStart});
+        else if (!endFound)
+            problems_.push_back({-1, -1, Problem::NoEnd});
         if (!started_ || !endFound || errors_ > 0)
-            return {false, errors_};
+            return result(false);
         return labelPass();
     }
 
 private:
-    void mark(int l, int i)
+    CheckResult result(bool ok) const { return {ok, errors_, problems_}; }
+    void mark(int l, int i, Problem why)
     {
         if (i >= 0 && i < CellsPerLine)
             p_.cell(l, i).flags |= CellFlag::Error;
         ++errors_;
+        problems_.push_back({l, i, why});
     }
-    void markAndStop(int l, int i)
+    void markAndStop(int l, int i, Problem why)
     {
-        mark(l, i);
+        mark(l, i, why);
         stopped_ = true;
     }
     bool inUse(int l, int i) const { return i >= 0 && i < CellsPerLine && p_.cell(l, i).inUse(); }
@@ -99,7 +105,7 @@ private:
         if (p_.nameTable.find(name) >= 0)
             return;
         if (p_.nameTable.count() >= NameTable::Capacity) {
-            markAndStop(l, i);
+            markAndStop(l, i, Problem::TooManyNames);
             return;
         }
         p_.nameTable.names.push_back(name);
@@ -109,21 +115,21 @@ private:
     void checkOperand(int l, int i, bool destination, int owner)
     {
         if (i >= CellsPerLine) {
-            mark(l, owner);
+            mark(l, owner, Problem::OperandMissing);
             return;
         }
         ProgramCell& x = p_.cell(l, i);
         if (!x.inUse()) {
-            mark(l, i);
+            mark(l, i, Problem::OperandMissing);
             return;
         }
         switch (x.kind()) {
         case NotChosen:
-            mark(l, i);
+            mark(l, i, Problem::OperandNotChosen);
             break;
         case Kind::Controller:
             if (x.entry < Entry::ControllerFirst || x.entry > Entry::ControllerLast)
-                mark(l, i);
+                mark(l, i, Problem::NotControllerRegister);
             break;
         case Kind::Device:
             if (x.mask() == 1) {
@@ -141,7 +147,7 @@ private:
             break;
         case Kind::Number:
             if (destination)
-                mark(l, i);
+                mark(l, i, Problem::NumberAsDestination);
             break;
         default:
             break;
@@ -156,7 +162,7 @@ private:
             ++labelCount_;
         const ProgramCell& c0 = line.cells[0];
         if (c0.code[2] == NotChosen) {
-            mark(l, 0);
+            mark(l, 0, Problem::InstructionNotChosen);
             return 0;
         }
         int b = 0;
@@ -164,28 +170,28 @@ private:
             const uint8_t head = c0.code[2];
             if (head == Instr::If) {
                 if (continued_) {
-                    markAndStop(l, 0);
+                    markAndStop(l, 0, Problem::IfInsideCondition);
                     return 0;
                 }
                 ifOpen_ = true;
             } else if (head == Instr::ElseIf) {
                 if (!ifOpen_ || continued_) {
-                    markAndStop(l, 0);
+                    markAndStop(l, 0, continued_ ? Problem::IfInsideCondition : Problem::ElseIfWithoutIf);
                     return 0;
                 }
             } else if (!continued_) {
-                markAndStop(l, 0);
+                markAndStop(l, 0, Problem::ContinuedIfAlone);
                 return 0;
             }
             checkOperand(l, 1, false, 0);
             if (stopped_)
                 return 0;
             if (line.cells[2].code[1] == NotChosen)
-                mark(l, 2);
+                mark(l, 2, Problem::ComparisonNotChosen);
             const ProgramCell& right = line.cells[3];
             if (right.kind() == NotChosen) {
                 if (right.role() != Role::Button)
-                    mark(l, 3);
+                    mark(l, 3, Problem::OperandNotChosen);
             } else {
                 checkOperand(l, 3, false, 0);
                 if (stopped_)
@@ -195,7 +201,7 @@ private:
             const uint8_t k = conn.code[1];
             if (!conn.inUse() || conn.code[0] != Category::Connective ||
                 (k != Conn::Then && k != Conn::And && k != Conn::Or)) {
-                markAndStop(l, 4);
+                markAndStop(l, 4, Problem::ConnectiveMissing);
                 return 0;
             }
             continued_ = k != Conn::Then;
@@ -203,7 +209,7 @@ private:
         }
         if (inUse(l, b) && line.cells[b].isInstruction(Instr::Else)) {
             if (!ifOpen_ || continued_) {
-                markAndStop(l, b);
+                markAndStop(l, b, continued_ ? Problem::IfInsideCondition : Problem::ElseWithoutIf);
                 return 0;
             }
             ifOpen_ = false;
@@ -213,7 +219,7 @@ private:
             return b;
         const ProgramCell& instr = line.cells[b];
         if (instr.code[2] == NotChosen || instr.code[0] != Category::Instruction) {
-            markAndStop(l, b);
+            markAndStop(l, b, Problem::InstructionNotChosen);
             return b;
         }
         const int f = b + 1, e = b + 2;
@@ -229,18 +235,18 @@ private:
                 checkOperand(l, e, false, b);
             if (!stopped_) {
                 if (b + 3 >= CellsPerLine)
-                    mark(l, b);
+                    mark(l, b, Problem::OperandMissing);
                 else if (line.cells[b + 3].code[1] == NotChosen)
-                    mark(l, b + 3);
+                    mark(l, b + 3, Problem::OperatorNotChosen);
                 checkOperand(l, b + 4, false, b);
             }
             return b + 4;
         case Instr::Jump:
         case Instr::Call:
             if (f >= CellsPerLine)
-                mark(l, b);
+                mark(l, b, Problem::JumpWithoutLabel);
             else if (line.cells[f].text.empty())
-                mark(l, f);
+                mark(l, f, Problem::JumpWithoutLabel);
             return f;
         default:
             return b;
@@ -250,7 +256,7 @@ private:
     CheckResult labelPass()
     {
         if (labelCount_ == 0)
-            return {true, 0};
+            return result(true);
         int address = 0;
         bool inLine = false;
         for (int l = 0; l < p_.count(); ++l) {
@@ -263,7 +269,8 @@ private:
                     if (!line.label.empty()) {
                         if (p_.labelTable.find(line.label) >= 0) {
                             line.cells[0].flags |= CellFlag::Error;
-                            return {false, errors_};
+                            problems_.push_back({l, 0, Problem::DuplicateLabel});
+                            return result(false);
                         }
                         p_.labelTable.labels.push_back({line.label, address});
                     }
@@ -279,11 +286,12 @@ private:
             if (isLineInstruction(line.cells[0], Instr::End))
                 break;
         }
-        return {true, errors_};
+        return result(true);
     }
 
     BehaviorProgram& p_;
     int errors_ = 0;
+    std::vector<CheckProblem> problems_;
     bool started_ = false;
     bool ifOpen_ = false;
     bool continued_ = false;
@@ -478,6 +486,82 @@ BuildResult buildProgram(BehaviorProgram& program)
     }
     r.message = composeBuildMessage(r.check, r.check.ok ? &r.generate : nullptr);
     return r;
+}
+
+} // namespace behaviour
+
+namespace behaviour {
+
+const char* problemText(Problem p)
+{
+    switch (p) {
+    case Problem::NoStart:
+        return "The program has no START line.";
+    case Problem::NoEnd:
+        return "The program has no END line after START.";
+    case Problem::SecondStart:
+        return "A second START: a program has only one.";
+    case Problem::EndBeforeStart:
+        return "END comes before START.";
+    case Problem::InstructionNotChosen:
+        return "No instruction is chosen here.";
+    case Problem::IfInsideCondition:
+        return "The condition before goes on with AND or OR, so this line must be a continued IF.";
+    case Problem::ElseIfWithoutIf:
+        return "ELSE IF without an IF before it.";
+    case Problem::ContinuedIfAlone:
+        return "A continued IF needs a condition ending in AND or OR before it.";
+    case Problem::ElseWithoutIf:
+        return "ELSE without an IF before it.";
+    case Problem::ComparisonNotChosen:
+        return "No comparison is chosen.";
+    case Problem::OperatorNotChosen:
+        return "No arithmetic operator is chosen.";
+    case Problem::ConnectiveMissing:
+        return "The condition must end in THEN, AND or OR.";
+    case Problem::OperandMissing:
+        return "An operand is missing.";
+    case Problem::OperandNotChosen:
+        return "The operand is not set.";
+    case Problem::NotControllerRegister:
+        return "This is not a KZ-7 register.";
+    case Problem::NumberAsDestination:
+        return "A number cannot receive a value: the destination must be a register or a name.";
+    case Problem::TooManyNames:
+        return "Too many names: a program holds at most 50.";
+    case Problem::JumpWithoutLabel:
+        return "No label is given to go to.";
+    case Problem::DuplicateLabel:
+        return "This label is used by an earlier line too.";
+    case Problem::LabelNotFound:
+        return "No line carries this label.";
+    case Problem::NothingToEncode:
+        return "There is nothing to send after START.";
+    case Problem::TooLarge:
+        return "The program is too large for the controller's program memory.";
+    case Problem::CannotEncode:
+        return "This cell cannot be turned into controller code.";
+    }
+    return "";
+}
+
+std::vector<CheckProblem> buildProblems(const BuildResult& r)
+{
+    if (!r.check.ok)
+        return r.check.problems;
+    switch (r.generate.error) {
+    case GenerateError::None:
+        return {};
+    case GenerateError::LabelNotFound:
+        return {{r.generate.line, r.generate.cell, Problem::LabelNotFound}};
+    case GenerateError::Empty:
+        return {{r.generate.line, r.generate.cell, Problem::NothingToEncode}};
+    case GenerateError::TooLarge:
+        return {{r.generate.line, r.generate.cell, Problem::TooLarge}};
+    case GenerateError::BadCell:
+        return {{r.generate.line, r.generate.cell, Problem::CannotEncode}};
+    }
+    return {};
 }
 
 } // namespace behaviour

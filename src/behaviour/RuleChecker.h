@@ -11,9 +11,46 @@
 
 namespace behaviour {
 
+// Why the check or the generation refused the program, one reason per marked place.
+enum class Problem {
+    NoStart, // no START line
+    NoEnd,   // no END after START
+    SecondStart,
+    EndBeforeStart,
+    InstructionNotChosen,
+    IfInsideCondition, // IF while the condition before goes on with AND/OR
+    ElseIfWithoutIf,
+    ContinuedIfAlone, // a continued IF without AND/OR before it
+    ElseWithoutIf,
+    ComparisonNotChosen,
+    OperatorNotChosen,
+    ConnectiveMissing, // a condition without THEN, AND or OR
+    OperandMissing,    // the operand lies past the line or its cell is not in use
+    OperandNotChosen,
+    NotControllerRegister,
+    NumberAsDestination,
+    TooManyNames,
+    JumpWithoutLabel,
+    DuplicateLabel,
+    LabelNotFound, // generation: no checked line carries the label
+    NothingToEncode,
+    TooLarge,
+    CannotEncode,
+};
+// The reason in words, for the list of errors.
+const char* problemText(Problem p);
+
+struct CheckProblem {
+    int line = -1; // -1: the program as a whole
+    int cell = -1;
+    Problem problem = Problem::NoStart;
+    bool operator==(const CheckProblem&) const = default;
+};
+
 struct CheckResult {
     bool ok = false;
     int errors = 0; // cells marked; 0 with ok = false means no START/END or a duplicate label
+    std::vector<CheckProblem> problems = {}; // every place marked, in the order found
 };
 
 enum class GenerateError {
@@ -47,5 +84,7 @@ struct BuildResult {
 
 // Check, then (when the check passed) generate; composes the message.
 BuildResult buildProgram(BehaviorProgram& program);
+// Every reason a build failed: the check's, or the generation's one.
+std::vector<CheckProblem> buildProblems(const BuildResult& r);
 
 } // namespace behaviour

@@ -70,8 +70,16 @@ void CEditorDoc::publish(const std::optional<LineSpan>& span)
 
 void CEditorDoc::commit(int first, int last)
 {
+    const auto span = history_.record(program_, first, last);
+    publish(span);
+    // A question answered Cancel, or an editor left without a change, leaves nothing to save.
+    if (span)
+        setModified(true);
+}
+
+void CEditorDoc::moveCurrent(int first, int last)
+{
     publish(history_.record(program_, first, last));
-    setModified(true);
 }
 
 void CEditorDoc::repaint(int first, int n)
@@ -101,11 +109,12 @@ void CEditorDoc::redo()
     }
 }
 
-void CEditorDoc::checkRule()
+std::vector<behaviour::CheckProblem> CEditorDoc::checkRule()
 {
     const behaviour::BuildResult r = behaviour::buildProgram(program_);
     prompter_.message(QString::fromStdString(r.message));
     refreshAll();
+    return behaviour::buildProblems(r);
 }
 
 } // namespace programmer

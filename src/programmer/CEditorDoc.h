@@ -6,6 +6,7 @@
 #include "programmer/UndoHistory.h"
 
 #include "behaviour/BehaviorProgram.h"
+#include "behaviour/RuleChecker.h"
 
 #include <QObject>
 #include <QString>
@@ -38,6 +39,9 @@ class CEditorDoc : public QObject {
     // repaints the changed lines in every view. An edit that can only have changed lines
     // first..last (not the count) names them, so a large program is not compared whole.
     void commit(int first = -1, int last = -1);
+    // After the current line or cell moved (lines first..last): an undo step like any other, but
+    // the program is not marked modified, since nothing the user wrote has changed.
+    void moveCurrent(int first, int last);
     // Lines whose look changed without an edit (selection): repaint only.
     void repaint(int first, int n);
     // The program changed in a way that is not undone (error marks of a check): repaint all.
@@ -49,7 +53,8 @@ class CEditorDoc : public QObject {
     void redo();
 
     // Check Rule: check, generate when the check passes, show the outcome, repaint the marks.
-    void checkRule();
+    // Gives every reason the program was refused (none when it passed).
+    std::vector<behaviour::CheckProblem> checkRule();
 
   signals:
     // Lines first .. first + n - 1 changed; the line count may have changed too.

@@ -23,8 +23,15 @@ CEditorDoc& CEditorFrame::document() const
 
 void CEditorFrame::updateTitle()
 {
-    setWindowTitle(document().title() + "[*]");
+    setWindowTitle(document().title() + (viewNumber_ > 0 ? QString(":%1").arg(viewNumber_) : QString()) +
+                   "[*]");
     setWindowModified(document().isModified());
+}
+
+void CEditorFrame::setViewNumber(int n)
+{
+    viewNumber_ = n;
+    updateTitle();
 }
 
 void CEditorFrame::closeEvent(QCloseEvent* e)

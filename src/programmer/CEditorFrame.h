@@ -20,6 +20,8 @@ class CEditorFrame : public QMdiSubWindow {
     // Asked before the frame closes; false keeps it open.
     void setCloseGuard(std::function<bool(CEditorFrame*)> guard) { guard_ = std::move(guard); }
     void updateTitle();
+    // 0 for the only window of its program, else its number among the program's windows.
+    void setViewNumber(int n);
 
   protected:
     void closeEvent(QCloseEvent* e) override;
@@ -27,6 +29,7 @@ class CEditorFrame : public QMdiSubWindow {
   private:
     CEditorView* view_;
     std::function<bool(CEditorFrame*)> guard_;
+    int viewNumber_ = 0;
 };
 
 } // namespace programmer

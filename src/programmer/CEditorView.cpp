@@ -5,6 +5,7 @@
 #include "programmer/EditorPopups.h"
 #include "programmer/GridModel.h"
 #include "programmer/LineClipboard.h"
+#include "programmer/ProgramText.h"
 #include "programmer/ProgrammerTexts.h"
 #include "programmer/Prompter.h"
 #include "programmer/SetParameterDialog.h"
@@ -13,6 +14,8 @@
 
 #include <QMenu>
 #include <QResizeEvent>
+#include <QScrollBar>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -23,16 +26,6 @@ using behaviour::ProgramCell;
 using Kind = GridTarget::Kind;
 
 namespace {
-
-QString fromBytes(const std::string& s)
-{
-    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::string toBytes(const QString& s)
-{
-    return s.toLatin1().toStdString();
-}
 
 bool operandOfRole(const ProgramCell& c, int lo, int hi)
 {
@@ -71,6 +64,13 @@ CEditorView::CEditorView(CEditorDoc& doc, const motion::DeviceTable& devices, Pr
     connect(remoconPad_, &BitPad::closed, this, [this](int bits) { padClosed(remoconPad_, bits); });
     connect(&doc_, &CEditorDoc::linesChanged, model_, &GridModel::linesChanged);
     connect(&doc_, &CEditorDoc::linesChanged, this, &CEditorView::editStateChanged);
+    // A popup belongs to the line under it: when the rows move (here or in another view of the
+    // document) or the grid scrolls, it would float over another line, so it closes as Escape would.
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &CEditorView::hidePopups);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, &CEditorView::hidePopups);
+    connect(model_, &QAbstractItemModel::modelReset, this, &CEditorView::hidePopups);
+    connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, &CEditorView::hidePopups);
+    connect(grid_->horizontalScrollBar(), &QScrollBar::valueChanged, this, &CEditorView::hidePopups);
 
     grid_->setCurrentTarget({Kind::Cell, 0, 0});
     grid_->setFocus();
@@ -84,10 +84,23 @@ void CEditorView::resizeEvent(QResizeEvent* e)
 
 void CEditorView::hidePopups()
 {
+    kindMenu_->hide();
     choiceList_->hide();
     textBox_->hide();
     buttonPad_->hide();
     remoconPad_->hide();
+}
+
+void CEditorView::goTo(int line, int cell)
+{
+    if (line < 0 || line >= doc_.program().count())
+        return;
+    hidePopups();
+    const GridTarget t = cell >= 0 && cell < behaviour::CellsPerLine ? GridTarget{Kind::Cell, line, cell}
+                                                                     : GridTarget{Kind::LineNumber, line, -1};
+    grid_->setCurrentTarget(t);
+    grid_->scrollTo(model_->index(rowOf(t), columnOf(t)), QAbstractItemView::PositionAtCenter);
+    grid_->setFocus(Qt::OtherFocusReason);
 }
 
 void CEditorView::setCurrent(const GridTarget& t)
@@ -95,7 +108,7 @@ void CEditorView::setCurrent(const GridTarget& t)
     auto& p = doc_.program();
     const int old = p.curLine() >= 0 ? p.curLine() : t.line;
     p.setCurrent(t.line, t.kind == Kind::Cell ? t.index : 0);
-    doc_.commit(std::min(old, t.line), std::max(old, t.line));
+    doc_.moveCurrent(std::min(old, t.line), std::max(old, t.line));
 }
 
 void CEditorView::selectionRepaint(int first, int last)
@@ -141,12 +154,14 @@ void CEditorView::activate(const GridTarget& t)
         return;
     hidePopups();
     editing_ = t;
+    // The highlight moves first: scrolling it into view would close the popup opened below.
+    grid_->setCurrentTarget(t);
     auto& p = doc_.program();
     if (t.kind == Kind::Label || t.kind == Kind::Comment) {
         setCurrent(t);
         const auto& line = p.line(t.line);
         const bool label = t.kind == Kind::Label;
-        openTextBox(t, fromBytes(label ? line.label : line.comment),
+        openTextBox(t, fromProgramText(label ? line.label : line.comment),
                     label ? LabelTextOffset : CommentTextOffset);
     } else if (t.kind == Kind::Cell && p.cell(t.line, t.index).inUse()) {
         setCurrent(t);
@@ -157,7 +172,7 @@ void CEditorView::activate(const GridTarget& t)
         } else if (c.isOperand() &&
                    (c.role() == behaviour::Role::Label || c.kind() == behaviour::Kind::Number ||
                     c.kind() == behaviour::Kind::Name)) {
-            openTextBox(t, fromBytes(c.text), 0);
+            openTextBox(t, fromProgramText(c.text), 0);
         } else if (operandOfRole(c, behaviour::Role::Button, behaviour::Role::Button)) {
             showPad(buttonPad_, t);
         } else if (operandOfRole(c, behaviour::Role::Remocon, behaviour::Role::Remocon)) {
@@ -171,7 +186,6 @@ void CEditorView::activate(const GridTarget& t)
     } else {
         doc_.commit(t.line, t.line); // a separator or an unused cell: only the highlight moves
     }
-    grid_->setCurrentTarget(t);
     emit editStateChanged();
 }
 
@@ -210,11 +224,15 @@ void CEditorView::showChoiceList(const GridTarget& t, const std::vector<behaviou
 {
     QRect cell = grid_->targetRect(t);
     cell.moveTopLeft(grid_->viewport()->mapTo(this, cell.topLeft()));
-    choiceList_->fill(items, icons);
-    const QRect want(cell.topLeft(), QSize(cell.width() + 80, 4 * cell.height()));
+    choiceList_->fill(items, icons, doc_.program().cell(t.line, t.index).entry);
+    // Cell width + 80, or wider where a name would otherwise be cut ("Motion play status").
+    const int whole = choiceList_->sizeHintForColumn(0) + 2 * choiceList_->frameWidth() +
+                      choiceList_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    const QRect want(cell.topLeft(), QSize(std::max(cell.width() + 80, whole), 4 * cell.height()));
     choiceList_->setGeometry(QRect(placeInside(want), want.size()));
     choiceList_->show();
     choiceList_->raise();
+    choiceList_->scrollToItem(choiceList_->currentItem());
     choiceList_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -255,12 +273,19 @@ void CEditorView::textAccepted(const QString& typed)
 {
     const GridTarget t = editing_;
     auto& line = doc_.program().line(t.line);
+    QString refusal;
+    const std::optional<std::string> bytes = toProgramText(typed, &refusal);
+    if (!bytes) { // stays open with what was typed
+        prompter_.message(refusal);
+        textBox_->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     if (t.kind == Kind::Label) {
-        line.label = toBytes(typed);
+        line.label = *bytes;
     } else if (t.kind == Kind::Comment) {
-        line.comment = toBytes(typed);
+        line.comment = *bytes;
     } else if (t.kind == Kind::Cell) {
-        if (!behaviour::typeText(line, t.index, toBytes(typed))) {
+        if (!behaviour::typeText(line, t.index, *bytes)) {
             prompter_.message(text(Str::NumberTooLarge));
             textBox_->setFocus(Qt::OtherFocusReason);
             return; // stays open with what was typed
@@ -334,6 +359,7 @@ void CEditorView::cut()
         textBox_->cut();
         return;
     }
+    hidePopups();
     if (!hasSelection())
         return;
     auto& p = doc_.program();
@@ -354,6 +380,7 @@ void CEditorView::copy()
         textBox_->copy();
         return;
     }
+    hidePopups();
     if (hasSelection())
         clipboard_.putBlock(doc_.program().copySelection());
     emit editStateChanged();
@@ -365,6 +392,7 @@ void CEditorView::paste()
         textBox_->paste();
         return;
     }
+    hidePopups();
     const auto block = clipboard_.block();
     if (!hasSelection() || !block)
         return;
@@ -377,6 +405,7 @@ void CEditorView::paste()
 
 void CEditorView::insertLines()
 {
+    hidePopups();
     auto& p = doc_.program();
     if (!hasSelection())
         return;
@@ -388,6 +417,7 @@ void CEditorView::insertLines()
 
 void CEditorView::deleteLines()
 {
+    hidePopups();
     auto& p = doc_.program();
     if (!hasSelection())
         return;
@@ -399,6 +429,7 @@ void CEditorView::deleteLines()
 
 void CEditorView::toggleEnabled()
 {
+    hidePopups();
     auto& p = doc_.program();
     if (!hasSelection())
         return;

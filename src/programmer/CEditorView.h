@@ -63,6 +63,8 @@ class CEditorView : public QWidget {
 
     // Hides the list, the text box and both pads.
     void hidePopups();
+    // Scrolls to a line and puts the highlight on its cell (or its number for a cell < 0).
+    void goTo(int line, int cell);
 
   signals:
     // A right-button release on the line-number column: the Edit menu at that place.

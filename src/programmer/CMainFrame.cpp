@@ -4,6 +4,7 @@
 #include "programmer/CEditorFrame.h"
 #include "programmer/CEditorView.h"
 #include "programmer/CatalogueIcons.h"
+#include "programmer/ErrorList.h"
 #include "programmer/LineClipboard.h"
 #include "programmer/LockIndicators.h"
 #include "programmer/ProgrammerTexts.h"
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -30,6 +32,8 @@
 #include <QPointer>
 #include <QStatusBar>
 #include <QToolBar>
+
+#include <algorithm>
 
 namespace programmer {
 
@@ -64,11 +68,15 @@ CMainFrame::CMainFrame(TaskloomSettings& settings, const motion::DeviceTable& de
     buildMenus();
     buildToolBar();
     buildStatusBar();
+    buildErrorDock();
     connect(mdi_, &QMdiArea::subWindowActivated, this, &CMainFrame::frameActivated);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &CMainFrame::updateActions);
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::updateActions);
+    // The settings hold the outer size; the frame around the window is only known once a window
+    // manager has put it there (fitOuterSize).
     const WindowGeometry& g = settings_.window;
-    resize(g.width, g.height);
+    outerSize_ = QSize(g.width, g.height);
+    resize(outerSize_);
     move(g.x, g.y);
     updateActions();
 }
@@ -79,6 +87,8 @@ CMainFrame::~CMainFrame()
     disconnect(qApp, nullptr, this, nullptr);
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
     disconnect(mdi_, nullptr, this, nullptr);
+    // Closed windows may still wait for their deferred deletion.
+    delete windowWatch_;
 }
 
 QAction* CMainFrame::addAction(QMenu* menu, const QString& name, const QString& label,
@@ -159,10 +169,11 @@ void CMainFrame::buildMenus()
     QMenu* program = menuBar()->addMenu("&Program");
     addAction(program, "changeRobot", "&Change Robot file", {}, &CMainFrame::changeRobotFile);
     addAction(program, "checkRule", "Check &Rule", QKeySequence("Ctrl+R"), nullptr);
-    connect(action("checkRule"), &QAction::triggered, this, [this] {
-        if (auto* f = activeFrame())
-            f->document().checkRule();
-    });
+    connect(action("checkRule"), &QAction::triggered, this, &CMainFrame::checkRule);
+    addAction(program, "nextError", "&Next Error", QKeySequence(Qt::Key_F8), nullptr);
+    connect(action("nextError"), &QAction::triggered, this, [this] { errorList_->step(true); });
+    addAction(program, "previousError", "Pre&vious Error", QKeySequence(Qt::SHIFT | Qt::Key_F8), nullptr);
+    connect(action("previousError"), &QAction::triggered, this, [this] { errorList_->step(false); });
     addAction(program, "downloadPlay", "&Download/Play", QKeySequence("Ctrl+D"), nullptr);
     connect(action("downloadPlay"), &QAction::triggered, this,
             [this] { openControllerDialog(ControllerDialog::DownloadPlay); });
@@ -180,7 +191,7 @@ void CMainFrame::buildMenus()
         connect(action(name), &QAction::triggered, this, [this, which] { openControllerDialog(which); });
     }
 
-    QMenu* view = menuBar()->addMenu("&View");
+    QMenu* view = viewMenu_ = menuBar()->addMenu("&View");
     addAction(view, "toolbar", "&Toolbar", {}, nullptr)->setCheckable(true);
     addAction(view, "statusBar", "&Status Bar", {}, nullptr)->setCheckable(true);
 
@@ -191,10 +202,11 @@ void CMainFrame::buildMenus()
             newWindow(f->document());
     });
     addAction(windowMenu_, "cascade", "&Cascade", {}, nullptr);
-    connect(action("cascade"), &QAction::triggered, mdi_, &QMdiArea::cascadeSubWindows);
+    connect(action("cascade"), &QAction::triggered, this, &CMainFrame::cascade);
     addAction(windowMenu_, "tile", "&Tile", {}, nullptr);
     connect(action("tile"), &QAction::triggered, mdi_, &QMdiArea::tileSubWindows);
     addAction(windowMenu_, "arrange", "&Arrange Icons", {}, &CMainFrame::arrangeIcons);
+    connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::fillWindowMenu);
 
     QMenu* help = menuBar()->addMenu("&Help");
     addAction(help, "about", "About Taskloom", {}, &CMainFrame::about);
@@ -214,6 +226,9 @@ void CMainFrame::buildToolBar()
         {"cut", "Cut"},
         {"copy", "Copy"},
         {"paste", "Paste"},
+        {nullptr, nullptr},
+        {"undo", "Undo"},
+        {"redo", "Redo"},
         {nullptr, nullptr},
         {"checkRule", "Check Rule"},
         {"downloadPlay", "Download/Play"},
@@ -237,9 +252,50 @@ void CMainFrame::buildToolBar()
 void CMainFrame::buildStatusBar()
 {
     statusBar()->showMessage("Ready");
+    // A menu's item hints replace the message and leave it empty when the menu closes.
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& m) {
+        if (m.isEmpty())
+            statusBar()->showMessage("Ready");
+    });
+    // The caption stays the application's; the active program's name shows here, so it is seen
+    // while its window is maximised too.
+    programPane_ = new QLabel(statusBar());
+    programPane_->setObjectName("programPane");
+    statusBar()->addPermanentWidget(programPane_);
     new LockIndicators(statusBar()); // owned by the status bar
     action("statusBar")->setChecked(true);
     connect(action("statusBar"), &QAction::toggled, statusBar(), &QWidget::setVisible);
+}
+
+void CMainFrame::buildErrorDock()
+{
+    errorDock_ = new QDockWidget("Errors", this);
+    errorDock_->setObjectName("errorDock");
+    errorList_ = new ErrorList(errorDock_);
+    errorDock_->setWidget(errorList_);
+    addDockWidget(Qt::BottomDockWidgetArea, errorDock_);
+    errorDock_->hide();
+    QAction* toggle = errorDock_->toggleViewAction();
+    toggle->setText("&Errors");
+    viewMenu_->addAction(toggle);
+    actions_["errors"] = toggle;
+    connect(errorList_, &ErrorList::goTo, this, [this](int line, int cell) {
+        if (CEditorView* v = activeView())
+            v->goTo(line, cell);
+    });
+}
+
+void CMainFrame::checkRule()
+{
+    CEditorFrame* f = activeFrame();
+    if (!f)
+        return;
+    // The count message stays; the list says where and why.
+    const auto problems = f->document().checkRule();
+    errorList_->setProblems(problems);
+    errorDock_->setWindowTitle(QString("Errors in %1").arg(f->document().title()));
+    errorDock_->setVisible(!problems.empty());
+    updateActions();
 }
 
 void CMainFrame::updateRecentMenu()
@@ -252,8 +308,14 @@ void CMainFrame::updateRecentMenu()
             recentMenu_->insertAction(recentSeparator_, a);
             actions_[name] = a;
             connect(a, &QAction::triggered, this, [this, i] {
-                if (i < settings_.recentFiles.size())
-                    openFile(settings_.recentFiles[i]);
+                if (i >= settings_.recentFiles.size())
+                    return;
+                // A file that no longer opens (gone, renamed, damaged) leaves the list.
+                const QString path = settings_.recentFiles[i];
+                if (!openFile(path)) {
+                    settings_.recentFiles.removeAll(path);
+                    updateRecentMenu();
+                }
             });
         }
         const bool used = i < settings_.recentFiles.size();
@@ -279,13 +341,17 @@ void CMainFrame::updateActions()
 {
     CEditorView* v = activeView();
     const bool program = v != nullptr;
-    for (const char* name :
-         {"close", "save", "saveAs", "checkRule", "newWindow", "cascade", "tile", "arrange"})
+    // Save and Check Rule stay (greyed) so the toolbar's buttons do not move.
+    for (const char* name : {"close", "saveAs", "newWindow", "cascade", "tile", "arrange"})
         action(name)->setVisible(program);
+    CEditorFrame* f = activeFrame();
+    programPane_->setText(f ? f->windowTitle().replace("[*]", f->isWindowModified() ? "*" : "") : QString());
     editMenu_->menuAction()->setVisible(program);
     windowMenu_->menuAction()->setVisible(program);
     action("save")->setEnabled(program);
     action("checkRule")->setEnabled(program);
+    for (const char* name : {"nextError", "previousError"})
+        action(name)->setEnabled(program && !errorList_->problems().empty());
     action("cut")->setEnabled(program && v->canCutOrCopy());
     action("copy")->setEnabled(program && v->canCutOrCopy());
     action("paste")->setEnabled(program && v->canPaste());
@@ -301,7 +367,9 @@ void CMainFrame::attachFrame(CEditorFrame* frame)
     connect(frame->view(), &CEditorView::editStateChanged, this, &CMainFrame::updateActions);
     connect(frame->view(), &CEditorView::editMenuRequested, this, &CMainFrame::showEditMenu);
     mdi_->addSubWindow(frame);
-    frame->resize(760, 420);
+    frame->setGeometry(cascadeSlot(static_cast<int>(mdi_->subWindowList().size()) - 1));
+    connect(frame, &CEditorFrame::windowTitleChanged, this, &CMainFrame::updateActions);
+    connect(&frame->document(), &CEditorDoc::modifiedChanged, this, &CMainFrame::updateActions);
     if (!firstFrameShown_) {
         firstFrameShown_ = true;
         frame->showMaximized();
@@ -317,6 +385,8 @@ CEditorFrame* CMainFrame::newWindow(CEditorDoc& doc)
     auto* view = new CEditorView(doc, devices_, prompter_, clipboard_);
     auto* frame = new CEditorFrame(view);
     attachFrame(frame);
+    connect(frame, &QObject::destroyed, windowWatch_, [this, &doc] { numberViews(doc); });
+    numberViews(doc);
     return frame;
 }
 
@@ -368,8 +438,8 @@ bool CMainFrame::saveDocument(CEditorDoc& doc, bool askName)
 {
     QString path = doc.path();
     if (askName || path.isEmpty()) {
-        path = prompter_.saveFile(text(Str::ProgramFilter),
-                                  doc.path().isEmpty() ? settings_.documentPath : doc.path(), "tpg");
+        path = programSavePath(prompter_.saveFile(
+            text(Str::ProgramFilter), doc.path().isEmpty() ? settings_.documentPath : doc.path(), "tpg"));
         if (path.isEmpty())
             return false;
         settings_.documentPath = path;
@@ -431,6 +501,15 @@ bool CMainFrame::closeAll()
     return mdi_->subWindowList().isEmpty();
 }
 
+bool CMainFrame::event(QEvent* e)
+{
+    // A maximised program window would write its name into the caption, which stays the
+    // application's title.
+    if (e->type() == QEvent::WindowTitleChange && windowTitle() != text(Str::Title))
+        setWindowTitle(text(Str::Title));
+    return QMainWindow::event(e);
+}
+
 void CMainFrame::closeEvent(QCloseEvent* e)
 {
     if (!closeAll()) {
@@ -440,8 +519,88 @@ void CMainFrame::closeEvent(QCloseEvent* e)
     e->accept();
 }
 
+QString CMainFrame::programSavePath(const QString& chosen)
+{
+    if (chosen.isEmpty() || fileType(chosen) == FileType::Program)
+        return chosen;
+    // Open takes only ".tpg" files: a name without an extension gets it, another extension only
+    // when the user says so.
+    const QString withExtension = chosen + ".tpg";
+    if (!QFileInfo(chosen).suffix().isEmpty() &&
+        !prompter_.askYesNo(
+            text(Str::AddExtension).arg(QFileInfo(chosen).fileName(), QFileInfo(withExtension).fileName())))
+        return chosen;
+    if (QFileInfo::exists(withExtension) &&
+        !prompter_.confirm(text(Str::ReplaceFile).arg(QFileInfo(withExtension).fileName())))
+        return {};
+    return withExtension;
+}
+
+QRect CMainFrame::cascadeSlot(int n) const
+{
+    // Big enough to work in (three quarters of the area, at least 480 x 320 where the area has
+    // it), stepped down and right, and starting over before a window would leave the area.
+    const QSize area = mdi_->viewport()->size();
+    const QSize size(std::min(area.width(), std::max(area.width() * 3 / 4, 480)),
+                     std::min(area.height(), std::max(area.height() * 3 / 4, 320)));
+    constexpr int Step = 28;
+    const int room = std::max(
+        1, std::min((area.width() - size.width()) / Step, (area.height() - size.height()) / Step) + 1);
+    const int k = n % room;
+    return QRect(QPoint(k * Step, k * Step), size);
+}
+
+void CMainFrame::cascade()
+{
+    int n = 0;
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        if (w->isMinimized())
+            continue;
+        w->showNormal();
+        w->setGeometry(cascadeSlot(n++));
+        w->raise();
+    }
+    if (QMdiSubWindow* active = mdi_->activeSubWindow())
+        active->raise();
+}
+
+void CMainFrame::numberViews(const CEditorDoc& doc)
+{
+    // Two windows of one program are told apart as "name:1", "name:2".
+    QList<CEditorFrame*> views;
+    for (QMdiSubWindow* w : mdi_->subWindowList(QMdiArea::CreationOrder))
+        if (auto* f = qobject_cast<CEditorFrame*>(w); f && &f->document() == &doc)
+            views << f;
+    for (int i = 0; i < views.size(); ++i)
+        views[i]->setViewNumber(views.size() > 1 ? i + 1 : 0);
+    updateActions();
+}
+
+void CMainFrame::fillWindowMenu()
+{
+    for (QAction* a : windowList_)
+        windowMenu_->removeAction(a);
+    qDeleteAll(windowList_);
+    windowList_.clear();
+    windowList_ << windowMenu_->addSeparator();
+    int n = 0;
+    for (QMdiSubWindow* w : mdi_->subWindowList(QMdiArea::CreationOrder)) {
+        QString title = w->windowTitle().replace("[*]", w->isWindowModified() ? "*" : "");
+        QAction* a = windowMenu_->addAction(QString("&%1 %2").arg(++n).arg(title));
+        a->setCheckable(true);
+        a->setChecked(w == mdi_->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, w] { mdi_->setActiveSubWindow(w); });
+        windowList_ << a;
+    }
+}
+
 void CMainFrame::frameActivated()
 {
+    // A popup left open in a window that is no longer active would later store into a line the
+    // user no longer sees.
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (auto* f = qobject_cast<CEditorFrame*>(w); f && w != mdi_->activeSubWindow())
+            f->view()->hidePopups();
     updateActions();
 }
 
@@ -539,9 +698,23 @@ void CMainFrame::dropEvent(QDropEvent* e)
     e->acceptProposedAction();
 }
 
+void CMainFrame::fitOuterSize()
+{
+    // The window was created with the outer size as its inner size: once the window manager's
+    // frame is known, the inner size is made smaller by it, so the window does not grow by a
+    // frame at every start.
+    const QSize frame = frameGeometry().size() - size();
+    if (!outerSizePending_ || !isVisible() || frame.isEmpty())
+        return;
+    outerSizePending_ = false;
+    if (!isMinimized() && !isMaximized())
+        resize(outerSize_ - frame);
+}
+
 void CMainFrame::resizeEvent(QResizeEvent* e)
 {
     QMainWindow::resizeEvent(e);
+    fitOuterSize();
     if (!isMinimized() && !isMaximized()) {
         settings_.window.width = frameGeometry().width();
         settings_.window.height = frameGeometry().height();
@@ -551,6 +724,7 @@ void CMainFrame::resizeEvent(QResizeEvent* e)
 void CMainFrame::moveEvent(QMoveEvent* e)
 {
     QMainWindow::moveEvent(e);
+    fitOuterSize();
     if (!isMinimized() && !isMaximized()) {
         settings_.window.x = frameGeometry().x();
         settings_.window.y = frameGeometry().y();

@@ -11,6 +11,8 @@
 #include <map>
 
 class QMdiArea;
+class QDockWidget;
+class QLabel;
 class QMenu;
 class QSettings;
 
@@ -23,6 +25,7 @@ namespace programmer {
 class CEditorDoc;
 class CEditorFrame;
 class CEditorView;
+class ErrorList;
 class LineClipboard;
 class Prompter;
 class TaskloomSettings;
@@ -65,13 +68,18 @@ class CMainFrame : public QMainWindow {
     ControllerDialog lastControllerDialog() const { return lastDialog_; }
 
     QAction* action(const QString& name) const;
+    ErrorList* errorList() const { return errorList_; }
     QMenu* editMenu() const { return editMenu_; }
     void updateActions();
+    // Where a program window goes: the n-th slot of the cascade, inside the MDI area.
+    QRect cascadeSlot(int n) const;
+    void cascade();
 
   signals:
     void controllerDialogRequested(ControllerDialog which, const QString& mtnPreset);
 
   protected:
+    bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
@@ -84,6 +92,8 @@ class CMainFrame : public QMainWindow {
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
+    void buildErrorDock();
+    void checkRule();
     void updateRecentMenu();
     bool saveDocument(CEditorDoc& doc, bool askName);
     bool frameMayClose(CEditorFrame* frame);
@@ -95,6 +105,10 @@ class CMainFrame : public QMainWindow {
     void showEditMenu(const QPoint& globalPos);
     template <typename F> void onView(F f);
     void arrangeIcons();
+    void fillWindowMenu();
+    void numberViews(const CEditorDoc& doc);
+    void fitOuterSize();
+    QString programSavePath(const QString& chosen);
 
     TaskloomSettings& settings_;
     const motion::DeviceTable& devices_;
@@ -105,7 +119,15 @@ class CMainFrame : public QMainWindow {
     QMenu* editMenu_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     QMenu* windowMenu_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;
+    QList<QAction*> windowList_; // the Window menu's entries for the open windows
+    QLabel* programPane_ = nullptr;
+    ErrorList* errorList_ = nullptr;
+    QDockWidget* errorDock_ = nullptr;
+    QObject* windowWatch_ = new QObject; // context of the calls a window makes as it goes
+    QSize outerSize_;                    // the remembered outer size, set once the frame is known
+    bool outerSizePending_ = true;
     std::map<QString, QAction*> actions_;
     bool firstFrameShown_ = false;
     bool motionPreset_ = false;

@@ -462,6 +462,16 @@ QIcon toolbarIcon(const QString& name)
         p.drawRect(QRectF(2.5, 2.5, 10, 12));
         p.setBrush(Qt::white);
         p.drawRect(QRectF(6.5, 6.5, 8, 8));
+    } else if (name == "undo" || name == "redo") {
+        // A curved arrow, turning back (undo) or forward (redo).
+        const bool back = name == "undo";
+        p.setPen(QPen(QColor(40, 70, 160), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPainterPath arc;
+        arc.moveTo(back ? 4 : 12, 6);
+        arc.cubicTo(back ? 10 : 6, 2, back ? 16 : 0, 8, back ? 9 : 7, 13);
+        p.drawPath(arc);
+        p.drawPolyline(QPolygonF() << QPointF(back ? 4 : 12, 2) << QPointF(back ? 4 : 12, 6.5)
+                                   << QPointF(back ? 8.5 : 7.5, 6.5));
     } else if (name == "checkRule") {
         p.setPen(QPen(QColor(20, 150, 40), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPolyline(QPolygonF() << QPointF(2, 8) << QPointF(6, 13) << QPointF(14, 3));

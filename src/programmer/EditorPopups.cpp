@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLabel>
+
+#include <algorithm>
 
 namespace programmer {
 
@@ -17,7 +20,7 @@ ChoiceList::ChoiceList(QWidget* parent) : QListWidget(parent)
     connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { choose(row(item)); });
 }
 
-void ChoiceList::fill(const std::vector<behaviour::ChoiceItem>& items, bool withIcons)
+void ChoiceList::fill(const std::vector<behaviour::ChoiceItem>& items, bool withIcons, int current)
 {
     clear();
     items_ = items;
@@ -28,8 +31,10 @@ void ChoiceList::fill(const std::vector<behaviour::ChoiceItem>& items, bool with
             item->setIcon(catalogueIcon(i.entry));
         item->setSizeHint(QSize(0, withIcons ? IconSize + 4 : 22));
     }
+    const auto at = std::find_if(items.begin(), items.end(),
+                                 [current](const behaviour::ChoiceItem& i) { return i.entry == current; });
     if (!items.empty())
-        setCurrentRow(0);
+        setCurrentRow(at == items.end() ? 0 : static_cast<int>(at - items.begin()));
 }
 
 void ChoiceList::choose(int row)
@@ -96,6 +101,13 @@ BitPad::BitPad(QWidget* parent, const std::vector<Box>& boxes, QSize size) : QWi
         auto* box = new QCheckBox(this);
         box->setGeometry(b.x, b.y, 15, 15);
         boxes_.push_back({box, b.bit});
+        if (b.name) {
+            auto* name = new QLabel(b.name, this);
+            QFont f = name->font();
+            f.setPixelSize(10);
+            name->setFont(f);
+            name->setGeometry(b.x + 16, b.y, 12, 15);
+        }
         const int bit = b.bit;
         connect(box, &QCheckBox::clicked, this, [this, bit](bool) { bits_ ^= bit; });
     }
@@ -143,8 +155,9 @@ void BitPad::focusChanged(QWidget*, QWidget* now)
 
 BitPad* makeButtonPad(QWidget* parent)
 {
-    return new BitPad(parent, {{35, 10, 8}, {35, 50, 4}, {15, 30, 2}, {60, 30, 1}, {90, 10, 16}},
-                      QSize(120, 75));
+    return new BitPad(
+        parent, {{35, 10, 8, "U"}, {35, 50, 4, "D"}, {15, 30, 2, "L"}, {60, 30, 1, "R"}, {90, 10, 16, "S"}},
+        QSize(120, 75));
 }
 
 BitPad* makeRemoconPad(QWidget* parent)

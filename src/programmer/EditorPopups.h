@@ -18,7 +18,8 @@ class ChoiceList : public QListWidget {
     Q_OBJECT
   public:
     explicit ChoiceList(QWidget* parent);
-    void fill(const std::vector<behaviour::ChoiceItem>& items, bool withIcons);
+    // The list opens on the item of catalogue entry `current` (the cell's value), else on the first.
+    void fill(const std::vector<behaviour::ChoiceItem>& items, bool withIcons, int current);
     const std::vector<behaviour::ChoiceItem>& items() const { return items_; }
     // Chooses the item at `row` as a click would.
     void choose(int row);
@@ -55,7 +56,8 @@ class BitPad : public QWidget {
   public:
     struct Box {
         int x, y;
-        int bit; // 0: a box without a bit
+        int bit;                    // 0: a box without a bit
+        const char* name = nullptr; // shown beside the box
     };
     BitPad(QWidget* parent, const std::vector<Box>& boxes, QSize size);
     ~BitPad() override;
@@ -74,7 +76,7 @@ class BitPad : public QWidget {
     int bits_ = 0;
 };
 
-// Five boxes: U (8), D (4), L (2), R (1), S (16).
+// Five boxes, each named beside it: U (8), D (4), L (2), R (1), S (16).
 BitPad* makeButtonPad(QWidget* parent);
 // Two crosses of six boxes, six of them carrying bits 1..32.
 BitPad* makeRemoconPad(QWidget* parent);

@@ -1,6 +1,7 @@
 #include "programmer/GridModel.h"
 
 #include "programmer/CatalogueIcons.h"
+#include "programmer/ProgramText.h"
 #include "programmer/ProgrammerTexts.h"
 
 #include "behaviour/CommandCatalogue.h"
@@ -44,11 +45,6 @@ int GridModel::columnCount(const QModelIndex& parent) const
 
 namespace {
 
-QString fromBytes(const std::string& s)
-{
-    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 bool showsIcon(const ProgramCell& c)
 {
     return c.inUse() && c.style == behaviour::Style::TextIcon && c.entry != behaviour::NoEntry &&
@@ -62,8 +58,8 @@ QVariant lineArea(const ProgramLine& line, const GridTarget& t, int lineIndex, i
         if (t.kind == GridTarget::Kind::LineNumber)
             return QString::number(lineIndex + 1);
         if (t.kind == GridTarget::Kind::Label)
-            return text(Str::LabelPrefix) + fromBytes(line.label);
-        return text(Str::CommentPrefix) + fromBytes(line.comment);
+            return text(Str::LabelPrefix) + fromProgramText(line.label);
+        return text(Str::CommentPrefix) + fromProgramText(line.comment);
     case Qt::BackgroundRole:
         return lineBackground(line.flags);
     case Qt::ForegroundRole:
@@ -75,7 +71,7 @@ QVariant lineArea(const ProgramLine& line, const GridTarget& t, int lineIndex, i
         if (line.edited() && t.kind != GridTarget::Kind::LineNumber) {
             const std::string& s = t.kind == GridTarget::Kind::Label ? line.label : line.comment;
             if (!s.empty())
-                return fromBytes(s);
+                return fromProgramText(s);
         }
         return {};
     default:
@@ -91,9 +87,9 @@ QVariant cellArea(const ProgramLine& line, const GridTarget& t, int role)
     case Qt::DisplayRole:
         if (t.kind == GridTarget::Kind::Separator) {
             const auto& sep = line.separators[static_cast<size_t>(t.index)];
-            return sep.kind != behaviour::SepKind::None ? fromBytes(sep.text) : QString();
+            return sep.kind != behaviour::SepKind::None ? fromProgramText(sep.text) : QString();
         }
-        return cell.inUse() ? fromBytes(cell.gridText) : QString();
+        return cell.inUse() ? fromProgramText(cell.gridText) : QString();
     case Qt::DecorationRole:
         if (t.kind == GridTarget::Kind::Cell && showsIcon(cell))
             return cataloguePixmap(cell.entry);
@@ -110,7 +106,7 @@ QVariant cellArea(const ProgramLine& line, const GridTarget& t, int role)
         return QVariant::fromValue(Qt::AlignCenter);
     case Qt::ToolTipRole:
         if (t.kind == GridTarget::Kind::Cell && line.edited() && cell.inUse() && !cell.fullText.empty())
-            return fromBytes(cell.fullText);
+            return fromProgramText(cell.fullText);
         return {};
     default:
         return {};

@@ -28,6 +28,11 @@ QString text(int id)
         {Str::ClipboardFailed, "The lines could not be put on the clipboard, so they were not cut."},
         {Str::AboutText, "Taskloom (Tessaban)\nThe behaviour programmer of the Tessaban robot kit."},
         {Str::Untitled, "Untitled"},
+        {Str::NotInCodePage, "A program file cannot hold these characters: %1\n"
+                             "Please, use Western European letters only."},
+        {Str::AddExtension, "Taskloom opens only program files ending in \".tpg\", so \"%1\" could not be "
+                            "opened again.\nSave it as \"%2\" instead?"},
+        {Str::ReplaceFile, "%1 already exists.\nDo you want to replace it?"},
     };
     if (auto it = table.find(id); it != table.end())
         return it->second;

@@ -26,6 +26,9 @@ inline constexpr int NumberTooLarge = 20003;  // a typed number that does not fi
 inline constexpr int ClipboardFailed = 20004; // the clipboard refused a cut
 inline constexpr int AboutText = 20005;
 inline constexpr int Untitled = 20006; // name of a program never saved
+inline constexpr int NotInCodePage = 20007; // a typed character the file cannot hold
+inline constexpr int AddExtension = 20008;  // Save As under another extension than ".tpg"
+inline constexpr int ReplaceFile = 20009;   // the name with ".tpg" added exists already
 } // namespace Str
 
 // The text of a string number; empty for an unknown number.

@@ -1,6 +1,7 @@
 #include "programmer/SetParameterDialog.h"
 
 #include "programmer/CatalogueIcons.h"
+#include "programmer/ProgramText.h"
 #include "programmer/ProgrammerTexts.h"
 #include "programmer/Prompter.h"
 
@@ -34,11 +35,6 @@ int iconForKind(int kind)
     default:
         return 2; // all devices, and "Custom ID"
     }
-}
-
-QString fromBytes(const std::string& s)
-{
-    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 QListWidget* iconList(QWidget* parent)
@@ -115,13 +111,13 @@ SetParameterDialog::SetParameterDialog(behaviour::ProgramLine& line, int column,
     if (!isDevice || mask != 0) {
         if (isDevice && mask == 1) {
             idBox_->setText(QString::number(cell.id));
-            addressBox_->setText(fromBytes(cell.text));
+            addressBox_->setText(fromProgramText(cell.text));
         } else if (isDevice && mask == 2) {
-            idBox_->setText(fromBytes(cell.idName));
+            idBox_->setText(fromProgramText(cell.idName));
             addressBox_->setText(QString::number(cell.value));
         } else if (isDevice && mask == 3) {
-            idBox_->setText(fromBytes(cell.idName));
-            addressBox_->setText(fromBytes(cell.text));
+            idBox_->setText(fromProgramText(cell.idName));
+            addressBox_->setText(fromProgramText(cell.text));
         }
     } else {
         int found = -1;
@@ -229,8 +225,14 @@ void SetParameterDialog::accept()
         behaviour::setDeviceRegister(edited, column_, device->name.toStdString(), device->value,
                                      registers_[static_cast<size_t>(reg)]);
     } else {
-        const auto r = behaviour::setCustomRegister(edited, column_, idBox_->text().toLatin1().toStdString(),
-                                                    addressBox_->text().toLatin1().toStdString());
+        QString refusal;
+        const auto id = toProgramText(idBox_->text(), &refusal);
+        const auto address = toProgramText(addressBox_->text(), &refusal);
+        if (!id || !address) {
+            prompter_.message(refusal);
+            return; // stays open with what was typed
+        }
+        const auto r = behaviour::setCustomRegister(edited, column_, *id, *address);
         if (!r.ok) {
             prompter_.message(text(r.messageId));
             return; // stays open with what was typed

@@ -13,8 +13,11 @@ namespace programmer {
 bool findRobotProfile(TaskloomSettings& settings, motion::DeviceTable& devices, Prompter& prompter,
                       const QString& robotFolder)
 {
-    if (devices.load((robotFolder + settings.robotProfile).toStdString()))
+    std::string error;
+    if (devices.load((robotFolder + settings.robotProfile).toStdString(), &error))
         return true;
+    // What went wrong (missing, unreadable, damaged) first, then the way out.
+    prompter.message(QString::fromStdString(error));
     prompter.message(text(Str::NoRobotFile));
     const QString chosen = prompter.openFile(text(Str::RobotFilter), robotFolder + settings.robotProfile);
     if (chosen.isEmpty())

@@ -388,6 +388,39 @@ TEST_F(TempDir, SaveAndLoadFilesAndReportMissingOnes)
     EXPECT_NE(r.message.find("No such file"), std::string::npos) << r.message;
     EXPECT_FALSE(loadProgramFile(dir_.string(), back).ok);
     EXPECT_FALSE(saveProgramFile((dir_ / "no/such/dir/x.tpg").string(), p).ok);
+
+    // A damaged file's message names it: a header cut short, and a count beyond the slots.
+    std::vector<uint8_t> cut = serializeProgram(p);
+    cut.resize(cut.size() - 3);
+    std::vector<uint8_t> tooMany = serializeProgram(p);
+    tooMany[4] = 0xE9; // 1001 lines
+    tooMany[5] = 0x03;
+    for (const auto& [name, bytes] : {std::pair{"cut.tpg", cut}, std::pair{"many.tpg", tooMany}}) {
+        const std::string named = (dir_ / name).string();
+        ASSERT_TRUE(saveBytesFile(named, bytes).ok);
+        r = loadProgramFile(named, back);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.message.rfind(std::string("The program file \"") + name + "\" ", 0), 0u) << r.message;
+    }
+}
+
+TEST(ProgramFile, AFileWithoutLinesOpensWithOneBlankLineThatTakesInsertions)
+{
+    std::vector<uint8_t> bytes;
+    put32(bytes, 1000);
+    put32(bytes, 0);
+    put32(bytes, 0xFFFFFFFF);
+    put32(bytes, 0xFFFFFFFF);
+    BehaviorProgram p;
+    ASSERT_TRUE(parseProgram(bytes, p).ok);
+    ASSERT_EQ(p.count(), 1);
+    EXPECT_FALSE(p.line(0).edited());
+    BehaviorProgram blank; // a blank line as a file gives it back
+    ASSERT_TRUE(parseProgram(serializeProgram(BehaviorProgram()), blank).ok);
+    EXPECT_EQ(p.line(0).cells, blank.line(0).cells);
+    p.selectOne(0);
+    EXPECT_TRUE(p.insertLines(0, 1).ok);
+    EXPECT_EQ(p.count(), 2);
 }
 
 TEST_F(TempDir, SavingReplacesTheFileInOneStep)

@@ -402,3 +402,54 @@ TEST(BuildMessage, ComposesTheExactTexts)
     g.error = GenerateError::Empty;
     EXPECT_EQ(composeBuildMessage({true, 0}, &g), "Found incorrect jump label!");
 }
+
+TEST(RuleCheck, EveryRefusalNamesItsPlaceAndReason)
+{
+    using P = Problem;
+    struct Case {
+        const char* what;
+        BehaviorProgram program;
+        std::vector<CheckProblem> expected;
+    };
+    BehaviorProgram noEnd;
+    ProgramBuilder(noEnd).line().start();
+    BehaviorProgram endFirst;
+    ProgramBuilder(endFirst).line().end();
+    BehaviorProgram numberDestination = framed([](ProgramBuilder& b) { b.line().load(var("x"), num(1)); });
+    typeText(numberDestination.line(1), 1, "7");
+    BehaviorProgram unfinishedIf = framed([](ProgramBuilder& b) { b.line(); });
+    chooseItem(unfinishedIf.line(1), 0, {52, Instr::If});
+    Case cases[] = {
+        {"no END", std::move(noEnd), {{-1, -1, P::NoEnd}}},
+        {"END first", std::move(endFirst), {{0, 0, P::EndBeforeStart}, {-1, -1, P::NoStart}}},
+        {"a number receives", std::move(numberDestination), {{1, 1, P::NumberAsDestination}}},
+        {"an IF left unfinished",
+         std::move(unfinishedIf),
+         {{1, 1, P::OperandNotChosen},
+          {1, 2, P::ComparisonNotChosen},
+          {1, 3, P::OperandNotChosen},
+          {1, 4, P::ConnectiveMissing}}},
+        {"a label twice",
+         framed([](ProgramBuilder& b) {
+             b.line("same").load(var("a"), num(1));
+             b.line("same").load(var("a"), num(2));
+         }),
+         {{2, 0, P::DuplicateLabel}}},
+        {"a JUMP nowhere",
+         framed([](ProgramBuilder& b) { b.line().jump("nowhere"); }),
+         {{1, 1, P::LabelNotFound}}},
+        {"a passing program", framed(), {}},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const BuildResult r = buildProgram(c.program);
+        EXPECT_EQ(buildProblems(r), c.expected);
+        // Every reason has its words, and every place named is a marked cell.
+        for (const CheckProblem& p : buildProblems(r)) {
+            EXPECT_GT(std::string(problemText(p.problem)).size(), 10u);
+            if (p.line >= 0) {
+                EXPECT_TRUE(marked(c.program, p.line, p.cell));
+            }
+        }
+    }
+}

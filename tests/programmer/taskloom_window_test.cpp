@@ -12,6 +12,7 @@
 #include "programmer/CGridCtrl.h"
 #include "programmer/CMainFrame.h"
 #include "programmer/EditorPopups.h"
+#include "programmer/ErrorList.h"
 #include "programmer/GridModel.h"
 #include "programmer/LineClipboard.h"
 #include "programmer/ProgrammerTexts.h"
@@ -21,6 +22,7 @@
 
 #include "behaviour/CellEditing.h"
 #include "behaviour/ProgramFile.h"
+#include "behaviour/ProgramMessages.h"
 #include "behaviour/RuleChecker.h"
 #include "motion/DeviceTable.h"
 #include "support/TestApp.h"
@@ -29,11 +31,15 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -200,10 +206,10 @@ TEST(TaskloomGrid, TypedOperandsLabelsAndCommentsThroughTheTextBox)
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->model()->rowCount(), 2 * v->document().program().count());
 
-    // A double-click on a separator changes nothing but marks the document modified.
+    // A double-click on a separator changes nothing, so nothing is left to save.
     EXPECT_FALSE(v->document().isModified());
     doubleClick(v, {Kind::Separator, 5, 0});
-    EXPECT_TRUE(v->document().isModified());
+    EXPECT_FALSE(v->document().isModified());
 
     makeLoad(v, 9);
     struct Case {
@@ -795,7 +801,9 @@ TEST(TaskloomShell, RobotProfileLookupAtStartUp)
         EXPECT_EQ(findRobotProfile(settings, devices, prompter, folder), c.starts);
         EXPECT_EQ(settings.robotProfile, c.profileAfter);
         if (c.asked) {
-            EXPECT_EQ(prompter.messages.value(0), text(Str::NoRobotFile));
+            // The system's reason for the failed open comes first, then 10012.
+            EXPECT_EQ(prompter.messages.value(0), folder + c.profile + ": No such file or directory");
+            EXPECT_EQ(prompter.messages.value(1), text(Str::NoRobotFile));
             EXPECT_EQ(prompter.fileStarts.value(0), folder + c.profile);
             EXPECT_EQ(prompter.fileFilters.value(0), "Robot file(*.rbt)|*.rbt|");
         } else {
@@ -964,4 +972,347 @@ TEST(TaskloomShell, ExitWithTheFocusInAnyControlClosesCleanly)
             t.frame.reset();
             EXPECT_EQ(readFile(t.folder.file("button_counter.tpg")), before);
         }
+}
+
+namespace {
+
+// Every text in the program's cells, labels and comments, to find where a typed text landed.
+bool programHolds(const behaviour::BehaviorProgram& p, const std::string& s)
+{
+    for (int i = 0; i < p.count(); ++i) {
+        const auto& line = p.line(i);
+        if (line.label == s || line.comment == s)
+            return true;
+        for (const auto& c : line.cells)
+            if (c.text == s || c.fullText == s)
+                return true;
+    }
+    return false;
+}
+
+void clickMenuItem(QMenu* menu, QAction* item)
+{
+    menu->popup(QPoint(20, 20));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+}
+
+} // namespace
+
+TEST(TaskloomGrid, LineCommandsScrollAndWindowChangesCloseAnOpenPopup)
+{
+    struct Case {
+        const char* what;
+        std::function<void(Taskloom&, CEditorView*)> act;
+    };
+    const Case cases[] = {
+        {"Ctrl+I typed in the box",
+         [](Taskloom&, CEditorView* v) { QTest::keyClick(v->textBox(), Qt::Key_I, Qt::ControlModifier); }},
+        {"Edit / Insert Line with the mouse",
+         [](Taskloom& t, CEditorView*) {
+             clickMenuItem(t.frame->editMenu(), t.frame->action("insertLine"));
+         }},
+        {"Edit / Delete Line with the mouse",
+         [](Taskloom& t, CEditorView*) {
+             clickMenuItem(t.frame->editMenu(), t.frame->action("deleteLine"));
+         }},
+        {"Ctrl+E typed in the box",
+         [](Taskloom&, CEditorView* v) { QTest::keyClick(v->textBox(), Qt::Key_E, Qt::ControlModifier); }},
+        {"a wheel notch",
+         [](Taskloom&, CEditorView* v) {
+             const QPoint at = v->grid()->viewport()->rect().center();
+             QWheelEvent wheel(at, v->grid()->viewport()->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton,
+                               {}, Qt::NoScrollPhase, false);
+             QApplication::sendEvent(v->grid()->viewport(), &wheel);
+         }},
+        {"a second window", [](Taskloom& t, CEditorView*) { t.frame->action("newWindow")->trigger(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Taskloom t;
+        CEditorView* v = t.open("button_counter.tpg");
+        auto& p = v->document().program();
+        // Line 6 selected, the COMPUTE of line 7 being typed into.
+        click(v, {Kind::LineNumber, 5, -1});
+        ASSERT_TRUE(cellOf(v, 6, 0).isInstruction(behaviour::Instr::Compute));
+        rightClick(v, cell(6, 1));
+        kindMenu(v, "Typing");
+        ASSERT_TRUE(v->textBox()->isVisible());
+        QTest::keyClicks(v->textBox(), "zzz");
+        c.act(t, v);
+        EXPECT_FALSE(v->textBox()->isVisible());
+        // Enter on a box left open would store the text into whatever line now lies under it.
+        if (v->textBox()->isVisible())
+            QTest::keyClick(v->textBox(), Qt::Key_Return);
+        EXPECT_FALSE(programHolds(p, "zzz"));
+    }
+
+    // The choice list and the button pad close on a scroll too.
+    Taskloom t;
+    CEditorView* v = t.open("button_counter.tpg");
+    for (const GridTarget& target : {cell(6, 0), cell(8, 3)}) {
+        doubleClick(v, target);
+        EXPECT_TRUE(v->choiceList()->isVisible() || v->buttonPad()->isVisible());
+        v->grid()->verticalScrollBar()->setValue(v->grid()->verticalScrollBar()->value() + 2);
+        EXPECT_FALSE(v->choiceList()->isVisible());
+        EXPECT_FALSE(v->buttonPad()->isVisible());
+        v->grid()->verticalScrollBar()->setValue(0);
+    }
+}
+
+TEST(TaskloomGrid, OnlyAChangeMarksTheProgramAndListsOpenOnTheCellsValue)
+{
+    Taskloom t;
+    CEditorView* v = t.open("worked_example.tpg");
+    CEditorDoc& doc = v->document();
+    auto unmarked = [&] { return !doc.isModified() && !t.frame->activeFrame()->isWindowModified(); };
+    auto& p = doc.program();
+
+    // The comparison list opens on the cell's ">", the instruction list on its IF.
+    struct Opened {
+        GridTarget target;
+        const char* current;
+    };
+    for (const Opened& o : {Opened{cell(1, 2), ">"}, Opened{cell(1, 0), "IF"}}) {
+        doubleClick(v, o.target);
+        ASSERT_TRUE(v->choiceList()->isVisible());
+        EXPECT_EQ(v->choiceList()->currentItem()->text(), o.current);
+        // Enter takes the value the cell already holds: nothing changes.
+        QTest::keyClick(v->choiceList(), Qt::Key_Return);
+        EXPECT_TRUE(unmarked()) << o.current;
+    }
+    // Editors left without a change: Escape, Enter on the same text, a separator.
+    doubleClick(v, {Kind::Label, 2, -1});
+    QTest::keyClick(v->textBox(), Qt::Key_Escape);
+    doubleClick(v, {Kind::Comment, 2, -1});
+    QTest::keyClick(v->textBox(), Qt::Key_Return);
+    doubleClick(v, {Kind::Separator, 1, 0});
+    EXPECT_TRUE(unmarked());
+
+    // Deleting a line that was edited asks 10007; Cancel changes nothing and marks nothing.
+    const auto before = behaviour::serializeProgram(p);
+    click(v, {Kind::LineNumber, 1, -1});
+    t.frame->action("deleteLine")->trigger();
+    EXPECT_EQ(t.prompter.questions.value(0), text(behaviour::Msg::DeleteEdited));
+    EXPECT_EQ(behaviour::serializeProgram(p), before);
+    EXPECT_TRUE(unmarked());
+
+    // A change does mark it.
+    doubleClick(v, {Kind::Label, 2, -1});
+    type(v, "later");
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_TRUE(t.frame->activeFrame()->isWindowModified());
+}
+
+TEST(TaskloomGrid, TextsOutsideTheFilesCodePageAreRefusedNotChanged)
+{
+    Taskloom t;
+    CEditorView* v = t.open("worked_example.tpg");
+    auto& p = v->document().program();
+    struct Case {
+        GridTarget target;
+        const char* typed;
+        const char* stored; // nullptr: refused, the box stays open with the text
+        const char* refused;
+    };
+    const Case cases[] = {
+        {{Kind::Label, 2, -1}, "Größe Ω→日本", nullptr, "Ω→日本"},
+        {{Kind::Comment, 2, -1}, "α", nullptr, "α"},
+        {{Kind::Label, 2, -1},
+         "Größe €",
+         "Gr\xf6\xdf"
+         "e \x80",
+         ""},
+        {cell(1, 3), "β", nullptr, "β"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        t.prompter.messages.clear();
+        const behaviour::ProgramLine line = p.line(c.target.line);
+        doubleClick(v, c.target);
+        if (v->operandKindMenu()->isVisible())
+            kindMenu(v, "Typing");
+        // Typed by an input method: the key simulation knows only ASCII keys.
+        ASSERT_TRUE(v->textBox()->isVisible());
+        v->textBox()->setText(QString::fromUtf8(c.typed));
+        QTest::keyClick(v->textBox(), Qt::Key_Return);
+        if (c.stored) {
+            EXPECT_TRUE(t.prompter.messages.isEmpty());
+            EXPECT_EQ(p.line(c.target.line).label, c.stored);
+            // Shown as typed.
+            EXPECT_TRUE(v->model()
+                            ->data(v->model()->index(2 * c.target.line, LabelFirstColumn), Qt::DisplayRole)
+                            .toString()
+                            .endsWith(QString::fromUtf8(c.typed)));
+            continue;
+        }
+        EXPECT_EQ(t.prompter.messages.value(0), text(Str::NotInCodePage).arg(QString::fromUtf8(c.refused)));
+        EXPECT_TRUE(v->textBox()->isVisible());
+        EXPECT_EQ(v->textBox()->text(), QString::fromUtf8(c.typed));
+        EXPECT_EQ(p.line(c.target.line).label, line.label);
+        EXPECT_EQ(p.line(c.target.line).comment, line.comment);
+        EXPECT_EQ(p.line(c.target.line).cells, line.cells);
+        QTest::keyClick(v->textBox(), Qt::Key_Escape);
+    }
+}
+
+TEST(TaskloomShell, SaveAsKeepsFilesOpenableAndRecentFilesThatFailLeaveTheList)
+{
+    struct Case {
+        const char* typed;
+        std::deque<bool> answers; // to "add .tpg?" (and "replace?")
+        const char* saved;        // nullptr: nothing saved
+    };
+    const Case cases[] = {
+        {"backup", {}, "backup.tpg"},          {"backup.prg", {true}, "backup.prg.tpg"},
+        {"backup.prg", {false}, "backup.prg"}, {"BACKUP.TPG", {}, "BACKUP.TPG"},
+        {"start_end", {false}, nullptr}, // start_end.tpg exists: not replaced
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Taskloom t;
+        CEditorView* v = t.open("start_end.tpg");
+        const QString typed = QString::fromStdString(t.folder.file(c.typed));
+        t.prompter.fileAnswers = {typed};
+        t.prompter.confirmAnswers = c.answers;
+        EXPECT_EQ(t.frame->saveAs(), c.saved != nullptr);
+        if (!c.saved) {
+            EXPECT_EQ(t.prompter.questions.value(0), text(Str::ReplaceFile).arg("start_end.tpg"));
+            continue;
+        }
+        const QString saved = QString::fromStdString(t.folder.file(c.saved));
+        EXPECT_EQ(v->document().path(), saved);
+        EXPECT_TRUE(fs::exists(saved.toStdString()));
+        EXPECT_EQ(t.settings.recentFiles.value(0), saved);
+    }
+
+    // A recent file that no longer opens leaves the list; the others stay.
+    Taskloom t;
+    t.open("start_end.tpg");
+    t.frame->activeFrame()->close();
+    ASSERT_TRUE(t.frame->mdiArea()->subWindowList().isEmpty());
+    const QString kept = t.settings.recentFiles.value(0);
+    t.settings.recentFiles.prepend(QString::fromStdString(t.folder.file("gone.tpg")));
+    t.frame->updateActions();
+    t.frame->openFile(kept); // refreshes the menu with both
+    t.frame->activeFrame()->close();
+    const QString gone = QString::fromStdString(t.folder.file("gone.tpg"));
+    ASSERT_TRUE(t.settings.recentFiles.contains(gone));
+    t.frame->action(QString("recent%1").arg(t.settings.recentFiles.indexOf(gone) + 1))->trigger();
+    EXPECT_FALSE(t.settings.recentFiles.contains(gone));
+    EXPECT_TRUE(t.settings.recentFiles.contains(kept));
+    EXPECT_TRUE(t.frame->mdiArea()->subWindowList().isEmpty());
+}
+
+TEST(TaskloomShell, CaptionWindowsAndToolbarStayPutAndWindowsAreToldApart)
+{
+    Taskloom t;
+    // Without a program window Save and Check Rule stay in place, greyed.
+    for (const char* name : {"save", "checkRule"}) {
+        EXPECT_TRUE(t.frame->action(name)->isVisible()) << name;
+        EXPECT_FALSE(t.frame->action(name)->isEnabled()) << name;
+    }
+    CEditorView* v = t.open("button_counter.tpg");
+    doubleClick(v, {Kind::Label, 2, -1});
+    type(v, "changed");
+    ASSERT_TRUE(t.frame->activeFrame()->isMaximized());
+    EXPECT_EQ(t.frame->windowTitle(), text(Str::Title));
+    EXPECT_EQ(t.frame->findChild<QLabel*>("programPane")->text(), "button_counter.tpg*");
+
+    // Two windows of one program: ":1" and ":2", both in the Window menu; the first again
+    // when the second closes.
+    t.frame->action("newWindow")->trigger();
+    t.frame->newDocument();
+    QStringList titles;
+    for (QMdiSubWindow* w : t.frame->mdiArea()->subWindowList(QMdiArea::CreationOrder))
+        titles << w->windowTitle();
+    EXPECT_EQ(titles, QStringList({"button_counter.tpg:1[*]", "button_counter.tpg:2[*]", "Untitled[*]"}));
+    EXPECT_EQ(t.frame->windowTitle(), text(Str::Title));
+    for (QAction* a : t.frame->menuBar()->actions())
+        if (a->menu() && a->text() == "&Window") {
+            emit a->menu()->aboutToShow();
+            QStringList items;
+            for (QAction* i : a->menu()->actions())
+                if (i->isCheckable())
+                    items << i->text();
+            EXPECT_EQ(items,
+                      QStringList({"&1 button_counter.tpg:1*", "&2 button_counter.tpg:2*", "&3 Untitled"}));
+        }
+
+    // Cascade: every window a usable size, whole inside the area.
+    t.frame->action("cascade")->trigger();
+    const QRect area = t.frame->mdiArea()->viewport()->rect();
+    for (QMdiSubWindow* w : t.frame->mdiArea()->subWindowList()) {
+        EXPECT_FALSE(w->isMaximized());
+        EXPECT_TRUE(area.contains(w->geometry())) << w->windowTitle().toStdString();
+        EXPECT_GE(w->width(), std::min(480, area.width()));
+        EXPECT_GE(w->height(), std::min(320, area.height()));
+    }
+    t.frame->mdiArea()->subWindowList(QMdiArea::CreationOrder).value(1)->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // as the event loop would
+    EXPECT_EQ(t.frame->mdiArea()->subWindowList(QMdiArea::CreationOrder).value(0)->windowTitle(),
+              "button_counter.tpg[*]");
+    // A new window opens whole inside the area too.
+    CEditorFrame* added = t.frame->newDocument();
+    EXPECT_TRUE(area.contains(added->geometry()));
+
+    // "Ready" comes back once a menu item's hint is gone.
+    t.frame->statusBar()->showMessage("a hint");
+    t.frame->statusBar()->clearMessage();
+    EXPECT_EQ(t.frame->statusBar()->currentMessage(), "Ready");
+}
+
+namespace {
+
+std::string errorsMessageFor(int n)
+{
+    return "There is an incorrect program grammar!\nThe total number of errors: " + std::to_string(n);
+}
+
+} // namespace
+
+TEST(TaskloomShell, CheckRuleListsEachErrorWithItsReasonAndF8StepsThroughThem)
+{
+    Taskloom t;
+    CEditorView* v = t.open("start_end.tpg");
+    doubleClick(v, cell(1, 0));
+    chooseRow(v, 0); // IF, left unfinished
+    t.frame->action("checkRule")->trigger();
+    // The count message stays; the dock names line, cell and reason.
+    EXPECT_EQ(t.prompter.messages.value(0), QString::fromStdString(errorsMessageFor(4)));
+    ErrorList* list = t.frame->errorList();
+    ASSERT_TRUE(list->isVisible());
+    ASSERT_EQ(list->topLevelItemCount(), 4);
+    const QStringList first = {list->topLevelItem(0)->text(0), list->topLevelItem(0)->text(1),
+                               list->topLevelItem(0)->text(2)};
+    EXPECT_EQ(first, QStringList({"2", "2", behaviour::problemText(behaviour::Problem::OperandNotChosen)}));
+    EXPECT_EQ(list->topLevelItem(3)->text(2), behaviour::problemText(behaviour::Problem::ConnectiveMissing));
+
+    // F8 goes to the first error, again to the second; Shift+F8 back; a click on a row goes there.
+    struct Step {
+        std::function<void()> act;
+        GridTarget at;
+    };
+    const Step steps[] = {
+        {[&] { QTest::keyClick(v->grid(), Qt::Key_F8); }, cell(1, 1)},
+        {[&] { QTest::keyClick(v->grid(), Qt::Key_F8); }, cell(1, 2)},
+        {[&] { QTest::keyClick(v->grid(), Qt::Key_F8, Qt::ShiftModifier); }, cell(1, 1)},
+        {[&] { QTest::keyClick(v->grid(), Qt::Key_F8, Qt::ShiftModifier); }, cell(1, 4)}, // round the start
+        {[&] {
+             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                               list->visualItemRect(list->topLevelItem(2)).center());
+         },
+         cell(1, 3)},
+    };
+    for (const Step& s : steps) {
+        s.act();
+        const GridTarget at = v->grid()->currentTarget();
+        EXPECT_EQ(std::tie(at.kind, at.line, at.index), std::tie(s.at.kind, s.at.line, s.at.index));
+    }
+
+    // Mended and checked again: the list empties and the dock goes.
+    t.frame->action("undo")->trigger();
+    t.frame->action("checkRule")->trigger();
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    EXPECT_FALSE(list->isVisible());
 }
