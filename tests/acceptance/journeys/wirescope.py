@@ -1,12 +1,13 @@
 """Wirescope: connect to the controller, talk to its console, capture what it prints when its
-MODE button is pressed, look for a word with the find bar and go back to typing (Tab must reach the controller's menu),
-then Exit; the configuration file is written."""
+MODE button is pressed, look for a word with the find bar and go back to typing (Tab must reach
+the controller's menu), then Exit; the configuration file is written."""
 import os
 
 from acceptance import check, dark
 
 CONFIG = ("Quorvel", "Tessaban", "Wirescope v1.07.cfg")
-MENU = b"\r\n\r\nKZ-7 menu: TAB moves, Enter selects\r\n  0 Console\r\n  1 Screen\r\n  2 Running\r\n> 0 Console"
+MENU = (b"\r\n\r\nKZ-7 menu: TAB moves, Enter selects\r\n  0 Console\r\n  1 Screen\r\n"
+        b"  2 Running\r\n> 0 Console")
 
 
 def rows(s, win):
@@ -17,7 +18,8 @@ def rows(s, win):
 
 def run(s):
     s.start_sim()
-    s.start("wirescope", "--no-connect")  # the first run has no port of its own yet
+    # Without a saved port Wirescope would try COM1, which is whatever /dev/ttyS0 is here.
+    s.start("wirescope", "--no-connect")
     win = s.window("^Wirescope v1.07")
     s.focus(win)
 
@@ -54,9 +56,9 @@ def run(s):
     s.sim("press MODE")
     s.wait_for(lambda: status() != before, "the byte count in the status bar")
     s.wait_for(lambda: s.dump()["mode"] == "menu", "the controller's menu")
-    s.key("End")
-    got = open(capture, "rb").read()
-    check(got and MENU.startswith(got), "the capture holds what arrived, the menu: %r" % got)
+    s.key("End")  # the file is written whole when the capture ends
+    got = s.wait_for(lambda: open(capture, "rb").read(), "the capture in " + capture)
+    check(MENU.startswith(got), "the capture holds what arrived, the menu: %r" % got)
 
     # The find bar, then back to the terminal: Tab moves the menu's highlight to the page editor.
     s.key("ctrl+shift+f")
@@ -71,4 +73,5 @@ def run(s):
     s.menu("s", "x")
     check(s.exit_status() == 0, "Wirescope ended with status %s" % s.program.returncode)
     config = os.path.join(s.config, *CONFIG)
-    check(os.path.getsize(config) == 2134, "the configuration file is written whole")
+    saved = open(config, "rb").read()
+    check(len(saved) == 2134 and b"COM3" in saved, "the configuration file keeps the port")
