@@ -284,6 +284,10 @@ class Session:
     def screen(self, win=None):
         return self.wait_for(lambda: self.picture(win), "a picture of " + (win or "the screen"))
 
+    def enabled(self, win, x, y):
+        """Whether the button at X, Y can be pressed: its caption is drawn dark, not grey."""
+        return self.screen(win).count((x - 40, y - 10, 80, 20), dark) > 20
+
     def wait_for(self, test, what, bound=BOUND):
         end = time.monotonic() + bound
         while True:

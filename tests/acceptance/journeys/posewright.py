@@ -12,6 +12,7 @@ MAIN_VIEW = (8 + 210, 8 + 200)
 PANEL_2 = (8 + 2 * 141 + 68, 448 + 75)
 PAGE_SAVE = (734 + 129, 314 + 14)
 ADD_POSE = (734 + 129, 410 + 14)
+PAGE_1 = 0xE000 + 512  # page 1's slot in the controller's motion data
 
 
 def value_cell(index):
@@ -56,7 +57,12 @@ def run(s):
     s.wait_for(lambda: joints(s)[first] == "600", "joint %s to move to 600" % first)
 
     s.drag(win, at(MAIN_VIEW), at(PANEL_2))
+    # Page Save: the controller writes the page into its slot; the form is usable again once
+    # it has said so.
+    slot = s.memory_bytes(PAGE_1, 512)
     s.click(win, *at(PAGE_SAVE))
+    s.wait_for(lambda: s.memory_bytes(PAGE_1, 512) != slot, "page 1 in the controller's memory")
+    s.wait_for(lambda: s.enabled(win, *at(PAGE_SAVE)), "the form after the save")
 
     # Exit from the menu while the joint list has the keyboard, as after any click on a joint.
     s.click(win, *at(value_cell(0)))

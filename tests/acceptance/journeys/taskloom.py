@@ -27,11 +27,6 @@ def dump_lines(s, path):
     return re.split(r"\n(?=line \d+)", text.split("\n", 1)[1])
 
 
-def enabled(s, win, x, y):
-    """Whether the button at X, Y can be pressed: its caption is drawn black, not grey."""
-    return s.screen(win).count((x - 40, y - 10, 80, 20), dark) > 20
-
-
 def full_bar(s, dialog):
     """The last row of the progress bar once it is filled across (a solid blue)."""
     shot = s.screen(dialog)
@@ -53,9 +48,8 @@ def run(s):
     s.focus(s.dialog(win))
     s.type(example)
     s.key("Return")
-    s.window(r"counter_printer\.tpg")
     s.focus(win)
-    top = s.wait_for(lambda: grid_top(s, win), "the program grid")
+    top = s.wait_for(lambda: grid_top(s, win), "the program's grid")
     end = top + END_LINE * LINE
 
     s.click(win, 12, end + 30)  # the line number selects the line
@@ -91,12 +85,12 @@ def run(s):
     dialog = s.window("^Download Program$")
     s.focus(dialog)
     _, _, width, height = s.geometry(dialog)
-    s.wait_for(lambda: enabled(s, dialog, width // 2, 20), "Download, once connected")
+    s.wait_for(lambda: s.enabled(dialog, width // 2, 20), "Download, once connected")
     s.click(dialog, width // 2, 20)  # Download, the dialog's first row
     s.wait_for(lambda: s.memory_bytes(PROGRAM_AREA, len(image)) == image,
                "the program's image at 0xA000")
     bar = s.wait_for(lambda: full_bar(s, dialog), "the progress bar at 100%")
-    s.wait_for(lambda: enabled(s, dialog, width // 2, bar + 20), "Play, after the download")
+    s.wait_for(lambda: s.enabled(dialog, width // 2, bar + 20), "Play, after the download")
     s.click(dialog, width // 2, bar + 20)  # Play, the row under the bar
     s.wait_for(lambda: s.dump()["program"] == "running", "the program to run")
     # The console pane shows "Running: ..." and the numbers 1 to 9 the program prints.
