@@ -114,9 +114,14 @@ class Session:
         if not number:
             raise JourneyFailed("Xvfb did not start")
         self.env["DISPLAY"] = ":" + number
-        self.spawn(["openbox", "--sm-disable"])
-        self.wait_for(lambda: self.xtry(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"])
-                      .find("window id") >= 0, "the window manager")
+        log = os.path.join(self.dir, "openbox.log")
+        wm = self.spawn(["openbox", "--sm-disable"], stderr=open(log, "wb"))
+
+        def managing():
+            if wm.poll() is not None:
+                raise JourneyFailed("openbox ended: " + open(log).read()[-300:])
+            return "window id" in self.xtry(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"])
+        self.wait_for(managing, "the window manager")
 
     def start_sim(self, *args, com=3):
         """kz7sim linked as COMn, its memory in the session folder; returns the device path."""
