@@ -369,5 +369,6 @@ def main():
 
 
 if __name__ == "__main__":
+    sys.dont_write_bytecode = True  # leave no caches in the source tree
     sys.modules["acceptance"] = sys.modules["__main__"]  # journeys import the runner's names
     sys.exit(main())
