@@ -251,19 +251,19 @@ class Session:
         self.x("type", "--delay", "30", text)
 
     def click(self, win, x, y, count=1):
-        """Clicks at X, Y inside WIN (counted from its top-left corner); count=2 double-clicks."""
+        """Clicks at X, Y inside WIN (counted from its top-left corner); count=2 double-clicks.
+        The move and the click go in one request stream, so they cannot change places."""
         wx, wy, _, _ = self.geometry(win)
-        self.x("mousemove", str(wx + x), str(wy + y))
-        self.x("click", "--repeat", str(count), "--delay", "80", "1")
+        self.x("mousemove", str(wx + x), str(wy + y),
+               "click", "--repeat", str(count), "--delay", "80", "1")
 
     def drag(self, win, start, end):
         wx, wy, _, _ = self.geometry(win)
-        self.x("mousemove", str(wx + start[0]), str(wy + start[1]), "mousedown", "1")
+        steps = ["mousemove", str(wx + start[0]), str(wy + start[1]), "mousedown", "1"]
         for i in range(1, 9):  # a hand passes through the places between
-            px = start[0] + (end[0] - start[0]) * i // 8
-            py = start[1] + (end[1] - start[1]) * i // 8
-            self.x("mousemove", str(wx + px), str(wy + py))
-        self.x("mouseup", "1")
+            steps += ["mousemove", str(wx + start[0] + (end[0] - start[0]) * i // 8),
+                      str(wy + start[1] + (end[1] - start[1]) * i // 8)]
+        self.x(*steps, "mouseup", "1")
 
     def menu(self, *path):
         """Opens a menu bar entry by its Alt key and picks items by their underlined letters,
