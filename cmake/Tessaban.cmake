@@ -55,15 +55,21 @@ function(tessaban_program name)
   install(TARGETS ${name} RUNTIME DESTINATION bin)
 endfunction()
 
-# tessaban_test(NAME SOURCES... [DEPS libs...] [LABELS labels...] [TIMEOUT s] [RUN_SERIAL] [GL]): one GoogleTest
+# tessaban_test(NAME SOURCES... [DEPS libs...] [LABELS labels...] [TIMEOUT s] [RUN_SERIAL] [GL]
+#               [PIXELS filter]): one GoogleTest
 # binary. RUN_SERIAL keeps its cases from sharing the machine with other tests (timing measurements).
 # GL: the binary shows OpenGL windows, which the offscreen platform cannot do; it runs as one test
 # under its own virtual X display (xvfb-run -a, QT_QPA_PLATFORM=xcb). GL tests take turns (the
 # xvfb lock): two xvfb-run -a started at once can pick the same display number.
 # Tests find the built programs (kz7sim, tessaban) through TESSABAN_BIN_DIR and the source data
 # through TESSABAN_SOURCE_DIR.
+# PIXELS FILTER: the cases matching the GoogleTest filter read pixels or lay out text. The binary
+# then runs with DejaVu as the preferred families, and those cases run a second time (suffix
+# ".noto", label "fonts") with Noto Sans and Noto Sans Mono preferred: glyphs differ in width and
+# in how much of them is drawn grey, and both sets are common on the machines we ship to.
+set(TESSABAN_FONTS_DIR ${PROJECT_SOURCE_DIR}/tests/fonts)
 function(tessaban_test name)
-  cmake_parse_arguments(T "RUN_SERIAL;GL" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "RUN_SERIAL;GL" "TIMEOUT;PIXELS" "SOURCES;DEPS;LABELS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
@@ -74,18 +80,32 @@ function(tessaban_test name)
     TESSABAN_BIN_DIR="${PROJECT_BINARY_DIR}/bin"
     TESSABAN_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   target_link_libraries(${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
+  set(_fonts "")
+  if(T_PIXELS)
+    set(_fonts ENVIRONMENT_MODIFICATION "FONTCONFIG_FILE=set:${TESSABAN_FONTS_DIR}/dejavu.conf")
+    set(_noto ENVIRONMENT_MODIFICATION "FONTCONFIG_FILE=set:${TESSABAN_FONTS_DIR}/noto.conf")
+  endif()
   if(T_GL)
     find_program(TESSABAN_XVFB_RUN xvfb-run REQUIRED)
-    add_test(NAME ${name} COMMAND ${TESSABAN_XVFB_RUN} -a -s "-screen 0 1600x1200x24 -nolisten tcp"
-             $<TARGET_FILE:${name}>)
-    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=xcb"
-                         RESOURCE_LOCK xvfb)
+    set(_run ${TESSABAN_XVFB_RUN} -a -s "-screen 0 1600x1200x24 -nolisten tcp" $<TARGET_FILE:${name}>)
+    set(_gl TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=xcb" RESOURCE_LOCK xvfb)
+    add_test(NAME ${name} COMMAND ${_run})
+    set_tests_properties(${name} PROPERTIES ${_gl} ${_fonts})
     if(T_LABELS)
       set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
     endif()
+    if(T_PIXELS)
+      add_test(NAME ${name}.noto COMMAND ${_run} --gtest_filter=${T_PIXELS})
+      set_tests_properties(${name}.noto PROPERTIES ${_gl} ${_noto} LABELS "${T_LABELS};fonts")
+    endif()
     return()
   endif()
-  set(_props TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(T_PIXELS)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER ${T_PIXELS} TEST_SUFFIX .noto
+                         PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${_noto}
+                                    LABELS fonts)
+  endif()
+  set(_props TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${_fonts})
   if(T_LABELS)
     list(APPEND _props LABELS "${T_LABELS}")
   endif()

@@ -976,6 +976,8 @@ TEST(TaskloomShell, ExitWithTheFocusInAnyControlClosesCleanly)
             t.frame.reset();
             EXPECT_EQ(readFile(t.folder.file("button_counter.tpg")), before);
         }
+}
+
 namespace {
 
 // Every text in the program's cells, labels and comments, to find where a typed text landed.

@@ -903,13 +903,13 @@ TEST_F(Window, ExitWithTheFocusInAnyControlClosesCleanlyAndWritesTheConfiguratio
          }},
         {"find text",
          [](MainWindow& w) {
-             w.openFind(QStringLiteral("KZ"));
-             return static_cast<QWidget*>(w.findEdit());
+             w.findBar()->open(QStringLiteral("KZ"), true);
+             return static_cast<QWidget*>(w.findBar()->edit());
          }},
         {"find bar button",
          [](MainWindow& w) {
-             w.openFind();
-             auto* button = w.findEdit()->parentWidget()->findChild<QAbstractButton*>();
+             w.findBar()->open(QString(), true);
+             auto* button = w.findBar()->findChild<QAbstractButton*>();
              button->setFocus();
              return static_cast<QWidget*>(button);
          }},
