@@ -11,12 +11,16 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <QSocketNotifier>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -39,6 +43,16 @@ const char kUsage[] =
 
 constexpr long kDefaultPace = 57600;
 const char* const kGroup = "KZ-7 Simulator/Settings";
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const int saved = errno;
+    const char c = 1;
+    [[maybe_unused]] ssize_t n = ::write(signalPipe[1], &c, 1);
+    errno = saved;
+}
 
 bool given(const std::vector<std::string>& args, const std::string& name)
 {
@@ -97,6 +111,16 @@ int main(int argc, char** argv)
     if (!window.serving()) {
         std::fprintf(stderr, "kz7sim-gui: %s\n", window.failure().c_str());
         return 1;
+    }
+    // Ended by a signal, the window closes as through its menu: memory written, link removed.
+    if (::pipe2(signalPipe, O_NONBLOCK | O_CLOEXEC) == 0) {
+        auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] { window.close(); });
+        struct sigaction action {};
+        action.sa_handler = onSignal;
+        sigemptyset(&action.sa_mask);
+        for (int s : {SIGTERM, SIGINT, SIGHUP})
+            ::sigaction(s, &action, nullptr);
     }
     window.show();
     const int status = app.exec();
