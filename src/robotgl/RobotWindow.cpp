@@ -91,7 +91,7 @@ uniform bool lit;
 uniform bool textured;
 uniform sampler2D tex;
 out vec4 colour;
-const vec3 kLimpColour = vec3(1.0, 0.62, 0.2); // a joint without torque
+const vec3 kLimpColour = vec3(0.80, 0.62, 1.0); // a joint without torque: pale violet
 void main()
 {
     vec3 n = normalize(vNormal);
