@@ -68,7 +68,8 @@ SimHost::Failure SimHost::open(const SimOptions& options, std::string* error)
     if (!options.sensors.empty() && !parseIdList(options.sensors, 253, joints.sensors.data(), &why))
         return fail(Failure::Usage, why);
 
-    if (!options.controlFifo.empty() && !control_.open(options.controlFifo, &why))
+    control_ = std::make_unique<ControlFifo>();
+    if (!options.controlFifo.empty() && !control_->open(options.controlFifo, &why))
         return fail(Failure::Setup, why);
     if (::pipe2(wakePipe_, O_NONBLOCK | O_CLOEXEC) != 0 || ::pipe2(stopPipe_, O_NONBLOCK | O_CLOEXEC) != 0)
         return fail(Failure::Setup, std::string("cannot make a pipe: ") + std::strerror(errno));
@@ -95,7 +96,7 @@ SimHost::Failure SimHost::open(const SimOptions& options, std::string* error)
     settings.stopFd = stopPipe_[0];
     settings.guard = &mutex_;
     settings.wakeFd = wakePipe_[0];
-    server_ = std::make_unique<PtyServer>(*controller_, memory_, pty_, control_, settings, clock);
+    server_ = std::make_unique<PtyServer>(*controller_, memory_, pty_, *control_, settings, clock);
     return Failure::None;
 }
 
@@ -161,6 +162,7 @@ void SimHost::close()
     // The loop writes the memory file when it ends; a host that never served has nothing new.
     server_.reset();
     controller_.reset();
+    control_.reset();
     removeLink();
     pty_.close();
     closePipe(wakePipe_);

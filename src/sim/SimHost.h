@@ -97,7 +97,7 @@ class SimHost {
     SimOptions options_;
     ControllerMemory memory_;
     PtyHost pty_;
-    ControlFifo control_;
+    std::unique_ptr<ControlFifo> control_; // a new one for each open(): it removes its FIFO when it goes
     std::unique_ptr<Controller> controller_;
     std::unique_ptr<PtyServer> server_;
     mutable std::mutex mutex_;
