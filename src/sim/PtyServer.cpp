@@ -133,7 +133,15 @@ int64_t PtyServer::sleepUs(int64_t nowUs) const
 
 void PtyServer::run()
 {
+    std::unique_lock<std::mutex> lock;
+    if (settings_.guard)
+        lock = std::unique_lock<std::mutex>(*settings_.guard);
     for (;;) {
+        // A new rate is taken between transfers, so no byte is timed by two rates.
+        if (wantedPace_ >= 0 && line_.queuedInput() == 0 && outbox_.empty() && controller_.pendingOutput() == 0) {
+            line_.setBaud(wantedPace_);
+            wantedPace_ = -1;
+        }
         deliverInput();
         int64_t nowMs = clock_.nowMs();
         controller_.advance(nowMs);
@@ -166,10 +174,15 @@ void PtyServer::run()
                 break;
         }
 
-        const int64_t timeout = sleepUs(clock_.nowUs());
-        pollfd fds[3];
+        int64_t timeout = sleepUs(clock_.nowUs());
+        if (wantedPace_ >= 0)
+            timeout = std::min<int64_t>(timeout, 10000);
+        pollfd fds[4];
         nfds_t count = 0;
         fds[count++] = {settings_.stopFd, POLLIN, 0};
+        const nfds_t wakeIndex = count;
+        if (settings_.wakeFd >= 0)
+            fds[count++] = {settings_.wakeFd, POLLIN, 0};
         if (control_.fd() >= 0)
             fds[count++] = {control_.fd(), POLLIN, 0};
         if (pty_.isOpen()) {
@@ -181,9 +194,18 @@ void PtyServer::run()
             fds[count++] = {pty_.masterFd(), events, 0};
         }
         timespec wait{static_cast<time_t>(timeout / 1000000), static_cast<long>(timeout % 1000000) * 1000};
+        if (lock.owns_lock())
+            lock.unlock();
         int ready = ::ppoll(fds, count, &wait, nullptr);
+        if (settings_.guard)
+            lock.lock();
         if (ready > 0 && (fds[0].revents & POLLIN))
             break;
+        if (ready > 0 && settings_.wakeFd >= 0 && (fds[wakeIndex].revents & POLLIN)) {
+            char drain[64];
+            while (::read(settings_.wakeFd, drain, sizeof drain) > 0) {
+            }
+        }
         if (ready > 0 && pty_.isOpen() && (fds[count - 1].revents & (POLLHUP | POLLERR)) &&
             !(fds[count - 1].revents & POLLIN))
             ::usleep(1000); // no slave open yet on some kernels: do not spin

@@ -11,6 +11,7 @@
 #include "sim/PtyHost.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 namespace sim {
@@ -22,6 +23,11 @@ class PtyServer {
         std::string memoryFile; // empty: the memory is not kept
         bool watchStdout = false;
         int stopFd = -1;
+        // Shared with another thread that reaches the controller: the loop holds it while it
+        // works and lets go while it sleeps. A byte on wakeFd ends the sleep (that thread
+        // changed something the loop must look at).
+        std::mutex* guard = nullptr;
+        int wakeFd = -1;
     };
 
     PtyServer(Controller& controller, ControllerMemory& memory, PtyHost& pty, ControlFifo& control,
@@ -29,6 +35,12 @@ class PtyServer {
 
     // Serves until told to stop, then writes the memory file a last time.
     void run();
+
+    // For the thread that shares the guard, while it holds it: the memory was changed from
+    // outside (the file is written as after any change), and the line's rate is to become
+    // baud (0: unpaced) once nothing is on its way.
+    void memoryChanged() { memoryDirty_ = true; }
+    void setPace(long baud) { wantedPace_ = baud; }
 
   private:
     // Reads more of what the PC wrote, while the queue has room and the controller listens.
@@ -54,6 +66,7 @@ class PtyServer {
     int64_t lastSaveMs_ = 0;
     int64_t vanishSeenMs_ = -1;
     bool memoryDirty_ = false;
+    long wantedPace_ = -1; // none asked
 };
 
 } // namespace sim
