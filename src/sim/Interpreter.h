@@ -35,6 +35,18 @@ class ProgramBus {
     virtual bool write(int id, int address, int16_t value) = 0;
 };
 
+class Interpreter;
+
+// Consulted before each line the interpreter enters (not again while a line waits on a full
+// output): true holds the program before that line, which then runs on a later turn.
+class LineHook {
+  public:
+    virtual ~LineHook() = default;
+    virtual bool stopBefore(const Interpreter& interpreter) = 0;
+    // True while the hook keeps the program held (the controller's timer stands still then).
+    virtual bool holding() const = 0;
+};
+
 class Interpreter {
   public:
     static constexpr int kCallDepth = 32;
@@ -47,6 +59,8 @@ class Interpreter {
     // Back to the first line with all variables 0 (the same image).
     void restart();
     void stop() { state_ = State::Empty; }
+    // Nullptr (the default) runs without asking anyone.
+    void setLineHook(LineHook* hook) { hook_ = hook; }
 
     // Runs up to `budget` lines; returns how many ran. Returns early when the program ends,
     // fails or waits on a write the bus cannot take now.
@@ -62,6 +76,10 @@ class Interpreter {
     // Image offset of the line that runs next.
     uint16_t position() const;
     int callDepth() const { return static_cast<int>(stack_.size()); }
+    // Where each pending RETURN goes back to, outermost first (image offsets).
+    std::vector<uint16_t> returnOffsets() const;
+    // Image offsets of the lines, in image order.
+    std::vector<uint16_t> lineOffsets() const;
     uint64_t linesRun() const { return linesRun_; }
 
   private:
@@ -84,6 +102,8 @@ class Interpreter {
     bool pendingValue_ = false;
     Connective pendingConnective_ = Connective::And;
     uint64_t linesRun_ = 0;
+    LineHook* hook_ = nullptr;
+    bool waiting_ = false; // the line at pc_ was entered and waits on a full output
 };
 
 } // namespace sim

@@ -6,6 +6,7 @@
 
 #include "platform/Clock.h"
 #include "sim/ControlFifo.h"
+#include "sim/DebugServer.h"
 #include "sim/Controller.h"
 #include "sim/PacedLine.h"
 #include "sim/PtyHost.h"
@@ -22,6 +23,7 @@ class PtyServer {
         std::string memoryFile; // empty: the memory is not kept
         bool watchStdout = false;
         int stopFd = -1;
+        DebugServer* debug = nullptr; // the debug channel, when one is offered
     };
 
     PtyServer(Controller& controller, ControllerMemory& memory, PtyHost& pty, ControlFifo& control,

@@ -7,6 +7,8 @@
 #include "platform/PortMap.h"
 #include "sim/ControlFifo.h"
 #include "sim/Controller.h"
+#include "sim/DebugServer.h"
+#include "sim/Debugger.h"
 #include "sim/PtyHost.h"
 #include "sim/PtyServer.h"
 #include "sim/SimOptions.h"
@@ -129,11 +131,24 @@ int main(int argc, char** argv)
     sim::Controller controller(memory, joints);
     controller.start(clock.nowMs(), options.powerOn, options.mode);
 
+    // Beside a COMn link the simulator offers its debug channel (COMn.debug); a simulator
+    // without one still serves its port.
+    sim::Debugger debugger(controller);
+    sim::DebugServer debugServer(debugger);
+    bool debugOffered = false;
+    if (options.com > 0) {
+        const std::string socketPath = platform::portFolder() + "/COM" + std::to_string(options.com) + ".debug";
+        debugOffered = debugServer.open(socketPath, &error);
+        if (!debugOffered)
+            std::fprintf(stderr, "kz7sim: no debug channel: %s\n", error.c_str());
+    }
+
     sim::PtyServer::Settings settings;
     settings.pace = options.pace;
     settings.memoryFile = options.memoryFile;
     settings.watchStdout = options.watchStdout;
     settings.stopFd = signalPipe[0];
+    settings.debug = debugOffered ? &debugServer : nullptr;
     sim::PtyServer server(controller, memory, pty, control, settings, clock);
     // The COMn link stays while the simulator runs, also after "vanish": a program reopening
     // COMn then finds the device gone instead of falling back to another port of that name.
