@@ -37,6 +37,8 @@ class DebugSession {
     bool toggleBreakpoint(int line);
     bool hasBreakpoint(int line) const { return breakpoints_.count(line) != 0; }
     const std::set<int>& breakpoints() const { return breakpoints_; }
+    // The breakpoints of the program about to be debugged (between sessions).
+    void setBreakpoints(std::set<int> lines) { breakpoints_ = std::move(lines); }
 
     // The program has just been built for the download that starts a session: its line table
     // and names are taken, a breakpoint on a line without code moves to the next line with code

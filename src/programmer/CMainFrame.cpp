@@ -4,6 +4,7 @@
 #include "programmer/CEditorFrame.h"
 #include "programmer/CEditorView.h"
 #include "programmer/CatalogueIcons.h"
+#include "programmer/DebugController.h"
 #include "programmer/LineClipboard.h"
 #include "programmer/LockIndicators.h"
 #include "programmer/ProgrammerTexts.h"
@@ -70,6 +71,8 @@ CMainFrame::CMainFrame(TaskloomSettings& settings, const motion::DeviceTable& de
     const WindowGeometry& g = settings_.window;
     resize(g.width, g.height);
     move(g.x, g.y);
+    // Shown when the chosen port is a simulator that offers its debugger.
+    debug_ = new DebugController(*this, settings_.comPort, prompter_);
     updateActions();
 }
 

@@ -23,6 +23,7 @@ namespace programmer {
 class CEditorDoc;
 class CEditorFrame;
 class CEditorView;
+class DebugController;
 class LineClipboard;
 class Prompter;
 class TaskloomSettings;
@@ -66,6 +67,7 @@ class CMainFrame : public QMainWindow {
 
     QAction* action(const QString& name) const;
     QMenu* editMenu() const { return editMenu_; }
+    DebugController* debugger() const { return debug_; }
     void updateActions();
 
   signals:
@@ -111,6 +113,7 @@ class CMainFrame : public QMainWindow {
     bool motionPreset_ = false;
     QString motionPresetPath_;
     ControllerDialog lastDialog_ = ControllerDialog::DownloadPlay;
+    DebugController* debug_ = nullptr;
 };
 
 } // namespace programmer
