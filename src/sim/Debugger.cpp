@@ -89,6 +89,13 @@ bool Debugger::programRunning() const
 
 std::string Debugger::request(std::string_view line)
 {
+    std::string answer = handle(line);
+    updateAttention();
+    return answer;
+}
+
+std::string Debugger::handle(std::string_view line)
+{
     if (line.size() > kMaxRequest)
         return "error request too long";
     const std::vector<std::string_view> words = splitWords(line);
@@ -118,7 +125,7 @@ std::string Debugger::request(std::string_view line)
         return setBreakpoint(words[1], true);
     if (sameWord(verb, "clear") && words.size() == 2) {
         if (sameWord(words[1], "all")) {
-            breakpoints_.reset();
+            stops_.reset();
             return "ok clear all";
         }
         return setBreakpoint(words[1], false);
@@ -126,7 +133,7 @@ std::string Debugger::request(std::string_view line)
     if (bare("breaks")) {
         std::string answer = "ok breaks";
         for (size_t at = 0; at < kImageBytes; ++at)
-            if (breakpoints_[at])
+            if (stops_[at])
                 answer += " " + hex4(static_cast<unsigned>(at));
         return answer;
     }
@@ -174,8 +181,13 @@ std::string Debugger::setBreakpoint(std::string_view word, bool set)
                 return "error " + hex4(at) + " is not the first byte of a line";
         }
     }
-    breakpoints_[at] = set;
+    stops_[at] = set;
     return (set ? "ok break " : "ok clear ") + hex4(at);
+}
+
+void Debugger::updateAttention()
+{
+    attention_ = paused_ || pauseRequested_ || skipOnce_ || step_ != Step::None;
 }
 
 bool Debugger::stopBefore(const Interpreter& interpreter)
@@ -184,6 +196,7 @@ bool Debugger::stopBefore(const Interpreter& interpreter)
         return true;
     if (skipOnce_) {
         skipOnce_ = false;
+        updateAttention();
         return false;
     }
     const uint16_t at = interpreter.position();
@@ -193,7 +206,7 @@ bool Debugger::stopBefore(const Interpreter& interpreter)
         reason = "entry";
     else if (pauseRequested_)
         reason = "pause";
-    else if (at < kImageBytes && breakpoints_[at])
+    else if (at < kImageBytes && stops_[at])
         reason = "breakpoint";
     else if (step_ == Step::Into || (step_ == Step::Over && depth <= stepDepth_) ||
              (step_ == Step::Out && depth < stepDepth_))
@@ -209,6 +222,7 @@ void Debugger::stop(const char* reason, uint16_t at)
     paused_ = true;
     pauseRequested_ = false;
     step_ = Step::None;
+    updateAttention();
     events_.push_back(std::string("event stopped ") + reason + " at=" + hex4(at));
 }
 
@@ -216,6 +230,7 @@ void Debugger::forgetRun()
 {
     paused_ = pauseRequested_ = skipOnce_ = false;
     step_ = Step::None;
+    updateAttention();
 }
 
 void Debugger::observe()
@@ -258,7 +273,7 @@ std::vector<std::string> Debugger::takeEvents()
 
 void Debugger::detach()
 {
-    breakpoints_.reset();
+    stops_.reset();
     entry_ = false;
     forgetRun();
 }

@@ -13,7 +13,6 @@
 
 #include "sim/Interpreter.h"
 
-#include <bitset>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,7 +24,7 @@ class Controller;
 
 class Debugger : public LineHook {
   public:
-    static constexpr size_t kImageBytes = 8192; // the program area: offsets 0000..1FFF
+    static constexpr size_t kImageBytes = kOffsets; // the program area: offsets 0000..1FFF
     static constexpr size_t kMaxRequest = 256;
 
     // Hooks itself into the controller's running state until it is destroyed.
@@ -55,15 +54,15 @@ class Debugger : public LineHook {
     enum class Step { None, Into, Over, Out };
     enum class Resume { Continue, Into, Over, Out };
 
+    std::string handle(std::string_view line);
     std::string resume(Resume how);
     std::string setBreakpoint(std::string_view word, bool set);
     bool programRunning() const;
     void stop(const char* reason, uint16_t at);
     void forgetRun();
+    void updateAttention();
 
     Controller& controller_;
-    std::bitset<kImageBytes> breakpoints_;
-    bool entry_ = false;
     bool paused_ = false;
     bool pauseRequested_ = false;
     bool skipOnce_ = false; // the line the program was held before runs when it resumes

@@ -101,7 +101,8 @@ size_t Interpreter::run(ProgramBus& bus, size_t budget)
             state_ = State::Ended; // past the last line: as END
             break;
         }
-        if (hook_ && !waiting_ && hook_->stopBefore(*this))
+        if (hook_ && !waiting_ && hook_->mayStopAt(statements[pc_].offset, linesRun_) &&
+            hook_->stopBefore(*this))
             break;
         // A line that waits on a full output runs again whole, with the condition state it
         // found.

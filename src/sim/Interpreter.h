@@ -20,6 +20,7 @@
 #include "sim/ProgramDecoder.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -38,13 +39,26 @@ class ProgramBus {
 class Interpreter;
 
 // Consulted before each line the interpreter enters (not again while a line waits on a full
-// output): true holds the program before that line, which then runs on a later turn.
+// output): true holds the program before that line, which then runs on a later turn. The
+// interpreter asks stopBefore() only where mayStopAt() says so, which costs a program that runs
+// past its breakpoints two loads a line instead of a call.
 class LineHook {
   public:
+    static constexpr size_t kOffsets = 8192; // the program area
+
     virtual ~LineHook() = default;
+    bool mayStopAt(uint16_t offset, uint64_t linesRun) const
+    {
+        return attention_ || (entry_ && linesRun == 0) || (offset < kOffsets && stops_[offset]);
+    }
     virtual bool stopBefore(const Interpreter& interpreter) = 0;
     // True while the hook keeps the program held (the controller's timer stands still then).
     virtual bool holding() const = 0;
+
+  protected:
+    bool attention_ = false;      // something besides a breakpoint may stop the next line
+    bool entry_ = false;          // stop before the first line of every run
+    std::bitset<kOffsets> stops_; // the breakpoints
 };
 
 class Interpreter {
