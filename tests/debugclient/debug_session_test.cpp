@@ -26,9 +26,10 @@ namespace {
 
 constexpr uint8_t Div = 12;
 
-// The simulator's debugger behind the channel, the controller's time moved by each poll.
+// The simulator's debugger behind the channel, the controller's time moved by runFor().
 struct SimulatedRobot : simtest::ProgramRun, debugclient::DebugChannel {
     sim::Debugger debugger{controller};
+    std::vector<std::string> pending; // events that came while runFor() ran
 
     std::optional<std::string> exchange(const std::string& request) override
     {
@@ -37,9 +38,12 @@ struct SimulatedRobot : simtest::ProgramRun, debugclient::DebugChannel {
     std::vector<std::string> events() override
     {
         debugger.observe();
-        return debugger.takeEvents();
+        std::vector<std::string> all = std::exchange(pending, {});
+        for (std::string& e : debugger.takeEvents())
+            all.push_back(std::move(e));
+        return all;
     }
-    // Lets the program run for ms (in the simulator's 10 ms turns).
+    // Lets the program run for ms, in the simulator's 10 ms turns.
     void runFor(int64_t ms)
     {
         for (int64_t t = 0; t < ms; t += 10) {
@@ -49,58 +53,39 @@ struct SimulatedRobot : simtest::ProgramRun, debugclient::DebugChannel {
                 pending.push_back(std::move(e));
         }
     }
-    std::vector<std::string> pending;
 };
 
-// Keeps the events runFor() collected for the session's next poll.
-struct Channel : debugclient::DebugChannel {
-    SimulatedRobot& robot;
-    explicit Channel(SimulatedRobot& r) : robot(r) {}
-    std::optional<std::string> exchange(const std::string& request) override
+// A session against the simulated robot, started on a generated image as Start Debugging does.
+struct Debugging {
+    SimulatedRobot robot;
+    DebugSession session{robot};
+
+    // True when the first stop (or none) has been taken in after the first 20 ms.
+    bool start(const BehaviorProgram& program, const std::vector<uint8_t>& image)
     {
-        return robot.exchange(request);
-    }
-    std::vector<std::string> events() override
-    {
-        std::vector<std::string> all = std::exchange(robot.pending, {});
-        for (std::string& e : robot.events())
-            all.push_back(std::move(e));
-        return all;
+        std::string error;
+        if (!session.begin(program, &error))
+            return false;
+        robot.store(image);
+        robot.play(0);
+        robot.runFor(20);
+        return session.poll();
     }
 };
-
-bool buildExample(const std::string& name, BehaviorProgram& program)
-{
-    for (const examples::Example& e : examples::all())
-        if (e.fileName == name)
-            return e.build(program);
-    return false;
-}
-
-int lineWith(const BehaviorProgram& p, uint8_t instruction)
-{
-    for (int l = 0; l < p.count(); ++l)
-        if (p.cell(l, 0).inUse() && p.cell(l, 0).code[2] == instruction)
-            return l;
-    return -1;
-}
 
 TEST(DebugSession, ButtonCounterPausesOnComputeAndShowsCountOneHigherAfterContinue)
 {
     BehaviorProgram program;
-    ASSERT_TRUE(buildExample("button_counter.tpg", program));
-    const int compute = lineWith(program, Instr::Compute);
-    SimulatedRobot robot;
-    Channel channel(robot);
-    DebugSession session(channel);
+    ASSERT_TRUE(examples::build("button_counter.tpg", program));
+    const int compute = examples::firstLineWith(program, Instr::Compute);
+    Debugging debugging;
+    SimulatedRobot& robot = debugging.robot;
+    DebugSession& session = debugging.session;
     ASSERT_TRUE(session.toggleBreakpoint(compute));
 
     BuildResult built = buildProgram(program);
     ASSERT_TRUE(built.ok);
-    std::string error;
-    ASSERT_TRUE(session.begin(program, &error)) << error;
-    robot.store(built.bytes);
-    robot.play(0);
+    EXPECT_FALSE(debugging.start(program, built.bytes));
     robot.runFor(200);
     EXPECT_FALSE(session.poll());
     EXPECT_EQ(session.state(), State::Running);
@@ -118,6 +103,7 @@ TEST(DebugSession, ButtonCounterPausesOnComputeAndShowsCountOneHigherAfterContin
     EXPECT_EQ(session.lastState().depth, 1);
     EXPECT_EQ(session.lastState().buttons, 8 | 2);
 
+    std::string error;
     ASSERT_TRUE(session.command(Command::Continue, &error)) << error;
     EXPECT_EQ(session.currentLine(), -1);
     robot.runFor(50);
@@ -160,15 +146,11 @@ TEST(DebugSession, StartsAtTheFirstLineWithoutBreakpointsAndStepsThroughACall)
     BuildResult built = buildProgram(program);
     ASSERT_TRUE(built.ok) << built.message;
 
-    SimulatedRobot robot;
-    Channel channel(robot);
-    DebugSession session(channel);
+    Debugging debugging;
+    SimulatedRobot& robot = debugging.robot;
+    DebugSession& session = debugging.session;
     std::string error;
-    ASSERT_TRUE(session.begin(program, &error));
-    robot.store(built.bytes);
-    robot.play(0);
-    robot.runFor(20);
-    ASSERT_TRUE(session.poll());
+    ASSERT_TRUE(debugging.start(program, built.bytes));
     EXPECT_EQ(session.currentLine(), 0);
     EXPECT_EQ(session.statusText(), "Paused at line 1: first line");
 
@@ -218,17 +200,13 @@ TEST(DebugSession, DivisionByZeroShowsItsLineAndReason)
     ASSERT_TRUE(b.ok());
     BuildResult built = buildProgram(program);
     ASSERT_TRUE(built.ok);
-    SimulatedRobot robot;
-    Channel channel(robot);
-    DebugSession session(channel);
+    Debugging debugging;
+    SimulatedRobot& robot = debugging.robot;
+    DebugSession& session = debugging.session;
     session.toggleBreakpoint(1);
-    std::string error;
-    ASSERT_TRUE(session.begin(program, &error));
-    robot.store(built.bytes);
-    robot.play(0);
-    robot.runFor(20);
-    ASSERT_TRUE(session.poll());
+    ASSERT_TRUE(debugging.start(program, built.bytes));
     EXPECT_EQ(session.currentLine(), 1);
+    std::string error;
     ASSERT_TRUE(session.command(Command::Continue, &error));
     robot.runFor(20);
     ASSERT_TRUE(session.poll());
@@ -310,7 +288,7 @@ TEST(DebugSocket, TheChannelIsPrivateAndCarriesAnswersAndEvents)
 
     // The simulator's loop, on a thread of its own as in kz7sim: it owns the controller.
     BehaviorProgram program;
-    ASSERT_TRUE(buildExample("counter_printer.tpg", program));
+    ASSERT_TRUE(examples::build("counter_printer.tpg", program));
     BuildResult built = buildProgram(program);
     ASSERT_TRUE(built.ok);
     robot.store(built.bytes);

@@ -40,18 +40,7 @@ std::unique_ptr<Built> build(const std::function<bool(BehaviorProgram&)>& write)
 
 std::unique_ptr<Built> example(const std::string& name)
 {
-    for (const examples::Example& e : examples::all())
-        if (e.fileName == name)
-            return build(e.build);
-    return nullptr;
-}
-
-int lineWith(const BehaviorProgram& p, uint8_t instruction)
-{
-    for (int l = 0; l < p.count(); ++l)
-        if (p.cell(l, 0).inUse() && p.cell(l, 0).code[2] == instruction)
-            return l;
-    return -1;
+    return build([&](BehaviorProgram& p) { return examples::build(name, p); });
 }
 
 std::string hex4(int value)
@@ -96,6 +85,12 @@ struct DebugRun : ProgramRun {
         return all;
     }
     std::string ask(const std::string& line) { return debugger.request(line); }
+    // The image in memory and played from the menu.
+    void start(const std::vector<uint8_t>& image)
+    {
+        store(image);
+        play(0);
+    }
     std::string state() { return debugger.stateLine(); }
 };
 
@@ -199,7 +194,7 @@ TEST(Debugger, ButtonCounterStopsOnComputeAndCountsOnePerContinue)
 {
     auto built = example("button_counter.tpg");
     ASSERT_TRUE(built);
-    const int computeLine = lineWith(built->program, Instr::Compute);
+    const int computeLine = examples::firstLineWith(built->program, Instr::Compute);
     const int computeAt = built->program.lineTable.addressOf(computeLine);
     ASSERT_GE(computeAt, 0);
 
@@ -281,9 +276,8 @@ TEST(Debugger, StepIntoOverAndOutOfACall)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DebugRun run;
-        run.store(built->image);
         ASSERT_EQ(run.ask("entry on"), "ok entry on");
-        run.play(0);
+        run.start(built->image);
         ASSERT_EQ(run.events(30), std::vector<std::string>{"event stopped entry at=0000"});
         std::vector<std::string> events;
         for (const std::string& request : c.requests) {
@@ -299,9 +293,8 @@ TEST(Debugger, StepIntoOverAndOutOfACall)
 
     // Out at the top level runs on to the end.
     DebugRun run;
-    run.store(built->image);
     run.ask("entry on");
-    run.play(0);
+    run.start(built->image);
     run.events(30);
     EXPECT_EQ(run.ask("out"), "ok out");
     std::vector<std::string> events = run.events(30);
@@ -324,8 +317,7 @@ TEST(Debugger, DivisionByZeroStopsWithItsLineAndReason)
     });
     ASSERT_TRUE(built);
     DebugRun run;
-    run.store(built->image);
-    run.play(0);
+    run.start(built->image);
     std::vector<std::string> events = run.events(50);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0],
@@ -346,8 +338,7 @@ TEST(Debugger, PauseHoldsALoopAndADebuggerThatLeavesLetsItRunOn)
     });
     ASSERT_TRUE(built);
     DebugRun run;
-    run.store(built->image);
-    run.play(0);
+    run.start(built->image);
     run.events(100);
     EXPECT_EQ(run.ask("pause"), "ok pause");
     std::vector<std::string> events = run.events(20);
