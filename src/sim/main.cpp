@@ -18,6 +18,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <optional>
 #include <string>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -133,14 +134,18 @@ int main(int argc, char** argv)
 
     // Beside a COMn link the simulator offers its debug channel (COMn.debug); a simulator
     // without one still serves its port.
-    sim::Debugger debugger(controller);
-    sim::DebugServer debugServer(debugger);
-    bool debugOffered = false;
+    std::optional<sim::Debugger> debugger;
+    std::optional<sim::DebugServer> debugServer;
     if (options.com > 0) {
-        const std::string socketPath = platform::portFolder() + "/COM" + std::to_string(options.com) + ".debug";
-        debugOffered = debugServer.open(socketPath, &error);
-        if (!debugOffered)
+        const std::string socketPath =
+            platform::portFolder() + "/COM" + std::to_string(options.com) + ".debug";
+        debugger.emplace(controller);
+        debugServer.emplace(*debugger);
+        if (!debugServer->open(socketPath, &error)) {
             std::fprintf(stderr, "kz7sim: no debug channel: %s\n", error.c_str());
+            debugServer.reset();
+            debugger.reset();
+        }
     }
 
     sim::PtyServer::Settings settings;
@@ -148,7 +153,7 @@ int main(int argc, char** argv)
     settings.memoryFile = options.memoryFile;
     settings.watchStdout = options.watchStdout;
     settings.stopFd = signalPipe[0];
-    settings.debug = debugOffered ? &debugServer : nullptr;
+    settings.debug = debugServer ? &*debugServer : nullptr;
     sim::PtyServer server(controller, memory, pty, control, settings, clock);
     // The COMn link stays while the simulator runs, also after "vanish": a program reopening
     // COMn then finds the device gone instead of falling back to another port of that name.
