@@ -401,12 +401,18 @@ void DebugController::showSession()
 
     if (session_.state() != SessionState::Idle) {
         variables_->showSession(session_);
-        frame_.statusBar()->showMessage(fromBytes(session_.statusText()));
+        // Said once per change, so the status bar's other messages are not overwritten each second.
+        if (session_.statusText() != shownStatus_)
+            frame_.statusBar()->showMessage(fromBytes(session_.statusText()));
     }
+    shownStatus_ = session_.statusText();
     repaintGrids(doc_);
+    // Scrolled to once per stop: the user may scroll away while it is paused.
     const int line = session_.currentLine();
-    if (CEditorView* view = line >= 0 ? viewOf(doc_) : nullptr)
-        view->grid()->scrollTo(view->grid()->model()->index(2 * line + 1, 1));
+    if (line != scrolledTo_)
+        if (CEditorView* view = line >= 0 ? viewOf(doc_) : nullptr)
+            view->grid()->scrollTo(view->grid()->model()->index(2 * line + 1, 1));
+    scrolledTo_ = line;
 }
 
 } // namespace programmer

@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <string>
 
 class QAction;
 class QDockWidget;
@@ -92,6 +93,8 @@ class DebugController : public QObject {
     bool stopping_ = false;
     bool asking_ = false;
     int ticks_ = 0;
+    int scrolledTo_ = -1;
+    std::string shownStatus_;
     QPointer<CEditorDoc> restart_; // started again once the ended run has stopped
 
     comm::ControllerLink link_;
