@@ -62,9 +62,11 @@ out vec2 vUv;
 out vec4 vDiffuse;
 out vec3 vAmbient;
 out vec3 vEmissive;
+flat out int vFrame;
 void main()
 {
-    mat4 world = frames[int(frame + 0.5)];
+    vFrame = int(frame + 0.5);
+    mat4 world = frames[vFrame];
     vNormal = mat3(world) * normal;
     vUv = uv;
     vDiffuse = diffuse;
@@ -80,6 +82,8 @@ in vec2 vUv;
 in vec4 vDiffuse;
 in vec3 vAmbient;
 in vec3 vEmissive;
+flat in int vFrame;
+uniform int limp[64];
 uniform vec3 lightDir;
 uniform float lightDiffuse;
 uniform float ambientLight;
@@ -87,12 +91,15 @@ uniform bool lit;
 uniform bool textured;
 uniform sampler2D tex;
 out vec4 colour;
+const vec3 kLimpColour = vec3(0.80, 0.62, 1.0); // a joint without torque: pale violet
 void main()
 {
     vec3 n = normalize(vNormal);
     vec3 c = vAmbient * ambientLight + vEmissive;
     if (lit)
         c += vDiffuse.rgb * lightDiffuse * max(dot(n, -lightDir), 0.0);
+    if (limp[vFrame] != 0)
+        c = mix(c, kLimpColour * (0.35 + 0.65 * max(dot(n, -lightDir), 0.0)), 0.75);
     vec4 result = vec4(min(c, vec3(1.0)), vDiffuse.a);
     if (textured)
         result *= texture(tex, vUv);
@@ -171,7 +178,7 @@ struct RobotWindow::Gpu {
     QString textShown;                                // what textTexture holds
     std::unique_ptr<QOpenGLFramebufferObject> target; // the window's picture, window-sized
     QSize textSize;
-    int locViewProjection = -1, locFrames = -1, locLit = -1, locTextured = -1;
+    int locViewProjection = -1, locFrames = -1, locLit = -1, locTextured = -1, locLimp = -1;
 };
 
 RobotWindow::RobotWindow(std::chrono::milliseconds period, const QString& profilePath, QWidget* parent)
@@ -225,6 +232,21 @@ void RobotWindow::setLive(bool live)
 void RobotWindow::setCaption(const QString& caption)
 {
     setShownField(caption_, caption);
+}
+
+void RobotWindow::setJointLimp(int id, bool limp)
+{
+    const auto& joints = model_.profile().joints();
+    limpFrames_.resize(model_.frames().size(), 0);
+    for (int i = 0; i < static_cast<int>(joints.size()); ++i) {
+        const int frame = model_.jointFrame(i);
+        if (joints[static_cast<size_t>(i)].id != id || frame < 0)
+            continue;
+        int& flag = limpFrames_[static_cast<size_t>(frame)];
+        if (flag != static_cast<int>(limp))
+            markChanged();
+        flag = limp ? 1 : 0;
+    }
 }
 
 void RobotWindow::resetView()
@@ -340,6 +362,7 @@ bool RobotWindow::initializeGpu()
     g.locFrames = g.program.uniformLocation("frames");
     g.locLit = g.program.uniformLocation("lit");
     g.locTextured = g.program.uniformLocation("textured");
+    g.locLimp = g.program.uniformLocation("limp");
 
     for (const robotview::Material& m : model_.materials()) {
         std::unique_ptr<QOpenGLTexture> texture;
@@ -492,10 +515,12 @@ void RobotWindow::drawScene(int pixelWidth, int pixelHeight, qreal dpr)
         glUniformMatrix4fv(g.locViewProjection, 1, GL_FALSE, viewProjection.data());
         static_assert(sizeof(Mat4) == 16 * sizeof(float));
         int uploaded = -1;
+        limpFrames_.resize(g.worlds.size(), 0);
         for (const Gpu::Batch& b : g.batches) {
             if (b.firstFrame != uploaded) {
                 glUniformMatrix4fv(g.locFrames, b.frameCount, GL_FALSE,
                                    g.worlds[static_cast<size_t>(b.firstFrame)].data());
+                glUniform1iv(g.locLimp, b.frameCount, limpFrames_.data() + b.firstFrame);
                 uploaded = b.firstFrame;
             }
             glUniform1i(g.locTextured, b.texture ? 1 : 0);

@@ -20,6 +20,7 @@
 
 #include <chrono>
 #include <memory>
+#include <vector>
 
 namespace robotgl {
 
@@ -44,6 +45,9 @@ class RobotWindow : public QWidget, protected QOpenGLFunctions_3_3_Core {
     bool live() const { return live_; }
     void setCaption(const QString& caption);
     QString caption() const { return caption_; }
+    // Draws the part a joint turns in the limp colour (its servo has no torque), or as its
+    // material says again.
+    void setJointLimp(int id, bool limp);
     // The trackball returns to no rotation and no translation; joints keep their values.
     void resetView();
     const robotview::Trackball& trackball() const { return trackball_; }
@@ -121,6 +125,7 @@ class RobotWindow : public QWidget, protected QOpenGLFunctions_3_3_Core {
     bool rendererReady_ = false;
     QString rendererName_;
     int framesDrawn_ = 0;
+    std::vector<int> limpFrames_; // per frame: 1 when drawn limp
     QImage frame_;      // the last picture drawn, shown by paintEvent
     bool stale_ = true; // frame_ no longer shows what the window shows
     bool gpuTried_ = false;

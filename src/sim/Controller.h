@@ -82,6 +82,7 @@ class Controller {
     // True once after the memory changed (a boot-loader image or a saved page).
     bool takeMemoryChanged();
     const ScreenEditor& editor() const { return *editor_; }
+    const JointTable& joints() const { return joints_; }
     std::string firmwareVersion() const;
     static std::string bootLoaderVersion();
 

@@ -27,6 +27,12 @@ class PacedLine {
     PacedLine(long baud, platform::Clock& clock);
 
     bool paced() const { return baud_ > 0; }
+    // A new rate (0: unpaced), for a line with nothing on its way.
+    void setBaud(long baud)
+    {
+        baud_ = baud > 0 ? baud : 0;
+        outputIdle_ = true;
+    }
     long baud() const { return baud_; }
 
     // --- From the PC to the controller.

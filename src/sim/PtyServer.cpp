@@ -134,7 +134,15 @@ int64_t PtyServer::sleepUs(int64_t nowUs) const
 
 void PtyServer::run()
 {
+    std::unique_lock<std::mutex> lock;
+    if (settings_.guard)
+        lock = std::unique_lock<std::mutex>(*settings_.guard);
     for (;;) {
+        // A new rate is taken between transfers, so no byte is timed by two rates.
+        if (wantedPace_ >= 0 && line_.queuedInput() == 0 && outbox_.empty() && controller_.pendingOutput() == 0) {
+            line_.setBaud(wantedPace_);
+            wantedPace_ = -1;
+        }
         deliverInput();
         int64_t nowMs = clock_.nowMs();
         controller_.advance(nowMs);
@@ -172,9 +180,14 @@ void PtyServer::run()
         if (settings_.debug)
             settings_.debug->service();
 
-        const int64_t timeout = sleepUs(clock_.nowUs());
+        int64_t timeout = sleepUs(clock_.nowUs());
+        if (wantedPace_ >= 0)
+            timeout = std::min<int64_t>(timeout, 10000);
         std::vector<pollfd> fds;
         fds.push_back({settings_.stopFd, POLLIN, 0});
+        const size_t wakeIndex = fds.size();
+        if (settings_.wakeFd >= 0)
+            fds.push_back({settings_.wakeFd, POLLIN, 0});
         if (control_.fd() >= 0)
             fds.push_back({control_.fd(), POLLIN, 0});
         size_t ptyIndex = fds.size();
@@ -189,9 +202,18 @@ void PtyServer::run()
         if (settings_.debug)
             settings_.debug->pollFds(fds);
         timespec wait{static_cast<time_t>(timeout / 1000000), static_cast<long>(timeout % 1000000) * 1000};
+        if (lock.owns_lock())
+            lock.unlock();
         int ready = ::ppoll(fds.data(), fds.size(), &wait, nullptr);
+        if (settings_.guard)
+            lock.lock();
         if (ready > 0 && (fds[0].revents & POLLIN))
             break;
+        if (ready > 0 && settings_.wakeFd >= 0 && (fds[wakeIndex].revents & POLLIN)) {
+            char drain[64];
+            while (::read(settings_.wakeFd, drain, sizeof drain) > 0) {
+            }
+        }
         if (ready > 0 && pty_.isOpen() && (fds[ptyIndex].revents & (POLLHUP | POLLERR)) &&
             !(fds[ptyIndex].revents & POLLIN))
             ::usleep(1000); // no slave open yet on some kernels: do not spin

@@ -6,12 +6,13 @@
 
 #include "platform/Clock.h"
 #include "sim/ControlFifo.h"
-#include "sim/DebugServer.h"
 #include "sim/Controller.h"
+#include "sim/DebugServer.h"
 #include "sim/PacedLine.h"
 #include "sim/PtyHost.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 namespace sim {
@@ -23,6 +24,11 @@ class PtyServer {
         std::string memoryFile; // empty: the memory is not kept
         bool watchStdout = false;
         int stopFd = -1;
+        // Shared with another thread that reaches the controller: the loop holds it while it
+        // works and lets go while it sleeps. A byte on wakeFd ends the sleep (that thread
+        // changed something the loop must look at).
+        std::mutex* guard = nullptr;
+        int wakeFd = -1;
         DebugServer* debug = nullptr; // the debug channel, when one is offered
     };
 
@@ -31,6 +37,12 @@ class PtyServer {
 
     // Serves until told to stop, then writes the memory file a last time.
     void run();
+
+    // For the thread that shares the guard, while it holds it: the memory was changed from
+    // outside (the file is written as after any change), and the line's rate is to become
+    // baud (0: unpaced) once nothing is on its way.
+    void memoryChanged() { memoryDirty_ = true; }
+    void setPace(long baud) { wantedPace_ = baud; }
 
   private:
     // Reads more of what the PC wrote, while the queue has room and the controller listens.
@@ -56,6 +68,7 @@ class PtyServer {
     int64_t lastSaveMs_ = 0;
     int64_t vanishSeenMs_ = -1;
     bool memoryDirty_ = false;
+    long wantedPace_ = -1; // none asked
 };
 
 } // namespace sim

@@ -49,6 +49,7 @@ class ScreenEditor {
     bool playing() const { return play_.active; }
     bool questionPending() const { return question_ != Action::None; }
     int currentValue(int id) const { return current_[id]; }
+    bool torqueOn(int id) const { return torque_[id]; }
 
     // What a running behaviour program does to the robot, with the screen not shown: a joint
     // that reports its position is moved (0..1023), and a page plays as "play N" plays it
