@@ -162,7 +162,12 @@ void DebugController::attachViews()
         grid->viewport()->installEventFilter(this);
         grid->setProperty("debugMarks", true);
         connect(doc, &CEditorDoc::edited, this, &DebugController::programEdited, Qt::UniqueConnection);
-        connect(doc, &QObject::destroyed, this, [this, doc] { breakpoints_.erase(doc); });
+        connect(doc, &QObject::destroyed, this, [this, doc] {
+            breakpoints_.erase(doc);
+            // The window of the program being debugged closed: nothing is left to show its stops.
+            if (worker_.running() && (!doc_ || doc_.data() == doc))
+                stop();
+        });
     }
 }
 

@@ -9,6 +9,7 @@
 #include "debugclient/DebugSocket.h"
 #include "sim/DebugServer.h"
 #include "sim/Debugger.h"
+#include "sim/SimHost.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -330,6 +331,32 @@ TEST(DebugSocket, TheChannelIsPrivateAndCarriesAnswersAndEvents)
     loop.join();
     EXPECT_EQ(robot.controller.running().interpreter().state(), sim::Interpreter::State::Ended);
     EXPECT_EQ(server.clientCount(), 0u);
+}
+
+TEST(DebugSocket, TheSimulatorHostOffersTheChannelBesideItsPortAndTakesItAway)
+{
+    testsupport::PortFolder ports;
+    sim::SimOptions options;
+    options.com = 9;
+    std::string error;
+    {
+        sim::SimHost host;
+        ASSERT_EQ(host.open(options, &error), sim::SimHost::Failure::None) << error;
+        EXPECT_TRUE(host.debugChannelProblem().empty());
+        ASSERT_TRUE(debugclient::debugChannelOffered(9));
+        EXPECT_FALSE(debugclient::debugChannelOffered(8));
+        ASSERT_TRUE(host.startThread(&error)) << error;
+        debugclient::DebugSocket socket;
+        ASSERT_TRUE(socket.open(debugclient::debugSocketPath(9), &error)) << error;
+        const std::optional<std::string> answer = socket.exchange("state");
+        ASSERT_TRUE(answer);
+        const debugclient::DebugState state = debugclient::parseState(*answer);
+        EXPECT_TRUE(state.ok) << *answer;
+        EXPECT_EQ(state.mode, "menu");
+        EXPECT_EQ(state.program, "stopped");
+        EXPECT_EQ(socket.exchange("pause"), "error no program is running");
+    }
+    EXPECT_FALSE(debugclient::debugChannelOffered(9));
 }
 
 } // namespace
