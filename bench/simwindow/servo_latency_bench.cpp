@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
@@ -27,8 +28,9 @@ QApplication& application()
     static char* argv[] = {name, nullptr};
     if (!std::getenv("QT_QPA_PLATFORM"))
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: the process ends with it, after the benchmark library's own teardown.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 void ServoCommandToFrame(benchmark::State& state)
@@ -55,7 +57,9 @@ void ServoCommandToFrame(benchmark::State& state)
         c.control("press MODE");
         return c.control("press START");
     });
-    auto send = [&](const std::string& text) { return ::write(fd, text.data(), text.size()) == ssize_t(text.size()); };
+    auto send = [&](const std::string& text) {
+        return ::write(fd, text.data(), text.size()) == ssize_t(text.size());
+    };
     send("goto 0 1\r");
     QElapsedTimer settle;
     settle.start();
@@ -63,6 +67,7 @@ void ServoCommandToFrame(benchmark::State& state)
         QApplication::processEvents(QEventLoop::AllEvents, 5);
 
     int value = 300;
+    double slowest = 0;
     for (auto _ : state) {
         value = value == 300 ? 700 : 300;
         const int drawn = view.framesDrawn();
@@ -73,16 +78,23 @@ void ServoCommandToFrame(benchmark::State& state)
             break;
         }
         const int wanted = value;
-        auto shown = [&] { return view.framesDrawn() > drawn && view.model().displayedValue(0) != (wanted == 300 ? 700 : 300); };
+        auto shown = [&] {
+            return view.framesDrawn() > drawn &&
+                   view.model().displayedValue(0) != (wanted == 300 ? 700 : 300);
+        };
         while (!shown() && std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 2);
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        slowest = std::max(slowest, seconds);
+        state.SetIterationTime(seconds);
         // Let the joint arrive before the next command.
         QElapsedTimer rest;
         rest.start();
         while (rest.elapsed() < 400)
             QApplication::processEvents(QEventLoop::AllEvents, 5);
     }
+    state.counters["slowest_ms"] = slowest * 1000;
     ::close(fd);
     window.close();
     std::filesystem::remove_all(folder);

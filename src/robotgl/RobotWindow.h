@@ -126,8 +126,8 @@ class RobotWindow : public QWidget, protected QOpenGLFunctions_3_3_Core {
     QString rendererName_;
     int framesDrawn_ = 0;
     std::vector<int> limpFrames_; // per frame: 1 when drawn limp
-    QImage frame_;      // the last picture drawn, shown by paintEvent
-    bool stale_ = true; // frame_ no longer shows what the window shows
+    QImage frame_;                // the last picture drawn, shown by paintEvent
+    bool stale_ = true;           // frame_ no longer shows what the window shows
     bool gpuTried_ = false;
     RobotWindow* hovered_ = nullptr; // another window the grabbed pointer is over
     bool pointerAway_ = false;       // the grabbed pointer has left this window

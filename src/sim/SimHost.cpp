@@ -68,7 +68,8 @@ SimHost::Failure SimHost::open(const SimOptions& options, std::string* error)
     if (!options.sensors.empty() && !parseIdList(options.sensors, 253, joints.sensors.data(), &why))
         return fail(Failure::Usage, why);
 
-    if (!options.controlFifo.empty() && !control_.open(options.controlFifo, &why))
+    control_ = std::make_unique<ControlFifo>();
+    if (!options.controlFifo.empty() && !control_->open(options.controlFifo, &why))
         return fail(Failure::Setup, why);
     if (::pipe2(wakePipe_, O_NONBLOCK | O_CLOEXEC) != 0 || ::pipe2(stopPipe_, O_NONBLOCK | O_CLOEXEC) != 0)
         return fail(Failure::Setup, std::string("cannot make a pipe: ") + std::strerror(errno));
@@ -107,7 +108,7 @@ SimHost::Failure SimHost::open(const SimOptions& options, std::string* error)
     settings.guard = &mutex_;
     settings.wakeFd = wakePipe_[0];
     settings.debug = debugServer_.get();
-    server_ = std::make_unique<PtyServer>(*controller_, memory_, pty_, control_, settings, clock);
+    server_ = std::make_unique<PtyServer>(*controller_, memory_, pty_, *control_, settings, clock);
     return Failure::None;
 }
 
@@ -176,6 +177,7 @@ void SimHost::close()
     debugger_.reset(); // unhooks itself from the controller
     debugProblem_.clear();
     controller_.reset();
+    control_.reset();
     removeLink();
     pty_.close();
     closePipe(wakePipe_);

@@ -101,7 +101,7 @@ class SimHost {
     SimOptions options_;
     ControllerMemory memory_;
     PtyHost pty_;
-    ControlFifo control_;
+    std::unique_ptr<ControlFifo> control_; // a new one for each open(): it removes its FIFO when it goes
     std::unique_ptr<Controller> controller_;
     std::unique_ptr<Debugger> debugger_;
     std::unique_ptr<DebugServer> debugServer_;

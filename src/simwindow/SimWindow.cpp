@@ -64,7 +64,18 @@ SimWindow::SimWindow(sim::SimOptions options, std::unique_ptr<SimPrompter> promp
     statusBar()->addPermanentWidget(lineLabel_);
 
     buildMenus();
-    if (startServing(options_)) {
+    bool serving = startServing(options_);
+    if (!serving && !options_.profile.empty()) {
+        // A robot that cannot be drawn should not keep the class from its controller: the bus
+        // then has the standard 18 joints and the view says why it shows no robot.
+        const QString why = QString::fromStdString(failure_);
+        sim::SimOptions plain = options_;
+        plain.profile.clear();
+        serving = startServing(plain);
+        if (serving)
+            prompter_->inform(tr("The robot profile could not be used: %1").arg(why));
+    }
+    if (serving) {
         buildRobotView();
         setWindowTitle(QStringLiteral("KZ-7 Simulator on COM%1").arg(host_.com()));
     } else {

@@ -32,7 +32,7 @@ class SimWindow : public QMainWindow {
   public:
     // How often the window looks at the controller's state: a servo command reaches the picture
     // within this, one animation step and one drawing tick.
-    static constexpr int kWatchMs = 20;
+    static constexpr int kWatchMs = 10;
 
     // options: what to serve (com, memory file, profile, sensors, pace); the window opens the
     // host itself. prompter: null for the real dialogs.

@@ -14,9 +14,9 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -91,9 +91,14 @@ int main(int argc, char** argv)
         options.pace = kDefaultPace;
     if (options.sensors.empty())
         options.sensors = "100";
+    // A profile of the robot folder is remembered by its name, as the other programs do; one
+    // from elsewhere by its whole path.
+    const QString robotFolder = QString::fromStdString(platform::robotFolder());
     const QString profileName = settings.value("Robot Profile", "default.rbt").toString();
     if (options.profile.empty())
-        options.profile = platform::robotFilePath(profileName.toStdString());
+        options.profile = QFileInfo(profileName).isAbsolute()
+                              ? profileName.toStdString()
+                              : platform::robotFilePath(profileName.toStdString());
     if (options.memoryFile.empty()) {
         options.memoryFile = simwindow::defaultMemoryFile(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
         QDir().mkpath(QFileInfo(QString::fromStdString(options.memoryFile)).absolutePath());
@@ -125,7 +130,9 @@ int main(int argc, char** argv)
     window.show();
     const int status = app.exec();
     settings.setValue("COM Port", window.host().com() > 0 ? window.host().com() : options.com);
-    settings.setValue("Robot Profile",
-                      QFileInfo(QString::fromStdString(window.host().options().profile)).fileName());
+    const QFileInfo profile(QString::fromStdString(window.host().options().profile));
+    settings.setValue("Robot Profile", profile.absolutePath() == QFileInfo(robotFolder).absoluteFilePath()
+                                           ? profile.fileName()
+                                           : profile.absoluteFilePath());
     return status;
 }

@@ -326,3 +326,32 @@ TEST_F(SimWindowTest, MemoryMenuSavesLoadsAndErasesWithoutLosingWhatABadFileWoul
     EXPECT_TRUE(window->shown().stalled);
     EXPECT_EQ(window->lineText(), "COM41, fast line, stalled");
 }
+
+TEST_F(SimWindowTest, AProfileItCannotUseIsReportedAndTheControllerStillServes)
+{
+    options.pace = 0;
+    const std::string good = options.profile;
+    options.profile = data.file("missing.rbt");
+    auto window = open();
+    ASSERT_TRUE(window->serving()) << window->failure();
+    ASSERT_EQ(prompter->told.size(), 1u);
+    EXPECT_TRUE(prompter->told[0].startsWith("The robot profile could not be used"))
+        << prompter->told[0].toStdString();
+    EXPECT_EQ(window->shown().joints[18], 512); // the standard joints stand in
+    EXPECT_EQ(tessaban("controller probe " + portArg()).status, 0);
+
+    // Changing to a good profile brings the robot; a bad one afterwards is refused and the good
+    // one stays, on the same port.
+    prompter->files = {QString::fromStdString(good),
+                       QString::fromStdString(data.write("bad.rbt", "nonsense"))};
+    window->changeProfile();
+    ASSERT_TRUE(window->serving());
+    EXPECT_TRUE(window->view()->modelLoaded());
+    window->changeProfile();
+    ASSERT_TRUE(window->serving());
+    EXPECT_TRUE(window->view()->modelLoaded());
+    EXPECT_EQ(window->host().options().profile, good);
+    EXPECT_EQ(prompter->told.size(), 2u);
+    EXPECT_EQ(fs::read_symlink(ports.file("COM41")).string(), window->host().devicePath());
+    EXPECT_EQ(tessaban("controller probe " + portArg()).status, 0);
+}
