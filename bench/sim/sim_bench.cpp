@@ -1,7 +1,9 @@
 // Interpreter throughput on a counting loop with nothing holding it back, and the share of a
 // core that kz7sim costs while it plays a program that never ends (paced as the controller is).
 
+#include "sim/Controller.h"
 #include "sim/ControllerMemory.h"
+#include "sim/Debugger.h"
 #include "sim/Interpreter.h"
 
 #include <benchmark/benchmark.h>
@@ -54,6 +56,35 @@ void BM_InterpreterCountingLoop(benchmark::State& state)
         benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_InterpreterCountingLoop);
+
+// The same loop under the simulator's debugger: hooked with no breakpoint (argument 0), and with
+// 64 breakpoints on offsets the loop never reaches (argument 64). Set against the plain loop,
+// this is what being debuggable costs a program that is not stopped.
+void BM_InterpreterCountingLoopDebugged(benchmark::State& state)
+{
+    sim::ControllerMemory memory;
+    sim::Controller controller(memory, sim::JointTable::standard());
+    sim::Debugger debugger(controller);
+    for (int64_t i = 0; i < state.range(0); ++i) {
+        char request[32];
+        std::snprintf(request, sizeof request, "break %04X", static_cast<unsigned>(0x100 + 7 * i));
+        if (debugger.request(request).rfind("ok", 0) != 0)
+            state.SkipWithError("a breakpoint was refused");
+    }
+    sim::Interpreter interpreter;
+    interpreter.load(kCountingLoop.data(), kCountingLoop.size());
+    interpreter.setLineHook(&debugger);
+    QuietBus bus;
+    size_t lines = 0;
+    for (auto _ : state)
+        lines += interpreter.run(bus, 100000);
+    if (!interpreter.runnable() || debugger.paused())
+        state.SkipWithError("the loop stopped");
+    state.SetItemsProcessed(static_cast<int64_t>(lines));
+    state.counters["lines_per_s"] =
+        benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_InterpreterCountingLoopDebugged)->Arg(0)->Arg(64);
 
 double processCpuSeconds(pid_t pid)
 {

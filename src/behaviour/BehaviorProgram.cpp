@@ -258,6 +258,7 @@ void BehaviorProgram::finishLoad(int n, int curLine, int curCell)
     curCell_ = curCell;
     nameTable.clear();
     labelTable.clear();
+    lineTable.clear();
     image.length = 0;
 }
 

@@ -82,6 +82,7 @@ public:
     NameTable nameTable;
     LabelTable labelTable;
     ProgramImage image;
+    LineAddressTable lineTable; // of the image, filled with it
 
 private:
     bool ask(int messageId) const;

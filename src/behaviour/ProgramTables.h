@@ -34,6 +34,24 @@ struct LabelTable {
     void clear() { labels.clear(); }
 };
 
+// Where the code of each program line starts in the image, in line order: the generator writes
+// it as it encodes, so it always agrees with the bytes. Lines that generate nothing (before
+// START, after END, disabled or never edited) are not in it. A debugger maps the offsets the
+// controller stops at back to lines with it, and breakpoints on lines to offsets.
+struct LineAddressTable {
+    struct Entry {
+        int line = 0;
+        int address = 0;
+    };
+    std::vector<Entry> entries;
+
+    // The offset where the line's code starts, or -1.
+    int addressOf(int line) const;
+    // The line whose code starts at the offset, or -1.
+    int lineAt(int address) const;
+    void clear() { entries.clear(); }
+};
+
 // The bytes the controller stores at its program area. length counts the instruction bytes; the
 // checksum sits at bytes[length], so a download sends length + 1 bytes.
 struct ProgramImage {

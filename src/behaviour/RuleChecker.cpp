@@ -2,6 +2,8 @@
 
 #include "behaviour/ProgramMessages.h"
 
+#include <algorithm>
+
 namespace behaviour {
 
 int NameTable::find(const std::string& name) const
@@ -18,6 +20,20 @@ int LabelTable::find(const std::string& name) const
         if (labels[i].name == name)
             return static_cast<int>(i);
     return -1;
+}
+
+int LineAddressTable::addressOf(int line) const
+{
+    auto it = std::lower_bound(entries.begin(), entries.end(), line,
+                               [](const Entry& e, int l) { return e.line < l; });
+    return it != entries.end() && it->line == line ? it->address : -1;
+}
+
+int LineAddressTable::lineAt(int address) const
+{
+    auto it = std::lower_bound(entries.begin(), entries.end(), address,
+                               [](const Entry& e, int a) { return e.address < a; });
+    return it != entries.end() && it->address == address ? it->line : -1;
 }
 
 std::vector<uint8_t> ProgramImage::download() const
@@ -307,6 +323,7 @@ public:
     {
         img_.bytes.fill(0xFF);
         img_.length = 0;
+        p_.lineTable.clear();
         n_ = 0;
         bool started = false;
         for (int l = 0; l < p_.count(); ++l) {
@@ -316,10 +333,13 @@ public:
             else if (!started)
                 continue;
             if (line.active()) {
+                const int address = n_;
                 for (int i = 0; i < CellsPerLine && line.cells[i].inUse(); ++i) {
                     if (!encode(l, i))
                         return fail();
                 }
+                if (n_ > address)
+                    p_.lineTable.entries.push_back({l, address});
             }
             if (isLineInstruction(line.cells[0], Instr::End))
                 break;
@@ -342,6 +362,7 @@ private:
     {
         img_.bytes.fill(0xFF);
         img_.length = 0;
+        p_.lineTable.clear();
         result_.ok = false;
         return result_;
     }

@@ -64,8 +64,10 @@ bool CEditorDoc::saveTo(const QString& path)
 
 void CEditorDoc::publish(const std::optional<LineSpan>& span)
 {
-    if (span)
+    if (span) {
         emit linesChanged(span->first, span->newLines);
+        emit edited();
+    }
 }
 
 void CEditorDoc::commit(int first, int last)

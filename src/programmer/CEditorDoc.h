@@ -59,6 +59,8 @@ class CEditorDoc : public QObject {
   signals:
     // Lines first .. first + n - 1 changed; the line count may have changed too.
     void linesChanged(int first, int n);
+    // The program's lines changed through an edit, an undo or a redo (not a repaint).
+    void edited();
     void modifiedChanged(bool modified);
     void pathChanged(const QString& path);
 

@@ -5,6 +5,7 @@
 #include "programmer/CEditorView.h"
 #include "programmer/CGridCtrl.h"
 #include "programmer/CatalogueIcons.h"
+#include "programmer/DebugController.h"
 #include "programmer/LineClipboard.h"
 #include "programmer/LockIndicators.h"
 #include "programmer/PlaceList.h"
@@ -91,6 +92,8 @@ CMainFrame::CMainFrame(TaskloomSettings& settings, const motion::DeviceTable& de
     outerSize_ = QSize(g.width, g.height);
     resize(outerSize_);
     move(g.x, g.y);
+    // Shown when the chosen port is a simulator that offers its debugger.
+    debug_ = new DebugController(*this, settings_.comPort, prompter_);
     updateActions();
 }
 

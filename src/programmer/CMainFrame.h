@@ -34,6 +34,7 @@ class CEditorFrame;
 class CEditorView;
 class PlaceList;
 struct ListedPlace;
+class DebugController;
 class LineClipboard;
 class Prompter;
 class TaskloomSettings;
@@ -79,6 +80,7 @@ class CMainFrame : public QMainWindow {
     PlaceList* placeList() const { return placeList_; }
     QToolBar* findBar() const { return findBar_; }
     QMenu* editMenu() const { return editMenu_; }
+    DebugController* debugger() const { return debug_; }
     void updateActions();
     // Where a program window goes: the n-th slot of the cascade, inside the MDI area.
     QRect cascadeSlot(int n) const;
@@ -157,6 +159,7 @@ class CMainFrame : public QMainWindow {
     bool motionPreset_ = false;
     QString motionPresetPath_;
     ControllerDialog lastDialog_ = ControllerDialog::DownloadPlay;
+    DebugController* debug_ = nullptr;
 };
 
 } // namespace programmer

@@ -70,6 +70,8 @@ class Controller {
     // "dump" command reports.
     std::string stateLine() const;
     const RunningState& running() const { return running_; }
+    // The debugger's hook into the programs the running state plays (nullptr: none).
+    void setLineHook(LineHook* hook) { running_.setLineHook(hook); }
 
     Mode mode() const { return mode_; }
     int menuEntry() const { return menuEntry_; }

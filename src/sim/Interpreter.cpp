@@ -54,6 +54,7 @@ void Interpreter::restart()
     stack_.clear();
     pc_ = 0;
     pending_ = false;
+    waiting_ = false;
     linesRun_ = 0;
     state_ = program_.statements.empty() ? State::Ended : State::Running;
 }
@@ -63,6 +64,23 @@ uint16_t Interpreter::position() const
     if (pc_ < program_.statements.size())
         return program_.statements[pc_].offset;
     return static_cast<uint16_t>(program_.size);
+}
+
+std::vector<uint16_t> Interpreter::returnOffsets() const
+{
+    std::vector<uint16_t> offsets;
+    for (uint32_t index : stack_)
+        offsets.push_back(index < program_.statements.size() ? program_.statements[index].offset
+                                                             : static_cast<uint16_t>(program_.size));
+    return offsets;
+}
+
+std::vector<uint16_t> Interpreter::lineOffsets() const
+{
+    std::vector<uint16_t> offsets;
+    for (const ProgramStatement& st : program_.statements)
+        offsets.push_back(st.offset);
+    return offsets;
 }
 
 Interpreter::Step Interpreter::fail(uint16_t offset, const std::string& why)
@@ -83,12 +101,16 @@ size_t Interpreter::run(ProgramBus& bus, size_t budget)
             state_ = State::Ended; // past the last line: as END
             break;
         }
+        if (hook_ && !waiting_ && hook_->mayStopAt(statements[pc_].offset, linesRun_) &&
+            hook_->stopBefore(*this))
+            break;
         // A line that waits on a full output runs again whole, with the condition state it
         // found.
         const bool pending = pending_, pendingValue = pendingValue_;
         const Connective pendingConnective = pendingConnective_;
         Step step = execute(bus, statements[pc_]);
-        if (step == Step::Wait) {
+        waiting_ = step == Step::Wait;
+        if (waiting_) {
             pending_ = pending;
             pendingValue_ = pendingValue;
             pendingConnective_ = pendingConnective;

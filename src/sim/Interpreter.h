@@ -20,6 +20,7 @@
 #include "sim/ProgramDecoder.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,6 +36,31 @@ class ProgramBus {
     virtual bool write(int id, int address, int16_t value) = 0;
 };
 
+class Interpreter;
+
+// Consulted before each line the interpreter enters (not again while a line waits on a full
+// output): true holds the program before that line, which then runs on a later turn. The
+// interpreter asks stopBefore() only where mayStopAt() says so, which costs a program that runs
+// past its breakpoints two loads a line instead of a call.
+class LineHook {
+  public:
+    static constexpr size_t kOffsets = 8192; // the program area
+
+    virtual ~LineHook() = default;
+    bool mayStopAt(uint16_t offset, uint64_t linesRun) const
+    {
+        return attention_ || (entry_ && linesRun == 0) || (offset < kOffsets && stops_[offset]);
+    }
+    virtual bool stopBefore(const Interpreter& interpreter) = 0;
+    // True while the hook keeps the program held (the controller's timer stands still then).
+    virtual bool holding() const = 0;
+
+  protected:
+    bool attention_ = false;      // something besides a breakpoint may stop the next line
+    bool entry_ = false;          // stop before the first line of every run
+    std::bitset<kOffsets> stops_; // the breakpoints
+};
+
 class Interpreter {
   public:
     static constexpr int kCallDepth = 32;
@@ -47,6 +73,8 @@ class Interpreter {
     // Back to the first line with all variables 0 (the same image).
     void restart();
     void stop() { state_ = State::Empty; }
+    // Nullptr (the default) runs without asking anyone.
+    void setLineHook(LineHook* hook) { hook_ = hook; }
 
     // Runs up to `budget` lines; returns how many ran. Returns early when the program ends,
     // fails or waits on a write the bus cannot take now.
@@ -62,6 +90,10 @@ class Interpreter {
     // Image offset of the line that runs next.
     uint16_t position() const;
     int callDepth() const { return static_cast<int>(stack_.size()); }
+    // Where each pending RETURN goes back to, outermost first (image offsets).
+    std::vector<uint16_t> returnOffsets() const;
+    // Image offsets of the lines, in image order.
+    std::vector<uint16_t> lineOffsets() const;
     uint64_t linesRun() const { return linesRun_; }
 
   private:
@@ -84,6 +116,8 @@ class Interpreter {
     bool pendingValue_ = false;
     Connective pendingConnective_ = Connective::And;
     uint64_t linesRun_ = 0;
+    LineHook* hook_ = nullptr;
+    bool waiting_ = false; // the line at pc_ was entered and waits on a full output
 };
 
 } // namespace sim

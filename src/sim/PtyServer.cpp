@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <time.h>
 #include <unistd.h>
+#include <vector>
 
 namespace sim {
 
@@ -174,29 +175,36 @@ void PtyServer::run()
                 break;
         }
 
+        // Requests are answered and stops reported after the controller's turn, so an event
+        // leaves within the same pass as the line that caused it.
+        if (settings_.debug)
+            settings_.debug->service();
+
         int64_t timeout = sleepUs(clock_.nowUs());
         if (wantedPace_ >= 0)
             timeout = std::min<int64_t>(timeout, 10000);
-        pollfd fds[4];
-        nfds_t count = 0;
-        fds[count++] = {settings_.stopFd, POLLIN, 0};
-        const nfds_t wakeIndex = count;
+        std::vector<pollfd> fds;
+        fds.push_back({settings_.stopFd, POLLIN, 0});
+        const size_t wakeIndex = fds.size();
         if (settings_.wakeFd >= 0)
-            fds[count++] = {settings_.wakeFd, POLLIN, 0};
+            fds.push_back({settings_.wakeFd, POLLIN, 0});
         if (control_.fd() >= 0)
-            fds[count++] = {control_.fd(), POLLIN, 0};
+            fds.push_back({control_.fd(), POLLIN, 0});
+        size_t ptyIndex = fds.size();
         if (pty_.isOpen()) {
             short events = 0;
             if (!controller_.stalled() && line_.queuedInput() < kMaxQueuedInput)
                 events |= POLLIN;
             if (!outbox_.empty())
                 events |= POLLOUT;
-            fds[count++] = {pty_.masterFd(), events, 0};
+            fds.push_back({pty_.masterFd(), events, 0});
         }
+        if (settings_.debug)
+            settings_.debug->pollFds(fds);
         timespec wait{static_cast<time_t>(timeout / 1000000), static_cast<long>(timeout % 1000000) * 1000};
         if (lock.owns_lock())
             lock.unlock();
-        int ready = ::ppoll(fds, count, &wait, nullptr);
+        int ready = ::ppoll(fds.data(), fds.size(), &wait, nullptr);
         if (settings_.guard)
             lock.lock();
         if (ready > 0 && (fds[0].revents & POLLIN))
@@ -206,8 +214,8 @@ void PtyServer::run()
             while (::read(settings_.wakeFd, drain, sizeof drain) > 0) {
             }
         }
-        if (ready > 0 && pty_.isOpen() && (fds[count - 1].revents & (POLLHUP | POLLERR)) &&
-            !(fds[count - 1].revents & POLLIN))
+        if (ready > 0 && pty_.isOpen() && (fds[ptyIndex].revents & (POLLHUP | POLLERR)) &&
+            !(fds[ptyIndex].revents & POLLIN))
             ::usleep(1000); // no slave open yet on some kernels: do not spin
     }
     saveMemory();

@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "sim/ControlFifo.h"
 #include "sim/Controller.h"
+#include "sim/DebugServer.h"
 #include "sim/PacedLine.h"
 #include "sim/PtyHost.h"
 
@@ -28,6 +29,7 @@ class PtyServer {
         // changed something the loop must look at).
         std::mutex* guard = nullptr;
         int wakeFd = -1;
+        DebugServer* debug = nullptr; // the debug channel, when one is offered
     };
 
     PtyServer(Controller& controller, ControllerMemory& memory, PtyHost& pty, ControlFifo& control,

@@ -120,6 +120,11 @@ void RunningState::advance(int64_t now)
         }
         return;
     }
+    if (hook_ && hook_->holding() && interpreter_.runnable()) {
+        timerSetAt_ += now_ - lastRun_;
+        lastRun_ = now_;
+        return;
+    }
     if (!interpreter_.runnable() || now_ - lastRun_ < kSliceMs)
         return;
     int64_t elapsed = std::min(now_ - lastRun_, kMaxCatchUpMs);

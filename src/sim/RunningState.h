@@ -83,6 +83,14 @@ class RunningState : public ProgramBus {
     std::string stateLine() const;
 
     const Interpreter& interpreter() const { return interpreter_; }
+    // A debugger's hook (nullptr: none). While it holds the program the timer stands still, so
+    // a pause at a breakpoint does not eat the time the program is waiting out.
+    void setLineHook(LineHook* hook)
+    {
+        hook_ = hook;
+        interpreter_.setLineHook(hook);
+    }
+    int16_t timer() const { return timerValue(); }
     bool active() const { return active_; }
     int auxLed() const { return auxLed_; }
     int motionPage() const { return motionPage_; } // the page last asked for
@@ -103,6 +111,7 @@ class RunningState : public ProgramBus {
     const std::unique_ptr<ScreenEditor>& editor_;
     std::string& out_;
     Interpreter interpreter_;
+    LineHook* hook_ = nullptr;
     bool active_ = false;
     bool noProgram_ = false;
     int64_t now_ = 0;

@@ -79,6 +79,17 @@ SimHost::Failure SimHost::open(const SimOptions& options, std::string* error)
     platform::Clock& clock = platform::systemClock();
     controller_ = std::make_unique<Controller>(memory_, std::move(joints));
     controller_->start(clock.nowMs(), options.powerOn, options.mode);
+    // Beside a COMn link the simulator offers its debugger (COMn.debug); one that cannot still
+    // serves its port.
+    if (options.com > 0) {
+        debugger_ = std::make_unique<Debugger>(*controller_);
+        debugServer_ = std::make_unique<DebugServer>(*debugger_);
+        if (!debugServer_->open(platform::portFolder() + "/COM" + std::to_string(options.com) + ".debug",
+                                &debugProblem_)) {
+            debugServer_.reset();
+            debugger_.reset();
+        }
+    }
     PtyServer::Settings settings;
     settings.pace = options.pace;
     settings.memoryFile = options.memoryFile;
@@ -86,6 +97,7 @@ SimHost::Failure SimHost::open(const SimOptions& options, std::string* error)
     settings.stopFd = stopPipe_[0];
     settings.guard = &mutex_;
     settings.wakeFd = wakePipe_[0];
+    settings.debug = debugServer_.get();
     server_ = std::make_unique<PtyServer>(*controller_, memory_, pty_, *control_, settings, clock);
     return Failure::None;
 }
@@ -149,6 +161,9 @@ void SimHost::close()
     stopThread();
     // The loop writes the memory file when it ends; a host that never served has nothing new.
     server_.reset();
+    debugServer_.reset();
+    debugger_.reset(); // unhooks itself from the controller
+    debugProblem_.clear();
     controller_.reset();
     control_.reset();
     removeLink();

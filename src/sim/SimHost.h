@@ -9,6 +9,8 @@
 #include "sim/ControlFifo.h"
 #include "sim/Controller.h"
 #include "sim/ControllerMemory.h"
+#include "sim/DebugServer.h"
+#include "sim/Debugger.h"
 #include "sim/PtyHost.h"
 #include "sim/PtyServer.h"
 #include "sim/SimOptions.h"
@@ -41,6 +43,8 @@ class SimHost {
     const std::string& devicePath() const { return pty_.path(); }
     int com() const { return options_.com; }
     const SimOptions& options() const { return options_; }
+    // Why the debug channel beside COMn could not be offered (empty when it is, or without COMn).
+    const std::string& debugChannelProblem() const { return debugProblem_; }
 
     // Serves on the calling thread until a byte is written to stopWriteFd() (a signal handler
     // may write it) or the reader of standard output goes away when so told.
@@ -99,6 +103,9 @@ class SimHost {
     PtyHost pty_;
     std::unique_ptr<ControlFifo> control_; // a new one for each open(): it removes its FIFO when it goes
     std::unique_ptr<Controller> controller_;
+    std::unique_ptr<Debugger> debugger_;
+    std::unique_ptr<DebugServer> debugServer_;
+    std::string debugProblem_;
     std::unique_ptr<PtyServer> server_;
     mutable std::mutex mutex_;
     int wakePipe_[2] = {-1, -1};

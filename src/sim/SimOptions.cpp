@@ -10,7 +10,8 @@ namespace sim {
 const char kSimUsage[] =
     "Usage: kz7sim [OPTIONS]\n"
     "A software KZ-7 controller on a pseudo-terminal. Prints the device path as its first line.\n\n"
-    "  --com N            link the device as COMN in the port folder (removed on exit)\n"
+    "  --com N            link the device as COMN in the port folder (removed on exit), with\n"
+    "                     the debugger's socket COMN.debug beside it\n"
     "  --memory FILE      keep the controller's memory in FILE across runs\n"
     "  --control FIFO     read control commands from FIFO, one per line (created if missing)\n"
     "  --pace BAUD        deliver bytes no sooner than a real line at BAUD would\n"

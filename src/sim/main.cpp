@@ -54,6 +54,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "kz7sim: %s\n", error.c_str());
         return 1;
     }
+    if (!host.debugChannelProblem().empty())
+        std::fprintf(stderr, "kz7sim: no debug channel: %s\n", host.debugChannelProblem().c_str());
     stopFd = host.stopWriteFd();
     struct sigaction action {};
     action.sa_handler = onSignal;

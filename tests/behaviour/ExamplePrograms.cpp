@@ -167,4 +167,20 @@ const std::vector<Example>& all()
     return list;
 }
 
+bool build(const std::string& fileName, BehaviorProgram& program)
+{
+    for (const Example& e : all())
+        if (e.fileName == fileName)
+            return e.build(program);
+    return false;
+}
+
+int firstLineWith(const BehaviorProgram& program, uint8_t instruction)
+{
+    for (int l = 0; l < program.count(); ++l)
+        if (program.cell(l, 0).inUse() && program.cell(l, 0).code[2] == instruction)
+            return l;
+    return -1;
+}
+
 } // namespace examples

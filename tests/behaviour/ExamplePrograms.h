@@ -16,6 +16,10 @@ struct Example {
 };
 
 const std::vector<Example>& all();
+// Builds the example of that file name; false when there is none or a step was refused.
+bool build(const std::string& fileName, behaviour::BehaviorProgram& program);
+// The first line whose instruction (code[2] of cell 0) is `instruction`, or -1.
+int firstLineWith(const behaviour::BehaviorProgram& program, uint8_t instruction);
 
 // START; IF (sensor 100 "Left IR sensor data" > 50) THEN LOAD "AUX LED" <- 1; END.
 bool workedExample(behaviour::BehaviorProgram& program);
