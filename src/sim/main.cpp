@@ -5,6 +5,7 @@
 #include "motion/RobotProfile.h"
 #include "platform/Clock.h"
 #include "platform/PortMap.h"
+#include "platform/Version.h"
 #include "sim/ControlFifo.h"
 #include "sim/Controller.h"
 #include "sim/PtyHost.h"
@@ -52,6 +53,10 @@ int main(int argc, char** argv)
     sim::ParsedOptions parsed = sim::parseSimOptions({argv + 1, argv + argc});
     if (parsed.outcome == sim::ParsedOptions::Outcome::Help) {
         std::fputs(sim::kSimUsage, stdout);
+        return 0;
+    }
+    if (parsed.outcome == sim::ParsedOptions::Outcome::Version) {
+        std::fputs(platform::versionText("kz7sim").c_str(), stdout);
         return 0;
     }
     if (parsed.outcome == sim::ParsedOptions::Outcome::Error)

@@ -1,4 +1,6 @@
 #include "terminal/MainWindow.h"
+#include "guikit/GuideWindow.h"
+#include "platform/Version.h"
 
 #include "termcore/TerminalTexts.h"
 #include "terminal/ColorSetupDialog.h"
@@ -20,6 +22,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
 #include <QWheelEvent>
@@ -224,6 +227,16 @@ void MainWindow::buildMenus()
     timestamps_->setCheckable(true);
     hexView_ = viewMenu->addAction(QStringLiteral("&Hex view"), this, [this] { setHexView(hexView_->isChecked()); });
     hexView_->setCheckable(true);
+
+    // No F1 here: keys typed in the terminal belong to the line.
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("User &Guide"), this, [this] { guikit::GuideWindow::showGuide(this); });
+    help->addAction(QStringLiteral("&About Wirescope"), this, [this] {
+        QMessageBox::about(
+            this, QStringLiteral("About Wirescope"),
+            QStringLiteral("%1\nThe serial terminal of the Tessaban kit.\nVersion %2")
+                .arg(QString::fromLatin1(texts::kTitle), QString::fromLatin1(platform::suiteVersion())));
+    });
 
     for (QAction* a : {connect_, disconnect_, color_, exit_, transmitAction_, receiveAction_, clear_, copy_, paste_,
                        find_, findNext_, findPrevious_})
