@@ -2,12 +2,20 @@
 
 #include "platform/InstallPaths.h"
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QImage>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QUrl>
+
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace guikit {
 
@@ -34,7 +42,9 @@ GuideWindow::GuideWindow(const QString& folder, QWidget* parent)
     connect(back_, &QToolButton::clicked, browser_, &QTextBrowser::backward);
     connect(browser_, &QTextBrowser::backwardAvailable, back_, &QToolButton::setEnabled);
     connect(contents, &QToolButton::clicked, this, &GuideWindow::home);
-    resize(820, 680);
+    connect(browser_, &QTextBrowser::sourceChanged, this, &GuideWindow::fitPictures);
+    browser_->viewport()->installEventFilter(this);
+    resize(900, 720);
     home();
 }
 
@@ -52,6 +62,47 @@ void GuideWindow::home()
                        "It was looked for in %1.\n"
                        "Install the Tessaban package with its documentation to read it here.")
             .arg(folder_));
+}
+
+void GuideWindow::fitPictures()
+{
+    // Screenshots are wider than a reading window: each picture is shown at most as wide as the
+    // page, so the page never needs a horizontal scroll bar. Done again whenever the page's
+    // width changes.
+    // The room a scroll bar will take is left free, so that one appearing cannot make the
+    // pictures too wide again.
+    const int width = browser_->viewport()->width() -
+                      2 * static_cast<int>(browser_->document()->documentMargin()) -
+                      (browser_->verticalScrollBar()->isVisible()
+                           ? 0
+                           : browser_->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    for (QTextBlock block = browser_->document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.charFormat().isImageFormat())
+                continue;
+            QTextImageFormat image = fragment.charFormat().toImageFormat();
+            const QVariant data =
+                browser_->document()->resource(QTextDocument::ImageResource, QUrl(image.name()));
+            const QSize natural = data.value<QImage>().size();
+            const int fitted = std::max(1, std::min(natural.width(), width));
+            if (natural.isEmpty() || image.width() == fitted)
+                continue;
+            image.setWidth(fitted);
+            image.setHeight(natural.height() * fitted / natural.width());
+            QTextCursor cursor(browser_->document());
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(image);
+        }
+    }
+}
+
+bool GuideWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == browser_->viewport() && event->type() == QEvent::Resize)
+        fitPictures();
+    return QWidget::eventFilter(watched, event);
 }
 
 GuideWindow* GuideWindow::showGuide(QWidget* owner)

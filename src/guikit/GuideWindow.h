@@ -22,8 +22,12 @@ class GuideWindow : public QWidget {
 
     QTextBrowser* browser() const { return browser_; }
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void home();
+    void fitPictures();
 
     QString folder_;
     QTextBrowser* browser_;

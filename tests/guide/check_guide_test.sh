@@ -2,13 +2,13 @@
 # The guide checker passes the real guide and reports exactly the faults planted in the fixture
 # (a missing page, a missing heading, three messages that are not ours), none of the good rows.
 set -euo pipefail
-source_dir=$1
-checker=$source_dir/tools/check-guide
+source_dir=$1 python=$2
+checker() { "$python" "$source_dir/tools/check-guide" "$@"; }
 
-"$checker" "$source_dir/docs/guide" "$source_dir/src"
+checker "$source_dir/docs/guide" "$source_dir/src"
 
 set +e
-out=$("$checker" "$source_dir/tests/guide/fixture" "$source_dir/src")
+out=$(checker "$source_dir/tests/guide/fixture" "$source_dir/src")
 status=$?
 set -e
 printf '%s\n' "$out"

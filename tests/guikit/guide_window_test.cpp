@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QUrl>
@@ -56,6 +57,16 @@ TEST(GuideWindow, WalksTheGuideLikeAReader)
     // A link of the contents, clicked, leads to its page; Back returns, Contents too.
     window.resize(800, 2000);
     window.show();
+    // The screenshot on the first page is wider than the window: it is shown within the page.
+    int pictures = 0;
+    for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat()) {
+                ++pictures;
+                EXPECT_GT(it.fragment().charFormat().toImageFormat().width(), 400);
+                EXPECT_LE(it.fragment().charFormat().toImageFormat().width(), browser->viewport()->width());
+            }
+    EXPECT_EQ(pictures, 1);
     clickLink(*browser, "Troubleshooting");
     EXPECT_TRUE(browser->source().path().endsWith("/docs/guide/troubleshooting.md"));
     EXPECT_TRUE(browser->toPlainText().contains("Cannot find a robot file! Please select other one."));
