@@ -18,6 +18,8 @@ export XDG_CONFIG_HOME=$root/config TESSABAN_PORTS=$root/ports PATH=$P/bin:$PATH
 
 programs=(tessaban kz7sim)
 [ "$gui" = ON ] && programs+=(taskloom posewright wirescope)
+# The simulator window, where it is built, is held to the same as every program.
+[ -e "$P/bin/kz7sim-gui" ] && programs+=(kz7sim-gui)
 for p in "${programs[@]}"; do
   [ -x "$P/bin/$p" ] || fail "$p not installed"
   [ "$("$P/bin/$p" --version)" = "$p (Tessaban) $version" ] || fail "$p --version: $("$P/bin/$p" --version)"
