@@ -13,9 +13,10 @@
 #include <QTextCursor>
 #include <QToolButton>
 #include <QUrl>
-
 #include <QVBoxLayout>
+
 #include <algorithm>
+#include <vector>
 
 namespace guikit {
 
@@ -67,34 +68,41 @@ void GuideWindow::home()
 void GuideWindow::fitPictures()
 {
     // Screenshots are wider than a reading window: each picture is shown at most as wide as the
-    // page, so the page never needs a horizontal scroll bar. Done again whenever the page's
-    // width changes.
-    // The room a scroll bar will take is left free, so that one appearing cannot make the
+    // page, so the page never needs a horizontal scroll bar, and again whenever the page's width
+    // changes. The room a scroll bar takes is left free, so that one appearing cannot make the
     // pictures too wide again.
-    const int width = browser_->viewport()->width() -
-                      2 * static_cast<int>(browser_->document()->documentMargin()) -
+    QTextDocument* document = browser_->document();
+    const int width = browser_->viewport()->width() - 2 * static_cast<int>(document->documentMargin()) -
                       (browser_->verticalScrollBar()->isVisible()
                            ? 0
                            : browser_->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
-    for (QTextBlock block = browser_->document()->begin(); block.isValid(); block = block.next()) {
+    // Gathered first: changing a format while walking the fragments would move them under us.
+    struct Change {
+        int position, length;
+        QTextImageFormat format;
+    };
+    std::vector<Change> changes;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             if (!fragment.charFormat().isImageFormat())
                 continue;
             QTextImageFormat image = fragment.charFormat().toImageFormat();
-            const QVariant data =
-                browser_->document()->resource(QTextDocument::ImageResource, QUrl(image.name()));
-            const QSize natural = data.value<QImage>().size();
+            const QSize natural =
+                document->resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>().size();
             const int fitted = std::max(1, std::min(natural.width(), width));
             if (natural.isEmpty() || image.width() == fitted)
                 continue;
             image.setWidth(fitted);
             image.setHeight(natural.height() * fitted / natural.width());
-            QTextCursor cursor(browser_->document());
-            cursor.setPosition(fragment.position());
-            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
-            cursor.setCharFormat(image);
+            changes.push_back({fragment.position(), fragment.length(), image});
         }
+    }
+    for (const Change& change : changes) {
+        QTextCursor cursor(document);
+        cursor.setPosition(change.position);
+        cursor.setPosition(change.position + change.length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(change.format);
     }
 }
 
