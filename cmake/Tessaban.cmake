@@ -45,14 +45,17 @@ function(tessaban_library name)
   target_link_libraries(${name} PUBLIC ${L_DEPS})
 endfunction()
 
-# tessaban_program(NAME SOURCES... [DEPS libs...])
+# tessaban_program(NAME SOURCES... [DEPS libs...] [NO_INSTALL]): NO_INSTALL for programs that
+# only developers run (demos), which the installed suite leaves out.
 function(tessaban_program name)
-  cmake_parse_arguments(P "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(P "NO_INSTALL" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${P_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
   target_compile_options(${name} PRIVATE ${TESSABAN_WARNINGS})
   target_link_libraries(${name} PRIVATE ${P_DEPS})
-  install(TARGETS ${name} RUNTIME DESTINATION bin)
+  if(NOT P_NO_INSTALL)
+    install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
 endfunction()
 
 # tessaban_test(NAME SOURCES... [DEPS libs...] [LABELS labels...] [TIMEOUT s] [RUN_SERIAL] [GL]

@@ -1,6 +1,7 @@
 // tessaban: the suite's command line for classrooms and scripts.
 
 #include "cli/CliCommand.h"
+#include "platform/Version.h"
 
 #include <cstdio>
 #include <cstring>
@@ -18,7 +19,8 @@ void printUsage(FILE* out, const std::string& onlyGroup = {})
         std::string words = c.subcommand.empty() ? c.group : c.group + " " + c.subcommand;
         std::fprintf(out, "  %-26s %s\n", words.c_str(), c.summary.c_str());
     }
-    std::fprintf(out, "\nRun 'tessaban COMMAND --help' for the options of one command.\n");
+    std::fprintf(out, "\nRun 'tessaban COMMAND --help' for the options of one command, "
+                      "'tessaban --version' for the version.\n");
 }
 
 } // namespace
@@ -29,6 +31,10 @@ int main(int argc, char** argv)
     if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
         printUsage(words.empty() ? stderr : stdout);
         return words.empty() ? 2 : 0;
+    }
+    if (words[0] == "--version") {
+        std::fputs(platform::versionText("tessaban").c_str(), stdout);
+        return 0;
     }
     const auto& commands = cli::registeredCommands();
     bool groupKnown = false;

@@ -45,6 +45,25 @@ std::string sourceTreeOf(const std::string& buildDir)
     return {};
 }
 
+// The source tree of the build tree the program runs from: the binary sits a few folders below
+// the folder holding CMakeCache.txt. Empty for an installed program.
+std::string buildSourceTree(const std::string& exePath)
+{
+    std::string dir = parentOf(exePath);
+    for (int depth = 0; depth < 4 && !dir.empty() && dir != "/"; ++depth, dir = parentOf(dir)) {
+        if (::access((dir + "/CMakeCache.txt").c_str(), R_OK) == 0)
+            return sourceTreeOf(dir);
+    }
+    return {};
+}
+
+// <prefix> + below, where <prefix> is the folder holding the program's bin/.
+std::string underPrefix(const std::string& exePath, const std::string& below)
+{
+    const std::string prefix = parentOf(parentOf(exePath));
+    return (prefix == "/" ? std::string() : prefix) + below;
+}
+
 } // namespace
 
 std::string executablePath()
@@ -60,19 +79,23 @@ std::string resolveDataFolder(const std::string& home, const std::string& exePat
 {
     if (!home.empty())
         return withoutTrailingSlash(home);
-    const std::string exeDir = parentOf(exePath);
-    // A build tree: the binary sits a few folders below the folder holding CMakeCache.txt.
-    std::string dir = exeDir;
-    for (int depth = 0; depth < 4 && !dir.empty() && dir != "/"; ++depth, dir = parentOf(dir)) {
-        if (::access((dir + "/CMakeCache.txt").c_str(), R_OK) != 0)
-            continue;
-        std::string source = sourceTreeOf(dir);
-        if (!source.empty() && isDirectory(source + "/data"))
-            return source + "/data";
-        break;
-    }
-    const std::string prefix = parentOf(exeDir);
-    return (prefix == "/" ? std::string() : prefix) + "/share/tessaban";
+    const std::string source = buildSourceTree(exePath);
+    if (!source.empty() && isDirectory(source + "/data"))
+        return source + "/data";
+    return underPrefix(exePath, "/share/tessaban");
+}
+
+std::string resolveGuideFolder(const std::string& exePath)
+{
+    const std::string source = buildSourceTree(exePath);
+    if (!source.empty() && isDirectory(source + "/docs/guide"))
+        return source + "/docs/guide";
+    return underPrefix(exePath, "/share/doc/tessaban/guide");
+}
+
+std::string guideFolder()
+{
+    return resolveGuideFolder(executablePath());
 }
 
 std::string dataFolder()

@@ -24,6 +24,12 @@ std::string robotFilePath(const std::string& fileName);
 // folder above it holds the CMakeCache.txt of a configured source tree that has a data/ folder.
 std::string resolveDataFolder(const std::string& home, const std::string& exePath);
 
+// The user guide's folder (holding index.md): the source tree's docs/guide for a program run
+// from its build tree, else <prefix>/share/doc/tessaban/guide. TESSABAN_HOME does not move it:
+// it names where the robot data is, not the documentation.
+std::string guideFolder();
+std::string resolveGuideFolder(const std::string& exePath);
+
 // $XDG_CONFIG_HOME, or ~/.config when unset or not absolute.
 std::string configHome();
 // The per-user settings file shared by the editor and the programmer (each under its own

@@ -1,6 +1,8 @@
 #include "posewright/CMainFrame.h"
 
+#include "guikit/GuideWindow.h"
 #include "platform/InstallPaths.h"
+#include "platform/Version.h"
 #include "posewright/CPosewrightView.h"
 #include "posewright/Prompter.h"
 
@@ -40,9 +42,14 @@ CMainFrame::CMainFrame(PosewrightSettings& settings, const QString& robotFolder,
     add(setup, "Change Robot file (&C)", [this] { changeRobotFile(); });
     add(setup, "Offset configuration (&O)", [this] { view_->menu(MenuCommand::OffsetConfiguration); });
     QMenu* help = menuBar()->addMenu("Help(&H)");
+    add(help, "User Guide(&G)", [this] {
+        guikit::GuideWindow::showGuide(this);
+    })->setShortcut(QKeySequence::HelpContents);
     add(help, "About Posewright", [this] {
-        QMessageBox::about(this, "About Posewright",
-                           "Posewright\nThe motion page editor of the Tessaban kit.\nVersion 0.1");
+        QMessageBox::about(
+            this, "About Posewright",
+            QStringLiteral("Posewright\nThe motion page editor of the Tessaban kit.\nVersion %1")
+                .arg(QString::fromLatin1(platform::suiteVersion())));
     });
     for (QMenu* m : {start, setup})
         connect(m, &QMenu::aboutToShow, this, &CMainFrame::updateMenus);

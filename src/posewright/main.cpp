@@ -1,10 +1,12 @@
 // Posewright, the motion page editor.
 //   posewright [--port COMn] [--screenshot FILE [--screenshot-delay MS]]
+//   posewright --help | --version
 // --port connects there instead of the saved port (saved at exit once it connected);
 // --screenshot saves the window as an image after MS milliseconds (default 4000) and quits.
 
 #include "platform/InstallPaths.h"
 #include "platform/PortMap.h"
+#include "platform/Version.h"
 #include "posewright/CMainFrame.h"
 #include "posewright/CPosewrightView.h"
 #include "posewright/PosewrightSettings.h"
@@ -49,7 +51,11 @@ int main(int argc, char** argv)
         } else if (arg == "--screenshot-delay") {
             screenshotDelay = std::atoi(value("--screenshot-delay").c_str());
         } else if (arg == "--help" || arg == "-h") {
-            std::printf("usage: posewright [--port COMn] [--screenshot FILE [--screenshot-delay MS]]\n");
+            std::printf("usage: posewright [--port COMn] [--screenshot FILE [--screenshot-delay MS]]\n"
+                        "       posewright --help | --version\n");
+            return 0;
+        } else if (arg == "--version") {
+            std::fputs(platform::versionText("posewright").c_str(), stdout);
             return 0;
         } else {
             std::fprintf(stderr, "posewright: unknown option %s (try --help)\n", arg.c_str());

@@ -1,4 +1,6 @@
 #include "programmer/CMainFrame.h"
+#include "guikit/GuideWindow.h"
+#include "platform/Version.h"
 
 #include "programmer/CEditorDoc.h"
 #include "programmer/CEditorFrame.h"
@@ -266,6 +268,8 @@ void CMainFrame::buildMenus()
     connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::fillWindowMenu);
 
     QMenu* help = menuBar()->addMenu("&Help");
+    addAction(help, "guide", "User &Guide", QKeySequence::HelpContents, nullptr);
+    connect(action("guide"), &QAction::triggered, this, [this] { guikit::GuideWindow::showGuide(this); });
     addAction(help, "about", "About Taskloom", {}, &CMainFrame::about);
 }
 
@@ -906,7 +910,7 @@ void CMainFrame::changeRobotFile()
 
 void CMainFrame::about()
 {
-    prompter_.message(text(Str::AboutText));
+    prompter_.message(text(Str::AboutText).arg(QString::fromLatin1(platform::suiteVersion())));
 }
 
 void CMainFrame::clearMotionPreset()

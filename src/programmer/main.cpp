@@ -1,4 +1,5 @@
 // taskloom [FILE] [--settings FILE.conf] [--screenshot PNG [--screenshot-delay MS]]
+// taskloom --help | --version
 //
 // The behaviour programmer. FILE (a ".tpg" program or a ".mtn" motion file) is opened at start.
 // --settings keeps the settings in the given file instead of the per-user store; --screenshot
@@ -14,6 +15,7 @@
 #include "behaviour/CommandCatalogue.h"
 #include "motion/DeviceTable.h"
 #include "platform/InstallPaths.h"
+#include "platform/Version.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -26,20 +28,27 @@
 
 using namespace programmer;
 
+namespace {
+
+const char kUsage[] =
+    "usage: taskloom [FILE] [--settings FILE.conf] [--screenshot PNG [--screenshot-delay MS]]\n"
+    "       taskloom --help | --version\n";
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    // Read before the application object exists, so that --help and --version need no display.
     QString file, settingsFile, screenshot;
     int screenshotDelay = 1500;
-    const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
         auto value = [&]() -> QString {
-            if (i + 1 >= args.size()) {
+            if (i + 1 >= argc) {
                 std::fprintf(stderr, "taskloom: %s needs a value\n", qPrintable(a));
                 std::exit(2);
             }
-            return args[++i];
+            return QString::fromLocal8Bit(argv[++i]);
         };
         if (a == "--settings")
             settingsFile = value();
@@ -47,13 +56,19 @@ int main(int argc, char** argv)
             screenshot = value();
         else if (a == "--screenshot-delay")
             screenshotDelay = value().toInt();
-        else if (a.startsWith("--")) {
-            std::fprintf(stderr, "usage: taskloom [FILE] [--settings FILE.conf] [--screenshot PNG "
-                                 "[--screenshot-delay MS]]\n");
+        else if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (a == "--version") {
+            std::fputs(platform::versionText("taskloom").c_str(), stdout);
+            return 0;
+        } else if (a.startsWith("--")) {
+            std::fprintf(stderr, "taskloom: unknown option %s\n%s", qPrintable(a), kUsage);
             return 2;
         } else
             file = a;
     }
+    QApplication app(argc, argv);
 
     std::unique_ptr<QSettings> store(settingsFile.isEmpty()
                                          ? TaskloomSettings::openDefaultStore()

@@ -22,7 +22,8 @@ const char kSimUsage[] =
     "  --unknown LIST     joints present that do not report their position, e.g. 7\n"
     "  --sensors LIST     sensor modules on the bus, e.g. 100-102\n"
     "  --blank-firmware   start with the firmware erased (only the boot loader answers)\n"
-    "  --exit-with-stdout end when the reader of standard output (a pipe) goes away\n";
+    "  --exit-with-stdout end when the reader of standard output (a pipe) goes away\n"
+    "  --version          print the version and end\n";
 
 namespace {
 
@@ -68,6 +69,9 @@ ParsedOptions parseSimOptions(const std::vector<std::string>& args)
         long number = 0;
         if (name == "--help" || name == "-h") {
             parsed.outcome = ParsedOptions::Outcome::Help;
+            return parsed;
+        } else if (name == "--version") {
+            parsed.outcome = ParsedOptions::Outcome::Version;
             return parsed;
         } else if (name == "--blank-firmware") {
             options.blankFirmware = true;

@@ -26,7 +26,7 @@ struct SimOptions {
 extern const char kSimUsage[];
 
 struct ParsedOptions {
-    enum class Outcome { Run, Help, Error };
+    enum class Outcome { Run, Help, Version, Error };
     Outcome outcome = Outcome::Run;
     SimOptions options;
     std::string error; // for Error: what was wrong, one line

@@ -2,6 +2,7 @@
 // its first line on standard output, then serves whoever opens that device until SIGTERM or
 // SIGINT. See docs/kz7sim.md.
 
+#include "platform/Version.h"
 #include "sim/SimHost.h"
 #include "sim/SimOptions.h"
 
@@ -37,6 +38,10 @@ int main(int argc, char** argv)
     sim::ParsedOptions parsed = sim::parseSimOptions({argv + 1, argv + argc});
     if (parsed.outcome == sim::ParsedOptions::Outcome::Help) {
         std::fputs(sim::kSimUsage, stdout);
+        return 0;
+    }
+    if (parsed.outcome == sim::ParsedOptions::Outcome::Version) {
+        std::fputs(platform::versionText("kz7sim").c_str(), stdout);
         return 0;
     }
     if (parsed.outcome == sim::ParsedOptions::Outcome::Error)

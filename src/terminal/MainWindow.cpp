@@ -1,4 +1,6 @@
 #include "terminal/MainWindow.h"
+#include "guikit/GuideWindow.h"
+#include "platform/Version.h"
 
 #include "termcore/TerminalTexts.h"
 #include "terminal/ColorSetupDialog.h"
@@ -16,6 +18,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -216,6 +219,16 @@ void MainWindow::buildMenus()
 
     sendMenu_ = new SendMenu(session_, this);
     menuBar()->addMenu(sendMenu_);
+
+    // No F1 here: keys typed in the terminal belong to the line.
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("User &Guide"), this, [this] { guikit::GuideWindow::showGuide(this); });
+    help->addAction(QStringLiteral("&About Wirescope"), this, [this] {
+        QMessageBox::about(
+            this, QStringLiteral("About Wirescope"),
+            QStringLiteral("%1\nThe serial terminal of the Tessaban kit.\nVersion %2")
+                .arg(QString::fromLatin1(texts::kTitle), QString::fromLatin1(platform::suiteVersion())));
+    });
 }
 
 QAction* MainWindow::action(const QString& name) const

@@ -10,6 +10,7 @@
 // message box shown over it. SIGTERM and SIGINT end the program as File / Exit does.
 
 #include "platform/SerialDevice.h"
+#include "platform/Version.h"
 #include "termcore/ByteEscapes.h"
 #include "termcore/TerminalConfig.h"
 #include "termcore/TerminalTexts.h"
@@ -128,7 +129,11 @@ int main(int argc, char** argv)
         else if (arg == "--help" || arg == "-h") {
             std::printf("usage: wirescope [--port COMn] [--baud RATE] [--config FILE] [--no-connect]\n"
                         "                 [--timestamps] [--hex] [--log FILE] [--find TEXT]\n"
-                        "                 [--send TEXT] [--screenshot FILE [--screenshot-delay MS]]\n");
+                        "                 [--send TEXT] [--screenshot FILE [--screenshot-delay MS]]\n"
+                        "       wirescope --help | --version\n");
+            return 0;
+        } else if (arg == "--version") {
+            std::fputs(platform::versionText("wirescope").c_str(), stdout);
             return 0;
         } else if (arg.rfind("-", 0) == 0) {
             std::fprintf(stderr, "wirescope: unknown option %s (try --help)\n", arg.c_str());

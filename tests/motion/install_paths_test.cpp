@@ -39,6 +39,7 @@ TEST(InstallPathsTest, HomeOverridesThenBuildTreeThenInstalledPrefix)
     ASSERT_TRUE(folder.ok());
     const fs::path& tmp = folder.path();
     fs::create_directories(tmp / "src/data/Robot files");
+    fs::create_directories(tmp / "src/docs/guide");
     fs::create_directories(tmp / "src/out/bin");
     std::ofstream(tmp / "src/out/CMakeCache.txt")
         << "# cache\nCMAKE_HOME_DIRECTORY:INTERNAL=" << (tmp / "src").string() << "\nOTHER:STRING=x\n";
@@ -49,10 +50,19 @@ TEST(InstallPathsTest, HomeOverridesThenBuildTreeThenInstalledPrefix)
     EXPECT_EQ(platform::resolveDataFolder("", "/usr/local/bin/posewright"), "/usr/local/share/tessaban");
     EXPECT_EQ(platform::resolveDataFolder("", "/bin/posewright"), "/share/tessaban");
 
+    // The guide follows the program, never TESSABAN_HOME: the data may be elsewhere.
+    EXPECT_EQ(platform::resolveGuideFolder((tmp / "src/out/bin/taskloom").string()),
+              (tmp / "src/docs/guide").string());
+    EXPECT_EQ(platform::resolveGuideFolder("/usr/bin/taskloom"), "/usr/share/doc/tessaban/guide");
+    EXPECT_EQ(platform::resolveGuideFolder("/opt/t/bin/taskloom"), "/opt/t/share/doc/tessaban/guide");
+
     // A build tree whose source has no data folder is treated like an installation.
     fs::remove_all(tmp / "src/data");
+    fs::remove_all(tmp / "src/docs");
     EXPECT_EQ(platform::resolveDataFolder("", (tmp / "src/out/bin/tessaban").string()),
               (tmp / "src/out/share/tessaban").string());
+    EXPECT_EQ(platform::resolveGuideFolder((tmp / "src/out/bin/taskloom").string()),
+              (tmp / "src/out/share/doc/tessaban/guide").string());
 }
 
 TEST(InstallPathsTest, TestBinaryFindsOurRobotsInTheSourceTree)

@@ -80,8 +80,9 @@ TEST(PosewrightShell, MenusFollowTheLinkAndTheRobotFileChangeIsSaved)
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
         for (const char* item :
              {"Connect KZ-7(&C)", "Disconnect KZ-7(&D)", "Refresh Page(&P)", "Reset 3D view(&R)", "Exit(&X)",
-              "Change Robot file (&C)", "Offset configuration (&O)", "About Posewright"})
+              "Change Robot file (&C)", "Offset configuration (&O)", "User Guide(&G)", "About Posewright"})
             ASSERT_NE(frame.action(item), nullptr) << item;
+        EXPECT_EQ(frame.action("User Guide(&G)")->shortcut(), QKeySequence(Qt::Key_F1));
         EXPECT_TRUE(frame.action("Connect KZ-7(&C)")->isEnabled());
         EXPECT_FALSE(frame.action("Disconnect KZ-7(&D)")->isEnabled());
         EXPECT_FALSE(frame.action("Refresh Page(&P)")->isEnabled());

@@ -25,6 +25,7 @@
 #include "behaviour/ProgramMessages.h"
 #include "behaviour/RuleChecker.h"
 #include "motion/DeviceTable.h"
+#include "platform/Version.h"
 #include "support/TestApp.h"
 
 #include <QAction>
@@ -565,8 +566,15 @@ TEST(TaskloomShell, OpeningDroppingMenusAndRobotFile)
         ASSERT_NE(t.frame->action(name), nullptr) << name;
         EXPECT_EQ(t.frame->action(name)->shortcut().toString(), key) << name;
     }
+    ASSERT_NE(t.frame->action("guide"), nullptr);
+    EXPECT_EQ(t.frame->action("guide")->shortcut(), QKeySequence(Qt::Key_F1));
     EXPECT_EQ(t.frame->windowTitle(), "Taskloom (Tessaban)");
     EXPECT_FALSE(t.frame->editMenu()->menuAction()->isVisible()); // no program window yet
+    t.frame->action("about")->trigger();
+    EXPECT_EQ(t.prompter.messages.value(0),
+              QString("Taskloom (Tessaban)\nThe behaviour programmer of the Tessaban robot kit.\nVersion %1")
+                  .arg(platform::suiteVersion()));
+    t.prompter.messages.clear();
 
     // Wrong extension: 10002 and nothing opens; "mtn" goes to Robot Motion with the file preset.
     struct Drop {

@@ -33,6 +33,7 @@ TEST(SimOptions, ReadsBothFormsOfEachOption)
     EXPECT_TRUE(defaults.options.powerOn);
     EXPECT_EQ(defaults.options.mode, sim::Mode::Menu);
     EXPECT_EQ(parseSimOptions({"--pace", "9600", "--help"}).outcome, ParsedOptions::Outcome::Help);
+    EXPECT_EQ(parseSimOptions({"--com", "2", "--version"}).outcome, ParsedOptions::Outcome::Version);
 }
 
 TEST(SimOptions, RefusesWhatItCannotUse)
