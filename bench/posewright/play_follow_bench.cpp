@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QThread>
 
 #include <sys/resource.h>
@@ -45,19 +46,6 @@ double cpuSeconds()
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-bool waitFor(const std::function<bool()>& done, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 struct Result {
     double idleCores = 0, playCores = 0;
     std::vector<qint64> delays; // ms from bytes buffered to the picture moving
@@ -70,7 +58,7 @@ Result playOnce(posewright::CPosewrightView& v, bool asItArrives)
     double c0 = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    waitFor([] { return false; }, 3000);
+    QTest::qWait(3000);
     r.idleCores = (cpuSeconds() - c0) / (static_cast<double>(wall.elapsed()) / 1000.0);
 
     robotview::RobotModel& model = v.mainView()->model();
@@ -94,7 +82,7 @@ Result playOnce(posewright::CPosewrightView& v, bool asItArrives)
                 r.delays.push_back(since.elapsed());
             buffered = false;
             // The rest of this pose's steps are the same picture moving on.
-            waitFor([&] { return !model.moving(); }, 2000);
+            (void)QTest::qWaitFor([&] { return !model.moving(); }, 2000);
             shown = model.displayedValue(0);
         }
         QThread::msleep(1);
@@ -139,15 +127,16 @@ int main(int argc, char** argv)
     top.resize(v->size());
     top.show();
     v->start(1);
-    if (!waitFor([&] { return v->core().inEditScreen() && v->core().enabled() && !v->link().isWaiting(); },
-                 20000)) {
+    if (!QTest::qWaitFor(
+            [&] { return v->core().inEditScreen() && v->core().enabled() && !v->link().isWaiting(); },
+            20000)) {
         std::fprintf(stderr, "the form never reached the page editor\n");
         return 1;
     }
     v->pageNumberEdit()->setText("1");
     for (const bool asItArrives : {true, false}) {
         const Result r = playOnce(*v, asItArrives);
-        waitFor([&] { return v->core().enabled() && !v->link().isWaiting(); }, 10000);
+        (void)QTest::qWaitFor([&] { return v->core().enabled() && !v->link().isWaiting(); }, 10000);
         qint64 worst = 0, sum = 0;
         for (qint64 d : r.delays) {
             worst = std::max(worst, d);

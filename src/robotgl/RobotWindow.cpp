@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <numbers>
 
@@ -156,6 +157,13 @@ QList<RobotWindow*>& allWindows()
 
 } // namespace
 
+// A text drawn once into an image (when it changes) and shown as one textured rectangle.
+struct RobotWindow::TextImage {
+    std::unique_ptr<QOpenGLTexture> texture;
+    QString shown; // what texture holds, with the width it was wrapped to
+    QSize size;
+};
+
 struct RobotWindow::Gpu {
     QOpenGLShaderProgram program;
     QOpenGLVertexArrayObject vao;
@@ -174,10 +182,9 @@ struct RobotWindow::Gpu {
     std::vector<Mat4> worlds;
     QOpenGLShaderProgram textProgram;
     QOpenGLVertexArrayObject textVao;
-    std::unique_ptr<QOpenGLTexture> textTexture;
-    QString textShown;                                // what textTexture holds
+    TextImage caption;                                // the caption, or the offline text
+    TextImage error;                                  // why the model could not be read
     std::unique_ptr<QOpenGLFramebufferObject> target; // the window's picture, window-sized
-    QSize textSize;
     int locViewProjection = -1, locFrames = -1, locLit = -1, locTextured = -1, locLimp = -1;
 };
 
@@ -541,58 +548,72 @@ void RobotWindow::drawScene(int pixelWidth, int pixelHeight, qreal dpr)
         glDisable(GL_BLEND);
     }
 
-    // A model that could not be read says why, in every window, wrapped to the window's width.
-    const bool failed = !model_.loaded();
-    const QString text = failed ? loadError() : live_ ? shownCaption() : QStringLiteral("Connect KZ-7!");
-    if (!text.isEmpty() && gpu_) {
-        Gpu& g = *gpu_;
-        const QString key = failed ? text + QChar('\n') + QString::number(w) : text;
-        if (!g.textTexture || g.textShown != key) {
-            QFont font = QApplication::font();
-            font.setPointSize(failed ? 9 : 12);
-            font.setBold(!failed);
-            const QFontMetrics metrics(font);
-            const QRect box = failed ? metrics.boundingRect(QRect(0, 0, std::max(1, w - 2 * kFrame), 4 * h),
-                                                            Qt::TextWordWrap | Qt::TextWrapAnywhere, text)
-                                     : QRect(0, 0, metrics.horizontalAdvance(text) + 2, metrics.height());
-            g.textSize = box.size().expandedTo(QSize(1, 1));
-            QImage image(g.textSize, QImage::Format_RGBA8888_Premultiplied);
-            image.fill(Qt::transparent);
-            QPainter painter(&image);
-            painter.setFont(font);
-            painter.setPen(kTextColour);
-            if (failed)
-                painter.drawText(QRect(QPoint(0, 0), g.textSize), Qt::TextWordWrap | Qt::TextWrapAnywhere,
-                                 text);
-            else
-                painter.drawText(QPoint(0, metrics.ascent()), text);
-            painter.end();
-            g.textTexture = std::make_unique<QOpenGLTexture>(QOpenGLTexture::Target2D);
-            g.textTexture->setFormat(QOpenGLTexture::RGBA8_UNorm);
-            g.textTexture->setData(image, QOpenGLTexture::DontGenerateMipMaps);
-            g.textTexture->setMinificationFilter(QOpenGLTexture::Nearest);
-            g.textTexture->setMagnificationFilter(QOpenGLTexture::Nearest);
-            g.textShown = key;
-        }
+    if (gpu_) {
+        const QString text = live_ ? shownCaption() : QStringLiteral("Connect KZ-7!");
         // The caption at the top left. The offline text is centred: the rule "half the width less
         // four pixels a character" assumed a font eight pixels a character wide, so half the width
         // of the text in the font actually chosen takes its place.
-        const QPoint at =
-            live_ || failed ? QPoint(kFrame, kFrame) : QPoint(w / 2 - g.textSize.width() / 2, h / 2);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-        g.textProgram.bind();
-        g.textProgram.setUniformValue("rect",
-                                      QVector4D(at.x(), at.y(), g.textSize.width(), g.textSize.height()));
-        g.textProgram.setUniformValue("viewport", QVector2D(w, h));
-        g.textProgram.setUniformValue("tex", 0);
-        g.textTexture->bind(0);
-        QOpenGLVertexArrayObject::Binder bind(&g.textVao);
-        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-        g.textProgram.release();
-        glDisable(GL_BLEND);
+        drawText(gpu_->caption, text, 0, [&](QSize size) {
+            return live_ ? QPoint(kFrame, kFrame) : QPoint(w / 2 - size.width() / 2, h / 2);
+        });
+        // A model that could not be read says why, in every window: below the middle, wrapped to
+        // the width, in plain pixels of the text colour.
+        if (!model_.loaded())
+            drawText(gpu_->error, loadError(), std::max(1, w - 2 * kFrame),
+                     [&](QSize) { return QPoint(kFrame, h / 2 + gpu_->caption.size.height() + 2); });
     }
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+}
+
+void RobotWindow::drawText(TextImage& t, const QString& text, int wrapWidth,
+                           const std::function<QPoint(QSize)>& place)
+{
+    if (text.isEmpty())
+        return;
+    const QSize viewport(width(), height());
+    const QString key = text + QChar('\n') + QString::number(wrapWidth);
+    if (!t.texture || t.shown != key) {
+        QFont font = QApplication::font();
+        font.setPointSize(wrapWidth ? 9 : 12);
+        font.setBold(!wrapWidth);
+        if (wrapWidth)
+            font.setStyleStrategy(QFont::NoAntialias);
+        const QFontMetrics metrics(font);
+        const int flags = Qt::TextWordWrap;
+        const QRect box =
+            wrapWidth ? metrics.boundingRect(QRect(0, 0, wrapWidth, 4 * viewport.height()), flags, text)
+                      : QRect(0, 0, metrics.horizontalAdvance(text) + 2, metrics.height());
+        t.size = box.size().expandedTo(QSize(1, 1));
+        QImage image(t.size, QImage::Format_RGBA8888_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.setPen(kTextColour);
+        if (wrapWidth)
+            painter.drawText(QRect(QPoint(0, 0), t.size), flags, text);
+        else
+            painter.drawText(QPoint(0, metrics.ascent()), text);
+        painter.end();
+        t.texture = std::make_unique<QOpenGLTexture>(QOpenGLTexture::Target2D);
+        t.texture->setFormat(QOpenGLTexture::RGBA8_UNorm);
+        t.texture->setData(image, QOpenGLTexture::DontGenerateMipMaps);
+        t.texture->setMinificationFilter(QOpenGLTexture::Nearest);
+        t.texture->setMagnificationFilter(QOpenGLTexture::Nearest);
+        t.shown = key;
+    }
+    const QPoint at = place(t.size);
+    Gpu& g = *gpu_;
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    g.textProgram.bind();
+    g.textProgram.setUniformValue("rect", QVector4D(at.x(), at.y(), t.size.width(), t.size.height()));
+    g.textProgram.setUniformValue("viewport", QVector2D(viewport.width(), viewport.height()));
+    g.textProgram.setUniformValue("tex", 0);
+    t.texture->bind(0);
+    QOpenGLVertexArrayObject::Binder bind(&g.textVao);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    g.textProgram.release();
+    glDisable(GL_BLEND);
 }
 
 bool RobotWindow::passToTrackball(robotview::MouseAction action, Qt::MouseButton button, const QPoint& pos,

@@ -19,6 +19,7 @@
 #include <QWidget>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -109,6 +110,11 @@ class RobotWindow : public QWidget, protected QOpenGLFunctions_3_3_Core {
 
   private:
     struct Gpu;
+    struct TextImage;
+    // Draws text (wrapped to wrapWidth pixels, without smoothing, when wrapWidth is not 0) at the
+    // top-left corner place() gives for its size.
+    void drawText(TextImage& t, const QString& text, int wrapWidth,
+                  const std::function<QPoint(QSize)>& place);
     // Draws the picture into the window's frame buffer and reads it back into frame_.
     void render();
     bool initializeGpu();

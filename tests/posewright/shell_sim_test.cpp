@@ -55,16 +55,35 @@ int probeMenu(const std::string& device)
     return -1;
 }
 
+// The simulator linked as COM2 in a private port folder, the settings in a private folder.
+struct SimOnCom2 {
+    testsupport::PortFolder ports{"posewright-ports"};
+    testsupport::TempFolder files;
+    testsupport::Kz7SimProcess sim;
+    explicit SimOnCom2(const char* folder) : files(folder)
+    {
+        setenv("XDG_CONFIG_HOME", files.file("config").c_str(), 1);
+        if (!sim.start({"--com", "2"}))
+            ADD_FAILURE() << sim.error();
+        robotgltest::app();
+    }
+};
+
+// The probes' waits shortened for the simulator, which answers at once.
+void fastTiming(CMainFrame& frame)
+{
+    motion::MotionLink::Timing fast;
+    fast.probeWait = 150;
+    fast.tabWait = 150;
+    frame.view()->setTiming(fast);
+}
+
 } // namespace
 
 TEST(PosewrightShell, MenusFollowTheLinkAndTheRobotFileChangeIsSaved)
 {
-    testsupport::PortFolder ports("posewright-ports");
-    testsupport::TempFolder files("posewright-shell");
-    setenv("XDG_CONFIG_HOME", files.file("config").c_str(), 1);
-    testsupport::Kz7SimProcess sim;
-    ASSERT_TRUE(sim.start({"--com", "2"})) << sim.error();
-    robotgltest::app();
+    SimOnCom2 on("posewright-shell");
+    ASSERT_TRUE(on.sim.running());
 
     ScriptedPrompter prompter;
     PosewrightSettings settings;
@@ -88,10 +107,7 @@ TEST(PosewrightShell, MenusFollowTheLinkAndTheRobotFileChangeIsSaved)
         EXPECT_FALSE(frame.action("Refresh Page(&P)")->isEnabled());
         EXPECT_FALSE(frame.action("Offset configuration (&O)")->isEnabled());
 
-        motion::MotionLink::Timing fast;
-        fast.probeWait = 150;
-        fast.tabWait = 150;
-        frame.view()->setTiming(fast);
+        fastTiming(frame);
         prompter.port = 2;
         frame.action("Connect KZ-7(&C)")->trigger();
         ASSERT_TRUE(QTest::qWaitFor([&] { return frame.view()->core().inEditScreen(); }, 15000));
@@ -112,7 +128,7 @@ TEST(PosewrightShell, MenusFollowTheLinkAndTheRobotFileChangeIsSaved)
         frame.action("Disconnect KZ-7(&D)")->trigger();
         EXPECT_EQ(frame.view()->messageLine()->text(), "Disconnected to KZ-7.");
         EXPECT_TRUE(frame.action("Connect KZ-7(&C)")->isEnabled());
-        EXPECT_EQ(probeMenu(sim.devicePath()), 1) << "the controller is back in its menu";
+        EXPECT_EQ(probeMenu(on.sim.devicePath()), 1) << "the controller is back in its menu";
     }
     QSettings store("Quorvel", "Tessaban");
     EXPECT_EQ(store.value("Posewright(Tessaban)/Settings/Robot Profile").toString(), "arm.rbt");
@@ -219,12 +235,8 @@ const FocusCase kFocusCases[] = {
 // already destroyed, and the settings of the run are written.
 TEST(PosewrightShell, ExitWithTheFocusInAnyControlEndsCleanlyAndWritesTheSettings)
 {
-    testsupport::PortFolder ports("posewright-ports");
-    testsupport::TempFolder files("posewright-exit");
-    setenv("XDG_CONFIG_HOME", files.file("config").c_str(), 1);
-    testsupport::Kz7SimProcess sim;
-    ASSERT_TRUE(sim.start({"--com", "2"})) << sim.error();
-    robotgltest::app();
+    SimOnCom2 on("posewright-exit");
+    ASSERT_TRUE(on.sim.running());
 
     for (const FocusCase& c : kFocusCases)
         for (const bool byMenu : {true, false}) {
@@ -240,10 +252,7 @@ TEST(PosewrightShell, ExitWithTheFocusInAnyControlEndsCleanlyAndWritesTheSetting
                 ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
                 frame.activateWindow();
                 ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
-                motion::MotionLink::Timing fast;
-                fast.probeWait = 150;
-                fast.tabWait = 150;
-                frame.view()->setTiming(fast);
+                fastTiming(frame);
                 frame.view()->start(2);
                 CPosewrightView& v = *frame.view();
                 ASSERT_TRUE(QTest::qWaitFor(
@@ -276,12 +285,8 @@ TEST(PosewrightShell, ExitWithTheFocusInAnyControlEndsCleanlyAndWritesTheSetting
 // a connect that succeeds does.
 TEST(PosewrightShell, OnlyASuccessfulConnectReplacesTheSavedPort)
 {
-    testsupport::PortFolder ports("posewright-ports");
-    testsupport::TempFolder files("posewright-port");
-    setenv("XDG_CONFIG_HOME", files.file("config").c_str(), 1);
-    testsupport::Kz7SimProcess sim;
-    ASSERT_TRUE(sim.start({"--com", "2"})) << sim.error();
-    robotgltest::app();
+    SimOnCom2 on("posewright-port");
+    ASSERT_TRUE(on.sim.running());
     {
         QSettings store("Quorvel", "Tessaban");
         store.setValue("Posewright(Tessaban)/Settings/Com Port", 3); // COM3: switched off
@@ -296,10 +301,7 @@ TEST(PosewrightShell, OnlyASuccessfulConnectReplacesTheSavedPort)
         }
         CMainFrame frame(settings, TESSABAN_SOURCE_DIR "/data/Robot files", prompter);
         frame.show();
-        motion::MotionLink::Timing fast;
-        fast.probeWait = 150;
-        fast.tabWait = 150;
-        frame.view()->setTiming(fast);
+        fastTiming(frame);
         frame.view()->start(settings.comPort);
         EXPECT_EQ(frame.view()->messageLine()->text(), EditorCore::kCannotFindText);
         frame.action("Connect KZ-7(&C)")->trigger();
