@@ -6,6 +6,7 @@
 #include "terminal/ColorSetupDialog.h"
 #include "terminal/FindBar.h"
 #include "terminal/QtBridge.h"
+#include "terminal/RecentMenu.h"
 #include "terminal/SendMenu.h"
 #include "terminal/SerialSetupDialog.h"
 #include "terminal/TerminalStatusBar.h"
@@ -172,7 +173,8 @@ void MainWindow::buildMenus()
         files, "&Transmit file", [this] { session_.transmit(-1); }, "Ctrl+T");
     receiveAction_ = add(
         files, "&Recieve file", [this] { session_.receive(-1); }, "Ctrl+R");
-    recentMenu_ = files->addMenu(QStringLiteral("Recent &files"));
+    recentMenu_ = new RecentMenu(session_, this);
+    files->addMenu(recentMenu_);
     files->addSeparator();
     add(files, "C&lear screen", &MainWindow::clearScreen, "Ctrl+L");
     files->addSeparator();
@@ -240,30 +242,6 @@ QAction* MainWindow::action(const QString& name) const
     return nullptr;
 }
 
-void MainWindow::rebuildRecentMenu()
-{
-    const auto& recent = session_.config().recent();
-    QStringList labels;
-    for (int i = recent.count() - 1; i >= 0; --i) // newest first
-        labels << menuText(recent.label(i));
-    if (labels == recentLabels_ && !recentMenu_->isEmpty())
-        return;
-    recentLabels_ = labels;
-    recentMenu_->clear();
-    if (labels.isEmpty()) {
-        QAction* empty = recentMenu_->addAction(QString::fromLatin1(texts::kEmptyPath));
-        empty->setData(termcore::RecentFileList::kPlaceholderCommand);
-        empty->setEnabled(false);
-        return;
-    }
-    for (int i = recent.count() - 1; i >= 0; --i) {
-        const int command = termcore::RecentFileList::indexToCommand(i);
-        QAction* a = recentMenu_->addAction(labels[recent.count() - 1 - i]);
-        a->setData(command);
-        connect(a, &QAction::triggered, this, [this, command] { session_.recentCommand(command); });
-    }
-}
-
 void MainWindow::refresh()
 {
     const bool open = session_.isConnected();
@@ -273,9 +251,7 @@ void MainWindow::refresh()
     const bool transfer = session_.canTransfer();
     transmitAction_->setEnabled(transfer);
     receiveAction_->setEnabled(transfer);
-    rebuildRecentMenu();
-    recentMenu_->menuAction()->setEnabled(transfer);
-    recentMenu_->setEnabled(transfer);
+    recentMenu_->refresh(transfer);
     sendMenu_->setSendingEnabled(transfer && !session_.pasting());
     bytesumAction_->setChecked(session_.config().bytesum());
     logAction_->setChecked(session_.log().isOpen());
@@ -286,6 +262,11 @@ void MainWindow::refresh()
     status_->setTexts(session_.fileStatus(), session_.deviceStatus(), session_.connectionStatus());
     if (session_.transmitting() != progressTimer_->isActive())
         session_.transmitting() ? progressTimer_->start() : progressTimer_->stop();
+}
+
+QMenu* MainWindow::recentMenu() const
+{
+    return recentMenu_;
 }
 
 QString MainWindow::statusText(int part) const

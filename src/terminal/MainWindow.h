@@ -8,7 +8,6 @@
 #include "terminal/TerminalSession.h"
 
 #include <QMainWindow>
-#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -22,6 +21,7 @@ class QTimer;
 namespace terminal {
 
 class FindBar;
+class RecentMenu;
 class SendMenu;
 class TerminalStatusBar;
 class TerminalView;
@@ -81,7 +81,7 @@ class MainWindow : public QMainWindow, private TerminalSession::Host {
     QString deviceText() const;
     TerminalView* view() const { return view_; }
     QAction* action(const QString& name) const;
-    QMenu* recentMenu() const { return recentMenu_; }
+    QMenu* recentMenu() const;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -103,7 +103,6 @@ class MainWindow : public QMainWindow, private TerminalSession::Host {
 
     void buildMenus();
     void changeFontSize(int step);
-    void rebuildRecentMenu();
     void refresh();
     void applyColours(termcore::Rgb background, termcore::Rgb text);
     void schedulePaste();
@@ -121,9 +120,8 @@ class MainWindow : public QMainWindow, private TerminalSession::Host {
     FindBar* findBar_ = nullptr;
     QTimer* pasteTimer_ = nullptr;
     QTimer* progressTimer_ = nullptr;
-    QMenu* recentMenu_ = nullptr;
+    RecentMenu* recentMenu_ = nullptr;
     SendMenu* sendMenu_ = nullptr;
-    QStringList recentLabels_; // what the recent submenu shows now
     QAction* connect_ = nullptr;
     QAction* disconnect_ = nullptr;
     QAction* bytesumAction_ = nullptr;
