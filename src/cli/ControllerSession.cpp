@@ -82,14 +82,21 @@ int parseControllerArgs(const std::vector<std::string>& args, const char* help,
 std::string commandLineText(int number)
 {
     switch (number) {
+    case comm::kMsgPlay:
+        return {}; // the program's own output tells that it runs
     case comm::kMsgPressStart:
         return "Press START on the KZ-7, then Enter.";
     case comm::kMsgPressStartToVerify:
         return "Press START on the KZ-7, then Enter: it sends the new firmware back to be checked.";
+    case comm::kMsgPressStartAgain:
+        return "Press START on the KZ-7 again, then Enter: the motion memory is read a second time to "
+               "check the first read.";
     case comm::kMsgBootLoaderCaught:
         return "It is successful running KZ-7 bootloader.";
     case comm::kMsgInstalled:
         return "It is completed installing firmware of KZ-7.";
+    case comm::kMsgInstalledUnchecked:
+        return "It is completed installing firmware of KZ-7.\nIt was not read back, so it is not checked.";
     default:
         return comm::linkMessageText(number);
     }
@@ -224,6 +231,9 @@ void CliHost::acknowledge(int message)
         text = "Press START on the KZ-7 now: it sends its motion memory when START is pressed.";
     if (message == comm::kMsgPressStartToVerify && !waitsForEnter(options_))
         text = "Press START on the KZ-7 now: it sends the new firmware back to be checked.";
+    if (message == comm::kMsgPressStartAgain && !waitsForEnter(options_))
+        text = "Press START on the KZ-7 again now: the motion memory is read a second time to check the "
+               "first read.";
     waitForUser(text, options_);
     if (barLink_ && barNotice_ == 0)
         bar_ = std::make_unique<ProgressBar>(*barLink_, options_, barLabel_);
@@ -245,8 +255,10 @@ void CliHost::showProgressOnNotice(const comm::ControllerLink& link, int message
 
 void CliHost::notice(int message)
 {
-    std::printf("%s\n", commandLineText(message).c_str());
-    std::fflush(stdout);
+    if (const std::string text = commandLineText(message); !text.empty()) {
+        std::printf("%s\n", text.c_str());
+        std::fflush(stdout);
+    }
     if (barLink_ && barNotice_ == message)
         bar_ = std::make_unique<ProgressBar>(*barLink_, options_, barLabel_);
 }

@@ -19,9 +19,10 @@ namespace cli {
 
 enum ControllerExit : int {
     kExitOk = 0,
-    kExitFailed = 1,  // the controller or the transfer failed
-    kExitUsage = 2,   // bad command line, or no port to use
-    kExitBadFile = 3, // the input file was refused before anything was sent
+    kExitFailed = 1,    // the controller or the transfer failed
+    kExitUsage = 2,     // bad command line, or no port to use
+    kExitBadFile = 3,   // the input file was refused before anything was sent
+    kExitUnchecked = 4, // new firmware went out, but the read-back asked for never came
     kExitCancelled = 130,
 };
 

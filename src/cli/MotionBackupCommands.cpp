@@ -13,7 +13,7 @@ namespace {
 using namespace cli;
 
 const char* const kBackupHelp =
-    "Usage: tessaban motion backup [--port COMn] [--yes] FILE.mtn\n"
+    "Usage: tessaban motion backup [--port COMn] [--yes] [--no-verify] FILE.mtn\n"
     "\n"
     "Reads the controller's motion memory (65,536 bytes from e000) into FILE.mtn. First it checks\n"
     "that FILE.mtn can be written (a regular file or none yet, in a folder where a file can be\n"
@@ -21,8 +21,11 @@ const char* const kBackupHelp =
     "says so and waits for Enter on a terminal (not with --yes, nor when standard input is no\n"
     "terminal). The file is written only when everything arrived, and replaces an older one only\n"
     "then; a link is written through. A wait for START that times out (about 30 s) is called\n"
-    "off on the controller.\n"
-    "Exit status: 0 read, 1 the controller or the transfer failed, 2 usage or no port,\n"
+    "off on the controller. The transfer carries no checksum, so the memory is read twice (START\n"
+    "is pressed a second time when asked) and the file is written only when both reads agree.\n"
+    "  --no-verify      read once and write what arrived\n"
+    "Exit status: 0 read, 1 the controller or the transfer failed or the two reads differ (no\n"
+    "file is written), 2 usage or no port,\n"
     "3 FILE.mtn cannot be written (nothing was asked of the controller), 130 an existing file\n"
     "was not to be replaced.\n";
 
@@ -38,7 +41,8 @@ int backupCommand(const std::vector<std::string>& args)
 {
     ParsedArgs parsed;
     ControllerOptions options;
-    if (int status = parseControllerArgs(args, kBackupHelp, {}, {}, 1, parsed, options); status >= 0)
+    if (int status = parseControllerArgs(args, kBackupHelp, {}, {"--no-verify"}, 1, parsed, options);
+        status >= 0)
         return status;
     const std::string& path = parsed.positional[0];
     // Where the backup goes is checked before the port is opened.
@@ -59,7 +63,7 @@ int backupCommand(const std::vector<std::string>& args)
     if (!session.connect())
         return kExitFailed;
     session.host.showProgressAfterAcknowledge(session.link, "Read");
-    comm::MaintenanceResult result = session.jobs.backupMotion(path);
+    comm::MaintenanceResult result = session.jobs.backupMotion(path, !parsed.has("--no-verify"));
     session.host.endProgress();
     if (result.ok) {
         // The controller stays in its boot loader until the user has read that they must press

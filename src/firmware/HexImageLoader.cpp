@@ -81,6 +81,8 @@ class HexImageLoader::Parser {
             return HexError::None;
         }
         case 1: // end of file: later lines are still read
+            sawEnd_ = true;
+            return HexError::None;
         case 3: // start segment address
         case 4: // extended linear address
         case 5: // start linear address
@@ -120,6 +122,7 @@ class HexImageLoader::Parser {
     std::size_t line() const { return line_; }
     std::size_t highestEnd() const { return highestEnd_; }
     std::size_t dataBytes() const { return dataBytes_; }
+    bool sawEnd() const { return sawEnd_; }
     // A line still open at the end of a block that is already too long to be accepted.
     void refuseLongLine()
     {
@@ -132,6 +135,7 @@ class HexImageLoader::Parser {
     std::uint32_t segment_ = 0;
     std::size_t highestEnd_ = 0;
     std::size_t dataBytes_ = 0;
+    bool sawEnd_ = false;
     std::size_t line_ = 0;
     HexError error_ = HexError::None;
 };
@@ -158,6 +162,8 @@ bool HexImageLoader::finish(std::vector<std::uint8_t>& buffer, std::size_t& star
     // would "flash" fill bytes over the start of the area and report success.
     if (parser.dataBytes() == 0)
         return fail(HexError::NoData, 0);
+    if (requireEnd_ && !parser.sawEnd())
+        return fail(HexError::NoEndRecord, 0);
     const std::size_t highestEnd = parser.highestEnd();
     // The byte at E is part of the image, so the sum covers 0..E and lands at E + 1; E is at
     // most 0xFFFFF, which is why the buffer has one byte more than the address space.
@@ -247,6 +253,8 @@ std::string HexImageLoader::errorText() const
         return where + "the record reaches beyond address 0xFFFFF";
     case HexError::UnknownRecordType:
         return where + "unknown record type";
+    case HexError::NoEndRecord:
+        return "the file stops before its end record (:00000001FF): it was probably cut short";
     }
     return {};
 }

@@ -31,6 +31,7 @@ enum class HexError {
     AddressOutOfRange, // a data record reaches address 0x100000 or beyond
     UnknownRecordType, // a record type other than 0..5
     NoData,            // no data record with at least one byte: nothing to send
+    NoEndRecord,       // whole records, but no end record: a file cut short (when required)
 };
 
 class HexImageLoader {
@@ -50,6 +51,10 @@ class HexImageLoader {
     bool loadText(std::string_view text, std::vector<std::uint8_t>& buffer, std::size_t& start,
                   std::size_t& length);
 
+    // A firmware file must end with its end record: whole records that stop before it are the
+    // usual sign of a copy cut short, and flashing them would leave a firmware half old, half new.
+    void requireEndRecord(bool required) { requireEnd_ = required; }
+
     HexError error() const { return error_; }
     // 1-based line of the refused record, 0 when the failure is not tied to a line.
     std::size_t errorLine() const { return errorLine_; }
@@ -68,6 +73,7 @@ class HexImageLoader {
     HexError error_ = HexError::None;
     std::size_t errorLine_ = 0;
     std::string systemError_;
+    bool requireEnd_ = false;
 };
 
 // The 8-bit sum (modulo 256) that ends every image sent to the controller.

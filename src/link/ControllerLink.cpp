@@ -207,6 +207,10 @@ bool ControllerLink::connect(const std::string& portName)
 {
     if (!openPort(portName))
         return false;
+    // Whatever was read over an earlier connection may be another controller's, or firmware
+    // that has been replaced since.
+    storeVersion(firmwareVersion_, kUnknownVersion);
+    storeVersion(bootLoaderVersion_, kUnknownVersion);
     if (!goTo(ControllerMode::Menu)) {
         port_->close();
         return false;
@@ -504,6 +508,10 @@ bool ControllerLink::download(uint32_t address, const uint8_t* data, size_t leng
         return false;
     if (!goTo(ControllerMode::BootLoader))
         return false;
+    // New firmware, even a transfer that failed part way: the old version text is no longer
+    // true, whether or not it can be read again.
+    if (address == 0)
+        storeVersion(firmwareVersion_, kUnknownVersion);
     int attempts = 1 + (retry ? kDownloadRetries : 0);
     bool sent = false;
     for (int attempt = 0; attempt < attempts && !sent; ++attempt) {
@@ -518,9 +526,6 @@ bool ControllerLink::download(uint32_t address, const uint8_t* data, size_t leng
     if (!goTo(ControllerMode::Menu))
         return false;
     if (address == 0) {
-        // New firmware: the old version text is no longer true, whether or not it can be read
-        // again.
-        storeVersion(firmwareVersion_, kUnknownVersion);
         goTo(ControllerMode::Console);
         goTo(ControllerMode::Menu);
     }
@@ -587,7 +592,7 @@ bool ControllerLink::requestUpload(uint32_t address, uint32_t length)
     return readReply(reply, kReplyMax) && endsWith(reply, "ready...");
 }
 
-bool ControllerLink::receive(uint8_t* buffer, size_t count)
+bool ControllerLink::receive(uint8_t* buffer, size_t count, const std::atomic<bool>* stop)
 {
     setProgress(0);
     if (buffer == nullptr)
@@ -613,7 +618,7 @@ bool ControllerLink::receive(uint8_t* buffer, size_t count)
         if (received >= count)
             break;
         if ((!started && idle > timing_.receiveIdleBeforeData) ||
-            (started && idle > timing_.receiveIdleAfterData)) {
+            (started && idle > timing_.receiveIdleAfterData) || (stop && stop->load())) {
             // A boot loader still waiting for its START button ignores "\rgo\r" and would be
             // probed as a running program; ESC calls that wait off, so the controller can be
             // taken back to its menu and answers again.
@@ -628,10 +633,10 @@ bool ControllerLink::receive(uint8_t* buffer, size_t count)
     return true;
 }
 
-bool ControllerLink::receive(std::vector<uint8_t>& buffer, size_t count)
+bool ControllerLink::receive(std::vector<uint8_t>& buffer, size_t count, const std::atomic<bool>* stop)
 {
     buffer.assign(count + kReceiveSlack, 0);
-    bool ok = receive(buffer.data(), count);
+    bool ok = receive(buffer.data(), count, stop);
     buffer.resize(ok ? count : 0);
     return ok;
 }

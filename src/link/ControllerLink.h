@@ -132,11 +132,12 @@ class ControllerLink {
     }
     bool requestUpload(uint32_t address, uint32_t length);
     // buffer must hold count + kReceiveSlack bytes: the last read may bring up to 255 more.
-    // When it gives up (nothing came, or the data stopped), it sends ESC to cancel a wait for
-    // START still running in the boot loader and tries to bring the controller to its menu.
-    bool receive(uint8_t* buffer, size_t count);
+    // When it gives up (nothing came, or the data stopped, or stop was set from another
+    // thread), it sends ESC to cancel a wait for START still running in the boot loader and
+    // tries to bring the controller to its menu.
+    bool receive(uint8_t* buffer, size_t count, const std::atomic<bool>* stop = nullptr);
     // Sizes buffer for the transfer and trims it to count on success.
-    bool receive(std::vector<uint8_t>& buffer, size_t count);
+    bool receive(std::vector<uint8_t>& buffer, size_t count, const std::atomic<bool>* stop = nullptr);
 
     // Pass-throughs to the port.
     bool write(const void* data, size_t count);

@@ -53,6 +53,14 @@ const char* linkMessageText(int number)
                "button of KZ-7!";
     case kMsgFirmwareMismatch:
         return "The firmware read back from KZ-7 differs from the file!\nPlease install it again.";
+    case kMsgFirmwareUpdatedUnchecked:
+        return "Succeed to update KZ-7!\nThe new firmware was not read back, so it is not checked.";
+    case kMsgInstalledUnchecked:
+        return "It is completed installing firmware of KZ-7.\nIt was not read back, so it is not checked.\n"
+               "Press \"Next\" button.";
+    case kMsgPressStartAgain:
+        return "To check what was read, the motion data is read once more.\nPress the \"OK\" button first "
+               "and then press the \"START\" button of KZ-7 again!";
     case kMsgPlay:
         return "Play";
     case kMsgStop:

@@ -31,6 +31,11 @@ enum LinkMessage : int {
     // Ours: the read-back check after new firmware has gone out.
     kMsgPressStartToVerify = 10032,
     kMsgFirmwareMismatch = 10033,
+    // Ours: new firmware went out but was not read back (not asked for, skipped, or it never came).
+    kMsgFirmwareUpdatedUnchecked = 10034,
+    kMsgInstalledUnchecked = 10035,
+    // Ours: a motion backup reads the memory twice and is written only when both reads agree.
+    kMsgPressStartAgain = 10036,
     kMsgPlay = 12001,
     kMsgStop = 12002,
     kMsgConnect = 12003,

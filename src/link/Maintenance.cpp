@@ -13,6 +13,11 @@ namespace comm {
 
 namespace {
 
+struct ClearOnExit {
+    std::atomic<bool>& flag;
+    ~ClearOnExit() { flag.store(false); }
+};
+
 MaintenanceResult success(int message)
 {
     MaintenanceResult r;
@@ -89,6 +94,7 @@ MaintenanceResult loadHexImage(Load&& load, const firmware::HexImageLoader& load
 MaintenanceResult Maintenance::prepareFirmware(const std::string& hexPath, PreparedImage& image)
 {
     firmware::HexImageLoader loader;
+    loader.requireEndRecord(true);
     return loadHexImage([&](std::vector<uint8_t>& buffer, size_t& start,
                             size_t& length) { return loader.load(hexPath, buffer, start, length); },
                         loader, kMsgNotFirmwareFile, hexPath, firmware::kFirmwareArea, image);
@@ -190,6 +196,7 @@ MaintenanceResult Maintenance::playProgram(const std::atomic<bool>& stop, long p
     };
     if (!link_.goTo(ControllerMode::Running))
         return lost();
+    host_.notice(kMsgPlay); // it plays now: from here on it can be stopped
     const int64_t started = link_.clock().nowMs();
     auto played = [&] { return playMs >= 0 && link_.clock().nowMs() - started >= playMs; };
     uint8_t buffer[512];
@@ -214,40 +221,52 @@ MaintenanceResult Maintenance::updateFirmware(const std::string& hexPath, bool v
     return updateFirmware(image, verify);
 }
 
-int Maintenance::verifyWritten(uint32_t address, const std::vector<uint8_t>& image)
+Maintenance::ReadBack Maintenance::verifyWritten(uint32_t address, const std::vector<uint8_t>& image)
 {
     // The controller keeps the image without its checksum byte.
-    const size_t stored = image.size() - 1;
-    if (image.empty() || stored == 0)
-        return 1;
+    const size_t stored = image.empty() ? 0 : image.size() - 1;
+    if (stored == 0)
+        return ReadBack::Same;
+    if (skipReadBack_.load())
+        return ReadBack::NotChecked;
     if (!link_.goTo(ControllerMode::BootLoader) ||
         !link_.requestUpload(address, static_cast<uint32_t>(stored))) {
         link_.goTo(ControllerMode::Menu);
-        return -1;
+        return ReadBack::NotChecked;
     }
     host_.acknowledge(kMsgPressStartToVerify);
     std::vector<uint8_t> back;
-    bool received = link_.receive(back, stored);
+    // A wait called off (or never answered) ends like a transfer that stopped: ESC, then the menu.
+    bool received = link_.receive(back, stored, &skipReadBack_);
     link_.goTo(ControllerMode::Menu);
     if (!received)
-        return -1;
-    return std::equal(back.begin(), back.end(), image.begin()) ? 1 : 0;
+        return ReadBack::NotChecked;
+    return std::equal(back.begin(), back.end(), image.begin()) ? ReadBack::Same : ReadBack::Differs;
+}
+
+MaintenanceResult Maintenance::checkWrittenFirmware(const PreparedImage& firmware, bool verify, int message,
+                                                    int uncheckedMessage)
+{
+    const ReadBack check = verify ? verifyWritten(kFirmwareAddress, firmware.bytes) : ReadBack::NotChecked;
+    if (check == ReadBack::Differs)
+        return failure(kMsgFirmwareMismatch);
+    MaintenanceResult r = success(check == ReadBack::Same ? message : uncheckedMessage);
+    r.unchecked = check == ReadBack::NotChecked;
+    return r;
 }
 
 MaintenanceResult Maintenance::updateFirmware(const PreparedImage& firmware, bool verify)
 {
+    // Cleared when the job ends rather than when it starts, so that a skip asked for the moment
+    // the job was started is not lost.
+    ClearOnExit allowNextCheck{skipReadBack_};
     if (!preparedFor(firmware, firmware::kFirmwareArea))
         return notPrepared(kMsgNotFirmwareFile, firmware::kFirmwareArea);
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)
         return r;
     if (!link_.download(kFirmwareAddress, firmware.bytes, true))
         return failure(kMsgFirmwareUpdateFailed);
-    if (verify) {
-        int same = verifyWritten(kFirmwareAddress, firmware.bytes);
-        if (same <= 0)
-            return failure(same == 0 ? kMsgFirmwareMismatch : kMsgFirmwareUpdateFailed);
-    }
-    return success(kMsgFirmwareUpdated);
+    return checkWrittenFirmware(firmware, verify, kMsgFirmwareUpdated, kMsgFirmwareUpdatedUnchecked);
 }
 
 MaintenanceResult Maintenance::recoverFirmware(const std::string& portName, const std::string& hexPath,
@@ -290,16 +309,14 @@ MaintenanceResult Maintenance::catchBootLoader(int waitSeconds)
 
 MaintenanceResult Maintenance::installFirmware(const PreparedImage& firmware, bool verify)
 {
+    // Cleared when the job ends rather than when it starts, so that a skip asked for the moment
+    // the job was started is not lost.
+    ClearOnExit allowNextCheck{skipReadBack_};
     if (!preparedFor(firmware, firmware::kFirmwareArea))
         return notPrepared(kMsgRecoveryInstallFailed, firmware::kFirmwareArea);
     if (!link_.download(kFirmwareAddress, firmware.bytes, true))
         return failure(kMsgRecoveryInstallFailed);
-    if (verify) {
-        int same = verifyWritten(kFirmwareAddress, firmware.bytes);
-        if (same <= 0)
-            return failure(same == 0 ? kMsgFirmwareMismatch : kMsgRecoveryInstallFailed);
-    }
-    return success(kMsgInstalled);
+    return checkWrittenFirmware(firmware, verify, kMsgInstalled, kMsgInstalledUnchecked);
 }
 
 MaintenanceResult Maintenance::updateServos(const std::string& romPath)
@@ -351,19 +368,34 @@ MaintenanceResult Maintenance::updateServos(const PreparedImage& servoImage)
     return success(kMsgServoUpdated);
 }
 
-MaintenanceResult Maintenance::backupMotion(const std::string& mtnPath)
+bool Maintenance::readMotionMemory(int askForStart, std::vector<uint8_t>& bytes)
+{
+    if (!link_.requestUpload(kMotionAddress, kMotionLength))
+        return false;
+    host_.acknowledge(askForStart);
+    return link_.receive(bytes, kMotionLength);
+}
+
+MaintenanceResult Maintenance::backupMotion(const std::string& mtnPath, bool verify)
 {
     // Where the backup goes is checked before the controller is asked for anything.
     if (auto r = checkBackupTarget(mtnPath); !r.ok)
         return r;
     if (auto r = enterBootLoaderOrDisconnect(); !r.ok)
         return r;
-    if (!link_.requestUpload(kMotionAddress, kMotionLength))
-        return failure(kMsgMotionReadFailed);
-    host_.acknowledge(kMsgPressStart);
     std::vector<uint8_t> received;
-    if (!link_.receive(received, kMotionLength))
+    if (!readMotionMemory(kMsgPressStart, received))
         return failure(kMsgMotionReadFailed);
+    if (verify) {
+        std::vector<uint8_t> again;
+        if (!readMotionMemory(kMsgPressStartAgain, again))
+            return failure(kMsgMotionReadFailed);
+        if (again != received) {
+            const std::string why =
+                "the two reads of the motion memory differ (bytes were garbled on the line); ";
+            return failure(kMsgMotionReadFailed, why + mtnPath + " was not written");
+        }
+    }
     // Written beside the target and renamed over it, so a failed write leaves no half file
     // and an older backup intact.
     firmware::MotionDataFile file;

@@ -40,6 +40,9 @@ struct MaintenanceResult {
     bool disconnected = false; // the job closed the link (the boot loader was not entered)
     bool cancelled = false;    // the user called the job off
     bool refused = false;      // a file was refused before anything was sent
+    // New firmware went out but was not read back to check it (the check was not asked for,
+    // was skipped, or the controller never sent it): a success all the same.
+    bool unchecked = false;
 };
 
 // A file read, checked and turned into what the boot loader is sent, before any port is
@@ -86,9 +89,9 @@ class Maintenance {
     // Sends a generated behaviour program image (with its checksum byte) to 0xA000. The link
     // must be connected. Success has no message of its own.
     MaintenanceResult downloadProgram(const std::vector<uint8_t>& image);
-    // Starts the stored program and hands its output to the host until stop is set (or, with
-    // playMs of 0 or more, once it has played that long), then brings the controller back to
-    // its menu.
+    // Starts the stored program (telling the host 12001 once it runs) and hands its output to
+    // the host until stop is set (or, with playMs of 0 or more, once it has played that long),
+    // then brings the controller back to its menu.
     MaintenanceResult playProgram(const std::atomic<bool>& stop, long playMs = -1);
 
     // Each job that takes a file comes twice: with a path (the file is prepared first, then
@@ -96,7 +99,9 @@ class Maintenance {
     // connects. An image prepared for another area is refused without sending anything.
 
     // Sends Intel hex firmware to a connected controller. With verify, the written range is
-    // read back (the user presses START for it) and compared before success.
+    // read back (the user presses START for it) and compared: only a difference is a failure
+    // (10033); a read-back that is skipped or never comes ends "updated, not checked" (10034,
+    // unchecked set), as does a job without verify.
     MaintenanceResult updateFirmware(const std::string& hexPath, bool verify = true);
     MaintenanceResult updateFirmware(const PreparedImage& firmware, bool verify = true);
     // For a controller whose firmware no longer runs: opens the port (without talking to the
@@ -109,8 +114,8 @@ class Maintenance {
                                       int waitSeconds, bool verify = true);
     // The two steps of a recovery on a port that is already open, for a caller that goes
     // through them one at a time (the recovery wizard). catchBootLoader ends with 12024, 12025
-    // or cancelled; installFirmware with 12028 or 10031 (10033 when the check found a
-    // difference).
+    // or cancelled; installFirmware with 12028, 10035 (installed, not checked) or 10031 (10033
+    // when the check found a difference).
     MaintenanceResult catchBootLoader(int waitSeconds);
     MaintenanceResult installFirmware(const PreparedImage& firmware, bool verify = true);
     // Sends a .rom servo image to 0xC000 and has the controller pass it on to the bus.
@@ -119,20 +124,35 @@ class Maintenance {
     // Reads the controller's motion memory into a .mtn file (written only when complete). The
     // target is checked first, so the user is never asked to press START for a backup that
     // cannot be saved. A wait for START that times out is cancelled on the controller.
-    MaintenanceResult backupMotion(const std::string& mtnPath);
+    // The upload carries no checksum, so with verify the memory is read a second time (START
+    // again, 10036) and the file is written only when both reads agree; reads that differ
+    // give 10018 and no file.
+    MaintenanceResult backupMotion(const std::string& mtnPath, bool verify = true);
     // Writes a .mtn file into the controller's motion memory.
     MaintenanceResult restoreMotion(const std::string& mtnPath);
     MaintenanceResult restoreMotion(const PreparedImage& motionData);
 
+    // Calls off the read-back check of the firmware job that runs, from any thread and at any
+    // moment of it (the wait for START included): the job ends "updated, not checked". The
+    // next firmware job checks again.
+    void skipReadBack() { skipReadBack_.store(true); }
+
   private:
     MaintenanceResult enterBootLoaderOrDisconnect();
-    // 1 the controller holds the image (the bytes before its checksum byte), 0 it holds
-    // something else, -1 it could not be read back.
-    int verifyWritten(uint32_t address, const std::vector<uint8_t>& image);
+    // One upload of the motion memory; the user is asked (askForStart) to press START for it.
+    bool readMotionMemory(int askForStart, std::vector<uint8_t>& bytes);
+    enum class ReadBack { Same, Differs, NotChecked };
+    // Whether the controller holds the image (the bytes before its checksum byte).
+    ReadBack verifyWritten(uint32_t address, const std::vector<uint8_t>& image);
+    // The end of a firmware job once the image went out: updated (message), not checked
+    // (uncheckedMessage) or, for a difference, 10033.
+    MaintenanceResult checkWrittenFirmware(const PreparedImage& firmware, bool verify, int message,
+                                           int uncheckedMessage);
 
     ControllerLink& link_;
     MaintenanceHost& host_;
     MaintenanceTiming timing_;
+    std::atomic<bool> skipReadBack_{false};
 };
 
 } // namespace comm

@@ -32,8 +32,15 @@ struct FilePermissions {
 };
 
 // Writes `bytes` to a new temporary file beside `path` (a name nobody uses), flushes it to the
-// disk and renames it over `path`. On any failure the temporary file is removed and `path` is
-// left untouched.
+// disk, renames it over `path` and syncs the folder. On any failure the temporary file is
+// removed and `path` is left untouched.
+//
+// The target is respected: a file this user may not write is refused (Step::Target, with the
+// system's reason) even where the folder would allow the rename; a replaced file keeps its
+// permission bits (`permissions` is for new files) and its owner and group. A file with further
+// hard links, or one whose owner cannot be kept (somebody else's file in a shared folder), is
+// written in place instead: its old contents are first copied to a synced temporary file beside
+// it, which puts them back if the write fails and is removed afterwards.
 //
 // A symbolic link is written through: the file it leads to gets the new contents (still by a
 // rename beside it) and the link stays. Something that exists and is not a regular file (a
@@ -43,9 +50,9 @@ AtomicWriteResult writeFileAtomically(const std::string& path, std::span<const s
                                       FilePermissions permissions = {});
 
 // The checks of writeFileAtomically without writing: `path` may be replaced (it is a regular
-// file, a link to one, or nothing yet) and a file can be created beside it (the folder exists
-// and is writable; a temporary file is created and removed again). For a job that must know
-// before it starts whether its result can be saved.
+// file this user may write, a link to one, or nothing yet) and a file can be created beside it
+// (the folder exists and is writable; a temporary file is created and removed again). For a job
+// that must know before it starts whether its result can be saved.
 AtomicWriteResult checkAtomicWrite(const std::string& path);
 
 // The file that writing `path` would replace: links followed (a relative link from the link's

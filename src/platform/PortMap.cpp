@@ -62,7 +62,8 @@ std::string usbDescription(const fs::path& ttyDevice)
             continue;
         std::string product = firstLine((dir / "product").string());
         if (product.empty())
-            product = "USB " + firstLine((dir / "idVendor").string()) + ":" + firstLine((dir / "idProduct").string());
+            product = "USB " + firstLine((dir / "idVendor").string()) + ":" +
+                      firstLine((dir / "idProduct").string());
         std::string serial = firstLine((dir / "serial").string());
         return serial.empty() ? product : product + ", serial " + serial;
     }

@@ -651,7 +651,9 @@ void CMainFrame::openControllerDialog(ControllerDialog which, const QString& mtn
 
     // Each dialog owns its controller link and shares the saved port and paths; it is modal to
     // this window and goes away when it closes.
-    DialogContext context{{settings_.comPort, settings_.firmwarePath, settings_.motionDocPath}, prompter_};
+    DialogContext context{
+        {settings_.comPort, settings_.firmwarePath, settings_.motionDocPath, settings_.checkFirmware},
+        prompter_};
     QPointer<CEditorDoc> document;
     QDialog* dialog = nullptr;
     switch (which) {

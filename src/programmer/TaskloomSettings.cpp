@@ -53,6 +53,7 @@ void TaskloomSettings::load(QSettings& store, int screenWidth, int screenHeight)
     g.x = store.value("Window pos_x", 0).toInt();
     g.y = store.value("Window pos_y", 0).toInt();
     window = clampWindowGeometry(g, screenWidth, screenHeight);
+    checkFirmware = store.value("Check Firmware", true).toBool();
     store.endGroup();
     store.beginGroup("Path");
     documentPath = store.value("Document").toString();
@@ -78,6 +79,7 @@ void TaskloomSettings::save(QSettings& store) const
     store.setValue("Window height", window.height);
     store.setValue("Window pos_x", window.x);
     store.setValue("Window pos_y", window.y);
+    store.setValue("Check Firmware", checkFirmware);
     store.endGroup();
     store.beginGroup("Path");
     store.setValue("Document", documentPath);

@@ -38,12 +38,13 @@ class TaskloomSettings {
     // size at (0, 0)) and clamps the window geometry to the screen.
     void load(QSettings& store, int screenWidth, int screenHeight);
     // Writes "Com Port", "Robot Profile", "Window width", "Window height", "Window pos_x",
-    // "Window pos_y", "Document", "MotionDoc" and "Firmware", in that order.
+    // "Window pos_y", "Check Firmware", "Document", "MotionDoc" and "Firmware", in that order.
     void save(QSettings& store) const;
 
     int comPort = 1;                      // "Settings/Com Port": the port COM<n>
     QString robotProfile = "default.rbt"; // "Settings/Robot Profile": a file name, no folder
     WindowGeometry window;                // "Settings/Window ..."
+    bool checkFirmware = true;            // "Settings/Check Firmware": read new firmware back
     QString documentPath;                 // "Path/Document": last program chosen with File/Open
     QString motionDocPath;                // "Path/MotionDoc": last ".mtn" file
     QString firmwarePath;                 // "Path/Firmware": last firmware ".hex" file

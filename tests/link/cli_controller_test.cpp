@@ -23,13 +23,24 @@ bool has(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-// Presses START once the command has asked for it, as the user would.
-std::function<void(const std::string&)> pressStartWhenAsked(SimBench& sim)
+size_t countOf(const std::string& text, const std::string& part)
 {
-    auto pressed = std::make_shared<bool>(false);
-    return [&sim, pressed](const std::string& out) {
-        if (!*pressed && has(out, "Press START on the KZ-7")) {
-            *pressed = true;
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+// Presses START each time the command asks for it, as the user would; `fault`, when given, is
+// injected just before the first press.
+std::function<void(const std::string&)> pressStartWhenAsked(SimBench& sim, const std::string& fault = {})
+{
+    auto pressed = std::make_shared<size_t>(0);
+    return [&sim, pressed, fault](const std::string& out) {
+        while (*pressed < countOf(out, "Press START on the KZ-7")) {
+            if (*pressed == 0 && !fault.empty())
+                sim.control(fault);
+            ++*pressed;
             sim.control("press START");
         }
     };
@@ -80,7 +91,8 @@ TEST(CliPorts, ListsWhatStandsBehindEachPortAndDisturbsNone)
     ASSERT_EQ(ports.status, 0) << ports.err;
     EXPECT_TRUE(has(ports.out, "COM4    " + held.slavePath() + "  linked  present\n")) << ports.out;
     EXPECT_TRUE(has(ports.out, "COM5    /nonexistent/tty  linked  missing\n")) << ports.out;
-    EXPECT_TRUE(has(ports.out, "COM7    " + sim.device() + "  linked  present  KZ-7 Simulator\n")) << ports.out;
+    EXPECT_TRUE(has(ports.out, "COM7    " + sim.device() + "  linked  present  KZ-7 Simulator\n"))
+        << ports.out;
     EXPECT_EQ(held.untouched(), "");
 }
 
@@ -120,10 +132,41 @@ TEST(CliMotion, RestoreThenBackupGivesTheSameFile)
     CommandResult backup = sim.tessaban({"motion", "backup", "--port", "COM7", sim.path("back.mtn")}, 120,
                                         pressStartWhenAsked(sim));
     ASSERT_EQ(backup.status, 0) << backup.err;
-    EXPECT_EQ(backup.out, "Port: COM7 (" + sim.device() + ")\n"
-                          "Press START on the KZ-7 now: it sends its motion memory when START is pressed.\n"
-                          "Succeed to read Motion Data of robot!\nPlease press \"MODE\" button of KZ-7.\n");
+    EXPECT_EQ(backup.out,
+              "Port: COM7 (" + sim.device() +
+                  ")\n"
+                  "Press START on the KZ-7 now: it sends its motion memory when START is pressed.\n"
+                  "Press START on the KZ-7 again now: the motion memory is read a second time to "
+                  "check the first read.\n"
+                  "Succeed to read Motion Data of robot!\nPlease press \"MODE\" button of KZ-7.\n");
     EXPECT_EQ(linktest::readFile(sim.path("back.mtn")), fresh);
+}
+
+TEST(CliMotion, AGarbledReadWritesNoBackupUnlessReadOnceIsAskedFor)
+{
+    SimBench sim;
+    ASSERT_TRUE(sim.ok());
+    CommandResult garbled = sim.tessaban({"motion", "backup", "--port", "COM7", sim.path("bad.mtn")}, 120,
+                                         pressStartWhenAsked(sim, "garble 50"));
+    EXPECT_EQ(garbled.status, 1);
+    EXPECT_EQ(garbled.err, "tessaban: the two reads of the motion memory differ (bytes were garbled on the "
+                           "line); " +
+                               sim.path("bad.mtn") +
+                               " was not written\n"
+                               "Failed to read Motion data of Robot!\n");
+    EXPECT_FALSE(linktest::fileExists(sim.path("bad.mtn")));
+    EXPECT_TRUE(linktest::noTemporaryFiles(sim.folder()));
+
+    ASSERT_EQ(sim.tessaban({"controller", "mode", "--port", "COM7", "MENU"}).status, 0);
+    CommandResult once =
+        sim.tessaban({"motion", "backup", "--port", "COM7", "--no-verify", sim.path("once.mtn")}, 120,
+                     pressStartWhenAsked(sim));
+    ASSERT_EQ(once.status, 0) << once.err;
+    EXPECT_EQ(countOf(once.out, "Press START"), 1u) << once.out;
+    std::vector<uint8_t> expected = motionOf(sim.memory());
+    if (expected.empty())
+        expected.assign(kMotionSize, 0xFF); // an untouched controller's memory is erased
+    EXPECT_EQ(linktest::readFile(sim.path("once.mtn")), expected) << "read once, and no garble this time";
 }
 
 TEST(CliMotion, RefusesAFileOfTheWrongSizeWithoutTouchingTheController)
@@ -192,8 +235,8 @@ TEST(CliFirmware, UpdatesAndPrintsTheNewVersion)
     ASSERT_TRUE(sim.ok());
     auto firmware = pattern(4000, 3);
     linktest::writeHex(sim.path("fw.hex"), firmware);
-    CommandResult r = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("fw.hex")}, 120,
-                                   pressStartWhenAsked(sim));
+    CommandResult r = sim.tessaban({"firmware", "update", "--port", "COM7", "--verify", sim.path("fw.hex")},
+                                   120, pressStartWhenAsked(sim));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(has(r.out, "it sends the new firmware back to be checked")) << r.out;
     auto first = r.out.find("Firmware version: ");
@@ -207,15 +250,34 @@ TEST(CliFirmware, UpdatesAndPrintsTheNewVersion)
     ASSERT_GE(memory.size(), firmware.size());
     EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), memory.begin()));
 
-    // Without the check nobody needs to press START.
+    // Without the check nobody needs to press START, and the output says it was not checked.
     auto replacement = pattern(3000, 4);
     linktest::writeHex(sim.path("fw2.hex"), replacement);
-    CommandResult unchecked =
-        sim.tessaban({"firmware", "update", "--port", "COM7", "--no-verify", sim.path("fw2.hex")});
-    ASSERT_EQ(unchecked.status, 0) << unchecked.err;
-    EXPECT_FALSE(has(unchecked.out, "the new firmware back")) << unchecked.out;
-    memory = sim.memory();
-    EXPECT_TRUE(std::equal(replacement.begin(), replacement.end(), memory.begin()));
+    for (const char* flag : {"--no-verify", ""}) {
+        SCOPED_TRACE(flag);
+        std::vector<std::string> args = {"firmware", "update", "--port", "COM7", sim.path("fw2.hex")};
+        if (*flag)
+            args.insert(args.begin() + 4, flag);
+        CommandResult unchecked = sim.tessaban(args);
+        ASSERT_EQ(unchecked.status, 0) << unchecked.err;
+        EXPECT_FALSE(has(unchecked.out, "the new firmware back")) << unchecked.out;
+        EXPECT_TRUE(has(unchecked.out,
+                        "Succeed to update KZ-7!\nThe new firmware was not read back, so it is "
+                        "not checked.\n"))
+            << unchecked.out;
+        memory = sim.memory();
+        EXPECT_TRUE(std::equal(replacement.begin(), replacement.end(), memory.begin()));
+    }
+    // A copy cut short (no end record) is refused and nothing is sent.
+    const std::string whole = linktest::intelHex(pattern(4096, 6));
+    const std::string cut = whole.substr(0, 100 * 44);
+    linktest::writeFile(sim.path("cut.hex"), std::vector<uint8_t>(cut.begin(), cut.end()));
+    const auto beforeCut = sim.memory();
+    CommandResult refusedCut = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("cut.hex")});
+    EXPECT_EQ(refusedCut.status, 3);
+    EXPECT_TRUE(has(refusedCut.err, sim.path("cut.hex") + ": the file stops before its end record"))
+        << refusedCut.err;
+    EXPECT_EQ(sim.memory(), beforeCut);
 
     linktest::writeFile(sim.path("bad.hex"), {'x', '\n'});
     CommandResult bad = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("bad.hex")});

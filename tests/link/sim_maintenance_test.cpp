@@ -117,7 +117,11 @@ struct TestHost : comm::MaintenanceHost {
         acknowledged.push_back(message);
         if (!beforeStart.empty())
             sim.control(beforeStart);
-        sim.control("press START");
+        beforeStart.clear();
+        if (whenAsked)
+            whenAsked();
+        if (pressStart)
+            sim.control("press START");
     }
     void notice(int message) override { notices.push_back(message); }
     void consoleText(const uint8_t* bytes, size_t count) override
@@ -125,7 +129,9 @@ struct TestHost : comm::MaintenanceHost {
         console.append(reinterpret_cast<const char*>(bytes), count);
     }
     Controller& sim;
-    std::string beforeStart; // a fault to inject just before START is pressed
+    std::string beforeStart; // a fault to inject just before START is pressed next
+    bool pressStart = true;  // false: nobody is at the robot
+    std::function<void()> whenAsked;
     std::vector<int> acknowledged;
     std::vector<int> notices;
     std::string console;
@@ -150,6 +156,14 @@ struct SimJobs {
     Maintenance jobs{link, host};
 };
 
+// An older backup, keep.mtn, that a failed one must leave as it is.
+std::vector<uint8_t> keepOlderBackup(const Controller& sim, unsigned seed)
+{
+    auto older = linktest::pattern(kMotionSize, seed);
+    linktest::writeFile(sim.path("keep.mtn"), older);
+    return older;
+}
+
 } // namespace
 
 using linktest::motionOf;
@@ -166,7 +180,7 @@ void BackupRestoreBackupGivesTheSameFile(Where where)
     MaintenanceResult first = jobs.backupMotion(sim.path("first.mtn"));
     ASSERT_TRUE(first.ok) << first.message;
     EXPECT_EQ(first.message, comm::kMsgMotionReadDone);
-    EXPECT_EQ(host.acknowledged, std::vector<int>{comm::kMsgPressStart});
+    EXPECT_EQ(host.acknowledged, (std::vector<int>{comm::kMsgPressStart, comm::kMsgPressStartAgain}));
     EXPECT_EQ(link.mode(), modeValue(ControllerMode::BootLoader)) << "left for the MODE button";
     EXPECT_EQ(linktest::readFile(sim.path("first.mtn")).size(), kMotionSize);
 
@@ -214,28 +228,75 @@ void NewFirmwareIsReadBackAndADifferenceIsNoSuccess(Where where)
     SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
     auto& [sim, host, linkOwner, link, jobs] = bench;
-    writeHex(sim.path("fw.hex"), pattern(1500, 7));
+    const auto firmware = pattern(1500, 7);
+    writeHex(sim.path("fw.hex"), firmware);
+    enum Who { Presses, Away, Skips };
     struct Case {
+        const char* what;
         const char* fault;
         bool verify;
+        Who user;
         bool ok;
         int message;
         size_t acknowledged;
     } cases[] = {
-        {"", true, true, comm::kMsgFirmwareUpdated, 1},
-        {"garble 3", true, false, comm::kMsgFirmwareMismatch, 1},
-        {"", false, true, comm::kMsgFirmwareUpdated, 0},
+        {"checked", "", true, Presses, true, comm::kMsgFirmwareUpdated, 1},
+        {"read back garbled", "garble 3", true, Presses, false, comm::kMsgFirmwareMismatch, 1},
+        {"no check asked for", "", false, Presses, true, comm::kMsgFirmwareUpdatedUnchecked, 0},
+        // The new firmware is in: a read-back that never comes is no failure.
+        {"nobody presses START", "", true, Away, true, comm::kMsgFirmwareUpdatedUnchecked, 1},
+        {"the check is skipped", "", true, Skips, true, comm::kMsgFirmwareUpdatedUnchecked, 1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.fault);
+        SCOPED_TRACE(c.what);
         host.acknowledged.clear();
         host.beforeStart = c.fault;
+        host.pressStart = c.user == Presses;
+        int64_t askedAt = -1;
+        host.whenAsked = [&, skip = c.user == Skips] {
+            askedAt = link.clock().nowMs();
+            if (skip)
+                jobs.skipReadBack();
+        };
         MaintenanceResult r = jobs.updateFirmware(sim.path("fw.hex"), c.verify);
         EXPECT_EQ(r.ok, c.ok);
         EXPECT_EQ(r.message, c.message);
+        EXPECT_EQ(r.unchecked, c.message == comm::kMsgFirmwareUpdatedUnchecked);
         EXPECT_EQ(host.acknowledged.size(), c.acknowledged);
         EXPECT_EQ(link.currentMode(), modeValue(ControllerMode::Menu));
+        EXPECT_TRUE(std::equal(firmware.begin(), firmware.end(), sim.memory().begin()));
+        if (c.user == Skips) {
+            EXPECT_LT(link.clock().nowMs() - askedAt, 5000) << "a skip ends the wait for START at once";
+        }
     }
+    host.pressStart = true;
+    host.whenAsked = nullptr;
+}
+
+// A backup is written only when two reads agree: bytes garbled on the line in one of them give
+// 10018 and no file (an older one stays); read once, the garbled bytes would be saved as good.
+void AGarbledBackupIsNeverSaved(Where where)
+{
+    SimJobs bench(where);
+    ASSERT_TRUE(bench.connect());
+    auto& [sim, host, linkOwner, link, jobs] = bench;
+    const auto older = keepOlderBackup(sim, 3);
+    host.beforeStart = "garble 50";
+    MaintenanceResult r = jobs.backupMotion(sim.path("keep.mtn"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, comm::kMsgMotionReadFailed);
+    EXPECT_NE(r.detail.find("differ"), std::string::npos) << r.detail;
+    EXPECT_EQ(host.acknowledged, (std::vector<int>{comm::kMsgPressStart, comm::kMsgPressStartAgain}));
+    EXPECT_EQ(linktest::readFile(sim.path("keep.mtn")), older);
+    EXPECT_TRUE(noTemporaryFiles(sim.folder()));
+
+    ASSERT_TRUE(link.goTo(ControllerMode::Menu));
+    host.acknowledged.clear();
+    host.beforeStart = "garble 50";
+    MaintenanceResult once = jobs.backupMotion(sim.path("once.mtn"), false);
+    ASSERT_TRUE(once.ok);
+    EXPECT_EQ(host.acknowledged, std::vector<int>{comm::kMsgPressStart});
+    EXPECT_NE(linktest::readFile(sim.path("once.mtn")), motionOf(sim.memory())) << "what the line brought";
 }
 
 void RecoveryGivesUpOrIsCancelledWithoutSendingAnything(Where where)
@@ -272,9 +333,7 @@ void AControllerVanishingDuringABackupWritesNoFile(Where where)
     SimJobs bench(where);
     ASSERT_TRUE(bench.connect());
     auto& [sim, host, linkOwner, link, jobs] = bench;
-    // An older backup must survive a failed one.
-    auto older = pattern(kMotionSize, 1);
-    linktest::writeFile(sim.path("keep.mtn"), older);
+    const auto older = keepOlderBackup(sim, 1);
     sim.control("vanish 20000");
     MaintenanceResult r = jobs.backupMotion(sim.path("keep.mtn"));
     EXPECT_FALSE(r.ok);
@@ -377,6 +436,10 @@ void AStalledControllerIsGivenUpBeforeAnyTransfer(Where where)
 TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile) { BackupRestoreBackupGivesTheSameFile(Where::InProcess); }
 TEST(SimMaintenance, RecoversAControllerWithoutFirmware) { RecoversAControllerWithoutFirmware(Where::InProcess); }
 TEST(SimMaintenance, NewFirmwareIsReadBackAndADifferenceIsNoSuccess) { NewFirmwareIsReadBackAndADifferenceIsNoSuccess(Where::InProcess); }
+TEST(SimFaults, AGarbledBackupIsNeverSaved)
+{
+    AGarbledBackupIsNeverSaved(Where::InProcess);
+}
 TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything) { RecoveryGivesUpOrIsCancelledWithoutSendingAnything(Where::InProcess); }
 TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile) { AControllerVanishingDuringABackupWritesNoFile(Where::InProcess); }
 TEST(SimFaults, AGarbledControllerIsGivenUpBeforeAnyTransfer) { AGarbledControllerIsGivenUpBeforeAnyTransfer(Where::InProcess); }
@@ -440,6 +503,9 @@ TEST(SimMaintenance, ImagesThatDoNotBelongInTheirAreaAreRefusedWithTheMemoryUnch
         {"rom with only a header", linktest::romContainer("", 2), true, "no data"},
         {"hex with a damaged record", text(":0400000001020304F2\n:0400040001020304EF\n"), false, "checksum"},
         {"hex short of its checksum", text(":0400000001020304\n"), false, "digits"},
+        // A copy cut short: 100 whole records (1,600 bytes) of a 4 KiB firmware, no end record.
+        {"hex cut before its end record", text(linktest::intelHex(pattern(4096, 5)).substr(0, 100 * 44)),
+         false, "end record"},
     };
     const std::vector<uint8_t> before = sim.memory();
     for (const Case& c : cases) {

@@ -8,10 +8,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <iterator>
+#include <pwd.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -184,4 +189,143 @@ TEST(AtomicFile, CheckingAWriteLeavesNothingBehind)
     EXPECT_EQ(missing.failedStep, AtomicWriteResult::Step::Create);
     EXPECT_EQ(missing.error, ENOENT);
     EXPECT_EQ(folder.entryCount(), 0u);
+}
+
+namespace {
+
+// Runs `body` as the unprivileged user nobody (the test itself usually runs as root, who may
+// write anything) and returns what it reported; "skipped: ..." when that cannot be arranged.
+std::string asNobody(const std::function<std::string()>& body)
+{
+    if (::geteuid() != 0)
+        return body(); // already an ordinary user
+    const passwd* nobody = ::getpwnam("nobody");
+    if (!nobody)
+        return "skipped: this system has no user nobody";
+    int report[2];
+    if (::pipe(report) != 0)
+        return "skipped: no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(report[0]);
+        std::string said =
+            ::setgroups(0, nullptr) == 0 && ::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0
+                ? body()
+                : "cannot become nobody";
+        [[maybe_unused]] ssize_t n = ::write(report[1], said.data(), said.size());
+        ::_exit(0);
+    }
+    ::close(report[1]);
+    std::string said;
+    char buffer[512];
+    ssize_t n;
+    while ((n = ::read(report[0], buffer, sizeof buffer)) > 0)
+        said.append(buffer, static_cast<size_t>(n));
+    ::close(report[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return said;
+}
+
+struct stat statOf(const fs::path& p)
+{
+    struct stat st {};
+    ::stat(p.c_str(), &st);
+    return st;
+}
+
+} // namespace
+
+// A save respects the file it replaces: as an ordinary user in a folder everybody may write, a
+// read-only file is refused and left alone, a private file stays private, a file with a second
+// hard link keeps it, and somebody else's file they let us write stays theirs.
+TEST(AtomicFile, ASaveRespectsTheFileItReplaces)
+{
+    testsupport::TempFolder folder("atomic-shared");
+    ASSERT_TRUE(folder.ok());
+    const fs::path dir = folder.path();
+    fs::permissions(dir, fs::perms::all); // a shared folder
+    const bool root = ::geteuid() == 0;
+    const passwd* nobody = ::getpwnam("nobody");
+    if (root && !nobody)
+        GTEST_SKIP() << "this system has no user nobody to save as";
+    const uid_t user = root ? nobody->pw_uid : ::geteuid();
+    const gid_t group = root ? nobody->pw_gid : ::getegid();
+
+    auto make = [&](const char* name, const char* text, mode_t mode, bool ours) {
+        std::ofstream(dir / name) << text;
+        if (ours && root) {
+            EXPECT_EQ(::chown((dir / name).c_str(), user, group), 0);
+        }
+        ::chmod((dir / name).c_str(), mode);
+    };
+    make("counter.tpg", "teacher's", 0444, false);
+    make("private.tpg", "mine", 0600, true);
+    make("linked.tpg", "shared twice", 0640, true);
+    ASSERT_EQ(::link((dir / "linked.tpg").c_str(), (dir / "other-name.tpg").c_str()), 0);
+    make("group.tpg", "group work", 0666, false);
+    const struct stat groupBefore = statOf(dir / "group.tpg");
+    const ino_t linkedInode = statOf(dir / "linked.tpg").st_ino;
+
+    const std::string said = asNobody([&] {
+        std::string report;
+        auto save = [&](const char* name, const char* text) {
+            return writeFileAtomically((dir / name).string(), bytesOf(text));
+        };
+        const AtomicWriteResult refused = save("counter.tpg", "student's");
+        if (refused.failedStep != AtomicWriteResult::Step::Target || refused.reason() != "Permission denied")
+            report += "read-only file not refused (" + refused.reason() + "); ";
+        if (platform::checkAtomicWrite((dir / "counter.tpg").string()).ok())
+            report += "the check let the read-only file pass; ";
+        for (const char* name : {"private.tpg", "linked.tpg", "group.tpg"})
+            if (const AtomicWriteResult r = save(name, "saved again"); !r)
+                report += std::string(name) + " refused: " + r.reason() + "; ";
+        return report;
+    });
+    if (said.rfind("skipped:", 0) == 0)
+        GTEST_SKIP() << said;
+    EXPECT_EQ(said, "");
+
+    EXPECT_EQ(readAll(dir / "counter.tpg"), "teacher's");
+    EXPECT_EQ(statOf(dir / "counter.tpg").st_uid, ::geteuid());
+    EXPECT_EQ(modeOf(dir / "counter.tpg"), 0444u);
+    EXPECT_EQ(readAll(dir / "private.tpg"), "saved again");
+    EXPECT_EQ(modeOf(dir / "private.tpg"), 0600u);
+    EXPECT_EQ(statOf(dir / "private.tpg").st_uid, user);
+    EXPECT_EQ(readAll(dir / "other-name.tpg"), "saved again");
+    EXPECT_EQ(statOf(dir / "linked.tpg").st_ino, linkedInode);
+    EXPECT_EQ(statOf(dir / "linked.tpg").st_nlink, 2u);
+    EXPECT_EQ(modeOf(dir / "linked.tpg"), 0640u);
+    EXPECT_EQ(readAll(dir / "group.tpg"), "saved again");
+    EXPECT_EQ(statOf(dir / "group.tpg").st_uid, groupBefore.st_uid);
+    if (root) { // only then is it somebody else's file, which must be written in place
+        EXPECT_EQ(statOf(dir / "group.tpg").st_ino, groupBefore.st_ino);
+    }
+    EXPECT_EQ(modeOf(dir / "group.tpg"), 0666u);
+    EXPECT_EQ(folder.entryCount(), 5u) << "no temporary file left";
+}
+
+// Writing through a hard link cannot rename: a write that fails half way puts the old contents
+// back, seen through both names.
+TEST(AtomicFile, AFailedWriteThroughAHardLinkPutsTheOldContentsBack)
+{
+    testsupport::TempFolder folder("atomic-file");
+    ASSERT_TRUE(folder.ok());
+    const fs::path target = folder.path() / "image.mtn";
+    std::ofstream(target) << "old";
+    ASSERT_EQ(::link(target.c_str(), (folder.path() / "copy.mtn").c_str()), 0);
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 8; // room for the old contents and their copy, not for the new
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const AtomicWriteResult r = writeFileAtomically(target.string(), bytesOf("much more than eight bytes"));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(r.failedStep, AtomicWriteResult::Step::Write);
+    EXPECT_EQ(r.error, EFBIG);
+    EXPECT_EQ(readAll(target), "old");
+    EXPECT_EQ(readAll(folder.path() / "copy.mtn"), "old");
+    EXPECT_EQ(folder.entryCount(), 2u);
 }

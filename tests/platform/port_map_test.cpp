@@ -1,8 +1,8 @@
+#include "link/SerialPort.h"
+#include "platform/PortMap.h"
 #include "support/HeldLine.h"
 #include "support/PtyPeer.h"
 #include "support/TempFolder.h"
-#include "link/SerialPort.h"
-#include "platform/PortMap.h"
 
 #include <gtest/gtest.h>
 

@@ -78,7 +78,7 @@ SimRig::SimRig(const std::vector<std::string>& options, int com) : comPort(com),
 
 programmer::DialogContext SimRig::context()
 {
-    programmer::DialogContext c{{comPort, firmwarePath, motionDocPath}, prompter};
+    programmer::DialogContext c{{comPort, firmwarePath, motionDocPath, checkFirmware}, prompter};
     // The simulator runs unpaced: there is no line to keep pace with.
     c.linkTiming.lineBaud = 0;
     return c;

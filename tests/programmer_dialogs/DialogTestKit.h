@@ -62,6 +62,7 @@ class SimRig {
     int comPort;
     QString firmwarePath;
     QString motionDocPath;
+    bool checkFirmware = true;
     ScriptedPrompter prompter;
     programmer::DialogContext context();
 

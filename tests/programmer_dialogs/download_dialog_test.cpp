@@ -80,8 +80,15 @@ TEST(DownloadDialog, DownloadsPlaysStopsAndLeavesTheControllerInItsMenu)
     EXPECT_EQ(dialog.percentBar()->percent(), 100);
     // The controller keeps the image without its checksum byte.
     EXPECT_TRUE(rig.memoryHolds(kProgramAddress, std::vector<uint8_t>(image.begin(), image.end() - 1)));
+    // A disconnect empties the bar.
+    QTest::mouseClick(dialog.connectButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return dialog.state() == State::Disconnected && !dialog.busy(); }));
+    EXPECT_EQ(dialog.percentBar()->percent(), 0);
+    QTest::mouseClick(dialog.connectButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return dialog.state() == State::Connected && !dialog.busy(); }));
 
     QTest::mouseClick(dialog.playButton(), Qt::LeftButton);
+    EXPECT_FALSE(dialog.playButton()->isEnabled()) << "Stop is offered once the program runs";
     ASSERT_TRUE(waitUntil([&] { return dialog.console()->consoleText().find("Running:") != std::string::npos; }));
     EXPECT_EQ(dialog.state(), State::Playing);
     EXPECT_EQ(dialog.playButton()->text(), "Stop");
@@ -92,6 +99,14 @@ TEST(DownloadDialog, DownloadsPlaysStopsAndLeavesTheControllerInItsMenu)
     ASSERT_TRUE(waitUntil([&] { return dialog.state() == State::Connected && !dialog.busy(); }));
     EXPECT_EQ(dialog.playButton()->text(), "Play");
     EXPECT_TRUE(dialog.downloadButton()->isEnabled());
+
+    // The next connect starts with an empty console.
+    QTest::mouseClick(dialog.connectButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return dialog.state() == State::Disconnected && !dialog.busy(); }));
+    EXPECT_NE(dialog.console()->consoleText().find("Running:"), std::string::npos);
+    QTest::mouseClick(dialog.connectButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return dialog.state() == State::Connected && !dialog.busy(); }));
+    EXPECT_EQ(dialog.console()->consoleText().find("Running:"), std::string::npos);
 
     QTest::mouseClick(dialog.closeButton(), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return !dialog.isVisible(); }));

@@ -4,19 +4,23 @@
 
 #include "DialogTestKit.h"
 
+#include "link/ControllerLink.h"
 #include "link/ControllerMode.h"
 #include "link/LinkMessages.h"
+#include "link/Maintenance.h"
 #include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/FirmwareUpdateDialog.h"
 #include "programmer/dialogs/MotionDataDialog.h"
 #include "programmer/dialogs/PercentBar.h"
 #include "programmer/dialogs/ServoUpdateDialog.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <memory>
 
@@ -120,6 +124,101 @@ TEST(FirmwareUpdateDialog, ShowsTheVersionSendsReadsBackAndShowsTheNewVersion)
     EXPECT_EQ(rig.probeMode(), comm::modeValue(comm::ControllerMode::Menu));
 }
 
+// The firmware is in the controller whether or not anybody reads it back: a read-back that is
+// skipped, closed or never answered ends "updated, not checked", never as a failure.
+TEST(FirmwareUpdateDialog, AReadBackNobodyAnswersEndsUpdatedNotChecked)
+{
+    dialogtest::ensureApp();
+    SimRig rig;
+    ASSERT_TRUE(rig.ok());
+    auto firmware = dialogtest::pattern(2000, 6);
+    dialogtest::writeHex(rig.path("fw.hex"), firmware);
+    const QStringList unchecked{text(comm::kMsgPressStartToVerify), text(comm::kMsgFirmwareUpdatedUnchecked)};
+    enum Way { NobodyThere, Skip, Close, NoCheck };
+    for (Way way : {NobodyThere, Skip, Close, NoCheck}) {
+        SCOPED_TRACE(way);
+        programmer::DialogContext context = rig.context();
+        // Nobody there: the wait for START gives up after a second. Otherwise it would outlast the
+        // test, so only the skip can end it.
+        context.linkTiming.receiveIdleBeforeData = way == NobodyThere ? 100 : 100000;
+        programmer::FirmwareUpdateDialog dialog(context);
+        EXPECT_TRUE(dialog.checkBox()->isChecked());
+        ASSERT_TRUE(connected(dialog)) << told(rig);
+        EXPECT_FALSE(dialog.skipButton()->isEnabled());
+        if (way == NoCheck)
+            dialog.checkBox()->setChecked(false);
+        rig.prompter.told.clear();
+        rig.prompter.onInform = [&](const QString& message) {
+            if (message != text(comm::kMsgPressStartToVerify))
+                return;
+            // The user reads the box, closes it, then gives up waiting.
+            QTimer::singleShot(300, &dialog, [&] {
+                EXPECT_TRUE(dialog.skipButton()->isEnabled());
+                EXPECT_TRUE(dialog.closeButton()->isEnabled());
+                if (way == Skip)
+                    QTest::mouseClick(dialog.skipButton(), Qt::LeftButton);
+                if (way == Close)
+                    dialog.reject();
+            });
+        };
+        rig.prompter.files.push_back(QString::fromStdString(rig.path("fw.hex")));
+        QTest::mouseClick(dialog.downloadButton(), Qt::LeftButton);
+        EXPECT_FALSE(dialog.skipButton()->isEnabled()) << "nothing to skip while the firmware goes out";
+        ASSERT_TRUE(finished(dialog));
+        EXPECT_EQ(rig.prompter.told, way == NoCheck ? unchecked.mid(1) : unchecked);
+        if (way != Close) { // a closing dialog disconnects, which empties the bar
+            EXPECT_EQ(dialog.percentBar()->percent(), 100) << "the firmware went out whole";
+        }
+        EXPECT_TRUE(rig.memoryHolds(0, firmware));
+        EXPECT_EQ(rig.checkFirmware, way != NoCheck) << "the choice is remembered";
+        if (way == Close) {
+            EXPECT_TRUE(waitUntil([&] { return !dialog.isVisible(); }));
+        } else {
+            EXPECT_TRUE(dialog.link().isConnected());
+            dialog.reject();
+            ASSERT_TRUE(waitUntil([&] { return !dialog.isVisible(); }));
+        }
+        rig.checkFirmware = true;
+    }
+    rig.prompter.onInform = nullptr;
+}
+
+// The version shown is the controller's now: firmware changed while the dialog was
+// disconnected shows its own version after Connect.
+TEST(FirmwareUpdateDialog, ReadsTheVersionAfreshOnEveryConnect)
+{
+    dialogtest::ensureApp();
+    SimRig rig;
+    ASSERT_TRUE(rig.ok());
+    programmer::FirmwareUpdateDialog dialog(rig.context());
+    ASSERT_TRUE(connected(dialog)) << told(rig);
+    const QString before = dialog.versionLabel()->text();
+    QTest::mouseClick(dialog.connectButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !dialog.link().isConnected() && !dialog.busy(); }));
+    EXPECT_EQ(dialog.percentBar()->percent(), 0);
+
+    // Meanwhile somebody else puts other firmware in.
+    {
+        struct Nobody : comm::MaintenanceHost {
+            void acknowledge(int) override {}
+        } host;
+        comm::LinkTiming timing;
+        timing.lineBaud = 0;
+        comm::ControllerLink other(timing);
+        ASSERT_TRUE(other.connect(rig.device()));
+        comm::Maintenance jobs(other, host);
+        dialogtest::writeHex(rig.path("other.hex"), dialogtest::pattern(1000, 8));
+        ASSERT_TRUE(jobs.updateFirmware(rig.path("other.hex"), false).ok);
+        other.disconnect();
+    }
+    QTest::mouseClick(dialog.connectButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return dialog.link().isConnected() && !dialog.busy(); })) << told(rig);
+    EXPECT_TRUE(dialog.versionLabel()->text().startsWith("KZ-7 firmware"));
+    EXPECT_NE(dialog.versionLabel()->text(), before);
+    dialog.reject();
+    ASSERT_TRUE(waitUntil([&] { return !dialog.isVisible(); }));
+}
+
 TEST(ServoUpdateDialog, ShowsTheControllersReportAndRefusesABadContainer)
 {
     dialogtest::ensureApp();
@@ -152,6 +251,7 @@ TEST(ServoUpdateDialog, ShowsTheControllersReportAndRefusesABadContainer)
     ASSERT_TRUE(finished(dialog));
     ASSERT_EQ(rig.prompter.told.size(), 1);
     EXPECT_TRUE(rig.prompter.told[0].endsWith(text(comm::kMsgNotServoProgram))) << told(rig);
+    EXPECT_EQ(dialog.fileNameLabel()->text(), "vq-servo.rom") << "a refused file leaves the field as it was";
     EXPECT_FALSE(dialogtest::fileExists(rig.path("k3.rom.tmp")));
     EXPECT_TRUE(dialog.link().isConnected());
 }
@@ -178,7 +278,8 @@ TEST(MotionDataDialog, ReadsTheMotionMemoryAndRefusesAFileOfTheWrongSize)
     rig.prompter.files.push_back(QString::fromStdString(target));
     QTest::mouseClick(dialog.readButton(), Qt::LeftButton);
     ASSERT_TRUE(finished(dialog));
-    EXPECT_EQ(rig.prompter.told, (QStringList{text(comm::kMsgPressStart), text(comm::kMsgMotionReadDone)}));
+    EXPECT_EQ(rig.prompter.told, (QStringList{text(comm::kMsgPressStart), text(comm::kMsgPressStartAgain),
+                                              text(comm::kMsgMotionReadDone)}));
     EXPECT_EQ(modeWhenDone, comm::modeValue(comm::ControllerMode::BootLoader));
     EXPECT_EQ(rig.prompter.fileStarts, QStringList{QString::fromStdString(rig.path("last.mtn"))});
     EXPECT_EQ(rig.motionDocPath, QString::fromStdString(target));

@@ -11,9 +11,11 @@
 #include "programmer/dialogs/PercentBar.h"
 #include "programmer/dialogs/PortCombo.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -94,7 +96,9 @@ TEST(RecoverSheet, GoesThroughAllSixPagesWithAControllerSwitchedOnWhilePageThree
     dialogtest::writeFile(rig.path("bad.hex"), {'x', '\n'});
     rig.prompter.files = {QString::fromStdString(rig.path("bad.hex")), QString::fromStdString(rig.path("fw.hex"))};
     QTest::mouseClick(sheet.filePage()->find, Qt::LeftButton);
-    EXPECT_EQ(rig.prompter.told, QStringList{text(comm::kMsgNotFirmwareFile)});
+    EXPECT_EQ(rig.prompter.told, QStringList{QString::fromStdString(rig.path("bad.hex")) +
+                                             ": line 1: the record does not begin with ':'\n\n" +
+                                             text(comm::kMsgNotFirmwareFile)});
     EXPECT_EQ(buttons(sheet), "---");
     QTest::mouseClick(sheet.filePage()->find, Qt::LeftButton);
     EXPECT_EQ(sheet.filePage()->fileName->text(), "fw.hex");
@@ -197,6 +201,8 @@ TEST(RecoverSheet, AControllerSwitchedOffDuringTheInstallationCanBeRecoveredAgai
         ASSERT_EQ(sheet.page(3)->message(), text(comm::kMsgBootLoaderCaught));
         next(sheet);
         ASSERT_EQ(sheet.currentPage(), 4);
+        ASSERT_EQ(buttons(sheet), "---") << "a file is chosen on every visit";
+        ASSERT_EQ(sheet.filePage()->fileName->text(), "No file");
         rig.prompter.files = {QString::fromStdString(rig.path("fw.hex"))};
         QTest::mouseClick(sheet.filePage()->find, Qt::LeftButton);
         ASSERT_EQ(buttons(sheet), "-N-");
@@ -240,4 +246,60 @@ TEST(RecoverSheet, AControllerSwitchedOffDuringTheInstallationCanBeRecoveredAgai
     EXPECT_EQ(sheet.result(), QDialog::Accepted);
     EXPECT_TRUE(rig.memoryHolds(0, firmware));
     EXPECT_EQ(rig.probeMode(), comm::modeValue(comm::ControllerMode::Menu));
+}
+
+// The new firmware is in once it went out: its read-back's wait for START can be skipped, or the
+// wizard cancelled during it, and neither calls the installation failed.
+TEST(RecoverSheet, TheReadBackCanBeSkippedOrCancelledWithoutCallingTheInstallationFailed)
+{
+    dialogtest::ensureApp();
+    SimRig rig(kSwitchedOffBlank);
+    ASSERT_TRUE(rig.ok());
+    auto firmware = dialogtest::pattern(2500, 9);
+    dialogtest::writeHex(rig.path("fw.hex"), firmware);
+    programmer::DialogContext context = rig.context();
+    context.linkTiming.receiveIdleBeforeData = 100000; // only the user can end the wait
+    for (bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "skipped");
+        rig.prompter.told.clear();
+        rig.control("power off");
+        CKZ7RecoverSheet sheet(context);
+        sheet.show();
+        next(sheet);
+        next(sheet);
+        ASSERT_TRUE(waitUntil([&] { return sheet.page(3)->message() == text(comm::kMsgPowerOn); }));
+        rig.control("power on");
+        ASSERT_TRUE(waitUntil([&] { return !sheet.busy(); }));
+        next(sheet);
+        EXPECT_TRUE(sheet.filePage()->check->isChecked());
+        rig.prompter.files = {QString::fromStdString(rig.path("fw.hex"))};
+        QTest::mouseClick(sheet.filePage()->find, Qt::LeftButton);
+        rig.prompter.answers = {true};
+        rig.prompter.onInform = [&](const QString& message) {
+            if (message != text(comm::kMsgPressStartToVerify))
+                return;
+            QTimer::singleShot(300, &sheet, [&] {
+                EXPECT_TRUE(sheet.installPage()->skip->isEnabled());
+                QTest::mouseClick(cancel ? sheet.cancelButton() : sheet.installPage()->skip, Qt::LeftButton);
+            });
+        };
+        next(sheet);
+        ASSERT_EQ(sheet.currentPage(), 5);
+        EXPECT_FALSE(sheet.installPage()->skip->isEnabled());
+        ASSERT_TRUE(waitUntil([&] { return !sheet.busy(); }));
+        EXPECT_EQ(rig.prompter.told, QStringList{text(comm::kMsgPressStartToVerify)});
+        EXPECT_TRUE(rig.memoryHolds(0, firmware));
+        if (cancel) {
+            EXPECT_EQ(rig.prompter.asked, QStringList{text(comm::kMsgQuitRecovery)});
+            EXPECT_TRUE(waitUntil([&] { return !sheet.isVisible(); }));
+        } else {
+            EXPECT_EQ(sheet.page(5)->message(), text(comm::kMsgInstalledUnchecked));
+            EXPECT_EQ(buttons(sheet), "-N-");
+            next(sheet);
+            EXPECT_EQ(sheet.currentPage(), 6);
+            QTest::mouseClick(sheet.finishButton(), Qt::LeftButton);
+        }
+        rig.prompter.onInform = nullptr;
+        rig.prompter.asked.clear();
+    }
 }

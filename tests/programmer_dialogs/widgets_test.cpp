@@ -3,10 +3,10 @@
 
 #include "DialogTestKit.h"
 
+#include "platform/PortMap.h"
 #include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/PercentBar.h"
 #include "programmer/dialogs/PortCombo.h"
-#include "platform/PortMap.h"
 #include "support/HeldLine.h"
 #include "support/PtyPeer.h"
 

@@ -4,6 +4,7 @@
 #include "programmer/dialogs/PortCombo.h"
 
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -52,6 +53,8 @@ CKZ7RecoverPage4::CKZ7RecoverPage4(QWidget* parent) : CKZ7RecoverPage(parent)
     find->setAutoDefault(false);
     row->addWidget(find);
     layout_->addLayout(row);
+    check = new QCheckBox(QStringLiteral("Check by reading back"), this);
+    layout_->addWidget(check);
     layout_->addStretch(1);
 }
 
@@ -59,6 +62,12 @@ CKZ7RecoverPage5::CKZ7RecoverPage5(QWidget* parent) : CKZ7RecoverPage(parent)
 {
     bar = new PercentBar(this);
     layout_->addWidget(bar);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    skip = new QPushButton(QStringLiteral("Skip check"), this);
+    skip->setAutoDefault(false);
+    row->addWidget(skip);
+    layout_->addLayout(row);
     layout_->addStretch(1);
 }
 

@@ -3,6 +3,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
@@ -54,6 +55,7 @@ class CKZ7RecoverPage4 : public CKZ7RecoverPage {
     explicit CKZ7RecoverPage4(QWidget* parent = nullptr);
     QPushButton* find;
     QLabel* fileName;
+    QCheckBox* check; // "Check by reading back"
 };
 
 // Installing.
@@ -62,6 +64,7 @@ class CKZ7RecoverPage5 : public CKZ7RecoverPage {
   public:
     explicit CKZ7RecoverPage5(QWidget* parent = nullptr);
     PercentBar* bar;
+    QPushButton* skip; // ends the read-back's wait for START
 };
 
 class CKZ7RecoverPage6 : public CKZ7RecoverPage {

@@ -8,13 +8,12 @@
 #include "programmer/dialogs/PortCombo.h"
 
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
-
-#include <algorithm>
 
 namespace programmer {
 
@@ -63,10 +62,24 @@ CKZ7RecoverSheet::CKZ7RecoverSheet(const DialogContext& context, QWidget* parent
     connect(finish_, &QPushButton::clicked, this, [this] { finishClose(); });
     connect(cancel_, &QPushButton::clicked, this, &CKZ7RecoverSheet::reject);
     connect(filePage()->find, &QPushButton::clicked, this, &CKZ7RecoverSheet::findFirmware);
+    filePage()->check->setChecked(context_.settings.checkFirmware);
+    connect(filePage()->check, &QCheckBox::toggled, this,
+            [this](bool on) { context_.settings.checkFirmware = on; });
+    connect(installPage()->skip, &QPushButton::clicked, this, [this] {
+        if (checking_)
+            jobs_.skipReadBack();
+    });
 
     progressTimer_.setInterval(50);
     connect(&progressTimer_, &QTimer::timeout, this, &CKZ7RecoverSheet::pollProgress);
-    worker_.onAcknowledge = [this](int message) { context_.prompter.message(dialogText(message)); };
+    worker_.onAcknowledge = [this](int message) {
+        // The read-back begins with its question: from then on it may be skipped or cancelled.
+        if (message == comm::kMsgPressStartToVerify) {
+            checking_ = true;
+            installPage()->skip->setEnabled(true);
+        }
+        context_.prompter.message(dialogText(message));
+    };
     worker_.onNotice = [this](int message) {
         // The wait's own steps: "Power on KZ-7" once the link listens, then "caught".
         if (page_ == 3 && (message == comm::kMsgPowerOn || message == comm::kMsgBootLoaderCaught))
@@ -138,12 +151,16 @@ void CKZ7RecoverSheet::goToPage(int number)
         startBootLoaderWait();
         break;
     case 4:
+        // A file found on an earlier visit may have changed since: it is chosen again.
+        image_ = {};
+        filePage()->fileName->setText(QStringLiteral("No file"));
         page(4)->setMessage(dialogText(comm::kMsgSelectFirmware));
-        setButtons(false, !image_.empty(), false);
+        setButtons(false, false, false);
         break;
     case 5:
         page(5)->setMessage(dialogText(comm::kMsgInstalling));
         installPage()->bar->setPercent(0);
+        installPage()->skip->setEnabled(false);
         setButtons(false, false, false);
         startInstall();
         break;
@@ -239,7 +256,9 @@ void CKZ7RecoverSheet::findFirmware()
         return;
     comm::MaintenanceResult loaded = comm::Maintenance::prepareFirmware(path.toStdString(), image_);
     if (!loaded.ok) {
-        context_.prompter.message(dialogText(comm::kMsgNotFirmwareFile));
+        // Why first, as the update dialog shows it.
+        context_.prompter.message(QString::fromStdString(loaded.detail) + QStringLiteral("\n\n") +
+                                  dialogText(comm::kMsgNotFirmwareFile));
         return;
     }
     filePage()->fileName->setText(QFileInfo(path).fileName());
@@ -249,41 +268,57 @@ void CKZ7RecoverSheet::findFirmware()
 void CKZ7RecoverSheet::startInstall()
 {
     link_.resetProgress();
-    worker_.start([this, verify = context_.verifyFirmware] { return jobs_.installFirmware(image_, verify); },
-                  [this](const comm::MaintenanceResult& r) {
-                      pollProgress();
-                      progressTimer_.stop();
-                      if (r.ok) {
-                          page(5)->setMessage(dialogText(comm::kMsgInstalled));
-                          setButtons(false, true, false);
-                          return;
-                      }
-                      context_.prompter.message(dialogText(r.message));
-                      goToPage(2);
-                  });
+    checking_ = false;
+    worker_.start(
+        [this, verify = filePage()->check->isChecked()] { return jobs_.installFirmware(image_, verify); },
+        [this](const comm::MaintenanceResult& r) {
+            pollProgress();
+            progressTimer_.stop();
+            checking_ = false;
+            installPage()->skip->setEnabled(false);
+            if (closing_) {
+                finishClose();
+                return;
+            }
+            if (r.ok) {
+                // 12028, or 10035 when the new firmware was not read back (its bar
+                // stopped early, but the firmware went out whole).
+                installPage()->bar->setPercent(100);
+                page(5)->setMessage(dialogText(r.message));
+                setButtons(false, true, false);
+                return;
+            }
+            context_.prompter.message(dialogText(r.message));
+            goToPage(2);
+        });
     progressTimer_.start();
 }
 
 void CKZ7RecoverSheet::pollProgress()
 {
     // Only while the installation runs (the timer) and once after it ended.
-    PercentBar* bar = installPage()->bar;
-    bar->setPercent(std::max(bar->percent(), link_.progress()));
+    // The link's own figure: a retried transfer and the read-back each start again from 0.
+    installPage()->bar->setPercent(link_.progress());
 }
 
 void CKZ7RecoverSheet::reject()
 {
     if (closing_)
         return;
-    // Nothing may interrupt the installation, not even a question.
-    if (page_ == 5 && busy())
+    // Nothing may interrupt the installation, not even a question; its read-back's wait for
+    // START may be.
+    if (page_ == 5 && busy() && !checking_)
         return;
     if (!context_.prompter.askYesNo(dialogText(comm::kMsgQuitRecovery)))
         return;
     if (busy()) {
-        // Page 3: the wait is called off, and the sheet closes once it has ended.
+        // Page 3: the wait is called off; page 5: the read-back is. The sheet closes once the
+        // job has ended.
         closing_ = true;
-        link_.cancelBootLoaderWait();
+        if (page_ == 5)
+            jobs_.skipReadBack();
+        else
+            link_.cancelBootLoaderWait();
         return;
     }
     finishClose();

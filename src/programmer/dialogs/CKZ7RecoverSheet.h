@@ -43,7 +43,7 @@ class CKZ7RecoverSheet : public QDialog {
     bool busy() const { return worker_.running(); }
 
     // Cancel, Escape and the window's close button: the 10029 question (refused without one
-    // while the firmware is being installed).
+    // while the firmware is being installed, but not while its read-back waits for START).
     void reject() override;
 
   protected:
@@ -76,6 +76,7 @@ class CKZ7RecoverSheet : public QDialog {
     int page_ = 0;
     int pageAfterWait_ = 0; // where Back goes once the cancelled wait has ended
     bool closing_ = false;
+    bool checking_ = false; // page 5: the read-back has been asked for and not ended
 };
 
 } // namespace programmer

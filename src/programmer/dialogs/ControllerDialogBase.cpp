@@ -11,8 +11,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <algorithm>
-
 namespace programmer {
 
 ControllerDialogBase::ControllerDialogBase(const DialogContext& context, QWidget* parent)
@@ -94,6 +92,8 @@ void ControllerDialogBase::toggleConnection()
             },
             [this](const comm::MaintenanceResult&) {
                 combo_->refill(context_.settings.comPort);
+                if (bar_)
+                    bar_->setPercent(0);
                 connectionChanged();
                 updateControls();
             });
@@ -147,9 +147,10 @@ void ControllerDialogBase::runJob(TransferWorker::Job job, TransferWorker::Done 
 
 void ControllerDialogBase::pollProgress()
 {
-    // Only while a job runs (the timer) and once after it ended, so never backwards.
+    // Only while a job runs (the timer) and once after it ended. The link's own figure: a
+    // retried transfer and a read-back each start again from 0, as they do on the line.
     if (bar_)
-        bar_->setPercent(std::max(bar_->percent(), link_.progress()));
+        bar_->setPercent(link_.progress());
     if (console_) {
         std::string text = worker_.takeConsoleText();
         console_->append(text);

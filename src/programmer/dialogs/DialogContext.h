@@ -12,11 +12,13 @@ namespace programmer {
 class Prompter;
 
 // The main window's settings values the controller dialogs share. A successful connect stores
-// the port number; the firmware and motion file dialogs start at, and store, their paths.
+// the port number; the firmware and motion file dialogs start at, and store, their paths; the
+// firmware dialogs show and store whether new firmware is read back to check it.
 struct DialogSettings {
     int& comPort;           // "Com Port": the port COM<n>
     QString& firmwarePath;  // "Firmware": the last firmware ".hex" file
     QString& motionDocPath; // "MotionDoc": the last ".mtn" file
+    bool& checkFirmware;    // "Check Firmware": "Check by reading back" is ticked
 };
 
 struct DialogContext {
@@ -25,7 +27,6 @@ struct DialogContext {
     comm::LinkTiming linkTiming = {};
     comm::MaintenanceTiming jobTiming = {};
     int bootLoaderWaitSeconds = 60; // the recovery wizard's wait for power-on
-    bool verifyFirmware = true;     // read new firmware back and compare it
 };
 
 } // namespace programmer

@@ -35,7 +35,21 @@ DownloadDialog::DownloadDialog(const DialogContext& context, const QString& titl
     buildCloseRow(layout);
     connect(download_, &QPushButton::clicked, this, &DownloadDialog::startDownload);
     connect(play_, &QPushButton::clicked, this, &DownloadDialog::togglePlay);
+    worker_.onNotice = [this](int message) {
+        if (message == comm::kMsgPlay && playing_) {
+            started_ = true;
+            updateControls();
+        }
+    };
     updateControls();
+}
+
+void DownloadDialog::connectionChanged()
+{
+    // A new connection starts with an empty console; the bar shows nothing of an old transfer.
+    bar_->setPercent(0);
+    if (link_.isConnected())
+        console_->clear();
 }
 
 DownloadDialog::State DownloadDialog::state() const
@@ -54,8 +68,9 @@ void DownloadDialog::updateControls()
     const bool idle = !busy();
     download_->setEnabled(idle && connected && program_ != nullptr);
     play_->setText(dialogText(playing_ ? comm::kMsgStop : comm::kMsgPlay));
-    // While playing, Stop is the one thing to press (Close also stops the program).
-    play_->setEnabled(connected && (idle || playing_));
+    // While playing, Stop is the one thing to press (Close also stops the program); not before
+    // the program runs, as a stop then would meet a controller still on its way there.
+    play_->setEnabled(connected && (idle || (playing_ && started_)));
     if (playing_) {
         connectButton()->setEnabled(false);
         closeButton()->setEnabled(true);
@@ -92,10 +107,12 @@ void DownloadDialog::togglePlay()
     if (busy() || !link_.isConnected())
         return;
     playing_ = true;
+    started_ = false;
     console_->clear();
     runJob([this] { return jobs_.playProgram(worker_.stopFlag()); },
            [this](const comm::MaintenanceResult& r) {
                playing_ = false;
+               started_ = false;
                if (!r.ok)
                    showResult(r);
            });

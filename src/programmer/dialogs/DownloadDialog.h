@@ -27,6 +27,7 @@ class DownloadDialog : public ControllerDialogBase {
 
   protected:
     void updateControls() override;
+    void connectionChanged() override;
     bool stopForClose() override;
 
   private:
@@ -38,6 +39,7 @@ class DownloadDialog : public ControllerDialogBase {
     QPushButton* play_ = nullptr;
     bool downloading_ = false;
     bool playing_ = false;
+    bool started_ = false; // the program runs (Stop is offered only then)
 };
 
 } // namespace programmer

@@ -5,6 +5,7 @@
 #include "programmer/dialogs/PercentBar.h"
 
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -24,11 +25,29 @@ FirmwareUpdateDialog::FirmwareUpdateDialog(const DialogContext& context, QWidget
     download_ = new QPushButton(dialogText(comm::kMsgDownload), this);
     download_->setAutoDefault(false);
     layout->addWidget(download_);
+    auto* checkRow = new QHBoxLayout;
+    check_ = new QCheckBox(QStringLiteral("Check by reading back"), this);
+    check_->setChecked(context_.settings.checkFirmware);
+    checkRow->addWidget(check_, 1);
+    skip_ = new QPushButton(QStringLiteral("Skip check"), this);
+    skip_->setAutoDefault(false);
+    checkRow->addWidget(skip_);
+    layout->addLayout(checkRow);
     bar_ = new PercentBar(this);
     layout->addWidget(bar_);
     buildPortRow(layout);
     buildCloseRow(layout);
     connect(download_, &QPushButton::clicked, this, &FirmwareUpdateDialog::startUpdate);
+    connect(skip_, &QPushButton::clicked, this, &FirmwareUpdateDialog::skipCheck);
+    connect(check_, &QCheckBox::toggled, this, [this](bool on) { context_.settings.checkFirmware = on; });
+    // The read-back begins with its question: from then on it may be skipped.
+    worker_.onAcknowledge = [this](int message) {
+        if (message == comm::kMsgPressStartToVerify) {
+            checking_ = true;
+            updateControls();
+        }
+        inform(message);
+    };
     updateControls();
 }
 
@@ -53,6 +72,25 @@ void FirmwareUpdateDialog::updateControls()
 {
     ControllerDialogBase::updateControls();
     download_->setEnabled(!busy() && link_.isConnected());
+    check_->setEnabled(!busy());
+    skip_->setEnabled(checking_);
+    // Nothing runs on the port during the wait for START but that wait: Close may end it.
+    if (checking_)
+        closeButton()->setEnabled(true);
+}
+
+void FirmwareUpdateDialog::skipCheck()
+{
+    if (checking_)
+        jobs_.skipReadBack();
+}
+
+bool FirmwareUpdateDialog::stopForClose()
+{
+    if (!checking_)
+        return false;
+    jobs_.skipReadBack();
+    return true;
 }
 
 void FirmwareUpdateDialog::startUpdate()
@@ -65,10 +103,13 @@ void FirmwareUpdateDialog::startUpdate()
     fileNameLabel()->setText(QFileInfo(path).fileName());
     context_.settings.firmwarePath = path;
     bar_->setPercent(0);
-    runJob([this, file = path.toStdString(), verify = context_.verifyFirmware] {
-        return jobs_.updateFirmware(file, verify);
-    },
+    runJob([this, file = path.toStdString(),
+            verify = check_->isChecked()] { return jobs_.updateFirmware(file, verify); },
            [this](const comm::MaintenanceResult& r) {
+               checking_ = false;
+               // The firmware went out whole; a read-back called off stopped its own bar early.
+               if (r.ok)
+                   bar_->setPercent(100);
                // The version the controller reports now (re-read after new firmware).
                showVersion();
                showResult(r);

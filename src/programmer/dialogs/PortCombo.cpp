@@ -7,7 +7,8 @@ namespace programmer {
 PortCombo::PortCombo(QWidget* parent) : QComboBox(parent)
 {
     setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    setMinimumContentsLength(8);
+    // Room for a short description ("COM5 - KZ-7 Simulator") beside the name.
+    setMinimumContentsLength(22);
 }
 
 void PortCombo::refill(int savedPort)

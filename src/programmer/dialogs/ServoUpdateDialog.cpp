@@ -51,11 +51,19 @@ void ServoUpdateDialog::startUpdate()
     const QString path = context_.prompter.openFile(kRomFilter, path_);
     if (path.isEmpty())
         return;
+    // The file is checked here, so a refused one leaves the field (and the next file dialog's
+    // start) as they were.
+    comm::PreparedImage image;
+    if (comm::MaintenanceResult refused = comm::Maintenance::prepareServoImage(path.toStdString(), image);
+        !refused.ok) {
+        showResult(refused);
+        return;
+    }
     path_ = path;
     fileNameLabel()->setText(QFileInfo(path).fileName());
     console_->clear();
     bar_->setPercent(0);
-    runJob([this, file = path.toStdString()] { return jobs_.updateServos(file); },
+    runJob([this, image = std::move(image)] { return jobs_.updateServos(image); },
            [this](const comm::MaintenanceResult& r) { showResult(r); });
 }
 
