@@ -1,6 +1,8 @@
 #include "simwindow/SimWindow.h"
 
+#include "guikit/GuideWindow.h"
 #include "platform/InstallPaths.h"
+#include "platform/Version.h"
 #include "robotgl/Main3DView.h"
 #include "simwindow/ControllerFace.h"
 #include "simwindow/SensorPanel.h"
@@ -11,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
@@ -165,6 +168,16 @@ void SimWindow::buildMenus()
     add(faults, "Garble", tr("&Garble bytes..."), [this] { injectFault("garble"); });
     add(faults, "Stall", tr("&Stall..."), [this] { injectFault("stall"); });
     add(faults, "Vanish", tr("&Vanish..."), [this] { injectFault("vanish"); });
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    add(help, "Guide", tr("User &Guide"), [this] { guikit::GuideWindow::showGuide(this); })
+        ->setShortcut(QKeySequence::HelpContents);
+    add(help, "About", tr("&About KZ-7 Simulator"), [this] {
+        QMessageBox::about(this, tr("About KZ-7 Simulator"),
+                           tr("KZ-7 Simulator\nThe software KZ-7 controller of the Tessaban kit, with the "
+                              "robot on the screen.\nVersion %1")
+                               .arg(QString::fromLatin1(platform::suiteVersion())));
+    });
 }
 
 QAction* SimWindow::action(const QString& name) const

@@ -3,6 +3,7 @@
 
 #include "platform/InstallPaths.h"
 #include "platform/PortMap.h"
+#include "platform/Version.h"
 #include "sim/SimOptions.h"
 #include "simwindow/SimPorts.h"
 #include "simwindow/SimWindow.h"
@@ -39,7 +40,8 @@ const char kUsage[] =
     "  --control FIFO     also read control commands from FIFO, as kz7sim does\n"
     "  --joints LIST, --unknown LIST, --power on|off, --mode MODE, --blank-firmware\n"
     "                     as for kz7sim\n"
-    "  --help             show this text\n";
+    "  --help             show this text\n"
+    "  --version          show the version\n";
 
 constexpr long kDefaultPace = 57600;
 const char* const kGroup = "KZ-7 Simulator/Settings";
@@ -68,6 +70,10 @@ int main(int argc, char** argv)
     sim::ParsedOptions parsed = sim::parseSimOptions(args);
     if (parsed.outcome == sim::ParsedOptions::Outcome::Help) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (parsed.outcome == sim::ParsedOptions::Outcome::Version) {
+        std::fputs(platform::versionText("kz7sim-gui").c_str(), stdout);
         return 0;
     }
     if (parsed.outcome == sim::ParsedOptions::Outcome::Error) {
