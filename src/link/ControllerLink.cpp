@@ -305,9 +305,13 @@ bool ControllerLink::leaveCurrentMode()
     case ControllerMode::Running: {
         // The running program only listens for a long run of 0x55 to give the console back.
         std::vector<uint8_t> block(kRunningBreakBlock, kRunningBreakByte);
+        const int64_t start = clock_.nowUs();
         for (int i = 0; i < kRunningBreakBlocks; ++i)
             if (!port_->write(block.data(), block.size()))
                 return false;
+        // The port takes the burst long before the line has carried it (1.3 s at 57,600 baud);
+        // the pause before the next probe starts only once the program has seen the last byte.
+        waitForLine(start, kRunningBreakBlock * kRunningBreakBlocks);
         return true;
     }
     case ControllerMode::BootLoader:
@@ -318,6 +322,14 @@ bool ControllerLink::leaveCurrentMode()
         break;
     }
     return false;
+}
+
+void ControllerLink::waitForLine(int64_t startUs, size_t bytes)
+{
+    if (timing_.lineBaud <= 0)
+        return;
+    const int64_t onTheLine = static_cast<int64_t>(bytes) * 10 * 1000000 / timing_.lineBaud;
+    clock_.sleepUs(startUs + onTheLine - clock_.nowUs());
 }
 
 bool ControllerLink::goTo(ControllerMode target)
@@ -552,10 +564,7 @@ bool ControllerLink::downloadAttempt(uint32_t address, const uint8_t* data, size
         if (!port_->write(data + sent, n))
             return false;
         sent += n;
-        if (timing_.lineBaud > 0) {
-            const int64_t onTheLine = static_cast<int64_t>(sent) * 10 * 1000000 / timing_.lineBaud;
-            clock_.sleepUs(imageStart + onTheLine - clock_.nowUs());
-        }
+        waitForLine(imageStart, sent);
         // The boot loader is silent while it takes an image; anything it says before the last
         // chunk is a complaint. After the last chunk its answer may already be on its way (a
         // fast controller or one on a pseudo-terminal replies at once); that answer is judged

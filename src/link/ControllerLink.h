@@ -176,6 +176,8 @@ class ControllerLink {
     enum BootWait : int { BootWaitIdle = 0, BootWaitArmed = 1, BootWaitCancelled = 2 };
 
     bool leaveCurrentMode();
+    // Sleeps until `bytes` handed to the port since startUs have had time to cross the line.
+    void waitForLine(int64_t startUs, size_t bytes);
     // Highlights a menu entry and presses Enter on it.
     bool openMenuEntry(int entry);
     bool enterConsole();

@@ -211,6 +211,21 @@ TEST(CliProgram, DownloadsAnExampleAndPlaysItUntilStopped)
     EXPECT_TRUE(has(told.out, "Mode: MENU")) << told.out;
 }
 
+// A real cable carries the stop burst for over a second after the port has taken it; the
+// controller must be asked where it is only once it has seen the burst.
+TEST(CliProgram, PlayStopsOnALinePacedAsACable)
+{
+    SimOptions paced;
+    paced.pace = 57600;
+    SimBench sim(paced);
+    ASSERT_TRUE(sim.ok());
+    std::string example = std::string(TESSABAN_SOURCE_DIR) + "/data/examples/start_end.tpg";
+    ASSERT_EQ(sim.tessaban({"program", "download", "--port", "COM7", example}).status, 0);
+    CommandResult play = sim.tessaban({"program", "play", "--port", "COM7", "--seconds", "1"});
+    EXPECT_EQ(play.status, 0) << play.err;
+    EXPECT_TRUE(has(play.out, "\nStopped after 1 second; the controller is back in its menu.\n")) << play.out;
+}
+
 TEST(CliProgram, PlayStopsOnCtrlCAndReturnsTheControllerToItsMenu)
 {
     SimBench sim;
