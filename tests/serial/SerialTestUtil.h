@@ -47,6 +47,20 @@ inline std::string readUntilQuiet(comm::SerialPort& port, int quietMs = 300, int
     return all;
 }
 
+// A reply: waits up to limitMs for its first byte, then collects until the line has been quiet
+// for quietMs. A slow controller (or a busy machine) delays the reply, never cuts it.
+inline std::string readReply(comm::SerialPort& port, int quietMs = 200, int limitMs = 10000)
+{
+    std::string all;
+    auto start = Clock::now();
+    while (all.empty() && Clock::now() - start < std::chrono::milliseconds(limitMs)) {
+        all = readSome(port, 4096);
+        if (all.empty())
+            sleepMs(5);
+    }
+    return all.empty() ? all : all + readUntilQuiet(port, quietMs, limitMs);
+}
+
 // Reads until `count` bytes arrived or limitMs passed.
 inline std::string readExactly(comm::SerialPort& port, size_t count, int limitMs = 5000)
 {

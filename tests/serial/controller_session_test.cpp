@@ -40,16 +40,14 @@ std::string load(comm::SerialPort& port, unsigned address, const std::string& wi
     char command[32];
     std::snprintf(command, sizeof command, "\rld %x\r", address);
     EXPECT_TRUE(port.write(command));
-    sleepMs(200);
-    std::string ready = readSome(port, 256);
+    std::string ready = readReply(port);
     EXPECT_TRUE(endsWith(ready, "Ready..")) << ready;
     for (size_t i = 0; i < wire.size(); i += 70) {
         std::string chunk = wire.substr(i, 70);
         EXPECT_TRUE(port.write(chunk.data(), chunk.size()));
         EXPECT_EQ(port.bytesWaiting(), 0) << "the controller spoke during the transfer";
     }
-    sleepMs(300);
-    return readSome(port, 256);
+    return readReply(port);
 }
 
 std::string upload(Kz7SimProcess& sim, comm::SerialPort& port, unsigned address, size_t length)
@@ -58,8 +56,7 @@ std::string upload(Kz7SimProcess& sim, comm::SerialPort& port, unsigned address,
     char command[40];
     std::snprintf(command, sizeof command, "\rup %x %zx\r", address, length);
     EXPECT_TRUE(port.write(command));
-    sleepMs(200);
-    std::string reply = readSome(port, 256);
+    std::string reply = readReply(port);
     EXPECT_TRUE(endsWith(reply, "ready...")) << reply;
     EXPECT_TRUE(sim.control("press START"));
     return readExactly(port, length);
