@@ -101,7 +101,11 @@ class Session:
         if display:
             self.env["DISPLAY"] = display
         else:
-            self.start_x()
+            try:
+                self.start_x()
+            except BaseException:
+                self.close()  # no display server or window manager outlives a failed start
+                raise
 
     # --- the desk: display, window manager, controller ------------------------------------
     def start_x(self):
