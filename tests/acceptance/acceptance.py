@@ -101,13 +101,19 @@ class Session:
         if display:
             self.env["DISPLAY"] = display
         else:
-            self.start_x()
+            try:
+                self.start_x()
+            except BaseException:
+                self.close()  # no display server or window manager outlives a failed start
+                raise
 
     # --- the desk: display, window manager, controller ------------------------------------
     def start_x(self):
         read_end, write_end = os.pipe()
+        # -noreset: a server resets when its last client leaves, and a program connecting
+        # during the reset (openbox after a probe) is refused.
         self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1600x1000x24",
-                    "-nolisten", "tcp"], pass_fds=(write_end,))
+                    "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,))
         os.close(write_end)
         with os.fdopen(read_end) as f:
             number = f.readline().strip()
@@ -115,11 +121,13 @@ class Session:
             raise JourneyFailed("Xvfb did not start")
         self.env["DISPLAY"] = ":" + number
         log = os.path.join(self.dir, "openbox.log")
-        wm = self.spawn(["openbox", "--sm-disable"], stderr=open(log, "wb"))
+        wm = self.spawn(["openbox", "--sm-disable"], stdout=open(log, "wb"),
+                        stderr=subprocess.STDOUT)
 
         def managing():
             if wm.poll() is not None:
-                raise JourneyFailed("openbox ended: " + open(log).read()[-300:])
+                raise JourneyFailed("openbox ended (status %d): %s"
+                                    % (wm.returncode, open(log).read()[-300:]))
             return "window id" in self.xtry(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"])
         self.wait_for(managing, "the window manager")
 
