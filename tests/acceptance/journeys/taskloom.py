@@ -52,7 +52,9 @@ def run(s):
     top = s.wait_for(lambda: grid_top(s, win), "the program's grid")
     end = top + END_LINE * LINE
 
-    s.click(win, 12, end + 30)  # the line number selects the line
+    # The line number selects the line; the strip at its left edge is the breakpoint margin,
+    # since the simulator on this port offers debugging.
+    s.click(win, 24, end + 30)
     s.menu("e", "i")  # Edit / Insert Line
     s.click(win, 60, end + 40, count=2)  # the new line's first cell
     s.type("END")  # the choice list finds the entry by its first letters
