@@ -32,7 +32,7 @@ TEST(PacedLine, PacedBootLoaderTakesTheLineTime)
 
     port.purgeInput();
     ASSERT_TRUE(port.write("\rld e000\r"));
-    ASSERT_TRUE(endsWith(readUntilQuiet(port, 200, 3000), "Ready.."));
+    ASSERT_TRUE(endsWith(readReply(port), "Ready.."));
     // The PC's writes are taken as fast as it makes them (as an adapter's queue takes them);
     // the line time shows in when the controller has the whole image and answers.
     const auto start = Clock::now();
@@ -44,14 +44,17 @@ TEST(PacedLine, PacedBootLoaderTakesTheLineTime)
     // The boot loader ends an image after 150 ms of quiet; its answer is 30-odd bytes more.
     const double fixedWaits = 0.150 + 40 * 10.0 / baud;
     std::string reply;
-    while (reply.size() < 7 && secondsSince(start) < 1.1 * lineTime + fixedWaits + 2.0) {
+    // How close the pacing comes to the line is the fake-clock tests' and the benchmarks' to
+    // tell; here only a line that stopped or crawled is a failure.
+    const double limit = 3 * lineTime + fixedWaits + 2.0;
+    while (reply.size() < 7 && secondsSince(start) < limit) {
         reply += readSome(port);
         sleepMs(2);
     }
     const double seconds = secondsSince(start);
     ASSERT_EQ(reply.substr(0, 7), "Success") << reply;
     EXPECT_GE(seconds, lineTime + 0.150);
-    EXPECT_LE(seconds, 1.1 * lineTime + fixedWaits);
+    EXPECT_LE(seconds, limit);
 }
 
 TEST(PacedLine, PacedUploadSendsNoFasterThanTheLine)
@@ -63,7 +66,7 @@ TEST(PacedLine, PacedUploadSendsNoFasterThanTheLine)
     ASSERT_TRUE(port.open(sim.devicePath(), baud));
     port.purgeInput();
     ASSERT_TRUE(port.write("\rup 0 800\r"));
-    ASSERT_TRUE(endsWith(readUntilQuiet(port, 200, 3000), "ready..."));
+    ASSERT_TRUE(endsWith(readReply(port), "ready..."));
     const auto start = Clock::now();
     ASSERT_TRUE(sim.control("press START"));
     const double lineTime = 0x800 * 10.0 / baud;
@@ -71,6 +74,5 @@ TEST(PacedLine, PacedUploadSendsNoFasterThanTheLine)
     const double seconds = secondsSince(start);
     EXPECT_EQ(bytes.size(), 0x800u);
     EXPECT_GE(seconds, lineTime);
-    // The press reaches the simulator through its control FIFO: a few milliseconds.
-    EXPECT_LE(seconds, 1.1 * lineTime + 0.05);
+    EXPECT_LE(seconds, 3 * lineTime + 2); // only a stopped or crawling line
 }
