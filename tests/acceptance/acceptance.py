@@ -341,10 +341,10 @@ def main():
     parser.add_argument("--display", help="run on this X display instead of a virtual one")
     args = parser.parse_args()
 
-    spec = importlib.util.spec_from_file_location(
+    found = importlib.util.spec_from_file_location(
         args.journey, os.path.join(HERE, "journeys", args.journey + ".py"))
-    journey = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(journey)
+    journey = importlib.util.module_from_spec(found)
+    found.loader.exec_module(journey)
 
     # A time-out of the test driver ends the journey like a failure, so nothing is left running.
     signal.signal(signal.SIGTERM, lambda *_: (_ for _ in ()).throw(JourneyFailed("terminated")))
