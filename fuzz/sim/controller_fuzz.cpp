@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    static const sim::Mode kModes[] = {sim::Mode::Menu, sim::Mode::Console, sim::Mode::Screen, sim::Mode::Running,
-                                       sim::Mode::BootLoader};
+    static const sim::Mode kModes[] = {sim::Mode::Menu, sim::Mode::Console, sim::Mode::Screen,
+                                       sim::Mode::Running, sim::Mode::BootLoader};
     sim::ControllerMemory memory;
     sim::JointTable joints = sim::JointTable::standard();
     joints.setUnknown("7");

@@ -27,7 +27,7 @@ struct CutResult {
 };
 
 class BehaviorProgram {
-public:
+  public:
     static constexpr int Capacity = 1000;
     static constexpr int MinimumCount = 100; // a new program's size; deletion never goes below it
 
@@ -47,12 +47,18 @@ public:
     // Slots 0..Capacity-1; an index outside them is a programming error (std::out_of_range).
     ProgramLine& line(int index) { return lines_[order_.at(static_cast<size_t>(index))]; }
     const ProgramLine& line(int index) const { return lines_[order_.at(static_cast<size_t>(index))]; }
-    ProgramCell& cell(int lineIndex, int cellIndex) { return line(lineIndex).cells.at(static_cast<size_t>(cellIndex)); }
+    ProgramCell& cell(int lineIndex, int cellIndex)
+    {
+        return line(lineIndex).cells.at(static_cast<size_t>(cellIndex));
+    }
     const ProgramCell& cell(int lineIndex, int cellIndex) const
     {
         return line(lineIndex).cells.at(static_cast<size_t>(cellIndex));
     }
-    CellSeparator& separator(int lineIndex, int i) { return line(lineIndex).separators.at(static_cast<size_t>(i)); }
+    CellSeparator& separator(int lineIndex, int i)
+    {
+        return line(lineIndex).separators.at(static_cast<size_t>(i));
+    }
 
     // Line operations. Ranges are clamped to the lines in use.
     LineChange insertLines(int first, int n);
@@ -84,7 +90,7 @@ public:
     ProgramImage image;
     LineAddressTable lineTable; // of the image, filled with it
 
-private:
+  private:
     bool ask(int messageId) const;
     void clearSelectedFlags();
     // Lines first .. first+n-1 (inside the program) removed, the rest moved up, the tail blanked.

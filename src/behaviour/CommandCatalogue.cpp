@@ -11,6 +11,7 @@ namespace {
 // listings depend on them, so they are kept verbatim.
 const char* const kIconCountText = "51";
 const char* const kEntryCountText = "82";
+// clang-format off
 const char* const kEntryTexts[] = {
     "Joyntra:0x00", "Sensor:0x00", "KZ-7:0x00", "KZ-7 Button:0x00", "Remocon:0x00",
     "Turn on/off:0x18", "LED:0x19", "CW margin:0x1a", "CCW margin:0x1b", "CW Slope:0x1c",
@@ -31,6 +32,7 @@ const char* const kEntryTexts[] = {
     "<=:0x04", "!=:0x05", "THEN:0x00", "AND:0x01", "OR:0x02", "+:0x00", "-:0x01", "x:0x02", "/:0x03",
     "and(&):0x10", "or( | ):0x11", "(:0x00", "):0x00", "=:0x00", "<-:0x00",
 };
+// clang-format on
 constexpr int kEntryTextCount = sizeof(kEntryTexts) / sizeof(kEntryTexts[0]);
 
 const std::string kEmpty;
@@ -194,7 +196,8 @@ void CommandCatalogue::apply(ProgramLine& line, int c) const
     const ProgramCell& cell = line.cells[c];
     const uint8_t cat = cell.code[0], second = cell.code[1], third = cell.code[2];
     using namespace CellFlag;
-    if (cat == Category::Instruction && (second == InstrList::LineStart || second == InstrList::AfterThenElse)) {
+    if (cat == Category::Instruction &&
+        (second == InstrList::LineStart || second == InstrList::AfterThenElse)) {
         const bool lineStart = second == InstrList::LineStart;
         if (lineStart && (third == Instr::If || third == Instr::ElseIf || third == Instr::ContIf)) {
             placeSeparator(*this, line, c, SepKind::Open, Entry::OpenParen);

@@ -47,7 +47,7 @@ enum class DeviceKind { All = 0, Servo = 1, Sensor = 2 };
 enum class Direction { Read, Write };
 
 class CommandCatalogue {
-public:
+  public:
     // The process-wide catalogue, built on first use.
     static const CommandCatalogue& instance();
 
@@ -80,7 +80,7 @@ public:
     // "U+L+S" style text of a button-combination value.
     static std::string buttonText(int32_t bits);
 
-private:
+  private:
     bool built_ = false;
     int iconCount_ = 0;
     std::vector<std::string> names_;

@@ -58,7 +58,7 @@ void ProgramBuilder::fill(int column, const Operand& o)
     case Operand::Type::Controller: {
         const ProgramCell& c = l.cells[column];
         const auto items = CommandCatalogue::controllerChoices(c.flags & CellFlag::Write ? Direction::Write
-                                                                                           : Direction::Read);
+                                                                                         : Direction::Read);
         bool found = false;
         for (const auto& item : items) {
             if (item.entry == o.value) {
@@ -115,7 +115,8 @@ ProgramBuilder& ProgramBuilder::load(const Operand& destination, const Operand& 
     return *this;
 }
 
-ProgramBuilder& ProgramBuilder::compute(const Operand& destination, const Operand& a, uint8_t op, const Operand& b)
+ProgramBuilder& ProgramBuilder::compute(const Operand& destination, const Operand& a, uint8_t op,
+                                        const Operand& b)
 {
     instruction(Instr::Compute);
     fill(column_ + 1, destination);

@@ -13,10 +13,10 @@ namespace behaviour {
 struct Operand {
     enum class Type { Number, Name, Controller, Device, Custom, Buttons, Remocon };
     Type type = Type::Number;
-    int32_t value = 0;      // number, controller or register entry, button or remocon bits
-    int busId = 0;          // Device
-    std::string text;       // name, device name, or custom ID text
-    std::string address;    // custom address text
+    int32_t value = 0;   // number, controller or register entry, button or remocon bits
+    int busId = 0;       // Device
+    std::string text;    // name, device name, or custom ID text
+    std::string address; // custom address text
 
     static Operand number(int32_t v) { return {Type::Number, v, 0, {}, {}}; }
     static Operand name(const std::string& n) { return {Type::Name, 0, 0, n, {}}; }
@@ -34,7 +34,7 @@ struct Operand {
 };
 
 class ProgramBuilder {
-public:
+  public:
     explicit ProgramBuilder(BehaviorProgram& program, int firstLine = 0);
 
     // Moves to the next line (the first call starts at firstLine); label and comment as typed.
@@ -57,7 +57,7 @@ public:
     // False once any step could not be applied (a shape the editor would not allow).
     bool ok() const { return ok_; }
 
-private:
+  private:
     ProgramBuilder& instruction(uint8_t n);
     void fill(int column, const Operand& operand);
     void choose(int column, const ChoiceItem& item);

@@ -36,7 +36,7 @@ size_t lineRecordSize(const ProgramLine& line)
 
 // Writes into a buffer sized beforehand with lineRecordSize.
 class Writer {
-public:
+  public:
     explicit Writer(uint8_t* p) : p_(p) {}
     uint8_t* position() const { return p_; }
     void u8(uint8_t v) { *p_++ = v; }
@@ -71,7 +71,7 @@ public:
         p_ += n;
     }
 
-private:
+  private:
     uint8_t* p_;
 };
 
@@ -134,7 +134,7 @@ char toCodePage(uint16_t ch)
 constexpr uint64_t MinLineRecordSize = 2 + 2 + 10 * (2 + 16 + 4 + 5) + 9 * (12 + 1);
 
 class Reader {
-public:
+  public:
     Reader(const uint8_t* data, size_t size) : p_(data), end_(data + size), begin_(data) {}
 
     bool ok() const { return error_ == LoadError::None; }
@@ -210,7 +210,7 @@ public:
         }
     }
 
-private:
+  private:
     // Reads a length prefix and checks that the text it announces is there, before anything is
     // allocated for it.
     bool stringLength(uint64_t& n, bool& wide)
@@ -365,7 +365,8 @@ std::string describe(const Reader& r, int lineIndex, int declared)
     switch (r.error()) {
     case LoadError::Truncated:
         if (lineIndex < 0)
-            std::snprintf(buf, sizeof buf, "The program file is truncated: it ends at byte %zu, inside its header.",
+            std::snprintf(buf, sizeof buf,
+                          "The program file is truncated: it ends at byte %zu, inside its header.",
                           r.errorOffset());
         else
             std::snprintf(buf, sizeof buf,
@@ -428,17 +429,18 @@ LoadResult parseProgram(const uint8_t* data, size_t size, BehaviorProgram& progr
     }
     if (count < 0 || count > BehaviorProgram::Capacity) {
         char buf[160];
-        std::snprintf(buf, sizeof buf, "The program file declares %d lines; a program holds at most %d.", count,
-                      BehaviorProgram::Capacity);
+        std::snprintf(buf, sizeof buf, "The program file declares %d lines; a program holds at most %d.",
+                      count, BehaviorProgram::Capacity);
         return failure(LoadError::BadLineCount, buf);
     }
     // Every line record takes at least MinLineRecordSize bytes, so a count the file cannot hold is
     // refused before the lines are set up.
     if (static_cast<uint64_t>(count) * MinLineRecordSize > r.left()) {
         char buf[200];
-        std::snprintf(buf, sizeof buf,
-                      "The program file is truncated: it declares %d lines but has only %zu bytes after its header.",
-                      count, r.left());
+        std::snprintf(
+            buf, sizeof buf,
+            "The program file is truncated: it declares %d lines but has only %zu bytes after its header.",
+            count, r.left());
         return failure(LoadError::Truncated, buf);
     }
     // First pass: the whole file must read cleanly before anything of the program is touched.
@@ -482,7 +484,8 @@ LoadResult loadProgram(std::istream& in, BehaviorProgram& program)
         in.read(buf, sizeof buf);
         bytes.insert(bytes.end(), buf, buf + in.gcount());
         if (bytes.size() > MaxProgramFileSize)
-            return failure(LoadError::TooLarge, "The program file is too large to be a program (over 64 MiB).");
+            return failure(LoadError::TooLarge,
+                           "The program file is too large to be a program (over 64 MiB).");
     }
     if (in.bad())
         return failure(LoadError::Unreadable, "The program file could not be read.");

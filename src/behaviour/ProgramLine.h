@@ -120,11 +120,14 @@ struct ProgramCell {
     bool hasError() const { return flags & CellFlag::Error; }
     uint8_t category() const { return code[0]; }
     bool isOperand() const { return code[0] == Category::Operand; }
-    uint8_t role() const { return code[1]; }  // operands
-    uint8_t kind() const { return code[2]; }  // operands
-    uint8_t mask() const { return code[3]; }  // kind-11 operands
+    uint8_t role() const { return code[1]; } // operands
+    uint8_t kind() const { return code[2]; } // operands
+    uint8_t mask() const { return code[3]; } // kind-11 operands
     // An instruction cell (in use) holding instruction number n, from either list.
-    bool isInstruction(uint8_t n) const { return inUse() && code[0] == Category::Instruction && code[2] == n; }
+    bool isInstruction(uint8_t n) const
+    {
+        return inUse() && code[0] == Category::Instruction && code[2] == n;
+    }
 
     bool operator==(const ProgramCell&) const = default;
 };

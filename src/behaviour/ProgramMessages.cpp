@@ -17,7 +17,8 @@ const std::string& messageText(int id)
         {Msg::DeleteEdited, "Do you want to continue to delete edited program line?"},
         {Msg::NoError, "There is no error!"},
         {Msg::ErrorTotal, "The total number of errors: "},
-        {Msg::NoStartOrEnd, "There is no \"START\" or \"END\" command. If not, please check incorrect labels."},
+        {Msg::NoStartOrEnd,
+         "There is no \"START\" or \"END\" command. If not, please check incorrect labels."},
         {Msg::DoubleClick, "Double click!"},
     };
     static const std::string none;
@@ -40,10 +41,11 @@ std::string composeBuildMessage(const CheckResult& check, const GenerateResult* 
     char buf[300];
     switch (generate->error) {
     case GenerateError::TooLarge:
-        std::snprintf(buf, sizeof buf,
-                      "The program is too large for the controller: its image needs at least %d bytes with the "
-                      "checksum, and only %d fit (line %d).",
-                      generate->needed, ProgramImage::Capacity, generate->line + 1);
+        std::snprintf(
+            buf, sizeof buf,
+            "The program is too large for the controller: its image needs at least %d bytes with the "
+            "checksum, and only %d fit (line %d).",
+            generate->needed, ProgramImage::Capacity, generate->line + 1);
         return buf;
     case GenerateError::BadCell:
         std::snprintf(buf, sizeof buf,

@@ -47,11 +47,12 @@ namespace {
 
 bool isLineInstruction(const ProgramCell& c, uint8_t n)
 {
-    return c.inUse() && c.code[0] == Category::Instruction && c.code[1] == InstrList::LineStart && c.code[2] == n;
+    return c.inUse() && c.code[0] == Category::Instruction && c.code[1] == InstrList::LineStart &&
+           c.code[2] == n;
 }
 
 class Checker {
-public:
+  public:
     explicit Checker(BehaviorProgram& p) : p_(p) {}
 
     CheckResult run()
@@ -100,7 +101,7 @@ public:
         return labelPass();
     }
 
-private:
+  private:
     CheckResult result(bool ok) const { return {ok, errors_, problems_}; }
     void mark(int l, int i, Problem why)
     {
@@ -182,7 +183,8 @@ private:
             return 0;
         }
         int b = 0;
-        if (c0.isInstruction(Instr::If) || c0.isInstruction(Instr::ElseIf) || c0.isInstruction(Instr::ContIf)) {
+        if (c0.isInstruction(Instr::If) || c0.isInstruction(Instr::ElseIf) ||
+            c0.isInstruction(Instr::ContIf)) {
             const uint8_t head = c0.code[2];
             if (head == Instr::If) {
                 if (continued_) {
@@ -316,7 +318,7 @@ private:
 };
 
 class Generator {
-public:
+  public:
     Generator(BehaviorProgram& p, const CommandCatalogue& cat) : p_(p), cat_(cat), img_(p.image) {}
 
     GenerateResult run()
@@ -357,7 +359,7 @@ public:
         return result_;
     }
 
-private:
+  private:
     GenerateResult fail()
     {
         img_.bytes.fill(0xFF);

@@ -75,11 +75,11 @@ CheckResult checkRules(BehaviorProgram& program);
 GenerateResult generateImage(BehaviorProgram& program, const CommandCatalogue& catalogue);
 
 struct BuildResult {
-    bool ok = false;              // check and generation both passed
+    bool ok = false; // check and generation both passed
     CheckResult check;
-    GenerateResult generate;      // meaningful only when check.ok
-    std::string message;          // the text to show: 10010 on success, else the failure message
-    std::vector<uint8_t> bytes;   // on success: the image and its checksum, ready to send
+    GenerateResult generate;    // meaningful only when check.ok
+    std::string message;        // the text to show: 10010 on success, else the failure message
+    std::vector<uint8_t> bytes; // on success: the image and its checksum, ready to send
 };
 
 // Check, then (when the check passed) generate; composes the message.

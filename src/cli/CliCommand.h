@@ -35,7 +35,7 @@ struct ParsedArgs {
     std::map<std::string, bool> flags;
     std::string error; // non-empty when the command line could not be parsed
 
-    bool has(const std::string& name) const;           // a flag given, or an option given at least once
+    bool has(const std::string& name) const; // a flag given, or an option given at least once
     std::string value(const std::string& name, const std::string& fallback = {}) const; // last value
     const std::vector<std::string>& all(const std::string& name) const;
 };

@@ -66,7 +66,8 @@ int parse(const std::vector<std::string>& args, const char* help, const std::vec
     }
     if (out.positional.size() != 1) {
         std::fprintf(stderr, "tessaban: %s\n\n%s",
-                     out.positional.empty() ? "a program file is needed" : "only one program file is taken", help);
+                     out.positional.empty() ? "a program file is needed" : "only one program file is taken",
+                     help);
         return ExitUsage;
     }
     return -1;
@@ -142,7 +143,8 @@ std::string cellDescription(const ProgramCell& c)
     if (c.role() == Role::Label)
         return d + "label name " + quoted(c.text);
     if (c.role() == Role::Button) {
-        std::snprintf(buf, sizeof buf, "value %d (%s)", c.value, CommandCatalogue::buttonText(c.value).c_str());
+        std::snprintf(buf, sizeof buf, "value %d (%s)", c.value,
+                      CommandCatalogue::buttonText(c.value).c_str());
         return d + buf;
     }
     if (c.role() == Role::Remocon) {
@@ -166,7 +168,8 @@ std::string cellDescription(const ProgramCell& c)
         return d;
     }
     case Kind::Controller:
-        std::snprintf(buf, sizeof buf, "KZ-7 register %s (0x%02x)", cat.name(c.entry).c_str(), cat.code(c.entry) & 0xFF);
+        std::snprintf(buf, sizeof buf, "KZ-7 register %s (0x%02x)", cat.name(c.entry).c_str(),
+                      cat.code(c.entry) & 0xFF);
         return d + buf;
     case Kind::Number:
         return d + "number " + std::to_string(c.value);
@@ -202,7 +205,8 @@ void dumpLine(const ProgramLine& line, int index)
         }
         if (i < SeparatorsPerLine && line.separators[i].kind != SepKind::None) {
             const CellSeparator& s = line.separators[i];
-            std::printf("  separator %d: %s (kind %d, entry %d)\n", i, quoted(s.text).c_str(), s.kind, s.entry);
+            std::printf("  separator %d: %s (kind %d, entry %d)\n", i, quoted(s.text).c_str(), s.kind,
+                        s.entry);
         }
     }
 }
@@ -297,12 +301,13 @@ int buildCommand(const std::vector<std::string>& args)
         std::fprintf(stderr, "tessaban: %s\n", s.message.c_str());
         return ExitFile;
     }
-    std::printf("n = %d, checksum 0x%02X: %s written to %s\n", program.image.length,
-                program.image.checksum(), cli::countOf(r.bytes.size(), "byte").c_str(), output.c_str());
+    std::printf("n = %d, checksum 0x%02X: %s written to %s\n", program.image.length, program.image.checksum(),
+                cli::countOf(r.bytes.size(), "byte").c_str(), output.c_str());
     return 0;
 }
 
-const cli::CliCommand dumpEntry("program", "dump", "list the lines of a behaviour program (.tpg)", dumpCommand);
+const cli::CliCommand dumpEntry("program", "dump", "list the lines of a behaviour program (.tpg)",
+                                dumpCommand);
 const cli::CliCommand checkEntry("program", "check", "check a behaviour program and generate its image",
                                  checkCommand);
 const cli::CliCommand buildEntry("program", "build", "write the image a download sends (image + checksum)",

@@ -64,8 +64,7 @@ bool MotionDataFile::write(const std::string& path, std::span<const std::uint8_t
 {
     if (received.size() < kSize)
         return fail(MotionFileError::WriteFailed, "fewer than 65536 bytes received");
-    const platform::AtomicWriteResult written =
-        platform::writeFileAtomically(path, received.first(kSize));
+    const platform::AtomicWriteResult written = platform::writeFileAtomically(path, received.first(kSize));
     if (!written)
         return fail(MotionFileError::WriteFailed, written.reason());
     error_ = MotionFileError::None;

@@ -16,7 +16,7 @@
 namespace comm {
 
 class SerialPort : public platform::ByteChannel {
-public:
+  public:
     using Notify = std::function<void()>;
 
     SerialPort() = default;
@@ -50,7 +50,7 @@ public:
     // and says it is busy when connected to.
     static std::vector<std::string> enumeratePorts(int maxNames = 255);
 
-private:
+  private:
     void readerLoop();
 
     platform::SerialDevice device_;

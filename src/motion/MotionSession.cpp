@@ -2,7 +2,6 @@
 
 #include "motion/MotionReplies.h"
 
-
 namespace motion {
 
 MotionSession::MotionSession(MotionLink& link, int tickMs) : link_(link), tickMs_(tickMs)

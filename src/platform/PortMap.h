@@ -28,8 +28,8 @@ std::string devicePathForPort(const std::string& portName);
 
 struct PortEntry {
     int number = 0;
-    std::string name;   // "COM3"
-    std::string device; // what the name resolves to
+    std::string name;    // "COM3"
+    std::string device;  // what the name resolves to
     bool linked = false; // from the port folder rather than a default
     bool exists = false; // the device node exists and the system reports a line behind it
     // What stands behind the port, so the robot's cable can be told from the others: the text of

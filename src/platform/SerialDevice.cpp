@@ -16,6 +16,7 @@ namespace {
 
 speed_t standardSpeed(int rate)
 {
+    // clang-format off
     switch (rate) {
     case 50: return B50;
     case 75: return B75;
@@ -49,6 +50,7 @@ speed_t standardSpeed(int rate)
     case 4000000: return B4000000;
     default: return B0;
     }
+    // clang-format on
 }
 
 // Lets a pseudo-terminal hand over bytes that are still in flight to the line discipline, so

@@ -9,7 +9,7 @@
 namespace platform {
 
 class SerialDevice {
-public:
+  public:
     SerialDevice() = default;
     ~SerialDevice();
     SerialDevice(const SerialDevice&) = delete;
@@ -43,7 +43,7 @@ public:
     // A sentence for a user: why the last open or transfer failed, with the usual remedy.
     std::string lastErrorText() const;
 
-private:
+  private:
     int fd_ = -1;
     int lastError_ = 0;
 };

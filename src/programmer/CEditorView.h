@@ -106,7 +106,7 @@ class CEditorView : public QWidget {
     BitPad* buttonPad_;
     BitPad* remoconPad_;
     QMenu* kindMenu_;
-    GridTarget editing_; // the target of the open list, text box, pad or menu
+    GridTarget editing_;  // the target of the open list, text box, pad or menu
     int anchorLine_ = -1; // where a keyboard or Shift+click selection started
     int focusLine_ = -1;  // the end of it that the keys move
 };

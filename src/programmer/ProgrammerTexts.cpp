@@ -26,7 +26,8 @@ QString text(int id)
         {Str::SaveChanges, "Save changes to %1?"},
         {Str::NumberTooLarge, "The number is too large. Please, enter a number between 0 and 2147483647."},
         {Str::ClipboardFailed, "The lines could not be put on the clipboard, so they were not cut."},
-        {Str::AboutText, "Taskloom (Tessaban)\nThe behaviour programmer of the Tessaban robot kit.\nVersion %1"},
+        {Str::AboutText,
+         "Taskloom (Tessaban)\nThe behaviour programmer of the Tessaban robot kit.\nVersion %1"},
         {Str::Untitled, "Untitled"},
         {Str::NotInCodePage, "A program file cannot hold these characters: %1\n"
                              "Please, use Western European letters only."},

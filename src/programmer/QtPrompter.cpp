@@ -29,8 +29,8 @@ bool QtPrompter::confirm(const QString& text)
 
 bool QtPrompter::askYesNo(const QString& text)
 {
-    return QMessageBox::question(parent_, programmer::text(Str::Title), text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    return QMessageBox::question(parent_, programmer::text(Str::Title), text,
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 SaveAnswer QtPrompter::askSave(const QString& text)

@@ -747,8 +747,9 @@ bool Controller::control(std::string_view line, std::string* error, std::string*
         std::string state = stateLine();
         if (words.size() == 2) {
             std::string text = state + "\n";
-            const platform::AtomicWriteResult written = platform::writeFileAtomically(
-                words[1], std::vector<uint8_t>(text.begin(), text.end()), platform::FilePermissions{0644, false});
+            const platform::AtomicWriteResult written =
+                platform::writeFileAtomically(words[1], std::vector<uint8_t>(text.begin(), text.end()),
+                                              platform::FilePermissions{0644, false});
             if (!written)
                 return fail("cannot write the state to " + words[1]);
         } else if (reply) {

@@ -29,7 +29,8 @@ uint64_t PacedLine::throughBy(int64_t startUs, int64_t nowUs) const
     if (nowUs <= startUs)
         return 0;
     // Byte k (from 0) is through at startUs + spanUs(k + 1).
-    return static_cast<uint64_t>(nowUs - startUs) * static_cast<uint64_t>(baud_) / (kBitsPerByte * kUsPerSecond);
+    return static_cast<uint64_t>(nowUs - startUs) * static_cast<uint64_t>(baud_) /
+           (kBitsPerByte * kUsPerSecond);
 }
 
 void PacedLine::put(const char* data, size_t count)
@@ -117,7 +118,8 @@ size_t PacedLine::carryOutput(size_t waiting)
     if (outputIdle_)
         beginOutput(clock_.nowUs());
     const uint64_t through = throughBy(outputStartUs_, clock_.nowUs());
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(waiting, through - std::min(through, outputSent_)));
+    const size_t n =
+        static_cast<size_t>(std::min<uint64_t>(waiting, through - std::min(through, outputSent_)));
     outputSent_ += n;
     outputFreeUs_ = outputStartUs_ + spanUs(outputSent_);
     // All that waited is through: the line falls idle once its last byte is, so output that

@@ -108,7 +108,6 @@ void PtyHost::holdInput(bool hold)
         return;
     if (::tcflow(slave_, hold ? TCOOFF : TCOON) == 0)
         held_ = hold;
-
 }
 
 } // namespace sim

@@ -11,13 +11,8 @@ namespace sim {
 
 PtyServer::PtyServer(Controller& controller, ControllerMemory& memory, PtyHost& pty, ControlFifo& control,
                      Settings settings, platform::Clock& clock)
-    : controller_(controller),
-      memory_(memory),
-      pty_(pty),
-      control_(control),
-      settings_(std::move(settings)),
-      clock_(clock),
-      line_(settings_.pace, clock)
+    : controller_(controller), memory_(memory), pty_(pty), control_(control), settings_(std::move(settings)),
+      clock_(clock), line_(settings_.pace, clock)
 {
 }
 
@@ -139,7 +134,8 @@ void PtyServer::run()
         lock = std::unique_lock<std::mutex>(*settings_.guard);
     for (;;) {
         // A new rate is taken between transfers, so no byte is timed by two rates.
-        if (wantedPace_ >= 0 && line_.queuedInput() == 0 && outbox_.empty() && controller_.pendingOutput() == 0) {
+        if (wantedPace_ >= 0 && line_.queuedInput() == 0 && outbox_.empty() &&
+            controller_.pendingOutput() == 0) {
             line_.setBaud(wantedPace_);
             wantedPace_ = -1;
         }

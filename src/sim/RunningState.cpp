@@ -38,8 +38,8 @@ bool parseNumber(const std::string& text, long low, long high, long& value)
     bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
     long v = std::strtol(text.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
     const char first = text[hex ? 2 : 0];
-    if (*end != '\0' || !(std::isxdigit(static_cast<unsigned char>(first)) || (!hex && first == '-')) || v < low ||
-        v > high)
+    if (*end != '\0' || !(std::isxdigit(static_cast<unsigned char>(first)) || (!hex && first == '-')) ||
+        v < low || v > high)
         return false;
     value = v;
     return true;

@@ -15,7 +15,7 @@ using motion::ScreenField;
 
 constexpr uint8_t kEsc = 27;
 constexpr int kPageInfoColumn = motion::kPageInfoCursorColumn;
-constexpr int kPlayStepMs = 150;   // per pose, plus the pose's pause in tens of milliseconds
+constexpr int kPlayStepMs = 150; // per pose, plus the pose's pause in tens of milliseconds
 
 std::string format(const char* pattern, long value)
 {
@@ -805,7 +805,7 @@ void ScreenEditor::fullRepaint()
     // Captions sit between the joints' on/off column (61..63) and the values (from column 70),
     // so a person watching on an 80-column terminal sees every word whole.
     static const std::pair<int, const char*> kCaptions[] = {
-        {2, "Page number"}, {3, "Addr"},       {5, "Play count"}, {10, "Pose count"},
+        {2, "Page number"}, {3, "Addr"},        {5, "Play count"}, {10, "Pose count"},
         {12, "Speed"},      {14, "Accel time"}, {15, "Next page"}, {16, "Exit page"}};
     for (const auto& [row, caption] : kCaptions)
         out_ += "\r" + header(row, 65) + caption;

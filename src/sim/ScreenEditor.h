@@ -8,11 +8,11 @@
 #include "sim/JointTable.h"
 #include "sim/MotionPage.h"
 
+#include "motion/ScreenLayout.h"
 #include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
-#include "motion/ScreenLayout.h"
 
 #include <string>
 #include <string_view>

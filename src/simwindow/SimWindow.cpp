@@ -170,8 +170,9 @@ void SimWindow::buildMenus()
     add(faults, "Vanish", tr("&Vanish..."), [this] { injectFault("vanish"); });
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
-    add(help, "Guide", tr("User &Guide"), [this] { guikit::GuideWindow::showGuide(this); })
-        ->setShortcut(QKeySequence::HelpContents);
+    add(help, "Guide", tr("User &Guide"), [this] {
+        guikit::GuideWindow::showGuide(this);
+    })->setShortcut(QKeySequence::HelpContents);
     add(help, "About", tr("&About KZ-7 Simulator"), [this] {
         QMessageBox::about(this, tr("About KZ-7 Simulator"),
                            tr("KZ-7 Simulator\nThe software KZ-7 controller of the Tessaban kit, with the "

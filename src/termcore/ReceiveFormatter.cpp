@@ -14,9 +14,11 @@ constexpr int64_t kDayMs = 24LL * 3600 * 1000;
 bool isFinal(uint8_t b)
 {
     switch (b) {
+    // clang-format off
     case 'm': case 'K': case 'h': case 'l': case 'J': case 'G': case 'f': case 's': case 'u': case 'A':
     case 'B': case 'C': case 'D': case 'L': case 'M': case '@': case 'P': case 'Z': case 'H': case 'r':
     case 't': case 'd':
+        // clang-format on
         return true;
     default:
         return false;
@@ -70,7 +72,8 @@ void ReceiveFormatter::appendHexLine(std::string& out, uint64_t offset, const ui
                                      int perLine, const std::string& stamp)
 {
     // stamp, 8 offset digits, two blanks, 3 per byte plus a gap per group of 8, a blank, text.
-    const size_t width = stamp.size() + 8 + 2 + size_t(perLine) * 3 + size_t(perLine / 8) + 1 + size_t(count) + 2;
+    const size_t width =
+        stamp.size() + 8 + 2 + size_t(perLine) * 3 + size_t(perLine / 8) + 1 + size_t(count) + 2;
     const size_t at = out.size();
     out.resize(at + width, ' ');
     char* p = out.data() + at;

@@ -158,8 +158,8 @@ std::string TextSelection::text(const TerminalScreen& screen) const
     return active_ ? cellText(screen, first_, last_) : std::string();
 }
 
-std::optional<TextMatch> ScreenSearch::find(const TerminalScreen& screen, const std::string& needle, int64_t from,
-                                            bool forward)
+std::optional<TextMatch> ScreenSearch::find(const TerminalScreen& screen, const std::string& needle,
+                                            int64_t from, bool forward)
 {
     if (needle.empty() || !screen.initialised())
         return std::nullopt;

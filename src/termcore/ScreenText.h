@@ -66,8 +66,8 @@ class ScreenSearch {
   public:
     // The next match after `from` (forward) or before it (backward), wrapping round the ends;
     // from = -1 forward starts at the top, backward at the bottom. Nothing for an empty needle.
-    static std::optional<TextMatch> find(const TerminalScreen& screen, const std::string& needle, int64_t from,
-                                         bool forward);
+    static std::optional<TextMatch> find(const TerminalScreen& screen, const std::string& needle,
+                                         int64_t from, bool forward);
     // Every match that touches logical rows firstRow..lastRow, in order.
     static std::vector<TextMatch> matchesInRows(const TerminalScreen& screen, const std::string& needle,
                                                 int firstRow, int lastRow);

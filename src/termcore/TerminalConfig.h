@@ -5,8 +5,8 @@
 #include "termcore/RecentFileList.h"
 
 #include <array>
-#include <optional>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 

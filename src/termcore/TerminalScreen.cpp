@@ -475,7 +475,8 @@ bool TerminalScreen::horizontalScroll(ScrollCode code, int position)
     if (!initialised_)
         return false;
     startUserScroll();
-    int move = scrollMove(code, charWidth_, viewWidth_, code == ScrollCode::ThumbTrack ? position - scrollX_ : 0);
+    int move =
+        scrollMove(code, charWidth_, viewWidth_, code == ScrollCode::ThumbTrack ? position - scrollX_ : 0);
     move -= move % cw();
     const int limit = std::max(0, contentWidth_ - viewWidth_ / 2);
     const int before = scrollX_;

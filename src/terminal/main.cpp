@@ -101,14 +101,14 @@ int main(int argc, char** argv)
             const std::string text = value("--baud");
             const auto rate = termcore::parseBaudRate(text);
             if (!rate) {
-                std::fprintf(stderr, "wirescope: --baud: %s\n",
-                             termcore::texts::badBaudRate(text, platform::kLowestBaudRate, platform::kHighestBaudRate)
-                                 .c_str());
+                std::fprintf(
+                    stderr, "wirescope: --baud: %s\n",
+                    termcore::texts::badBaudRate(text, platform::kLowestBaudRate, platform::kHighestBaudRate)
+                        .c_str());
                 return 2;
             }
             options.baudRate = *rate;
-        }
-        else if (arg == "--config")
+        } else if (arg == "--config")
             options.configPath = value("--config");
         else if (arg == "--no-connect")
             options.connectAtStart = false;

@@ -61,16 +61,19 @@ bool buttonCounter(BehaviorProgram& p)
     b.line({}, "count starts at zero").load(Operand::name("count"), Operand::number(0));
     b.line().load(Operand::kz7(TimerReg), Operand::number(120));
     b.line().jump("wait");
-    b.line("beep", "one short tone per press").load(Operand::device("Sensor", SensorId, BuzzerIndex),
-                                                     Operand::number(10));
+    b.line("beep", "one short tone per press")
+        .load(Operand::device("Sensor", SensorId, BuzzerIndex), Operand::number(10));
     b.line().load(sensor(BuzzerTime), Operand::number(3));
     b.line().compute(Operand::name("count"), Operand::name("count"), 9 /* + */, Operand::number(1));
     b.line().ret();
-    b.line("wait").condition(Instr::If, Operand::kz7(ButtonReg), 3 /* = */, Operand::buttons(8 | 2), Conn::And);
-    b.line().condition(Instr::ContIf, Operand::name("count"), 6 /* < */, Operand::number(10), Conn::Then)
+    b.line("wait").condition(Instr::If, Operand::kz7(ButtonReg), 3 /* = */, Operand::buttons(8 | 2),
+                             Conn::And);
+    b.line()
+        .condition(Instr::ContIf, Operand::name("count"), 6 /* < */, Operand::number(10), Conn::Then)
         .call("beep");
     b.line().condition(Instr::If, Operand::kz7(ButtonReg), 3 /* = */, Operand::buttons(4), Conn::Or);
-    b.line().condition(Instr::ContIf, Operand::kz7(TimerReg), 3 /* = */, Operand::number(0), Conn::Then)
+    b.line()
+        .condition(Instr::ContIf, Operand::kz7(TimerReg), 3 /* = */, Operand::number(0), Conn::Then)
         .jump("done");
     b.line().jump("wait");
     b.line("done").load(Operand::kz7(PrintLf), Operand::name("count"));
@@ -90,19 +93,21 @@ bool wheelControl(BehaviorProgram& p)
     b.line().compute(Operand::name("speed"), Operand::name("base"), 9 /* + */, Operand::name("light"));
     b.line().compute(Operand::name("turn"), Operand::name("light"), 11 /* x */, Operand::number(2));
     b.line().compute(Operand::name("turn"), Operand::name("turn"), 12 /* / */, Operand::number(3));
-    b.line().compute(Operand::device("Left wheel", LeftWheel, MovingSpeed), Operand::name("speed"), 10 /* - */,
+    b.line().compute(Operand::device("Left wheel", LeftWheel, MovingSpeed), Operand::name("speed"),
+                     10 /* - */, Operand::name("turn"));
+    b.line().compute(Operand::custom("2", "speedReg"), Operand::name("speed"), 9 /* + */,
                      Operand::name("turn"));
-    b.line().compute(Operand::custom("2", "speedReg"), Operand::name("speed"), 9 /* + */, Operand::name("turn"));
-    b.line({}, "kept for testing: torque limit")
-        .load(Operand::custom("wheel", "34"), Operand::number(512));
+    b.line({}, "kept for testing: torque limit").load(Operand::custom("wheel", "34"), Operand::number(512));
     p.toggleEnabled(b.lineIndex(), b.lineIndex());
     b.line().compute(Operand::name("flags"), Operand::custom("arm", "posReg"), 13 /* and(&) */,
                      Operand::number(0x3FF));
     b.line().compute(Operand::name("flags"), Operand::name("flags"), 14 /* or( | ) */, Operand::number(1024));
-    b.line().condition(Instr::If, Operand::device("Right wheel", RightWheel, PresentPosition), 7 /* <= */,
-                       Operand::number(512), Conn::Then)
+    b.line()
+        .condition(Instr::If, Operand::device("Right wheel", RightWheel, PresentPosition), 7 /* <= */,
+                   Operand::number(512), Conn::Then)
         .load(Operand::device("Right wheel", RightWheel, GoalPosition), Operand::number(700));
-    b.line().condition(Instr::If, Operand::name("speed"), 8 /* != */, Operand::number(0), Conn::Then)
+    b.line()
+        .condition(Instr::If, Operand::name("speed"), 8 /* != */, Operand::number(0), Conn::Then)
         .jump("again");
     b.line().end();
     return b.ok();
@@ -117,9 +122,11 @@ bool counterPrinter(BehaviorProgram& p)
     b.line("next").compute(Operand::name("count"), Operand::name("count"), 9 /* + */, Operand::number(1));
     b.line().load(Operand::kz7(PrintLf), Operand::name("count"));
     b.line().load(Operand::kz7(TimerReg), Operand::number(2));
-    b.line("wait").condition(Instr::If, Operand::kz7(TimerReg), 4 /* > */, Operand::number(0), Conn::Then)
+    b.line("wait")
+        .condition(Instr::If, Operand::kz7(TimerReg), 4 /* > */, Operand::number(0), Conn::Then)
         .jump("wait");
-    b.line().condition(Instr::If, Operand::name("count"), 6 /* < */, Operand::number(10), Conn::Then)
+    b.line()
+        .condition(Instr::If, Operand::name("count"), 6 /* < */, Operand::number(10), Conn::Then)
         .jump("next");
     b.line().end();
     return b.ok();
@@ -131,11 +138,14 @@ bool buttonSensor(BehaviorProgram& p)
 {
     ProgramBuilder b(p);
     b.line({}, "Buttons drive the LED, the sensor drives joint 1").start();
-    b.line("loop").condition(Instr::If, Operand::kz7(ButtonReg), 3 /* = */, Operand::buttons(8), Conn::Then)
+    b.line("loop")
+        .condition(Instr::If, Operand::kz7(ButtonReg), 3 /* = */, Operand::buttons(8), Conn::Then)
         .load(Operand::kz7(AuxLed), Operand::number(1));
-    b.line().condition(Instr::If, Operand::kz7(ButtonReg), 3 /* = */, Operand::buttons(4), Conn::Then)
+    b.line()
+        .condition(Instr::If, Operand::kz7(ButtonReg), 3 /* = */, Operand::buttons(4), Conn::Then)
         .load(Operand::kz7(AuxLed), Operand::number(0));
-    b.line().condition(Instr::If, sensor(CenterIr), 4 /* > */, Operand::number(100), Conn::Then)
+    b.line()
+        .condition(Instr::If, sensor(CenterIr), 4 /* > */, Operand::number(100), Conn::Then)
         .load(Operand::device("Joint 1", LeftWheel, GoalPosition), Operand::number(800));
     b.line().otherwise().load(Operand::device("Joint 1", LeftWheel, GoalPosition), Operand::number(200));
     b.line().jump("loop");
@@ -161,7 +171,7 @@ const std::vector<Example>& all()
     static const std::vector<Example> list = {
         {"worked_example.tpg", workedExample}, {"start_end.tpg", startEnd},
         {"obstacle_avoid.tpg", obstacleAvoid}, {"button_counter.tpg", buttonCounter},
-        {"wheel_control.tpg", wheelControl}, {"counter_printer.tpg", counterPrinter},
+        {"wheel_control.tpg", wheelControl},   {"counter_printer.tpg", counterPrinter},
         {"button_sensor.tpg", buttonSensor},
     };
     return list;

@@ -11,7 +11,7 @@
 namespace examples {
 
 struct Example {
-    std::string fileName; // inside data/examples
+    std::string fileName;                                   // inside data/examples
     std::function<bool(behaviour::BehaviorProgram&)> build; // false when a step was refused
 };
 

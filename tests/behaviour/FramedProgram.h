@@ -5,8 +5,7 @@
 
 #include <gtest/gtest.h>
 
-template <typename F>
-behaviour::BehaviorProgram framed(F&& build, bool mustBuild = true)
+template <typename F> behaviour::BehaviorProgram framed(F&& build, bool mustBuild = true)
 {
     behaviour::BehaviorProgram p;
     behaviour::ProgramBuilder b(p);

@@ -49,6 +49,7 @@ TEST(Catalogue, HoldsEveryEntryWithItsNameAndCode)
     EXPECT_EQ(cat().count(), 82);
     EXPECT_EQ(cat().iconCount(), 51);
     // Spellings and codes that programs and listings rely on.
+    // clang-format off
     const std::vector<std::pair<int, std::pair<const char*, int>>> expected = {
         {0, {"Joyntra", 0x00}},       {3, {"KZ-7 Button", 0x00}},          {5, {"Turn on/off", 0x18}},
         {18, {"Interal temerature", 0x2b}}, {19, {"Moving flag", 0x2e}},   {20, {"Left IR sensor data", 0x1a}},
@@ -61,6 +62,7 @@ TEST(Catalogue, HoldsEveryEntryWithItsNameAndCode)
         {76, {"and(&)", 0x10}},       {77, {"or( | )", 0x11}},             {78, {"(", 0x00}},
         {80, {"=", 0x00}},            {81, {"<-", 0x00}},
     };
+    // clang-format on
     for (const auto& [index, nameCode] : expected) {
         EXPECT_EQ(cat().name(index), nameCode.first) << index;
         EXPECT_EQ(cat().code(index), nameCode.second) << index;
@@ -89,15 +91,25 @@ TEST(Catalogue, ChoiceListsFollowTheCellCodes)
     constexpr uint8_t X = NotChosen;
     const uint16_t write = CellFlag::InUse | CellFlag::Write, read = CellFlag::InUse | CellFlag::Read;
     const Case cases[] = {
-        {"line start", {0, 0, X, X, X}, 0, {52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+        {"line start",
+         {0, 0, X, X, X},
+         0,
+         {52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62},
+         {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
         {"after THEN", {0, 1, 5, X, X}, 0, {56, 57, 58, 61}, {4, 5, 6, 9}},
         {"comparison", {1, X, X, X, X}, 0, {63, 64, 65, 66, 67, 68}, {3, 4, 5, 6, 7, 8}},
         {"arithmetic", {2, X, X, X, X}, 0, {72, 73, 74, 75, 76, 77}, {9, 10, 11, 12, 13, 14}},
         {"connective", {3, X, X, X, X}, 0, {69, 70, 71}, {15, 16, 17}},
-        {"controller written", {4, Role::Destination, Kind::Controller, X, X}, write,
-         {39, 41, 44, 46, 47, 48, 49, 50}, {255, 24, 255, 255, 255, 255, 255, 255}},
-        {"controller read", {4, Role::Destination, Kind::Controller, X, X}, read,
-         {39, 40, 41, 42, 43, 45, 46, 47, 48}, {255, 255, 24, 24, 255, 23, 255, 255, 255}},
+        {"controller written",
+         {4, Role::Destination, Kind::Controller, X, X},
+         write,
+         {39, 41, 44, 46, 47, 48, 49, 50},
+         {255, 24, 255, 255, 255, 255, 255, 255}},
+        {"controller read",
+         {4, Role::Destination, Kind::Controller, X, X},
+         read,
+         {39, 40, 41, 42, 43, 45, 46, 47, 48},
+         {255, 255, 24, 24, 255, 23, 255, 255, 255}},
         {"number", {4, Role::Source, Kind::Number, X, X}, read, {}, {}},
     };
     for (const Case& c : cases) {
@@ -243,13 +255,21 @@ TEST(ConstantRoles, EveryOtherLeftSideReleasesTheButtonConstant)
         bool released;
     };
     const std::vector<Case> cases = {
-        {"sensor register from the lists", [](ProgramLine& l) { return setDeviceRegister(l, 1, "Sensor", 100, 20); },
-         true},
+        {"sensor register from the lists",
+         [](ProgramLine& l) { return setDeviceRegister(l, 1, "Sensor", 100, 20); }, true},
         {"custom numbers", [](ProgramLine& l) { return setCustomRegister(l, 1, "100", "26").ok; }, true},
         {"custom names", [](ProgramLine& l) { return setCustomRegister(l, 1, "arm", "pos").ok; }, true},
         {"typed number", [](ProgramLine& l) { return typeText(l, 1, "5"); }, true},
-        {"controller Timer", [](ProgramLine& l) { return chooseItem(l, 1, {46, NotChosen}); }, true},
-        {"Button again", [](ProgramLine& l) { return chooseItem(l, 1, {Entry::Button, ListCodeButton}); }, false},
+        {"controller Timer",
+         [](ProgramLine& l) {
+             return chooseItem(l, 1, {46, NotChosen});
+         },
+         true},
+        {"Button again",
+         [](ProgramLine& l) {
+             return chooseItem(l, 1, {Entry::Button, ListCodeButton});
+         },
+         false},
         {"refused custom 256", [](ProgramLine& l) { return setCustomRegister(l, 1, "256", "26").ok; }, false},
         {"refused custom empty", [](ProgramLine& l) { return setCustomRegister(l, 1, "", "26").ok; }, false},
     };
@@ -281,7 +301,7 @@ TEST(CellTexts, TypedNumbersThatDoNotFitAreRefusedNotWrapped)
         int32_t value;
     };
     const Case cases[] = {
-        {"2147483647", true, 2147483647}, {"2147483648", false, 0},     {"99999999999999", false, 0},
+        {"2147483647", true, 2147483647}, {"2147483648", false, 0},      {"99999999999999", false, 0},
         {"4294967296", false, 0},         {"00000000000012x", true, 12}, {"x99999999999999", true, 0},
     };
     for (const auto& c : cases) {

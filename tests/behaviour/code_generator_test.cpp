@@ -39,8 +39,7 @@ Bytes image(BehaviorProgram& p)
 }
 
 // The bytes of a program made of START, the given middle line(s), END.
-template <typename F>
-Bytes middle(F&& build)
+template <typename F> Bytes middle(F&& build)
 {
     BehaviorProgram p = framed(build);
     Bytes all = image(p);
@@ -59,8 +58,8 @@ TEST(Generator, WorkedExampleGivesTheExactImage)
     p.line(2).label = "two";
     BuildResult r = buildProgram(p);
     ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(r.bytes, (Bytes{0x04, 0x80, 0x00, 0x64, 0x1A, 0x01, 0x04, 0x32, 0x00, 0x00, 0x02, 0x00, 0xC8, 0x1F,
-                              0x04, 0x01, 0x00, 0x05, 0x2C}));
+    EXPECT_EQ(r.bytes, (Bytes{0x04, 0x80, 0x00, 0x64, 0x1A, 0x01, 0x04, 0x32, 0x00, 0x00, 0x02, 0x00, 0xC8,
+                              0x1F, 0x04, 0x01, 0x00, 0x05, 0x2C}));
     EXPECT_EQ(p.image.length, 18);
     EXPECT_EQ(p.image.checksum(), 0x2C);
     EXPECT_EQ(p.labelTable.labels.at(0).address, 1);
@@ -103,11 +102,15 @@ TEST(Generator, OneByteCellsUseTheirCatalogueCodes)
                   b.line().condition(Instr::ContIf, var("a"), 8, num(2), Conn::Or);
                   b.line().condition(Instr::ContIf, var("a"), 5, num(3), Conn::Then).load(var("a"), num(0));
               }),
-              cat({cond(0x80, 0x00, 1, 0x01), cond(0x83, 0x05, 2, 0x02), cond(0x83, 0x02, 3, 0x00),
+              cat({cond(0x80, 0x00, 1, 0x01),
+                   cond(0x83, 0x05, 2, 0x02),
+                   cond(0x83, 0x02, 3, 0x00),
                    {0x02, 0x05, 0, 0, 0x04, 0, 0}}));
 
     EXPECT_EQ(middle([](ProgramBuilder& b) {
-                  b.line().condition(Instr::If, var("a"), 6, num(1), Conn::Then).compute(var("a"), var("a"), 12, num(2));
+                  b.line()
+                      .condition(Instr::If, var("a"), 6, num(1), Conn::Then)
+                      .compute(var("a"), var("a"), 12, num(2));
                   b.line().condition(Instr::ElseIf, var("a"), 7, num(1), Conn::Then).load(var("a"), num(0));
                   b.line().otherwise().call("x");
                   b.line("x").compute(var("a"), var("a"), 13, num(1));
@@ -118,11 +121,18 @@ TEST(Generator, OneByteCellsUseTheirCatalogueCodes)
                   b.line().jump("x");
                   b.line().ret();
               }),
-              cat({cond(0x80, 0x03, 1, 0x00), {0x03, 0x05, 0, 0, 0x05, 0, 0, 0x03, 0x04, 2, 0}, // at 1
-                   cond(0x81, 0x04, 1, 0x00), {0x02, 0x05, 0, 0, 0x04, 0, 0},                  // at 21
-                   {0x82, 0x06, 0x04, 42, 0},                                                   // at 37
-                   computeA(0x10), computeA(0x11), computeA(0x01), computeA(0x02), computeA(0x00), // x at 42
-                   {0x01, 0x04, 42, 0}, {0x07}}));
+              cat({cond(0x80, 0x03, 1, 0x00),
+                   {0x03, 0x05, 0, 0, 0x05, 0, 0, 0x03, 0x04, 2, 0}, // at 1
+                   cond(0x81, 0x04, 1, 0x00),
+                   {0x02, 0x05, 0, 0, 0x04, 0, 0}, // at 21
+                   {0x82, 0x06, 0x04, 42, 0},      // at 37
+                   computeA(0x10),
+                   computeA(0x11),
+                   computeA(0x01),
+                   computeA(0x02),
+                   computeA(0x00), // x at 42
+                   {0x01, 0x04, 42, 0},
+                   {0x07}}));
 }
 
 TEST(Generator, EveryOperandRow)
@@ -136,11 +146,11 @@ TEST(Generator, EveryOperandRow)
             .condition(Instr::If, Operand::kz7(Entry::Button), 3, Operand::buttons(8 | 16), Conn::Then)
             .jump("self"); // role 23 and role 22
     });
-    EXPECT_EQ(got, (Bytes{0x02, 0x00, 3, 0x20, 0x03, 0, 1,         // names: arm 0, pos 1
-                          0x02, 0x01, 7, 2, 0x02, 3, 30,           // gain 2, leg 3
+    EXPECT_EQ(got, (Bytes{0x02, 0x00, 3,   0x20, 0x03, 0,    1,    // names: arm 0, pos 1
+                          0x02, 0x01, 7,   2,    0x02, 3,    30,   // gain 2, leg 3
                           0x02, 0x00, 200, 0x18, 0x04, 0x70, 0x11, // 70000 keeps its low 16 bits
-                          0x02, 0x05, 2, 0, 0x05, 0, 0,            //
-                          0x80, 0x00, 200, 0x20, 0x00, 0x04, 24, 0, 0x00, 0x01, 0x04, 29, 0}));
+                          0x02, 0x05, 2,   0,    0x05, 0,    0,    //
+                          0x80, 0x00, 200, 0x20, 0x00, 0x04, 24,   0, 0x00, 0x01, 0x04, 29, 0}));
 }
 
 TEST(Generator, WideValuesKeepTheirLowBytesAndRemoconConstantsTheirValue)
@@ -161,7 +171,8 @@ TEST(Generator, WideValuesKeepTheirLowBytesAndRemoconConstantsTheirValue)
     rc.value = 0x1234;
     Bytes all = image(p);
     EXPECT_EQ(all, (Bytes{0x04, 0x02, 0x00, 0x2C, 0xFF, 0x04, 0xFF, 0xFF, //
-                          0x80, 0x05, 0, 0, 0x00, 0x04, 0x34, 0x12, 0x00, 0x02, 0x05, 0, 0, 0x04, 1, 0, 0x05}));
+                          0x80, 0x05, 0,    0,    0x00, 0x04, 0x34, 0x12, 0x00,
+                          0x02, 0x05, 0,    0,    0x04, 1,    0,    0x05}));
 }
 
 TEST(Generator, StartEndAndLineFlags)
@@ -176,7 +187,7 @@ TEST(Generator, StartEndAndLineFlags)
     b.line().end();
     b.line().load(var("after"), num(4)); // after END: nothing
     ASSERT_TRUE(b.ok());
-    p.toggleEnabled(3, 3); // disabled line: nothing
+    p.toggleEnabled(3, 3);                                       // disabled line: nothing
     p.line(4).flags &= static_cast<uint16_t>(~LineFlag::Edited); // never visited: nothing
     ASSERT_TRUE(checkRules(p).ok);
     GenerateResult g = generateImage(p, CommandCatalogue::instance());
@@ -254,8 +265,9 @@ TEST(Generator, AFullProgramTooLargeForTheAreaIsRefused)
     BuildResult r = buildProgram(p);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.generate.error, GenerateError::TooLarge);
-    EXPECT_EQ(r.message, "The program is too large for the controller: its image needs at least 8195 bytes with "
-                         "the checksum, and only 8192 fit (line 411).");
+    EXPECT_EQ(r.message,
+              "The program is too large for the controller: its image needs at least 8195 bytes with "
+              "the checksum, and only 8192 fit (line 411).");
 }
 
 TEST(Generator, CellsThatCannotBeEncodedAreRefusedAndMarked)
@@ -269,7 +281,8 @@ TEST(Generator, CellsThatCannotBeEncodedAreRefusedAndMarked)
         {"unknown operand kind", [](BehaviorProgram& p) { p.cell(1, 2).code[2] = 77; }, 2},
         {"name mask out of range", [](BehaviorProgram& p) { p.cell(1, 1).code[3] = 9; }, 1},
         {"instruction entry outside the catalogue", [](BehaviorProgram& p) { p.cell(1, 0).entry = 5000; }, 0},
-        {"controller entry outside the catalogue", [](BehaviorProgram& p) { p.cell(2, 1).entry = NoEntry; }, 1},
+        {"controller entry outside the catalogue", [](BehaviorProgram& p) { p.cell(2, 1).entry = NoEntry; },
+         1},
         {"unknown category", [](BehaviorProgram& p) { p.cell(2, 0).code[0] = 9; }, 0},
     };
     for (const auto& c : cases) {

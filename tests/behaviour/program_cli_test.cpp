@@ -51,7 +51,7 @@ std::vector<uint8_t> readAll(const fs::path& p)
 }
 
 class ProgramCli : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(folder_.ok());
@@ -76,8 +76,8 @@ TEST_F(ProgramCli, BuildWritesTheImageAndChecksum)
     EXPECT_NE(r.output.find("n = 18"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("0x2C"), std::string::npos) << r.output;
     EXPECT_EQ(readAll(path("image.bin")),
-              (std::vector<uint8_t>{0x04, 0x80, 0x00, 0x64, 0x1A, 0x01, 0x04, 0x32, 0x00, 0x00, 0x02, 0x00, 0xC8, 0x1F,
-                                    0x04, 0x01, 0x00, 0x05, 0x2C}));
+              (std::vector<uint8_t>{0x04, 0x80, 0x00, 0x64, 0x1A, 0x01, 0x04, 0x32, 0x00, 0x00, 0x02, 0x00,
+                                    0xC8, 0x1F, 0x04, 0x01, 0x00, 0x05, 0x2C}));
 
     ASSERT_TRUE(saveProgramFile(path("se.tpg"), framed()).ok);
     r = tessaban("program build --output=" + path("se.bin") + " " + path("se.tpg"));
@@ -99,17 +99,20 @@ TEST_F(ProgramCli, CheckPrintsTheProgrammersMessageAndItsTables)
     // A program with a number as LOAD destination.
     ASSERT_TRUE(saveProgramFile(path("bad.tpg"), framed([](ProgramBuilder& b) {
                                     b.line().load(Operand::number(3), Operand::number(4));
-                                })).ok);
+                                }))
+                    .ok);
     r = tessaban("program check -v " + path("bad.tpg"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.output.rfind("There is an incorrect program grammar!\nThe total number of errors: 1\n", 0), 0u)
+    EXPECT_EQ(r.output.rfind("There is an incorrect program grammar!\nThe total number of errors: 1\n", 0),
+              0u)
         << r.output;
     EXPECT_NE(r.output.find("line 2 cell 1: \"3\""), std::string::npos) << r.output;
     r = tessaban("program build " + path("bad.tpg") + " -o " + path("bad.bin"));
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(fs::exists(path("bad.bin")));
 
-    ASSERT_TRUE(saveProgramFile(path("jump.tpg"), framed([](ProgramBuilder& b) { b.line().jump("nowhere"); })).ok);
+    ASSERT_TRUE(
+        saveProgramFile(path("jump.tpg"), framed([](ProgramBuilder& b) { b.line().jump("nowhere"); })).ok);
     r = tessaban("program check " + path("jump.tpg"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.output, "Found incorrect jump label!\n");
@@ -120,9 +123,11 @@ TEST_F(ProgramCli, DumpListsTheLinesInUse)
     CliRun r = tessaban("program dump " + path("worked.tpg"));
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("100 lines, current cell: line 3 cell 0"), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("line 2  edited  label \"two\"  comment \"the \\\"worked\\\" line\""), std::string::npos)
+    EXPECT_NE(r.output.find("line 2  edited  label \"two\"  comment \"the \\\"worked\\\" line\""),
+              std::string::npos)
         << r.output;
-    EXPECT_NE(r.output.find("device register: ID 100, address 0x1a (Left IR sensor data)"), std::string::npos);
+    EXPECT_NE(r.output.find("device register: ID 100, address 0x1a (Left IR sensor data)"),
+              std::string::npos);
     EXPECT_NE(r.output.find("separator 6: \"<-\""), std::string::npos);
     EXPECT_NE(r.output.find("KZ-7 register AUX LED (0x1f)"), std::string::npos);
     EXPECT_EQ(r.output.find("line 4"), std::string::npos); // blank lines are left out
@@ -134,7 +139,9 @@ TEST_F(ProgramCli, BadFilesAndUsageGetClearErrors)
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.output.find("No such file"), std::string::npos) << r.output;
 
-    { std::ofstream(path("text.tpg")) << "not a program at all"; }
+    {
+        std::ofstream(path("text.tpg")) << "not a program at all";
+    }
     r = tessaban("program dump " + path("text.tpg"));
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.output.find("It is not Tessaban program file."), std::string::npos) << r.output;
@@ -170,7 +177,9 @@ TEST_F(ProgramCli, BuildWritesThroughLinksAndRefusesWhatIsNoImageFile)
 {
     const std::vector<uint8_t> program = readAll(path("worked.tpg"));
     fs::create_directory(dir_ / "out");
-    { std::ofstream(dir_ / "out" / "image.bin") << "old"; }
+    {
+        std::ofstream(dir_ / "out" / "image.bin") << "old";
+    }
     fs::create_symlink(dir_ / "out" / "image.bin", dir_ / "link.bin");
     fs::create_symlink(dir_ / "worked.tpg", dir_ / "program-link.tpg");
     ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);

@@ -56,7 +56,7 @@ std::string describeDifference(const ProgramLine& a, const ProgramLine& b)
 }
 
 class TempDir : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(folder_.ok()); }
     // Saves a program commented "first" as path; its bytes.
     std::vector<uint8_t> saveFirst()
@@ -79,9 +79,11 @@ TEST(ProgramFile, HeaderAndBlankLineRecordAreByteExact)
     auto bytes = serializeProgram(p);
     // 16-byte header; a blank line: flags, two empty strings, ten 53-byte cells, nine 13-byte separators.
     ASSERT_EQ(bytes.size(), 16u + 2 + 1 + 1 + 10 * 53 + 9 * 13);
-    const std::vector<uint8_t> header = {0xE8, 0x03, 0, 0, 1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    const std::vector<uint8_t> header = {0xE8, 0x03, 0,    0,    1,    0,    0,    0,
+                                         0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 16), header);
-    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 16, bytes.begin() + 20), (std::vector<uint8_t>{0, 0, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 16, bytes.begin() + 20),
+              (std::vector<uint8_t>{0, 0, 0, 0}));
     // Cell 0: flags 1, style 1, entry 51, id 0, value 0, "Double click!" twice, two empty strings, codes.
     std::vector<uint8_t> cell0 = {1, 0, 1, 0, 0, 0, 51, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 13};
     const std::string dc = "Double click!";
@@ -100,7 +102,8 @@ TEST(ProgramFile, StringLengthsUseTheirThreeForms)
     auto form = [](size_t n) {
         std::vector<uint8_t> out;
         writeString(out, std::string(n, 'a'));
-        return std::vector<uint8_t>(out.begin(), out.begin() + static_cast<long>(std::min<size_t>(out.size(), 7)));
+        return std::vector<uint8_t>(out.begin(),
+                                    out.begin() + static_cast<long>(std::min<size_t>(out.size(), 7)));
     };
     EXPECT_EQ(form(0), (std::vector<uint8_t>{0}));
     EXPECT_EQ(form(254)[0], 254);
@@ -152,16 +155,16 @@ TEST(ProgramFile, LoadingRebuildsTextsAndSanitisesIndexes)
     BehaviorProgram p;
     ASSERT_TRUE(examples::workedExample(p));
     ProgramLine& l = p.line(1);
-    l.cells[0].gridText = l.cells[0].fullText = "stale";      // IF
-    l.cells[4].gridText = "stale";                              // THEN
-    l.cells[6].gridText = l.cells[6].fullText = "stale";      // KZ-7 AUX LED
-    l.cells[7].gridText = "kept";                               // a number keeps its texts
-    l.cells[1].entry = 5000;                                    // no such entry
+    l.cells[0].gridText = l.cells[0].fullText = "stale"; // IF
+    l.cells[4].gridText = "stale";                       // THEN
+    l.cells[6].gridText = l.cells[6].fullText = "stale"; // KZ-7 AUX LED
+    l.cells[7].gridText = "kept";                        // a number keeps its texts
+    l.cells[1].entry = 5000;                             // no such entry
     l.separators[0].entry = -7;
     p.line(5).cells[0].code = {0, 0, 255, 255, 255};
     p.line(5).cells[0].gridText = "stale";
     p.line(6).cells[0].code = {0, 0, 4, 255, 255};
-    p.line(6).cells[0].entry = 81234;                           // instruction with a bad index: texts kept
+    p.line(6).cells[0].entry = 81234; // instruction with a bad index: texts kept
     p.line(6).cells[0].gridText = "odd";
     // A button constant is shown by its letters.
     ProgramBuilder b(p, 7);
@@ -195,7 +198,8 @@ TEST(ProgramFile, LoadingRebuildsTextsAndSanitisesIndexes)
 
 TEST(ProgramFile, CurrentCellOutsideTheProgramIsDropped)
 {
-    for (auto [line, cell] : std::vector<std::pair<int32_t, int32_t>>{{100, 0}, {-5, 0}, {3, 10}, {3, -2}, {2000000, 3}}) {
+    for (auto [line, cell] :
+         std::vector<std::pair<int32_t, int32_t>>{{100, 0}, {-5, 0}, {3, 10}, {3, -2}, {2000000, 3}}) {
         BehaviorProgram p;
         auto bytes = serializeProgram(p);
         std::vector<uint8_t> head;
@@ -269,14 +273,15 @@ TEST(ProgramFile, RoundTripOverRandomlyEditedPrograms)
         // where the template had shown "Undefine"; every other field comes back as it was.
         for (int i = 0; i < p.count(); ++i) {
             for (auto& c : p.line(i).cells) {
-                const bool unchosenInstruction = c.category() == Category::Instruction && c.code[1] <= 2 &&
-                                                 c.code[2] == NotChosen;
-                const bool unchosenConnective = c.category() == Category::Connective && c.code[1] == NotChosen;
+                const bool unchosenInstruction =
+                    c.category() == Category::Instruction && c.code[1] <= 2 && c.code[2] == NotChosen;
+                const bool unchosenConnective =
+                    c.category() == Category::Connective && c.code[1] == NotChosen;
                 if (c.inUse() && (unchosenInstruction || unchosenConnective))
                     c.gridText = c.fullText = "Double click!";
             }
-            ASSERT_TRUE(back.line(i) == p.line(i)) << "round " << round << " line " << i << ": "
-                                                   << describeDifference(back.line(i), p.line(i));
+            ASSERT_TRUE(back.line(i) == p.line(i))
+                << "round " << round << " line " << i << ": " << describeDifference(back.line(i), p.line(i));
         }
         auto again = serializeProgram(back);
         BehaviorProgram third;
@@ -290,9 +295,9 @@ TEST(ProgramFile, WrongSignatureIsRefusedWithTheProgrammersMessage)
     BehaviorProgram p;
     p.line(0).label = "keep";
     const auto before = serializeProgram(p);
-    for (std::vector<uint8_t> bytes : {std::vector<uint8_t>{0xE9, 0x03, 0, 0, 100, 0, 0, 0},
-                                       std::vector<uint8_t>{'P', 'K', 3, 4}, std::vector<uint8_t>{0xE8, 0x03},
-                                       std::vector<uint8_t>{}}) {
+    for (std::vector<uint8_t> bytes :
+         {std::vector<uint8_t>{0xE9, 0x03, 0, 0, 100, 0, 0, 0}, std::vector<uint8_t>{'P', 'K', 3, 4},
+          std::vector<uint8_t>{0xE8, 0x03}, std::vector<uint8_t>{}}) {
         LoadResult r = parseProgram(bytes, p);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.error, LoadError::NotProgramFile);

@@ -198,7 +198,7 @@ TEST_F(DeleteLines, RangesAreClampedToTheProgram)
     EXPECT_TRUE(p.deleteLines(-1, 2).ok); // only line 0 lies in the range
     EXPECT_EQ(p.line(0).label, "L1");
     EXPECT_TRUE(p.deleteLines(98, 50).ok); // n clamped to the lines left
-    EXPECT_EQ(p.line(97).label, "L98"); // after the first deletion line i holds L(i+1)
+    EXPECT_EQ(p.line(97).label, "L98");    // after the first deletion line i holds L(i+1)
     EXPECT_TRUE(blank(p.line(98)));
     EXPECT_TRUE(p.deleteLines(5000, 3).ok);
     EXPECT_TRUE(p.deleteLines(3, -4).ok);
@@ -284,7 +284,7 @@ TEST_F(InsertLines, NearTheEndOfAFullProgramNothingIsWrittenPastTheSlots)
     EXPECT_EQ(p.line(996).label, "L996");
     EXPECT_TRUE(blank(p.line(997)));
     EXPECT_TRUE(blank(p.line(999)));
-    EXPECT_EQ(p.curLine(), -1); // pushed off the end
+    EXPECT_EQ(p.curLine(), -1);           // pushed off the end
     EXPECT_TRUE(p.insertLines(-3, 1).ok); // clamped to 0
     EXPECT_TRUE(p.insertLines(1000, 1).ok);
     EXPECT_EQ(p.count(), 1000);
@@ -357,11 +357,11 @@ TEST_F(Clipboard, MalformedBlocksAreRefusedWhole)
     auto good = source.copySelection();
 
     std::vector<std::vector<uint8_t>> bad = {
-        {},                                              // no count
-        {0xFF, 0xFF, 0xFF, 0xFF},                        // -1 lines
-        {0x00, 0x00, 0x00, 0x80},                        // huge negative
-        {0xE9, 0x03, 0x00, 0x00},                        // 1001 lines
-        {0xFF, 0xFF, 0xFF, 0x7F},                        // 2^31 - 1 lines
+        {},                                                 // no count
+        {0xFF, 0xFF, 0xFF, 0xFF},                           // -1 lines
+        {0x00, 0x00, 0x00, 0x80},                           // huge negative
+        {0xE9, 0x03, 0x00, 0x00},                           // 1001 lines
+        {0xFF, 0xFF, 0xFF, 0x7F},                           // 2^31 - 1 lines
         std::vector<uint8_t>(good.begin(), good.end() - 1), // last line truncated
         std::vector<uint8_t>(good.begin(), good.begin() + 40),
     };
@@ -451,11 +451,9 @@ TEST(ProgramLines, MovingTheSelectionSwapsItWithTheLineItPasses)
         int current; // the current line was 2
     };
     const Case cases[] = {
-        {1, 2, -1, true, {1, 2, 0, 3, 4}, {0, 1}, 1},
-        {1, 2, 1, true, {0, 3, 1, 2, 4}, {2, 3}, 3},
+        {1, 2, -1, true, {1, 2, 0, 3, 4}, {0, 1}, 1},  {1, 2, 1, true, {0, 3, 1, 2, 4}, {2, 3}, 3},
         {3, 3, -1, true, {0, 1, 3, 2, 4}, {2, 2}, 3}, // the current line is the one passed
-        {0, 1, -1, false, {0, 1, 2, 3, 4}, {0, 1}, 2},
-        {98, 99, 1, false, {0, 1, 2, 3, 4}, {98, 99}, 2},
+        {0, 1, -1, false, {0, 1, 2, 3, 4}, {0, 1}, 2}, {98, 99, 1, false, {0, 1, 2, 3, 4}, {98, 99}, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.first << ".." << c.last << " by " << c.delta);

@@ -35,8 +35,9 @@ bool marked(const BehaviorProgram& p, int l, int c)
     return p.cell(l, c).hasError();
 }
 
-const std::string kNoStartOrEnd = "There is an incorrect program grammar!\nThere is no \"START\" or \"END\" command. If "
-                                  "not, please check incorrect labels.";
+const std::string kNoStartOrEnd =
+    "There is an incorrect program grammar!\nThere is no \"START\" or \"END\" command. If "
+    "not, please check incorrect labels.";
 
 std::string errorsMessage(int n)
 {
@@ -192,15 +193,22 @@ TEST(RuleCheck, ElseChainsNeedAnOpenIf)
         EXPECT_TRUE(marked(p, line, cell));
         return r.errors;
     };
-    EXPECT_EQ(errorsOf([](ProgramBuilder& b) {
-        b.line().condition(Instr::ElseIf, var("a"), Eq, num(1), Conn::Then).load(var("b"), num(1));
-    }, 1, 0), 1);
+    EXPECT_EQ(
+        errorsOf(
+            [](ProgramBuilder& b) {
+                b.line().condition(Instr::ElseIf, var("a"), Eq, num(1), Conn::Then).load(var("b"), num(1));
+            },
+            1, 0),
+        1);
     EXPECT_EQ(errorsOf([](ProgramBuilder& b) { b.line().otherwise().load(var("b"), num(1)); }, 1, 0), 1);
-    EXPECT_EQ(errorsOf([](ProgramBuilder& b) {
-        b.line().condition(Instr::If, var("a"), Eq, num(1), Conn::Then).load(var("b"), num(1));
-        b.line().otherwise().load(var("b"), num(2));
-        b.line().otherwise().load(var("b"), num(3)); // ELSE closed the chain
-    }, 3, 0), 1);
+    EXPECT_EQ(errorsOf(
+                  [](ProgramBuilder& b) {
+                      b.line().condition(Instr::If, var("a"), Eq, num(1), Conn::Then).load(var("b"), num(1));
+                      b.line().otherwise().load(var("b"), num(2));
+                      b.line().otherwise().load(var("b"), num(3)); // ELSE closed the chain
+                  },
+                  3, 0),
+              1);
     // ELSE IF after ELSE IF, then ELSE: fine.
     BehaviorProgram p = framed([](ProgramBuilder& b) {
         b.line().condition(Instr::If, var("a"), Eq, num(1), Conn::Then).load(var("b"), num(1));
@@ -301,8 +309,8 @@ TEST(RuleCheck, TheFiftyFirstNameStopsAtItsOperand)
         for (int i = 0; i < 25; ++i)
             b.line().load(var("n" + std::to_string(2 * i)), var("n" + std::to_string(2 * i + 1)));
         b.line().load(var("n0"), var("n49")); // known names: fine
-        b.line().load(var("n50"), num(1));     // the 51st
-        b.line().load(num(1), num(1));         // never reached
+        b.line().load(var("n50"), num(1));    // the 51st
+        b.line().load(num(1), num(1));        // never reached
     });
     CheckResult r = checkRules(p);
     EXPECT_FALSE(r.ok);
@@ -381,7 +389,9 @@ TEST(RuleCheck, CraftedLinesNeverReachPastTheTenthCell)
 {
     // IF ... THEN ELSE COMPUTE: the COMPUTE would need cells 7..10.
     BehaviorProgram p = framed([](ProgramBuilder& b) {
-        b.line().condition(Instr::If, var("a"), Eq, num(1), Conn::Then).compute(var("b"), var("c"), Plus, num(1));
+        b.line()
+            .condition(Instr::If, var("a"), Eq, num(1), Conn::Then)
+            .compute(var("b"), var("c"), Plus, num(1));
     });
     ProgramLine& l = p.line(1);
     for (int i = 9; i > 5; --i)

@@ -77,7 +77,8 @@ TEST(HexImageLoader, ImageHoldsTheDataThenAFillByteThenTheChecksum)
         EXPECT_EQ(r.start, 0u);
         ASSERT_EQ(r.length, c.image.size());
         ASSERT_EQ(r.buffer.size(), HexImageLoader::kBufferSize);
-        EXPECT_EQ(std::vector<std::uint8_t>(r.buffer.begin(), r.buffer.begin() + static_cast<long>(r.length)), c.image);
+        EXPECT_EQ(std::vector<std::uint8_t>(r.buffer.begin(), r.buffer.begin() + static_cast<long>(r.length)),
+                  c.image);
         // Everything past the image is the fill.
         EXPECT_TRUE(std::all_of(r.buffer.begin() + static_cast<long>(r.length), r.buffer.end(),
                                 [](std::uint8_t b) { return b == 0xFF; }));
@@ -198,49 +199,50 @@ const std::string kGood = ":0400000001020304F2\n";
 
 INSTANTIATE_TEST_SUITE_P(
     EveryRule, HexRejection,
-    testing::Values(Rejection{"BlankLine", kGood + "\n" + kGood, HexError::BadLineLength, 2},
-                    Rejection{"BlankCrLfLine", kGood + "\r\n", HexError::BadLineLength, 2},
-                    Rejection{"TrailingBlankLine", kGood + "\n", HexError::BadLineLength, 2},
-                    Rejection{"LineOf1025", ":00000001FF" + std::string(1025 - 11, ' ') + "\n",
-                              HexError::BadLineLength, 1},
-                    Rejection{"LeadingSpace", " " + kGood, HexError::MissingColon, 1},
-                    Rejection{"NoColon", kGood + "0400000001020304F2\n", HexError::MissingColon, 2},
-                    Rejection{"ShortHeader", ":0400000\n", HexError::BadRecordHeader, 1},
-                    Rejection{"ColonOnly", ":\n", HexError::BadRecordHeader, 1},
-                    Rejection{"NonHexCount", ":G400000001020304F2\n", HexError::BadRecordHeader, 1},
-                    Rejection{"SignedAddress", ":04-00000001020304F2\n", HexError::BadRecordHeader, 1},
-                    Rejection{"SpaceInHeader", ":04 000000102030405\n", HexError::BadRecordHeader, 1},
-                    Rejection{"NonHexType", ":040000x001020304F2\n", HexError::BadRecordHeader, 1},
-                    Rejection{"MissingDataDigits", ":04000000010203\n", HexError::BadData, 1},
-                    Rejection{"OddDataDigits", ":040000000102030\n", HexError::BadData, 1},
-                    Rejection{"SpaceInData", ":02000000AB CD\n", HexError::BadData, 1}, // data stops at white space
-                    Rejection{"NonHexDataPair", ":04000000010G0304F2\n", HexError::BadData, 1},
-                    Rejection{"MissingSegment", ":02000002\n", HexError::BadData, 1},
-                    Rejection{"NonHexSegment", ":0200000210Z0EC\n", HexError::BadData, 1},
-                    // Damaged records: a firmware file with one of them must not be flashed.
-                    Rejection{"WrongChecksum", kGood + ":0400040001020304EF\n", HexError::BadChecksum, 2},
-                    Rejection{"ChecksumOfZeroes", ":02000000ABCD00\n", HexError::BadChecksum, 1},
-                    Rejection{"FlippedDataDigit", ":0400000001020314F2\n", HexError::BadChecksum, 1},
-                    Rejection{"BadEndRecordChecksum", kGood + ":00000001FE\n", HexError::BadChecksum, 2},
-                    Rejection{"BadSegmentChecksum", ":020000021000ED\n" + kGood, HexError::BadChecksum, 1},
-                    Rejection{"ChecksumMissing", ":0100020077\n", HexError::BadData, 1},
-                    Rejection{"ChecksumHalf", ":01000200778\n", HexError::BadData, 1},
-                    Rejection{"ExtraDigits", ":0100020077860\n", HexError::BadData, 1},
-                    Rejection{"SegmentTooShort", ":0100000210ED\n", HexError::BadData, 1},
-                    // Nothing to send: no data record, or only records without bytes.
-                    Rejection{"EmptyFile", "", HexError::NoData, 0},
-                    Rejection{"OnlyAnEndRecord", ":00000001FF\n", HexError::NoData, 0},
-                    Rejection{"OnlyEmptyDataRecords", ":00004000C0\n:00000001FF\n", HexError::NoData, 0},
-                    Rejection{"RecordType6", ":00000006FA\n", HexError::UnknownRecordType, 1},
-                    Rejection{"RecordTypeFF", kGood + ":000000FF01\n", HexError::UnknownRecordType, 2},
-                    Rejection{"EndsAtTheTopOfMemory",
-                              tf::segmentRecord(0xF000) + tf::hexRecord(0, 0xFFF0, std::vector<std::uint8_t>(16, 1)),
-                              HexError::AddressOutOfRange, 2},
-                    Rejection{"EmptyRecordAtTheTop", tf::segmentRecord(0xFFFF) + ":00001000F0\n",
-                              HexError::AddressOutOfRange, 2},
-                    Rejection{"SegmentWrapIsNotAllowed",
-                              tf::segmentRecord(0xFFFF) + tf::hexRecord(0, 0xFFFF, std::vector<std::uint8_t>(1, 0x55)),
-                              HexError::AddressOutOfRange, 2}),
+    testing::Values(
+        Rejection{"BlankLine", kGood + "\n" + kGood, HexError::BadLineLength, 2},
+        Rejection{"BlankCrLfLine", kGood + "\r\n", HexError::BadLineLength, 2},
+        Rejection{"TrailingBlankLine", kGood + "\n", HexError::BadLineLength, 2},
+        Rejection{"LineOf1025", ":00000001FF" + std::string(1025 - 11, ' ') + "\n", HexError::BadLineLength,
+                  1},
+        Rejection{"LeadingSpace", " " + kGood, HexError::MissingColon, 1},
+        Rejection{"NoColon", kGood + "0400000001020304F2\n", HexError::MissingColon, 2},
+        Rejection{"ShortHeader", ":0400000\n", HexError::BadRecordHeader, 1},
+        Rejection{"ColonOnly", ":\n", HexError::BadRecordHeader, 1},
+        Rejection{"NonHexCount", ":G400000001020304F2\n", HexError::BadRecordHeader, 1},
+        Rejection{"SignedAddress", ":04-00000001020304F2\n", HexError::BadRecordHeader, 1},
+        Rejection{"SpaceInHeader", ":04 000000102030405\n", HexError::BadRecordHeader, 1},
+        Rejection{"NonHexType", ":040000x001020304F2\n", HexError::BadRecordHeader, 1},
+        Rejection{"MissingDataDigits", ":04000000010203\n", HexError::BadData, 1},
+        Rejection{"OddDataDigits", ":040000000102030\n", HexError::BadData, 1},
+        Rejection{"SpaceInData", ":02000000AB CD\n", HexError::BadData, 1}, // data stops at white space
+        Rejection{"NonHexDataPair", ":04000000010G0304F2\n", HexError::BadData, 1},
+        Rejection{"MissingSegment", ":02000002\n", HexError::BadData, 1},
+        Rejection{"NonHexSegment", ":0200000210Z0EC\n", HexError::BadData, 1},
+        // Damaged records: a firmware file with one of them must not be flashed.
+        Rejection{"WrongChecksum", kGood + ":0400040001020304EF\n", HexError::BadChecksum, 2},
+        Rejection{"ChecksumOfZeroes", ":02000000ABCD00\n", HexError::BadChecksum, 1},
+        Rejection{"FlippedDataDigit", ":0400000001020314F2\n", HexError::BadChecksum, 1},
+        Rejection{"BadEndRecordChecksum", kGood + ":00000001FE\n", HexError::BadChecksum, 2},
+        Rejection{"BadSegmentChecksum", ":020000021000ED\n" + kGood, HexError::BadChecksum, 1},
+        Rejection{"ChecksumMissing", ":0100020077\n", HexError::BadData, 1},
+        Rejection{"ChecksumHalf", ":01000200778\n", HexError::BadData, 1},
+        Rejection{"ExtraDigits", ":0100020077860\n", HexError::BadData, 1},
+        Rejection{"SegmentTooShort", ":0100000210ED\n", HexError::BadData, 1},
+        // Nothing to send: no data record, or only records without bytes.
+        Rejection{"EmptyFile", "", HexError::NoData, 0},
+        Rejection{"OnlyAnEndRecord", ":00000001FF\n", HexError::NoData, 0},
+        Rejection{"OnlyEmptyDataRecords", ":00004000C0\n:00000001FF\n", HexError::NoData, 0},
+        Rejection{"RecordType6", ":00000006FA\n", HexError::UnknownRecordType, 1},
+        Rejection{"RecordTypeFF", kGood + ":000000FF01\n", HexError::UnknownRecordType, 2},
+        Rejection{"EndsAtTheTopOfMemory",
+                  tf::segmentRecord(0xF000) + tf::hexRecord(0, 0xFFF0, std::vector<std::uint8_t>(16, 1)),
+                  HexError::AddressOutOfRange, 2},
+        Rejection{"EmptyRecordAtTheTop", tf::segmentRecord(0xFFFF) + ":00001000F0\n",
+                  HexError::AddressOutOfRange, 2},
+        Rejection{"SegmentWrapIsNotAllowed",
+                  tf::segmentRecord(0xFFFF) + tf::hexRecord(0, 0xFFFF, std::vector<std::uint8_t>(1, 0x55)),
+                  HexError::AddressOutOfRange, 2}),
     [](const testing::TestParamInfo<Rejection>& info) { return info.param.name; });
 
 TEST(HexImageLoader, DataEndingAtTheLastAddressPutsTheChecksumPastTheAddressSpace)

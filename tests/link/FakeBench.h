@@ -23,8 +23,8 @@ struct FakeBench {
     }
     bool open() { return fake.ok() && link.openPort(fake.devicePath()); }
     FakeController fake;
-    comm::ControllerLink link{
-        fakeTiming(), [this](const std::string&, int) { return fake.open(); }, fake.clock()};
+    comm::ControllerLink link{fakeTiming(), [this](const std::string&, int) { return fake.open(); },
+                              fake.clock()};
 };
 
 } // namespace linktest

@@ -29,8 +29,8 @@ struct FakeScript {
     std::string successReply = "Success\r\n";
     std::string uploadReply = "\r\nready...";
     bool consoleIgnoresExit = false; // "\rexit\ry" leaves it in the console
-    bool bootIgnoresGo = false; // "\rgo\r" leaves it in the boot loader
-    bool bootEchoes = true;     // the boot loader echoes each '#'
+    bool bootIgnoresGo = false;      // "\rgo\r" leaves it in the boot loader
+    bool bootEchoes = true;          // the boot loader echoes each '#'
     bool runningIgnoresBreak = false;
     int refuseLoads = 0;               // this many "ld" commands get an error instead of Ready..
     long complainAfterImageBytes = -1; // send one byte once this many image bytes arrived

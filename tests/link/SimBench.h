@@ -18,9 +18,9 @@ namespace linktest {
 struct SimOptions {
     bool poweredOn = true;
     bool blankFirmware = false;
-    std::string mode; // "console", "running", ... (empty: the menu)
-    long pace = 0;    // baud rate to pace at (0: as fast as the pty goes)
-    int com = 7;      // linked as COMn in the bench's port folder
+    std::string mode;              // "console", "running", ... (empty: the menu)
+    long pace = 0;                 // baud rate to pace at (0: as fast as the pty goes)
+    int com = 7;                   // linked as COMn in the bench's port folder
     std::vector<std::string> more; // further kz7sim options ("--sensors", "100")
 };
 

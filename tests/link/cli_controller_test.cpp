@@ -205,7 +205,8 @@ TEST(CliProgram, DownloadsAnExampleAndPlaysItUntilStopped)
     CommandResult play = sim.tessaban({"program", "play", "--port", "COM7", "--seconds", "1.5"});
     ASSERT_EQ(play.status, 0) << play.err;
     EXPECT_TRUE(has(play.out, "Running: behaviour program of")) << play.out;
-    EXPECT_TRUE(has(play.out, "\nStopped after 1.5 seconds; the controller is back in its menu.\n")) << play.out;
+    EXPECT_TRUE(has(play.out, "\nStopped after 1.5 seconds; the controller is back in its menu.\n"))
+        << play.out;
     // Stopped and back in the menu.
     CommandResult told = sim.tessaban({"controller", "probe", "--port", "COM7", "--mode-only"});
     EXPECT_TRUE(has(told.out, "Mode: MENU")) << told.out;
@@ -298,7 +299,8 @@ TEST(CliFirmware, UpdatesAndPrintsTheNewVersion)
     CommandResult bad = sim.tessaban({"firmware", "update", "--port", "COM7", sim.path("bad.hex")});
     EXPECT_EQ(bad.status, 3);
     EXPECT_TRUE(has(bad.err, sim.path("bad.hex") + ": line 1: the record does not begin with ':'\n"
-                             "It is not proper Tessaban program file.")) << bad.err;
+                                                   "It is not proper Tessaban program file."))
+        << bad.err;
 }
 
 TEST(CliFirmware, RecoversAControllerSwitchedOnWhileWaiting)
@@ -366,7 +368,8 @@ TEST(CliFiles, AreRefusedForWhatTheyAreBeforeAnyPortIsOpened)
     ASSERT_TRUE(sim.ok());
     const std::string overLong = ":020000021000EC\n" + linktest::intelHex(pattern(32, 1));
     linktest::writeFile(sim.path("high.hex"), std::vector<uint8_t>(overLong.begin(), overLong.end()));
-    linktest::writeFile(sim.path("big.rom"), linktest::romContainer(linktest::intelHex(pattern(0x4000, 2)), 2));
+    linktest::writeFile(sim.path("big.rom"),
+                        linktest::romContainer(linktest::intelHex(pattern(0x4000, 2)), 2));
     linktest::writeFile(sim.path("short.mtn"), pattern(kMotionSize - 1, 1));
     struct Case {
         std::vector<std::string> args;
@@ -375,17 +378,21 @@ TEST(CliFiles, AreRefusedForWhatTheyAreBeforeAnyPortIsOpened)
     const std::string missingRom = sim.path("rom.rom");
     const Case cases[] = {
         {{"firmware", "update", sim.path("high.hex")},
-         "tessaban: " + sim.path("high.hex") + ": the data reaches 65568 bytes from the image's start; the "
-         "firmware area 0x0000-0x9FFF holds 40960 bytes\nIt is not proper Tessaban program file.\n"},
+         "tessaban: " + sim.path("high.hex") +
+             ": the data reaches 65568 bytes from the image's start; the "
+             "firmware area 0x0000-0x9FFF holds 40960 bytes\nIt is not proper Tessaban program file.\n"},
         {{"firmware", "recover", sim.path("high.hex")}, "tessaban: " + sim.path("high.hex") + ": the data"},
         {{"servo", "update", sim.path("big.rom")},
          "tessaban: " + sim.path("big.rom") + ": the data reaches 16384 bytes"},
         {{"servo", "update", missingRom},
-         "tessaban: cannot open " + missingRom + ": No such file or directory\nThis is not a proper program of VQ!\n"},
+         "tessaban: cannot open " + missingRom +
+             ": No such file or directory\nThis is not a proper program of VQ!\n"},
         {{"motion", "restore", sim.path("short.mtn")},
-         "tessaban: " + sim.path("short.mtn") + ": a motion file holds exactly 65536 bytes\n"
-         "This file is not a Motion Data!\n"},
-        {{"motion", "backup", sim.path("no/such/folder/m.mtn")}, "tessaban: " + sim.path("no/such/folder/m.mtn")},
+         "tessaban: " + sim.path("short.mtn") +
+             ": a motion file holds exactly 65536 bytes\n"
+             "This file is not a Motion Data!\n"},
+        {{"motion", "backup", sim.path("no/such/folder/m.mtn")},
+         "tessaban: " + sim.path("no/such/folder/m.mtn")},
         {{"motion", "backup", "/dev/null"}, "tessaban: /dev/null: cannot be replaced: not a regular file"},
     };
     const auto before = sim.memory();

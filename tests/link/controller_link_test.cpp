@@ -124,10 +124,10 @@ TEST(ControllerLinkGoTo, FailsWhenTheControllerDoesNotReachItsMenu)
     } cases[] = {
         {"console ignores exit", &FakeScript::consoleIgnoresExit, FakeMode::Console, ControllerMode::Console,
          ControllerMode::BootLoader},
-        {"boot loader ignores go", &FakeScript::bootIgnoresGo, FakeMode::BootLoader, ControllerMode::BootLoader,
-         ControllerMode::Console},
-        {"running ignores the break", &FakeScript::runningIgnoresBreak, FakeMode::Running, ControllerMode::Running,
-         ControllerMode::Screen},
+        {"boot loader ignores go", &FakeScript::bootIgnoresGo, FakeMode::BootLoader,
+         ControllerMode::BootLoader, ControllerMode::Console},
+        {"running ignores the break", &FakeScript::runningIgnoresBreak, FakeMode::Running,
+         ControllerMode::Running, ControllerMode::Screen},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

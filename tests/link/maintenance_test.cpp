@@ -18,10 +18,10 @@ using comm::ControllerLink;
 using comm::ControllerMode;
 using comm::Maintenance;
 using comm::MaintenanceResult;
-using linktest::fakeTiming;
 using linktest::FakeController;
 using linktest::FakeMode;
 using linktest::FakeScript;
+using linktest::fakeTiming;
 
 namespace {
 
@@ -44,10 +44,7 @@ struct RecordingHost : comm::MaintenanceHost {
 };
 
 struct Bench {
-    explicit Bench(FakeScript script = {}) : fake(std::move(script))
-    {
-        host.fake = &fake;
-    }
+    explicit Bench(FakeScript script = {}) : fake(std::move(script)) { host.fake = &fake; }
     bool connect() { return fake.ok() && link.connect(fake.devicePath()); }
     std::string path(const std::string& name) const { return folder + "/" + name; }
     bool commandSent(const std::string& prefix)
@@ -195,7 +192,8 @@ TEST(MotionJobs, ARestoreRefusesAFileOfTheWrongSizeBeforeSendingAnything)
     ASSERT_TRUE(bench.connect());
     bench.fake.clearReceived();
     for (size_t size : {65535u, 65537u}) {
-        MaintenanceResult r = bench.jobs.restoreMotion(linktest::writeFile(bench.path("odd.mtn"), bytes(size, 3)));
+        MaintenanceResult r =
+            bench.jobs.restoreMotion(linktest::writeFile(bench.path("odd.mtn"), bytes(size, 3)));
         EXPECT_FALSE(r.ok) << size;
         EXPECT_EQ(r.message, comm::kMsgNotMotionData) << size;
     }

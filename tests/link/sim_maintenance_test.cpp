@@ -433,23 +433,56 @@ void AStalledControllerIsGivenUpBeforeAnyTransfer(Where where)
     EXPECT_EQ(sim.memory(), before);
 }
 
-TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile) { BackupRestoreBackupGivesTheSameFile(Where::InProcess); }
-TEST(SimMaintenance, RecoversAControllerWithoutFirmware) { RecoversAControllerWithoutFirmware(Where::InProcess); }
-TEST(SimMaintenance, NewFirmwareIsReadBackAndADifferenceIsNoSuccess) { NewFirmwareIsReadBackAndADifferenceIsNoSuccess(Where::InProcess); }
+TEST(SimMaintenance, BackupRestoreBackupGivesTheSameFile)
+{
+    BackupRestoreBackupGivesTheSameFile(Where::InProcess);
+}
+TEST(SimMaintenance, RecoversAControllerWithoutFirmware)
+{
+    RecoversAControllerWithoutFirmware(Where::InProcess);
+}
+TEST(SimMaintenance, NewFirmwareIsReadBackAndADifferenceIsNoSuccess)
+{
+    NewFirmwareIsReadBackAndADifferenceIsNoSuccess(Where::InProcess);
+}
 TEST(SimFaults, AGarbledBackupIsNeverSaved)
 {
     AGarbledBackupIsNeverSaved(Where::InProcess);
 }
-TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything) { RecoveryGivesUpOrIsCancelledWithoutSendingAnything(Where::InProcess); }
-TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile) { AControllerVanishingDuringABackupWritesNoFile(Where::InProcess); }
-TEST(SimFaults, AGarbledControllerIsGivenUpBeforeAnyTransfer) { AGarbledControllerIsGivenUpBeforeAnyTransfer(Where::InProcess); }
-TEST(SimFaults, AControllerVanishingAsTheImageStartsFailsTheRestore) { AControllerVanishingAsTheImageStartsFailsTheRestore(Where::InProcess); }
-TEST(SimFaults, AControllerStallingDuringABackupWritesNoFile) { AControllerStallingDuringABackupWritesNoFile(Where::InProcess); }
-TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer) { AStalledControllerIsGivenUpBeforeAnyTransfer(Where::InProcess); }
+TEST(SimMaintenance, RecoveryGivesUpOrIsCancelledWithoutSendingAnything)
+{
+    RecoveryGivesUpOrIsCancelledWithoutSendingAnything(Where::InProcess);
+}
+TEST(SimFaults, AControllerVanishingDuringABackupWritesNoFile)
+{
+    AControllerVanishingDuringABackupWritesNoFile(Where::InProcess);
+}
+TEST(SimFaults, AGarbledControllerIsGivenUpBeforeAnyTransfer)
+{
+    AGarbledControllerIsGivenUpBeforeAnyTransfer(Where::InProcess);
+}
+TEST(SimFaults, AControllerVanishingAsTheImageStartsFailsTheRestore)
+{
+    AControllerVanishingAsTheImageStartsFailsTheRestore(Where::InProcess);
+}
+TEST(SimFaults, AControllerStallingDuringABackupWritesNoFile)
+{
+    AControllerStallingDuringABackupWritesNoFile(Where::InProcess);
+}
+TEST(SimFaults, AStalledControllerIsGivenUpBeforeAnyTransfer)
+{
+    AStalledControllerIsGivenUpBeforeAnyTransfer(Where::InProcess);
+}
 
 // The ones that prove the real port.
-TEST(SimFaultsOnPty, AControllerVanishingDuringABackupWritesNoFile) { AControllerVanishingDuringABackupWritesNoFile(Where::Pty); }
-TEST(SimFaultsOnPty, AControllerStallingDuringABackupWritesNoFile) { AControllerStallingDuringABackupWritesNoFile(Where::Pty); }
+TEST(SimFaultsOnPty, AControllerVanishingDuringABackupWritesNoFile)
+{
+    AControllerVanishingDuringABackupWritesNoFile(Where::Pty);
+}
+TEST(SimFaultsOnPty, AControllerStallingDuringABackupWritesNoFile)
+{
+    AControllerStallingDuringABackupWritesNoFile(Where::Pty);
+}
 
 // A host that never presses START: the backup's wait for it times out.
 struct ForgetfulHost : comm::MaintenanceHost {

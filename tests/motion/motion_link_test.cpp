@@ -390,14 +390,15 @@ TEST(MotionProbeRule, TakesTheEntryOnlyFromTwoEqualFinalBytes)
         {std::string("\0\0", 2), 0},
         {"\x01\x01", 1},
         {"\x02\x02", 2},
-        {"junk\x01\x01", 1},           // only the last two count
+        {"junk\x01\x01", 1},                // only the last two count
         {std::string("\x01\x01\0", 3), -1}, // ... and they differ
-        {"\x03\x03", -1},              // no such entry
-        {"\x01\x02", -1},              // a noisy line
-        {"\x01", -1},                  // one byte is not enough
+        {"\x03\x03", -1},                   // no such entry
+        {"\x01\x02", -1},                   // a noisy line
+        {"\x01", -1},                       // one byte is not enough
         {"", -1},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(menuEntryFromProbe(reinterpret_cast<const uint8_t*>(c.reply.data()), c.reply.size()), c.entry)
+        EXPECT_EQ(menuEntryFromProbe(reinterpret_cast<const uint8_t*>(c.reply.data()), c.reply.size()),
+                  c.entry)
             << "reply of " << c.reply.size() << " bytes";
 }

@@ -1,9 +1,9 @@
 // tessaban motion page against the simulated controller: opening a page, sending commands,
 // answering the controller's question, printing the mirror and leaving the menu behind.
 
+#include "platform/SerialDevice.h"
 #include "support/Kz7SimProcess.h"
 #include "support/TempFolder.h"
-#include "platform/SerialDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <sys/wait.h>
+#include <thread>
 
 namespace {
 

@@ -134,9 +134,9 @@ TEST(AtomicFile, LinksAreWrittenThroughAndOtherFilesRefused)
     const fs::path dir = folder.path();
     fs::create_directory(dir / "real");
     std::ofstream(dir / "real" / "image.bin") << "old";
-    fs::create_symlink("real/image.bin", dir / "relative");                 // relative to the link
-    fs::create_symlink(dir / "relative", dir / "chained");                  // a link to a link
-    fs::create_symlink(dir / "real" / "new.bin", dir / "dangling");         // leads to no file yet
+    fs::create_symlink("real/image.bin", dir / "relative");         // relative to the link
+    fs::create_symlink(dir / "relative", dir / "chained");          // a link to a link
+    fs::create_symlink(dir / "real" / "new.bin", dir / "dangling"); // leads to no file yet
     fs::create_symlink("/dev/null", dir / "tonull");
     fs::create_symlink(dir / "loop2", dir / "loop1");
     fs::create_symlink(dir / "loop1", dir / "loop2");
@@ -144,7 +144,7 @@ TEST(AtomicFile, LinksAreWrittenThroughAndOtherFilesRefused)
 
     struct Case {
         const char* name;
-        fs::path written;      // the file that must hold the new contents (empty: refused)
+        fs::path written; // the file that must hold the new contents (empty: refused)
         AtomicWriteResult::Step step;
         int error;
     };

@@ -17,7 +17,7 @@ using testsupport::PtyPeer;
 namespace fs = std::filesystem;
 
 class PortFolder : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(ports.ok()); }
     testsupport::PortFolder ports;
     const std::string folder = ports.path().string();
@@ -51,7 +51,8 @@ TEST_F(PortFolder, LinksWinAndDefaultsFillTheRest)
 TEST_F(PortFolder, RelativeLinksResolveAgainstTheFolder)
 {
     ASSERT_EQ(::symlink("../dev-here/ttyX", (folder + "/COM7").c_str()), 0);
-    EXPECT_EQ(platform::devicePathForPort("COM7"), fs::path(folder).parent_path().string() + "/dev-here/ttyX");
+    EXPECT_EQ(platform::devicePathForPort("COM7"),
+              fs::path(folder).parent_path().string() + "/dev-here/ttyX");
 }
 
 TEST_F(PortFolder, EnumerationListsPresentPortsByNumber)

@@ -1,5 +1,5 @@
-#include "support/PtyPeer.h"
 #include "platform/SerialDevice.h"
+#include "support/PtyPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,8 @@ TEST(SerialDevice, SecondOpenOfTheSameDeviceFailsBusyEvenForRoot)
     EXPECT_FALSE(second.isOpen());
     EXPECT_NE(second.lastErrorText().find("in use"), std::string::npos);
     first.close();
-    EXPECT_TRUE(second.open(pty.slavePath(), 57600)) << "closing must release the lock and the exclusive flag";
+    EXPECT_TRUE(second.open(pty.slavePath(), 57600))
+        << "closing must release the lock and the exclusive flag";
 }
 
 TEST(SerialDevice, MissingDeviceAndNonTerminalAreRefusedWithAReason)

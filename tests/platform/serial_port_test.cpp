@@ -2,8 +2,8 @@
 // device reading as a failure is proven below this layer (SerialDevice) and above it, through
 // TerminalPort, in the terminal's transfer tests.
 
-#include "support/PtyPeer.h"
 #include "link/SerialPort.h"
+#include "support/PtyPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,7 @@ using testsupport::PtyPeer;
 using namespace std::chrono_literals;
 
 namespace {
-template <typename Pred>
-bool waitFor(Pred p, std::chrono::milliseconds limit = 2000ms)
+template <typename Pred> bool waitFor(Pred p, std::chrono::milliseconds limit = 2000ms)
 {
     auto end = std::chrono::steady_clock::now() + limit;
     while (!p()) {

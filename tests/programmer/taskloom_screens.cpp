@@ -21,9 +21,9 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QToolBar>
 #include <QMdiArea>
 #include <QTimer>
+#include <QToolBar>
 
 #include <cstdio>
 

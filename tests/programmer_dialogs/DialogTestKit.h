@@ -2,8 +2,8 @@
 // What the dialog tests share: the application object, waiting on the event loop, a prompter
 // that records what the user was told and answers for them, and kz7sim linked as a COM port.
 
-#include "programmer/dialogs/DialogContext.h"
 #include "programmer/Prompter.h"
+#include "programmer/dialogs/DialogContext.h"
 #include "support/Kz7SimProcess.h"
 #include "support/TempFolder.h"
 
@@ -24,11 +24,11 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs = 60000);
 
 class ScriptedPrompter : public programmer::Prompter {
   public:
-    QStringList told;                    // every message() text, in order
-    QStringList asked;                   // every askYesNo() text
-    std::deque<bool> answers;            // for askYesNo (No when empty)
-    std::deque<QString> files;           // for openFile and saveFile (cancelled when empty)
-    QStringList fileStarts;              // the start paths the file dialogs were given
+    QStringList told;                             // every message() text, in order
+    QStringList asked;                            // every askYesNo() text
+    std::deque<bool> answers;                     // for askYesNo (No when empty)
+    std::deque<QString> files;                    // for openFile and saveFile (cancelled when empty)
+    QStringList fileStarts;                       // the start paths the file dialogs were given
     std::function<void(const QString&)> onInform; // runs while the box would be open
 
     void message(const QString& text) override;

@@ -70,7 +70,8 @@ TEST(DownloadDialog, DownloadsPlaysStopsAndLeavesTheControllerInItsMenu)
     QTest::mouseClick(dialog.downloadButton(), Qt::LeftButton);
     EXPECT_EQ(dialog.state(), State::Downloading);
     // While the worker runs nothing can start another port operation or close the dialog.
-    for (QPushButton* b : {dialog.downloadButton(), dialog.playButton(), dialog.connectButton(), dialog.closeButton()})
+    for (QPushButton* b :
+         {dialog.downloadButton(), dialog.playButton(), dialog.connectButton(), dialog.closeButton()})
         EXPECT_FALSE(b->isEnabled()) << b->text().toStdString();
     QTest::keyClick(&dialog, Qt::Key_Escape);
     dialog.close();
@@ -89,7 +90,8 @@ TEST(DownloadDialog, DownloadsPlaysStopsAndLeavesTheControllerInItsMenu)
 
     QTest::mouseClick(dialog.playButton(), Qt::LeftButton);
     EXPECT_FALSE(dialog.playButton()->isEnabled()) << "Stop is offered once the program runs";
-    ASSERT_TRUE(waitUntil([&] { return dialog.console()->consoleText().find("Running:") != std::string::npos; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return dialog.console()->consoleText().find("Running:") != std::string::npos; }));
     EXPECT_EQ(dialog.state(), State::Playing);
     EXPECT_EQ(dialog.playButton()->text(), "Stop");
     EXPECT_TRUE(dialog.playButton()->isEnabled());

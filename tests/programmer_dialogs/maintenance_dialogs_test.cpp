@@ -70,12 +70,14 @@ void pressStartWhenAsked(SimRig& rig)
 bool simIn(SimRig& rig, const std::string& mode)
 {
     const std::string file = rig.path("state.txt");
-    return waitUntil([&] {
-        rig.control("dump " + file);
-        QThread::msleep(50);
-        std::vector<uint8_t> line = dialogtest::readFile(file);
-        return std::string(line.begin(), line.end()).find("mode=" + mode + " ") != std::string::npos;
-    }, 20000);
+    return waitUntil(
+        [&] {
+            rig.control("dump " + file);
+            QThread::msleep(50);
+            std::vector<uint8_t> line = dialogtest::readFile(file);
+            return std::string(line.begin(), line.end()).find("mode=" + mode + " ") != std::string::npos;
+        },
+        20000);
 }
 
 } // namespace
@@ -103,7 +105,8 @@ TEST(FirmwareUpdateDialog, ShowsTheVersionSendsReadsBackAndShowsTheNewVersion)
     EXPECT_EQ(rig.prompter.fileStarts, QStringList{QString::fromStdString(rig.path("old.hex"))});
     EXPECT_EQ(rig.firmwarePath, QString::fromStdString(rig.path("fw.hex")));
     EXPECT_EQ(dialog.fileNameLabel()->text(), "fw.hex");
-    EXPECT_EQ(rig.prompter.told, (QStringList{text(comm::kMsgPressStartToVerify), text(comm::kMsgFirmwareUpdated)}));
+    EXPECT_EQ(rig.prompter.told,
+              (QStringList{text(comm::kMsgPressStartToVerify), text(comm::kMsgFirmwareUpdated)}));
     EXPECT_TRUE(dialog.versionLabel()->text().startsWith("KZ-7 firmware"));
     EXPECT_NE(dialog.versionLabel()->text(), before);
     EXPECT_TRUE(rig.memoryHolds(0, firmware));
@@ -289,7 +292,8 @@ TEST(MotionDataDialog, ReadsTheMotionMemoryAndRefusesAFileOfTheWrongSize)
     if (memory.size() >= kMotionAddress + kMotionSize)
         EXPECT_TRUE(std::equal(file.begin(), file.end(), memory.begin() + kMotionAddress));
     else
-        EXPECT_EQ(file, std::vector<uint8_t>(kMotionSize, 0xFF)) << "an untouched controller's memory is erased";
+        EXPECT_EQ(file, std::vector<uint8_t>(kMotionSize, 0xFF))
+            << "an untouched controller's memory is erased";
     EXPECT_EQ(dialog.percentBar()->percent(), 100);
 
     // 65,535 bytes are no motion data: refused, nothing sent, the dialog still connected.
@@ -363,7 +367,8 @@ TEST(MotionDataDialog, AReadThatLosesBytesOrItsControllerWritesNoFile)
         rig.prompter.files.push_back(QString::fromStdString(target));
         QTest::mouseClick(dialog.readButton(), Qt::LeftButton);
         ASSERT_TRUE(finished(dialog));
-        EXPECT_EQ(rig.prompter.told, (QStringList{text(comm::kMsgPressStart), text(comm::kMsgMotionReadFailed)}));
+        EXPECT_EQ(rig.prompter.told,
+                  (QStringList{text(comm::kMsgPressStart), text(comm::kMsgMotionReadFailed)}));
         EXPECT_EQ(dialogtest::readFile(target), older) << "the older backup survives";
         EXPECT_EQ(QDir(QString::fromStdString(rig.path(""))).entryList({"*.mtn*"}, QDir::Files),
                   QStringList{"keep.mtn"});

@@ -94,7 +94,8 @@ TEST(RecoverSheet, GoesThroughAllSixPagesWithAControllerSwitchedOnWhilePageThree
 
     // A file that is no Intel hex is refused on the page; a good one enables Next.
     dialogtest::writeFile(rig.path("bad.hex"), {'x', '\n'});
-    rig.prompter.files = {QString::fromStdString(rig.path("bad.hex")), QString::fromStdString(rig.path("fw.hex"))};
+    rig.prompter.files = {QString::fromStdString(rig.path("bad.hex")),
+                          QString::fromStdString(rig.path("fw.hex"))};
     QTest::mouseClick(sheet.filePage()->find, Qt::LeftButton);
     EXPECT_EQ(rig.prompter.told, QStringList{QString::fromStdString(rig.path("bad.hex")) +
                                              ": line 1: the record does not begin with ':'\n\n" +

@@ -33,8 +33,8 @@ TEST(PercentBar, FillsThePercentOfItsWidthAndClampsTheValue)
 {
     struct Case {
         int width, percent, filled;
-    } cases[] = {{200, 0, 0}, {200, 42, 84}, {199, 50, 99}, {3, 99, 2}, {200, 100, 200}, {0, 50, 0},
-                 {200, 150, 200}, {200, -5, 0}, {-10, 50, 0}};
+    } cases[] = {{200, 0, 0}, {200, 42, 84},   {199, 50, 99}, {3, 99, 2},  {200, 100, 200},
+                 {0, 50, 0},  {200, 150, 200}, {200, -5, 0},  {-10, 50, 0}};
     for (const Case& c : cases)
         EXPECT_EQ(PercentBar::filledWidth(c.width, c.percent), c.filled) << c.width << " x " << c.percent;
 
@@ -56,8 +56,12 @@ TEST(PercentBar, DrawsTheFillInTheBarColourAndTheRestWhite)
         int x;
         QColor colour;
     } cases[] = {
-        {42, 2, PercentBar::kBarColour}, {42, 80, PercentBar::kBarColour}, {42, 90, Qt::white},
-        {42, 197, Qt::white},            {0, 2, Qt::white},                {100, 197, PercentBar::kBarColour},
+        {42, 2, PercentBar::kBarColour},
+        {42, 80, PercentBar::kBarColour},
+        {42, 90, Qt::white},
+        {42, 197, Qt::white},
+        {0, 2, Qt::white},
+        {100, 197, PercentBar::kBarColour},
     };
     for (const Case& c : cases) {
         bar.setPercent(c.percent);
@@ -101,7 +105,12 @@ TEST(ConsoleView, ShowsTheControllerTextFilteredAndScrolledToTheNewest)
         {"CR LF stays one line end", {"A\r\nB"}, " A\r\nB", " A\nB"},
         {"CR LF split across chunks", {"A\r", "\nB"}, " A\r\nB", " A\nB"},
         {"a lone CR ends a line", {"A\rB"}, " A\rB", " A\nB"},
-        {"control and high bytes dropped", {std::string("A\x01\x7F\xC8" "B\t", 6)}, " AB", " AB"},
+        {"control and high bytes dropped",
+         {std::string("A\x01\x7F\xC8"
+                      "B\t",
+                      6)},
+         " AB",
+         " AB"},
         {"leading backspaces erase but keep the last character", {"ABCD", "\b\bX"}, " AXD", " AXD"},
     };
     for (const Case& c : cases) {
@@ -166,8 +175,8 @@ TEST(PortCombo, SelectsTheSavedPortByItsWholeName)
         QString selected;
     } cases[] = {
         {{"COM1", "COM3", "COM12"}, 3, "COM3"},
-        {{"COM1", "COM3", "COM12"}, 7, "COM1"},  // missing: the first entry
-        {{"COM3", "COM12"}, 1, "COM3"},          // COM12 is not COM1
+        {{"COM1", "COM3", "COM12"}, 7, "COM1"}, // missing: the first entry
+        {{"COM3", "COM12"}, 1, "COM3"},         // COM12 is not COM1
         {{"COM3", "COM12"}, 12, "COM12"},
         {{}, 1, ""},
     };
@@ -181,8 +190,8 @@ TEST(PortCombo, SelectsTheSavedPortByItsWholeName)
     struct Number {
         QString name;
         int n;
-    } numbers[] = {{"COM1", 1}, {"COM256", 256}, {"COM0", 0}, {"COM257", 0}, {"COM", 0},
-                   {"COM+3", 0}, {"COM3x", 0}, {"/dev/pts/3", 0}, {"com3", 0}};
+    } numbers[] = {{"COM1", 1},  {"COM256", 256}, {"COM0", 0},       {"COM257", 0}, {"COM", 0},
+                   {"COM+3", 0}, {"COM3x", 0},    {"/dev/pts/3", 0}, {"com3", 0}};
     for (const Number& n : numbers)
         EXPECT_EQ(PortCombo::portNumber(n.name), n.n) << n.name.toStdString();
 }

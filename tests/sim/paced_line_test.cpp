@@ -113,7 +113,7 @@ TEST(PacedLine, AnIdleLineBuildsNoCredit)
     // pause; and bytes written while earlier ones are on the line queue behind them.
     struct Case {
         const char* what;
-        int64_t pauseUs; // from the first write to the second
+        int64_t pauseUs;     // from the first write to the second
         int64_t secondDueUs; // the first byte of the second write, from the start
     };
     const long baud = 10000; // 1000 us a byte
@@ -173,7 +173,9 @@ TEST(PacedLine, CarriesOutputAtTheLineRate)
     const Case cases[] = {
         {"from the first look", -1, {{0, 5, 0}, {999, 5, 0}, {1000, 5, 1}, {3500, 4, 2}, {10000, 2, 2}}},
         {"from when it waited", -2500, {{0, 5, 2}, {500, 3, 1}, {1500, 2, 1}}},
-        {"a pause earns nothing", -1, {{0, 1, 0}, {1000, 1, 1}, {9000, 0, 0}, {9000, 3, 0}, {9999, 3, 0}, {10000, 3, 1}}},
+        {"a pause earns nothing",
+         -1,
+         {{0, 1, 0}, {1000, 1, 1}, {9000, 0, 0}, {9000, 3, 0}, {9999, 3, 0}, {10000, 3, 1}}},
         {"never more than waits", -1, {{0, 2, 0}, {100000, 2, 2}, {100000, 5, 0}, {101000, 5, 1}}},
     };
     for (const Case& c : cases) {

@@ -9,10 +9,10 @@ using sim::parseSimOptions;
 
 TEST(SimOptions, ReadsBothFormsOfEachOption)
 {
-    ParsedOptions p = parseSimOptions({"--com", "7", "--pace=57600", "--power", "off", "--mode=bootloader",
-                                       "--memory", "m.bin", "--control=c.fifo", "--profile", "r.rbt",
-                                       "--joints", "1-5", "--unknown=3", "--sensors", "100",
-                                       "--blank-firmware", "--exit-with-stdout"});
+    ParsedOptions p =
+        parseSimOptions({"--com", "7", "--pace=57600", "--power", "off", "--mode=bootloader", "--memory",
+                         "m.bin", "--control=c.fifo", "--profile", "r.rbt", "--joints", "1-5", "--unknown=3",
+                         "--sensors", "100", "--blank-firmware", "--exit-with-stdout"});
     ASSERT_EQ(p.outcome, ParsedOptions::Outcome::Run) << p.error;
     EXPECT_EQ(p.options.com, 7);
     EXPECT_EQ(p.options.pace, 57600);

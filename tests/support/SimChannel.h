@@ -21,9 +21,9 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <optional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 

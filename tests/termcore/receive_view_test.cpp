@@ -36,15 +36,19 @@ TEST(ReceiveFormatter, StampsStartEveryLineButNeverSplitASequence)
     };
     const Case cases[] = {
         {"two lines", {"ab\r\ncd"}, "12:34:56.789 ab\r\n12:34:56.789 cd"},
-        {"line continues in the next burst", {"ab", "cd\n", "e"},
-         "12:34:56.789 abcd\n12:34:58.789 e"},
-        {"a stamp waits for the line's first character", {"x\r\n", "\r\n", "y"},
+        {"line continues in the next burst", {"ab", "cd\n", "e"}, "12:34:56.789 abcd\n12:34:58.789 e"},
+        {"a stamp waits for the line's first character",
+         {"x\r\n", "\r\n", "y"},
          "12:34:56.789 x\r\n\r\n12:34:58.789 y"},
         {"escape sequence kept whole", {"\r\n\x1b[3;10Hfield"}, "\r\n\x1b[3;10H12:34:56.789 field"},
         {"sequence split over bursts", {"\x1b[3;", "1Hz"}, "\x1b[3;1H12:34:57.789 z"},
-        {"eleven characters end a sequence", {std::string("\x1b") + "[1234567890" + "k"},
+        {"eleven characters end a sequence",
+         {std::string("\x1b") + "[1234567890" + "k"},
          std::string("\x1b") + "[1234567890" + "k"},
-        {"control codes pass", {"\x07\x08q"}, "\x07\x08" "12:34:56.789 q"},
+        {"control codes pass",
+         {"\x07\x08q"},
+         "\x07\x08"
+         "12:34:56.789 q"},
     };
     for (const Case& c : cases) {
         ReceiveFormatter f;
@@ -81,8 +85,9 @@ TEST(ReceiveFormatter, HexLinesCarryOffsetBytesTextAndTheBurstTime)
     EXPECT_FALSE(f.passThrough());
     std::string bytes = "ABCDEFGHIJKLMNOP";
     bytes += std::string("\x00\x1b\x7f\xff", 4);
-    EXPECT_EQ(run(f, bytes), "00000000  41 42 43 44 45 46 47 48  49 4A 4B 4C 4D 4E 4F 50   ABCDEFGHIJKLMNOP\r\n"
-                             "00000010  00 1B 7F FF                                        ....\r\n");
+    EXPECT_EQ(run(f, bytes),
+              "00000000  41 42 43 44 45 46 47 48  49 4A 4B 4C 4D 4E 4F 50   ABCDEFGHIJKLMNOP\r\n"
+              "00000010  00 1B 7F FF                                        ....\r\n");
     EXPECT_EQ(f.offset(), 20u);
     // With time stamps each line holds 8 bytes so it fits 80 columns, and every line of the
     // burst carries the burst's time; the next burst has its own.
@@ -214,7 +219,10 @@ TEST(ReconnectRule, OnlyTheSameDeviceOrALinkMadeAnewComesBack)
     const Case cases[] = {
         {"link gone, default device in its place", linkedPty, {"/dev/ttyS4", false, true}, std::nullopt},
         {"link left naming the dead pty", linkedPty, {"/dev/pts/5", true, false, 11}, std::nullopt},
-        {"same link, a stranger's pty got the number", linkedPty, {"/dev/pts/5", true, true, 11}, std::nullopt},
+        {"same link, a stranger's pty got the number",
+         linkedPty,
+         {"/dev/pts/5", true, true, 11},
+         std::nullopt},
         {"link made anew, new pty", linkedPty, {"/dev/pts/9", true, true, 12}, "/dev/pts/9"},
         {"link made anew, same pty number", linkedPty, {"/dev/pts/5", true, true, 12}, "/dev/pts/5"},
         {"adapter back under its link", linkedTty, {"/dev/ttyUSB0", true, true, 21}, "/dev/ttyUSB0"},
@@ -242,10 +250,10 @@ TEST(ParseBaudRate, AnyRateTheSerialLayerCanSet)
         const char* text;
         std::optional<int> rate;
     };
-    const Case cases[] = {{"57600", 57600}, {"31250", 31250}, {"50", 50},           {"4000000", 4000000},
-                          {"49", std::nullopt},  {"4000001", std::nullopt}, {"", std::nullopt},
-                          {"abc", std::nullopt}, {"9600x", std::nullopt},   {"-9600", std::nullopt},
-                          {" 9600", std::nullopt}, {"99999999999", std::nullopt}};
+    const Case cases[] = {{"57600", 57600},        {"31250", 31250},        {"50", 50},
+                          {"4000000", 4000000},    {"49", std::nullopt},    {"4000001", std::nullopt},
+                          {"", std::nullopt},      {"abc", std::nullopt},   {"9600x", std::nullopt},
+                          {"-9600", std::nullopt}, {" 9600", std::nullopt}, {"99999999999", std::nullopt}};
     for (const Case& c : cases)
         EXPECT_EQ(termcore::parseBaudRate(c.text), c.rate) << c.text;
 }

@@ -12,11 +12,11 @@
 #include <fstream>
 
 namespace fs = std::filesystem;
-using testsupport::TempFolder;
 using termcore::FileKind;
 using termcore::RecentFileList;
 using termcore::Rgb;
 using termcore::TerminalConfig;
+using testsupport::TempFolder;
 
 namespace {
 

@@ -370,7 +370,8 @@ TEST(ScreenRuns, BlocksStoreWhatSingleBytesStore)
 {
     std::string text;
     for (int i = 0; i < 1500; ++i)
-        text += std::string(static_cast<size_t>(i % 170), static_cast<char>('!' + i % 90)) + (i % 3 ? "\r\n" : "\n\b");
+        text += std::string(static_cast<size_t>(i % 170), static_cast<char>('!' + i % 90)) +
+                (i % 3 ? "\r\n" : "\n\b");
     termcore::TerminalScreen whole, bytes;
     ASSERT_TRUE(whole.create(80, 1200, {kCw, kLh}, 800, 576));
     ASSERT_TRUE(bytes.create(80, 1200, {kCw, kLh}, 800, 576));
@@ -390,9 +391,9 @@ TEST(ScreenRuns, BlocksStoreWhatSingleBytesStore)
         termcore::PixelRect touched; // in pixels
     };
     const Case cases[] = {
-        {10, "abc", {9 * kCw, 0, 14 * kCw, kLh}},      // one cell left of the start to the cursor
-        {78, "abcd", {0, 0, 80 * kCw, 2 * kLh}},       // wraps: whole rows
-        {79, "a", {0, 0, 80 * kCw, 2 * kLh}},          // the cursor lands on the next row
+        {10, "abc", {9 * kCw, 0, 14 * kCw, kLh}}, // one cell left of the start to the cursor
+        {78, "abcd", {0, 0, 80 * kCw, 2 * kLh}},  // wraps: whole rows
+        {79, "a", {0, 0, 80 * kCw, 2 * kLh}},     // the cursor lands on the next row
     };
     for (const Case& c : cases) {
         termcore::TerminalScreen screen;

@@ -16,11 +16,11 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using testsupport::TempFolder;
 using termcore::convertIntelHex;
 using termcore::HexConversion;
 using termcore::ReceiveCapture;
 using termcore::TransmitJob;
+using testsupport::TempFolder;
 
 namespace {
 
@@ -233,10 +233,10 @@ TEST(HexConverter, BadFilesAreRefusedWithTheirCodeNotOverread)
 {
     const std::string end = ":00000001FF\n";
     const std::vector<std::pair<std::string, HexConversion::Code>> cases = {
-        {" :0100000042BD\n" + end, HexConversion::BadLine},           // leading blank
-        {"\n" + end, HexConversion::BadLine},                         // empty line
-        {":10000000AABB\n" + end, HexConversion::BadLine},            // fewer data digits than counted
-        {":0100\n" + end, HexConversion::BadLine},                    // header too short
+        {" :0100000042BD\n" + end, HexConversion::BadLine},                  // leading blank
+        {"\n" + end, HexConversion::BadLine},                                // empty line
+        {":10000000AABB\n" + end, HexConversion::BadLine},                   // fewer data digits than counted
+        {":0100\n" + end, HexConversion::BadLine},                           // header too short
         {":" + std::string(2000, '0') + "\n" + end, HexConversion::BadLine}, // longer than the line buffer
         {":00000006FA\n" + end, HexConversion::BadRecordType},
         {":0100000042BD\n", HexConversion::NoEndRecord},

@@ -17,8 +17,8 @@ using testsupport::PortFolder;
 using testsupport::PtyPeer;
 
 #include <filesystem>
-#include <tuple>
 #include <fstream>
+#include <tuple>
 
 namespace fs = std::filesystem;
 using termcore::TransmitJob;
@@ -59,7 +59,8 @@ TEST_F(Link, RawAndHexFilesArriveExactly)
         bool addSum;
     } cases[] = {
         {"raw file with its sum", "data.bin", raw, raw + std::string(1, static_cast<char>(sum)), true},
-        {"hex file as its image, gaps filled", "fw.hex", ":0400100001020304E2\n:02001800AABB00\n:00000001FF\n",
+        {"hex file as its image, gaps filled", "fw.hex",
+         ":0400100001020304E2\n:02001800AABB00\n:00000001FF\n",
          std::string("\x01\x02\x03\x04", 4) + std::string(4, '\xFF') + "\xAA\xBB", false},
     };
     peer.startCollecting();
@@ -152,7 +153,8 @@ TEST_F(Link, ResolveTellsLinkedFromDefaultDevices)
     };
     for (const Case& c : cases) {
         const auto r = TerminalPort::resolve(c.port);
-        EXPECT_EQ(std::tie(r.device, r.linked, r.exists), std::tie(c.expected.device, c.expected.linked, c.expected.exists))
+        EXPECT_EQ(std::tie(r.device, r.linked, r.exists),
+                  std::tie(c.expected.device, c.expected.linked, c.expected.exists))
             << c.name;
         EXPECT_EQ(r.linkId != 0, r.linked) << c.name;
     }

@@ -1,7 +1,7 @@
 #include "programmer/dialogs/CKZ7RecoverSheet.h"
 
-#include "programmer/dialogs/CKZ7RecoverPages.h"
 #include "programmer/Prompter.h"
+#include "programmer/dialogs/CKZ7RecoverPages.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/FirmwareUpdateDialog.h"
 #include "programmer/dialogs/PercentBar.h"
@@ -19,8 +19,8 @@ namespace programmer {
 
 namespace {
 
-const char* const kCaptions[] = {"Start KZ-7 recovery",      "Ready to recover KZ-7", "Running KZ-7 boot loader",
-                                 "Select KZ-7 firmware",     "Install KZ-7 firmware", "Finish KZ-7 recovery"};
+const char* const kCaptions[] = {"Start KZ-7 recovery",  "Ready to recover KZ-7", "Running KZ-7 boot loader",
+                                 "Select KZ-7 firmware", "Install KZ-7 firmware", "Finish KZ-7 recovery"};
 
 } // namespace
 
@@ -250,8 +250,8 @@ void CKZ7RecoverSheet::findFirmware()
     if (busy())
         return;
     // The recovery starts at the saved firmware path but does not change it.
-    const QString path = context_.prompter.openFile(FirmwareUpdateDialog::kHexFilter,
-                                                    context_.settings.firmwarePath);
+    const QString path =
+        context_.prompter.openFile(FirmwareUpdateDialog::kHexFilter, context_.settings.firmwarePath);
     if (path.isEmpty())
         return;
     comm::MaintenanceResult loaded = comm::Maintenance::prepareFirmware(path.toStdString(), image_);

@@ -1,7 +1,7 @@
 #include "programmer/dialogs/ControllerDialogBase.h"
 
-#include "programmer/dialogs/ConsoleView.h"
 #include "programmer/Prompter.h"
+#include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
 #include "programmer/dialogs/PortCombo.h"
@@ -126,20 +126,22 @@ void ControllerDialogBase::toggleConnection()
         });
 }
 
-void ControllerDialogBase::runJob(TransferWorker::Job job, TransferWorker::Done done, std::function<void()> cancel)
+void ControllerDialogBase::runJob(TransferWorker::Job job, TransferWorker::Done done,
+                                  std::function<void()> cancel)
 {
     link_.resetProgress();
-    if (!worker_.start(std::move(job),
-                       [this, done = std::move(done)](const comm::MaintenanceResult& r) {
-                           pollProgress(); // the last progress and console text
-                           progressTimer_.stop();
-                           updateControls();
-                           done(r);
-                           updateControls();
-                           if (closing_)
-                               finishClose();
-                       },
-                       std::move(cancel)))
+    if (!worker_.start(
+            std::move(job),
+            [this, done = std::move(done)](const comm::MaintenanceResult& r) {
+                pollProgress(); // the last progress and console text
+                progressTimer_.stop();
+                updateControls();
+                done(r);
+                updateControls();
+                if (closing_)
+                    finishClose();
+            },
+            std::move(cancel)))
         return;
     updateControls();
     progressTimer_.start();

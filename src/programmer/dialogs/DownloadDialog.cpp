@@ -2,8 +2,8 @@
 
 #include "behaviour/BehaviorProgram.h"
 #include "behaviour/RuleChecker.h"
-#include "programmer/dialogs/ConsoleView.h"
 #include "programmer/Prompter.h"
+#include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
 

@@ -52,7 +52,8 @@ void MotionDataDialog::startRead()
 {
     if (busy() || !link_.isConnected() || !preset_.isEmpty())
         return;
-    const QString path = context_.prompter.saveFile(kMtnFilter, context_.settings.motionDocPath, QStringLiteral("mtn"));
+    const QString path =
+        context_.prompter.saveFile(kMtnFilter, context_.settings.motionDocPath, QStringLiteral("mtn"));
     if (path.isEmpty())
         return;
     choose(path);

@@ -1,7 +1,7 @@
 #include "programmer/dialogs/ServoUpdateDialog.h"
 
-#include "programmer/dialogs/ConsoleView.h"
 #include "programmer/Prompter.h"
+#include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
 

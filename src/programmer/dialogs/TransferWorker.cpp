@@ -28,7 +28,8 @@ bool TransferWorker::start(Job job, Done done, std::function<void()> cancel)
     thread_ = std::thread([this, job = std::move(job)] {
         comm::MaintenanceResult result = job();
         // Queued to this object: dropped by Qt when the worker is destroyed first.
-        QMetaObject::invokeMethod(this, [this, result] { finish(result); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, result] { finish(result); }, Qt::QueuedConnection);
     });
     return true;
 }
