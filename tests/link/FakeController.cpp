@@ -2,93 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 namespace linktest {
 
 namespace {
 constexpr int64_t kImagePauseUs = 40000;
 }
-
-class FakeChannel final : public platform::ByteChannel {
-  public:
-    explicit FakeChannel(FakeController& fake) : fake_(fake)
-    {
-        std::lock_guard lock(fake_.mutex_);
-        if (!fake_.channelOpen_) {
-            fake_.channelOpen_ = open_ = true;
-            fake_.toPc_.clear();
-        }
-    }
-    ~FakeChannel() override { close(); }
-    bool isOpen() const override { return open_; }
-    void close() override
-    {
-        std::lock_guard lock(fake_.mutex_);
-        if (open_)
-            fake_.channelOpen_ = false;
-        open_ = false;
-    }
-    bool write(const void* data, size_t count, size_t* written) override
-    {
-        if (written)
-            *written = 0;
-        std::lock_guard lock(fake_.mutex_);
-        if (!open_)
-            return false;
-        fake_.poll();
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        fake_.received_.append(reinterpret_cast<const char*>(bytes), count);
-        for (size_t i = 0; i < count; ++i)
-            fake_.handle(bytes[i]);
-        if (written)
-            *written = count;
-        return true;
-    }
-    bool read(void* buffer, size_t maxCount, size_t* got) override
-    {
-        *got = 0;
-        std::lock_guard lock(fake_.mutex_);
-        if (!open_)
-            return false;
-        fake_.poll();
-        const size_t n = std::min(maxCount, fake_.toPc_.size());
-        std::memcpy(buffer, fake_.toPc_.data(), n);
-        fake_.toPc_.erase(0, n);
-        *got = n;
-        return true;
-    }
-    bool waitReadable(int timeoutMs) override
-    {
-        std::lock_guard lock(fake_.mutex_);
-        for (int waited = 0;; ++waited) {
-            fake_.poll();
-            if (!open_ || !fake_.toPc_.empty())
-                return true;
-            if (waited >= timeoutMs)
-                return false;
-            fake_.clock_.sleepMs(1);
-        }
-    }
-    bool purgeInput() override
-    {
-        std::lock_guard lock(fake_.mutex_);
-        fake_.poll();
-        fake_.toPc_.clear();
-        return open_;
-    }
-    int bytesWaiting() override
-    {
-        std::lock_guard lock(fake_.mutex_);
-        fake_.poll();
-        return open_ ? static_cast<int>(fake_.toPc_.size()) : 0;
-    }
-    std::string lastErrorText() const override { return open_ ? "" : "The port is not open."; }
-
-  private:
-    FakeController& fake_;
-    bool open_ = false;
-};
 
 FakeController::FakeController(FakeScript script) : script_(std::move(script))
 {
@@ -101,15 +20,10 @@ FakeController::FakeController(FakeScript script) : script_(std::move(script))
 
 FakeController::~FakeController() = default;
 
-std::unique_ptr<platform::ByteChannel> FakeController::open()
-{
-    return std::make_unique<FakeChannel>(*this);
-}
-
 void FakeController::later(int delayMs, std::function<void()> action)
 {
     std::lock_guard lock(mutex_);
-    actions_.emplace(clock_.nowMs() + delayMs, std::move(action));
+    schedule(deviceClock_.nowMs() + delayMs, std::move(action));
 }
 
 std::string FakeController::defaultConsoleBanner()
@@ -159,7 +73,7 @@ FakeMode FakeController::mode()
 bool FakeController::waitMode(FakeMode mode)
 {
     std::lock_guard lock(mutex_);
-    poll();
+    catchUp();
     return mode_ == mode;
 }
 
@@ -211,15 +125,20 @@ void FakeController::sendBytes(const uint8_t* data, size_t n)
     toPc_.append(reinterpret_cast<const char*>(data), n);
 }
 
-void FakeController::poll()
+bool FakeController::take(const uint8_t* data, size_t count, std::string&)
 {
-    while (!actions_.empty() && actions_.begin()->first <= clock_.nowMs()) {
-        std::function<void()> action = std::move(actions_.begin()->second);
-        actions_.erase(actions_.begin());
-        action();
+    received_.append(reinterpret_cast<const char*>(data), count);
+    for (size_t i = 0; i < count; ++i)
+        handle(data[i]);
+    return true;
+}
+
+void FakeController::catchUp()
+{
+    while (runNextDue(deviceClock_.nowMs())) {
     }
     if (mode_ == FakeMode::Receiving && script_.imageLength < 0 && !image_.empty() &&
-        clock_.nowUs() - lastImageByteUs_ > kImagePauseUs)
+        deviceClock_.nowUs() - lastImageByteUs_ > kImagePauseUs)
         finishImage();
     if (!pendingUpload_.empty() && startPressed_) {
         size_t room = pendingUpload_.size();
@@ -266,7 +185,7 @@ void FakeController::handle(uint8_t byte)
         return;
     case FakeMode::Receiving:
         image_.push_back(byte);
-        lastImageByteUs_ = clock_.nowUs();
+        lastImageByteUs_ = deviceClock_.nowUs();
         if (script_.complainAfterImageBytes >= 0 && !complained_ &&
             static_cast<long>(image_.size()) >= script_.complainAfterImageBytes) {
             complained_ = true;

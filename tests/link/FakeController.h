@@ -5,14 +5,11 @@
 // link's probes and records everything it was sent. Its answers come at once; the link's waits
 // cost no real time.
 
-#include "platform/ByteChannel.h"
-#include "support/VirtualClock.h"
+#include "support/InProcessDevice.h"
 
 #include <cstdint>
 #include <functional>
-#include <map>
-#include <memory>
-#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,16 +40,14 @@ struct FakeScript {
     std::string runningOutput; // what a started program prints
 };
 
-class FakeController {
+class FakeController final : public testsupport::InProcessDevice {
   public:
     explicit FakeController(FakeScript script = {});
-    ~FakeController();
+    ~FakeController() override;
 
     bool ok() const { return true; }
     std::string devicePath() const { return "fake"; }
-    // A channel to the fake (only one may be open at a time).
-    std::unique_ptr<platform::ByteChannel> open();
-    testsupport::VirtualClock& clock() { return clock_; }
+    testsupport::VirtualClock& clock() { return deviceClock_; }
     // Runs action once the virtual time is delayMs further on (a button pressed, a cancel).
     void later(int delayMs, std::function<void()> action);
 
@@ -75,9 +70,11 @@ class FakeController {
     void pressStart();
 
   private:
-    friend class FakeChannel;
-    // Time-driven work up to the clock's time: the end of an image, upload data, due actions.
-    void poll();
+    // Time-driven work up to the clock's time: due actions, the end of an image, upload data.
+    void catchUp() override;
+    bool take(const uint8_t* data, size_t count, std::string& error) override;
+    // Its time-driven work is looked at every millisecond.
+    std::optional<int64_t> nextEventMs() const override { return deviceClock_.nowMs() + 1; }
     void handle(uint8_t byte);
     void handleLine(const std::string& line);
     void send(const std::string& bytes);
@@ -87,11 +84,6 @@ class FakeController {
     static std::string defaultBootBanner();
 
     FakeScript script_;
-    testsupport::VirtualClock clock_;
-    std::recursive_mutex mutex_;
-    bool channelOpen_ = false;
-    std::string toPc_; // sent and not yet read by the link
-    std::multimap<int64_t, std::function<void()>> actions_;
     FakeMode mode_ = FakeMode::Menu;
     int entry_ = 0;
     std::string received_;

@@ -13,33 +13,25 @@
 // and a vanished one makes the channel fail once its last bytes have been read. One channel may
 // be open at a time, as with an exclusively opened port.
 
-#include "platform/ByteChannel.h"
 #include "sim/Controller.h"
 #include "sim/PacedLine.h"
-#include "support/VirtualClock.h"
+#include "support/InProcessDevice.h"
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace testsupport {
 
-class InProcessController {
+class InProcessController final : public InProcessDevice {
   public:
     explicit InProcessController(bool poweredOn = true, sim::Mode mode = sim::Mode::Menu,
                                  sim::JointTable joints = sim::JointTable::standard());
     // The same on a clock that outlives it (a link built once for several controllers).
     InProcessController(VirtualClock& clock, bool poweredOn, sim::Mode mode, sim::JointTable joints);
-    InProcessController(const InProcessController&) = delete;
-    InProcessController& operator=(const InProcessController&) = delete;
-
-    // A channel to the controller; it fails to open (isOpen() false) while another one is open.
-    std::unique_ptr<platform::ByteChannel> open();
 
     // Runs a control command ("press START", "stall 1500") now, or once the virtual time
     // reaches atMs.
@@ -53,28 +45,23 @@ class InProcessController {
     // The controller's memory as it is now.
     std::vector<uint8_t> memoryBytes() const;
 
-  private:
-    std::unique_ptr<VirtualClock> ownClock_;
-
-  public:
     VirtualClock& clock;
     sim::ControllerMemory memory;
     sim::Controller controller;
 
   private:
-    friend class SimChannel;
     // Brings the controller to the clock's time, stepping through its own deadlines and the
     // scheduled commands so that each happens at its time. Called with mutex_ held.
-    void catchUp();
+    void catchUp() override;
+    // A stalled controller takes nothing: the write waits out the channel's bound.
+    bool take(const uint8_t* data, size_t count, std::string& error) override;
+    std::optional<int64_t> nextEventMs() const override;
+    bool vanished() const override { return controller.vanished(); }
+    void opened() override { catchUp(); }
     void step(int64_t atMs);
     void collectOutput(int64_t atMs);
-    std::optional<int64_t> nextEventMs() const;
 
-    mutable std::recursive_mutex mutex_;
-    std::multimap<int64_t, std::function<void()>> scheduled_;
-    std::string received_; // what the controller sent and the PC has not read
     int64_t simMs_ = 0;
-    bool channelOpen_ = false;
     VirtualClock lineClock_{0};
     std::unique_ptr<sim::PacedLine> line_ = std::make_unique<sim::PacedLine>(0, lineClock_);
 };
