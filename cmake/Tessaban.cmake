@@ -58,9 +58,11 @@ function(tessaban_program name)
   endif()
 endfunction()
 
-# tessaban_test(NAME SOURCES... [DEPS libs...] [LABELS labels...] [TIMEOUT s] [RUN_SERIAL] [GL]
+# tessaban_test(NAME SOURCES... [DEPS libs...] LABELS labels... [TIMEOUT s] [RUN_SERIAL] [GL]
 #               [PIXELS filter]): one GoogleTest
-# binary. RUN_SERIAL keeps its cases from sharing the machine with other tests (timing measurements).
+# binary. LABELS must name what kind of test it is, so that `ctest -L unit` stays the quick run:
+# unit (no processes, no pseudo-terminals, no display), e2e (starts kz7sim or another program,
+# or uses pseudo-terminals) or gui (widgets or GL); e2e and gui may go together. RUN_SERIAL keeps its cases from sharing the machine with other tests (timing measurements).
 # GL: the binary shows OpenGL windows, which the offscreen platform cannot do; it runs as one test
 # under its own virtual X display (xvfb-run -a, QT_QPA_PLATFORM=xcb). GL tests take turns (the
 # xvfb lock): two xvfb-run -a started at once can pick the same display number.
@@ -75,6 +77,19 @@ function(tessaban_test name)
   cmake_parse_arguments(T "RUN_SERIAL;GL" "TIMEOUT;PIXELS" "SOURCES;DEPS;LABELS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
+  endif()
+  set(_kinds unit e2e gui)
+  set(_kind_given FALSE)
+  foreach(kind IN LISTS _kinds)
+    if(kind IN_LIST T_LABELS)
+      set(_kind_given TRUE)
+    endif()
+  endforeach()
+  if(NOT _kind_given)
+    message(FATAL_ERROR "tessaban_test(${name}): LABELS must hold unit, e2e or gui")
+  endif()
+  if("unit" IN_LIST T_LABELS AND ("e2e" IN_LIST T_LABELS OR "gui" IN_LIST T_LABELS))
+    message(FATAL_ERROR "tessaban_test(${name}): a unit test starts nothing and shows nothing")
   endif()
   add_executable(${name} ${T_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
@@ -93,10 +108,7 @@ function(tessaban_test name)
     set(_run ${TESSABAN_XVFB_RUN} -a -s "-screen 0 1600x1200x24 -nolisten tcp" $<TARGET_FILE:${name}>)
     set(_gl TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=xcb" RESOURCE_LOCK xvfb)
     add_test(NAME ${name} COMMAND ${_run})
-    set_tests_properties(${name} PROPERTIES ${_gl} ${_fonts})
-    if(T_LABELS)
-      set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
-    endif()
+    set_tests_properties(${name} PROPERTIES ${_gl} ${_fonts} LABELS "${T_LABELS}")
     if(T_PIXELS)
       add_test(NAME ${name}.noto COMMAND ${_run} --gtest_filter=${T_PIXELS})
       set_tests_properties(${name}.noto PROPERTIES ${_gl} ${_noto} LABELS "${T_LABELS};fonts")
@@ -105,17 +117,26 @@ function(tessaban_test name)
   endif()
   if(T_PIXELS)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER ${T_PIXELS} TEST_SUFFIX .noto
-                         PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${_noto}
-                                    LABELS fonts)
+                         TEST_LIST ${name}_NOTO_TESTS
+                         PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${_noto})
   endif()
   set(_props TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${_fonts})
-  if(T_LABELS)
-    list(APPEND _props LABELS "${T_LABELS}")
-  endif()
   if(T_RUN_SERIAL)
     list(APPEND _props RUN_SERIAL TRUE)
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${_props})
+  # Discovery hands its properties on as one flat list, so a test given LABELS there would keep
+  # only the first label. The labels are set on the lists of discovered tests instead, by a
+  # script ctest reads after the discovered tests.
+  set(_labels_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+  file(WRITE ${_labels_script}
+       "if(DEFINED ${name}_TESTS)\n"
+       "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${T_LABELS}\")\n"
+       "endif()\n"
+       "if(DEFINED ${name}_NOTO_TESTS)\n"
+       "  set_tests_properties(\${${name}_NOTO_TESTS} PROPERTIES LABELS \"${T_LABELS};fonts\")\n"
+       "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${_labels_script})
 endfunction()
 
 # tessaban_fuzzer(NAME SOURCE [DEPS libs...]): a libFuzzer target.

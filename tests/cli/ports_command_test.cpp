@@ -1,8 +1,8 @@
 // tessaban ports: the names it lists, the devices behind them and what they are, found without
 // opening anything.
 
-#include "SerialTestUtil.h"
 #include "support/Kz7SimProcess.h"
+#include "support/SerialTestUtil.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // tessaban program dump/check/build, run as a user would, on files saved by the core.
 
-#include "ExamplePrograms.h"
-#include "FramedProgram.h"
+#include "behaviour/ExamplePrograms.h"
+#include "behaviour/FramedProgram.h"
 
 #include "behaviour/ProgramBuilder.h"
 #include "behaviour/ProgramFile.h"

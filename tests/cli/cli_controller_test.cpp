@@ -1,7 +1,7 @@
 // The tessaban controller commands against kz7sim: the port from the programmer's settings,
 // the programmer's messages and exit statuses, and every maintenance job run from a script.
 
-#include "SimBench.h"
+#include "link/SimBench.h"
 #include "platform/PortMap.h"
 #include "support/HeldLine.h"
 

@@ -2,9 +2,9 @@
 // motion page screen and memory kept across runs. (Recovery from power off runs through the link
 // in tests/link.)
 
-#include "SerialTestUtil.h"
 #include "sim/ScreenFields.h"
 #include "support/Kz7SimProcess.h"
+#include "support/SerialTestUtil.h"
 
 #include <gtest/gtest.h>
 

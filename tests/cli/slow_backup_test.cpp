@@ -1,7 +1,7 @@
 // The waits that are long by design: a backup or a firmware read-back whose controller never
 // starts sending (START never pressed) gives up after about 3000 polls of 10 ms.
 
-#include "SimBench.h"
+#include "link/SimBench.h"
 
 #include <gtest/gtest.h>
 

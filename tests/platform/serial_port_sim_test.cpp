@@ -2,8 +2,8 @@
 // exclusive opening, non-blocking reads, the bounded write, port enumeration through the port
 // folder, and the reader thread.
 
-#include "SerialTestUtil.h"
 #include "support/Kz7SimProcess.h"
+#include "support/SerialTestUtil.h"
 
 #include "platform/PortMap.h"
 

@@ -2,8 +2,8 @@
 // the bytes, and does not lag far behind one either. Only these bounds are checked here; the
 // figure itself is measured by bench/link/motion_restore_pace.sh.
 
-#include "SerialTestUtil.h"
 #include "support/Kz7SimProcess.h"
+#include "support/SerialTestUtil.h"
 
 #include <gtest/gtest.h>
 
