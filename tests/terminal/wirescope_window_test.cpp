@@ -1,10 +1,10 @@
 // Wirescope's window under the offscreen platform, connected to a pseudo-terminal peer.
 
-#include "RecordingPrompter.h"
-#include "TerminalTestData.h"
 #include "support/Kz7SimProcess.h"
 #include "support/PtyPeer.h"
 #include "support/TempFolder.h"
+#include "termsession/RecordingPrompter.h"
+#include "termsession/TerminalTestData.h"
 
 #include "platform/PortMap.h"
 #include "support/TestApp.h"
