@@ -1,7 +1,7 @@
 #include "programmer/dialogs/MotionDataDialog.h"
 
+#include "programmer/ProgrammerTexts.h"
 #include "programmer/Prompter.h"
-#include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
 
 #include <QBoxLayout>
