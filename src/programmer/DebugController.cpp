@@ -6,10 +6,10 @@
 #include "programmer/CGridCtrl.h"
 #include "programmer/CMainFrame.h"
 #include "programmer/DebugMarkDelegate.h"
-#include "programmer/ProgrammerTexts.h"
-#include "programmer/Prompter.h"
 #include "programmer/VariablesDock.h"
 #include "programmer/dialogs/ConsoleView.h"
+#include "taskloom_base/ProgrammerTexts.h"
+#include "taskloom_base/Prompter.h"
 
 #include "behaviour/RuleChecker.h"
 

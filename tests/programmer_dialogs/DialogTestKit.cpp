@@ -1,8 +1,8 @@
 #include "DialogTestKit.h"
 
 #include "link/ControllerLink.h"
-#include "programmer/ProgrammerTexts.h"
 #include "support/TestApp.h"
+#include "taskloom_base/ProgrammerTexts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -36,12 +36,13 @@ std::vector<Program> programs()
          taskloom::textTable(),
          taskloom::text,
          "taskloom_texts/TaskloomTexts.cpp",
-         {"taskloom_texts", "programmer", "behaviour", "link", "firmware", "debugclient", "cli"}},
+         {"taskloom_texts", "taskloom_base", "programmer", "behaviour", "link", "firmware", "debugclient",
+          "cli"}},
         {"Posewright",
          posewright::textTable(),
          posewright::text,
          "posewright_texts/PosewrightTexts.cpp",
-         {"posewright_texts", "posewright", "motion", "robotview", "robotgl"}},
+         {"posewright_texts", "posewright_core", "posewright", "motion", "robotview", "robotgl"}},
     };
 }
 

@@ -4,7 +4,7 @@
 // store of organisation "Quorvel", application "Tessaban", below the group named after the
 // application title, in the sections "Settings" and "Path".
 
-#include "programmer/ProgrammerTexts.h"
+#include "taskloom_base/ProgrammerTexts.h"
 
 #include <QString>
 #include <QStringList>
