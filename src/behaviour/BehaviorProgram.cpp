@@ -2,6 +2,7 @@
 
 #include "behaviour/ProgramFile.h"
 #include "behaviour/ProgramMessages.h"
+#include "taskloom_texts/TaskloomTexts.h"
 
 #include <algorithm>
 
@@ -15,7 +16,7 @@ BehaviorProgram::BehaviorProgram() : lines_(Capacity), order_(Capacity)
 
 bool BehaviorProgram::ask(int messageId) const
 {
-    return confirm_ ? confirm_(messageText(messageId)) : false;
+    return confirm_ ? confirm_(std::string(taskloom::text(messageId))) : false;
 }
 
 void BehaviorProgram::clearSelectedFlags()

@@ -3,6 +3,7 @@
 #include "behaviour/CommandCatalogue.h"
 #include "behaviour/ProgramMessages.h"
 #include "platform/AtomicFile.h"
+#include "taskloom_texts/TaskloomTexts.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -335,7 +336,7 @@ void skipLine(Reader& r)
 void rebuildTexts(ProgramLine& line)
 {
     const CommandCatalogue& cat = CommandCatalogue::instance();
-    const std::string& blank = messageText(Msg::DoubleClick);
+    const std::string blank(taskloom::text(Msg::DoubleClick));
     for (auto& c : line.cells) {
         if (!c.inUse())
             continue;
@@ -417,14 +418,14 @@ LoadResult parseProgram(const uint8_t* data, size_t size, BehaviorProgram& progr
     Reader r(data, size);
     int32_t signature = r.i32();
     if (r.ok() && signature != ProgramSignature)
-        return failure(LoadError::NotProgramFile, messageText(Msg::NotProgramFile));
+        return failure(LoadError::NotProgramFile, std::string(taskloom::text(Msg::NotProgramFile)));
     int32_t count = r.i32();
     int32_t curLine = r.i32();
     int32_t curCell = r.i32();
     if (!r.ok()) {
         // Too short even for the signature: not a program file at all.
         if (size < 4)
-            return failure(LoadError::NotProgramFile, messageText(Msg::NotProgramFile));
+            return failure(LoadError::NotProgramFile, std::string(taskloom::text(Msg::NotProgramFile)));
         return failure(r.error(), describe(r, -1, 0));
     }
     if (count < 0 || count > BehaviorProgram::Capacity) {

@@ -1,6 +1,7 @@
 #include "behaviour/ProgramLine.h"
 
 #include "behaviour/ProgramMessages.h"
+#include "taskloom_texts/TaskloomTexts.h"
 
 namespace behaviour {
 
@@ -9,7 +10,7 @@ void ProgramCell::reset()
     flags = 0;
     code.fill(NotChosen);
     entry = NoEntry;
-    gridText = messageText(Msg::DoubleClick);
+    gridText = taskloom::text(Msg::DoubleClick);
     fullText = gridText;
     id = 0;
     idName.clear();

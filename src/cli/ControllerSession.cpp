@@ -3,6 +3,7 @@
 #include "link/ConsoleFilter.h"
 #include "link/LinkMessages.h"
 #include "platform/PortMap.h"
+#include "taskloom_texts/TaskloomTexts.h"
 
 #include <QSettings>
 
@@ -98,7 +99,7 @@ std::string commandLineText(int number)
     case comm::kMsgInstalledUnchecked:
         return "It is completed installing firmware of KZ-7.\nIt was not read back, so it is not checked.";
     default:
-        return comm::linkMessageText(number);
+        return std::string(taskloom::text(number));
     }
 }
 

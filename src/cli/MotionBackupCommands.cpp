@@ -4,6 +4,7 @@
 #include "cli/ControllerSession.h"
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
+#include "taskloom_texts/TaskloomTexts.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -68,7 +69,7 @@ int backupCommand(const std::vector<std::string>& args)
     if (result.ok) {
         // The controller stays in its boot loader until the user has read that they must press
         // MODE; only then is it brought back to its menu (if they have not done so already).
-        waitForUser(comm::linkMessageText(result.message), options);
+        waitForUser(std::string(taskloom::text(result.message)), options);
         session.link.disconnect();
         return kExitOk;
     }

@@ -8,6 +8,7 @@
 #include "cli/ControllerSession.h"
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
+#include "taskloom_texts/TaskloomTexts.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -59,8 +60,9 @@ int downloadCommand(const std::vector<std::string>& args)
     MaintenanceSession session(options);
     if (!session.connect())
         return kExitFailed;
-    comm::MaintenanceResult result = session.runWithProgress(
-        "Download", [&](comm::Maintenance& jobs) { return jobs.downloadProgram(built.bytes); });
+    comm::MaintenanceResult result =
+        session.runWithProgress(taskloom::text(comm::kMsgDownload),
+                                [&](comm::Maintenance& jobs) { return jobs.downloadProgram(built.bytes); });
     session.link.disconnect();
     if (result.ok)
         std::printf("Downloaded %s to a000.\n", countOf(built.bytes.size(), "byte").c_str());

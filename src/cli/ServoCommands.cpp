@@ -4,6 +4,7 @@
 #include "cli/ControllerSession.h"
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
+#include "taskloom_texts/TaskloomTexts.h"
 
 #include <cstdio>
 
@@ -33,8 +34,9 @@ int servoUpdateCommand(const std::vector<std::string>& args)
     MaintenanceSession session(options);
     if (!session.connect())
         return kExitFailed;
-    comm::MaintenanceResult result = session.runWithProgress(
-        "Download", [&](comm::Maintenance& jobs) { return jobs.updateServos(image); });
+    comm::MaintenanceResult result =
+        session.runWithProgress(taskloom::text(comm::kMsgDownload),
+                                [&](comm::Maintenance& jobs) { return jobs.updateServos(image); });
     session.host.endLine();
     session.link.disconnect();
     return reportResult(result);

@@ -1,15 +1,10 @@
 #pragma once
-// The fixed texts the maintenance dialogs show when a firmware or motion file is refused, keyed
-// by their string numbers.
-
-#include <string_view>
+// The string numbers of the messages a refused motion file is reported with; their texts are in
+// Taskloom's text table.
 
 namespace firmware {
 
-inline constexpr std::string_view kMsgNotProperFirmware = "It is not proper Tessaban program file."; // 10014
-inline constexpr std::string_view kMsgNotMotionData = "This file is not a Motion Data!";             // 10021
-inline constexpr std::string_view kMsgMotionFileReadFailed =
-    "Failed to read Motion Data of robot from a file!";                                              // 10022
-inline constexpr std::string_view kMsgNotProperServoProgram = "This is not a proper program of VQ!"; // 10026
+inline constexpr int kMsgNotMotionData = 10021;
+inline constexpr int kMsgMotionFileReadFailed = 10022;
 
 } // namespace firmware

@@ -60,7 +60,7 @@ class HexImageLoader {
     std::size_t errorLine() const { return errorLine_; }
     // A short English description for logs and the command line ("line 3: the record's
     // checksum is wrong ..."; the system's reason for CannotOpen and ReadFailed); the dialogs
-    // show their own fixed message instead (see FirmwareMessages.h).
+    // show their own fixed message instead (10014 or 10026 in Taskloom's text table).
     std::string errorText() const;
 
   private:

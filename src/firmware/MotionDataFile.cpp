@@ -4,6 +4,7 @@
 #include "firmware/FirmwareMessages.h"
 #include "firmware/HexImageLoader.h"
 #include "platform/AtomicFile.h"
+#include "taskloom_texts/TaskloomTexts.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -77,9 +78,9 @@ std::string MotionDataFile::errorText() const
     case MotionFileError::None:
         return {};
     case MotionFileError::WrongSize:
-        return std::string(kMsgNotMotionData);
+        return std::string(taskloom::text(kMsgNotMotionData));
     case MotionFileError::ShortRead:
-        return std::string(kMsgMotionFileReadFailed);
+        return std::string(taskloom::text(kMsgMotionFileReadFailed));
     case MotionFileError::CannotOpen:
     case MotionFileError::WriteFailed:
         return systemError_;

@@ -1,7 +1,6 @@
 #pragma once
-// Taskloom's messages about the controller link and its maintenance jobs, by string number.
-// The texts are the ones users and teachers already know from the programmer; keep them as
-// they are, spelling included.
+// The string numbers of Taskloom's messages about the controller link and its maintenance jobs.
+// The jobs report these numbers; their texts are in Taskloom's text table.
 
 namespace comm {
 
@@ -55,8 +54,5 @@ enum LinkMessage : int {
     kMsgInstalled = 12028,
     kMsgRecovered = 12029,
 };
-
-// The text of a message, exactly; an empty text for a number that is not in the table.
-const char* linkMessageText(int number);
 
 } // namespace comm

@@ -1,22 +1,13 @@
 #include "motion/MotionLink.h"
 
 #include "platform/PortMap.h"
+#include "posewright_texts/PosewrightTexts.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace motion {
-
-const char* const kCannotOpenFormat = "Can not open %s!";
-const char* const kCannotFindText =
-    "Can not find KZ-7! Please, try again after following next steps.\n1. Check the cable connection and "
-    "Power.\n2. Push the \"MODE\" button of KZ-7.\n3. Turn off and on KZ-7.\n4. Execute Posewright again.";
-const char* const kDisconnectedText = "Disconnected to KZ-7.";
-const char* const kReaderErrorFormat = "Error while creating ThreadWatchComm in %s!";
-const char* const kPortGoneText =
-    "The controller's port went away. Check the cable and the power, then choose \"Connect KZ-7\" again.";
-const char* const kErrorCaption = "Error";
 
 namespace {
 
@@ -87,7 +78,7 @@ bool MotionLink::openPort(const std::string& portName)
     if (!channel_ || !channel_->isOpen()) {
         channel_.reset();
         if (messages_)
-            messages_({}, format(kCannotOpenFormat, portName));
+            messages_({}, format(posewright::text(posewright::Txt::CannotOpenPort), portName));
         return false;
     }
     channel_->purgeInput();
@@ -109,7 +100,7 @@ bool MotionLink::openPort(const std::string& portName)
             running_ = false;
             channel_.reset();
             if (messages_)
-                messages_({}, format(kCannotOpenFormat, portName));
+                messages_({}, format(posewright::text(posewright::Txt::CannotOpenPort), portName));
             return false;
         }
     }
@@ -295,11 +286,11 @@ void MotionLink::linkLost(bool showTimeout)
     waiting_ = false;
     disconnect();
     if (showTimeout && messages_)
-        messages_({}, kCannotFindText);
-    screen_.message = kDisconnectedText;
+        messages_({}, posewright::text(posewright::Txt::ControllerNotFound));
+    screen_.message = posewright::text(posewright::Txt::Disconnected);
     LinkEvent e;
     e.code = LinkEventCode::LinkLost;
-    e.text = kDisconnectedText;
+    e.text = posewright::text(posewright::Txt::Disconnected);
     raise(e);
 }
 
@@ -344,7 +335,9 @@ void MotionLink::tick()
     collect();
     if (readerFailed_.exchange(false)) {
         if (messages_)
-            messages_(kErrorCaption, format(kReaderErrorFormat, devicePath_) + "\n" + kPortGoneText);
+            messages_(posewright::text(posewright::Txt::ErrorCaption),
+                      format(posewright::text(posewright::Txt::ReaderFailed), devicePath_) + "\n" +
+                          posewright::text(posewright::Txt::PortGone));
         linkLost(false);
         return;
     }

@@ -26,14 +26,6 @@
 
 namespace motion {
 
-// The link's texts for the user.
-extern const char* const kCannotOpenFormat;  // "Can not open %s!"
-extern const char* const kCannotFindText;    // the reply time-out
-extern const char* const kDisconnectedText;  // "Disconnected to KZ-7."
-extern const char* const kReaderErrorFormat; // the reader thread's failure, caption "Error"
-extern const char* const kPortGoneText;      // the plain sentence shown below it
-extern const char* const kErrorCaption;      // "Error"
-
 // The menu's answer to "***", as the motion link judges it: the highlighted entry 0..2 when the
 // last two of the bytes read are equal and name an entry, else -1. A line that is merely noisy
 // does not pass.

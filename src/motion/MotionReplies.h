@@ -22,13 +22,9 @@ inline bool reportsWriting(std::string_view message)
     return message.find("Writing") != std::string_view::npos;
 }
 
-// The editor's question when the controller asks "Are you sure?".
-constexpr const char* kIncorrectPoseQuestion =
-    "Execute incorrect pose or closing a present page without saving \nDo you want to continue?";
-
 // What the editor has to do after one MessageChanged.
 struct ReplySteering {
-    bool askQuestion = false;  // ask kIncorrectPoseQuestion, send answerFor(yes)
+    bool askQuestion = false;  // ask the incorrect-pose question, send answerFor(yes)
     bool playingEnded = false; // the page that was playing has finished
     bool reEnable = false;     // the controller is writing: take input again
 };

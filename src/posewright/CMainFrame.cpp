@@ -5,6 +5,7 @@
 #include "platform/Version.h"
 #include "posewright/CPosewrightView.h"
 #include "posewright/Prompter.h"
+#include "posewright_texts/PosewrightTexts.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -25,31 +26,30 @@ CMainFrame::CMainFrame(PosewrightSettings& settings, const QString& robotFolder,
     view_->core().setSavedPort(settings.comPort);
     setCentralWidget(view_);
 
-    QMenu* start = menuBar()->addMenu("Start(&S)");
+    QMenu* start = menuBar()->addMenu(posewright::text(Txt::MenuStart));
     auto add = [this](QMenu* m, const QString& text, auto&& handler) {
         QAction* a = m->addAction(text);
         connect(a, &QAction::triggered, this, handler);
         actions_.push_back(a);
         return a;
     };
-    add(start, "Connect KZ-7(&C)", [this] { view_->menu(MenuCommand::Connect); });
-    add(start, "Disconnect KZ-7(&D)", [this] { view_->menu(MenuCommand::Disconnect); });
-    add(start, "Refresh Page(&P)", [this] { view_->menu(MenuCommand::RefreshPage); });
-    add(start, "Reset 3D view(&R)", [this] { view_->menu(MenuCommand::Reset3DView); });
+    add(start, posewright::text(Txt::MenuConnect), [this] { view_->menu(MenuCommand::Connect); });
+    add(start, posewright::text(Txt::MenuDisconnect), [this] { view_->menu(MenuCommand::Disconnect); });
+    add(start, posewright::text(Txt::MenuRefreshPage), [this] { view_->menu(MenuCommand::RefreshPage); });
+    add(start, posewright::text(Txt::MenuReset3DView), [this] { view_->menu(MenuCommand::Reset3DView); });
     start->addSeparator();
-    add(start, "Exit(&X)", [this] { close(); });
-    QMenu* setup = menuBar()->addMenu("Setup(&U)");
-    add(setup, "Change Robot file (&C)", [this] { changeRobotFile(); });
-    add(setup, "Offset configuration (&O)", [this] { view_->menu(MenuCommand::OffsetConfiguration); });
-    QMenu* help = menuBar()->addMenu("Help(&H)");
-    add(help, "User Guide(&G)", [this] {
+    add(start, posewright::text(Txt::MenuExit), [this] { close(); });
+    QMenu* setup = menuBar()->addMenu(posewright::text(Txt::MenuSetup));
+    add(setup, posewright::text(Txt::MenuChangeRobotFile), [this] { changeRobotFile(); });
+    add(setup, posewright::text(Txt::MenuOffset), [this] { view_->menu(MenuCommand::OffsetConfiguration); });
+    QMenu* help = menuBar()->addMenu(posewright::text(Txt::MenuHelp));
+    add(help, posewright::text(Txt::MenuUserGuide), [this] {
         guikit::GuideWindow::showGuide(this);
     })->setShortcut(QKeySequence::HelpContents);
-    add(help, "About Posewright", [this] {
+    add(help, posewright::text(Txt::MenuAbout), [this] {
         QMessageBox::about(
-            this, "About Posewright",
-            QStringLiteral("Posewright\nThe motion page editor of the Tessaban kit.\nVersion %1")
-                .arg(QString::fromLatin1(platform::suiteVersion())));
+            this, posewright::text(Txt::MenuAbout),
+            QString(posewright::text(Txt::AboutText)).arg(QString::fromLatin1(platform::suiteVersion())));
     });
     for (QMenu* m : {start, setup})
         connect(m, &QMenu::aboutToShow, this, &CMainFrame::updateMenus);
@@ -75,15 +75,15 @@ void CMainFrame::updateMenus()
 {
     if (!view_)
         return;
-    const std::pair<const char*, MenuCommand> items[] = {
-        {"Connect KZ-7(&C)", MenuCommand::Connect},
-        {"Disconnect KZ-7(&D)", MenuCommand::Disconnect},
-        {"Refresh Page(&P)", MenuCommand::RefreshPage},
-        {"Reset 3D view(&R)", MenuCommand::Reset3DView},
-        {"Offset configuration (&O)", MenuCommand::OffsetConfiguration},
+    const std::pair<int, MenuCommand> items[] = {
+        {Txt::MenuConnect, MenuCommand::Connect},
+        {Txt::MenuDisconnect, MenuCommand::Disconnect},
+        {Txt::MenuRefreshPage, MenuCommand::RefreshPage},
+        {Txt::MenuReset3DView, MenuCommand::Reset3DView},
+        {Txt::MenuOffset, MenuCommand::OffsetConfiguration},
     };
-    for (const auto& [text, command] : items)
-        if (QAction* a = action(text))
+    for (const auto& [label, command] : items)
+        if (QAction* a = action(posewright::text(label)))
             a->setEnabled(view_->menuEnabled(command));
     setWindowModified(view_->core().pageModified());
     if (statusBar()->currentMessage() != view_->messageLine()->text())
@@ -96,7 +96,7 @@ void CMainFrame::changeRobotFile()
     if (name.isEmpty())
         return;
     settings_.robotProfile = name;
-    prompter_.tell("Succeed to change robot file!\nPlease restart program.");
+    prompter_.tell(posewright::text(Txt::RobotFileChanged));
 }
 
 void CMainFrame::moveEvent(QMoveEvent* e)

@@ -58,13 +58,13 @@ CPosewrightView::CPosewrightView(const QString& profilePath, Prompter& prompter,
     pageNumberLabel_ = new QLabel("Page Number :", playGroup_);
     pageNumber_ = new QLineEdit(playGroup_);
     pageNumber_->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), pageNumber_));
-    play_ = new QPushButton(EditorCore::kPlayCaption, playGroup_);
+    play_ = new QPushButton(posewright::text(Txt::PagePlay), playGroup_);
     save_ = new QPushButton("Page Save", this);
     add_ = new QPushButton("Add Pose", this);
     commandLabel_ = new QLabel("Command >>", this);
     command_ = new CommandLine(kCommandLineId, this);
     messageLabel_ = new QLabel("Message :", this);
-    message_ = new QLabel(EditorCore::kNoMessageText, this);
+    message_ = new QLabel(posewright::text(Txt::NoMessage), this);
     message_->setFrameShape(QFrame::StyledPanel);
     speedLabel_ = new QLabel("Speed :", this);
     pauseLabel_ = new QLabel("Pause :", this);

@@ -3,6 +3,7 @@
 #include "platform/PortMap.h"
 #include "platform/SerialDevice.h"
 #include "posewright/PosewrightSettings.h"
+#include "posewright_texts/PosewrightTexts.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -30,7 +31,7 @@ bool ensureRobotProfile(PosewrightSettings& settings, const QString& robotFolder
 {
     if (QFileInfo(robotFolder + "/" + settings.robotProfile).isFile())
         return true;
-    prompter.inform({}, "Can not find robot file!");
+    prompter.inform({}, posewright::text(Txt::NoRobotFile));
     const QString chosen = prompter.openRobotFile(robotFolder, settings.robotProfile);
     if (chosen.isEmpty())
         return false;
@@ -56,17 +57,18 @@ std::vector<int> portsThatOpen()
 ComPortDialog::ComPortDialog(const std::vector<int>& ports, int savedPort, QWidget* parent)
     : QDialog(parent), list_(new QComboBox(this))
 {
-    setWindowTitle("Select COM port");
+    setWindowTitle(posewright::text(Txt::SelectPortTitle));
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel("Port :", this));
+    row->addWidget(new QLabel(posewright::text(Txt::PortLabel), this));
     row->addWidget(list_, 1);
     for (int n : ports)
-        list_->addItem(QString("COM%1").arg(n), n);
-    const int saved = list_->findText(QString("COM%1").arg(savedPort));
+        list_->addItem(QString(posewright::text(Txt::PortName)).arg(n), n);
+    const int saved = list_->findText(QString(posewright::text(Txt::PortName)).arg(savedPort));
     list_->setCurrentIndex(saved >= 0 ? saved : (list_->count() ? 0 : -1));
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* connectButton = buttons->addButton("Connect", QDialogButtonBox::AcceptRole);
-    buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
+    QPushButton* connectButton =
+        buttons->addButton(posewright::text(Txt::ConnectButton), QDialogButtonBox::AcceptRole);
+    buttons->addButton(posewright::text(Txt::CancelButton), QDialogButtonBox::RejectRole);
     connectButton->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         if (list_->currentIndex() < 0)
@@ -87,7 +89,7 @@ SplashWindow::SplashWindow()
       picture_(picture())
 {
     setObjectName("VistapaneSplashWnd");
-    setWindowTitle("Vistapane initizlizing ...");
+    setWindowTitle(posewright::text(Txt::SplashTitle));
     setFixedSize(picture_.size());
     setCursor(Qt::WaitCursor);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -118,7 +120,7 @@ void SplashWindow::paintEvent(QPaintEvent*)
     p.setPen(QColor(0, 255, 255));
     const QRect band(16, height() - 94, width() - 32, 94 - 26);
     p.drawText(band, Qt::AlignCenter | Qt::TextSingleLine,
-               p.fontMetrics().elidedText(kText, Qt::ElideRight, band.width()));
+               p.fontMetrics().elidedText(posewright::text(Txt::SplashText), Qt::ElideRight, band.width()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -163,7 +165,7 @@ std::optional<int> QtPrompter::choosePort(int savedPort)
 
 QString QtPrompter::openRobotFile(const QString& folder, const QString& name)
 {
-    QFileDialog dialog(parent_, QString(), folder, "Robot file(*.rbt)");
+    QFileDialog dialog(parent_, QString(), folder, posewright::text(Txt::RobotFileFilter));
     dialog.setDefaultSuffix("rbt");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly, false);

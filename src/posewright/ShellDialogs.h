@@ -40,7 +40,6 @@ class ComPortDialog : public QDialog {
 class SplashWindow : public QWidget {
     Q_OBJECT
   public:
-    static constexpr const char* kText = "Initializing ...";
     SplashWindow();
     static QPixmap picture();
 

@@ -236,7 +236,7 @@ void EditorCore::setUiEnabled(bool enabled)
 void EditorCore::enterDisconnected()
 {
     pageModified_ = false;
-    playCaption_ = kPlayCaption;
+    playCaption_ = posewright::text(Txt::PagePlay);
     playing_ = false;
     port_.setDecodeAsItArrives(false);
     offsetPage_ = false;
@@ -268,12 +268,12 @@ bool EditorCore::connectTo(int portNumber)
     busy_ = true;
     surface_.stateChanged(); // the wait cursor while the connect blocks
     if (!port_.connect("COM" + std::to_string(portNumber))) {
-        message_ = kCannotFindText;
+        message_ = posewright::text(Txt::ConnectFailed);
         busy_ = false;
         return false;
     }
     savedPort_ = portNumber;
-    message_ = kConnectingText;
+    message_ = posewright::text(Txt::Connecting);
     return true;
 }
 
@@ -290,7 +290,7 @@ void EditorCore::menu(MenuCommand command)
         if (!confirmLeavingPage())
             return;
         port_.disconnect();
-        message_ = kDisconnectedText;
+        message_ = posewright::text(Txt::Disconnected);
         enterDisconnected();
         return;
     case MenuCommand::RefreshPage:
@@ -300,7 +300,7 @@ void EditorCore::menu(MenuCommand command)
         surface_.resetViews();
         return;
     case MenuCommand::OffsetConfiguration:
-        if (surface_.askYesNo(kOffsetQuestion))
+        if (surface_.askYesNo(posewright::text(Txt::OffsetQuestion)))
             perform(UserAction::OffsetPage, {});
         return;
     }
@@ -311,7 +311,8 @@ bool EditorCore::confirmLeavingPage()
     if (!pageModified_ || !port_.isOpen())
         return true;
     char text[160];
-    std::snprintf(text, sizeof text, kUnsavedPageQuestion, pageGrid_.value(PageGrid::kNumberRow));
+    std::snprintf(text, sizeof text, posewright::text(Txt::UnsavedPageQuestion),
+                  pageGrid_.value(PageGrid::kNumberRow));
     switch (surface_.askSaveChanges(text)) {
     case SaveChoice::Save:
         perform(UserAction::PageSave, {});
@@ -350,7 +351,7 @@ void EditorCore::perform(UserAction action, std::initializer_list<int> numbers, 
     if (a.after == After::Disable)
         setUiEnabled(false);
     if (a.after == After::StartPlay) {
-        playCaption_ = kStopCaption;
+        playCaption_ = posewright::text(Txt::Stop);
         setUiEnabled(false);
         busy_ = false;
         playing_ = true;
@@ -510,7 +511,7 @@ void EditorCore::onMessage(const std::string& text)
     const motion::ReplySteering steer = watcher_.onMessage(text, playing_);
     if (steer.askQuestion) {
         surface_.stateChanged();
-        const bool yes = surface_.askYesNo(motion::kIncorrectPoseQuestion);
+        const bool yes = surface_.askYesNo(posewright::text(Txt::IncorrectPoseQuestion));
         // Not send(): the rest of the same question must not count as a new one.
         port_.send(motion::answerFor(yes), false);
         if (!yes)
@@ -518,7 +519,7 @@ void EditorCore::onMessage(const std::string& text)
     }
     if (steer.playingEnded) {
         setUiEnabled(true);
-        playCaption_ = kPlayCaption;
+        playCaption_ = posewright::text(Txt::PagePlay);
         playing_ = false;
         port_.setDecodeAsItArrives(false);
         applyEnables();

@@ -8,6 +8,7 @@
 #include "motion/MotionReplies.h"
 #include "posewright_core/InfoGrids.h"
 #include "posewright_core/JointList.h"
+#include "posewright_texts/PosewrightTexts.h"
 
 #include <array>
 #include <optional>
@@ -161,20 +162,6 @@ struct ControlStates {
 
 class EditorCore {
   public:
-    static constexpr const char* kConnectingText = "Connecting to KZ-7. Please wait...";
-    static constexpr const char* kCannotFindText = "Can not find KZ-7. Try again please.";
-    static constexpr const char* kDisconnectedText = "Disconnected to KZ-7.";
-    static constexpr const char* kNoMessageText = "No message";
-    static constexpr const char* kPlayCaption = "Page Play";
-    static constexpr const char* kStopCaption = "Stop";
-    static constexpr const char* kUnsavedPageQuestion =
-        "The changes to page %d are not saved.\nDo you want to save them first?";
-    static constexpr const char* kUnknownJointText =
-        "The pose cannot be dragged: a joint reads \"????\" (its position is not known).";
-    static constexpr const char* kOffsetQuestion =
-        "It will move to the Offset page which can adjust difference of joint value.\nIt is so sensitive "
-        "processing that a beginner must work after mastering manual.\nDo you want to continue?";
-
     EditorCore(EditorPort& port, EditorSurface& surface);
 
     void setProfileJoints(const std::vector<std::pair<int, std::string>>& joints);
@@ -192,7 +179,7 @@ class EditorCore {
     bool menuEnabled(MenuCommand command) const;
     void onLinkEvent(const motion::LinkEvent& event);
     // The main view refused to start a drag: the message line says why.
-    void dragRefused() { message_ = kUnknownJointText; }
+    void dragRefused() { message_ = posewright::text(Txt::UnknownJoint); }
     // The 100 ms poll. Returns at once while a tick is running, including while the Yes/No
     // box of a question runs its own event loop inside one.
     void tick();
@@ -269,8 +256,8 @@ class EditorCore {
     bool offsetPage_ = false;
     bool allJointsKnown_ = true;
     bool ticking_ = false;
-    std::string message_ = kNoMessageText;
-    std::string playCaption_ = kPlayCaption;
+    std::string message_ = posewright::text(Txt::NoMessage);
+    std::string playCaption_ = posewright::text(Txt::PagePlay);
     std::string speedText_ = "0";
     std::string pauseText_ = "0";
     std::string pageNumberText_;

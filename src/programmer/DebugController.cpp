@@ -8,7 +8,7 @@
 #include "programmer/DebugMarkDelegate.h"
 #include "programmer/VariablesDock.h"
 #include "programmer/dialogs/ConsoleView.h"
-#include "programmer/dialogs/DialogText.h"
+#include "taskloom_base/ProgrammerTexts.h"
 #include "taskloom_base/Prompter.h"
 
 #include "behaviour/RuleChecker.h"
@@ -333,7 +333,7 @@ void DebugController::finished(const comm::MaintenanceResult& result)
     showSession();
     frame_.statusBar()->showMessage(QStringLiteral("Debugging ended"));
     if (!result.ok && !stopping_ && result.message != comm::kMsgNone)
-        prompter_.message(dialogText(result.message));
+        prompter_.message(programmer::text(result.message));
     stopping_ = false;
     if (CEditorDoc* again = restart_.data()) {
         restart_.clear();

@@ -43,10 +43,10 @@ QSettings* TaskloomSettings::openDefaultStore()
 
 void TaskloomSettings::load(QSettings& store, int screenWidth, int screenHeight)
 {
-    store.beginGroup(ApplicationTitle);
+    store.beginGroup(text(Str::Title));
     store.beginGroup("Settings");
     comPort = store.value("Com Port", 1).toInt();
-    robotProfile = store.value("Robot Profile", "default.rbt").toString();
+    robotProfile = store.value("Robot Profile", text(Str::DefaultProfile)).toString();
     WindowGeometry g;
     g.width = store.value("Window width", screenWidth).toInt();
     g.height = store.value("Window height", screenHeight).toInt();
@@ -74,7 +74,7 @@ void TaskloomSettings::load(QSettings& store, int screenWidth, int screenHeight)
 
 void TaskloomSettings::save(QSettings& store) const
 {
-    store.beginGroup(ApplicationTitle);
+    store.beginGroup(text(Str::Title));
     store.beginGroup("Settings");
     store.setValue("Com Port", comPort);
     store.setValue("Robot Profile", robotProfile);

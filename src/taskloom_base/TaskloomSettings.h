@@ -4,6 +4,8 @@
 // store of organisation "Quorvel", application "Tessaban", below the group named after the
 // application title, in the sections "Settings" and "Path".
 
+#include "taskloom_base/ProgrammerTexts.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,7 +15,6 @@ namespace programmer {
 
 inline constexpr const char* SettingsOrganisation = "Quorvel";
 inline constexpr const char* SettingsApplication = "Tessaban";
-inline constexpr const char* ApplicationTitle = "Taskloom (Tessaban)";
 
 struct WindowGeometry {
     int width = 0;
@@ -41,15 +42,15 @@ class TaskloomSettings {
     // "Window pos_y", "Check Firmware", "Document", "MotionDoc" and "Firmware", in that order.
     void save(QSettings& store) const;
 
-    int comPort = 1;                      // "Settings/Com Port": the port COM<n>
-    QString robotProfile = "default.rbt"; // "Settings/Robot Profile": a file name, no folder
-    WindowGeometry window;                // "Settings/Window ..."
-    bool checkFirmware = true;            // "Settings/Check Firmware": read new firmware back
-    QString documentPath;                 // "Path/Document": last program chosen with File/Open
-    QString motionDocPath;                // "Path/MotionDoc": last ".mtn" file
-    QString firmwarePath;                 // "Path/Firmware": last firmware ".hex" file
-    QStringList recentFiles;              // "Recent File List/File1..4", newest first
-    int zoom = 100;                       // "View/Zoom": the grids' scale in percent
+    int comPort = 1;                                  // "Settings/Com Port": the port COM<n>
+    QString robotProfile = text(Str::DefaultProfile); // "Settings/Robot Profile": a file name, no folder
+    WindowGeometry window;                            // "Settings/Window ..."
+    bool checkFirmware = true;                        // "Settings/Check Firmware": read new firmware back
+    QString documentPath;                             // "Path/Document": last program chosen with File/Open
+    QString motionDocPath;                            // "Path/MotionDoc": last ".mtn" file
+    QString firmwarePath;                             // "Path/Firmware": last firmware ".hex" file
+    QStringList recentFiles;                          // "Recent File List/File1..4", newest first
+    int zoom = 100;                                   // "View/Zoom": the grids' scale in percent
 };
 
 inline constexpr int RecentFileCount = 4;

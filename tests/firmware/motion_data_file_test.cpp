@@ -3,6 +3,7 @@
 #include "firmware/FirmwareMessages.h"
 #include "firmware/FirmwareTestFiles.h"
 #include "support/TempFolder.h"
+#include "taskloom_texts/TaskloomTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +56,7 @@ TEST(MotionDataFile, OnlyExactly65536BytesAreMotionData)
         ASSERT_TRUE(tf::writeFile(path, std::vector<std::uint8_t>(size, 7)));
         EXPECT_FALSE(mtn.readImage(path, image)) << size;
         EXPECT_EQ(mtn.error(), MotionFileError::WrongSize);
-        EXPECT_EQ(mtn.errorText(), firmware::kMsgNotMotionData);
+        EXPECT_EQ(mtn.errorText(), taskloom::text(firmware::kMsgNotMotionData));
         EXPECT_EQ(mtn.errorText(), "This file is not a Motion Data!");
         EXPECT_EQ(image, kept); // a refused file leaves nothing to send
     }

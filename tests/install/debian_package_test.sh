@@ -14,7 +14,10 @@ deb=$(ls "$out"/tessaban_*.deb)
 [ "$(dpkg-deb -f "$deb" Package)" = tessaban ] || fail "package name"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "version $(dpkg-deb -f "$deb" Version)"
 dpkg-deb -f "$deb" Maintainer | grep -q '<.*@.*>' || fail "no maintainer address"
-dpkg-deb -f "$deb" Description | grep -q 'sudo adduser USER dialout' || fail "no dialout advice in the description"
+# Read whole first: grep -q leaves at its match, and under pipefail the writer's SIGPIPE would fail
+# the check whenever the description arrives in more than one write.
+description=$(dpkg-deb -f "$deb" Description)
+grep -q 'sudo adduser USER dialout' <<<"$description" || fail "no dialout advice in the description"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "$depends" | grep -q 'libc6' || fail "dependencies were not computed: $depends"
 [ "$gui" = OFF ] || echo "$depends" | grep -q 'libqt6widgets6' || fail "the windows' Qt is not a dependency: $depends"

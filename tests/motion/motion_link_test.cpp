@@ -5,6 +5,7 @@
 
 #include "motion/MotionLink.h"
 #include "motion/MotionReplies.h"
+#include "posewright_texts/PosewrightTexts.h"
 
 #include "motion/FakeController.h"
 #include "motion/ScreenBytes.h"
@@ -341,8 +342,8 @@ TEST_F(LinkTest, LostDeviceIsReportedOnTheOwnersTickNotByTheReader)
     link.tick();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].first, "Error");
-    EXPECT_EQ(boxes[0].second,
-              "Error while creating ThreadWatchComm in " + peer.path() + "!\n" + kPortGoneText);
+    EXPECT_EQ(boxes[0].second, "Error while creating ThreadWatchComm in " + peer.path() + "!\n" +
+                                   posewright::text(posewright::Txt::PortGone));
     EXPECT_FALSE(link.isOpen());
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(events.back().code, LinkEventCode::LinkLost);

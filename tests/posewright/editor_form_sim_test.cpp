@@ -3,6 +3,7 @@
 // page (its memory file after a save).
 
 #include "FormSession.h"
+#include "posewright_texts/PosewrightTexts.h"
 
 #include "posewright/CommandLine.h"
 #include "posewright/InfoGridWidgets.h"
@@ -262,7 +263,8 @@ TEST(EditorFormSim, TheUnsavedPageQuestionAnsweredNo)
     s.doubleClickCell(v.pageGrid(), 1, 1);
     s.enter(v.pageGrid()->valueEditor()->edit(), "9");
     ASSERT_TRUE(s.waitFor([&] { return !s.prompter.questions.isEmpty(); }));
-    EXPECT_EQ(s.prompter.questions.front().toStdString(), motion::kIncorrectPoseQuestion);
+    EXPECT_EQ(s.prompter.questions.front().toStdString(),
+              posewright::text(posewright::Txt::IncorrectPoseQuestion));
     ASSERT_TRUE(s.ready()) << "No re-enables the form";
     EXPECT_EQ(s.prompter.questions.size(), 1);
     EXPECT_EQ(v.pageGrid()->item(1, 1)->text(), "1");
@@ -391,7 +393,7 @@ TEST(EditorFormSim, RepaintedFieldsShowTheControllersValueAndDisconnectClearsThe
     v.mainView()->setAllJointsKnown(false);
     s.pointer.press(v.mainView(), v.mainView()->rect().center());
     s.pointer.release(v.mainView(), v.mainView()->rect().center());
-    EXPECT_EQ(v.messageLine()->text(), EditorCore::kUnknownJointText);
+    EXPECT_EQ(v.messageLine()->text(), posewright::text(posewright::Txt::UnknownJoint));
     EXPECT_EQ(v.messageLine()->toolTip(), v.messageLine()->text()) << "the whole text on hover";
 
     s.pointer.doubleClick(v.panel(2), v.panel(2)->rect().center());

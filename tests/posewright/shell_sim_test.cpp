@@ -2,6 +2,7 @@
 // settings, the program's single instance, and exit returning the controller to its menu.
 
 #include "FormSession.h"
+#include "posewright_texts/PosewrightTexts.h"
 
 #include "platform/PortMap.h"
 #include "platform/SerialDevice.h"
@@ -303,7 +304,7 @@ TEST(PosewrightShell, OnlyASuccessfulConnectReplacesTheSavedPort)
         frame.show();
         fastTiming(frame);
         frame.view()->start(settings.comPort);
-        EXPECT_EQ(frame.view()->messageLine()->text(), EditorCore::kCannotFindText);
+        EXPECT_EQ(frame.view()->messageLine()->text(), posewright::text(posewright::Txt::ConnectFailed));
         frame.action("Connect KZ-7(&C)")->trigger();
         EXPECT_EQ(prompter.offeredPort, 3) << "the dialog opens on the saved port";
         if (choice == 2) {

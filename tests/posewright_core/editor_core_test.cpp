@@ -2,6 +2,7 @@
 // LinkEvent changes on the form; plus the states they move the form through.
 
 #include "EditorFakes.h"
+#include "posewright_texts/PosewrightTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -338,7 +339,7 @@ TEST(EditorCore, RepliesSteerTheForm)
         EXPECT_EQ(ed.port.commands(), c.sent);
         EXPECT_EQ(ed.surface.questions.size(), c.answers.size());
         if (!c.answers.empty()) {
-            EXPECT_EQ(ed.surface.questions[0], motion::kIncorrectPoseQuestion);
+            EXPECT_EQ(ed.surface.questions[0], posewright::text(posewright::Txt::IncorrectPoseQuestion));
         }
         EXPECT_EQ(ed.core.enabled(), c.enabledAfter);
         EXPECT_EQ(ed.core.message(), c.texts.back());

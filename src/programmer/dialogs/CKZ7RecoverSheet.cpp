@@ -1,10 +1,10 @@
 #include "programmer/dialogs/CKZ7RecoverSheet.h"
 
 #include "programmer/dialogs/CKZ7RecoverPages.h"
-#include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/FirmwareUpdateDialog.h"
 #include "programmer/dialogs/PercentBar.h"
 #include "programmer/dialogs/PortCombo.h"
+#include "taskloom_base/ProgrammerTexts.h"
 #include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>
@@ -28,7 +28,7 @@ CKZ7RecoverSheet::CKZ7RecoverSheet(const DialogContext& context, QWidget* parent
     : QDialog(parent), context_(context), link_(context.linkTiming), worker_(this),
       jobs_(link_, worker_, context.jobTiming)
 {
-    setWindowTitle(dialogText(comm::kMsgRecoveryCaption));
+    setWindowTitle(programmer::text(comm::kMsgRecoveryCaption));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     auto* layout = new QVBoxLayout(this);
     caption_ = new QLabel(this);
@@ -50,7 +50,7 @@ CKZ7RecoverSheet::CKZ7RecoverSheet(const DialogContext& context, QWidget* parent
     buttons->addStretch(1);
     back_ = new QPushButton(QStringLiteral("< Back"), this);
     next_ = new QPushButton(QStringLiteral("Next >"), this);
-    finish_ = new QPushButton(dialogText(comm::kMsgFinish), this);
+    finish_ = new QPushButton(programmer::text(comm::kMsgFinish), this);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     for (QPushButton* b : {back_, next_, finish_, cancel_}) {
         b->setAutoDefault(false);
@@ -78,12 +78,12 @@ CKZ7RecoverSheet::CKZ7RecoverSheet(const DialogContext& context, QWidget* parent
             checking_ = true;
             installPage()->skip->setEnabled(true);
         }
-        context_.prompter.message(dialogText(message));
+        context_.prompter.message(programmer::text(message));
     };
     worker_.onNotice = [this](int message) {
         // The wait's own steps: "Power on KZ-7" once the link listens, then "caught".
         if (page_ == 3 && (message == comm::kMsgPowerOn || message == comm::kMsgBootLoaderCaught))
-            page(3)->setMessage(dialogText(message));
+            page(3)->setMessage(programmer::text(message));
     };
     goToPage(1);
 }
@@ -136,11 +136,11 @@ void CKZ7RecoverSheet::goToPage(int number)
     caption_->setText(QString::fromLatin1(kCaptions[number - 1]));
     switch (number) {
     case 1:
-        page(1)->setMessage(dialogText(comm::kMsgRecoveryStart));
+        page(1)->setMessage(programmer::text(comm::kMsgRecoveryStart));
         setButtons(false, true, false);
         break;
     case 2:
-        page(2)->setMessage(dialogText(comm::kMsgRecoveryReady));
+        page(2)->setMessage(programmer::text(comm::kMsgRecoveryReady));
         link_.closePort();
         portPage()->combo->refill(context_.settings.comPort);
         setButtons(true, true, false);
@@ -154,18 +154,18 @@ void CKZ7RecoverSheet::goToPage(int number)
         // A file found on an earlier visit may have changed since: it is chosen again.
         image_ = {};
         filePage()->fileName->setText(QStringLiteral("No file"));
-        page(4)->setMessage(dialogText(comm::kMsgSelectFirmware));
+        page(4)->setMessage(programmer::text(comm::kMsgSelectFirmware));
         setButtons(false, false, false);
         break;
     case 5:
-        page(5)->setMessage(dialogText(comm::kMsgInstalling));
+        page(5)->setMessage(programmer::text(comm::kMsgInstalling));
         installPage()->bar->setPercent(0);
         installPage()->skip->setEnabled(false);
         setButtons(false, false, false);
         startInstall();
         break;
     case 6:
-        page(6)->setMessage(dialogText(comm::kMsgRecovered));
+        page(6)->setMessage(programmer::text(comm::kMsgRecovered));
         setButtons(false, false, true);
         break;
     }
@@ -196,7 +196,7 @@ void CKZ7RecoverSheet::goNext()
         // The port only: the controller is still switched off.
         const QString name = portPage()->combo->selectedPort();
         if (name.isEmpty() || !link_.openPort(name.toStdString())) {
-            context_.prompter.message(dialogText(comm::kMsgCannotOpenPort));
+            context_.prompter.message(programmer::text(comm::kMsgCannotOpenPort));
             portPage()->combo->refill(context_.settings.comPort);
             return;
         }
@@ -235,11 +235,11 @@ void CKZ7RecoverSheet::startBootLoaderWait()
                           return;
                       }
                       if (r.ok) {
-                          page(3)->setMessage(dialogText(comm::kMsgBootLoaderCaught));
+                          page(3)->setMessage(programmer::text(comm::kMsgBootLoaderCaught));
                           setButtons(true, true, false);
                           return;
                       }
-                      context_.prompter.message(dialogText(comm::kMsgBootLoaderMissed));
+                      context_.prompter.message(programmer::text(comm::kMsgBootLoaderMissed));
                       goToPage(2);
                   },
                   [this] { link_.cancelBootLoaderWait(); });
@@ -258,7 +258,7 @@ void CKZ7RecoverSheet::findFirmware()
     if (!loaded.ok) {
         // Why first, as the update dialog shows it.
         context_.prompter.message(QString::fromStdString(loaded.detail) + QStringLiteral("\n\n") +
-                                  dialogText(comm::kMsgNotFirmwareFile));
+                                  programmer::text(comm::kMsgNotFirmwareFile));
         return;
     }
     filePage()->fileName->setText(QFileInfo(path).fileName());
@@ -284,11 +284,11 @@ void CKZ7RecoverSheet::startInstall()
                 // 12028, or 10035 when the new firmware was not read back (its bar
                 // stopped early, but the firmware went out whole).
                 installPage()->bar->setPercent(100);
-                page(5)->setMessage(dialogText(r.message));
+                page(5)->setMessage(programmer::text(r.message));
                 setButtons(false, true, false);
                 return;
             }
-            context_.prompter.message(dialogText(r.message));
+            context_.prompter.message(programmer::text(r.message));
             goToPage(2);
         });
     progressTimer_.start();
@@ -309,7 +309,7 @@ void CKZ7RecoverSheet::reject()
     // START may be.
     if (page_ == 5 && busy() && !checking_)
         return;
-    if (!context_.prompter.askYesNo(dialogText(comm::kMsgQuitRecovery)))
+    if (!context_.prompter.askYesNo(programmer::text(comm::kMsgQuitRecovery)))
         return;
     if (busy()) {
         // Page 3: the wait is called off; page 5: the read-back is. The sheet closes once the

@@ -1,9 +1,9 @@
 #include "programmer/dialogs/ControllerDialogBase.h"
 
 #include "programmer/dialogs/ConsoleView.h"
-#include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
 #include "programmer/dialogs/PortCombo.h"
+#include "taskloom_base/ProgrammerTexts.h"
 #include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>
@@ -48,7 +48,7 @@ void ControllerDialogBase::buildPortRow(QBoxLayout* layout)
     row->addWidget(new QLabel(QStringLiteral("Port name :"), this));
     combo_ = new PortCombo(this);
     row->addWidget(combo_, 1);
-    connectButton_ = new QPushButton(dialogText(comm::kMsgConnect), this);
+    connectButton_ = new QPushButton(programmer::text(comm::kMsgConnect), this);
     connectButton_->setAutoDefault(false);
     row->addWidget(connectButton_);
     layout->addLayout(row);
@@ -166,7 +166,7 @@ void ControllerDialogBase::showResult(const comm::MaintenanceResult& result)
     if (!result.detail.empty())
         text = QString::fromStdString(result.detail);
     if (result.message != comm::kMsgNone)
-        text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) + dialogText(result.message);
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) + programmer::text(result.message);
     if (!text.isEmpty())
         context_.prompter.message(text);
     if (result.disconnected) {
@@ -178,14 +178,14 @@ void ControllerDialogBase::showResult(const comm::MaintenanceResult& result)
 
 void ControllerDialogBase::inform(int message)
 {
-    context_.prompter.message(dialogText(message));
+    context_.prompter.message(programmer::text(message));
 }
 
 void ControllerDialogBase::updateControls()
 {
     const bool connected = link_.isConnected();
     const bool idle = !busy();
-    connectButton_->setText(dialogText(connected ? comm::kMsgDisconnect : comm::kMsgConnect));
+    connectButton_->setText(programmer::text(connected ? comm::kMsgDisconnect : comm::kMsgConnect));
     connectButton_->setEnabled(idle);
     combo_->setEnabled(idle && !connected);
     closeButton_->setEnabled(idle);

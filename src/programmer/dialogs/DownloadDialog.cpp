@@ -3,8 +3,8 @@
 #include "behaviour/BehaviorProgram.h"
 #include "behaviour/RuleChecker.h"
 #include "programmer/dialogs/ConsoleView.h"
-#include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
+#include "taskloom_base/ProgrammerTexts.h"
 #include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>
@@ -19,13 +19,13 @@ DownloadDialog::DownloadDialog(const DialogContext& context, const QString& titl
 {
     setWindowTitle(QStringLiteral("Download Program"));
     auto* layout = new QVBoxLayout(this);
-    download_ = new QPushButton(dialogText(comm::kMsgDownload), this);
+    download_ = new QPushButton(programmer::text(comm::kMsgDownload), this);
     download_->setAutoDefault(false);
     layout->addWidget(download_);
-    buildFileRow(layout, program ? title : dialogText(comm::kMsgNoSelectedProgram));
+    buildFileRow(layout, program ? title : programmer::text(comm::kMsgNoSelectedProgram));
     bar_ = new PercentBar(this);
     layout->addWidget(bar_);
-    play_ = new QPushButton(dialogText(comm::kMsgPlay), this);
+    play_ = new QPushButton(programmer::text(comm::kMsgPlay), this);
     play_->setAutoDefault(false);
     layout->addWidget(play_);
     console_ = new ConsoleView(this);
@@ -67,7 +67,7 @@ void DownloadDialog::updateControls()
     const bool connected = link_.isConnected();
     const bool idle = !busy();
     download_->setEnabled(idle && connected && program_ != nullptr);
-    play_->setText(dialogText(playing_ ? comm::kMsgStop : comm::kMsgPlay));
+    play_->setText(programmer::text(playing_ ? comm::kMsgStop : comm::kMsgPlay));
     // While playing, Stop is the one thing to press (Close also stops the program); not before
     // the program runs, as a stop then would meet a controller still on its way there.
     play_->setEnabled(connected && (idle || (playing_ && started_)));

@@ -1,7 +1,7 @@
 #include "programmer/dialogs/FirmwareUpdateDialog.h"
 
-#include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
+#include "taskloom_base/ProgrammerTexts.h"
 #include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>
@@ -22,7 +22,7 @@ FirmwareUpdateDialog::FirmwareUpdateDialog(const DialogContext& context, QWidget
     version_->setFrameShape(QFrame::StyledPanel);
     layout->addWidget(version_);
     buildFileRow(layout, QStringLiteral("No file"));
-    download_ = new QPushButton(dialogText(comm::kMsgDownload), this);
+    download_ = new QPushButton(programmer::text(comm::kMsgDownload), this);
     download_->setAutoDefault(false);
     layout->addWidget(download_);
     auto* checkRow = new QHBoxLayout;

@@ -1,7 +1,7 @@
 #include "programmer/dialogs/MotionDataDialog.h"
 
-#include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
+#include "taskloom_base/ProgrammerTexts.h"
 #include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>

@@ -1,8 +1,8 @@
 #include "programmer/dialogs/ServoUpdateDialog.h"
 
 #include "programmer/dialogs/ConsoleView.h"
-#include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
+#include "taskloom_base/ProgrammerTexts.h"
 #include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>
@@ -17,7 +17,7 @@ ServoUpdateDialog::ServoUpdateDialog(const DialogContext& context, QWidget* pare
 {
     setWindowTitle(QStringLiteral("Update VQ program"));
     auto* layout = new QVBoxLayout(this);
-    download_ = new QPushButton(dialogText(comm::kMsgDownload), this);
+    download_ = new QPushButton(programmer::text(comm::kMsgDownload), this);
     download_->setAutoDefault(false);
     layout->addWidget(download_);
     buildFileRow(layout, QStringLiteral("No file"));

@@ -1,8 +1,8 @@
 #include "DialogTestKit.h"
 
 #include "link/ControllerLink.h"
-#include "link/LinkMessages.h"
 #include "support/TestApp.h"
+#include "taskloom_base/ProgrammerTexts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -66,7 +66,7 @@ QString ScriptedPrompter::saveFile(const QString& filter, const QString& start, 
 
 QString text(int number)
 {
-    return QString::fromUtf8(comm::linkMessageText(number));
+    return programmer::text(number);
 }
 
 SimRig::SimRig(const std::vector<std::string>& options, int com) : comPort(com), com_(com)
