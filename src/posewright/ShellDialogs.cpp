@@ -30,7 +30,7 @@ bool ensureRobotProfile(PosewrightSettings& settings, const QString& robotFolder
 {
     if (QFileInfo(robotFolder + "/" + settings.robotProfile).isFile())
         return true;
-    prompter.inform({}, "Can not find robot file!");
+    prompter.inform("Can not find robot file!");
     const QString chosen = prompter.openRobotFile(robotFolder, settings.robotProfile);
     if (chosen.isEmpty())
         return false;
@@ -123,39 +123,36 @@ void SplashWindow::paintEvent(QPaintEvent*)
 
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+
+guikit::PrompterLook editorLook()
+{
+    guikit::PrompterLook look;
+    look.inform = {QMessageBox::Warning, QMessageBox::Ok};
+    look.save = {QMessageBox::Warning, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                 QMessageBox::Save};
+    return look;
+}
+
+} // namespace
+
+QtPrompter::QtPrompter() : guikit::QtPrompter(kAppTitle, editorLook()) {}
+
 void QtPrompter::inform(const QString& caption, const QString& text)
 {
-    QMessageBox::warning(parent_, caption.isEmpty() ? QString(kAppTitle) : caption, text);
+    guikit::showBox(parent(), caption.isEmpty() ? guikit::QtPrompter::caption() : caption, text,
+                    {QMessageBox::Warning, QMessageBox::Ok});
 }
 
 void QtPrompter::tell(const QString& text)
 {
-    QMessageBox::information(parent_, kAppTitle, text);
-}
-
-bool QtPrompter::askYesNo(const QString& text)
-{
-    return QMessageBox::question(parent_, kAppTitle, text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
-}
-
-SaveChoice QtPrompter::askSaveChanges(const QString& text)
-{
-    switch (QMessageBox::warning(parent_, kAppTitle, text,
-                                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
-                                 QMessageBox::Save)) {
-    case QMessageBox::Save:
-        return SaveChoice::Save;
-    case QMessageBox::Discard:
-        return SaveChoice::Discard;
-    default:
-        return SaveChoice::Cancel;
-    }
+    guikit::showBox(parent(), guikit::QtPrompter::caption(), text,
+                    {QMessageBox::Information, QMessageBox::Ok});
 }
 
 std::optional<int> QtPrompter::choosePort(int savedPort)
 {
-    ComPortDialog dialog(portsThatOpen(), savedPort, parent_);
+    ComPortDialog dialog(portsThatOpen(), savedPort, parent());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.chosenPort();
@@ -163,7 +160,7 @@ std::optional<int> QtPrompter::choosePort(int savedPort)
 
 QString QtPrompter::openRobotFile(const QString& folder, const QString& name)
 {
-    QFileDialog dialog(parent_, QString(), folder, "Robot file(*.rbt)");
+    QFileDialog dialog(parent(), QString(), folder, "Robot file(*.rbt)");
     dialog.setDefaultSuffix("rbt");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly, false);

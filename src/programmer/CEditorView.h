@@ -4,6 +4,7 @@
 // click or key stands for, calls it, and commits the change to the document.
 
 #include "programmer/GridLayout.h"
+#include "programmer/Prompter.h"
 
 #include "behaviour/CommandCatalogue.h"
 
@@ -25,7 +26,6 @@ class ChoiceList;
 class GridModel;
 class InPlaceTextBox;
 class LineClipboard;
-class Prompter;
 
 class CEditorView : public QWidget {
     Q_OBJECT

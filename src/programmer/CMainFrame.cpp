@@ -401,9 +401,11 @@ void CMainFrame::checkRule()
     CEditorFrame* f = activeFrame();
     if (!f)
         return;
+    const CheckOutcome outcome = f->document().checkRule();
+    prompter_.inform(outcome.message);
     // The count message stays; the list says where and why.
     std::vector<ListedPlace> places;
-    for (const auto& p : f->document().checkRule()) {
+    for (const auto& p : outcome.problems) {
         const GridTarget t = p.line < 0   ? GridTarget{}
                              : p.cell < 0 ? GridTarget{GridTarget::Kind::LineNumber, p.line, -1}
                                           : GridTarget{GridTarget::Kind::Cell, p.line, p.cell};
@@ -581,7 +583,7 @@ void CMainFrame::printProgram()
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (ProgramPrinter(*f->view()->grid(), f->document().title()).print(printer) == 0)
-        prompter_.message(text(Str::PrintFailed));
+        prompter_.inform(text(Str::PrintFailed));
 }
 
 bool CMainFrame::exportProgram(const QString& kind)
@@ -615,7 +617,7 @@ bool CMainFrame::exportProgram(const QString& kind)
             pdf.setResolution(300);
             pages = printer.print(pdf);
             if (pages == 0) {
-                prompter_.message(text(Str::PrintFailed));
+                prompter_.inform(text(Str::PrintFailed));
                 return false;
             }
         }
@@ -639,7 +641,7 @@ bool CMainFrame::exportProgram(const QString& kind)
         const std::vector<uint8_t> data(bytes.begin(), bytes.end());
         const behaviour::SaveResult r = behaviour::saveBytesFile(name.toStdString(), data);
         if (!r.ok) {
-            prompter_.message(QString::fromStdString(r.message));
+            prompter_.inform(QString::fromStdString(r.message));
             return false;
         }
     }
@@ -669,10 +671,16 @@ CEditorFrame* CMainFrame::newWindow(CEditorDoc& doc)
     return frame;
 }
 
+std::unique_ptr<CEditorDoc> CMainFrame::makeDocument()
+{
+    // The document's questions (an edit that needs an OK) are the frame's boxes.
+    return std::make_unique<CEditorDoc>(
+        [this](const QString& question) { return prompter_.confirm(question); }, this);
+}
+
 CEditorFrame* CMainFrame::newDocument()
 {
-    auto* doc = new CEditorDoc(prompter_, this);
-    return newWindow(*doc);
+    return newWindow(*makeDocument().release());
 }
 
 bool CMainFrame::openFile(const QString& path)
@@ -682,7 +690,7 @@ bool CMainFrame::openFile(const QString& path)
         openControllerDialog(ControllerDialog::RobotMotion, path);
         return true;
     case FileType::Other:
-        prompter_.message(text(Str::NotProgramFile));
+        prompter_.inform(text(Str::NotProgramFile));
         return false;
     case FileType::Program:
         break;
@@ -695,9 +703,11 @@ bool CMainFrame::openFile(const QString& path)
         }
     // A file that does not load opens no window: an empty window under its name could be saved
     // over the file.
-    auto doc = std::make_unique<CEditorDoc>(prompter_, this);
-    if (!doc->open(canonical))
+    std::unique_ptr<CEditorDoc> doc = makeDocument();
+    if (const DocumentResult opened = doc->open(canonical); !opened.ok) {
+        prompter_.inform(opened.message);
         return false;
+    }
     settings_.recentFiles = withRecent(settings_.recentFiles, canonical);
     updateRecentMenu();
     newWindow(*doc.release());
@@ -723,8 +733,10 @@ bool CMainFrame::saveDocument(CEditorDoc& doc, bool askName)
             return false;
         settings_.documentPath = path;
     }
-    if (!doc.saveTo(path))
+    if (const DocumentResult saved = doc.saveTo(path); !saved.ok) {
+        prompter_.inform(saved.message);
         return false;
+    }
     settings_.recentFiles = withRecent(settings_.recentFiles, doc.path());
     updateRecentMenu();
     return true;
@@ -905,12 +917,12 @@ void CMainFrame::changeRobotFile()
     if (path.isEmpty())
         return;
     settings_.robotProfile = QFileInfo(path).fileName();
-    prompter_.message(text(Str::RobotFileChanged));
+    prompter_.inform(text(Str::RobotFileChanged));
 }
 
 void CMainFrame::about()
 {
-    prompter_.message(text(Str::AboutText).arg(QString::fromLatin1(platform::suiteVersion())));
+    prompter_.inform(text(Str::AboutText).arg(QString::fromLatin1(platform::suiteVersion())));
 }
 
 void CMainFrame::clearMotionPreset()

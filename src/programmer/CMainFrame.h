@@ -4,11 +4,13 @@
 // routing to the controller dialogs.
 
 #include "programmer/ControllerDialog.h"
+#include "programmer/Prompter.h"
 
 #include <QMainWindow>
 #include <QString>
 
 #include <map>
+#include <memory>
 #include <vector>
 
 class QMdiArea;
@@ -36,7 +38,6 @@ class PlaceList;
 struct ListedPlace;
 class DebugController;
 class LineClipboard;
-class Prompter;
 class TaskloomSettings;
 
 class CMainFrame : public QMainWindow {
@@ -117,6 +118,7 @@ class CMainFrame : public QMainWindow {
     void findPlaces();
     void findUses();
     void updateRecentMenu();
+    std::unique_ptr<CEditorDoc> makeDocument();
     bool saveDocument(CEditorDoc& doc, bool askName);
     bool frameMayClose(CEditorFrame* frame);
     void attachFrame(CEditorFrame* frame);

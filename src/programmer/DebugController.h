@@ -10,6 +10,7 @@
 #include "debugclient/DebugSocket.h"
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
+#include "programmer/Prompter.h"
 #include "programmer/dialogs/TransferWorker.h"
 
 #include <QObject>
@@ -32,7 +33,6 @@ class CEditorDoc;
 class CMainFrame;
 class CEditorView;
 class ConsoleView;
-class Prompter;
 class VariablesDock;
 
 class DebugController : public QObject {

@@ -229,12 +229,12 @@ void SetParameterDialog::accept()
         const auto id = toProgramText(idBox_->text(), &refusal);
         const auto address = toProgramText(addressBox_->text(), &refusal);
         if (!id || !address) {
-            prompter_.message(refusal);
+            prompter_.inform(refusal);
             return; // stays open with what was typed
         }
         const auto r = behaviour::setCustomRegister(edited, column_, *id, *address);
         if (!r.ok) {
-            prompter_.message(text(r.messageId));
+            prompter_.inform(text(r.messageId));
             return; // stays open with what was typed
         }
     }

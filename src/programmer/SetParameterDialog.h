@@ -4,6 +4,7 @@
 
 #include "behaviour/ProgramLine.h"
 #include "motion/DeviceTable.h"
+#include "programmer/Prompter.h"
 
 #include <QDialog>
 
@@ -12,8 +13,6 @@ class QLineEdit;
 class QPushButton;
 
 namespace programmer {
-
-class Prompter;
 
 class SetParameterDialog : public QDialog {
     Q_OBJECT

@@ -17,8 +17,8 @@ bool findRobotProfile(TaskloomSettings& settings, motion::DeviceTable& devices, 
     if (devices.load((robotFolder + settings.robotProfile).toStdString(), &error))
         return true;
     // What went wrong (missing, unreadable, damaged) first, then the way out.
-    prompter.message(QString::fromStdString(error));
-    prompter.message(text(Str::NoRobotFile));
+    prompter.inform(QString::fromStdString(error));
+    prompter.inform(text(Str::NoRobotFile));
     const QString chosen = prompter.openFile(text(Str::RobotFilter), robotFolder + settings.robotProfile);
     if (chosen.isEmpty())
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 // The start-up steps that can stop the program before its window shows: the robot profile.
 
+#include "programmer/Prompter.h"
 #include <QString>
 
 namespace motion {
@@ -9,7 +10,6 @@ class DeviceTable;
 
 namespace programmer {
 
-class Prompter;
 class TaskloomSettings;
 
 // Loads robotFolder + the profile name. When that fails: message 10012, then an open dialog for

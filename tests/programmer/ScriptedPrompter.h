@@ -16,12 +16,14 @@ class ScriptedPrompter : public programmer::Prompter {
     std::deque<QString> fileAnswers;                // empty: dismissed
     QStringList fileFilters, fileStarts;
 
-    void message(const QString& text) override { messages << text; }
+    void inform(const QString& text) override { messages << text; }
     bool confirm(const QString& text) override
     {
         questions << text;
         return pop(confirmAnswers, false);
     }
+    // Yes / No questions are answered from the same script as OK / Cancel.
+    bool askYesNo(const QString& text) override { return confirm(text); }
     programmer::SaveAnswer askSave(const QString& text) override
     {
         questions << text;

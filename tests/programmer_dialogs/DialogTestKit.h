@@ -24,14 +24,14 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs = 60000);
 
 class ScriptedPrompter : public programmer::Prompter {
   public:
-    QStringList told;                             // every message() text, in order
+    QStringList told;                             // every inform() text, in order
     QStringList asked;                            // every askYesNo() text
     std::deque<bool> answers;                     // for askYesNo (No when empty)
     std::deque<QString> files;                    // for openFile and saveFile (cancelled when empty)
     QStringList fileStarts;                       // the start paths the file dialogs were given
     std::function<void(const QString&)> onInform; // runs while the box would be open
 
-    void message(const QString& text) override;
+    void inform(const QString& text) override;
     bool confirm(const QString& text) override { return askYesNo(text); }
     bool askYesNo(const QString& text) override;
     programmer::SaveAnswer askSave(const QString&) override { return programmer::SaveAnswer::Cancel; }

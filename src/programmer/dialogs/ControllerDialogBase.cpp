@@ -168,7 +168,7 @@ void ControllerDialogBase::showResult(const comm::MaintenanceResult& result)
     if (result.message != comm::kMsgNone)
         text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) + dialogText(result.message);
     if (!text.isEmpty())
-        context_.prompter.message(text);
+        context_.prompter.inform(text);
     if (result.disconnected) {
         combo_->refill(context_.settings.comPort);
         connectionChanged();
@@ -178,7 +178,7 @@ void ControllerDialogBase::showResult(const comm::MaintenanceResult& result)
 
 void ControllerDialogBase::inform(int message)
 {
-    context_.prompter.message(dialogText(message));
+    context_.prompter.inform(dialogText(message));
 }
 
 void ControllerDialogBase::updateControls()

@@ -4,12 +4,11 @@
 
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
+#include "programmer/Prompter.h"
 
 #include <QString>
 
 namespace programmer {
-
-class Prompter;
 
 // The main window's settings values the controller dialogs share. A successful connect stores
 // the port number; the firmware and motion file dialogs start at, and store, their paths; the

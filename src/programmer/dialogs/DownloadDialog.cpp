@@ -84,7 +84,7 @@ void DownloadDialog::startDownload()
     // The check and the generation come first: a program with errors is never sent.
     behaviour::BuildResult built = behaviour::buildProgram(*program_);
     if (!built.ok) {
-        context_.prompter.message(QString::fromStdString(built.message));
+        context_.prompter.inform(QString::fromStdString(built.message));
         return;
     }
     downloading_ = true;
