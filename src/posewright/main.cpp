@@ -13,7 +13,7 @@
 #include "posewright/CPosewrightView.h"
 #include "posewright/PosewrightSettings.h"
 #include "posewright/ShellDialogs.h"
-#include "posewright/WindowPlacement.h"
+#include "posewright_core/WindowPlacement.h"
 
 #include <QApplication>
 #include <QDir>

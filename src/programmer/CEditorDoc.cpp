@@ -1,6 +1,6 @@
 #include "programmer/CEditorDoc.h"
 
-#include "programmer/ProgrammerTexts.h"
+#include "taskloom_base/ProgrammerTexts.h"
 
 #include "behaviour/ProgramBuilder.h"
 #include "behaviour/ProgramFile.h"

@@ -1,14 +1,14 @@
 #include "programmer/CEditorView.h"
 
+#include "guikit/Prompter.h"
 #include "programmer/CEditorDoc.h"
 #include "programmer/CGridCtrl.h"
 #include "programmer/EditorPopups.h"
 #include "programmer/GridModel.h"
 #include "programmer/LineClipboard.h"
 #include "programmer/ProgramText.h"
-#include "programmer/ProgrammerTexts.h"
-#include "programmer/Prompter.h"
 #include "programmer/SetParameterDialog.h"
+#include "taskloom_base/ProgrammerTexts.h"
 
 #include "behaviour/CellEditing.h"
 
@@ -34,7 +34,7 @@ bool operandOfRole(const ProgramCell& c, int lo, int hi)
 
 } // namespace
 
-CEditorView::CEditorView(CEditorDoc& doc, const motion::DeviceTable& devices, Prompter& prompter,
+CEditorView::CEditorView(CEditorDoc& doc, const motion::DeviceTable& devices, guikit::Prompter& prompter,
                          LineClipboard& clipboard, QWidget* parent)
     : QWidget(parent), doc_(doc), devices_(devices), prompter_(prompter), clipboard_(clipboard)
 {

@@ -2,6 +2,7 @@
 #include "guikit/GuideWindow.h"
 #include "platform/Version.h"
 
+#include "guikit/Prompter.h"
 #include "programmer/CEditorDoc.h"
 #include "programmer/CEditorFrame.h"
 #include "programmer/CEditorView.h"
@@ -13,14 +14,13 @@
 #include "programmer/PlaceList.h"
 #include "programmer/ProgramPrinter.h"
 #include "programmer/ProgramText.h"
-#include "programmer/ProgrammerTexts.h"
-#include "programmer/Prompter.h"
-#include "programmer/TaskloomSettings.h"
 #include "programmer/dialogs/CKZ7RecoverSheet.h"
 #include "programmer/dialogs/DownloadDialog.h"
 #include "programmer/dialogs/FirmwareUpdateDialog.h"
 #include "programmer/dialogs/MotionDataDialog.h"
 #include "programmer/dialogs/ServoUpdateDialog.h"
+#include "taskloom_base/ProgrammerTexts.h"
+#include "taskloom_base/TaskloomSettings.h"
 
 #include "behaviour/ProgramFile.h"
 #include "behaviour/ProgramSearch.h"
@@ -68,8 +68,9 @@ FileType fileType(const QString& path)
 
 } // namespace
 
-CMainFrame::CMainFrame(TaskloomSettings& settings, const motion::DeviceTable& devices, Prompter& prompter,
-                       LineClipboard& clipboard, const QString& robotFolder, QWidget* parent)
+CMainFrame::CMainFrame(TaskloomSettings& settings, const motion::DeviceTable& devices,
+                       guikit::Prompter& prompter, LineClipboard& clipboard, const QString& robotFolder,
+                       QWidget* parent)
     : QMainWindow(parent), settings_(settings), devices_(devices), prompter_(prompter), clipboard_(clipboard),
       robotFolder_(robotFolder)
 {
@@ -769,13 +770,13 @@ bool CMainFrame::frameMayClose(CEditorFrame* frame)
         return true;
     }
     switch (prompter_.askSave(text(Str::SaveChanges).arg(doc.title()))) {
-    case SaveAnswer::Cancel:
+    case guikit::SaveAnswer::Cancel:
         return false;
-    case SaveAnswer::Save:
+    case guikit::SaveAnswer::Save:
         if (!saveDocument(doc, false))
             return false;
         break;
-    case SaveAnswer::Discard:
+    case guikit::SaveAnswer::Discard:
         break;
     }
     release();

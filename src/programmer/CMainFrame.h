@@ -3,8 +3,8 @@
 // file opening (menu, drop, recent files, command line), the unsaved-changes questions, and the
 // routing to the controller dialogs.
 
-#include "programmer/ControllerDialog.h"
-#include "programmer/Prompter.h"
+#include "guikit/Prompter.h"
+#include "taskloom_base/ControllerDialog.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -44,7 +44,7 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
   public:
     // `robotFolder` is where robot profiles are looked for (empty: the working directory).
-    CMainFrame(TaskloomSettings& settings, const motion::DeviceTable& devices, Prompter& prompter,
+    CMainFrame(TaskloomSettings& settings, const motion::DeviceTable& devices, guikit::Prompter& prompter,
                LineClipboard& clipboard, const QString& robotFolder = {}, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
@@ -54,7 +54,7 @@ class CMainFrame : public QMainWindow {
 
     TaskloomSettings& settings() { return settings_; }
     const motion::DeviceTable& devices() const { return devices_; }
-    Prompter& prompter() { return prompter_; }
+    guikit::Prompter& prompter() { return prompter_; }
     QMdiArea* mdiArea() const { return mdi_; }
 
     // Every way of opening a file ends here: ".tpg" opens a program window, "mtn" presets the
@@ -136,7 +136,7 @@ class CMainFrame : public QMainWindow {
 
     TaskloomSettings& settings_;
     const motion::DeviceTable& devices_;
-    Prompter& prompter_;
+    guikit::Prompter& prompter_;
     LineClipboard& clipboard_;
     QString robotFolder_;
     QMdiArea* mdi_;

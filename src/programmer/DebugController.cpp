@@ -1,12 +1,12 @@
 #include "programmer/DebugController.h"
 
+#include "guikit/Prompter.h"
 #include "programmer/CEditorDoc.h"
 #include "programmer/CEditorFrame.h"
 #include "programmer/CEditorView.h"
 #include "programmer/CGridCtrl.h"
 #include "programmer/CMainFrame.h"
 #include "programmer/DebugMarkDelegate.h"
-#include "programmer/Prompter.h"
 #include "programmer/VariablesDock.h"
 #include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/DialogText.h"
@@ -41,7 +41,7 @@ QString fromBytes(const std::string& s)
 
 } // namespace
 
-DebugController::DebugController(CMainFrame& frame, int& comPort, Prompter& prompter,
+DebugController::DebugController(CMainFrame& frame, int& comPort, guikit::Prompter& prompter,
                                  const comm::LinkTiming& timing)
     : QObject(&frame), frame_(frame), comPort_(comPort), prompter_(prompter), link_(timing), worker_(this),
       jobs_(link_, worker_)

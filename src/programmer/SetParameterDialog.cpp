@@ -1,9 +1,9 @@
 #include "programmer/SetParameterDialog.h"
 
+#include "guikit/Prompter.h"
 #include "programmer/CatalogueIcons.h"
 #include "programmer/ProgramText.h"
-#include "programmer/ProgrammerTexts.h"
-#include "programmer/Prompter.h"
+#include "taskloom_base/ProgrammerTexts.h"
 
 #include "behaviour/CellEditing.h"
 #include "behaviour/CommandCatalogue.h"
@@ -49,7 +49,7 @@ QListWidget* iconList(QWidget* parent)
 } // namespace
 
 SetParameterDialog::SetParameterDialog(behaviour::ProgramLine& line, int column,
-                                       const motion::DeviceTable& devices, Prompter& prompter,
+                                       const motion::DeviceTable& devices, guikit::Prompter& prompter,
                                        QWidget* parent)
     : QDialog(parent), line_(line), column_(column), prompter_(prompter)
 {

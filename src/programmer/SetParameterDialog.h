@@ -3,8 +3,8 @@
 // profile's devices and their register lists, or typed as "Custom ID" (numbers or names).
 
 #include "behaviour/ProgramLine.h"
+#include "guikit/Prompter.h"
 #include "motion/DeviceTable.h"
-#include "programmer/Prompter.h"
 
 #include <QDialog>
 
@@ -19,7 +19,7 @@ class SetParameterDialog : public QDialog {
   public:
     // Edits cell `column` of `line`; the line is changed only when the dialog ends with OK.
     SetParameterDialog(behaviour::ProgramLine& line, int column, const motion::DeviceTable& devices,
-                       Prompter& prompter, QWidget* parent = nullptr);
+                       guikit::Prompter& prompter, QWidget* parent = nullptr);
 
     QListWidget* idList() const { return idList_; }
     QListWidget* addressList() const { return addressList_; }
@@ -44,7 +44,7 @@ class SetParameterDialog : public QDialog {
 
     behaviour::ProgramLine& line_;
     int column_;
-    Prompter& prompter_;
+    guikit::Prompter& prompter_;
     bool readCell_;
     std::vector<IdItem> ids_;
     std::vector<int> registers_; // catalogue entries of the address list

@@ -1,8 +1,8 @@
 #include "programmer/StartUp.h"
 
-#include "programmer/ProgrammerTexts.h"
-#include "programmer/Prompter.h"
-#include "programmer/TaskloomSettings.h"
+#include "guikit/Prompter.h"
+#include "taskloom_base/ProgrammerTexts.h"
+#include "taskloom_base/TaskloomSettings.h"
 
 #include "motion/DeviceTable.h"
 
@@ -10,7 +10,7 @@
 
 namespace programmer {
 
-bool findRobotProfile(TaskloomSettings& settings, motion::DeviceTable& devices, Prompter& prompter,
+bool findRobotProfile(TaskloomSettings& settings, motion::DeviceTable& devices, guikit::Prompter& prompter,
                       const QString& robotFolder)
 {
     std::string error;

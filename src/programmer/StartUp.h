@@ -1,7 +1,7 @@
 #pragma once
 // The start-up steps that can stop the program before its window shows: the robot profile.
 
-#include "programmer/Prompter.h"
+#include "guikit/Prompter.h"
 #include <QString>
 
 namespace motion {
@@ -16,7 +16,7 @@ class TaskloomSettings;
 // ".rbt" files preset with the profile name in robotFolder. False when the user cancels (the
 // program then ends without a window); otherwise the chosen file's name becomes the profile name
 // and that file is loaded (whatever it holds, the table keeps at least the broadcast entry).
-bool findRobotProfile(TaskloomSettings& settings, motion::DeviceTable& devices, Prompter& prompter,
+bool findRobotProfile(TaskloomSettings& settings, motion::DeviceTable& devices, guikit::Prompter& prompter,
                       const QString& robotFolder);
 
 } // namespace programmer

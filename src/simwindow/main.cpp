@@ -6,8 +6,8 @@
 #include "platform/SettingsKeys.h"
 #include "platform/Version.h"
 #include "sim/SimOptions.h"
-#include "simwindow/SimPorts.h"
 #include "simwindow/SimWindow.h"
+#include "simwindow_core/SimPorts.h"
 
 #include <QApplication>
 #include <QDir>

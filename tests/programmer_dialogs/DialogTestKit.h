@@ -2,7 +2,7 @@
 // What the dialog tests share: the application object, waiting on the event loop, a prompter
 // that records what the user was told and answers for them, and kz7sim linked as a COM port.
 
-#include "programmer/Prompter.h"
+#include "guikit/Prompter.h"
 #include "programmer/dialogs/DialogContext.h"
 #include "support/Kz7SimProcess.h"
 #include "support/TempFolder.h"
@@ -22,7 +22,7 @@ void ensureApp();
 // Processes events until done() holds or timeoutMs have passed; returns done().
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 60000);
 
-class ScriptedPrompter : public programmer::Prompter {
+class ScriptedPrompter : public guikit::Prompter {
   public:
     QStringList told;                             // every inform() text, in order
     QStringList asked;                            // every askYesNo() text
@@ -34,7 +34,7 @@ class ScriptedPrompter : public programmer::Prompter {
     void inform(const QString& text) override;
     bool confirm(const QString& text) override { return askYesNo(text); }
     bool askYesNo(const QString& text) override;
-    programmer::SaveAnswer askSave(const QString&) override { return programmer::SaveAnswer::Cancel; }
+    guikit::SaveAnswer askSave(const QString&) override { return guikit::SaveAnswer::Cancel; }
     QString openFile(const QString& filter, const QString& start) override;
     QString saveFile(const QString& filter, const QString& start, const QString& suffix) override;
 };

@@ -1,6 +1,6 @@
 #include "programmer/dialogs/CKZ7RecoverSheet.h"
 
-#include "programmer/Prompter.h"
+#include "guikit/Prompter.h"
 #include "programmer/dialogs/CKZ7RecoverPages.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/FirmwareUpdateDialog.h"

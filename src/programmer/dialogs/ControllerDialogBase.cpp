@@ -1,6 +1,6 @@
 #include "programmer/dialogs/ControllerDialogBase.h"
 
-#include "programmer/Prompter.h"
+#include "guikit/Prompter.h"
 #include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"

@@ -2,9 +2,9 @@
 // What every controller dialog is given by the main window: the settings it reads and changes,
 // the prompter for its messages, and the protocol's timing (tests shorten the waits).
 
+#include "guikit/Prompter.h"
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
-#include "programmer/Prompter.h"
 
 #include <QString>
 
@@ -22,7 +22,7 @@ struct DialogSettings {
 
 struct DialogContext {
     DialogSettings settings;
-    Prompter& prompter;
+    guikit::Prompter& prompter;
     comm::LinkTiming linkTiming = {};
     comm::MaintenanceTiming jobTiming = {};
     int bootLoaderWaitSeconds = 60; // the recovery wizard's wait for power-on

@@ -2,7 +2,7 @@
 
 #include "behaviour/BehaviorProgram.h"
 #include "behaviour/RuleChecker.h"
-#include "programmer/Prompter.h"
+#include "guikit/Prompter.h"
 #include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
