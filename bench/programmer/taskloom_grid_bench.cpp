@@ -71,7 +71,7 @@ struct Window {
     SilentPrompter prompter;
     SystemClipboard clipboard;
     motion::DeviceTable devices;
-    CEditorDoc doc{prompter};
+    CEditorDoc doc{[this](const QString& question) { return prompter.confirm(question); }};
     std::unique_ptr<CEditorView> view;
     QImage image{1100, 700, QImage::Format_RGB32};
 
