@@ -123,20 +123,13 @@ void SplashWindow::paintEvent(QPaintEvent*)
 
 // ---------------------------------------------------------------------------------------------
 
-namespace {
-
-guikit::PrompterLook editorLook()
+QtPrompter::QtPrompter()
+    : guikit::QtPrompter(kAppTitle, {.inform = {QMessageBox::Warning, QMessageBox::Ok},
+                                     .save = {QMessageBox::Warning,
+                                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                              QMessageBox::Save}})
 {
-    guikit::PrompterLook look;
-    look.inform = {QMessageBox::Warning, QMessageBox::Ok};
-    look.save = {QMessageBox::Warning, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
-                 QMessageBox::Save};
-    return look;
 }
-
-} // namespace
-
-QtPrompter::QtPrompter() : guikit::QtPrompter(kAppTitle, editorLook()) {}
 
 void QtPrompter::inform(const QString& caption, const QString& text)
 {

@@ -4,17 +4,11 @@
 
 namespace programmer {
 
-namespace {
-
-guikit::PrompterLook taskloomLook()
+QtPrompter::QtPrompter()
+    : guikit::QtPrompter(
+          programmer::text(Str::Title),
+          {.yesNo = {QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No}})
 {
-    guikit::PrompterLook look;
-    look.yesNo.defaultButton = QMessageBox::No;
-    return look;
 }
-
-} // namespace
-
-QtPrompter::QtPrompter() : guikit::QtPrompter(programmer::text(Str::Title), taskloomLook()) {}
 
 } // namespace programmer

@@ -4,18 +4,13 @@
 
 namespace simwindow {
 
-namespace {
-
-guikit::PrompterLook simulatorLook()
+QtSimPrompter::QtSimPrompter(QWidget* parent)
+    : guikit::QtPrompter(
+          QString(),
+          {.confirm = {QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel}},
+          parent)
 {
-    guikit::PrompterLook look;
-    look.confirm.defaultButton = QMessageBox::Cancel;
-    return look;
 }
-
-} // namespace
-
-QtSimPrompter::QtSimPrompter(QWidget* parent) : guikit::QtPrompter(QString(), simulatorLook(), parent) {}
 
 std::optional<int> QtSimPrompter::askNumber(const QString& text, int initial, int low, int high)
 {
