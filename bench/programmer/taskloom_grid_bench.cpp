@@ -3,12 +3,12 @@
 // Then one cell edited, committed to the document (undo step, repaint of the changed line) and
 // that line's rows painted again.
 
+#include "guikit/Prompter.h"
 #include "programmer/CEditorDoc.h"
 #include "programmer/CEditorView.h"
 #include "programmer/CGridCtrl.h"
 #include "programmer/GridModel.h"
 #include "programmer/LineClipboard.h"
-#include "taskloom_base/Prompter.h"
 
 #include "behaviour/CellEditing.h"
 #include "behaviour/ProgramBuilder.h"
@@ -38,11 +38,12 @@ QApplication* app()
     return instance;
 }
 
-class SilentPrompter : public Prompter {
+class SilentPrompter : public guikit::Prompter {
   public:
-    void message(const QString&) override {}
+    void inform(const QString&) override {}
     bool confirm(const QString&) override { return true; }
-    SaveAnswer askSave(const QString&) override { return SaveAnswer::Discard; }
+    bool askYesNo(const QString&) override { return true; }
+    guikit::SaveAnswer askSave(const QString&) override { return guikit::SaveAnswer::Discard; }
     QString openFile(const QString&, const QString&) override { return {}; }
     QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
 };
@@ -70,7 +71,7 @@ struct Window {
     SilentPrompter prompter;
     SystemClipboard clipboard;
     motion::DeviceTable devices;
-    CEditorDoc doc{prompter};
+    CEditorDoc doc{[this](const QString& question) { return prompter.confirm(question); }};
     std::unique_ptr<CEditorView> view;
     QImage image{1100, 700, QImage::Format_RGB32};
 

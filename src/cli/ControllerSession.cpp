@@ -3,6 +3,7 @@
 #include "link/ConsoleFilter.h"
 #include "link/LinkMessages.h"
 #include "platform/PortMap.h"
+#include "platform/SettingsKeys.h"
 #include "taskloom_texts/TaskloomTexts.h"
 
 #include <QSettings>
@@ -31,9 +32,11 @@ const char* const kCommonHelp =
 
 int savedComPort()
 {
-    QSettings settings("Quorvel", "Tessaban");
+    namespace keys = platform::settings;
+    QSettings settings(keys::Organisation, keys::Application);
     bool ok = false;
-    int n = settings.value("Taskloom (Tessaban)/Settings/Com Port").toInt(&ok);
+    const std::string key = keys::path(keys::TaskloomGroup, keys::SettingsSection, keys::ComPortKey);
+    int n = settings.value(QString::fromStdString(key)).toInt(&ok);
     return ok && n >= 1 && n <= platform::kMaxComPort ? n : 0;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/InstallPaths.h"
 
+#include "platform/SettingsKeys.h"
+
 #include <climits>
 #include <cstdlib>
 #include <fstream>
@@ -129,7 +131,7 @@ std::string configHome()
 
 std::string settingsFile()
 {
-    return configHome() + "/Quorvel/Tessaban.conf";
+    return configHome() + "/" + settings::Organisation + "/" + settings::Application + ".conf";
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/PortMap.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/SettingsKeys.h"
 
 #include <algorithm>
 #include <cctype>
@@ -161,7 +162,7 @@ std::string portFolder()
         base = std::string(home) + "/.config";
     else
         base = "/tmp";
-    return base + "/Quorvel/Tessaban/ports";
+    return base + "/" + settings::Organisation + "/" + settings::Application + "/ports";
 }
 
 std::optional<int> comPortNumber(const std::string& name)

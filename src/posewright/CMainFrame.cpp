@@ -2,6 +2,7 @@
 
 #include "guikit/GuideWindow.h"
 #include "platform/InstallPaths.h"
+#include "platform/SettingsKeys.h"
 #include "platform/Version.h"
 #include "posewright/CPosewrightView.h"
 #include "posewright/Prompter.h"
@@ -126,7 +127,7 @@ void CMainFrame::shutDown()
     // The view goes first: it returns the controller to its menu and closes the port.
     delete view_;
     view_ = nullptr;
-    QSettings store("Quorvel", "Tessaban");
+    QSettings store(platform::settings::Organisation, platform::settings::Application);
     settings_.save(store);
 }
 

@@ -28,7 +28,7 @@ CPosewrightView::CPosewrightView(const QString& profilePath, Prompter& prompter,
     // that cannot be read is said once, here, instead of leaving eight blank views.
     const robotview::RobotModel model = robotview::RobotModel::read(profilePath.toStdString());
     if (!model.loaded())
-        prompter_.inform({}, QString::fromStdString(model.loadError()));
+        prompter_.inform(QString::fromStdString(model.loadError()));
     main_ = new robotgl::Main3DView(model, this);
     main_->setCaption(QString());
     // The joint list shows the profile's joints in profile order.
@@ -42,7 +42,7 @@ CPosewrightView::CPosewrightView(const QString& profilePath, Prompter& prompter,
         p->setCaption(QString("Pose %1").arg(k));
         panels_[static_cast<size_t>(k)] = p;
         connect(p, &robotgl::PosePanel::notify, this, [this, p](int id, robotview::PoseGesture code) {
-            notify(id, static_cast<int>(code), {}, p->dragSourceId());
+            notify(id, robotview::gestureCode(code), {}, p->dragSourceId());
         });
     }
     for (int k = 0; k < kPanelCount; ++k)
@@ -283,7 +283,14 @@ bool CPosewrightView::askYesNo(const std::string& text)
 SaveChoice CPosewrightView::askSaveChanges(const std::string& text)
 {
     sync();
-    return prompter_.askSaveChanges(QString::fromStdString(text));
+    switch (prompter_.askSave(QString::fromStdString(text))) {
+    case guikit::SaveAnswer::Save:
+        return SaveChoice::Save;
+    case guikit::SaveAnswer::Discard:
+        return SaveChoice::Discard;
+    default:
+        return SaveChoice::Cancel;
+    }
 }
 
 std::optional<int> CPosewrightView::choosePort(int savedPort)

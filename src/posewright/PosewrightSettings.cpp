@@ -6,7 +6,9 @@ namespace posewright {
 
 namespace {
 
-const QString kGroup = QString(kAppTitle) + "/Settings";
+namespace keys = platform::settings;
+
+const QString kGroup = QString::fromStdString(keys::path(keys::PosewrightGroup, keys::SettingsSection));
 
 int readInt(QSettings& s, const char* key, int fallback)
 {
@@ -20,20 +22,20 @@ int readInt(QSettings& s, const char* key, int fallback)
 void PosewrightSettings::load(QSettings& store)
 {
     store.beginGroup(kGroup);
-    comPort = readInt(store, "Com Port", 1);
-    robotProfile = store.value("Robot Profile", "default.rbt").toString();
-    windowX = readInt(store, "Window pos_x", 0);
-    windowY = readInt(store, "Window pos_y", 0);
+    comPort = readInt(store, keys::ComPortKey, 1);
+    robotProfile = store.value(keys::RobotProfileKey, "default.rbt").toString();
+    windowX = readInt(store, keys::WindowXKey, 0);
+    windowY = readInt(store, keys::WindowYKey, 0);
     store.endGroup();
 }
 
 void PosewrightSettings::save(QSettings& store) const
 {
     store.beginGroup(kGroup);
-    store.setValue("Com Port", comPort);
-    store.setValue("Robot Profile", robotProfile);
-    store.setValue("Window pos_x", windowX);
-    store.setValue("Window pos_y", windowY);
+    store.setValue(keys::ComPortKey, comPort);
+    store.setValue(keys::RobotProfileKey, robotProfile);
+    store.setValue(keys::WindowXKey, windowX);
+    store.setValue(keys::WindowYKey, windowY);
     store.endGroup();
     store.sync();
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Every message box and dialog question of the motion editor goes through here, so that tests
-// can answer them.
+// can answer them. Its boxes are captioned with the application title; a message (inform) is a
+// warning.
 
-#include "posewright_core/EditorCore.h"
+#include "guikit/Prompter.h"
 
 #include <QString>
 
@@ -10,16 +11,13 @@
 
 namespace posewright {
 
-class Prompter {
+class Prompter : public virtual guikit::Prompter {
   public:
-    virtual ~Prompter() = default;
-    // A message box; an empty caption means the application's title.
+    using guikit::Prompter::inform;
+    // A message box under the given caption; an empty caption means the application's title.
     virtual void inform(const QString& caption, const QString& text) = 0;
     // A message box telling that something succeeded (the information icon).
     virtual void tell(const QString& text) = 0;
-    virtual bool askYesNo(const QString& text) = 0;
-    // Save, Discard and Cancel buttons.
-    virtual SaveChoice askSaveChanges(const QString& text) = 0;
     // The "Select COM port" dialog; nullopt when cancelled.
     virtual std::optional<int> choosePort(int savedPort) = 0;
     // The robot file Open dialog in folder with the name preselected; empty when cancelled.

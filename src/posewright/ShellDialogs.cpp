@@ -31,7 +31,7 @@ bool ensureRobotProfile(PosewrightSettings& settings, const QString& robotFolder
 {
     if (QFileInfo(robotFolder + "/" + settings.robotProfile).isFile())
         return true;
-    prompter.inform({}, posewright::text(Txt::NoRobotFile));
+    prompter.inform(posewright::text(Txt::NoRobotFile));
     const QString chosen = prompter.openRobotFile(robotFolder, settings.robotProfile);
     if (chosen.isEmpty())
         return false;
@@ -125,39 +125,29 @@ void SplashWindow::paintEvent(QPaintEvent*)
 
 // ---------------------------------------------------------------------------------------------
 
+QtPrompter::QtPrompter()
+    : guikit::QtPrompter(kAppTitle, {.inform = {QMessageBox::Warning, QMessageBox::Ok},
+                                     .save = {QMessageBox::Warning,
+                                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                              QMessageBox::Save}})
+{
+}
+
 void QtPrompter::inform(const QString& caption, const QString& text)
 {
-    QMessageBox::warning(parent_, caption.isEmpty() ? QString(kAppTitle) : caption, text);
+    guikit::showBox(parent(), caption.isEmpty() ? guikit::QtPrompter::caption() : caption, text,
+                    {QMessageBox::Warning, QMessageBox::Ok});
 }
 
 void QtPrompter::tell(const QString& text)
 {
-    QMessageBox::information(parent_, kAppTitle, text);
-}
-
-bool QtPrompter::askYesNo(const QString& text)
-{
-    return QMessageBox::question(parent_, kAppTitle, text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
-}
-
-SaveChoice QtPrompter::askSaveChanges(const QString& text)
-{
-    switch (QMessageBox::warning(parent_, kAppTitle, text,
-                                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
-                                 QMessageBox::Save)) {
-    case QMessageBox::Save:
-        return SaveChoice::Save;
-    case QMessageBox::Discard:
-        return SaveChoice::Discard;
-    default:
-        return SaveChoice::Cancel;
-    }
+    guikit::showBox(parent(), guikit::QtPrompter::caption(), text,
+                    {QMessageBox::Information, QMessageBox::Ok});
 }
 
 std::optional<int> QtPrompter::choosePort(int savedPort)
 {
-    ComPortDialog dialog(portsThatOpen(), savedPort, parent_);
+    ComPortDialog dialog(portsThatOpen(), savedPort, parent());
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.chosenPort();
@@ -165,7 +155,7 @@ std::optional<int> QtPrompter::choosePort(int savedPort)
 
 QString QtPrompter::openRobotFile(const QString& folder, const QString& name)
 {
-    QFileDialog dialog(parent_, QString(), folder, posewright::text(Txt::RobotFileFilter));
+    QFileDialog dialog(parent(), QString(), folder, posewright::text(Txt::RobotFileFilter));
     dialog.setDefaultSuffix("rbt");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly, false);

@@ -2,6 +2,7 @@
 // The shell's own windows: the "Select COM port" dialog, the splash window shown while the
 // editor connects, and the message boxes and file dialog behind Prompter.
 
+#include "guikit/QtPrompter.h"
 #include "posewright/Prompter.h"
 
 #include <QDialog>
@@ -50,19 +51,16 @@ class SplashWindow : public QWidget {
     QPixmap picture_;
 };
 
-class QtPrompter : public Prompter {
+// The editor's boxes: messages are warnings, Yes / No a question, and the Save / Discard / Cancel
+// box a warning that defaults to Save.
+class QtPrompter : public Prompter, public guikit::QtPrompter {
   public:
-    explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}
-    void setParent(QWidget* parent) { parent_ = parent; }
+    QtPrompter();
+    using guikit::QtPrompter::inform;
     void inform(const QString& caption, const QString& text) override;
     void tell(const QString& text) override;
-    bool askYesNo(const QString& text) override;
-    SaveChoice askSaveChanges(const QString& text) override;
     std::optional<int> choosePort(int savedPort) override;
     QString openRobotFile(const QString& folder, const QString& name) override;
-
-  private:
-    QWidget* parent_;
 };
 
 } // namespace posewright

@@ -4,9 +4,11 @@
 // --port connects there instead of the saved port (saved at exit once it connected);
 // --screenshot saves the window as an image after MS milliseconds (default 4000) and quits.
 
+#include "guikit/CommandLine.h"
+#include "guikit/Screenshot.h"
 #include "platform/InstallPaths.h"
 #include "platform/PortMap.h"
-#include "platform/Version.h"
+#include "platform/SettingsKeys.h"
 #include "posewright/CMainFrame.h"
 #include "posewright/CPosewrightView.h"
 #include "posewright/PosewrightSettings.h"
@@ -22,57 +24,49 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 using namespace posewright;
 
 int main(int argc, char** argv)
 {
+    QCommandLineParser parser;
+    const QCommandLineOption portOption("port", "", "COMn");
+    const QCommandLineOption screenshotOption("screenshot", "", "FILE");
+    const QCommandLineOption delayOption("screenshot-delay", "", "MS", "4000");
+    parser.addOptions({portOption, screenshotOption, delayOption});
+    const guikit::CommandLineTexts texts{
+        "posewright", "usage: posewright [--port COMn] [--screenshot FILE [--screenshot-delay MS]]\n"
+                      "       posewright --help | --version\n"};
+    if (const auto status = guikit::answerCommandLine(guikit::parseCommandLine(parser, argc, argv), texts))
+        return *status;
+    // The editor takes no file names: a word on its own is a mistyped option.
+    if (!parser.positionalArguments().isEmpty())
+        return *guikit::answerCommandLine(
+            {guikit::CommandLineResult::Outcome::UnknownOption, parser.positionalArguments().first()}, texts);
     std::optional<int> port;
-    std::string screenshot;
-    int screenshotDelay = 4000;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](const char* name) -> std::string {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "posewright: %s needs a value\n", name);
-                std::exit(2);
-            }
-            return argv[++i];
-        };
-        if (arg == "--port") {
-            port = platform::comPortNumber(value("--port"));
-            if (!port) {
-                std::fprintf(stderr, "posewright: --port takes COM1 .. COM256\n");
-                return 2;
-            }
-        } else if (arg == "--screenshot") {
-            screenshot = value("--screenshot");
-        } else if (arg == "--screenshot-delay") {
-            screenshotDelay = std::atoi(value("--screenshot-delay").c_str());
-        } else if (arg == "--help" || arg == "-h") {
-            std::printf("usage: posewright [--port COMn] [--screenshot FILE [--screenshot-delay MS]]\n"
-                        "       posewright --help | --version\n");
-            return 0;
-        } else if (arg == "--version") {
-            std::fputs(platform::versionText("posewright").c_str(), stdout);
-            return 0;
-        } else {
-            std::fprintf(stderr, "posewright: unknown option %s (try --help)\n", arg.c_str());
+    if (parser.isSet(portOption)) {
+        port = platform::comPortNumber(parser.value(portOption).toStdString());
+        if (!port) {
+            std::fprintf(stderr, "posewright: --port takes COM1 .. COM256\n");
             return 2;
         }
     }
+    const std::string screenshot = parser.value(screenshotOption).toStdString();
+    const int screenshotDelay = std::atoi(parser.value(delayOption).toLocal8Bit().constData());
     QApplication app(argc, argv);
     app.setApplicationName(kAppTitle);
 
     // One editor per user: a second start ends at once, silently.
-    const QString lockFolder = QString::fromStdString(platform::configHome()) + "/Quorvel";
+    const QString lockFolder =
+        QString::fromStdString(platform::configHome()) + "/" + platform::settings::Organisation;
     QDir().mkpath(lockFolder);
     QLockFile instance(lockFolder + "/" + kAppTitle + ".lock");
     if (!instance.tryLock(0))
         return 0;
 
-    QSettings store("Quorvel", "Tessaban");
+    QSettings store(platform::settings::Organisation, platform::settings::Application);
     PosewrightSettings settings;
     settings.load(store);
 
@@ -106,7 +100,7 @@ int main(int argc, char** argv)
 
         if (!screenshot.empty()) {
             QTimer::singleShot(std::max(0, screenshotDelay), &frame, [&frame, &app, screenshot] {
-                if (!frame.grab().save(QString::fromStdString(screenshot)))
+                if (!guikit::saveScreenshot(frame, QString::fromStdString(screenshot), false))
                     std::fprintf(stderr, "posewright: cannot write %s\n", screenshot.c_str());
                 app.quit();
             });

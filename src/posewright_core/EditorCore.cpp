@@ -8,6 +8,9 @@
 
 namespace posewright {
 
+using robotview::gestureCode;
+using robotview::PoseGesture;
+
 // ---------------------------------------------------------------------------------------------
 // The link
 
@@ -136,13 +139,13 @@ constexpr Route kRoutes[] = {
     {kPoseGridId, kPoseGridId, GridEntered, UserAction::PoseFieldSet},
     {kPoseGridId, kPoseGridId, GridStepUp, UserAction::PoseFieldStepUp},
     {kPoseGridId, kPoseGridId, GridStepDown, UserAction::PoseFieldStepDown},
-    {kFirstPosePanel, kLastPosePanel, kPanelDoubleClicked, UserAction::PoseGo},
-    {kFirstPosePanel, kLastPosePanel, kPanelDroppedRight, UserAction::PoseInsertAfter},
-    {kFirstPosePanel, kLastPosePanel, kPanelDroppedLeft, UserAction::PoseInsertBefore},
-    {kFirstPosePanel, kLastPosePanel, kPanelDroppedInto, UserAction::PoseWrite},
-    {kFirstPosePanel, kLastPosePanel, kPanelMovedOnto, UserAction::PoseMove},
-    {kFirstPosePanel, kLastPosePanel, kPanelMirror, UserAction::PoseMirror},
-    {kFirstPosePanel, kLastPosePanel, kPanelDelete, UserAction::PoseDelete},
+    {kFirstPosePanel, kLastPosePanel, gestureCode(PoseGesture::DoubleClicked), UserAction::PoseGo},
+    {kFirstPosePanel, kLastPosePanel, gestureCode(PoseGesture::DroppedAfter), UserAction::PoseInsertAfter},
+    {kFirstPosePanel, kLastPosePanel, gestureCode(PoseGesture::DroppedBefore), UserAction::PoseInsertBefore},
+    {kFirstPosePanel, kLastPosePanel, gestureCode(PoseGesture::Dropped), UserAction::PoseWrite},
+    {kFirstPosePanel, kLastPosePanel, gestureCode(PoseGesture::PoseMoved), UserAction::PoseMove},
+    {kFirstPosePanel, kLastPosePanel, gestureCode(PoseGesture::MirrorPose), UserAction::PoseMirror},
+    {kFirstPosePanel, kLastPosePanel, gestureCode(PoseGesture::DeletePose), UserAction::PoseDelete},
 };
 
 const ActionCommand* commandFor(UserAction action)
@@ -432,10 +435,10 @@ void EditorCore::poseGridNotified(int code)
 void EditorCore::panelNotified(int panel, int code, int sourceId)
 {
     switch (code) {
-    case kPanelDroppedRight:
+    case gestureCode(PoseGesture::DroppedAfter):
         perform(UserAction::PoseInsertAfter, {panel + 1});
         return;
-    case kPanelMovedOnto: {
+    case gestureCode(PoseGesture::PoseMoved): {
         const int from = sourceId - kFirstPosePanel;
         if (from < 0 || from >= kPanelCount || from == panel)
             return; // no other panel was dragged here

@@ -9,6 +9,7 @@
 #include "posewright_core/InfoGrids.h"
 #include "posewright_core/JointList.h"
 #include "posewright_texts/PosewrightTexts.h"
+#include "robotview/PoseGestures.h"
 
 #include <array>
 #include <optional>
@@ -38,17 +39,6 @@ enum ControlId : int {
 constexpr int kClicked = 0;         // a button's notification
 constexpr int kEnterPressed = 1000; // the command line's Enter
 constexpr int kPanelCount = 7;
-
-// Codes a pose panel raises (its gestures).
-enum PanelCode : int {
-    kPanelDoubleClicked = 100,
-    kPanelDroppedRight = 101,
-    kPanelDroppedLeft = 102,
-    kPanelDroppedInto = 103,
-    kPanelMovedOnto = 104,
-    kPanelMirror = 105,
-    kPanelDelete = 106,
-};
 
 // Codes of a value control (Speed, Pause and every cell editor).
 enum ValueCode : int { kValueEntered = 200, kValueStepDown = 201, kValueStepUp = 202, kValueFocusLost = 203 };
@@ -175,6 +165,10 @@ class EditorCore {
     // A control's notification. text carries what the control holds (the command line, an
     // edit, the joint list's value editor); sourceId the dragged panel's ID for 104.
     void notify(int controlId, int code, const std::string& text = {}, int sourceId = 0);
+    void notify(int controlId, robotview::PoseGesture gesture, const std::string& text = {}, int sourceId = 0)
+    {
+        notify(controlId, robotview::gestureCode(gesture), text, sourceId);
+    }
     void menu(MenuCommand command);
     bool menuEnabled(MenuCommand command) const;
     void onLinkEvent(const motion::LinkEvent& event);

@@ -1,7 +1,6 @@
 #include "programmer/CEditorDoc.h"
 
 #include "taskloom_base/ProgrammerTexts.h"
-#include "taskloom_base/Prompter.h"
 
 #include "behaviour/ProgramBuilder.h"
 #include "behaviour/ProgramFile.h"
@@ -12,10 +11,11 @@
 
 namespace programmer {
 
-CEditorDoc::CEditorDoc(Prompter& prompter, QObject* parent) : QObject(parent), prompter_(prompter)
+CEditorDoc::CEditorDoc(Confirm confirm, QObject* parent) : QObject(parent)
 {
-    program_.setConfirm(
-        [this](const std::string& question) { return prompter_.confirm(QString::fromStdString(question)); });
+    program_.setConfirm([confirm = std::move(confirm)](const std::string& question) {
+        return confirm(QString::fromStdString(question));
+    });
     history_.reset(program_);
 }
 
@@ -32,34 +32,30 @@ void CEditorDoc::setModified(bool modified)
     emit modifiedChanged(modified);
 }
 
-bool CEditorDoc::open(const QString& path)
+DocumentResult CEditorDoc::open(const QString& path)
 {
     const behaviour::LoadResult r = behaviour::loadProgramFile(path.toStdString(), program_);
-    if (!r.ok) {
-        prompter_.message(QString::fromStdString(r.message));
-        return false;
-    }
+    if (!r.ok)
+        return {false, QString::fromStdString(r.message)};
     history_.reset(program_);
     path_ = path;
     setModified(false);
     emit pathChanged(path_);
     emit linesChanged(0, program_.count());
-    return true;
+    return {};
 }
 
-bool CEditorDoc::saveTo(const QString& path)
+DocumentResult CEditorDoc::saveTo(const QString& path)
 {
     const behaviour::SaveResult r = behaviour::saveProgramFile(path.toStdString(), program_);
-    if (!r.ok) {
-        prompter_.message(QString::fromStdString(r.message));
-        return false;
-    }
+    if (!r.ok)
+        return {false, QString::fromStdString(r.message)};
     if (path_ != path) {
         path_ = path;
         emit pathChanged(path_);
     }
     setModified(false);
-    return true;
+    return {};
 }
 
 void CEditorDoc::publish(const std::optional<LineSpan>& span)
@@ -111,12 +107,11 @@ void CEditorDoc::redo()
     }
 }
 
-std::vector<behaviour::CheckProblem> CEditorDoc::checkRule()
+CheckOutcome CEditorDoc::checkRule()
 {
     const behaviour::BuildResult r = behaviour::buildProgram(program_);
-    prompter_.message(QString::fromStdString(r.message));
     refreshAll();
-    return behaviour::buildProblems(r);
+    return {QString::fromStdString(r.message), behaviour::buildProblems(r)};
 }
 
 } // namespace programmer

@@ -1,7 +1,8 @@
 #pragma once
 // One open behaviour program: the program, its file path, the modified flag and the undo
 // history. Every view of the document edits the program and then calls commit(); the document
-// records the step and tells every view which lines to repaint.
+// records the step and tells every view which lines to repaint. The document shows nothing
+// itself: its operations return what happened, and the frame tells the user.
 
 #include "programmer/UndoHistory.h"
 
@@ -11,14 +12,30 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <vector>
+
 namespace programmer {
 
-class Prompter;
+// How a file operation of a document ended: ok, or the message saying why not.
+struct DocumentResult {
+    bool ok = true;
+    QString message;
+};
+
+// What Check Rule found: the message to show (also when the program passed) and every reason the
+// program was refused (none when it passed).
+struct CheckOutcome {
+    QString message;
+    std::vector<behaviour::CheckProblem> problems;
+};
 
 class CEditorDoc : public QObject {
     Q_OBJECT
   public:
-    explicit CEditorDoc(Prompter& prompter, QObject* parent = nullptr);
+    // An OK / Cancel question an edit of the program may need answered (true for OK).
+    using Confirm = std::function<bool(const QString& question)>;
+    explicit CEditorDoc(Confirm confirm, QObject* parent = nullptr);
 
     behaviour::BehaviorProgram& program() { return program_; }
     const behaviour::BehaviorProgram& program() const { return program_; }
@@ -28,12 +45,11 @@ class CEditorDoc : public QObject {
     bool isModified() const { return modified_; }
     void setModified(bool modified);
 
-    // Reads a program file; on failure the message is shown, the program stays as it was and
-    // false is returned.
-    bool open(const QString& path);
+    // Reads a program file; on failure the program stays as it was and the result says why.
+    DocumentResult open(const QString& path);
     // Writes the program atomically; on success the document takes the path and is no longer
-    // modified. On failure the message is shown.
-    bool saveTo(const QString& path);
+    // modified, on failure it keeps its path and flag and the result says why.
+    DocumentResult saveTo(const QString& path);
 
     // After an edit of the program: records the undo step, marks the document modified and
     // repaints the changed lines in every view. An edit that can only have changed lines
@@ -52,9 +68,9 @@ class CEditorDoc : public QObject {
     void undo();
     void redo();
 
-    // Check Rule: check, generate when the check passes, show the outcome, repaint the marks.
-    // Gives every reason the program was refused (none when it passed).
-    std::vector<behaviour::CheckProblem> checkRule();
+    // Check Rule: check, generate when the check passes, repaint the marks; the outcome for the
+    // frame to show.
+    CheckOutcome checkRule();
 
   signals:
     // Lines first .. first + n - 1 changed; the line count may have changed too.
@@ -67,7 +83,6 @@ class CEditorDoc : public QObject {
   private:
     void publish(const std::optional<LineSpan>& span);
 
-    Prompter& prompter_;
     behaviour::BehaviorProgram program_;
     UndoHistory history_;
     QString path_;

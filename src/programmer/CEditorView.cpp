@@ -1,5 +1,6 @@
 #include "programmer/CEditorView.h"
 
+#include "guikit/Prompter.h"
 #include "programmer/CEditorDoc.h"
 #include "programmer/CGridCtrl.h"
 #include "programmer/EditorPopups.h"
@@ -8,7 +9,6 @@
 #include "programmer/ProgramText.h"
 #include "programmer/SetParameterDialog.h"
 #include "taskloom_base/ProgrammerTexts.h"
-#include "taskloom_base/Prompter.h"
 
 #include "behaviour/CellEditing.h"
 
@@ -34,7 +34,7 @@ bool operandOfRole(const ProgramCell& c, int lo, int hi)
 
 } // namespace
 
-CEditorView::CEditorView(CEditorDoc& doc, const motion::DeviceTable& devices, Prompter& prompter,
+CEditorView::CEditorView(CEditorDoc& doc, const motion::DeviceTable& devices, guikit::Prompter& prompter,
                          LineClipboard& clipboard, QWidget* parent)
     : QWidget(parent), doc_(doc), devices_(devices), prompter_(prompter), clipboard_(clipboard)
 {
@@ -279,7 +279,7 @@ void CEditorView::textAccepted(const QString& typed)
     QString refusal;
     const std::optional<std::string> bytes = toProgramText(typed, &refusal);
     if (!bytes) { // stays open with what was typed
-        prompter_.message(refusal);
+        prompter_.inform(refusal);
         textBox_->setFocus(Qt::OtherFocusReason);
         return;
     }
@@ -289,7 +289,7 @@ void CEditorView::textAccepted(const QString& typed)
         line.comment = *bytes;
     } else if (t.kind == Kind::Cell) {
         if (!behaviour::typeText(line, t.index, *bytes)) {
-            prompter_.message(text(Str::NumberTooLarge));
+            prompter_.inform(text(Str::NumberTooLarge));
             textBox_->setFocus(Qt::OtherFocusReason);
             return; // stays open with what was typed
         }
@@ -368,7 +368,7 @@ void CEditorView::cut()
     auto& p = doc_.program();
     // The lines leave the program only once the clipboard holds them.
     if (!clipboard_.putBlock(p.copySelection())) {
-        prompter_.message(text(Str::ClipboardFailed));
+        prompter_.inform(text(Str::ClipboardFailed));
         return;
     }
     const int first = p.selFirst(), last = p.selLast();

@@ -3,6 +3,7 @@
 // text box, pads, operand kind menu, parameter dialog). It decides which behaviour operation a
 // click or key stands for, calls it, and commits the change to the document.
 
+#include "guikit/Prompter.h"
 #include "programmer/GridLayout.h"
 
 #include "behaviour/CommandCatalogue.h"
@@ -25,12 +26,11 @@ class ChoiceList;
 class GridModel;
 class InPlaceTextBox;
 class LineClipboard;
-class Prompter;
 
 class CEditorView : public QWidget {
     Q_OBJECT
   public:
-    CEditorView(CEditorDoc& doc, const motion::DeviceTable& devices, Prompter& prompter,
+    CEditorView(CEditorDoc& doc, const motion::DeviceTable& devices, guikit::Prompter& prompter,
                 LineClipboard& clipboard, QWidget* parent = nullptr);
 
     CEditorDoc& document() const { return doc_; }
@@ -97,7 +97,7 @@ class CEditorView : public QWidget {
 
     CEditorDoc& doc_;
     const motion::DeviceTable& devices_;
-    Prompter& prompter_;
+    guikit::Prompter& prompter_;
     LineClipboard& clipboard_;
     GridModel* model_;
     CGridCtrl* grid_;

@@ -2,6 +2,7 @@
 #include "guikit/GuideWindow.h"
 #include "platform/Version.h"
 
+#include "guikit/Prompter.h"
 #include "programmer/CEditorDoc.h"
 #include "programmer/CEditorFrame.h"
 #include "programmer/CEditorView.h"
@@ -19,7 +20,6 @@
 #include "programmer/dialogs/MotionDataDialog.h"
 #include "programmer/dialogs/ServoUpdateDialog.h"
 #include "taskloom_base/ProgrammerTexts.h"
-#include "taskloom_base/Prompter.h"
 #include "taskloom_base/TaskloomSettings.h"
 
 #include "behaviour/ProgramFile.h"
@@ -68,8 +68,9 @@ FileType fileType(const QString& path)
 
 } // namespace
 
-CMainFrame::CMainFrame(TaskloomSettings& settings, const motion::DeviceTable& devices, Prompter& prompter,
-                       LineClipboard& clipboard, const QString& robotFolder, QWidget* parent)
+CMainFrame::CMainFrame(TaskloomSettings& settings, const motion::DeviceTable& devices,
+                       guikit::Prompter& prompter, LineClipboard& clipboard, const QString& robotFolder,
+                       QWidget* parent)
     : QMainWindow(parent), settings_(settings), devices_(devices), prompter_(prompter), clipboard_(clipboard),
       robotFolder_(robotFolder)
 {
@@ -401,9 +402,11 @@ void CMainFrame::checkRule()
     CEditorFrame* f = activeFrame();
     if (!f)
         return;
+    const CheckOutcome outcome = f->document().checkRule();
+    prompter_.inform(outcome.message);
     // The count message stays; the list says where and why.
     std::vector<ListedPlace> places;
-    for (const auto& p : f->document().checkRule()) {
+    for (const auto& p : outcome.problems) {
         const GridTarget t = p.line < 0   ? GridTarget{}
                              : p.cell < 0 ? GridTarget{GridTarget::Kind::LineNumber, p.line, -1}
                                           : GridTarget{GridTarget::Kind::Cell, p.line, p.cell};
@@ -581,7 +584,7 @@ void CMainFrame::printProgram()
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (ProgramPrinter(*f->view()->grid(), f->document().title()).print(printer) == 0)
-        prompter_.message(text(Str::PrintFailed));
+        prompter_.inform(text(Str::PrintFailed));
 }
 
 bool CMainFrame::exportProgram(const QString& kind)
@@ -615,7 +618,7 @@ bool CMainFrame::exportProgram(const QString& kind)
             pdf.setResolution(300);
             pages = printer.print(pdf);
             if (pages == 0) {
-                prompter_.message(text(Str::PrintFailed));
+                prompter_.inform(text(Str::PrintFailed));
                 return false;
             }
         }
@@ -639,7 +642,7 @@ bool CMainFrame::exportProgram(const QString& kind)
         const std::vector<uint8_t> data(bytes.begin(), bytes.end());
         const behaviour::SaveResult r = behaviour::saveBytesFile(name.toStdString(), data);
         if (!r.ok) {
-            prompter_.message(QString::fromStdString(r.message));
+            prompter_.inform(QString::fromStdString(r.message));
             return false;
         }
     }
@@ -669,10 +672,16 @@ CEditorFrame* CMainFrame::newWindow(CEditorDoc& doc)
     return frame;
 }
 
+std::unique_ptr<CEditorDoc> CMainFrame::makeDocument()
+{
+    // The document's questions (an edit that needs an OK) are the frame's boxes.
+    return std::make_unique<CEditorDoc>(
+        [this](const QString& question) { return prompter_.confirm(question); }, this);
+}
+
 CEditorFrame* CMainFrame::newDocument()
 {
-    auto* doc = new CEditorDoc(prompter_, this);
-    return newWindow(*doc);
+    return newWindow(*makeDocument().release());
 }
 
 bool CMainFrame::openFile(const QString& path)
@@ -682,7 +691,7 @@ bool CMainFrame::openFile(const QString& path)
         openControllerDialog(ControllerDialog::RobotMotion, path);
         return true;
     case FileType::Other:
-        prompter_.message(text(Str::NotProgramFile));
+        prompter_.inform(text(Str::NotProgramFile));
         return false;
     case FileType::Program:
         break;
@@ -695,9 +704,11 @@ bool CMainFrame::openFile(const QString& path)
         }
     // A file that does not load opens no window: an empty window under its name could be saved
     // over the file.
-    auto doc = std::make_unique<CEditorDoc>(prompter_, this);
-    if (!doc->open(canonical))
+    std::unique_ptr<CEditorDoc> doc = makeDocument();
+    if (const DocumentResult opened = doc->open(canonical); !opened.ok) {
+        prompter_.inform(opened.message);
         return false;
+    }
     settings_.recentFiles = withRecent(settings_.recentFiles, canonical);
     updateRecentMenu();
     newWindow(*doc.release());
@@ -723,8 +734,10 @@ bool CMainFrame::saveDocument(CEditorDoc& doc, bool askName)
             return false;
         settings_.documentPath = path;
     }
-    if (!doc.saveTo(path))
+    if (const DocumentResult saved = doc.saveTo(path); !saved.ok) {
+        prompter_.inform(saved.message);
         return false;
+    }
     settings_.recentFiles = withRecent(settings_.recentFiles, doc.path());
     updateRecentMenu();
     return true;
@@ -757,13 +770,13 @@ bool CMainFrame::frameMayClose(CEditorFrame* frame)
         return true;
     }
     switch (prompter_.askSave(text(Str::SaveChanges).arg(doc.title()))) {
-    case SaveAnswer::Cancel:
+    case guikit::SaveAnswer::Cancel:
         return false;
-    case SaveAnswer::Save:
+    case guikit::SaveAnswer::Save:
         if (!saveDocument(doc, false))
             return false;
         break;
-    case SaveAnswer::Discard:
+    case guikit::SaveAnswer::Discard:
         break;
     }
     release();
@@ -905,12 +918,12 @@ void CMainFrame::changeRobotFile()
     if (path.isEmpty())
         return;
     settings_.robotProfile = QFileInfo(path).fileName();
-    prompter_.message(text(Str::RobotFileChanged));
+    prompter_.inform(text(Str::RobotFileChanged));
 }
 
 void CMainFrame::about()
 {
-    prompter_.message(text(Str::AboutText).arg(QString::fromLatin1(platform::suiteVersion())));
+    prompter_.inform(text(Str::AboutText).arg(QString::fromLatin1(platform::suiteVersion())));
 }
 
 void CMainFrame::clearMotionPreset()

@@ -3,12 +3,14 @@
 // file opening (menu, drop, recent files, command line), the unsaved-changes questions, and the
 // routing to the controller dialogs.
 
+#include "guikit/Prompter.h"
 #include "taskloom_base/ControllerDialog.h"
 
 #include <QMainWindow>
 #include <QString>
 
 #include <map>
+#include <memory>
 #include <vector>
 
 class QMdiArea;
@@ -36,14 +38,13 @@ class PlaceList;
 struct ListedPlace;
 class DebugController;
 class LineClipboard;
-class Prompter;
 class TaskloomSettings;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
   public:
     // `robotFolder` is where robot profiles are looked for (empty: the working directory).
-    CMainFrame(TaskloomSettings& settings, const motion::DeviceTable& devices, Prompter& prompter,
+    CMainFrame(TaskloomSettings& settings, const motion::DeviceTable& devices, guikit::Prompter& prompter,
                LineClipboard& clipboard, const QString& robotFolder = {}, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
@@ -53,7 +54,7 @@ class CMainFrame : public QMainWindow {
 
     TaskloomSettings& settings() { return settings_; }
     const motion::DeviceTable& devices() const { return devices_; }
-    Prompter& prompter() { return prompter_; }
+    guikit::Prompter& prompter() { return prompter_; }
     QMdiArea* mdiArea() const { return mdi_; }
 
     // Every way of opening a file ends here: ".tpg" opens a program window, "mtn" presets the
@@ -117,6 +118,7 @@ class CMainFrame : public QMainWindow {
     void findPlaces();
     void findUses();
     void updateRecentMenu();
+    std::unique_ptr<CEditorDoc> makeDocument();
     bool saveDocument(CEditorDoc& doc, bool askName);
     bool frameMayClose(CEditorFrame* frame);
     void attachFrame(CEditorFrame* frame);
@@ -134,7 +136,7 @@ class CMainFrame : public QMainWindow {
 
     TaskloomSettings& settings_;
     const motion::DeviceTable& devices_;
-    Prompter& prompter_;
+    guikit::Prompter& prompter_;
     LineClipboard& clipboard_;
     QString robotFolder_;
     QMdiArea* mdi_;

@@ -1,5 +1,6 @@
 #include "programmer/DebugController.h"
 
+#include "guikit/Prompter.h"
 #include "programmer/CEditorDoc.h"
 #include "programmer/CEditorFrame.h"
 #include "programmer/CEditorView.h"
@@ -9,7 +10,6 @@
 #include "programmer/VariablesDock.h"
 #include "programmer/dialogs/ConsoleView.h"
 #include "taskloom_base/ProgrammerTexts.h"
-#include "taskloom_base/Prompter.h"
 
 #include "behaviour/RuleChecker.h"
 
@@ -41,7 +41,7 @@ QString fromBytes(const std::string& s)
 
 } // namespace
 
-DebugController::DebugController(CMainFrame& frame, int& comPort, Prompter& prompter,
+DebugController::DebugController(CMainFrame& frame, int& comPort, guikit::Prompter& prompter,
                                  const comm::LinkTiming& timing)
     : QObject(&frame), frame_(frame), comPort_(comPort), prompter_(prompter), link_(timing), worker_(this),
       jobs_(link_, worker_)
@@ -247,19 +247,19 @@ void DebugController::startOrContinue()
 void DebugController::start(CEditorDoc* doc)
 {
     if (!debugclient::debugChannelOffered(comPort_)) {
-        prompter_.message(QStringLiteral("COM%1 is not a simulator with a debug channel.").arg(comPort_));
+        prompter_.inform(QStringLiteral("COM%1 is not a simulator with a debug channel.").arg(comPort_));
         return;
     }
     // Check and generate first, as a download does: a program with errors is never sent.
     behaviour::BuildResult built = behaviour::buildProgram(doc->program());
     doc->refreshAll();
     if (!built.ok) {
-        prompter_.message(QString::fromStdString(built.message));
+        prompter_.inform(QString::fromStdString(built.message));
         return;
     }
     std::string error;
     if (!socket_.open(debugclient::debugSocketPath(comPort_), &error)) {
-        prompter_.message(
+        prompter_.inform(
             QStringLiteral("Cannot reach the simulator's debug channel:\n%1").arg(fromBytes(error)));
         return;
     }
@@ -298,7 +298,7 @@ void DebugController::play()
     session_.setBreakpoints(breakpoints_[doc_.data()]);
     std::string error;
     if (!session_.begin(doc_->program(), &error)) {
-        prompter_.message(fromBytes(error));
+        prompter_.inform(fromBytes(error));
         worker_.start(
             [this] {
                 link_.disconnect();
@@ -333,7 +333,7 @@ void DebugController::finished(const comm::MaintenanceResult& result)
     showSession();
     frame_.statusBar()->showMessage(QStringLiteral("Debugging ended"));
     if (!result.ok && !stopping_ && result.message != comm::kMsgNone)
-        prompter_.message(programmer::text(result.message));
+        prompter_.inform(programmer::text(result.message));
     stopping_ = false;
     if (CEditorDoc* again = restart_.data()) {
         restart_.clear();

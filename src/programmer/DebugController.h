@@ -8,6 +8,7 @@
 
 #include "debugclient/DebugSession.h"
 #include "debugclient/DebugSocket.h"
+#include "guikit/Prompter.h"
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
 #include "programmer/dialogs/TransferWorker.h"
@@ -32,13 +33,13 @@ class CEditorDoc;
 class CMainFrame;
 class CEditorView;
 class ConsoleView;
-class Prompter;
 class VariablesDock;
 
 class DebugController : public QObject {
     Q_OBJECT
   public:
-    DebugController(CMainFrame& frame, int& comPort, Prompter& prompter, const comm::LinkTiming& timing = {});
+    DebugController(CMainFrame& frame, int& comPort, guikit::Prompter& prompter,
+                    const comm::LinkTiming& timing = {});
     ~DebugController() override;
 
     QMenu* menu() const { return menu_; }
@@ -76,7 +77,7 @@ class DebugController : public QObject {
 
     CMainFrame& frame_;
     int& comPort_;
-    Prompter& prompter_;
+    guikit::Prompter& prompter_;
     QMenu* menu_ = nullptr;
     std::map<QString, QAction*> actions_;
     VariablesDock* variables_ = nullptr;

@@ -1,9 +1,9 @@
 #include "programmer/SetParameterDialog.h"
 
+#include "guikit/Prompter.h"
 #include "programmer/CatalogueIcons.h"
 #include "programmer/ProgramText.h"
 #include "taskloom_base/ProgrammerTexts.h"
-#include "taskloom_base/Prompter.h"
 
 #include "behaviour/CellEditing.h"
 #include "behaviour/CommandCatalogue.h"
@@ -49,7 +49,7 @@ QListWidget* iconList(QWidget* parent)
 } // namespace
 
 SetParameterDialog::SetParameterDialog(behaviour::ProgramLine& line, int column,
-                                       const motion::DeviceTable& devices, Prompter& prompter,
+                                       const motion::DeviceTable& devices, guikit::Prompter& prompter,
                                        QWidget* parent)
     : QDialog(parent), line_(line), column_(column), prompter_(prompter)
 {
@@ -229,12 +229,12 @@ void SetParameterDialog::accept()
         const auto id = toProgramText(idBox_->text(), &refusal);
         const auto address = toProgramText(addressBox_->text(), &refusal);
         if (!id || !address) {
-            prompter_.message(refusal);
+            prompter_.inform(refusal);
             return; // stays open with what was typed
         }
         const auto r = behaviour::setCustomRegister(edited, column_, *id, *address);
         if (!r.ok) {
-            prompter_.message(text(r.messageId));
+            prompter_.inform(text(r.messageId));
             return; // stays open with what was typed
         }
     }

@@ -3,6 +3,7 @@
 // profile's devices and their register lists, or typed as "Custom ID" (numbers or names).
 
 #include "behaviour/ProgramLine.h"
+#include "guikit/Prompter.h"
 #include "motion/DeviceTable.h"
 
 #include <QDialog>
@@ -13,14 +14,12 @@ class QPushButton;
 
 namespace programmer {
 
-class Prompter;
-
 class SetParameterDialog : public QDialog {
     Q_OBJECT
   public:
     // Edits cell `column` of `line`; the line is changed only when the dialog ends with OK.
     SetParameterDialog(behaviour::ProgramLine& line, int column, const motion::DeviceTable& devices,
-                       Prompter& prompter, QWidget* parent = nullptr);
+                       guikit::Prompter& prompter, QWidget* parent = nullptr);
 
     QListWidget* idList() const { return idList_; }
     QListWidget* addressList() const { return addressList_; }
@@ -45,7 +44,7 @@ class SetParameterDialog : public QDialog {
 
     behaviour::ProgramLine& line_;
     int column_;
-    Prompter& prompter_;
+    guikit::Prompter& prompter_;
     bool readCell_;
     std::vector<IdItem> ids_;
     std::vector<int> registers_; // catalogue entries of the address list

@@ -13,9 +13,10 @@
 #include "taskloom_base/TaskloomSettings.h"
 
 #include "behaviour/CommandCatalogue.h"
+#include "guikit/CommandLine.h"
+#include "guikit/Screenshot.h"
 #include "motion/DeviceTable.h"
 #include "platform/InstallPaths.h"
-#include "platform/Version.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -39,35 +40,19 @@ const char kUsage[] =
 int main(int argc, char** argv)
 {
     // Read before the application object exists, so that --help and --version need no display.
-    QString file, settingsFile, screenshot;
-    int screenshotDelay = 1500;
-    for (int i = 1; i < argc; ++i) {
-        const QString a = QString::fromLocal8Bit(argv[i]);
-        auto value = [&]() -> QString {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "taskloom: %s needs a value\n", qPrintable(a));
-                std::exit(2);
-            }
-            return QString::fromLocal8Bit(argv[++i]);
-        };
-        if (a == "--settings")
-            settingsFile = value();
-        else if (a == "--screenshot")
-            screenshot = value();
-        else if (a == "--screenshot-delay")
-            screenshotDelay = value().toInt();
-        else if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (a == "--version") {
-            std::fputs(platform::versionText("taskloom").c_str(), stdout);
-            return 0;
-        } else if (a.startsWith("--")) {
-            std::fprintf(stderr, "taskloom: unknown option %s\n%s", qPrintable(a), kUsage);
-            return 2;
-        } else
-            file = a;
-    }
+    QCommandLineParser parser;
+    const QCommandLineOption settingsOption("settings", "", "FILE.conf");
+    const QCommandLineOption screenshotOption("screenshot", "", "PNG");
+    const QCommandLineOption delayOption("screenshot-delay", "", "MS", "1500");
+    parser.addOptions({settingsOption, screenshotOption, delayOption});
+    if (const auto status = guikit::answerCommandLine(guikit::parseCommandLine(parser, argc, argv),
+                                                      {"taskloom", kUsage, true}))
+        return *status;
+    // Of several files named, the last is opened.
+    const QString file = parser.positionalArguments().value(parser.positionalArguments().size() - 1);
+    const QString settingsFile = parser.value(settingsOption);
+    const QString screenshot = parser.value(screenshotOption);
+    const int screenshotDelay = parser.value(delayOption).toInt();
     QApplication app(argc, argv);
 
     std::unique_ptr<QSettings> store(settingsFile.isEmpty()
@@ -95,7 +80,7 @@ int main(int argc, char** argv)
 
     if (!screenshot.isEmpty()) {
         QTimer::singleShot(screenshotDelay, &frame, [&] {
-            const bool ok = frame.grab().save(screenshot);
+            const bool ok = guikit::saveScreenshot(frame, screenshot, false);
             std::fprintf(ok ? stdout : stderr, ok ? "taskloom: saved %s\n" : "taskloom: cannot write %s\n",
                          qPrintable(screenshot));
             // A screenshot run leaves the documents and the settings alone.

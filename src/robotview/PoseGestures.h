@@ -15,6 +15,12 @@ enum class PoseGesture : int {
     DeletePose = 106,    // context menu "Delete pose"
 };
 
+// The number a gesture carries among the other controls' notification codes.
+constexpr int gestureCode(PoseGesture gesture)
+{
+    return static_cast<int>(gesture);
+}
+
 enum class DragState : int {
     None = 0,
     CurrentPose = 1, // the main view's current pose is being dragged

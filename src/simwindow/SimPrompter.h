@@ -2,6 +2,8 @@
 // Every question and message of the simulator window goes through here, so that tests can
 // script the answers. The window title is the caption.
 
+#include "guikit/QtPrompter.h"
+
 #include <QString>
 
 #include <optional>
@@ -10,31 +12,18 @@ class QWidget;
 
 namespace simwindow {
 
-class SimPrompter {
+class SimPrompter : public virtual guikit::Prompter {
   public:
-    virtual ~SimPrompter() = default;
-    virtual void inform(const QString& text) = 0;
-    // OK / Cancel; true for OK.
-    virtual bool confirm(const QString& text) = 0;
     // A whole number in low..high, starting at initial; none when cancelled.
     virtual std::optional<int> askNumber(const QString& text, int initial, int low, int high) = 0;
-    // An existing file, or a file to write (asking before replacing one); empty when dismissed.
-    virtual QString openFile(const QString& filter, const QString& start) = 0;
-    virtual QString saveFile(const QString& filter, const QString& start) = 0;
 };
 
-// The real one: message boxes, an input dialog and file dialogs over the window.
-class QtSimPrompter : public SimPrompter {
+// The real one: message boxes, an input dialog and file dialogs over the window, captioned with
+// its title; OK / Cancel defaults to Cancel.
+class QtSimPrompter : public SimPrompter, public guikit::QtPrompter {
   public:
-    explicit QtSimPrompter(QWidget* parent) : parent_(parent) {}
-    void inform(const QString& text) override;
-    bool confirm(const QString& text) override;
+    explicit QtSimPrompter(QWidget* parent);
     std::optional<int> askNumber(const QString& text, int initial, int low, int high) override;
-    QString openFile(const QString& filter, const QString& start) override;
-    QString saveFile(const QString& filter, const QString& start) override;
-
-  private:
-    QWidget* parent_;
 };
 
 } // namespace simwindow

@@ -240,7 +240,7 @@ void SimWindow::saveImage()
 {
     if (!host_.isOpen())
         return;
-    const QString path = prompter_->saveFile(kImageFilter, QStringLiteral("kz7sim.mem"));
+    const QString path = prompter_->saveFile(kImageFilter, QStringLiteral("kz7sim.mem"), QString());
     if (path.isEmpty())
         return;
     const sim::ControllerMemory copy =

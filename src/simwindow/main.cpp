@@ -3,6 +3,7 @@
 
 #include "platform/InstallPaths.h"
 #include "platform/PortMap.h"
+#include "platform/SettingsKeys.h"
 #include "platform/Version.h"
 #include "sim/SimOptions.h"
 #include "simwindow/SimWindow.h"
@@ -24,6 +25,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace keys = platform::settings;
+
 namespace {
 
 const char kUsage[] =
@@ -44,7 +47,6 @@ const char kUsage[] =
     "  --version          show the version\n";
 
 constexpr long kDefaultPace = 57600;
-const char* const kGroup = "KZ-7 Simulator/Settings";
 
 int signalPipe[2] = {-1, -1};
 
@@ -88,10 +90,10 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("KZ-7 Simulator"));
+    app.setApplicationName(keys::SimulatorGroup);
     ::signal(SIGPIPE, SIG_IGN);
-    QSettings settings(QStringLiteral("Quorvel"), QStringLiteral("Tessaban"));
-    settings.beginGroup(kGroup);
+    QSettings settings(keys::Organisation, keys::Application);
+    settings.beginGroup(QString::fromStdString(keys::path(keys::SimulatorGroup, keys::SettingsSection)));
 
     if (!given(args, "--pace"))
         options.pace = kDefaultPace;
@@ -100,7 +102,7 @@ int main(int argc, char** argv)
     // A profile of the robot folder is remembered by its name, as the other programs do; one
     // from elsewhere by its whole path.
     const QString robotFolder = QString::fromStdString(platform::robotFolder());
-    const QString profileName = settings.value("Robot Profile", "default.rbt").toString();
+    const QString profileName = settings.value(keys::RobotProfileKey, "default.rbt").toString();
     if (options.profile.empty())
         options.profile = QFileInfo(profileName).isAbsolute()
                               ? profileName.toStdString()
@@ -110,8 +112,8 @@ int main(int argc, char** argv)
         QDir().mkpath(QFileInfo(QString::fromStdString(options.memoryFile)).absolutePath());
     }
     QDir().mkpath(QString::fromStdString(platform::portFolder()));
-    options.com =
-        simwindow::chooseComPort(platform::portFolder(), options.com, settings.value("COM Port", 0).toInt());
+    options.com = simwindow::chooseComPort(platform::portFolder(), options.com,
+                                           settings.value(keys::SimulatorComPortKey, 0).toInt());
     if (options.com == 0) {
         std::fprintf(stderr, "kz7sim-gui: every port from COM%d to COM%d is taken\n",
                      simwindow::kFirstSimulatorPort, platform::kMaxComPort);
@@ -135,10 +137,11 @@ int main(int argc, char** argv)
     }
     window.show();
     const int status = app.exec();
-    settings.setValue("COM Port", window.host().com() > 0 ? window.host().com() : options.com);
+    settings.setValue(keys::SimulatorComPortKey, window.host().com() > 0 ? window.host().com() : options.com);
     const QFileInfo profile(QString::fromStdString(window.host().options().profile));
-    settings.setValue("Robot Profile", profile.absolutePath() == QFileInfo(robotFolder).absoluteFilePath()
-                                           ? profile.fileName()
-                                           : profile.absoluteFilePath());
+    settings.setValue(keys::RobotProfileKey,
+                      profile.absolutePath() == QFileInfo(robotFolder).absoluteFilePath()
+                          ? profile.fileName()
+                          : profile.absoluteFilePath());
     return status;
 }

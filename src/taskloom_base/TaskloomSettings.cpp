@@ -8,6 +8,8 @@
 
 namespace programmer {
 
+namespace keys = platform::settings;
+
 namespace {
 
 // The lower bound wins when the screen is smaller than it; otherwise the value is capped.
@@ -43,30 +45,30 @@ QSettings* TaskloomSettings::openDefaultStore()
 
 void TaskloomSettings::load(QSettings& store, int screenWidth, int screenHeight)
 {
-    store.beginGroup(text(Str::Title));
-    store.beginGroup("Settings");
-    comPort = store.value("Com Port", 1).toInt();
-    robotProfile = store.value("Robot Profile", text(Str::DefaultProfile)).toString();
+    store.beginGroup(ApplicationTitle);
+    store.beginGroup(keys::SettingsSection);
+    comPort = store.value(keys::ComPortKey, 1).toInt();
+    robotProfile = store.value(keys::RobotProfileKey, text(Str::DefaultProfile)).toString();
     WindowGeometry g;
-    g.width = store.value("Window width", screenWidth).toInt();
-    g.height = store.value("Window height", screenHeight).toInt();
-    g.x = store.value("Window pos_x", 0).toInt();
-    g.y = store.value("Window pos_y", 0).toInt();
+    g.width = store.value(keys::WindowWidthKey, screenWidth).toInt();
+    g.height = store.value(keys::WindowHeightKey, screenHeight).toInt();
+    g.x = store.value(keys::WindowXKey, 0).toInt();
+    g.y = store.value(keys::WindowYKey, 0).toInt();
     window = clampWindowGeometry(g, screenWidth, screenHeight);
-    checkFirmware = store.value("Check Firmware", true).toBool();
+    checkFirmware = store.value(keys::CheckFirmwareKey, true).toBool();
     store.endGroup();
-    store.beginGroup("Path");
-    documentPath = store.value("Document").toString();
-    motionDocPath = store.value("MotionDoc").toString();
-    firmwarePath = store.value("Firmware").toString();
+    store.beginGroup(keys::PathSection);
+    documentPath = store.value(keys::DocumentKey).toString();
+    motionDocPath = store.value(keys::MotionDocKey).toString();
+    firmwarePath = store.value(keys::FirmwareKey).toString();
     store.endGroup();
-    store.beginGroup("View");
-    zoom = std::clamp(store.value("Zoom", 100).toInt(), MinZoom, MaxZoom);
+    store.beginGroup(keys::ViewSection);
+    zoom = std::clamp(store.value(keys::ZoomKey, 100).toInt(), MinZoom, MaxZoom);
     store.endGroup();
-    store.beginGroup("Recent File List");
+    store.beginGroup(keys::RecentFileSection);
     recentFiles.clear();
     for (int i = 1; i <= RecentFileCount; ++i)
-        if (QString f = store.value(QString("File%1").arg(i)).toString(); !f.isEmpty())
+        if (QString f = store.value(keys::RecentFileKeyPrefix + QString::number(i)).toString(); !f.isEmpty())
             recentFiles.append(f);
     store.endGroup();
     store.endGroup();
@@ -74,27 +76,27 @@ void TaskloomSettings::load(QSettings& store, int screenWidth, int screenHeight)
 
 void TaskloomSettings::save(QSettings& store) const
 {
-    store.beginGroup(text(Str::Title));
-    store.beginGroup("Settings");
-    store.setValue("Com Port", comPort);
-    store.setValue("Robot Profile", robotProfile);
-    store.setValue("Window width", window.width);
-    store.setValue("Window height", window.height);
-    store.setValue("Window pos_x", window.x);
-    store.setValue("Window pos_y", window.y);
-    store.setValue("Check Firmware", checkFirmware);
+    store.beginGroup(ApplicationTitle);
+    store.beginGroup(keys::SettingsSection);
+    store.setValue(keys::ComPortKey, comPort);
+    store.setValue(keys::RobotProfileKey, robotProfile);
+    store.setValue(keys::WindowWidthKey, window.width);
+    store.setValue(keys::WindowHeightKey, window.height);
+    store.setValue(keys::WindowXKey, window.x);
+    store.setValue(keys::WindowYKey, window.y);
+    store.setValue(keys::CheckFirmwareKey, checkFirmware);
     store.endGroup();
-    store.beginGroup("Path");
-    store.setValue("Document", documentPath);
-    store.setValue("MotionDoc", motionDocPath);
-    store.setValue("Firmware", firmwarePath);
+    store.beginGroup(keys::PathSection);
+    store.setValue(keys::DocumentKey, documentPath);
+    store.setValue(keys::MotionDocKey, motionDocPath);
+    store.setValue(keys::FirmwareKey, firmwarePath);
     store.endGroup();
-    store.beginGroup("View");
-    store.setValue("Zoom", zoom);
+    store.beginGroup(keys::ViewSection);
+    store.setValue(keys::ZoomKey, zoom);
     store.endGroup();
-    store.beginGroup("Recent File List");
+    store.beginGroup(keys::RecentFileSection);
     for (int i = 1; i <= RecentFileCount; ++i)
-        store.setValue(QString("File%1").arg(i), recentFiles.value(i - 1));
+        store.setValue(keys::RecentFileKeyPrefix + QString::number(i), recentFiles.value(i - 1));
     store.endGroup();
     store.endGroup();
     store.sync();

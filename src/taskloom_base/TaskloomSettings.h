@@ -4,6 +4,7 @@
 // store of organisation "Quorvel", application "Tessaban", below the group named after the
 // application title, in the sections "Settings" and "Path".
 
+#include "platform/SettingsKeys.h"
 #include "taskloom_base/ProgrammerTexts.h"
 
 #include <QString>
@@ -13,8 +14,7 @@ class QSettings;
 
 namespace programmer {
 
-inline constexpr const char* SettingsOrganisation = "Quorvel";
-inline constexpr const char* SettingsApplication = "Tessaban";
+inline constexpr const char* ApplicationTitle = platform::settings::TaskloomGroup;
 
 struct WindowGeometry {
     int width = 0;

@@ -1,16 +1,16 @@
 #include "terminal/QtPrompter.h"
 
+#include "guikit/QtPrompter.h"
 #include "termcore/TerminalTexts.h"
 
 #include <QFileDialog>
-#include <QMessageBox>
 
 namespace terminal {
 
 void QtPrompter::error(const std::string& text, const std::string& detail)
 {
-    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromLatin1(termcore::texts::kErrorCaption),
-                                QString::fromStdString(text), QMessageBox::Ok, parent_);
+    auto* box = guikit::newBox(parent_, QString::fromLatin1(termcore::texts::kErrorCaption),
+                               QString::fromStdString(text), {QMessageBox::Warning, QMessageBox::Ok});
     if (!detail.empty())
         box->setInformativeText(QString::fromStdString(detail));
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -24,9 +24,10 @@ void QtPrompter::error(const std::string& text, const std::string& detail)
 
 bool QtPrompter::confirmOverwrite(const std::string& text)
 {
-    return QMessageBox::question(parent_, QString::fromLatin1(termcore::texts::kOverwriteCaption),
-                                 QString::fromStdString(text), QMessageBox::Ok | QMessageBox::Cancel,
-                                 QMessageBox::Cancel) == QMessageBox::Ok;
+    return guikit::showBox(parent_, QString::fromLatin1(termcore::texts::kOverwriteCaption),
+                           QString::fromStdString(text),
+                           {QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel,
+                            QMessageBox::Cancel}) == QMessageBox::Ok;
 }
 
 std::string QtPrompter::openFile(const std::string& title, const std::string& filters)

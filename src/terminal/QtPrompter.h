@@ -5,6 +5,8 @@ class QWidget;
 
 namespace terminal {
 
+// The session's questions on the screen, in the suite's message boxes. The session is a core without
+// Qt, so it asks through its own plain-text interface rather than the windows' guikit::Prompter.
 class QtPrompter : public Prompter {
   public:
     explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}

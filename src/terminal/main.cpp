@@ -9,8 +9,9 @@
 // saves the window as an image after MS milliseconds (default 2500) and quits, with any
 // message box shown over it. SIGTERM and SIGINT end the program as File / Exit does.
 
+#include "guikit/CommandLine.h"
+#include "guikit/Screenshot.h"
 #include "platform/SerialDevice.h"
-#include "platform/Version.h"
 #include "termcore/ByteEscapes.h"
 #include "termcore/TerminalConfig.h"
 #include "termcore/TerminalTexts.h"
@@ -20,9 +21,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPainter>
-#include <QPixmap>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -48,25 +46,6 @@ void onSignal(int)
     [[maybe_unused]] ssize_t n = ::write(signalPipe[1], &byte, 1);
 }
 
-// The window as it looks, with every message box shown over its middle.
-QImage screenshotImage(QWidget& window)
-{
-    QImage image = window.grab().toImage();
-    QPainter painter(&image);
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        if (!box || !box->isVisible())
-            continue;
-        const QPixmap shot = box->grab();
-        const QPoint at((image.width() - shot.width()) / 2, (image.height() - shot.height()) / 2);
-        painter.fillRect(QRect(at + QPoint(3, 3), shot.size()), QColor(0, 0, 0, 60));
-        painter.drawPixmap(at, shot);
-        painter.setPen(QColor(90, 90, 90));
-        painter.drawRect(QRect(at, shot.size()).adjusted(0, 0, -1, -1));
-    }
-    return image;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -83,63 +62,49 @@ int main(int argc, char** argv)
         sigaction(SIGINT, &action, nullptr);
     }
     terminal::WindowOptions options;
-    std::string send, screenshot, logPath, find;
-    bool timestamps = false, hex = false;
-    int screenshotDelay = 2500;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](const char* name) -> std::string {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "wirescope: %s needs a value\n", name);
-                std::exit(2);
-            }
-            return argv[++i];
-        };
-        if (arg == "--port")
-            options.port = value("--port");
-        else if (arg == "--baud") {
-            const std::string text = value("--baud");
-            const auto rate = termcore::parseBaudRate(text);
-            if (!rate) {
-                std::fprintf(
-                    stderr, "wirescope: --baud: %s\n",
-                    termcore::texts::badBaudRate(text, platform::kLowestBaudRate, platform::kHighestBaudRate)
-                        .c_str());
-                return 2;
-            }
-            options.baudRate = *rate;
-        } else if (arg == "--config")
-            options.configPath = value("--config");
-        else if (arg == "--no-connect")
-            options.connectAtStart = false;
-        else if (arg == "--timestamps")
-            timestamps = true;
-        else if (arg == "--hex")
-            hex = true;
-        else if (arg == "--log")
-            logPath = value("--log");
-        else if (arg == "--find")
-            find = value("--find");
-        else if (arg == "--send")
-            send = termcore::ByteEscapes::decode(value("--send"));
-        else if (arg == "--screenshot")
-            screenshot = value("--screenshot");
-        else if (arg == "--screenshot-delay")
-            screenshotDelay = std::atoi(value("--screenshot-delay").c_str());
-        else if (arg == "--help" || arg == "-h") {
-            std::printf("usage: wirescope [--port COMn] [--baud RATE] [--config FILE] [--no-connect]\n"
-                        "                 [--timestamps] [--hex] [--log FILE] [--find TEXT]\n"
-                        "                 [--send TEXT] [--screenshot FILE [--screenshot-delay MS]]\n"
-                        "       wirescope --help | --version\n");
-            return 0;
-        } else if (arg == "--version") {
-            std::fputs(platform::versionText("wirescope").c_str(), stdout);
-            return 0;
-        } else if (arg.rfind("-", 0) == 0) {
-            std::fprintf(stderr, "wirescope: unknown option %s (try --help)\n", arg.c_str());
+    QCommandLineParser parser;
+    const QCommandLineOption portOption("port", "", "COMn");
+    const QCommandLineOption baudOption("baud", "", "RATE");
+    const QCommandLineOption configOption("config", "", "FILE");
+    const QCommandLineOption noConnectOption("no-connect");
+    const QCommandLineOption timestampsOption("timestamps");
+    const QCommandLineOption hexOption("hex");
+    const QCommandLineOption logOption("log", "", "FILE");
+    const QCommandLineOption findOption("find", "", "TEXT");
+    const QCommandLineOption sendOption("send", "", "TEXT");
+    const QCommandLineOption screenshotOption("screenshot", "", "FILE");
+    const QCommandLineOption delayOption("screenshot-delay", "", "MS", "2500");
+    parser.addOptions({portOption, baudOption, configOption, noConnectOption, timestampsOption, hexOption,
+                       logOption, findOption, sendOption, screenshotOption, delayOption});
+    if (const auto status = guikit::answerCommandLine(
+            guikit::parseCommandLine(parser, argc, argv),
+            {"wirescope", "usage: wirescope [--port COMn] [--baud RATE] [--config FILE] [--no-connect]\n"
+                          "                 [--timestamps] [--hex] [--log FILE] [--find TEXT]\n"
+                          "                 [--send TEXT] [--screenshot FILE [--screenshot-delay MS]]\n"
+                          "       wirescope --help | --version\n"}))
+        return *status;
+    auto text = [&parser](const QCommandLineOption& option) { return parser.value(option).toStdString(); };
+    if (parser.isSet(portOption))
+        options.port = text(portOption);
+    if (parser.isSet(baudOption)) {
+        const auto rate = termcore::parseBaudRate(text(baudOption));
+        if (!rate) {
+            std::fprintf(stderr, "wirescope: --baud: %s\n",
+                         termcore::texts::badBaudRate(text(baudOption), platform::kLowestBaudRate,
+                                                      platform::kHighestBaudRate)
+                             .c_str());
             return 2;
         }
+        options.baudRate = *rate;
     }
+    if (parser.isSet(configOption))
+        options.configPath = text(configOption);
+    if (parser.isSet(noConnectOption))
+        options.connectAtStart = false;
+    const bool timestamps = parser.isSet(timestampsOption), hex = parser.isSet(hexOption);
+    const std::string logPath = text(logOption), find = text(findOption), screenshot = text(screenshotOption);
+    const std::string send = termcore::ByteEscapes::decode(text(sendOption));
+    const int screenshotDelay = std::atoi(text(delayOption).c_str());
     QApplication app(argc, argv);
     terminal::QtPrompter prompter;
     // A screenshot run never waits on a message box: it is shown, and photographed.
@@ -188,7 +153,7 @@ int main(int argc, char** argv)
                     if (!find.empty())
                         window.findBar()->step(true);
                     QApplication::processEvents();
-                    if (!screenshotImage(window).save(QString::fromStdString(screenshot)))
+                    if (!guikit::saveScreenshot(window, QString::fromStdString(screenshot), true))
                         std::fprintf(stderr, "wirescope: cannot write %s\n", screenshot.c_str());
                     app.quit();
                 });

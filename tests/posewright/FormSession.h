@@ -29,8 +29,8 @@ namespace posewrighttest {
 inline const QString kProfile = QStringLiteral(TESSABAN_SOURCE_DIR "/data/Robot files/default.rbt");
 
 struct ScriptedPrompter : posewright::Prompter {
-    std::deque<bool> answers;                       // No when they run out
-    std::deque<posewright::SaveChoice> saveChoices; // Discard when they run out
+    std::deque<bool> answers;                   // No when they run out
+    std::deque<guikit::SaveAnswer> saveChoices; // Discard when they run out
     QStringList saveQuestions;
     QStringList informs, questions;
     std::optional<int> port;
@@ -38,6 +38,7 @@ struct ScriptedPrompter : posewright::Prompter {
     QString robotFile;
 
     void inform(const QString& caption, const QString& text) override { informs << caption + "|" + text; }
+    void inform(const QString& text) override { inform(QString(), text); }
     // Recorded with the boxes, and apart: the boxes that tell of a success.
     void tell(const QString& text) override
     {
@@ -54,11 +55,13 @@ struct ScriptedPrompter : posewright::Prompter {
         answers.pop_front();
         return a;
     }
-    posewright::SaveChoice askSaveChanges(const QString& text) override
+    // OK / Cancel is answered from the same script as Yes / No.
+    bool confirm(const QString& text) override { return askYesNo(text); }
+    guikit::SaveAnswer askSave(const QString& text) override
     {
         saveQuestions << text;
         if (saveChoices.empty())
-            return posewright::SaveChoice::Discard;
+            return guikit::SaveAnswer::Discard;
         const auto c = saveChoices.front();
         saveChoices.pop_front();
         return c;
@@ -69,6 +72,9 @@ struct ScriptedPrompter : posewright::Prompter {
         return port;
     }
     QString openRobotFile(const QString&, const QString&) override { return robotFile; }
+    // The editor opens and saves no other files.
+    QString openFile(const QString&, const QString&) override { return {}; }
+    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
 };
 
 struct FormSession {

@@ -38,9 +38,13 @@ struct Answers : Prompter {
     QString file;
     QStringList informs, dialogs;
     void inform(const QString&, const QString& text) override { informs << text; }
+    void inform(const QString& text) override { informs << text; }
     void tell(const QString& text) override { informs << text; }
+    bool confirm(const QString&) override { return false; }
     bool askYesNo(const QString&) override { return false; }
-    SaveChoice askSaveChanges(const QString&) override { return SaveChoice::Cancel; }
+    guikit::SaveAnswer askSave(const QString&) override { return guikit::SaveAnswer::Cancel; }
+    QString openFile(const QString&, const QString&) override { return {}; }
+    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
     std::optional<int> choosePort(int) override { return std::nullopt; }
     QString openRobotFile(const QString& folder, const QString& name) override
     {

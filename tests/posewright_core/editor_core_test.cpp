@@ -12,6 +12,7 @@ using posewrighttest::Editor;
 using posewrighttest::event;
 using posewrighttest::message;
 using posewrighttest::pageInfo;
+using robotview::PoseGesture;
 
 namespace {
 
@@ -67,28 +68,32 @@ TEST(EditorCore, EveryUserActionSendsItsCommandWithItsWait)
          [](Editor& ed) { ed.core.notify(kSpeedId, kValueFocusLost, "5"); },
          {}},
         {"panel 2 double-clicked",
-         [](Editor& ed) { ed.core.notify(1003, kPanelDoubleClicked); },
+         [](Editor& ed) { ed.core.notify(1003, PoseGesture::DoubleClicked); },
          {{"go 2\r", kShort}}},
         {"current pose into panel 3",
-         [](Editor& ed) { ed.core.notify(1004, kPanelDroppedInto); },
+         [](Editor& ed) { ed.core.notify(1004, PoseGesture::Dropped); },
          {{"w 3\r", kShort}}},
         {"current pose before panel 3",
-         [](Editor& ed) { ed.core.notify(1004, kPanelDroppedLeft); },
+         [](Editor& ed) { ed.core.notify(1004, PoseGesture::DroppedBefore); },
          {{"i 3\r", kShort}}},
         {"current pose after panel 2",
-         [](Editor& ed) { ed.core.notify(1003, kPanelDroppedRight); },
+         [](Editor& ed) { ed.core.notify(1003, PoseGesture::DroppedAfter); },
          {{"i 3\r", kShort}}},
         {"panel 1 moved onto panel 4",
-         [](Editor& ed) { ed.core.notify(1005, kPanelMovedOnto, {}, 1002); },
+         [](Editor& ed) { ed.core.notify(1005, PoseGesture::PoseMoved, {}, 1002); },
          {{"move 1 4\r", kShort}}},
         {"a move from no other panel sends nothing",
-         [](Editor& ed) { ed.core.notify(1005, kPanelMovedOnto, {}, 1005); },
+         [](Editor& ed) { ed.core.notify(1005, PoseGesture::PoseMoved, {}, 1005); },
          {}},
         {"a move from an unknown ID sends nothing",
-         [](Editor& ed) { ed.core.notify(1005, kPanelMovedOnto, {}, 0); },
+         [](Editor& ed) { ed.core.notify(1005, PoseGesture::PoseMoved, {}, 0); },
          {}},
-        {"mirror pose 0", [](Editor& ed) { ed.core.notify(1001, kPanelMirror); }, {{"m 0\r", kShort}}},
-        {"delete pose 6", [](Editor& ed) { ed.core.notify(1007, kPanelDelete); }, {{"d 6\r", kShort}}},
+        {"mirror pose 0",
+         [](Editor& ed) { ed.core.notify(1001, PoseGesture::MirrorPose); },
+         {{"m 0\r", kShort}}},
+        {"delete pose 6",
+         [](Editor& ed) { ed.core.notify(1007, PoseGesture::DeletePose); },
+         {{"d 6\r", kShort}}},
         {"page number row picked: no cursor move", [](Editor& ed) { openPageCell(ed, 1); }, {}},
         {"play count picked", [](Editor& ed) { openPageCell(ed, 3); }, {{"goto 9 4\r", kShort}}},
         {"exit page picked", [](Editor& ed) { openPageCell(ed, 8); }, {{"goto 9 15\r", kShort}}},
@@ -227,11 +232,11 @@ TEST(EditorCore, AChangedPageIsMarkedAndDisconnectAsksBeforeDroppingIt)
         ed.core.notify(kSpeedId, kValueEntered, "40");
         ed.core.menu(MenuCommand::RefreshPage);
         EXPECT_FALSE(ed.core.pageModified()) << "the current pose is not the page";
-        ed.core.notify(1003, kPanelMirror);
+        ed.core.notify(1003, PoseGesture::MirrorPose);
         EXPECT_TRUE(ed.core.pageModified());
         ed.core.onLinkEvent(message("Writing page 3 ... done"));
         EXPECT_FALSE(ed.core.pageModified());
-        ed.core.notify(1003, kPanelDelete);
+        ed.core.notify(1003, PoseGesture::DeletePose);
         ed.core.onLinkEvent(pageInfo(1, 3));
         EXPECT_TRUE(ed.core.pageModified()) << "a repaint of the same page keeps the mark";
         ed.core.onLinkEvent(pageInfo(1, 4));

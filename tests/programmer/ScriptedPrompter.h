@@ -1,31 +1,33 @@
 #pragma once
 // A prompter that records every message and question and answers from a script.
 
-#include "taskloom_base/Prompter.h"
+#include "guikit/Prompter.h"
 
 #include <QStringList>
 
 #include <deque>
 
-class ScriptedPrompter : public programmer::Prompter {
+class ScriptedPrompter : public guikit::Prompter {
   public:
     QStringList messages;
     QStringList questions;
-    std::deque<bool> confirmAnswers;                // empty: Cancel
-    std::deque<programmer::SaveAnswer> saveAnswers; // empty: Cancel
-    std::deque<QString> fileAnswers;                // empty: dismissed
+    std::deque<bool> confirmAnswers;            // empty: Cancel
+    std::deque<guikit::SaveAnswer> saveAnswers; // empty: Cancel
+    std::deque<QString> fileAnswers;            // empty: dismissed
     QStringList fileFilters, fileStarts;
 
-    void message(const QString& text) override { messages << text; }
+    void inform(const QString& text) override { messages << text; }
     bool confirm(const QString& text) override
     {
         questions << text;
         return pop(confirmAnswers, false);
     }
-    programmer::SaveAnswer askSave(const QString& text) override
+    // Yes / No questions are answered from the same script as OK / Cancel.
+    bool askYesNo(const QString& text) override { return confirm(text); }
+    guikit::SaveAnswer askSave(const QString& text) override
     {
         questions << text;
-        return pop(saveAnswers, programmer::SaveAnswer::Cancel);
+        return pop(saveAnswers, guikit::SaveAnswer::Cancel);
     }
     QString openFile(const QString& filter, const QString& start) override { return file(filter, start); }
     QString saveFile(const QString& filter, const QString& start, const QString&) override

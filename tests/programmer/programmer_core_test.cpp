@@ -3,9 +3,10 @@
 
 #include "support/TempFolder.h"
 
+#include "guikit/QtPrompter.h"
+#include "programmer/CEditorDoc.h"
 #include "programmer/GridLayout.h"
 #include "programmer/GridModel.h"
-#include "programmer/QtPrompter.h"
 #include "programmer/UndoHistory.h"
 #include "taskloom_base/TaskloomSettings.h"
 
@@ -20,7 +21,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <random>
 
 using namespace programmer;
@@ -209,9 +213,9 @@ TEST(GridModel, ColoursFollowTheLineFlagsInOrderAndTheCellMarks)
 
 TEST(FileFilters, BarListsBecomeDialogFilters)
 {
-    EXPECT_EQ(dialogFilter("Tessaban program file(*.tpg)|*.tpg|All files(*.*)|*.*|"),
+    EXPECT_EQ(guikit::dialogFilter("Tessaban program file(*.tpg)|*.tpg|All files(*.*)|*.*|"),
               "Tessaban program file(*.tpg);;All files(*.*)");
-    EXPECT_EQ(dialogFilter("Robot file(*.rbt)|*.rbt|"), "Robot file(*.rbt)");
+    EXPECT_EQ(guikit::dialogFilter("Robot file(*.rbt)|*.rbt|"), "Robot file(*.rbt)");
 }
 
 namespace {
@@ -360,4 +364,63 @@ TEST(UndoHistory, KeepsItsDepthAndIgnoresSelectionOnlyChanges)
     p.selectOne(4);
     p.extendSelection(9);
     EXPECT_FALSE(history.record(p)) << "a selection alone is no step";
+}
+
+// The document tells its caller what went wrong instead of showing it: a file that does not load
+// leaves the program and path alone, a save that fails keeps the path and the modified flag, and
+// the messages are the file layer's own.
+TEST(EditorDocument, ReturnsItsErrorsAndKeepsItsStateOnFailure)
+{
+    ensureApp();
+    testsupport::TempFolder folder("editor-doc");
+    const std::string good = example("button_counter.tpg");
+    std::filesystem::copy_file(good, folder.file("copy.tpg"));
+    std::ofstream(folder.file("broken.tpg")) << "not a program";
+
+    QStringList asked;
+    CEditorDoc doc([&](const QString& q) {
+        asked << q;
+        return true;
+    });
+    QSignalSpy paths(&doc, &CEditorDoc::pathChanged);
+
+    const std::string unreadable[] = {folder.file("broken.tpg"), folder.file("missing.tpg")};
+    for (const std::string& path : unreadable) {
+        SCOPED_TRACE(path);
+        BehaviorProgram scratch;
+        const behaviour::LoadResult expected = behaviour::loadProgramFile(path, scratch);
+        ASSERT_FALSE(expected.ok);
+        const DocumentResult r = doc.open(QString::fromStdString(path));
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.message.toStdString(), expected.message);
+        EXPECT_TRUE(doc.path().isEmpty());
+        EXPECT_EQ(paths.count(), 0);
+    }
+
+    const QString copy = QString::fromStdString(folder.file("copy.tpg"));
+    ASSERT_TRUE(doc.open(copy).ok);
+    EXPECT_EQ(doc.path(), copy);
+    doc.setModified(true);
+    const QString nowhere = QString::fromStdString(folder.file("no such folder/out.tpg"));
+    const DocumentResult failed = doc.saveTo(nowhere);
+    EXPECT_FALSE(failed.ok);
+    EXPECT_FALSE(failed.message.isEmpty());
+    EXPECT_EQ(doc.path(), copy);
+    EXPECT_TRUE(doc.isModified());
+
+    const QString saved = QString::fromStdString(folder.file("saved.tpg"));
+    const DocumentResult ok = doc.saveTo(saved);
+    EXPECT_TRUE(ok.ok) << ok.message.toStdString();
+    EXPECT_TRUE(ok.message.isEmpty());
+    EXPECT_EQ(doc.path(), saved);
+    EXPECT_FALSE(doc.isModified());
+    auto bytes = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_EQ(bytes(folder.file("saved.tpg")), bytes(good));
+
+    const CheckOutcome checked = doc.checkRule();
+    EXPECT_FALSE(checked.message.isEmpty());
+    EXPECT_TRUE(asked.isEmpty());
 }

@@ -643,13 +643,13 @@ TEST(TaskloomShell, OpeningDroppingMenusAndRobotFile)
 TEST(TaskloomShell, UnsavedChangesAreNeverLostSilently)
 {
     struct Case {
-        SaveAnswer answer;
+        guikit::SaveAnswer answer;
         bool closes;
         bool saved;
     };
-    const Case cases[] = {{SaveAnswer::Cancel, false, false},
-                          {SaveAnswer::Discard, true, false},
-                          {SaveAnswer::Save, true, true}};
+    const Case cases[] = {{guikit::SaveAnswer::Cancel, false, false},
+                          {guikit::SaveAnswer::Discard, true, false},
+                          {guikit::SaveAnswer::Save, true, true}};
     for (const Case& c : cases) {
         Taskloom t;
         CEditorView* v = t.open("start_end.tpg");
@@ -969,7 +969,7 @@ TEST(TaskloomShell, ExitWithTheFocusInAnyControlClosesCleanly)
             Taskloom t;
             CEditorView* v = t.open("button_counter.tpg");
             const std::string before = readFile(t.folder.file("button_counter.tpg"));
-            t.prompter.saveAnswers = {SaveAnswer::Discard};
+            t.prompter.saveAnswers = {guikit::SaveAnswer::Discard};
             QWidget* target = c.focus(t, v);
             if (target) {
                 ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == target; }, 2000));

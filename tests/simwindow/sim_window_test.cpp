@@ -111,9 +111,14 @@ class ScriptedPrompter : public simwindow::SimPrompter {
         told.push_back(text);
         return agree;
     }
+    bool askYesNo(const QString& text) override { return confirm(text); }
+    guikit::SaveAnswer askSave(const QString& text) override
+    {
+        return confirm(text) ? guikit::SaveAnswer::Save : guikit::SaveAnswer::Cancel;
+    }
     std::optional<int> askNumber(const QString&, int initial, int, int) override { return initial; }
     QString openFile(const QString&, const QString&) override { return next(); }
-    QString saveFile(const QString&, const QString&) override { return next(); }
+    QString saveFile(const QString&, const QString&, const QString&) override { return next(); }
 
   private:
     QString next()

@@ -1,11 +1,11 @@
 #include "programmer/dialogs/CKZ7RecoverSheet.h"
 
+#include "guikit/Prompter.h"
 #include "programmer/dialogs/CKZ7RecoverPages.h"
 #include "programmer/dialogs/FirmwareUpdateDialog.h"
 #include "programmer/dialogs/PercentBar.h"
 #include "programmer/dialogs/PortCombo.h"
 #include "taskloom_base/ProgrammerTexts.h"
-#include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -78,7 +78,7 @@ CKZ7RecoverSheet::CKZ7RecoverSheet(const DialogContext& context, QWidget* parent
             checking_ = true;
             installPage()->skip->setEnabled(true);
         }
-        context_.prompter.message(programmer::text(message));
+        context_.prompter.inform(programmer::text(message));
     };
     worker_.onNotice = [this](int message) {
         // The wait's own steps: "Power on KZ-7" once the link listens, then "caught".
@@ -196,7 +196,7 @@ void CKZ7RecoverSheet::goNext()
         // The port only: the controller is still switched off.
         const QString name = portPage()->combo->selectedPort();
         if (name.isEmpty() || !link_.openPort(name.toStdString())) {
-            context_.prompter.message(programmer::text(comm::kMsgCannotOpenPort));
+            context_.prompter.inform(programmer::text(comm::kMsgCannotOpenPort));
             portPage()->combo->refill(context_.settings.comPort);
             return;
         }
@@ -239,7 +239,7 @@ void CKZ7RecoverSheet::startBootLoaderWait()
                           setButtons(true, true, false);
                           return;
                       }
-                      context_.prompter.message(programmer::text(comm::kMsgBootLoaderMissed));
+                      context_.prompter.inform(programmer::text(comm::kMsgBootLoaderMissed));
                       goToPage(2);
                   },
                   [this] { link_.cancelBootLoaderWait(); });
@@ -257,8 +257,8 @@ void CKZ7RecoverSheet::findFirmware()
     comm::MaintenanceResult loaded = comm::Maintenance::prepareFirmware(path.toStdString(), image_);
     if (!loaded.ok) {
         // Why first, as the update dialog shows it.
-        context_.prompter.message(QString::fromStdString(loaded.detail) + QStringLiteral("\n\n") +
-                                  programmer::text(comm::kMsgNotFirmwareFile));
+        context_.prompter.inform(QString::fromStdString(loaded.detail) + QStringLiteral("\n\n") +
+                                 programmer::text(comm::kMsgNotFirmwareFile));
         return;
     }
     filePage()->fileName->setText(QFileInfo(path).fileName());
@@ -288,7 +288,7 @@ void CKZ7RecoverSheet::startInstall()
                 setButtons(false, true, false);
                 return;
             }
-            context_.prompter.message(programmer::text(r.message));
+            context_.prompter.inform(programmer::text(r.message));
             goToPage(2);
         });
     progressTimer_.start();

@@ -1,10 +1,10 @@
 #include "programmer/dialogs/ControllerDialogBase.h"
 
+#include "guikit/Prompter.h"
 #include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/PercentBar.h"
 #include "programmer/dialogs/PortCombo.h"
 #include "taskloom_base/ProgrammerTexts.h"
-#include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>
@@ -168,7 +168,7 @@ void ControllerDialogBase::showResult(const comm::MaintenanceResult& result)
     if (result.message != comm::kMsgNone)
         text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) + programmer::text(result.message);
     if (!text.isEmpty())
-        context_.prompter.message(text);
+        context_.prompter.inform(text);
     if (result.disconnected) {
         combo_->refill(context_.settings.comPort);
         connectionChanged();
@@ -178,7 +178,7 @@ void ControllerDialogBase::showResult(const comm::MaintenanceResult& result)
 
 void ControllerDialogBase::inform(int message)
 {
-    context_.prompter.message(programmer::text(message));
+    context_.prompter.inform(programmer::text(message));
 }
 
 void ControllerDialogBase::updateControls()

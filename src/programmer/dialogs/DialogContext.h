@@ -2,14 +2,13 @@
 // What every controller dialog is given by the main window: the settings it reads and changes,
 // the prompter for its messages, and the protocol's timing (tests shorten the waits).
 
+#include "guikit/Prompter.h"
 #include "link/ControllerLink.h"
 #include "link/Maintenance.h"
 
 #include <QString>
 
 namespace programmer {
-
-class Prompter;
 
 // The main window's settings values the controller dialogs share. A successful connect stores
 // the port number; the firmware and motion file dialogs start at, and store, their paths; the
@@ -23,7 +22,7 @@ struct DialogSettings {
 
 struct DialogContext {
     DialogSettings settings;
-    Prompter& prompter;
+    guikit::Prompter& prompter;
     comm::LinkTiming linkTiming = {};
     comm::MaintenanceTiming jobTiming = {};
     int bootLoaderWaitSeconds = 60; // the recovery wizard's wait for power-on

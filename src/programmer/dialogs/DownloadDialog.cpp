@@ -2,10 +2,10 @@
 
 #include "behaviour/BehaviorProgram.h"
 #include "behaviour/RuleChecker.h"
+#include "guikit/Prompter.h"
 #include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/PercentBar.h"
 #include "taskloom_base/ProgrammerTexts.h"
-#include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -84,7 +84,7 @@ void DownloadDialog::startDownload()
     // The check and the generation come first: a program with errors is never sent.
     behaviour::BuildResult built = behaviour::buildProgram(*program_);
     if (!built.ok) {
-        context_.prompter.message(QString::fromStdString(built.message));
+        context_.prompter.inform(QString::fromStdString(built.message));
         return;
     }
     downloading_ = true;

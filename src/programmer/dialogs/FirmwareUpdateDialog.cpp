@@ -1,8 +1,8 @@
 #include "programmer/dialogs/FirmwareUpdateDialog.h"
 
+#include "guikit/Prompter.h"
 #include "programmer/dialogs/PercentBar.h"
 #include "taskloom_base/ProgrammerTexts.h"
-#include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>

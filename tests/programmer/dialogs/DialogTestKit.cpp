@@ -32,7 +32,7 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
-void ScriptedPrompter::message(const QString& text)
+void ScriptedPrompter::inform(const QString& text)
 {
     told << text;
     if (onInform)

@@ -2,10 +2,10 @@
 // What the dialog tests share: the application object, waiting on the event loop, a prompter
 // that records what the user was told and answers for them, and kz7sim linked as a COM port.
 
+#include "guikit/Prompter.h"
 #include "programmer/dialogs/DialogContext.h"
 #include "support/Kz7SimProcess.h"
 #include "support/TempFolder.h"
-#include "taskloom_base/Prompter.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,19 +22,19 @@ void ensureApp();
 // Processes events until done() holds or timeoutMs have passed; returns done().
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 60000);
 
-class ScriptedPrompter : public programmer::Prompter {
+class ScriptedPrompter : public guikit::Prompter {
   public:
-    QStringList told;                             // every message() text, in order
+    QStringList told;                             // every inform() text, in order
     QStringList asked;                            // every askYesNo() text
     std::deque<bool> answers;                     // for askYesNo (No when empty)
     std::deque<QString> files;                    // for openFile and saveFile (cancelled when empty)
     QStringList fileStarts;                       // the start paths the file dialogs were given
     std::function<void(const QString&)> onInform; // runs while the box would be open
 
-    void message(const QString& text) override;
+    void inform(const QString& text) override;
     bool confirm(const QString& text) override { return askYesNo(text); }
     bool askYesNo(const QString& text) override;
-    programmer::SaveAnswer askSave(const QString&) override { return programmer::SaveAnswer::Cancel; }
+    guikit::SaveAnswer askSave(const QString&) override { return guikit::SaveAnswer::Cancel; }
     QString openFile(const QString& filter, const QString& start) override;
     QString saveFile(const QString& filter, const QString& start, const QString& suffix) override;
 };
