@@ -35,8 +35,6 @@ class ScreenDecoder {
     void reset() { pending_.clear(); }
     size_t pendingBytes() const { return pending_.size(); }
 
-    void setHandler(LinkEventHandler handler) { handler_ = std::move(handler); }
-
   private:
     enum class Step { Consumed, NeedMore };
     // Decodes the field starting at data[pos] (an STX); advances pos.
