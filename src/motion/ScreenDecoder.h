@@ -40,7 +40,7 @@ class ScreenDecoder {
     // Decodes the field starting at data[pos] (an STX); advances pos.
     Step decodeField(const uint8_t* data, size_t count, size_t& pos);
     void takeConsoleByte(uint8_t byte);
-    void raise(LinkEvent event);
+    void raise(const LinkEvent& event);
 
     MotionScreen& screen_;
     LinkEventHandler handler_;

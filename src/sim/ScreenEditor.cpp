@@ -285,7 +285,7 @@ void ScreenEditor::openPage(int number)
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-void ScreenEditor::execute(std::string line, int64_t now)
+void ScreenEditor::execute(const std::string& line, int64_t now)
 {
     if (awaitingName_) {
         awaitingName_ = false;
@@ -656,7 +656,7 @@ void ScreenEditor::playStep(int64_t now)
     currentPause_ = pose.pause;
     currentSpeed_ = pose.speed;
     repaintChanged();
-    play_.nextStep = now + kPlayStepMs + 10 * pose.pause;
+    play_.nextStep = now + kPlayStepMs + 10 * int64_t{pose.pause};
     if (++play_.pose < play_.data.poseCount)
         return;
     play_.pose = 0;

@@ -73,7 +73,7 @@ class ScreenEditor {
         int64_t nextStep = 0;
     };
 
-    void execute(std::string line, int64_t now);
+    void execute(const std::string& line, int64_t now);
     void step(int delta);
     void setValue(long value);
     void answer(bool yes, int64_t now);
