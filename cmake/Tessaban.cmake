@@ -65,40 +65,63 @@ function(tessaban_add_sanitizer_defaults dir)
   endforeach()
 endfunction()
 
-# Adds the listed children of DIR first (in that order), then every other child with a CMakeLists.txt.
-function(tessaban_add_children dir first)
-  set(_done "")
-  foreach(child IN LISTS first)
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/${child}/CMakeLists.txt)
-      add_subdirectory(${dir}/${child})
-      list(APPEND _done ${child})
-    endif()
+# Adds every child of DIR that has a CMakeLists.txt, in name order, the ones named in ARGN first.
+# Targets link one another by name, which CMake resolves once everything is read; the first ones
+# are the folders others test for with if(TARGET ...).
+function(tessaban_add_children dir)
+  foreach(child IN LISTS ARGN)
+    add_subdirectory(${dir}/${child})
   endforeach()
   file(GLOB _children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}/${dir} CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*)
   list(SORT _children)
   foreach(child IN LISTS _children)
-    if(NOT child IN_LIST _done AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/${child}/CMakeLists.txt)
+    if(NOT child IN_LIST ARGN AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/${child}/CMakeLists.txt)
       add_subdirectory(${dir}/${child})
     endif()
   endforeach()
 endfunction()
 
-# tessaban_library(NAME SOURCES... [DEPS libs...]): a static core library whose headers are
-# included as "NAME/Header.h" from src/.
+# Makes the headers of the folder that holds NAME visible as "folder/Header.h" under
+# ${PROJECT_BINARY_DIR}/include/NAME, through a link to the folder, and returns that root. A
+# folder holds one library or program, so its root shows nothing else.
+function(tessaban_header_root name out)
+  file(RELATIVE_PATH _folder ${PROJECT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+  get_property(_owner GLOBAL PROPERTY TESSABAN_FOLDER_OWNER_${_folder})
+  if(_owner AND NOT _owner STREQUAL name)
+    message(FATAL_ERROR "src/${_folder} holds both ${_owner} and ${name}: give ${name} a folder of its own")
+  endif()
+  set_property(GLOBAL PROPERTY TESSABAN_FOLDER_OWNER_${_folder} ${name})
+  set(_root ${PROJECT_BINARY_DIR}/include/${name})
+  get_filename_component(_parent ${_root}/${_folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${_parent})
+  file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${_root}/${_folder} SYMBOLIC)
+  set(${out} ${_root} PARENT_SCOPE)
+endfunction()
+
+# tessaban_library(NAME SOURCES... [DEPS libs...]): a static library whose headers are included
+# as "folder/Header.h". It exports its own folder only, so code sees the headers of exactly the
+# libraries it links and a layer cannot reach up without a link that the layer check refuses.
 function(tessaban_library name)
   cmake_parse_arguments(L "" "" "SOURCES;DEPS" ${ARGN})
   add_library(${name} STATIC ${L_SOURCES})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  tessaban_header_root(${name} _root)
+  target_include_directories(${name} PUBLIC ${_root})
   target_compile_options(${name} PRIVATE ${TESSABAN_WARNINGS})
   target_link_libraries(${name} PUBLIC ${L_DEPS})
 endfunction()
 
 # tessaban_program(NAME SOURCES... [DEPS libs...] [NO_INSTALL]): NO_INSTALL for programs that
-# only developers run (demos), which the installed suite leaves out.
+# only developers run (demos), which the installed suite leaves out. A program in a folder of its
+# own sees that folder's headers; one beside its library sees them through the library.
 function(tessaban_program name)
   cmake_parse_arguments(P "NO_INSTALL" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${P_SOURCES})
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  file(RELATIVE_PATH _folder ${PROJECT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+  get_property(_owner GLOBAL PROPERTY TESSABAN_FOLDER_OWNER_${_folder})
+  if(NOT _owner)
+    tessaban_header_root(${name} _root)
+    target_include_directories(${name} PRIVATE ${_root})
+  endif()
   target_compile_options(${name} PRIVATE ${TESSABAN_WARNINGS})
   target_link_libraries(${name} PRIVATE ${P_DEPS})
   if(NOT P_NO_INSTALL)

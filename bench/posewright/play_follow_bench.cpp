@@ -6,7 +6,7 @@
 // Targets on the 2-core build machine: under 0.1 of a core added, under 150 ms to the picture.
 
 #include "posewright/CPosewrightView.h"
-#include "posewright/Prompter.h"
+#include "posewright_core/Prompter.h"
 #include "robotgl/Main3DView.h"
 #include "sim/ControllerMemory.h"
 #include "sim/MotionPage.h"

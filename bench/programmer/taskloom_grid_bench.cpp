@@ -8,7 +8,7 @@
 #include "programmer/CGridCtrl.h"
 #include "programmer/GridModel.h"
 #include "programmer/LineClipboard.h"
-#include "programmer/Prompter.h"
+#include "taskloom_base/Prompter.h"
 
 #include "behaviour/CellEditing.h"
 #include "behaviour/ProgramBuilder.h"

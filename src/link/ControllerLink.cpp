@@ -125,7 +125,7 @@ std::string versionBetween(const uint8_t* data, size_t size, char open, char clo
 ChannelOpener serialPortOpener()
 {
     return [](const std::string& portName, int baudRate) -> std::unique_ptr<platform::ByteChannel> {
-        auto port = std::make_unique<SerialPort>();
+        auto port = std::make_unique<platform::SerialPort>();
         port->open(portName, baudRate);
         return port;
     };
@@ -172,7 +172,8 @@ ControllerLink::ControllerLink(const LinkTiming& timing)
 }
 
 ControllerLink::ControllerLink(const LinkTiming& timing, ChannelOpener opener, platform::Clock& clock)
-    : timing_(timing), opener_(std::move(opener)), clock_(clock), port_(std::make_unique<SerialPort>())
+    : timing_(timing), opener_(std::move(opener)), clock_(clock),
+      port_(std::make_unique<platform::SerialPort>())
 {
     storeVersion(firmwareVersion_, kUnknownVersion);
     storeVersion(bootLoaderVersion_, kUnknownVersion);

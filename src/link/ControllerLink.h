@@ -11,9 +11,9 @@
 // while a transfer or capture runs.
 
 #include "link/ControllerMode.h"
-#include "link/SerialPort.h"
 #include "platform/ByteChannel.h"
 #include "platform/Clock.h"
+#include "platform/SerialPort.h"
 
 #include <atomic>
 #include <cstddef>

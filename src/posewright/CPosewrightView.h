@@ -5,7 +5,7 @@
 // repaint alone changes.
 
 #include "motion/MotionLink.h"
-#include "posewright/EditorCore.h"
+#include "posewright_core/EditorCore.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "posewright/CommandLine.h"
 
-#include "posewright/EditorCore.h"
+#include "posewright_core/EditorCore.h"
 
 #include <QKeyEvent>
 

@@ -1,8 +1,8 @@
 #include "posewright/InfoGridWidgets.h"
 
 #include "motion/MotionScreen.h"
-#include "posewright/EditorCore.h"
 #include "posewright/ValueControl.h"
+#include "posewright_core/EditorCore.h"
 
 #include <QHeaderView>
 #include <QLineEdit>

@@ -3,7 +3,7 @@
 // pose's speed and pause). Each paints its model, opens its editor over a double-clicked cell
 // and reports the grid codes 200..203.
 
-#include "posewright/InfoGrids.h"
+#include "posewright_core/InfoGrids.h"
 
 #include <QTableWidget>
 

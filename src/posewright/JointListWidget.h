@@ -3,7 +3,7 @@
 // the JointList it is given and passes mouse and focus to it; the value editor and the On/Off
 // buttons are its children.
 
-#include "posewright/JointList.h"
+#include "posewright_core/JointList.h"
 
 #include <QWidget>
 

@@ -2,7 +2,7 @@
 // Every message box and dialog question of the motion editor goes through here, so that tests
 // can answer them.
 
-#include "posewright/EditorCore.h"
+#include "posewright_core/EditorCore.h"
 
 #include <QString>
 

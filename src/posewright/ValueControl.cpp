@@ -1,6 +1,6 @@
 #include "posewright/ValueControl.h"
 
-#include "posewright/EditorCore.h"
+#include "posewright_core/EditorCore.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -11,7 +11,7 @@
 #include "posewright/CPosewrightView.h"
 #include "posewright/PosewrightSettings.h"
 #include "posewright/ShellDialogs.h"
-#include "posewright/WindowPlacement.h"
+#include "posewright_core/WindowPlacement.h"
 
 #include <QApplication>
 #include <QDir>

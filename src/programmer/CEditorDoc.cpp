@@ -1,7 +1,7 @@
 #include "programmer/CEditorDoc.h"
 
-#include "programmer/ProgrammerTexts.h"
-#include "programmer/Prompter.h"
+#include "taskloom_base/ProgrammerTexts.h"
+#include "taskloom_base/Prompter.h"
 
 #include "behaviour/ProgramBuilder.h"
 #include "behaviour/ProgramFile.h"

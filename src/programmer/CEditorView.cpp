@@ -6,9 +6,9 @@
 #include "programmer/GridModel.h"
 #include "programmer/LineClipboard.h"
 #include "programmer/ProgramText.h"
-#include "programmer/ProgrammerTexts.h"
-#include "programmer/Prompter.h"
 #include "programmer/SetParameterDialog.h"
+#include "taskloom_base/ProgrammerTexts.h"
+#include "taskloom_base/Prompter.h"
 
 #include "behaviour/CellEditing.h"
 

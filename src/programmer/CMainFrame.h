@@ -3,7 +3,7 @@
 // file opening (menu, drop, recent files, command line), the unsaved-changes questions, and the
 // routing to the controller dialogs.
 
-#include "programmer/ControllerDialog.h"
+#include "taskloom_base/ControllerDialog.h"
 
 #include <QMainWindow>
 #include <QString>

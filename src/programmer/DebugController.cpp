@@ -6,10 +6,10 @@
 #include "programmer/CGridCtrl.h"
 #include "programmer/CMainFrame.h"
 #include "programmer/DebugMarkDelegate.h"
-#include "programmer/Prompter.h"
 #include "programmer/VariablesDock.h"
 #include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/DialogText.h"
+#include "taskloom_base/Prompter.h"
 
 #include "behaviour/RuleChecker.h"
 

@@ -2,7 +2,7 @@
 
 #include "programmer/CatalogueIcons.h"
 #include "programmer/ProgramText.h"
-#include "programmer/ProgrammerTexts.h"
+#include "taskloom_base/ProgrammerTexts.h"
 
 #include "behaviour/CommandCatalogue.h"
 

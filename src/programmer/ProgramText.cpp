@@ -1,6 +1,6 @@
 #include "programmer/ProgramText.h"
 
-#include "programmer/ProgrammerTexts.h"
+#include "taskloom_base/ProgrammerTexts.h"
 
 #include "behaviour/CodePage.h"
 

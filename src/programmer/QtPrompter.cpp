@@ -1,6 +1,6 @@
 #include "programmer/QtPrompter.h"
 
-#include "programmer/ProgrammerTexts.h"
+#include "taskloom_base/ProgrammerTexts.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -1,5 +1,5 @@
 #pragma once
-#include "programmer/Prompter.h"
+#include "taskloom_base/Prompter.h"
 
 class QWidget;
 

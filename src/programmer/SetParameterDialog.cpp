@@ -2,8 +2,8 @@
 
 #include "programmer/CatalogueIcons.h"
 #include "programmer/ProgramText.h"
-#include "programmer/ProgrammerTexts.h"
-#include "programmer/Prompter.h"
+#include "taskloom_base/ProgrammerTexts.h"
+#include "taskloom_base/Prompter.h"
 
 #include "behaviour/CellEditing.h"
 #include "behaviour/CommandCatalogue.h"

@@ -1,8 +1,8 @@
 #include "programmer/StartUp.h"
 
-#include "programmer/ProgrammerTexts.h"
-#include "programmer/Prompter.h"
-#include "programmer/TaskloomSettings.h"
+#include "taskloom_base/ProgrammerTexts.h"
+#include "taskloom_base/Prompter.h"
+#include "taskloom_base/TaskloomSettings.h"
 
 #include "motion/DeviceTable.h"
 

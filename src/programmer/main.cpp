@@ -7,10 +7,10 @@
 
 #include "programmer/CMainFrame.h"
 #include "programmer/LineClipboard.h"
-#include "programmer/ProgrammerTexts.h"
 #include "programmer/QtPrompter.h"
 #include "programmer/StartUp.h"
-#include "programmer/TaskloomSettings.h"
+#include "taskloom_base/ProgrammerTexts.h"
+#include "taskloom_base/TaskloomSettings.h"
 
 #include "behaviour/CommandCatalogue.h"
 #include "motion/DeviceTable.h"

@@ -4,7 +4,7 @@
 // button says what it does as a control-channel command (the vocabulary kz7sim's FIFO takes),
 // handed to the sink.
 
-#include "simwindow/SimSnapshot.h"
+#include "simwindow_core/SimSnapshot.h"
 
 #include <QWidget>
 

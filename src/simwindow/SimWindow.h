@@ -6,7 +6,7 @@
 
 #include "sim/SimHost.h"
 #include "simwindow/SimPrompter.h"
-#include "simwindow/SimSnapshot.h"
+#include "simwindow_core/SimSnapshot.h"
 
 #include <QMainWindow>
 #include <QTimer>

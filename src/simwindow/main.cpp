@@ -5,8 +5,8 @@
 #include "platform/PortMap.h"
 #include "platform/Version.h"
 #include "sim/SimOptions.h"
-#include "simwindow/SimPorts.h"
 #include "simwindow/SimWindow.h"
+#include "simwindow_core/SimPorts.h"
 
 #include <QApplication>
 #include <QDir>

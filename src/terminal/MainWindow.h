@@ -4,8 +4,8 @@
 // the window shows its state and hands it what the user does.
 
 #include "termcore/TerminalScreen.h"
-#include "terminal/Prompter.h"
-#include "terminal/TerminalSession.h"
+#include "termsession/Prompter.h"
+#include "termsession/TerminalSession.h"
 
 #include <QMainWindow>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "terminal/Prompter.h"
+#include "termsession/Prompter.h"
 
 class QWidget;
 

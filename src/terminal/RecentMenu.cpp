@@ -2,7 +2,7 @@
 
 #include "termcore/TerminalTexts.h"
 #include "terminal/QtBridge.h"
-#include "terminal/TerminalSession.h"
+#include "termsession/TerminalSession.h"
 
 namespace terminal {
 

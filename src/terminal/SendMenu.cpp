@@ -2,7 +2,7 @@
 
 #include "terminal/QtBridge.h"
 #include "terminal/SendStringsDialog.h"
-#include "terminal/TerminalSession.h"
+#include "termsession/TerminalSession.h"
 
 namespace terminal {
 

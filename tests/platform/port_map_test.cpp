@@ -1,5 +1,5 @@
-#include "link/SerialPort.h"
 #include "platform/PortMap.h"
+#include "platform/SerialPort.h"
 #include "support/HeldLine.h"
 #include "support/PtyPeer.h"
 #include "support/TempFolder.h"
@@ -65,7 +65,7 @@ TEST_F(PortFolder, EnumerationListsPresentPortsByNumber)
     ASSERT_TRUE(platform::linkPort(1, c.slavePath()));
     ASSERT_TRUE(platform::linkPort(5, "/nonexistent/tty"));
 
-    auto names = comm::SerialPort::enumeratePorts();
+    auto names = platform::SerialPort::enumeratePorts();
     auto pos = [&](const char* n) { return std::find(names.begin(), names.end(), n) - names.begin(); };
     ASSERT_LT(pos("COM1"), static_cast<long>(names.size()));
     ASSERT_LT(pos("COM3"), static_cast<long>(names.size()));
@@ -78,14 +78,14 @@ TEST_F(PortFolder, EnumerationListsPresentPortsByNumber)
 
     // A port held by someone is listed all the same (finding out would mean opening it); it
     // stays held, and says it is busy when somebody connects.
-    comm::SerialPort holder;
+    platform::SerialPort holder;
     ASSERT_TRUE(holder.open("COM3", 57600));
-    names = comm::SerialPort::enumeratePorts();
+    names = platform::SerialPort::enumeratePorts();
     EXPECT_EQ(std::count(names.begin(), names.end(), "COM3"), 1);
     EXPECT_TRUE(holder.isOpen());
-    comm::SerialPort second;
+    platform::SerialPort second;
     EXPECT_FALSE(second.open("COM3", 57600));
-    EXPECT_EQ(comm::SerialPort::enumeratePorts(1).size(), 1u);
+    EXPECT_EQ(platform::SerialPort::enumeratePorts(1).size(), 1u);
 
     auto map = platform::portMap();
     auto it = std::find_if(map.begin(), map.end(), [](const auto& e) { return e.number == 5; });
@@ -99,7 +99,7 @@ TEST_F(PortFolder, ListingLeavesALineInUseAsItsProgramSetIt)
     testsupport::HeldLine held;
     ASSERT_TRUE(held.ok());
     ASSERT_TRUE(platform::linkPort(4, held.slavePath()));
-    auto names = comm::SerialPort::enumeratePorts();
+    auto names = platform::SerialPort::enumeratePorts();
     EXPECT_NE(std::find(names.begin(), names.end(), "COM4"), names.end());
     EXPECT_FALSE(platform::portMap().empty());
     EXPECT_EQ(held.untouched(), "");

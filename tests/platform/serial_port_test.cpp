@@ -2,7 +2,7 @@
 // device reading as a failure is proven below this layer (SerialDevice) and above it, through
 // TerminalPort, in the terminal's transfer tests.
 
-#include "link/SerialPort.h"
+#include "platform/SerialPort.h"
 #include "support/PtyPeer.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +32,7 @@ TEST(SerialPort, ReaderNotifiesOnArrivalAndTheOwnerReads)
 {
     PtyPeer pty;
     std::atomic<int> notes{0};
-    comm::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(pty.slavePath(), 57600, [&] { ++notes; }));
     EXPECT_TRUE(port.isOpen());
     EXPECT_EQ(port.portName(), pty.slavePath());
@@ -53,7 +53,7 @@ TEST(SerialPort, ReaderNotifiesOnArrivalAndTheOwnerReads)
 TEST(SerialPort, NullCallbackNeverNotifiesAndPollingStillWorks)
 {
     PtyPeer pty;
-    comm::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(pty.slavePath(), 57600));
     pty.send("abc");
     ASSERT_TRUE(waitFor([&] { return port.bytesWaiting() == 3; }));
@@ -68,7 +68,7 @@ TEST(SerialPort, NullCallbackNeverNotifiesAndPollingStillWorks)
 TEST(SerialPort, ReopeningWithAnotherNameReleasesTheFirstPort)
 {
     PtyPeer a, b;
-    comm::SerialPort port, other;
+    platform::SerialPort port, other;
     ASSERT_TRUE(port.open(a.slavePath(), 57600));
     ASSERT_TRUE(port.open(b.slavePath(), 57600));
     EXPECT_EQ(port.portName(), b.slavePath());
@@ -79,7 +79,7 @@ TEST(SerialPort, ReopeningWithAnotherNameReleasesTheFirstPort)
 
 TEST(SerialPort, FailedOrNoOpenRefusesEverythingAndLeavesTheDeviceFree)
 {
-    comm::SerialPort port;
+    platform::SerialPort port;
     EXPECT_FALSE(port.open("COM999", 57600));
     EXPECT_FALSE(port.open("/nonexistent/tty", 57600));
     PtyPeer pty;
@@ -93,7 +93,7 @@ TEST(SerialPort, FailedOrNoOpenRefusesEverythingAndLeavesTheDeviceFree)
     EXPECT_FALSE(port.purgeInput());
     EXPECT_EQ(port.bytesWaiting(), 0);
     port.close(); // harmless
-    comm::SerialPort other;
+    platform::SerialPort other;
     EXPECT_TRUE(other.open(pty.slavePath(), 57600)) << "the failed open must not keep the device locked";
 }
 
@@ -102,7 +102,7 @@ TEST(SerialPort, CloseWhileTheReaderIsBusyNotifyingJoinsCleanly)
     for (int round = 0; round < 20; ++round) {
         PtyPeer pty;
         std::atomic<int> notes{0};
-        comm::SerialPort port;
+        platform::SerialPort port;
         ASSERT_TRUE(port.open(pty.slavePath(), 57600, [&] {
             ++notes;
             std::this_thread::sleep_for(1ms);

@@ -1,7 +1,7 @@
 #pragma once
 // A link and a form for driving EditorCore without a controller or widgets.
 
-#include "posewright/EditorCore.h"
+#include "posewright_core/EditorCore.h"
 
 #include <functional>
 #include <map>

@@ -1,10 +1,10 @@
 // The controls' rules without pixels: number parsing, window placement, the joint list's
 // selection and value editor, and the two grids' editors.
 
-#include "posewright/InfoGrids.h"
-#include "posewright/JointList.h"
-#include "posewright/ValueText.h"
-#include "posewright/WindowPlacement.h"
+#include "posewright_core/InfoGrids.h"
+#include "posewright_core/JointList.h"
+#include "posewright_core/ValueText.h"
+#include "posewright_core/WindowPlacement.h"
 
 #include <gtest/gtest.h>
 

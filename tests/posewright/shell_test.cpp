@@ -1,11 +1,11 @@
 // The shell's pieces that need no GL: the settings, the profile check at start-up and the
 // "Select COM port" dialog with the ports that open.
 
-#include "posewright/EditorCore.h"
 #include "posewright/JointListWidget.h"
 #include "posewright/PosewrightSettings.h"
 #include "posewright/ShellDialogs.h"
 #include "posewright/ValueControl.h"
+#include "posewright_core/EditorCore.h"
 #include "support/PtyPeer.h"
 #include "support/TempFolder.h"
 

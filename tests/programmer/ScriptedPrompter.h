@@ -1,7 +1,7 @@
 #pragma once
 // A prompter that records every message and question and answers from a script.
 
-#include "programmer/Prompter.h"
+#include "taskloom_base/Prompter.h"
 
 #include <QStringList>
 

@@ -6,8 +6,8 @@
 #include "programmer/GridLayout.h"
 #include "programmer/GridModel.h"
 #include "programmer/QtPrompter.h"
-#include "programmer/TaskloomSettings.h"
 #include "programmer/UndoHistory.h"
+#include "taskloom_base/TaskloomSettings.h"
 
 #include "behaviour/CellEditing.h"
 #include "behaviour/ProgramFile.h"

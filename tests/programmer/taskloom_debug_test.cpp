@@ -15,8 +15,8 @@
 #include "programmer/CMainFrame.h"
 #include "programmer/DebugController.h"
 #include "programmer/LineClipboard.h"
-#include "programmer/TaskloomSettings.h"
 #include "programmer/VariablesDock.h"
+#include "taskloom_base/TaskloomSettings.h"
 
 #include "motion/DeviceTable.h"
 

@@ -15,7 +15,7 @@
 #include "programmer/GridModel.h"
 #include "programmer/LineClipboard.h"
 #include "programmer/SetParameterDialog.h"
-#include "programmer/TaskloomSettings.h"
+#include "taskloom_base/TaskloomSettings.h"
 
 #include "motion/DeviceTable.h"
 

@@ -15,10 +15,10 @@
 #include "programmer/GridModel.h"
 #include "programmer/LineClipboard.h"
 #include "programmer/PlaceList.h"
-#include "programmer/ProgrammerTexts.h"
 #include "programmer/SetParameterDialog.h"
 #include "programmer/StartUp.h"
-#include "programmer/TaskloomSettings.h"
+#include "taskloom_base/ProgrammerTexts.h"
+#include "taskloom_base/TaskloomSettings.h"
 
 #include "behaviour/CellEditing.h"
 #include "behaviour/ProgramFile.h"

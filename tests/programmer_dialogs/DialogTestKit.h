@@ -2,10 +2,10 @@
 // What the dialog tests share: the application object, waiting on the event loop, a prompter
 // that records what the user was told and answers for them, and kz7sim linked as a COM port.
 
-#include "programmer/Prompter.h"
 #include "programmer/dialogs/DialogContext.h"
 #include "support/Kz7SimProcess.h"
 #include "support/TempFolder.h"
+#include "taskloom_base/Prompter.h"
 
 #include <QString>
 #include <QStringList>

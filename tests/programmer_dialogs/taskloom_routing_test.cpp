@@ -6,9 +6,9 @@
 #include "motion/DeviceTable.h"
 #include "programmer/CMainFrame.h"
 #include "programmer/LineClipboard.h"
-#include "programmer/TaskloomSettings.h"
 #include "programmer/dialogs/DownloadDialog.h"
 #include "programmer/dialogs/MotionDataDialog.h"
+#include "taskloom_base/TaskloomSettings.h"
 
 #include <QAction>
 #include <QLabel>

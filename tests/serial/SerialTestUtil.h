@@ -2,7 +2,7 @@
 // Small helpers for the end-to-end tests: the PC's probe and timed reads over a SerialPort.
 
 #include "link/ControllerLink.h"
-#include "link/SerialPort.h"
+#include "platform/SerialPort.h"
 
 #include <chrono>
 #include <string>
@@ -17,7 +17,7 @@ inline void sleepMs(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-inline std::string readSome(comm::SerialPort& port, size_t maxCount = 256)
+inline std::string readSome(platform::SerialPort& port, size_t maxCount = 256)
 {
     std::string bytes(maxCount, '\0');
     size_t got = 0;
@@ -28,7 +28,7 @@ inline std::string readSome(comm::SerialPort& port, size_t maxCount = 256)
 }
 
 // Collects what arrives until the line has been quiet for quietMs (or limitMs passed).
-inline std::string readUntilQuiet(comm::SerialPort& port, int quietMs = 300, int limitMs = 5000)
+inline std::string readUntilQuiet(platform::SerialPort& port, int quietMs = 300, int limitMs = 5000)
 {
     std::string all;
     auto start = Clock::now();
@@ -49,7 +49,7 @@ inline std::string readUntilQuiet(comm::SerialPort& port, int quietMs = 300, int
 
 // A reply: waits up to limitMs for its first byte, then collects until the line has been quiet
 // for quietMs. A slow controller (or a busy machine) delays the reply, never cuts it.
-inline std::string readReply(comm::SerialPort& port, int quietMs = 200, int limitMs = 10000)
+inline std::string readReply(platform::SerialPort& port, int quietMs = 200, int limitMs = 10000)
 {
     std::string all;
     auto start = Clock::now();
@@ -62,7 +62,7 @@ inline std::string readReply(comm::SerialPort& port, int quietMs = 200, int limi
 }
 
 // Reads until `count` bytes arrived or limitMs passed.
-inline std::string readExactly(comm::SerialPort& port, size_t count, int limitMs = 5000)
+inline std::string readExactly(platform::SerialPort& port, size_t count, int limitMs = 5000)
 {
     std::string all;
     auto start = Clock::now();
@@ -86,7 +86,7 @@ struct ProbeResult {
 
 // The PC's probe: "***" and 200 ms for the menu's answer, else "\r" and 200 ms, judged by the
 // controller link's own rule.
-inline ProbeResult probe(comm::SerialPort& port)
+inline ProbeResult probe(platform::SerialPort& port)
 {
     ProbeResult r;
     port.purgeInput();

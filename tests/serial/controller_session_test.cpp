@@ -17,7 +17,7 @@ using testsupport::Kz7SimProcess;
 
 namespace {
 
-void enterBootLoader(comm::SerialPort& port)
+void enterBootLoader(platform::SerialPort& port)
 {
     port.purgeInput();
     std::string block(50, '#');
@@ -34,7 +34,7 @@ void enterBootLoader(comm::SerialPort& port)
 }
 
 // "ld", the image in 70-byte chunks with silence checked after each, then the final reply.
-std::string load(comm::SerialPort& port, unsigned address, const std::string& wire)
+std::string load(platform::SerialPort& port, unsigned address, const std::string& wire)
 {
     port.purgeInput();
     char command[32];
@@ -50,7 +50,7 @@ std::string load(comm::SerialPort& port, unsigned address, const std::string& wi
     return readReply(port);
 }
 
-std::string upload(Kz7SimProcess& sim, comm::SerialPort& port, unsigned address, size_t length)
+std::string upload(Kz7SimProcess& sim, platform::SerialPort& port, unsigned address, size_t length)
 {
     port.purgeInput();
     char command[40];
@@ -68,7 +68,7 @@ TEST(ControllerSession, BootLoaderLoadThenUploadReturnsTheSameBytes)
 {
     Kz7SimProcess sim;
     ASSERT_TRUE(sim.start({})) << sim.error();
-    comm::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(sim.devicePath(), 57600));
     enterBootLoader(port);
 
@@ -100,7 +100,7 @@ TEST(ControllerSession, ScreenFullRepaintHasEveryFieldWhereTheEditorReadsIt)
     }
     Kz7SimProcess sim;
     ASSERT_TRUE(sim.start({"--profile", profilePath, "--unknown", "5"})) << sim.error();
-    comm::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(sim.devicePath(), 57600));
     ASSERT_EQ(probe(port).menuEntry, 0);
     port.write("\t");
@@ -149,7 +149,7 @@ TEST(ControllerSession, MemoryFileKeepsTheProgramAndPagesAcrossRuns)
     {
         Kz7SimProcess sim;
         ASSERT_TRUE(sim.start({"--memory", memoryPath, "--mode", "screen"})) << sim.error();
-        comm::SerialPort port;
+        platform::SerialPort port;
         ASSERT_TRUE(port.open(sim.devicePath(), 57600));
         readUntilQuiet(port, 200);
         port.write("name\rKept\r");
@@ -167,7 +167,7 @@ TEST(ControllerSession, MemoryFileKeepsTheProgramAndPagesAcrossRuns)
     ASSERT_EQ(std::filesystem::file_size(memoryPath), 0x1E000u);
     Kz7SimProcess sim;
     ASSERT_TRUE(sim.start({"--memory", memoryPath, "--mode", "bootloader"})) << sim.error();
-    comm::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(sim.devicePath(), 57600));
     EXPECT_EQ(upload(sim, port, 0xA000, program.size()), program);
     // Page 1 lives in its 512-byte slot of the motion data.

@@ -24,7 +24,7 @@ TEST(PacedLine, PacedBootLoaderTakesTheLineTime)
     const int baud = 57600;
     Kz7SimProcess sim;
     ASSERT_TRUE(sim.start({"--pace", std::to_string(baud), "--mode", "bootloader"})) << sim.error();
-    comm::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(sim.devicePath(), baud));
     std::string data = pattern(65536, 11);
     std::string wire = data + checksum(data);
@@ -62,7 +62,7 @@ TEST(PacedLine, PacedUploadSendsNoFasterThanTheLine)
     const int baud = 19200;
     Kz7SimProcess sim;
     ASSERT_TRUE(sim.start({"--pace", std::to_string(baud), "--mode", "bootloader"})) << sim.error();
-    comm::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(sim.devicePath(), baud));
     port.purgeInput();
     ASSERT_TRUE(port.write("\rup 0 800\r"));

@@ -57,7 +57,7 @@ TEST(PortsCommand, ListsLinkedPortsWithTheirDeviceAndWhatStandsBehindThem)
 
     // Held by a program, the same port is still listed (telling "busy" would mean opening it);
     // listing it did not disturb the holder.
-    comm::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open("COM7", 57600));
     output = run(tessaban);
     EXPECT_NE(lineFor(output, "COM7").find("present"), std::string::npos) << output;

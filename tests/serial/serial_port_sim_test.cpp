@@ -32,7 +32,7 @@ class SimPort : public ::testing::Test {
     }
     void TearDown() override { std::filesystem::remove_all(folder_); }
 
-    void startAndOpen(Kz7SimProcess& sim, comm::SerialPort& port, const std::vector<std::string>& options)
+    void startAndOpen(Kz7SimProcess& sim, platform::SerialPort& port, const std::vector<std::string>& options)
     {
         ASSERT_TRUE(sim.start(options)) << sim.error();
         ASSERT_TRUE(port.open(sim.devicePath(), 57600)) << port.lastErrorText();
@@ -52,7 +52,7 @@ TEST_F(SimPort, ProbeFindsEveryModeTheControllerCanBeIn)
     for (Row row : {Row{"menu", Menu}, Row{"console", Console}, Row{"screen", Screen},
                     Row{"running", Running}, Row{"bootloader", BootLoader}}) {
         Kz7SimProcess sim;
-        comm::SerialPort port;
+        platform::SerialPort port;
         startAndOpen(sim, port, {"--mode", row.mode});
         if (row.expected == Screen)
             readUntilQuiet(port, 200); // let the first full repaint pass
@@ -70,7 +70,7 @@ TEST_F(SimPort, ProbeFindsEveryModeTheControllerCanBeIn)
 TEST_F(SimPort, ReplyOfOneOrTwoBytesIsUnknown)
 {
     Kz7SimProcess sim;
-    comm::SerialPort port;
+    platform::SerialPort port;
     startAndOpen(sim, port, {"--mode", "bootloader"});
     ProbeResult clean = probe(port);
     ASSERT_EQ(clean.mode, BootLoader);
@@ -86,9 +86,9 @@ TEST_F(SimPort, ReplyOfOneOrTwoBytesIsUnknown)
 TEST_F(SimPort, SecondOpenOfTheSamePortFailsUntilTheFirstCloses)
 {
     Kz7SimProcess sim;
-    comm::SerialPort first;
+    platform::SerialPort first;
     startAndOpen(sim, first, {});
-    comm::SerialPort second;
+    platform::SerialPort second;
     EXPECT_FALSE(second.open(sim.devicePath(), 57600));
     EXPECT_FALSE(second.isOpen());
     EXPECT_TRUE(first.isOpen());
@@ -100,7 +100,7 @@ TEST_F(SimPort, SecondOpenOfTheSamePortFailsUntilTheFirstCloses)
 TEST_F(SimPort, ReadWithNothingQueuedReturnsAtOnce)
 {
     Kz7SimProcess sim;
-    comm::SerialPort port;
+    platform::SerialPort port;
     startAndOpen(sim, port, {});
     char buffer[64];
     size_t got = 99;
@@ -114,7 +114,7 @@ TEST_F(SimPort, ReadWithNothingQueuedReturnsAtOnce)
 TEST_F(SimPort, WriteIntoAPeerThatNeverReadsFailsAfterAboutOneSecond)
 {
     Kz7SimProcess sim;
-    comm::SerialPort port;
+    platform::SerialPort port;
     startAndOpen(sim, port, {});
     ASSERT_TRUE(sim.control("stall 5000"));
     sleepMs(50); // the stall holds the line before the write starts
@@ -135,7 +135,7 @@ TEST_F(SimPort, EnumerationListsLinkedPortsInNumberOrder)
     ASSERT_TRUE(com1.start({"--com", "1"})) << com1.error();
     EXPECT_EQ(platform::devicePathForPort("COM3"), com3.devicePath());
 
-    std::vector<std::string> names = comm::SerialPort::enumeratePorts(255);
+    std::vector<std::string> names = platform::SerialPort::enumeratePorts(255);
     auto at = [&](const std::string& name) {
         return std::find(names.begin(), names.end(), name) - names.begin();
     };
@@ -147,11 +147,11 @@ TEST_F(SimPort, EnumerationListsLinkedPortsInNumberOrder)
     EXPECT_LT(at("COM3"), at("COM10"));
 
     // Opening by COM name reaches the simulator behind it.
-    comm::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open("COM10", 57600)) << port.lastErrorText();
     EXPECT_EQ(probe(port).mode, Menu);
     // A held port is listed all the same (listing opens nothing), and stays held and answering.
-    names = comm::SerialPort::enumeratePorts(255);
+    names = platform::SerialPort::enumeratePorts(255);
     EXPECT_NE(std::find(names.begin(), names.end(), "COM10"), names.end());
     EXPECT_EQ(probe(port).mode, Menu);
     port.close();
@@ -167,7 +167,7 @@ TEST_F(SimPort, ReaderThreadNotifiesWhileTheOwnerPolls)
     Kz7SimProcess sim;
     ASSERT_TRUE(sim.start({})) << sim.error();
     std::atomic<int> notified{0};
-    comm::SerialPort port;
+    platform::SerialPort port;
     ASSERT_TRUE(port.open(sim.devicePath(), 57600, [&] { notified.fetch_add(1); }));
     // Console banner, then a screenful, while the reader thread watches.
     ASSERT_TRUE(port.write("\r"));
@@ -185,7 +185,7 @@ TEST_F(SimPort, ReaderThreadNotifiesWhileTheOwnerPolls)
 TEST_F(SimPort, VanishedControllerMakesReadsFail)
 {
     Kz7SimProcess sim;
-    comm::SerialPort port;
+    platform::SerialPort port;
     startAndOpen(sim, port, {"--mode", "console"});
     ASSERT_TRUE(sim.control("vanish 4"));
     port.write("ver\r");

@@ -1,8 +1,8 @@
 // The simulator window's rules without widgets: which COMn it takes, where it keeps the memory,
 // and what its status bar says about the controller.
 
-#include "simwindow/SimPorts.h"
-#include "simwindow/SimSnapshot.h"
+#include "simwindow_core/SimPorts.h"
+#include "simwindow_core/SimSnapshot.h"
 
 #include "support/TempFolder.h"
 

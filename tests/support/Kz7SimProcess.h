@@ -3,7 +3,7 @@
 //
 //     testsupport::Kz7SimProcess sim;
 //     ASSERT_TRUE(sim.start({"--mode", "console"})) << sim.error();
-//     comm::SerialPort port;
+//     platform::SerialPort port;
 //     port.open(sim.devicePath(), 57600);
 //     sim.control("press START");
 //     sim.stop(); // also done by the destructor

@@ -1,7 +1,7 @@
 #pragma once
 // A prompter that records every message and answers file dialogs and questions from a script.
 
-#include "terminal/Prompter.h"
+#include "termsession/Prompter.h"
 
 #include <deque>
 #include <string>

@@ -3,7 +3,7 @@
 
 #include "support/Kz7SimProcess.h"
 #include "termcore/TerminalScreen.h"
-#include "terminal/TerminalPort.h"
+#include "termport/TerminalPort.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include "platform/PortMap.h"
 #include "termcore/ReceiveCapture.h"
 #include "termcore/TransmitJob.h"
-#include "terminal/TerminalPort.h"
+#include "termport/TerminalPort.h"
 
 #include <gtest/gtest.h>
 

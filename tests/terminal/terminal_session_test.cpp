@@ -9,7 +9,7 @@
 #include "platform/PortMap.h"
 #include "termcore/RecentFileList.h"
 #include "termcore/TerminalTexts.h"
-#include "terminal/TerminalSession.h"
+#include "termsession/TerminalSession.h"
 
 #include <gtest/gtest.h>
 

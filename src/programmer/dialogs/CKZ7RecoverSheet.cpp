@@ -1,11 +1,11 @@
 #include "programmer/dialogs/CKZ7RecoverSheet.h"
 
-#include "programmer/Prompter.h"
 #include "programmer/dialogs/CKZ7RecoverPages.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/FirmwareUpdateDialog.h"
 #include "programmer/dialogs/PercentBar.h"
 #include "programmer/dialogs/PortCombo.h"
+#include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>

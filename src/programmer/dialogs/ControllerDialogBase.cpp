@@ -1,10 +1,10 @@
 #include "programmer/dialogs/ControllerDialogBase.h"
 
-#include "programmer/Prompter.h"
 #include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
 #include "programmer/dialogs/PortCombo.h"
+#include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>

@@ -2,10 +2,10 @@
 
 #include "behaviour/BehaviorProgram.h"
 #include "behaviour/RuleChecker.h"
-#include "programmer/Prompter.h"
 #include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
+#include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>
 #include <QLabel>

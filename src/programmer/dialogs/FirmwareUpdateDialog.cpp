@@ -1,8 +1,8 @@
 #include "programmer/dialogs/FirmwareUpdateDialog.h"
 
-#include "programmer/Prompter.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
+#include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>

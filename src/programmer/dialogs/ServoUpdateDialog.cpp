@@ -1,9 +1,9 @@
 #include "programmer/dialogs/ServoUpdateDialog.h"
 
-#include "programmer/Prompter.h"
 #include "programmer/dialogs/ConsoleView.h"
 #include "programmer/dialogs/DialogText.h"
 #include "programmer/dialogs/PercentBar.h"
+#include "taskloom_base/Prompter.h"
 
 #include <QBoxLayout>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "posewright/WindowPlacement.h"
+#include "posewright_core/WindowPlacement.h"
 
 namespace posewright {
 

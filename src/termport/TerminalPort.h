@@ -4,8 +4,8 @@
 // own thread. Notifications are folded: after one, no other comes until the owner calls
 // drained(), so the owner's event queue never fills up with them. No Qt in here.
 
-#include "link/SerialPort.h"
 #include "platform/PortMap.h"
+#include "platform/SerialPort.h"
 #include "termcore/ReconnectRule.h"
 
 #include <atomic>
@@ -61,7 +61,7 @@ class TerminalPort {
     static std::vector<platform::PortEntry> listing(int capacity = 255);
 
   private:
-    comm::SerialPort port_;
+    platform::SerialPort port_;
     std::string name_;
     int baudRate_ = 0;
     DataReady ready_;

@@ -1,4 +1,4 @@
-#include "simwindow/SimSnapshot.h"
+#include "simwindow_core/SimSnapshot.h"
 
 #include <cstdio>
 

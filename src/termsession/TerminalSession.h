@@ -21,8 +21,8 @@
 #include "termcore/SessionSettings.h"
 #include "termcore/TerminalConfig.h"
 #include "termcore/TransmitJob.h"
-#include "terminal/Prompter.h"
-#include "terminal/TerminalPort.h"
+#include "termport/TerminalPort.h"
+#include "termsession/Prompter.h"
 
 #include <atomic>
 #include <cstdint>

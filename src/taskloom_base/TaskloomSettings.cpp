@@ -1,4 +1,4 @@
-#include "programmer/TaskloomSettings.h"
+#include "taskloom_base/TaskloomSettings.h"
 
 #include "platform/InstallPaths.h"
 

@@ -1,6 +1,6 @@
-#include "posewright/InfoGrids.h"
+#include "posewright_core/InfoGrids.h"
 
-#include "posewright/ValueText.h"
+#include "posewright_core/ValueText.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "terminal/TerminalSession.h"
+#include "termsession/TerminalSession.h"
 
 #include "termcore/ByteEscapes.h"
 #include "termcore/TerminalTexts.h"

@@ -1,4 +1,4 @@
-#include "posewright/ValueText.h"
+#include "posewright_core/ValueText.h"
 
 #include <climits>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "simwindow/SimPorts.h"
+#include "simwindow_core/SimPorts.h"
 
 #include "platform/PortMap.h"
 

@@ -1,4 +1,4 @@
-#include "programmer/ProgrammerTexts.h"
+#include "taskloom_base/ProgrammerTexts.h"
 
 #include "behaviour/ProgramMessages.h"
 

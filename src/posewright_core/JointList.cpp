@@ -1,6 +1,6 @@
-#include "posewright/JointList.h"
+#include "posewright_core/JointList.h"
 
-#include "posewright/ValueText.h"
+#include "posewright_core/ValueText.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "link/SerialPort.h"
+#include "platform/SerialPort.h"
 
 #include "platform/PortMap.h"
 
@@ -9,7 +9,7 @@
 #include <system_error>
 #include <unistd.h>
 
-namespace comm {
+namespace platform {
 
 namespace {
 
@@ -151,4 +151,4 @@ void SerialPort::readerLoop()
     }
 }
 
-} // namespace comm
+} // namespace platform

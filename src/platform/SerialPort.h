@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-namespace comm {
+namespace platform {
 
 class SerialPort : public platform::ByteChannel {
   public:
@@ -61,4 +61,4 @@ class SerialPort : public platform::ByteChannel {
     int wakePipe_[2] = {-1, -1};
 };
 
-} // namespace comm
+} // namespace platform

@@ -1,7 +1,7 @@
-#include "posewright/EditorCore.h"
+#include "posewright_core/EditorCore.h"
 
 #include "motion/MotionLink.h"
-#include "posewright/ValueText.h"
+#include "posewright_core/ValueText.h"
 
 #include <cstdio>
 #include <vector>

@@ -6,8 +6,8 @@
 
 #include "motion/LinkEvent.h"
 #include "motion/MotionReplies.h"
-#include "posewright/InfoGrids.h"
-#include "posewright/JointList.h"
+#include "posewright_core/InfoGrids.h"
+#include "posewright_core/JointList.h"
 
 #include <array>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "terminal/TerminalPort.h"
+#include "termport/TerminalPort.h"
 
 #include "platform/PortMap.h"
 
