@@ -12,10 +12,58 @@ if(TESSABAN_SANITIZE)
   add_link_options(-fsanitize=${_san})
 endif()
 if(TESSABAN_FUZZ)
-  # Every object carries coverage so that the fuzzers see into the libraries they drive.
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  # Every object carries coverage so that the fuzzers see into the libraries they drive. UBSan
+  # stops the run on its first report: in recover mode it only prints, and the fuzzer would go on
+  # and end as if nothing had been found.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# The suppressions in sanitizers/ are compiled into every executable of a sanitizer build, so that
+# a program run by hand, by a test or by scripts/sanitize reports the same things.
+if(TESSABAN_SANITIZE)
+  set(TESSABAN_LSAN_FUNCTION "")
+  set(TESSABAN_TSAN_FUNCTION "")
+  foreach(_kind IN ITEMS lsan tsan)
+    set(_file ${PROJECT_SOURCE_DIR}/sanitizers/${_kind}.supp)
+    set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_file})
+  endforeach()
+  set(TESSABAN_DLCLOSE_FUNCTION "")
+  if("address" IN_LIST TESSABAN_SANITIZE)
+    file(READ ${PROJECT_SOURCE_DIR}/sanitizers/lsan.supp _supp)
+    set(TESSABAN_LSAN_FUNCTION "const char* __lsan_default_suppressions() { return R\"supp(${_supp})supp\"; }")
+    # An unloaded library takes the pointers in its data with it: LSan then reports what they
+    # held as leaked and cannot name the code that allocated it (the OpenGL driver that Qt
+    # unloads when a program with a 3D view exits). Libraries stay loaded in these builds.
+    set(TESSABAN_DLCLOSE_FUNCTION "__attribute__((visibility(\"default\"), used)) int dlclose(void*) { return 0; }")
+    add_link_options(-Wl,--export-dynamic-symbol=dlclose)
+  endif()
+  if("thread" IN_LIST TESSABAN_SANITIZE)
+    file(READ ${PROJECT_SOURCE_DIR}/sanitizers/tsan.supp _supp)
+    set(TESSABAN_TSAN_FUNCTION "const char* __tsan_default_suppressions() { return R\"supp(${_supp})supp\"; }")
+  endif()
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/SanitizerDefaults.cpp.in ${PROJECT_BINARY_DIR}/SanitizerDefaults.cpp @ONLY)
+  add_library(tessaban_sanitizer_defaults OBJECT ${PROJECT_BINARY_DIR}/SanitizerDefaults.cpp)
+endif()
+
+# Gives every executable below DIR the sanitizer suppressions; called once all folders are added.
+function(tessaban_add_sanitizer_defaults dir)
+  if(NOT TARGET tessaban_sanitizer_defaults)
+    return()
+  endif()
+  get_property(_targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(_target IN LISTS _targets)
+    get_target_property(_type ${_target} TYPE)
+    if(_type STREQUAL "EXECUTABLE")
+      target_sources(${_target} PRIVATE $<TARGET_OBJECTS:tessaban_sanitizer_defaults>)
+    endif()
+  endforeach()
+  get_property(_children DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(_child IN LISTS _children)
+    tessaban_add_sanitizer_defaults(${_child})
+  endforeach()
+endfunction()
 
 # Adds every child of DIR that has a CMakeLists.txt, in name order, the ones named in ARGN first.
 # Targets link one another by name, which CMake resolves once everything is read; the first ones

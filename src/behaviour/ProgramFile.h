@@ -16,7 +16,7 @@ namespace behaviour {
 inline constexpr int32_t ProgramSignature = 1000;
 inline constexpr const char* ClipboardFormatName = "Linecraft";
 // Larger files are refused before they are read; a full program of ordinary texts is about 1 MB.
-inline constexpr size_t MaxProgramFileSize = 64u * 1024 * 1024;
+inline constexpr size_t MaxProgramFileSize = size_t{64} * 1024 * 1024;
 
 enum class LoadError {
     None,

@@ -50,7 +50,7 @@ class HexImageLoader::Parser {
         std::uint32_t sum = count + (address >> 8) + (address & 0xFF) + type;
         for (std::uint32_t i = 0; i <= count; ++i) {
             std::uint32_t value = 0;
-            if (!hex::readHex(rest + 2 * i, 2, value))
+            if (!hex::readHex(rest + 2 * static_cast<std::size_t>(i), 2, value))
                 return HexError::BadData;
             sum += value;
         }
@@ -65,7 +65,7 @@ class HexImageLoader::Parser {
             std::uint8_t* out = image_ + absolute;
             for (std::uint32_t i = 0; i < count; ++i) {
                 std::uint32_t value = 0;
-                hex::readHex(rest + 2 * i, 2, value);
+                hex::readHex(rest + 2 * static_cast<std::size_t>(i), 2, value);
                 out[i] = static_cast<std::uint8_t>(value);
             }
             highestEnd_ = std::max(highestEnd_, absolute + count);

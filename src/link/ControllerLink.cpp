@@ -1,6 +1,7 @@
 #include "link/ControllerLink.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -90,7 +91,7 @@ ControllerMode modeFromName(const char* name)
 
 LinkTiming LinkTiming::scaled(double factor) const
 {
-    auto s = [factor](int ms) { return static_cast<int>(ms * factor + 0.5); };
+    auto s = [factor](int ms) { return static_cast<int>(std::lround(ms * factor)); };
     LinkTiming t = *this;
     t.probeReplyMs = s(probeReplyMs);
     t.leaveModeMs = s(leaveModeMs);
@@ -145,19 +146,19 @@ ProbeVerdict classifyProbe(const ProbeReplies& replies)
         return v;
     }
     const std::vector<uint8_t>& r = replies.cr;
-    v.ok = true;
-    if (r.empty()) {
-        // A playing program does not answer the console at all.
-        v.mode = ControllerMode::Running;
-    } else if (r.size() < 3) {
+    if (!r.empty() && r.size() < 3) {
         v.ok = false;
-    } else if (r[0] == 0x0D && r.size() >= 4 && r[3] == '[') {
+        return v;
+    }
+    v.ok = true;
+    if (r.size() >= 4 && r[0] == 0x0D && r[3] == '[') {
         v.mode = ControllerMode::Console;
-    } else if (r[0] == 0x02 && r[2] == '[') {
+    } else if (r.size() >= 3 && r[0] == 0x02 && r[2] == '[') {
         v.mode = ControllerMode::Screen;
-    } else if (r[0] == 0x0D && r.size() >= 4 && r[3] == '-') {
+    } else if (r.size() >= 4 && r[0] == 0x0D && r[3] == '-') {
         v.mode = ControllerMode::BootLoader;
     } else {
+        // Silence (a playing program does not answer the console at all) or what it prints.
         v.mode = ControllerMode::Running;
     }
     return v;

@@ -196,8 +196,8 @@ class ControllerLink {
     int mode_ = modeValue(ControllerMode::Unknown);
     int menuEntry_ = 255;
     bool probeSilent_ = false;
-    char firmwareVersion_[kVersionCapacity];
-    char bootLoaderVersion_[kVersionCapacity];
+    char firmwareVersion_[kVersionCapacity] = {};
+    char bootLoaderVersion_[kVersionCapacity] = {};
     std::atomic<int> progress_{0};
     std::atomic<int> bootWait_{BootWaitIdle};
     ChunkObserver chunkObserver_;

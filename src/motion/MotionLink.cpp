@@ -271,11 +271,6 @@ bool MotionLink::send(const std::string& command, bool longWait)
     return ok;
 }
 
-bool MotionLink::sendGoto(int column, int row)
-{
-    return send("goto " + std::to_string(column) + " " + std::to_string(row) + "\r");
-}
-
 bool MotionLink::refresh()
 {
     return send("re\r");

@@ -80,7 +80,6 @@ class MotionLink {
     // Sends a console command; longWait for "save\r", "p 0\r" and ESC. False when the port is
     // closed or a piece could not be written.
     bool send(const std::string& command, bool longWait = false);
-    bool sendGoto(int column, int row);
     bool refresh();
 
     // While on, each tick decodes what has arrived at once instead of waiting for the line to

@@ -175,7 +175,7 @@ bool parseHeader(const uint8_t* h, size_t headerLen, int& row, int& col)
 
 } // namespace
 
-void ScreenDecoder::raise(LinkEvent event)
+void ScreenDecoder::raise(const LinkEvent& event)
 {
     if (handler_)
         handler_(event);
@@ -197,7 +197,7 @@ void ScreenDecoder::takeConsoleByte(uint8_t byte)
     LinkEvent e;
     e.code = LinkEventCode::MessageChanged;
     e.text = m;
-    raise(std::move(e));
+    raise(e);
 }
 
 void ScreenDecoder::feed(const uint8_t* data, size_t count)
@@ -265,7 +265,7 @@ ScreenDecoder::Step ScreenDecoder::decodeField(const uint8_t* data, size_t count
         e.code = LinkEventCode::EditScreenChanged;
         e.value = 1;
         e.present = true;
-        raise(std::move(e));
+        raise(e);
         return Step::Consumed;
     }
     if (rest == 0)
@@ -287,7 +287,7 @@ ScreenDecoder::Step ScreenDecoder::decodeField(const uint8_t* data, size_t count
             e.code = LinkEventCode::MessageChanged;
         }
         e.text = std::move(text);
-        raise(std::move(e));
+        raise(e);
         return Step::Consumed;
     }
 
@@ -346,7 +346,7 @@ ScreenDecoder::Step ScreenDecoder::decodeField(const uint8_t* data, size_t count
         e.value = cell.value;
         e.present = cell.present;
         e.known = cell.known;
-        raise(std::move(e));
+        raise(e);
         return Step::Consumed;
     }
 
@@ -400,7 +400,7 @@ ScreenDecoder::Step ScreenDecoder::decodeField(const uint8_t* data, size_t count
     default:
         return Step::Consumed; // fields kept by the controller only
     }
-    raise(std::move(e));
+    raise(e);
     return Step::Consumed;
 }
 

@@ -35,14 +35,12 @@ class ScreenDecoder {
     void reset() { pending_.clear(); }
     size_t pendingBytes() const { return pending_.size(); }
 
-    void setHandler(LinkEventHandler handler) { handler_ = std::move(handler); }
-
   private:
     enum class Step { Consumed, NeedMore };
     // Decodes the field starting at data[pos] (an STX); advances pos.
     Step decodeField(const uint8_t* data, size_t count, size_t& pos);
     void takeConsoleByte(uint8_t byte);
-    void raise(LinkEvent event);
+    void raise(const LinkEvent& event);
 
     MotionScreen& screen_;
     LinkEventHandler handler_;

@@ -180,7 +180,12 @@ std::string resolveWriteTarget(const std::string& path)
             current = link;
         } else {
             const std::size_t slash = current.rfind('/');
-            current = slash == std::string::npos ? link : current.substr(0, slash + 1) + link;
+            if (slash == std::string::npos) {
+                current = link;
+            } else {
+                current.resize(slash + 1);
+                current += link;
+            }
         }
     }
     errno = ELOOP;

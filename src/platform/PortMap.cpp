@@ -65,8 +65,10 @@ std::string usbDescription(const fs::path& ttyDevice)
         if (product.empty())
             product = "USB " + firstLine((dir / "idVendor").string()) + ":" +
                       firstLine((dir / "idProduct").string());
-        std::string serial = firstLine((dir / "serial").string());
-        return serial.empty() ? product : product + ", serial " + serial;
+        const std::string serial = firstLine((dir / "serial").string());
+        if (!serial.empty())
+            product.append(", serial ").append(serial);
+        return product;
     }
     return {};
 }
@@ -104,7 +106,7 @@ std::vector<std::string> usbSerialDevices()
     }
     std::sort(names.begin(), names.end(), naturalLess);
     for (auto& n : names)
-        n = "/dev/" + n;
+        n.insert(0, "/dev/");
     return names;
 }
 

@@ -22,7 +22,6 @@ class ValueControl : public QWidget {
     QString text() const;
     QLineEdit* edit() const { return edit_; }
     QToolButton* upButton() const { return up_; }
-    QToolButton* downButton() const { return down_; }
 
   signals:
     void notify(int controlId, int code);

@@ -160,11 +160,6 @@ void CGridCtrl::setZoom(int percent)
     formatLines(0, model_->lineCount());
 }
 
-int CGridCtrl::firstVisibleLine() const
-{
-    return rowAt(0) / 2;
-}
-
 void CGridCtrl::mousePressEvent(QMouseEvent* e)
 {
     QTableView::mousePressEvent(e);

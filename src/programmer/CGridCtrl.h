@@ -26,8 +26,6 @@ class CGridCtrl : public QTableView {
     QRect targetRect(const GridTarget& t) const;
     // Lines first .. first + n - 1 got rows: heights and merges.
     void formatLines(int first, int n);
-    // Scrolls so that a line is the first one shown.
-    int firstVisibleLine() const;
     // The scale of columns, rows, text and pictures, in percent.
     void setZoom(int percent);
     int zoom() const { return zoom_; }

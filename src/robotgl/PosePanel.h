@@ -51,8 +51,6 @@ class PosePanel : public RobotWindow {
     bool isSource() const { return isSource_; }
     DropZone dropZone() const { return dropZone_; }
     bool mouseInside() const { return mouseInside_; }
-    PosePanel* leftNeighbour() const { return left_; }
-    PosePanel* rightNeighbour() const { return right_; }
     // The pop-up menu with "Mirror pose" and "Delete pose".
     QMenu* contextMenu() const { return menu_; }
 

@@ -56,8 +56,6 @@ class RobotWindow : public QWidget, protected QOpenGLFunctions_3_3_Core {
     void resetView();
     const robotview::Trackball& trackball() const { return trackball_; }
 
-    // Whether the OpenGL 3.3 renderer could be created (false before the window is first drawn).
-    bool rendererReady() const { return rendererReady_; }
     // GL_RENDERER of the shared context, empty before the window is first drawn.
     QString rendererName() const { return rendererName_; }
     // The window's picture as it is shown, drawn now if something in it changed.

@@ -28,14 +28,19 @@ struct Mat4 {
     static Mat4 identity();
     static Mat4 translation(const Vec3& t);
     static Mat4 rotationZ(float radians); // counter-clockwise about +Z in a right-handed frame
-    float& at(int row, int column) { return m[static_cast<std::size_t>(column * 4 + row)]; }
-    float at(int row, int column) const { return m[static_cast<std::size_t>(column * 4 + row)]; }
+    float& at(int row, int column) { return m[index(row, column)]; }
+    float at(int row, int column) const { return m[index(row, column)]; }
     Mat4 operator*(const Mat4& o) const;
     Mat4 transposed() const;
     Vec3 transformPoint(const Vec3& p) const;
     Vec3 transformDirection(const Vec3& d) const;
     const float* data() const { return m.data(); }
     bool operator==(const Mat4&) const = default;
+
+    static std::size_t index(int row, int column)
+    {
+        return static_cast<std::size_t>(column) * 4 + static_cast<std::size_t>(row);
+    }
 };
 
 struct Quat {

@@ -157,7 +157,7 @@ bool RobotModel::load(const motion::RobotProfile& profile, std::string* error)
     for (unsigned i = 0; i < scene->mNumMeshes; ++i) {
         const aiMesh* src = scene->mMeshes[i];
         Mesh mesh;
-        mesh.vertices.reserve(src->mNumVertices * Mesh::kFloatsPerVertex);
+        mesh.vertices.reserve(std::size_t{src->mNumVertices} * Mesh::kFloatsPerVertex);
         for (unsigned v = 0; v < src->mNumVertices; ++v) {
             const aiVector3D& p = src->mVertices[v];
             Vec3 pos = xspace::pointFromX({p.x, p.y, p.z});
@@ -200,7 +200,7 @@ bool RobotModel::load(const motion::RobotProfile& profile, std::string* error)
         std::array<float, 16> rows{};
         for (int r = 0; r < 4; ++r)
             for (int c = 0; c < 4; ++c)
-                rows[static_cast<size_t>(r * 4 + c)] = a[c][r];
+                rows[static_cast<size_t>(r) * 4 + static_cast<size_t>(c)] = a[c][r];
         f.local = xspace::matrixFromRows(rows);
         for (unsigned i = 0; i < node->mNumMeshes; ++i)
             if (node->mMeshes[i] < meshes_.size())

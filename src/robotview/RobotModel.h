@@ -79,7 +79,6 @@ class RobotModel {
     const std::vector<Frame>& frames() const { return frames_; }
     const std::vector<Mesh>& meshes() const { return meshes_; }
     const std::vector<Material>& materials() const { return materials_; }
-    int rootFrame() const { return frames_.empty() ? -1 : 0; }
     // The first frame with this name (ignoring case) in depth-first order, or -1.
     int findFrame(const std::string& name) const;
     // world × every frame's parent chain, indexed like frames().

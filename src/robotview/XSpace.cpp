@@ -21,7 +21,8 @@ Mat4 matrixFromRows(const std::array<float, 16>& rows)
     Mat4 r;
     for (int row = 0; row < 4; ++row)
         for (int c = 0; c < 4; ++c)
-            r.at(row, c) = rows[static_cast<size_t>(c * 4 + row)] * flipSign(row) * flipSign(c);
+            r.at(row, c) =
+                rows[static_cast<size_t>(c) * 4 + static_cast<size_t>(row)] * flipSign(row) * flipSign(c);
     return r;
 }
 

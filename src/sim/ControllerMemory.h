@@ -54,11 +54,11 @@ class ControllerMemory {
 
     uint8_t* page(int number)
     {
-        return bytes_.data() + kMotionData + kPageSize * static_cast<uint32_t>(number);
+        return bytes_.data() + kMotionData + kPageSize * static_cast<size_t>(number);
     }
     const uint8_t* page(int number) const
     {
-        return bytes_.data() + kMotionData + kPageSize * static_cast<uint32_t>(number);
+        return bytes_.data() + kMotionData + kPageSize * static_cast<size_t>(number);
     }
 
   private:

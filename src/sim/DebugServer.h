@@ -17,7 +17,7 @@ class DebugServer {
   public:
     static constexpr size_t kMaxClients = 8;
     // A client that lets this much of its output pile up unread is dropped.
-    static constexpr size_t kMaxPendingOutput = 64 * 1024;
+    static constexpr size_t kMaxPendingOutput = size_t{64} * 1024;
 
     explicit DebugServer(Debugger& debugger) : debugger_(debugger) {}
     ~DebugServer();

@@ -35,7 +35,7 @@ JointTable JointTable::fromProfile(const motion::RobotProfile& profile)
 
 bool JointTable::usableProfile(const motion::RobotProfile& profile, std::string* error)
 {
-    auto refuse = [error](std::string why) {
+    auto refuse = [error](const std::string& why) {
         if (error)
             *error = "The robot profile cannot be simulated: " + why;
         return false;

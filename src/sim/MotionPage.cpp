@@ -12,7 +12,8 @@ constexpr size_t kNameOffset = 2;
 constexpr size_t kNameBytes = 16;
 constexpr size_t kAttributesOffset = kNameOffset + kNameBytes;
 constexpr size_t kPosesOffset = kAttributesOffset + 6;
-constexpr size_t kPoseBytes = kJointRows * 2 + 2;
+constexpr size_t kJointBytes = static_cast<size_t>(kJointRows) * 2; // then pause, then speed
+constexpr size_t kPoseBytes = kJointBytes + 2;
 static_assert(kPosesOffset + kPoseCount * kPoseBytes <= kSlotSize);
 
 bool printable(char c)
@@ -49,12 +50,12 @@ MotionPage MotionPage::decode(const uint8_t* slot)
     for (int p = 0; p < kPoseCount; ++p) {
         const uint8_t* in = slot + kPosesOffset + p * kPoseBytes;
         Pose& pose = page.poses[p];
-        for (int j = 0; j < kJointRows; ++j) {
+        for (size_t j = 0; j < pose.values.size(); ++j) {
             uint16_t v = static_cast<uint16_t>(in[2 * j] | (in[2 * j + 1] << 8));
             pose.values[j] = (v == kUnknownValue || v <= kMaxJointValue) ? v : kUnknownValue;
         }
-        pose.pause = in[kJointRows * 2];
-        pose.speed = in[kJointRows * 2 + 1];
+        pose.pause = in[kJointBytes];
+        pose.speed = in[kJointBytes + 1];
     }
     return page;
 }
@@ -75,12 +76,12 @@ void MotionPage::encode(uint8_t* slot) const
     for (int p = 0; p < kPoseCount; ++p) {
         uint8_t* out = slot + kPosesOffset + p * kPoseBytes;
         const Pose& pose = poses[p];
-        for (int j = 0; j < kJointRows; ++j) {
+        for (size_t j = 0; j < pose.values.size(); ++j) {
             out[2 * j] = static_cast<uint8_t>(pose.values[j] & 0xFF);
             out[2 * j + 1] = static_cast<uint8_t>(pose.values[j] >> 8);
         }
-        out[kJointRows * 2] = pose.pause;
-        out[kJointRows * 2 + 1] = pose.speed;
+        out[kJointBytes] = pose.pause;
+        out[kJointBytes + 1] = pose.speed;
     }
 }
 

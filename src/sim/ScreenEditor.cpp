@@ -189,11 +189,15 @@ void ScreenEditor::input(uint8_t byte, int64_t now)
         return;
     }
     switch (byte) {
-    case '\r':
-        execute(line_, now);
+    case '\r': {
+        // The typed line leaves the editor before it runs, as a command may start a new one.
+        std::string line;
+        line.swap(line_);
+        execute(line, now);
         line_.clear();
         flushMessage();
         return;
+    }
     case '\n':
         return;
     case 8:

@@ -25,10 +25,7 @@ class ControllerFace : public QWidget {
     // Shows the power and the AUX LED as the controller has them.
     void showState(const SimSnapshot& state);
 
-    QPushButton* powerButton() const { return power_; }
     QPushButton* button(const QString& name) const;
-    // The bits of the remote's buttons held now, as a program reads them.
-    int remoteBits() const { return remoteBits_; }
 
   private:
     QPushButton* addButton(const QString& name, const QString& text);

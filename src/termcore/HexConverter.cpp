@@ -102,7 +102,7 @@ HexConversion convertIntelHex(const std::function<int()>& getByte, bool bytesum,
             // Every data digit must be on the line: a short record is not read past its end.
             for (uint32_t i = 0; i < count; ++i) {
                 uint32_t byte = 0;
-                if (!readHex(record, rest + 2 * i, 2, &byte))
+                if (!readHex(record, rest + 2 * size_t{i}, 2, &byte))
                     return fail(HexConversion::BadLine);
                 result.image[linear + i] = static_cast<uint8_t>(byte);
             }

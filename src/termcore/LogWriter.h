@@ -14,7 +14,7 @@ namespace termcore {
 class LogWriter {
   public:
     static constexpr int64_t kFlushIntervalMs = 1000;
-    static constexpr size_t kBufferLimit = 64 * 1024;
+    static constexpr size_t kBufferLimit = size_t{64} * 1024;
 
     LogWriter() = default;
     ~LogWriter() { close(); }

@@ -29,7 +29,6 @@ class ReceiveCapture {
     bool active() const { return fd_ >= 0; }
     const std::string& path() const { return path_; }
     uint64_t receivedBytes() const { return received_; }
-    size_t stagedBytes() const { return staged_; }
 
   private:
     bool flush();

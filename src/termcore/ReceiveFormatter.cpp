@@ -82,7 +82,7 @@ void ReceiveFormatter::appendHexLine(std::string& out, uint64_t offset, const ui
     for (int i = 7; i >= 0; --i)
         *p++ = kHex[(offset >> (4 * i)) & 0xF];
     p += 2;
-    char* text = p + perLine * 3 + perLine / 8 + 1;
+    char* text = p + size_t(perLine) * 3 + size_t(perLine / 8) + 1;
     for (int i = 0; i < perLine; ++i) {
         if (i > 0 && i % 8 == 0)
             ++p;

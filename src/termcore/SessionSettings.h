@@ -20,7 +20,7 @@ class SessionSettings {
     static constexpr int kSendStrings = 9;
     static constexpr int kMaxNameLength = 40;
     static constexpr int kMaxTextLength = 2048;
-    static constexpr size_t kMaxFileSize = 64 * 1024;
+    static constexpr size_t kMaxFileSize = size_t{64} * 1024;
     static constexpr int kMinFontPixels = 8;
     static constexpr int kMaxFontPixels = 40;
 

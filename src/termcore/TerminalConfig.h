@@ -58,8 +58,6 @@ class TerminalConfig {
     void setBackground(Rgb c) { background_ = c; }
     Rgb text() const { return text_; }
     void setText(Rgb c) { text_ = c; }
-    int32_t reservedA() const { return reservedA_; }
-    int32_t reservedB() const { return reservedB_; }
 
     RecentFileList& recent() { return recent_; }
     const RecentFileList& recent() const { return recent_; }

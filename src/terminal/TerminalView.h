@@ -50,7 +50,6 @@ class TerminalView : public QAbstractScrollArea {
     QColor background() const { return background_; }
     QColor textColour() const { return text_; }
     void setCaretVisible(bool visible);
-    bool caretVisible() const { return caretVisible_; }
     void wheelLines(int delta);
     // A page up or down through the history, as the scroll bar's page step does.
     void scrollPage(bool up);

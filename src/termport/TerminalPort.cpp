@@ -104,12 +104,4 @@ std::vector<platform::PortEntry> TerminalPort::listing(int capacity)
     return ports;
 }
 
-std::vector<std::string> TerminalPort::enumerate(int capacity)
-{
-    std::vector<std::string> names;
-    for (const platform::PortEntry& entry : listing(capacity))
-        names.push_back(entry.name);
-    return names;
-}
-
 } // namespace terminal

@@ -59,8 +59,6 @@ class TerminalPort {
     // The COM ports there are now, by number (COM1, COM3, COM10), at most capacity, each with
     // what stands behind it (an adapter's name and serial number, a label); none is opened.
     static std::vector<platform::PortEntry> listing(int capacity = 255);
-    // Their names only.
-    static std::vector<std::string> enumerate(int capacity = 255);
 
   private:
     platform::SerialPort port_;

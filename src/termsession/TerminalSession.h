@@ -89,7 +89,6 @@ class TerminalSession {
     void pasteTick();
     int64_t pasteDueMs() const;
     bool pasting() const { return pacer_.active(); }
-    void cancelPaste() { pacer_.cancel(); }
 
     void setTimestamps(bool on);
     void setHexView(bool on);

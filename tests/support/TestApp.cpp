@@ -4,12 +4,6 @@
 
 #include <cerrno>
 
-// fontconfig and D-Bus keep caches for the life of the process; they are not ours to free.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig\nleak:libdbus-1\n";
-}
-
 namespace testsupport {
 
 QApplication& testApp(const char* platform)
