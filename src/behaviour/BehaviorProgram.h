@@ -2,6 +2,9 @@
 // A behaviour program as a document holds it: 1000 line slots of which `count` are shown and
 // saved, the selection, the current cell, and the tables and image of the last check. Every
 // operation keeps line indexes inside 0..count-1 and the slots from count on blank.
+//
+// Failure in this library: an operation that can be refused returns a result struct saying
+// whether it succeeded (ok), why (an error code or message number) and the message to show.
 
 #include "behaviour/ProgramLine.h"
 #include "behaviour/ProgramTables.h"

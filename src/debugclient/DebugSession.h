@@ -4,6 +4,8 @@
 // program's state as the simulator reports it (the line it stands at, why it stopped, the
 // variables by name with the ones changed since the last stop marked), and the requests that
 // continue, step and pause it. The view asks it what to show after each poll().
+//
+// Failure in this library: bool, with the reason in a std::string* error.
 
 #include "debugclient/DebugChannel.h"
 #include "debugclient/DebugReply.h"

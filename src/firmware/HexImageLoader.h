@@ -10,6 +10,9 @@
 // E + 2 bytes long: it includes the byte at index E (one past the data, normally the fill)
 // before the checksum, which the boot loader expects. The caller's buffer is only replaced
 // when the whole text was accepted, so a refused file never leaves a half-loaded image behind.
+//
+// Failure in this library: a reader answers bool and keeps an error enum (error()) and, where it
+// applies, the line at fault; the area checks answer bool with the reason in a std::string* why.
 
 #include <cstddef>
 #include <cstdint>

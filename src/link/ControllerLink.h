@@ -9,6 +9,9 @@
 // tests hand in a channel to a simulated controller and a virtual clock. A link is used by one
 // thread at a time; only progress() and cancelBootLoaderWait() may be called from another thread
 // while a transfer or capture runs.
+//
+// Failure in this library: a result struct: ok, the number of the message to show, and the
+// detail (which file, which line).
 
 #include "link/ControllerMode.h"
 #include "platform/ByteChannel.h"

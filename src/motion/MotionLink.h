@@ -10,6 +10,9 @@
 // device and sleeps for real; a link given its own channel opener and clock (a simulated
 // controller in-process, a virtual clock) has no reader thread: the owner's calls take in what
 // has arrived, so the whole conversation runs on one thread and in the clock's time.
+//
+// Failure in this library: bool, with the reason in a std::string* error; what the controller
+// answers arrives as link events.
 
 #include "motion/ByteRing.h"
 #include "motion/LinkEvent.h"

@@ -1,6 +1,10 @@
 #pragma once
 // A serial device on POSIX termios: exclusive, raw 8N1, non-blocking, any rate.
 // Works the same on real UARTs, USB adapters and pseudo-terminals.
+//
+// Failure in this library: a call answers false (or -1) and the object keeps the system's reason
+// (lastError(), lastErrorText()); a free function with no object to keep it gives the reason in
+// a std::string* error, and writeFileAtomically in its result (the step and errno).
 
 #include <cstddef>
 #include <cstdint>

@@ -3,6 +3,9 @@
 // drop sends (and how long it waits for the reply), and what every LinkEvent from the controller
 // changes on the form. The form (CPosewrightView) only passes its controls' notifications in and
 // shows the state kept here; the controller's repaint is the only thing that changes it.
+//
+// Failure in this library: the controller's answers and refusals become events for the form
+// (message line, questions), never return values.
 
 #include "motion/LinkEvent.h"
 #include "motion/MotionReplies.h"

@@ -2,6 +2,8 @@
 // One window's robot: the profile's joints with their target and displayed values, and the
 // scene read from the profile's .x model file as a frame tree with meshes. A joint value turns
 // the joint's frame about its local Z axis in bounded, incremental steps.
+//
+// Failure in this library: bool, with the reason in a std::string* error.
 
 #include "motion/RobotProfile.h"
 #include "robotview/Mat4.h"

@@ -9,6 +9,9 @@
 // power-on). The control channel switches the power, presses the START and MODE buttons,
 // injects faults into what the controller sends, and acts on the robot a program runs on
 // (buttons held, sensor readings, remote data; see RunningState).
+//
+// Failure in this library: bool, with the reason in a std::string* error (a control command's
+// refusal is the text the control channel answers).
 
 #include "sim/BootLoader.h"
 #include "sim/ControllerMemory.h"

@@ -3,6 +3,9 @@
 // cursor, the escape-sequence collector, and the view geometry in pixels (scroll position,
 // content extent, dirty rectangle, caret). It draws nothing: the view reads the cells and the
 // rectangles it reports and paints them with the font whose metrics it handed over.
+//
+// Failure in this library: a conversion or file operation returns a result with a code (ok());
+// a value that cannot be parsed is an empty std::optional.
 
 #include <cstddef>
 #include <cstdint>

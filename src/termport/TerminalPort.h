@@ -3,6 +3,8 @@
 // serial port's reader thread) only says that bytes are waiting; the window reads them on its
 // own thread. Notifications are folded: after one, no other comes until the owner calls
 // drained(), so the owner's event queue never fills up with them. No Qt in here.
+//
+// Failure in this library: false, with the system's reason from lastErrorText().
 
 #include "platform/PortMap.h"
 #include "platform/SerialPort.h"

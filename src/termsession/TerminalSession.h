@@ -11,6 +11,9 @@
 // while a transmission runs), logs them when sent bytes are logged (the log takes a lock), and
 // at its end calls Host::post() to have the end handled on the owner's thread. Both threads are
 // joined before the port closes and before the session goes away.
+//
+// Failure in this library: a failed action is told to the user through the prompter, in the
+// words of the terminal's text table; calls answer bool.
 
 #include "termcore/KeyTable.h"
 #include "termcore/LogWriter.h"
