@@ -7,21 +7,21 @@ build=$1 version=$2 gui=$3
 out=$(mktemp -d /tmp/tessaban-deb.XXXXXX)
 trap 'rm -rf "$out"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+# Under pipefail, `cmd | grep -q` fails whenever grep stops at its match before cmd has written
+# everything (cmd then dies of SIGPIPE): each text is read whole before it is searched.
 
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 || { cat "$out/cpack.log"; fail cpack; }
 deb=$(ls "$out"/tessaban_*.deb)
 [ "$(basename "$deb")" = "tessaban_${version}_$(dpkg --print-architecture).deb" ] || fail "named $(basename "$deb")"
 [ "$(dpkg-deb -f "$deb" Package)" = tessaban ] || fail "package name"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "version $(dpkg-deb -f "$deb" Version)"
-dpkg-deb -f "$deb" Maintainer | grep -q '<.*@.*>' || fail "no maintainer address"
-# Read whole first: grep -q leaves at its match, and under pipefail the writer's SIGPIPE would fail
-# the check whenever the description arrives in more than one write.
-description=$(dpkg-deb -f "$deb" Description)
-grep -q 'sudo adduser USER dialout' <<<"$description" || fail "no dialout advice in the description"
+text=$(dpkg-deb -f "$deb" Maintainer) && grep -q '<.*@.*>' <<<"$text" || fail "no maintainer address"
+text=$(dpkg-deb -f "$deb" Description) && grep -q 'sudo adduser USER dialout' <<<"$text" ||
+  fail "no dialout advice in the description"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "$depends" | grep -q 'libc6' || fail "dependencies were not computed: $depends"
 [ "$gui" = OFF ] || echo "$depends" | grep -q 'libqt6widgets6' || fail "the windows' Qt is not a dependency: $depends"
-dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -qx './postinst' || fail "no postinst"
+text=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t) && grep -qx './postinst' <<<"$text" || fail "no postinst"
 
 files=$(dpkg-deb -c "$deb" | sed 's|^.* \./|/|')
 wanted=(/usr/bin/tessaban /usr/bin/kz7sim "/usr/share/tessaban/Robot files/default.rbt"

@@ -10,6 +10,8 @@ build=$1 version=$2 gui=$3
 root=$(mktemp -d /tmp/tessaban-install.XXXXXX)
 trap 'rm -rf "$root"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+# Under pipefail, `cmd | grep -q` fails whenever grep stops at its match before cmd has written
+# everything (cmd then dies of SIGPIPE): each text is read whole before it is searched.
 
 DESTDIR=$root cmake --install "$build" --prefix /usr >"$root/install.log" || { cat "$root/install.log"; fail "install"; }
 P=$root/usr
@@ -69,7 +71,7 @@ if [ "$gui" = ON ]; then
     "$P/share/applications/taskloom.desktop" || fail "Taskloom does not open .tpg and .mtn"
 
   # Help and version need no display.
-  taskloom --help | grep -q '^usage: taskloom' || fail "taskloom --help without a display"
+  text=$(taskloom --help) && grep -q '^usage: taskloom' <<<"$text" || fail "taskloom --help without a display"
 
   # Taskloom from the installed tree: its first window is the main window only if the robot
   # profile was found under the installed share/tessaban.
@@ -85,8 +87,8 @@ for page in "$P"/share/man/man1/*.1; do
   [ -z "$warnings" ] || fail "$page: $warnings"
 done
 for p in "${programs[@]}"; do [ -f "$P/share/man/man1/$p.1" ] || fail "no manual page for $p"; done
-LC_ALL=C.UTF-8 MANPATH=$P/share/man man -P cat tessaban 2>/dev/null | grep -q "tessaban (Tessaban)\|Tessaban $version" ||
-  fail "man tessaban does not render with the version"
+text=$(LC_ALL=C.UTF-8 MANPATH=$P/share/man man -P cat tessaban 2>/dev/null) &&
+  grep -q "tessaban (Tessaban)\|Tessaban $version" <<<"$text" || fail "man tessaban does not render with the version"
 
 # Completion: commands, subcommands, options from --help, and only exact COMn names as ports.
 mkdir -p "$TESSABAN_PORTS"
@@ -99,7 +101,7 @@ completions() {
 [ "$(completions tessaban pro)" = program ] || fail "completing 'pro': $(completions tessaban pro)"
 [ "$(completions tessaban program ch)" = check ] || fail "completing 'program ch'"
 [ "$(completions tessaban --ver)" = --version ] || fail "completing '--ver'"
-completions tessaban motion backup --p | grep -qx -- --port || fail "completing 'motion backup --p'"
+text=$(completions tessaban motion backup --p) && grep -qx -- --port <<<"$text" || fail "completing 'motion backup --p'"
 [ "$(completions tessaban program download --port C)" = COM7 ] || fail "completing ports: $(completions tessaban program download --port C)"
 # Files of the command's kind, and folders to reach them.
 mkdir -p "$root/files/lessons" && touch "$root/files/walk.mtn" "$root/files/count.tpg" "$root/files/notes.txt"
