@@ -1,73 +1,20 @@
 #include "sim/Controller.h"
 
+#include "sim/CommandWords.h"
+
 #include "platform/AtomicFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
-#include <cstring>
 
 namespace sim {
 
 namespace {
 
-constexpr uint8_t kEsc = 27;
 constexpr char kConsolePrompt[] = " [KZ-7]> ";
-constexpr char kLoaderPrompt[] = "--> ";
 const char* const kMenuNames[3] = {"Console", "Screen", "Running"};
 constexpr int64_t kUpdateFirstMs = 400; // the servo image is checked before the first device
 constexpr int64_t kUpdatePerDeviceMs = 120;
-
-std::vector<std::string> split(std::string_view line)
-{
-    std::vector<std::string> words;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i])))
-            ++i;
-        size_t start = i;
-        while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
-            ++i;
-        if (i > start)
-            words.emplace_back(line.substr(start, i - start));
-    }
-    return words;
-}
-
-bool parseUnsigned(const std::string& text, int base, uint64_t& value)
-{
-    if (text.empty() || text.size() > 8)
-        return false;
-    uint64_t v = 0;
-    for (char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return false;
-        v = v * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-    }
-    value = v;
-    return true;
-}
-
-std::string lower(std::string_view text)
-{
-    std::string s(text);
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-// Lines that hold nothing but the PC's probe and wake-up characters are no commands.
-bool onlyProbeBytes(const std::string& line)
-{
-    return std::all_of(line.begin(), line.end(), [](char c) { return c == '*' || c == '#' || c == ' '; });
-}
 
 } // namespace
 
@@ -97,7 +44,7 @@ const char* modeName(Mode mode)
 std::optional<Mode> modeFromName(std::string_view name)
 {
     for (Mode m : {Mode::Menu, Mode::Console, Mode::Screen, Mode::Running, Mode::BootLoader})
-        if (lower(name) == modeName(m))
+        if (lowerCase(name) == modeName(m))
             return m;
     return std::nullopt;
 }
@@ -144,19 +91,12 @@ std::string Controller::firmwareVersion() const
     return text;
 }
 
-std::string Controller::bootLoaderVersion()
-{
-    return "KZ-7 boot loader 2.04";
-}
-
 bool Controller::takeMemoryChanged()
 {
-    bool changed = memoryChanged_ || editor_->takeMemoryChanged();
-    memoryChanged_ = false;
-    return changed;
+    return bootLoader_.takeMemoryChanged() || editor_->takeMemoryChanged();
 }
 
-void Controller::emit(std::string_view bytes)
+void Controller::send(std::string_view bytes)
 {
     out_.append(bytes);
 }
@@ -168,19 +108,12 @@ void Controller::advance(int64_t now)
 {
     if (now > now_)
         now_ = now;
-    if (!stalled() && !stalledInput_.empty()) {
-        std::string held;
-        held.swap(stalledInput_);
-        receive(held);
-    }
+    if (!stalled() && faults_.holdingInput())
+        receive(faults_.releaseInput());
     if (mode_ == Mode::Starting && now_ >= windowEnd_)
         bootFirmware();
-    if (mode_ == Mode::BootLoader && loader_ == LoaderState::Receiving) {
-        bool started = imageLastByte_ >= 0;
-        if ((started && now_ >= imageLastByte_ + kImageEndQuietMs) ||
-            (!started && now_ >= imageStarted_ + kImageStartTimeoutMs))
-            finishImage();
-    }
+    if (mode_ == Mode::BootLoader)
+        bootLoader_.advance(now_);
     if (mode_ == Mode::Console && updating_) {
         int guard = 0;
         while (updating_ && now_ >= updateDue_ && guard++ < 300)
@@ -203,12 +136,12 @@ std::optional<int64_t> Controller::nextDeadline() const
             next = t;
     };
     if (stalled())
-        consider(stallUntil_);
+        consider(faults_.stalledUntil());
     if (mode_ == Mode::Starting)
         consider(windowEnd_);
-    if (mode_ == Mode::BootLoader && loader_ == LoaderState::Receiving)
-        consider(imageLastByte_ >= 0 ? imageLastByte_ + kImageEndQuietMs
-                                     : imageStarted_ + kImageStartTimeoutMs);
+    if (mode_ == Mode::BootLoader)
+        if (auto t = bootLoader_.nextDeadline())
+            consider(*t);
     if (mode_ == Mode::Console && updating_)
         consider(updateDue_);
     if (mode_ == Mode::Running)
@@ -222,11 +155,10 @@ std::optional<int64_t> Controller::nextDeadline() const
 
 void Controller::receive(const uint8_t* data, size_t count)
 {
-    if (silent_ || vanished_)
+    if (!faults_.listening())
         return;
     if (stalled()) {
-        // A stalled controller takes nothing in; the bytes wait on the line.
-        stalledInput_.append(reinterpret_cast<const char*>(data), count);
+        faults_.holdInput(data, count);
         return;
     }
     for (size_t i = 0; i < count; ++i)
@@ -277,19 +209,17 @@ void Controller::powerOn()
     hashes_ = 0;
     menuEntry_ = 0;
     windowEnd_ = now_ + kPowerOnWindowMs;
-    emit("\r\nKZ-7\r\n");
+    send("\r\nKZ-7\r\n");
 }
 
 void Controller::powerOff()
 {
     mode_ = Mode::Off;
     out_.clear();
-    line_.clear();
+    consoleLine_.clear();
     updating_ = false;
-    silent_ = false;
-    stalledInput_.clear();
-    loader_ = LoaderState::Prompt;
-    image_.clear();
+    faults_.powerOff();
+    bootLoader_.reset();
     running_.reset();
     // The editor's working page and the robot's pose do not survive a power cycle.
     editor_ = std::make_unique<ScreenEditor>(memory_, joints_, out_);
@@ -309,9 +239,8 @@ void Controller::pressStart()
 {
     if (mode_ == Mode::Menu) {
         menuByte('\r');
-    } else if (mode_ == Mode::BootLoader && loader_ == LoaderState::AwaitStart) {
-        emit(std::string_view(reinterpret_cast<const char*>(memory_.data() + uploadAddress_), uploadLength_));
-        loader_ = LoaderState::Prompt;
+    } else if (mode_ == Mode::BootLoader) {
+        bootLoader_.pressStart();
     }
 }
 
@@ -342,8 +271,8 @@ void Controller::enterMenu()
     mode_ = Mode::Menu;
     stars_ = 0;
     hashes_ = 0;
-    emit("\r\n\r\nKZ-7 menu: TAB moves, Enter selects\r\n  0 Console\r\n  1 Screen\r\n  2 Running\r\n> ");
-    emit(std::to_string(menuEntry_) + " " + kMenuNames[menuEntry_]);
+    send("\r\n\r\nKZ-7 menu: TAB moves, Enter selects\r\n  0 Console\r\n  1 Screen\r\n  2 Running\r\n> ");
+    send(std::to_string(menuEntry_) + " " + kMenuNames[menuEntry_]);
 }
 
 void Controller::menuByte(uint8_t byte)
@@ -352,7 +281,7 @@ void Controller::menuByte(uint8_t byte)
         if (++stars_ == 3) {
             // The probe's answer: the highlighted entry, twice, as raw bytes.
             const char answer[2] = {static_cast<char>(menuEntry_), static_cast<char>(menuEntry_)};
-            emit(std::string_view(answer, 2));
+            send(std::string_view(answer, 2));
             stars_ = 0;
         }
         hashes_ = 0;
@@ -367,7 +296,7 @@ void Controller::menuByte(uint8_t byte)
     hashes_ = 0;
     if (byte == '\t') {
         menuEntry_ = (menuEntry_ + 1) % 3;
-        emit(std::string("\r> ") + std::to_string(menuEntry_) + " " + kMenuNames[menuEntry_] + "   ");
+        send(std::string("\r> ") + std::to_string(menuEntry_) + " " + kMenuNames[menuEntry_] + "   ");
     } else if (byte == '\r') {
         switch (menuEntry_) {
         case 0:
@@ -389,9 +318,9 @@ void Controller::menuByte(uint8_t byte)
 void Controller::enterConsole()
 {
     mode_ = Mode::Console;
-    line_.clear();
+    consoleLine_.clear();
     updating_ = false;
-    emit("\r\nKZ-7 controller console [" + firmwareVersion() + "]\r\n" +
+    send("\r\nKZ-7 controller console [" + firmwareVersion() + "]\r\n" +
          " [help] commands: ver, update FROM TO, exit\r\n" + kConsolePrompt);
 }
 
@@ -400,51 +329,26 @@ void Controller::consoleByte(uint8_t byte)
     if (updating_)
         return; // busy passing the image on
     std::string line;
-    if (editLine(byte, EchoPastEnd::No, line))
+    if (consoleLine_.edit(byte, line))
         consoleCommand(line);
-}
-
-bool Controller::editLine(uint8_t byte, EchoPastEnd echoPastEnd, std::string& finished)
-{
-    if (byte == '\r') {
-        finished.swap(line_);
-        line_.clear();
-        emit("\r\n");
-        return true;
-    }
-    if (byte == 8 || byte == 127) {
-        if (!line_.empty()) {
-            line_.pop_back();
-            emit("\b \b");
-        }
-        return false;
-    }
-    if (byte >= 32 && byte <= 126) {
-        const bool fits = line_.size() < kLineLength;
-        if (fits)
-            line_.push_back(static_cast<char>(byte));
-        if (fits || echoPastEnd == EchoPastEnd::Yes)
-            emit(std::string_view(reinterpret_cast<const char*>(&byte), 1));
-    }
-    return false;
 }
 
 // Every console line starts with " [" so that the reply to a bare carriage return always
 // carries '[' as its fourth byte, whatever the line held.
 void Controller::consoleCommand(const std::string& line)
 {
-    std::vector<std::string> words = split(line);
+    std::vector<std::string> words = splitWords(line);
     if (words.empty() || onlyProbeBytes(line)) {
-        emit(kConsolePrompt);
+        send(kConsolePrompt);
         return;
     }
-    std::string command = lower(words[0]);
+    std::string command = lowerCase(words[0]);
     if (command == "exit") {
         enterMenu();
     } else if (command == "ver") {
-        emit(" [version] " + firmwareVersion() + "\r\n" + kConsolePrompt);
+        send(" [version] " + firmwareVersion() + "\r\n" + kConsolePrompt);
     } else if (command == "help") {
-        emit(std::string(" [help] ver: firmware version\r\n") +
+        send(std::string(" [help] ver: firmware version\r\n") +
              " [help] update FROM TO: pass the servo image at C000 to bus IDs FROM..TO\r\n" +
              " [help] exit: back to the menu\r\n" + kConsolePrompt);
     } else if (command == "update") {
@@ -452,11 +356,11 @@ void Controller::consoleCommand(const std::string& line)
         uint64_t to = 0;
         if (words.size() != 3 || !parseUnsigned(words[1], 10, from) || !parseUnsigned(words[2], 10, to) ||
             from > to || to > 253) {
-            emit(std::string(" [error] usage: update FROM TO (bus IDs 0..253)\r\n") + kConsolePrompt);
+            send(std::string(" [error] usage: update FROM TO (bus IDs 0..253)\r\n") + kConsolePrompt);
             return;
         }
         if (!memory_.servoImagePresent()) {
-            emit(std::string(" [error] no servo image at C000: download one first\r\n") + kConsolePrompt);
+            send(std::string(" [error] no servo image at C000: download one first\r\n") + kConsolePrompt);
             return;
         }
         updateIds_.clear();
@@ -466,22 +370,22 @@ void Controller::consoleCommand(const std::string& line)
         updateNext_ = 0;
         updating_ = true;
         updateDue_ = now_ + kUpdateFirstMs;
-        emit(" [update] servo image found, " + std::to_string(updateIds_.size()) + " device(s) in " +
+        send(" [update] servo image found, " + std::to_string(updateIds_.size()) + " device(s) in " +
              std::to_string(from) + ".." + std::to_string(to) + "\r\n");
     } else {
-        emit(" [error] unknown command: " + line.substr(0, 40) + "\r\n" + kConsolePrompt);
+        send(" [error] unknown command: " + line.substr(0, 40) + "\r\n" + kConsolePrompt);
     }
 }
 
 void Controller::updateStep()
 {
     if (updateNext_ < updateIds_.size()) {
-        emit(" [update] ID " + std::to_string(updateIds_[updateNext_++]) + " ... done\r\n");
+        send(" [update] ID " + std::to_string(updateIds_[updateNext_++]) + " ... done\r\n");
         updateDue_ = now_ + kUpdatePerDeviceMs;
         return;
     }
     updating_ = false;
-    emit(" [update] finished, " + std::to_string(updateIds_.size()) + " device(s) updated <\r\n" +
+    send(" [update] finished, " + std::to_string(updateIds_.size()) + " device(s) updated <\r\n" +
          kConsolePrompt);
 }
 
@@ -520,120 +424,16 @@ void Controller::runningByte(uint8_t byte)
 void Controller::enterBootLoader()
 {
     mode_ = Mode::BootLoader;
-    loader_ = LoaderState::Prompt;
-    line_.clear();
     hashes_ = 0;
-    emit("\r\nKZ-7 boot loader (" + bootLoaderVersion() + ")\r\n" + kLoaderPrompt);
+    bootLoader_.enter();
 }
 
 void Controller::loaderByte(uint8_t byte)
 {
-    if (loader_ == LoaderState::Receiving) {
-        if (imageBytes_ < ControllerMemory::kSize + 1)
-            image_.push_back(byte);
-        ++imageBytes_;
-        imageLastByte_ = now_;
-        return;
-    }
-    if (loader_ == LoaderState::AwaitStart) {
-        if (byte == kEsc) {
-            loader_ = LoaderState::Prompt;
-            emit(std::string("\r\n-- upload cancelled\r\n") + kLoaderPrompt);
-        }
-        return;
-    }
-    std::string line;
-    if (editLine(byte, EchoPastEnd::Yes, line))
-        loaderCommand(line);
-}
-
-// Every boot-loader line starts with "--" (or is one of the transfer answers), so the reply to
-// a bare carriage return carries '-' as its fourth byte.
-void Controller::loaderCommand(const std::string& line)
-{
-    std::vector<std::string> words = split(line);
-    if (words.empty() || onlyProbeBytes(line)) {
-        emit(kLoaderPrompt);
-        return;
-    }
-    std::string command = lower(words[0]);
-    if (command == "ld") {
-        uint64_t address = 0;
-        if (words.size() != 2 || !parseUnsigned(words[1], 16, address) ||
-            address >= ControllerMemory::kSize) {
-            emit(std::string("-- usage: ld ADDRESS (hex, below 1E000)\r\n") + kLoaderPrompt);
-            return;
-        }
-        imageAddress_ = static_cast<uint32_t>(address);
-        image_.clear();
-        imageBytes_ = 0;
-        imageStarted_ = now_;
-        imageLastByte_ = -1;
-        loader_ = LoaderState::Receiving;
-        emit("Ready..");
-    } else if (command == "up") {
-        uint64_t address = 0;
-        uint64_t length = 0;
-        if (words.size() != 3 || !parseUnsigned(words[1], 16, address) ||
-            !parseUnsigned(words[2], 16, length) || length == 0 ||
-            !ControllerMemory::contains(address, length)) {
-            emit(std::string("-- usage: up ADDRESS LENGTH (hex, inside 0..1E000)\r\n") + kLoaderPrompt);
-            return;
-        }
-        uploadAddress_ = static_cast<uint32_t>(address);
-        uploadLength_ = static_cast<uint32_t>(length);
-        loader_ = LoaderState::AwaitStart;
-        emit("ready...");
-    } else if (command == "app" || command == "go") {
-        if (!memory_.firmwarePresent()) {
-            emit(std::string("-- no firmware to start\r\n") + kLoaderPrompt);
-            return;
-        }
-        if (command == "app")
-            emit("-- starting the firmware\r\n");
+    if (bootLoader_.input(byte, now_) == BootLoader::Outcome::StartFirmware) {
         menuEntry_ = 0; // the firmware starts afresh, with its first entry highlighted
         enterMenu();
-    } else if (command == "help") {
-        emit(std::string("-- ld ADDR: receive an image ending with its 8-bit sum\r\n") +
-             "-- up ADDR LEN: send memory after START is pressed\r\n-- app, go: start the firmware\r\n" +
-             kLoaderPrompt);
-    } else {
-        emit("-- unknown command: " + line.substr(0, 40) + "\r\n" + kLoaderPrompt);
     }
-}
-
-void Controller::finishImage()
-{
-    loader_ = LoaderState::Prompt;
-    if (imageBytes_ == 0) {
-        emit(std::string("Fail: no image received\r\n") + kLoaderPrompt);
-        return;
-    }
-    size_t length = imageBytes_ - 1; // the last byte is the sum of all before it
-    uint8_t sum = 0;
-    for (size_t i = 0; i < length && i < image_.size(); ++i)
-        sum = static_cast<uint8_t>(sum + image_[i]);
-    if (imageBytes_ > image_.size() || !ControllerMemory::contains(imageAddress_, length)) {
-        emit(std::string("Fail: image runs past the end of memory\r\n") + kLoaderPrompt);
-    } else if (sum != image_[length]) {
-        char text[96];
-        std::snprintf(text, sizeof text, "Fail: checksum %02X, expected %02X; nothing written\r\n",
-                      image_[length], sum);
-        emit(std::string(text) + kLoaderPrompt);
-    } else {
-        // A new program replaces the whole program area, so nothing of a longer one before it
-        // is left behind its end.
-        if (imageAddress_ == ControllerMemory::kProgram)
-            memory_.eraseProgram();
-        memory_.write(imageAddress_, image_.data(), length);
-        memoryChanged_ = true;
-        char text[96];
-        std::snprintf(text, sizeof text, "Success: %zu bytes at %X\r\n", length, imageAddress_);
-        emit(std::string(text) + kLoaderPrompt);
-    }
-    image_.clear();
-    image_.shrink_to_fit();
-    imageBytes_ = 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -641,38 +441,7 @@ void Controller::finishImage()
 
 std::string Controller::takeOutput(size_t maxBytes)
 {
-    std::string sent;
-    if (silent_ || vanished_) {
-        out_.clear();
-        return sent;
-    }
-    if (stalled() || out_.empty() || maxBytes == 0)
-        return sent;
-    size_t take = std::min(maxBytes, out_.size());
-    if (vanishAfter_ >= 0)
-        take = std::min(take, static_cast<size_t>(vanishAfter_));
-    sent.reserve(take);
-    for (size_t i = 0; i < take; ++i) {
-        auto byte = static_cast<uint8_t>(out_[i]);
-        if (dropCount_ > 0) {
-            --dropCount_;
-            continue;
-        }
-        if (garbleCount_ > 0) {
-            --garbleCount_;
-            byte ^= 0xA5;
-        }
-        sent.push_back(static_cast<char>(byte));
-    }
-    out_.erase(0, take);
-    if (vanishAfter_ >= 0) {
-        vanishAfter_ -= static_cast<long>(take);
-        if (vanishAfter_ == 0) {
-            vanished_ = true;
-            out_.clear();
-        }
-    }
-    return sent;
+    return faults_.take(maxBytes, now_);
 }
 
 std::string Controller::stateLine() const
@@ -680,87 +449,147 @@ std::string Controller::stateLine() const
     return std::string("mode=") + modeName(mode_) + " " + running_.stateLine();
 }
 
+namespace {
+
+// One control-channel command: its name and the controller's handler for it.
+struct ControlCommand {
+    const char* name;
+    bool (Controller::*run)(const std::vector<std::string>& words, std::string& why, std::string* reply);
+};
+
+// A count argument ("drop 3"): the command's only word after its name, decimal.
+bool countArgument(const std::vector<std::string>& words, long& value)
+{
+    uint64_t v = 0;
+    if (words.size() != 2 || !parseUnsigned(words[1], 10, v))
+        return false;
+    value = static_cast<long>(v);
+    return true;
+}
+
+} // namespace
+
 bool Controller::control(std::string_view line, std::string* error, std::string* reply)
 {
+    // clang-format off
+    static const ControlCommand kCommands[] = {
+        {"power",  &Controller::powerCommand},
+        {"press",  &Controller::pressCommand},
+        {"stall",  &Controller::stallCommand},
+        {"drop",   &Controller::dropCommand},
+        {"garble", &Controller::garbleCommand},
+        {"vanish", &Controller::vanishCommand},
+        {"silent", &Controller::silentCommand},
+        {"dump",   &Controller::dumpCommand},
+    };
+    // clang-format on
     auto fail = [&](const std::string& why) {
         if (error)
             *error = why;
         return false;
     };
-    std::vector<std::string> words = split(line);
+    const Words words = splitWords(line);
     if (words.empty())
         return fail("empty command");
-    std::string command = lower(words[0]);
-    std::string argument = words.size() > 1 ? lower(words[1]) : std::string();
-    auto count = [&](long& value) {
-        uint64_t v = 0;
-        if (words.size() != 2 || !parseUnsigned(words[1], 10, v))
-            return false;
-        value = static_cast<long>(v);
-        return true;
-    };
-    if (command == "power" && words.size() == 2 && (argument == "on" || argument == "off")) {
-        if (argument == "on")
-            powerOn();
-        else
-            powerOff();
-        return true;
-    }
-    if (command == "press" && words.size() == 2 && (argument == "start" || argument == "mode")) {
-        if (!silent_) {
-            if (argument == "start" && mode_ == Mode::Running)
-                running_.setButton(RunningState::kButtonStart, true); // held until released
-            else if (argument == "start")
-                pressStart();
-            else
-                pressMode();
-        }
-        return true;
-    }
-    long value = 0;
-    if (command == "stall" && count(value)) {
-        stallUntil_ = now_ + value;
-        return true;
-    }
-    if (command == "drop" && count(value)) {
-        dropCount_ = value;
-        return true;
-    }
-    if (command == "garble" && count(value)) {
-        garbleCount_ = value;
-        return true;
-    }
-    if (command == "vanish" && count(value)) {
-        vanishAfter_ = value;
-        if (value == 0) {
-            vanished_ = true;
-            out_.clear();
-        }
-        return true;
-    }
-    if (command == "silent" && words.size() == 1) {
-        silent_ = true;
-        out_.clear();
-        return true;
-    }
-    if (command == "dump" && words.size() <= 2) {
-        std::string state = stateLine();
-        if (words.size() == 2) {
-            std::string text = state + "\n";
-            const platform::AtomicWriteResult written =
-                platform::writeFileAtomically(words[1], std::vector<uint8_t>(text.begin(), text.end()),
-                                              platform::FilePermissions{0644, false});
-            if (!written)
-                return fail("cannot write the state to " + words[1]);
-        } else if (reply) {
-            *reply = state;
-        }
-        return true;
-    }
+    const std::string command = lowerCase(words[0]);
     std::string why;
+    for (const ControlCommand& c : kCommands)
+        if (command == c.name && (this->*c.run)(words, why, reply))
+            return why.empty() ? true : fail(why);
+    // What the controller does not take is for the robot the program runs on.
     if (running_.control(words, why))
         return why.empty() ? true : fail(why);
     return fail("unknown control command: " + std::string(line.substr(0, 60)));
+}
+
+bool Controller::powerCommand(const Words& words, std::string&, std::string*)
+{
+    const std::string argument = words.size() == 2 ? lowerCase(words[1]) : std::string();
+    if (argument == "on")
+        powerOn();
+    else if (argument == "off")
+        powerOff();
+    else
+        return false;
+    return true;
+}
+
+bool Controller::pressCommand(const Words& words, std::string&, std::string*)
+{
+    const std::string argument = words.size() == 2 ? lowerCase(words[1]) : std::string();
+    if (argument != "start" && argument != "mode")
+        return false;
+    if (silent())
+        return true;
+    if (argument == "start" && mode_ == Mode::Running)
+        running_.setButton(RunningState::kButtonStart, true); // held until released
+    else if (argument == "start")
+        pressStart();
+    else
+        pressMode();
+    return true;
+}
+
+bool Controller::stallCommand(const Words& words, std::string&, std::string*)
+{
+    long ms = 0;
+    if (!countArgument(words, ms))
+        return false;
+    faults_.stallFor(now_, ms);
+    return true;
+}
+
+bool Controller::dropCommand(const Words& words, std::string&, std::string*)
+{
+    long bytes = 0;
+    if (!countArgument(words, bytes))
+        return false;
+    faults_.drop(bytes);
+    return true;
+}
+
+bool Controller::garbleCommand(const Words& words, std::string&, std::string*)
+{
+    long bytes = 0;
+    if (!countArgument(words, bytes))
+        return false;
+    faults_.garble(bytes);
+    return true;
+}
+
+bool Controller::vanishCommand(const Words& words, std::string&, std::string*)
+{
+    long bytes = 0;
+    if (!countArgument(words, bytes))
+        return false;
+    faults_.vanishAfter(bytes);
+    return true;
+}
+
+bool Controller::silentCommand(const Words& words, std::string&, std::string*)
+{
+    if (words.size() != 1)
+        return false;
+    faults_.silence();
+    return true;
+}
+
+// "dump" answers with the state line; "dump FILE" writes it, with a newline, into FILE.
+bool Controller::dumpCommand(const Words& words, std::string& why, std::string* reply)
+{
+    if (words.size() > 2)
+        return false;
+    std::string state = stateLine();
+    if (words.size() == 2) {
+        std::string text = state + "\n";
+        const platform::AtomicWriteResult written = platform::writeFileAtomically(
+            words[1], std::vector<uint8_t>(text.begin(), text.end()), platform::FilePermissions{0644, false});
+        if (!written)
+            why = "cannot write the state to " + words[1];
+    } else if (reply) {
+        *reply = state;
+    }
+    return true;
 }
 
 } // namespace sim

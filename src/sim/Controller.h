@@ -10,8 +10,11 @@
 // injects faults into what the controller sends, and acts on the robot a program runs on
 // (buttons held, sensor readings, remote data; see RunningState).
 
+#include "sim/BootLoader.h"
 #include "sim/ControllerMemory.h"
+#include "sim/FaultInjector.h"
 #include "sim/JointTable.h"
+#include "sim/LineEditor.h"
 #include "sim/RunningState.h"
 #include "sim/ScreenEditor.h"
 
@@ -33,10 +36,6 @@ class Controller {
   public:
     // How long after power-on a run of '#' still catches the boot loader.
     static constexpr int64_t kPowerOnWindowMs = 500;
-    // A boot-loader image ends when the line has been quiet this long.
-    static constexpr int64_t kImageEndQuietMs = 150;
-    // A boot-loader image that never starts is given up after this long.
-    static constexpr int64_t kImageStartTimeoutMs = 5000;
     static constexpr int kHashesForBootLoader = 10;
     static constexpr int kBurstForMenu = 255;
     static constexpr size_t kMaxPendingOutput = 4u << 20;
@@ -75,19 +74,18 @@ class Controller {
 
     Mode mode() const { return mode_; }
     int menuEntry() const { return menuEntry_; }
-    bool vanished() const { return vanished_; }
-    bool silent() const { return silent_; }
-    int64_t stalledUntil() const { return stallUntil_; }
-    bool stalled() const { return now_ < stallUntil_; }
+    bool vanished() const { return faults_.vanished(); }
+    bool silent() const { return faults_.silent(); }
+    int64_t stalledUntil() const { return faults_.stalledUntil(); }
+    bool stalled() const { return faults_.stalled(now_); }
     // True once after the memory changed (a boot-loader image or a saved page).
     bool takeMemoryChanged();
     const ScreenEditor& editor() const { return *editor_; }
     const JointTable& joints() const { return joints_; }
     std::string firmwareVersion() const;
-    static std::string bootLoaderVersion();
 
   private:
-    enum class LoaderState { Prompt, Receiving, AwaitStart };
+    using Words = std::vector<std::string>;
 
     void process(uint8_t byte);
     void powerOn();
@@ -103,20 +101,25 @@ class Controller {
 
     void menuByte(uint8_t byte);
     void consoleByte(uint8_t byte);
-    // Line editing shared by the console and the boot loader: printable bytes are echoed and
-    // kept up to kLineLength, backspace erases, Enter hands the line over in `finished` and
-    // returns true. The boot loader echoes what no longer fits; the console does not.
-    enum class EchoPastEnd { No, Yes };
-    static constexpr size_t kLineLength = 80;
-    bool editLine(uint8_t byte, EchoPastEnd echoPastEnd, std::string& finished);
     void consoleCommand(const std::string& line);
     void loaderByte(uint8_t byte);
-    void loaderCommand(const std::string& line);
-    void finishImage();
     void runningByte(uint8_t byte);
     void updateStep();
 
-    void emit(std::string_view bytes);
+    // Control-channel commands, one per row of the control table. Each returns false when
+    // the words are not its own (the running state may know them); a failure that is its
+    // own leaves the reason in `why`.
+    bool powerCommand(const Words& words, std::string& why, std::string* reply);
+    bool pressCommand(const Words& words, std::string& why, std::string* reply);
+    bool stallCommand(const Words& words, std::string& why, std::string* reply);
+    bool dropCommand(const Words& words, std::string& why, std::string* reply);
+    bool garbleCommand(const Words& words, std::string& why, std::string* reply);
+    bool vanishCommand(const Words& words, std::string& why, std::string* reply);
+    bool silentCommand(const Words& words, std::string& why, std::string* reply);
+    bool dumpCommand(const Words& words, std::string& why, std::string* reply);
+
+    // Queues bytes for the PC; takeOutput() hands them over through the faults.
+    void send(std::string_view bytes);
 
     ControllerMemory& memory_;
     JointTable joints_;
@@ -131,8 +134,8 @@ class Controller {
     int hashes_ = 0;
     int64_t windowEnd_ = 0;
 
-    // Console and boot-loader command lines.
-    std::string line_;
+    // Console command line.
+    LineEditor consoleLine_{out_, LineEditor::EchoPastEnd::No};
 
     // Servo update report in progress.
     bool updating_ = false;
@@ -144,26 +147,8 @@ class Controller {
     int burst_ = 0;
     RunningState running_{joints_, editor_, out_};
 
-    // Boot loader.
-    LoaderState loader_ = LoaderState::Prompt;
-    uint32_t imageAddress_ = 0;
-    std::vector<uint8_t> image_;
-    size_t imageBytes_ = 0; // received, including any beyond the end of memory
-    int64_t imageStarted_ = 0;
-    int64_t imageLastByte_ = -1;
-    uint32_t uploadAddress_ = 0;
-    uint32_t uploadLength_ = 0;
-
-    // Faults.
-    bool silent_ = false;
-    int64_t stallUntil_ = 0;
-    std::string stalledInput_;
-    long dropCount_ = 0;
-    long garbleCount_ = 0;
-    long vanishAfter_ = -1;
-    bool vanished_ = false;
-
-    bool memoryChanged_ = false;
+    BootLoader bootLoader_{memory_, out_};
+    FaultInjector faults_{out_};
 };
 
 } // namespace sim

@@ -1,5 +1,6 @@
 #include "sim/RunningState.h"
 
+#include "sim/CommandWords.h"
 #include "sim/ScreenEditor.h"
 
 #include <algorithm>
@@ -21,13 +22,6 @@ constexpr ButtonName kButtons[] = {
     {"left", "l", RunningState::kButtonLeft},   {"right", "r", RunningState::kButtonRight},
     {"start", "s", RunningState::kButtonStart},
 };
-
-std::string lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // Decimal, or hexadecimal after "0x"; within low..high.
 bool parseNumber(const std::string& text, long low, long high, long& value)
@@ -151,11 +145,11 @@ void RunningState::setButton(int bit, bool down)
 
 bool RunningState::control(const std::vector<std::string>& words, std::string& error)
 {
-    const std::string command = lower(words[0]);
+    const std::string command = lowerCase(words[0]);
     if (command == "press" || command == "release") {
         if (words.size() != 2)
             return false;
-        const std::string name = lower(words[1]);
+        const std::string name = lowerCase(words[1]);
         for (const ButtonName& b : kButtons)
             if (name == b.word || name == b.letter) {
                 setButton(b.bit, command == "press");

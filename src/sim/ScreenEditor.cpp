@@ -1,7 +1,8 @@
 #include "sim/ScreenEditor.h"
 
+#include "sim/CommandWords.h"
+
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace sim {
@@ -10,37 +11,20 @@ namespace {
 
 using motion::FieldLayout;
 using motion::layoutOf;
-using motion::placeOf;
 using motion::ScreenField;
 
 constexpr uint8_t kEsc = 27;
 constexpr int kPageInfoColumn = motion::kPageInfoCursorColumn;
-constexpr int kPlayStepMs = 150; // per pose, plus the pose's pause in tens of milliseconds
-
-std::string format(const char* pattern, long value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, pattern, value);
-    return text;
-}
-
-int key(int row, int column)
-{
-    return row * 100 + column;
-}
-
-int key(motion::ScreenPlace place)
-{
-    return key(place.row, place.column);
-}
+constexpr int kPauseRow = FieldPainter::kPauseRow;
+constexpr int kSpeedRow = FieldPainter::kSpeedRow;
 
 // The field a cursor at column 0..7 (0: current, 1..7: poses) and row 0..32 stands on.
 ScreenField valueField(int column, int row)
 {
     const bool current = column == 0;
-    if (row == ScreenEditor::kPauseRow - 1)
+    if (row == kPauseRow - 1)
         return current ? ScreenField::CurrentPause : ScreenField::PosePause;
-    if (row == ScreenEditor::kSpeedRow - 1)
+    if (row == kSpeedRow - 1)
         return current ? ScreenField::CurrentSpeed : ScreenField::PoseSpeed;
     return current ? ScreenField::CurrentJoint : ScreenField::PoseJoint;
 }
@@ -64,22 +48,6 @@ bool parseNumber(std::string_view text, long& value)
     return true;
 }
 
-std::vector<std::string> split(const std::string& line)
-{
-    std::vector<std::string> words;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == ' ')
-            ++i;
-        size_t start = i;
-        while (i < line.size() && line[i] != ' ')
-            ++i;
-        if (i > start)
-            words.push_back(line.substr(start, i - start));
-    }
-    return words;
-}
-
 // Which joint mirrors which: the kit's servos come in left/right pairs with consecutive IDs
 // (1 and 2, 3 and 4, ...), mounted facing each other, so a mirrored value is 1023 - value.
 uint16_t mirrored(uint16_t value)
@@ -87,10 +55,58 @@ uint16_t mirrored(uint16_t value)
     return value == kUnknownValue ? kUnknownValue : static_cast<uint16_t>(kMaxJointValue - value);
 }
 
+// What a command takes after its name. Checked before its handler runs; a mismatch answers
+// with the command's usage line.
+enum class Arguments {
+    Unchecked, // whatever follows is ignored or read by the handler itself
+    None,
+    One,
+    Two,
+    Ids, // one or more joint IDs
+};
+
+std::string usage(const std::string& command, Arguments arguments)
+{
+    switch (arguments) {
+    case Arguments::One:
+        return "Usage: " + command + " N";
+    case Arguments::Two:
+        return "Usage: " + command + " N M";
+    case Arguments::Ids:
+        return "Usage: " + command + " ID [ID...]";
+    default:
+        return "Usage: " + command;
+    }
+}
+
+bool fits(Arguments arguments, size_t count, bool numeric)
+{
+    switch (arguments) {
+    case Arguments::Unchecked:
+        return true;
+    case Arguments::None:
+        return count == 0 && numeric;
+    case Arguments::One:
+        return count == 1 && numeric;
+    case Arguments::Two:
+        return count == 2 && numeric;
+    case Arguments::Ids:
+        return count > 0 && numeric;
+    }
+    return false;
+}
+
 } // namespace
 
+struct ScreenEditor::Command {
+    const char* name;
+    Arguments arguments;
+    void (ScreenEditor::*run)(const Call& call);
+};
+
 ScreenEditor::ScreenEditor(ControllerMemory& memory, const JointTable& joints, std::string& out)
-    : memory_(memory), joints_(joints), out_(out)
+    : memory_(memory), joints_(joints), painter_(joints, out),
+      player_([this](int number) { return pageToPlay(number); })
 {
     for (int id = 0; id < kJointRows; ++id) {
         current_[id] = joints_.known(id) ? joints_.initial[id] : -1;
@@ -98,18 +114,13 @@ ScreenEditor::ScreenEditor(ControllerMemory& memory, const JointTable& joints, s
     }
 }
 
-std::string ScreenEditor::header(int row, int column)
-{
-    return std::string("\x02\x1b[") + std::to_string(row) + ";" + std::to_string(column) + "f";
-}
-
 void ScreenEditor::enter(int64_t)
 {
-    painting_ = true;
+    painter_.setPainting(true);
     line_.clear();
     awaitingName_ = false;
     question_ = Action::None;
-    play_ = Play{};
+    player_.halt();
     openPage(pageNumber_);
     say("Motion editor: page " + std::to_string(pageNumber_));
     fullRepaint();
@@ -135,28 +146,18 @@ bool ScreenEditor::takeMemoryChanged()
 
 void ScreenEditor::input(uint8_t byte, int64_t now)
 {
-    if (play_.active) {
+    if (player_.active()) {
         if (byte == kEsc) {
-            int exitPage = play_.data.exitPage;
-            if (!play_.stopping && exitPage >= 1) {
-                // The exit page brings the robot to rest before the player stops.
-                play_.stopping = true;
-                play_.page = exitPage;
-                play_.data = exitPage == pageNumber_ ? page_ : MotionPage::decode(memory_.page(exitPage));
-                play_.pose = 0;
-                play_.loopsLeft = 1;
-                if (play_.data.poseCount == 0)
-                    finishPlay("Play stopped. OK");
-            } else {
-                finishPlay("Play stopped. OK");
-            }
+            if (auto ended = player_.stop())
+                finishPlay(*ended);
         } else if (byte == '\r') {
             // Only "exit" is heard while a page plays; it stops the player first.
             bool leave = line_ == "exit";
             line_.clear();
             if (leave) {
+                player_.halt();
                 finishPlay("Play stopped. OK");
-                leaveOrAsk(Action::Exit, 0, now);
+                leaveOrAsk(Action::Exit, 0);
                 flushMessage();
             }
         } else if (byte >= 32 && byte <= 126 && line_.size() < kMaxLine) {
@@ -179,7 +180,7 @@ void ScreenEditor::input(uint8_t byte, int64_t now)
             line_.clear();
             if (leave) {
                 question_ = Action::None;
-                leaveOrAsk(Action::Exit, 0, now);
+                leaveOrAsk(Action::Exit, 0);
                 flushMessage();
             }
         } else if (byte >= 32 && byte <= 126 && line_.size() < kMaxLine) {
@@ -188,15 +189,11 @@ void ScreenEditor::input(uint8_t byte, int64_t now)
         return;
     }
     switch (byte) {
-    case '\r': {
-        // The typed line leaves the editor before it runs, as a command may start a new one.
-        std::string line;
-        line.swap(line_);
-        execute(line, now);
+    case '\r':
+        execute(line_, now);
         line_.clear();
         flushMessage();
         return;
-    }
     case '\n':
         return;
     case 8:
@@ -208,7 +205,7 @@ void ScreenEditor::input(uint8_t byte, int64_t now)
         // An ESC meant to stop a play that has just ended still gets an answer, so a PC
         // waiting for one does not give the controller up.
         line_.clear();
-        messageDue_ = true;
+        painter_.repeatMessage();
         flushMessage();
         return;
     case ']':
@@ -226,7 +223,7 @@ void ScreenEditor::input(uint8_t byte, int64_t now)
         line_.push_back(static_cast<char>(byte));
 }
 
-void ScreenEditor::answer(bool yes, int64_t now)
+void ScreenEditor::answer(bool yes, int64_t)
 {
     Action action = question_;
     question_ = Action::None;
@@ -244,11 +241,11 @@ void ScreenEditor::answer(bool yes, int64_t now)
         return;
     }
     dirty_ = false; // the changes are given up
-    perform(action, questionArgument_, now);
+    perform(action, questionArgument_);
     flushMessage();
 }
 
-void ScreenEditor::leaveOrAsk(Action action, int argument, int64_t now)
+void ScreenEditor::leaveOrAsk(Action action, int argument)
 {
     if (dirty_) {
         question_ = action;
@@ -256,10 +253,10 @@ void ScreenEditor::leaveOrAsk(Action action, int argument, int64_t now)
         say("Page " + std::to_string(pageNumber_) + " is not saved. Are you sure? (y/n)");
         return;
     }
-    perform(action, argument, now);
+    perform(action, argument);
 }
 
-void ScreenEditor::perform(Action action, int argument, int64_t)
+void ScreenEditor::perform(Action action, int argument)
 {
     if (action == Action::Exit) {
         exit_ = true;
@@ -291,25 +288,41 @@ void ScreenEditor::openPage(int number)
 
 void ScreenEditor::execute(const std::string& line, int64_t now)
 {
+    // clang-format off
+    static const Command kCommands[] = {
+        {"page",  Arguments::One,       &ScreenEditor::pageCommand},
+        {"n",     Arguments::None,      &ScreenEditor::nextOrBackCommand},
+        {"b",     Arguments::None,      &ScreenEditor::nextOrBackCommand},
+        {"p",     Arguments::One,       &ScreenEditor::offsetPageCommand},
+        {"re",    Arguments::Unchecked, &ScreenEditor::repaintCommand},
+        {"exit",  Arguments::Unchecked, &ScreenEditor::exitCommand},
+        {"name",  Arguments::Unchecked, &ScreenEditor::nameCommand},
+        {"goto",  Arguments::Two,       &ScreenEditor::gotoCommand},
+        {"set",   Arguments::One,       &ScreenEditor::setCommand},
+        {"go",    Arguments::One,       &ScreenEditor::goCommand},
+        {"w",     Arguments::One,       &ScreenEditor::writeCommand},
+        {"i",     Arguments::One,       &ScreenEditor::writeCommand},
+        {"write", Arguments::None,      &ScreenEditor::writeCommand},
+        {"move",  Arguments::Two,       &ScreenEditor::moveCommand},
+        {"m",     Arguments::One,       &ScreenEditor::mirrorCommand},
+        {"d",     Arguments::One,       &ScreenEditor::deleteCommand},
+        {"on",    Arguments::Ids,       &ScreenEditor::torqueCommand},
+        {"off",   Arguments::Ids,       &ScreenEditor::torqueCommand},
+        {"save",  Arguments::Unchecked, &ScreenEditor::saveCommand},
+        {"play",  Arguments::One,       &ScreenEditor::playCommand},
+    };
+    // clang-format on
     if (awaitingName_) {
-        awaitingName_ = false;
-        std::string name;
-        for (char c : line)
-            if (c >= 32 && c <= 126 && name.size() < kMaxPageName)
-                name.push_back(c);
-        if (name != page_.name) {
-            page_.name = name;
-            dirty_ = true;
-        }
-        repaintChanged();
-        say("Page name set");
+        takeName(line);
         return;
     }
-    std::vector<std::string> words = split(line);
+    std::vector<std::string> words = splitWords(line);
     if (words.empty()) {
-        messageDue_ = true; // an empty line repaints the message line
-        if (message_.empty())
-            message_ = "Ready";
+        // An empty line repaints the message line.
+        if (painter_.message().empty())
+            say("Ready");
+        else
+            painter_.repeatMessage();
         return;
     }
     const std::string& command = words[0];
@@ -320,208 +333,263 @@ void ScreenEditor::execute(const std::string& line, int64_t now)
         numeric = numeric && parseNumber(words[i], v);
         numbers.push_back(v);
     }
-    auto wants = [&](size_t count) {
-        if (numbers.size() == count && numeric)
-            return true;
-        say("Usage: " + command + (count == 0 ? "" : count == 1 ? " N" : " N M"));
-        return false;
-    };
-    auto poseIndex = [&](long k, int limit) {
-        if (k >= 0 && k < limit)
-            return true;
-        say("No pose " + std::to_string(k) + " (page has " + std::to_string(page_.poseCount) + ")");
-        return false;
-    };
-
-    if (command == "page") {
-        if (!wants(1))
-            return;
-        if (numbers[0] < 1 || numbers[0] > kMaxPageNumber) {
-            // The editor waits for a repaint after a page change; give it one.
-            fullRepaint();
-            say("Pages are 1..127 (p 0 opens the offset page)");
-            return;
-        }
-        leaveOrAsk(Action::OpenPage, static_cast<int>(numbers[0]), now);
-    } else if (command == "n" || command == "b") {
-        if (!wants(0))
-            return;
-        int target = pageNumber_ + (command == "n" ? 1 : -1);
-        if (target < 1 || target > kMaxPageNumber) {
-            fullRepaint();
-            say(command == "n" ? "No page after 127" : "No page before 1");
-            return;
-        }
-        leaveOrAsk(Action::OpenPage, target, now);
-    } else if (command == "p") {
-        if (!wants(1))
-            return;
-        if (numbers[0] != 0) {
-            say("Usage: p 0 (opens the offset page)");
-            return;
-        }
-        leaveOrAsk(Action::OpenPage, 0, now);
-    } else if (command == "re") {
-        fullRepaint();
-        say("Page " + std::to_string(pageNumber_));
-    } else if (command == "exit") {
-        leaveOrAsk(Action::Exit, 0, now);
-    } else if (command == "name") {
-        if (words.size() == 1) {
-            awaitingName_ = true;
-            say("Page name?");
-            return;
-        }
-        std::string rest = line.substr(line.find("name") + 5);
-        awaitingName_ = true;
-        execute(rest, now);
-    } else if (command == "goto") {
-        if (!wants(2))
-            return;
-        long column = numbers[0];
-        long row = numbers[1];
-        bool valid = (column >= 0 && column <= kPoseCount && row >= 0 && row <= kSpeedRow - 1) ||
-                     (column == kPageInfoColumn && motion::pageAttributeAtCursorRow(static_cast<int>(row)));
-        if (!valid) {
-            say("No field at " + std::to_string(column) + " " + std::to_string(row));
-            return;
-        }
-        cursorColumn_ = static_cast<int>(column);
-        cursorRow_ = static_cast<int>(row);
-        if (column >= 1 && column <= kPoseCount)
-            selectedPose_ = static_cast<int>(column - 1);
-        repaintChanged();
-        say("Cursor at " + std::to_string(column) + " " + std::to_string(row));
-    } else if (command == "set") {
-        if (!wants(1))
-            return;
-        setValue(numbers[0]);
-    } else if (command == "go") {
-        if (!wants(1) || !poseIndex(numbers[0], page_.poseCount))
-            return;
-        int k = static_cast<int>(numbers[0]);
-        if (poseIncomplete(k)) {
-            question_ = Action::GoPose;
-            questionArgument_ = k;
-            say("Pose " + std::to_string(k) + " has unknown values. Are you sure? (y/n)");
-            return;
-        }
-        goPose(k);
-        repaintChanged();
-        say("Robot at pose " + std::to_string(k));
-    } else if (command == "w" || command == "i" || command == "write") {
-        bool append = command == "write";
-        if (!wants(append ? 0 : 1))
-            return;
-        int k = append ? page_.poseCount : static_cast<int>(numbers[0]);
-        bool inserting = command != "w" || k == page_.poseCount;
-        if (k < 0 || k > page_.poseCount || k >= kPoseCount) {
-            say("Pose " + std::to_string(k) + " cannot be written (page has " +
-                std::to_string(page_.poseCount) + ")");
-            return;
-        }
-        if (inserting && page_.poseCount >= kPoseCount) {
-            say("The page holds 7 poses already");
-            return;
-        }
-        Pose pose;
-        for (int id = 0; id < kJointRows; ++id)
-            pose.values[id] = current_[id] < 0 ? kUnknownValue : static_cast<uint16_t>(current_[id]);
-        pose.pause = static_cast<uint8_t>(currentPause_);
-        pose.speed = static_cast<uint8_t>(currentSpeed_);
-        if (inserting) {
-            for (int p = page_.poseCount; p > k; --p)
-                page_.poses[p] = page_.poses[p - 1];
-            ++page_.poseCount;
-        }
-        page_.poses[k] = pose;
-        selectedPose_ = k;
-        dirty_ = true;
-        repaintChanged();
-        say((command == "i" ? "Pose inserted at "
-             : append       ? "Pose added as "
-                            : "Pose written to ") +
-            std::to_string(k));
-    } else if (command == "move") {
-        if (!wants(2) || !poseIndex(numbers[0], page_.poseCount) || !poseIndex(numbers[1], page_.poseCount))
-            return;
-        int from = static_cast<int>(numbers[0]);
-        int to = static_cast<int>(numbers[1]);
-        Pose moving = page_.poses[from];
-        if (from < to)
-            for (int p = from; p < to; ++p)
-                page_.poses[p] = page_.poses[p + 1];
-        else
-            for (int p = from; p > to; --p)
-                page_.poses[p] = page_.poses[p - 1];
-        page_.poses[to] = moving;
-        selectedPose_ = to;
-        dirty_ = dirty_ || from != to;
-        repaintChanged();
-        say("Pose " + std::to_string(from) + " moved to " + std::to_string(to));
-    } else if (command == "m") {
-        if (!wants(1) || !poseIndex(numbers[0], page_.poseCount))
-            return;
-        Pose& pose = page_.poses[numbers[0]];
-        for (int a = 1; a + 1 < kJointRows; a += 2) {
-            int b = a + 1;
-            // A pair with an unknown side is left alone rather than spreading the unknown.
-            if (!joints_.present[a] || !joints_.present[b] || pose.values[a] == kUnknownValue ||
-                pose.values[b] == kUnknownValue)
-                continue;
-            uint16_t va = pose.values[a];
-            pose.values[a] = mirrored(pose.values[b]);
-            pose.values[b] = mirrored(va);
-        }
-        selectedPose_ = static_cast<int>(numbers[0]);
-        dirty_ = true;
-        repaintChanged();
-        say("Pose " + std::to_string(numbers[0]) + " mirrored");
-    } else if (command == "d") {
-        if (!wants(1) || !poseIndex(numbers[0], page_.poseCount))
-            return;
-        for (int p = static_cast<int>(numbers[0]); p + 1 < page_.poseCount; ++p)
-            page_.poses[p] = page_.poses[p + 1];
-        --page_.poseCount;
-        page_.poses[page_.poseCount] = Pose{};
-        page_.poses[page_.poseCount].values.fill(512);
-        selectedPose_ = -1;
-        dirty_ = true;
-        repaintChanged();
-        say("Pose " + std::to_string(numbers[0]) + " deleted");
-    } else if (command == "on" || command == "off") {
-        if (numbers.empty() || !numeric) {
-            say("Usage: " + command + " ID [ID...]");
-            return;
-        }
-        for (long id : numbers) {
-            if (id < 0 || id >= kJointRows || !joints_.present[id]) {
-                say("No joint with ID " + std::to_string(id));
-                return;
-            }
-        }
-        for (long id : numbers)
-            torque_[id] = command == "on";
-        repaintChanged();
-        say(std::string("Torque ") + command + " for " + std::to_string(numbers.size()) + " joint(s)");
-    } else if (command == "save") {
-        page_.encode(memory_.page(pageNumber_));
-        dirty_ = false;
-        memoryChanged_ = true;
-        repaintChanged();
-        say("Writing page " + std::to_string(pageNumber_) + " ... done");
-    } else if (command == "play") {
-        if (!wants(1))
-            return;
-        if (numbers[0] < 0 || numbers[0] > kMaxPageNumber) {
-            say("No page " + std::to_string(numbers[0]) + ". OK");
-            return;
-        }
-        startPlay(static_cast<int>(numbers[0]), now);
-    } else {
+    const auto found = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                    [&](const Command& c) { return command == c.name; });
+    if (found == std::end(kCommands)) {
         say("Unknown command: " + line.substr(0, 40));
+        return;
     }
+    if (!fits(found->arguments, numbers.size(), numeric)) {
+        say(usage(command, found->arguments));
+        return;
+    }
+    (this->*found->run)(Call{command, numbers, numeric, words.size(), line, now});
 }
+
+void ScreenEditor::takeName(const std::string& line)
+{
+    awaitingName_ = false;
+    std::string name;
+    for (char c : line)
+        if (c >= 32 && c <= 126 && name.size() < kMaxPageName)
+            name.push_back(c);
+    if (name != page_.name) {
+        page_.name = name;
+        dirty_ = true;
+    }
+    repaintChanged();
+    say("Page name set");
+}
+
+bool ScreenEditor::poseInRange(long k)
+{
+    if (k >= 0 && k < page_.poseCount)
+        return true;
+    say("No pose " + std::to_string(k) + " (page has " + std::to_string(page_.poseCount) + ")");
+    return false;
+}
+
+void ScreenEditor::pageCommand(const Call& call)
+{
+    const long number = call.numbers[0];
+    if (number < 1 || number > kMaxPageNumber) {
+        // The editor waits for a repaint after a page change; give it one.
+        fullRepaint();
+        say("Pages are 1..127 (p 0 opens the offset page)");
+        return;
+    }
+    leaveOrAsk(Action::OpenPage, static_cast<int>(number));
+}
+
+void ScreenEditor::nextOrBackCommand(const Call& call)
+{
+    const bool next = call.command == "n";
+    int target = pageNumber_ + (next ? 1 : -1);
+    if (target < 1 || target > kMaxPageNumber) {
+        fullRepaint();
+        say(next ? "No page after 127" : "No page before 1");
+        return;
+    }
+    leaveOrAsk(Action::OpenPage, target);
+}
+
+void ScreenEditor::offsetPageCommand(const Call& call)
+{
+    if (call.numbers[0] != 0) {
+        say("Usage: p 0 (opens the offset page)");
+        return;
+    }
+    leaveOrAsk(Action::OpenPage, 0);
+}
+
+void ScreenEditor::repaintCommand(const Call&)
+{
+    fullRepaint();
+    say("Page " + std::to_string(pageNumber_));
+}
+
+void ScreenEditor::exitCommand(const Call&)
+{
+    leaveOrAsk(Action::Exit, 0);
+}
+
+void ScreenEditor::nameCommand(const Call& call)
+{
+    if (call.words == 1) {
+        awaitingName_ = true;
+        say("Page name?");
+        return;
+    }
+    // "name TEXT" names the page at once, as if TEXT had answered the question.
+    takeName(call.line.substr(call.line.find("name") + 5));
+}
+
+void ScreenEditor::gotoCommand(const Call& call)
+{
+    long column = call.numbers[0];
+    long row = call.numbers[1];
+    bool valid = (column >= 0 && column <= kPoseCount && row >= 0 && row <= kSpeedRow - 1) ||
+                 (column == kPageInfoColumn && motion::pageAttributeAtCursorRow(static_cast<int>(row)));
+    if (!valid) {
+        say("No field at " + std::to_string(column) + " " + std::to_string(row));
+        return;
+    }
+    cursorColumn_ = static_cast<int>(column);
+    cursorRow_ = static_cast<int>(row);
+    if (column >= 1 && column <= kPoseCount)
+        selectedPose_ = static_cast<int>(column - 1);
+    repaintChanged();
+    say("Cursor at " + std::to_string(column) + " " + std::to_string(row));
+}
+
+void ScreenEditor::setCommand(const Call& call)
+{
+    setValue(call.numbers[0]);
+}
+
+void ScreenEditor::goCommand(const Call& call)
+{
+    if (!poseInRange(call.numbers[0]))
+        return;
+    int k = static_cast<int>(call.numbers[0]);
+    if (poseIncomplete(k)) {
+        question_ = Action::GoPose;
+        questionArgument_ = k;
+        say("Pose " + std::to_string(k) + " has unknown values. Are you sure? (y/n)");
+        return;
+    }
+    goPose(k);
+    repaintChanged();
+    say("Robot at pose " + std::to_string(k));
+}
+
+// "w K" overwrites pose K, "i K" inserts before it, "write" appends; writing just past the
+// last pose appends too.
+void ScreenEditor::writeCommand(const Call& call)
+{
+    const bool append = call.command == "write";
+    int k = append ? page_.poseCount : static_cast<int>(call.numbers[0]);
+    bool inserting = call.command != "w" || k == page_.poseCount;
+    if (k < 0 || k > page_.poseCount || k >= kPoseCount) {
+        say("Pose " + std::to_string(k) + " cannot be written (page has " + std::to_string(page_.poseCount) +
+            ")");
+        return;
+    }
+    if (inserting && page_.poseCount >= kPoseCount) {
+        say("The page holds 7 poses already");
+        return;
+    }
+    Pose pose;
+    for (int id = 0; id < kJointRows; ++id)
+        pose.values[id] = current_[id] < 0 ? kUnknownValue : static_cast<uint16_t>(current_[id]);
+    pose.pause = static_cast<uint8_t>(currentPause_);
+    pose.speed = static_cast<uint8_t>(currentSpeed_);
+    if (inserting) {
+        for (int p = page_.poseCount; p > k; --p)
+            page_.poses[p] = page_.poses[p - 1];
+        ++page_.poseCount;
+    }
+    page_.poses[k] = pose;
+    selectedPose_ = k;
+    dirty_ = true;
+    repaintChanged();
+    say((call.command == "i" ? "Pose inserted at "
+         : append            ? "Pose added as "
+                             : "Pose written to ") +
+        std::to_string(k));
+}
+
+void ScreenEditor::moveCommand(const Call& call)
+{
+    if (!poseInRange(call.numbers[0]) || !poseInRange(call.numbers[1]))
+        return;
+    int from = static_cast<int>(call.numbers[0]);
+    int to = static_cast<int>(call.numbers[1]);
+    Pose moving = page_.poses[from];
+    if (from < to)
+        for (int p = from; p < to; ++p)
+            page_.poses[p] = page_.poses[p + 1];
+    else
+        for (int p = from; p > to; --p)
+            page_.poses[p] = page_.poses[p - 1];
+    page_.poses[to] = moving;
+    selectedPose_ = to;
+    dirty_ = dirty_ || from != to;
+    repaintChanged();
+    say("Pose " + std::to_string(from) + " moved to " + std::to_string(to));
+}
+
+void ScreenEditor::mirrorCommand(const Call& call)
+{
+    if (!poseInRange(call.numbers[0]))
+        return;
+    Pose& pose = page_.poses[call.numbers[0]];
+    for (int a = 1; a + 1 < kJointRows; a += 2) {
+        int b = a + 1;
+        // A pair with an unknown side is left alone rather than spreading the unknown.
+        if (!joints_.present[a] || !joints_.present[b] || pose.values[a] == kUnknownValue ||
+            pose.values[b] == kUnknownValue)
+            continue;
+        uint16_t va = pose.values[a];
+        pose.values[a] = mirrored(pose.values[b]);
+        pose.values[b] = mirrored(va);
+    }
+    selectedPose_ = static_cast<int>(call.numbers[0]);
+    dirty_ = true;
+    repaintChanged();
+    say("Pose " + std::to_string(call.numbers[0]) + " mirrored");
+}
+
+void ScreenEditor::deleteCommand(const Call& call)
+{
+    if (!poseInRange(call.numbers[0]))
+        return;
+    for (int p = static_cast<int>(call.numbers[0]); p + 1 < page_.poseCount; ++p)
+        page_.poses[p] = page_.poses[p + 1];
+    --page_.poseCount;
+    page_.poses[page_.poseCount] = Pose{};
+    page_.poses[page_.poseCount].values.fill(512);
+    selectedPose_ = -1;
+    dirty_ = true;
+    repaintChanged();
+    say("Pose " + std::to_string(call.numbers[0]) + " deleted");
+}
+
+void ScreenEditor::torqueCommand(const Call& call)
+{
+    for (long id : call.numbers) {
+        if (id < 0 || id >= kJointRows || !joints_.present[id]) {
+            say("No joint with ID " + std::to_string(id));
+            return;
+        }
+    }
+    for (long id : call.numbers)
+        torque_[id] = call.command == "on";
+    repaintChanged();
+    say("Torque " + call.command + " for " + std::to_string(call.numbers.size()) + " joint(s)");
+}
+
+void ScreenEditor::saveCommand(const Call&)
+{
+    page_.encode(memory_.page(pageNumber_));
+    dirty_ = false;
+    memoryChanged_ = true;
+    repaintChanged();
+    say("Writing page " + std::to_string(pageNumber_) + " ... done");
+}
+
+void ScreenEditor::playCommand(const Call& call)
+{
+    const long number = call.numbers[0];
+    if (number < 0 || number > kMaxPageNumber) {
+        say("No page " + std::to_string(number) + ". OK");
+        return;
+    }
+    startPlay(static_cast<int>(number), call.now);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Values
 
 bool ScreenEditor::poseIncomplete(int pose) const
 {
@@ -531,14 +599,18 @@ bool ScreenEditor::poseIncomplete(int pose) const
     return false;
 }
 
+void ScreenEditor::takePose(const Pose& pose)
+{
+    for (int id = 0; id < kJointRows; ++id)
+        if (joints_.known(id) && pose.values[id] != kUnknownValue)
+            current_[id] = pose.values[id];
+    currentPause_ = pose.pause;
+    currentSpeed_ = pose.speed;
+}
+
 void ScreenEditor::goPose(int pose)
 {
-    const Pose& p = page_.poses[pose];
-    for (int id = 0; id < kJointRows; ++id)
-        if (joints_.known(id) && p.values[id] != kUnknownValue)
-            current_[id] = p.values[id];
-    currentPause_ = p.pause;
-    currentSpeed_ = p.speed;
+    takePose(page_.poses[pose]);
     selectedPose_ = pose;
 }
 
@@ -633,106 +705,6 @@ void ScreenEditor::step(int delta)
     setValue(stepped);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Playing
-
-void ScreenEditor::startPlay(int number, int64_t now)
-{
-    play_ = Play{};
-    play_.active = true;
-    play_.page = number;
-    play_.data = number == pageNumber_ ? page_ : MotionPage::decode(memory_.page(number));
-    play_.loopsLeft = std::max(1, play_.data.playCount);
-    play_.nextStep = now + kPlayStepMs;
-    if (play_.data.poseCount == 0) {
-        finishPlay("Page " + std::to_string(number) + " has no poses. OK");
-        return;
-    }
-    say("Playing page " + std::to_string(number) + " (ESC stops)");
-}
-
-void ScreenEditor::playStep(int64_t now)
-{
-    const Pose& pose = play_.data.poses[play_.pose];
-    for (int id = 0; id < kJointRows; ++id)
-        if (joints_.known(id) && pose.values[id] != kUnknownValue)
-            current_[id] = pose.values[id];
-    currentPause_ = pose.pause;
-    currentSpeed_ = pose.speed;
-    repaintChanged();
-    play_.nextStep = now + kPlayStepMs + 10 * int64_t{pose.pause};
-    if (++play_.pose < play_.data.poseCount)
-        return;
-    play_.pose = 0;
-    if (--play_.loopsLeft > 0)
-        return;
-    int next = play_.data.nextPage;
-    if (play_.stopping || next < 1) {
-        finishPlay("Play of page " + std::to_string(play_.page) + " finished. OK");
-        return;
-    }
-    // Pages chain through their next page until one ends the chain or ESC stops it.
-    play_.page = next;
-    play_.data = next == pageNumber_ ? page_ : MotionPage::decode(memory_.page(next));
-    play_.loopsLeft = std::max(1, play_.data.playCount);
-    if (play_.data.poseCount == 0)
-        finishPlay("Play of page " + std::to_string(next) + " finished. OK");
-}
-
-void ScreenEditor::moveJoint(int id, int value)
-{
-    if (id >= 0 && id < kJointRows && joints_.known(id))
-        current_[id] = std::clamp(value, 0, kMaxJointValue);
-}
-
-void ScreenEditor::playUnpainted(int number, int64_t now)
-{
-    painting_ = false;
-    startPlay(number, now);
-}
-
-void ScreenEditor::stopPlay()
-{
-    play_.active = false;
-}
-
-void ScreenEditor::finishPlay(const std::string& text)
-{
-    play_.active = false;
-    repaintChanged();
-    say(text);
-    flushMessage();
-}
-
-void ScreenEditor::advance(int64_t now)
-{
-    // Catch up step by step; each step schedules the next one later, so this ends.
-    int guard = 0;
-    while (play_.active && now >= play_.nextStep && guard++ < 64) {
-        playStep(now);
-        flushMessage();
-    }
-}
-
-std::optional<int64_t> ScreenEditor::nextDeadline() const
-{
-    if (play_.active)
-        return play_.nextStep;
-    return std::nullopt;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Painting
-
-std::string ScreenEditor::jointText(int id, uint16_t value) const
-{
-    if (!joints_.present[id])
-        return "-   ";
-    if (value == kUnknownValue)
-        return "?   ";
-    return format("%4ld", value);
-}
-
 int* ScreenEditor::pageAttribute(ScreenField field)
 {
     switch (field) {
@@ -753,105 +725,83 @@ int* ScreenEditor::pageAttribute(ScreenField field)
     }
 }
 
-std::vector<std::pair<int, std::string>> ScreenEditor::fields() const
+// ---------------------------------------------------------------------------------------------
+// Playing
+
+MotionPage ScreenEditor::pageToPlay(int number) const
 {
-    std::vector<std::pair<int, std::string>> f;
-    f.reserve(kJointRows * 9 + 40);
-    auto add = [&](ScreenField field, std::string text, int id = 0, int pose = 0) {
-        f.emplace_back(key(placeOf(field, id, pose)), std::move(text));
-    };
-    for (int id = 0; id < kJointRows; ++id) {
-        uint16_t now = current_[id] < 0 ? kUnknownValue : static_cast<uint16_t>(current_[id]);
-        add(ScreenField::CurrentJoint, jointText(id, now), id);
-        for (int p = 0; p < kPoseCount; ++p)
-            add(ScreenField::PoseJoint, jointText(id, page_.poses[p].values[id]), id, p);
-        add(ScreenField::Torque, !joints_.present[id] ? "   " : torque_[id] ? "on " : "off", id);
+    return number == pageNumber_ ? page_ : MotionPage::decode(memory_.page(number));
+}
+
+void ScreenEditor::startPlay(int number, int64_t now)
+{
+    if (auto ended = player_.start(number, now)) {
+        finishPlay(*ended);
+        return;
     }
-    add(ScreenField::CurrentPause, format("%3ld", currentPause_));
-    add(ScreenField::CurrentSpeed, format("%3ld", currentSpeed_));
-    for (int p = 0; p < kPoseCount; ++p) {
-        add(ScreenField::PosePause, format("%3ld", page_.poses[p].pause), 0, p);
-        add(ScreenField::PoseSpeed, format("%3ld", page_.poses[p].speed), 0, p);
+    say("Playing page " + std::to_string(number) + " (ESC stops)");
+}
+
+void ScreenEditor::moveJoint(int id, int value)
+{
+    if (id >= 0 && id < kJointRows && joints_.known(id))
+        current_[id] = std::clamp(value, 0, kMaxJointValue);
+}
+
+void ScreenEditor::playUnpainted(int number, int64_t now)
+{
+    painter_.setPainting(false);
+    startPlay(number, now);
+}
+
+void ScreenEditor::stopPlay()
+{
+    player_.halt();
+}
+
+void ScreenEditor::finishPlay(const std::string& text)
+{
+    repaintChanged();
+    say(text);
+    flushMessage();
+}
+
+void ScreenEditor::advance(int64_t now)
+{
+    // Catch up step by step; each step schedules the next one later, so this ends.
+    int guard = 0;
+    while (player_.due(now) && guard++ < PagePlayer::kMaxCatchUp) {
+        const PagePlayer::Step step = player_.step(now);
+        takePose(step.pose);
+        repaintChanged();
+        if (step.ended)
+            finishPlay(*step.ended);
+        flushMessage();
     }
-    add(ScreenField::PageName, page_.name);
-    add(ScreenField::PageNumber, format("%4ld", pageNumber_));
-    add(ScreenField::DataAddress,
-        format("%08lX", ControllerMemory::kMotionData + ControllerMemory::kPageSize * pageNumber_));
-    add(ScreenField::PlayCount, format("%3ld", page_.playCount));
-    add(ScreenField::PoseCount, format("%3ld", page_.poseCount));
-    add(ScreenField::MotionSpeed, format("%3ld", page_.motionSpeed));
-    add(ScreenField::AccelTime, format("%3ld", page_.accelTime));
-    add(ScreenField::NextPage, format("%3ld", page_.nextPage));
-    add(ScreenField::ExitPage, format("%3ld", page_.exitPage));
-    // Status line: the edit cursor and the bytes the page takes in its slot.
-    add(ScreenField::CursorColumn, format("%2ld", cursorColumn_));
-    add(ScreenField::CursorRow, format("%2ld", cursorRow_));
-    add(ScreenField::PageBytes, format("%4ld", 24 + 64 * page_.poseCount));
-    add(ScreenField::SelectedPose, format("%3ld", selectedPose_));
-    return f;
+}
+
+std::optional<int64_t> ScreenEditor::nextDeadline() const
+{
+    return player_.nextDeadline();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Painting
+
+ScreenState ScreenEditor::screen() const
+{
+    return ScreenState{page_,         pageNumber_,   current_,   torque_,      currentPause_,
+                       currentSpeed_, cursorColumn_, cursorRow_, selectedPose_};
 }
 
 void ScreenEditor::fullRepaint()
 {
-    // The first field, at row 1 column 1, tells a reader that the whole screen follows; the
-    // clear-screen and the labels are for people watching on a terminal. Each label starts
-    // with a carriage return so that it never runs on into the message line of a reader.
-    auto label = [](int id, const std::string& name) {
-        char text[24];
-        std::snprintf(text, sizeof text, "ID%3d %-12.12s", id, name.c_str());
-        return std::string(text);
-    };
-    out_ += header(1, 1) + "\x1b[2J" + label(0, joints_.names[0]);
-    for (int id = 1; id < kJointRows; ++id)
-        out_ += "\r" + header(id + 1, 1) + label(id, joints_.names[id]);
-    out_ += "\r" + header(kPauseRow, 1) + "Pause";
-    out_ += "\r" + header(kSpeedRow, 1) + "Speed";
-    // Captions sit between the joints' on/off column (61..63) and the values (from column 70),
-    // so a person watching on an 80-column terminal sees every word whole.
-    static const std::pair<int, const char*> kCaptions[] = {
-        {2, "Page number"}, {3, "Addr"},        {5, "Play count"}, {10, "Pose count"},
-        {12, "Speed"},      {14, "Accel time"}, {15, "Next page"}, {16, "Exit page"}};
-    for (const auto& [row, caption] : kCaptions)
-        out_ += "\r" + header(row, 65) + caption;
-    out_ += "\r" + header(34, 57) + " Selected pose";
-    painted_.clear();
-    for (auto& [k, text] : fields()) {
-        out_ += header(k / 100, k % 100) + text;
-        painted_[k] = std::move(text);
-    }
-    messageDue_ = true;
+    painter_.paintAll(screen());
 }
 
 void ScreenEditor::repaintChanged()
 {
-    if (!painting_)
-        return;
-    for (auto& [k, text] : fields()) {
-        auto it = painted_.find(k);
-        if (it != painted_.end() && it->second == text)
-            continue;
-        const motion::ScreenPlace name = placeOf(ScreenField::PageName);
-        if (k == key(name) && it != painted_.end()) // blank the old name first
-            out_ += header(name.row, name.column) + std::string(kMaxPageName, ' ');
-        out_ += header(k / 100, k % 100) + text;
-        painted_[k] = std::move(text);
-    }
-}
-
-void ScreenEditor::say(std::string text)
-{
-    message_ = std::move(text);
-    messageDue_ = true;
-}
-
-void ScreenEditor::flushMessage()
-{
-    if (!messageDue_ || !painting_)
-        return;
-    messageDue_ = false;
-    std::string text = message_.substr(0, kMessageWidth);
-    text.resize(kMessageWidth, ' ');
-    out_ += header(kMessageRow, kMessageColumn) + text;
+    painter_.paintChanged(screen());
 }
 
 } // namespace sim

@@ -1,36 +1,33 @@
 #pragma once
 // The controller's full-screen motion page editor. It shows one motion page (the joints of the
-// robot now, seven poses, the page attributes) as positioned fields — STX ESC "[row;colf" and
-// the field's characters — and after each command repaints only the fields whose text changed,
-// then the message line.
+// robot now, seven poses, the page attributes) through its field painter, which after each
+// command repaints only the fields whose text changed, then the message line. Command lines
+// are looked up in a table of commands; pages play through the page player.
 
 #include "sim/ControllerMemory.h"
+#include "sim/FieldPainter.h"
 #include "sim/JointTable.h"
 #include "sim/MotionPage.h"
+#include "sim/PagePlayer.h"
 
 #include "motion/ScreenLayout.h"
+
 #include <array>
 #include <cstdint>
-#include <map>
 #include <optional>
-
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace sim {
 
 class ScreenEditor {
   public:
-    // Screen geometry (1-based rows and columns), from the screen layout table.
-    static constexpr int kPauseRow = motion::layoutOf(motion::ScreenField::CurrentPause).row;
-    static constexpr int kSpeedRow = motion::layoutOf(motion::ScreenField::CurrentSpeed).row;
-    static constexpr int kMessageRow = motion::layoutOf(motion::ScreenField::Message).row;
-    static constexpr int kMessageColumn = motion::layoutOf(motion::ScreenField::Message).column;
-    static constexpr size_t kMessageWidth = motion::layoutOf(motion::ScreenField::Message).width;
     static constexpr size_t kMaxLine = 64;
 
     ScreenEditor(ControllerMemory& memory, const JointTable& joints, std::string& out);
+    // The player reads pages through this editor, so it stays where it was made.
+    ScreenEditor(const ScreenEditor&) = delete;
+    ScreenEditor& operator=(const ScreenEditor&) = delete;
 
     // Opens the screen (the page shown last, page 1 at first) with a full repaint.
     void enter(int64_t now);
@@ -46,7 +43,7 @@ class ScreenEditor {
     int pageNumber() const { return pageNumber_; }
     const MotionPage& page() const { return page_; }
     bool dirty() const { return dirty_; }
-    bool playing() const { return play_.active; }
+    bool playing() const { return player_.active(); }
     bool questionPending() const { return question_ != Action::None; }
     int currentValue(int id) const { return current_[id]; }
     bool torqueOn(int id) const { return torque_[id]; }
@@ -57,48 +54,69 @@ class ScreenEditor {
     void moveJoint(int id, int value);
     void playUnpainted(int number, int64_t now);
     void stopPlay();
-    const std::string& message() const { return message_; }
-
-    static std::string header(int row, int column);
+    const std::string& message() const { return painter_.message(); }
 
   private:
     enum class Action { None, OpenPage, Exit, GoPose };
-    struct Play {
-        bool active = false;
-        bool stopping = false; // playing the exit page after ESC
-        int page = 0;
-        MotionPage data;
-        int pose = 0;
-        int loopsLeft = 0;
-        int64_t nextStep = 0;
+    // One command line, split: the command word, its numeric arguments (numeric is false when
+    // any word after the command is not a number) and the line as typed.
+    struct Call {
+        const std::string& command;
+        const std::vector<long>& numbers;
+        bool numeric;
+        size_t words;
+        const std::string& line;
+        int64_t now;
     };
+    struct Command;
 
     void execute(const std::string& line, int64_t now);
+    void takeName(const std::string& line);
+    bool poseInRange(long k);
+
+    // Command handlers, one per row of the command table.
+    void pageCommand(const Call& call);
+    void nextOrBackCommand(const Call& call);
+    void offsetPageCommand(const Call& call);
+    void repaintCommand(const Call& call);
+    void exitCommand(const Call& call);
+    void nameCommand(const Call& call);
+    void gotoCommand(const Call& call);
+    void setCommand(const Call& call);
+    void goCommand(const Call& call);
+    void writeCommand(const Call& call);
+    void moveCommand(const Call& call);
+    void mirrorCommand(const Call& call);
+    void deleteCommand(const Call& call);
+    void torqueCommand(const Call& call);
+    void saveCommand(const Call& call);
+    void playCommand(const Call& call);
+
     void step(int delta);
     void setValue(long value);
     void answer(bool yes, int64_t now);
-    void perform(Action action, int argument, int64_t now);
+    void perform(Action action, int argument);
     void openPage(int number);
     void goPose(int pose);
+    void takePose(const Pose& pose);
     void startPlay(int number, int64_t now);
-    void playStep(int64_t now);
     void finishPlay(const std::string& text);
     bool poseIncomplete(int pose) const;
-    void leaveOrAsk(Action action, int argument, int64_t now);
+    void leaveOrAsk(Action action, int argument);
+    MotionPage pageToPlay(int number) const;
 
-    // Painting.
-    std::vector<std::pair<int, std::string>> fields() const;
     // The page attribute a field of the page-attribute column stands for; null for others.
     int* pageAttribute(motion::ScreenField field);
+    ScreenState screen() const;
     void fullRepaint();
     void repaintChanged();
-    void say(std::string text);
-    void flushMessage();
-    std::string jointText(int id, uint16_t value) const;
+    void say(std::string text) { painter_.say(std::move(text)); }
+    void flushMessage() { painter_.flushMessage(); }
 
     ControllerMemory& memory_;
     const JointTable& joints_;
-    std::string& out_;
+    FieldPainter painter_;
+    PagePlayer player_;
 
     int pageNumber_ = 1;
     MotionPage page_;
@@ -115,14 +133,8 @@ class ScreenEditor {
     bool awaitingName_ = false;
     Action question_ = Action::None;
     int questionArgument_ = 0;
-    Play play_;
     bool exit_ = false;
     bool memoryChanged_ = false;
-    bool painting_ = true; // false while a program plays a page
-
-    std::map<int, std::string> painted_; // row * 100 + column -> text on screen
-    std::string message_;
-    bool messageDue_ = false;
 };
 
 } // namespace sim

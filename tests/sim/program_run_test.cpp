@@ -3,6 +3,7 @@
 
 #include "ProgramRun.h"
 
+#include "sim/FieldPainter.h"
 #include "sim/ScreenEditor.h"
 
 #include <gtest/gtest.h>
@@ -295,7 +296,7 @@ TEST(ProgramRun, ServosMoveTheJointsTheEditorShows)
     sim.send(std::string(255, 0x55), 200);
     sim.send("\t\t", 1200); // from entry 2 to entry 1
     std::string screen = sim.send("\r", 500);
-    EXPECT_NE(screen.find(sim::ScreenEditor::header(6, 20) + " 900"), std::string::npos) << "joint 5's row";
+    EXPECT_NE(screen.find(sim::FieldPainter::header(6, 20) + " 900"), std::string::npos) << "joint 5's row";
 }
 
 TEST(ProgramRun, MotionPagesPlayAsTheEditorPlaysThem)

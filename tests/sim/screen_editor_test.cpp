@@ -402,3 +402,44 @@ TEST(ScreenEditor, TorqueOnAndOffShowPerJoint)
     s = ed.command("frobnicate\r");
     EXPECT_NE(ed.message(s).find("Unknown command"), std::string::npos);
 }
+
+// Every command of the editor's table checks its arguments before it acts: the wrong count or a
+// word that is no number answers with the command's usage and leaves page and screen alone.
+TEST(ScreenEditor, EachCommandAnswersItsUsageForTheWrongArguments)
+{
+    // clang-format off
+    const struct {
+        const char* line;
+        const char* message;
+    } cases[] = {
+        {"page\r", "Usage: page N"},          {"page 1 2\r", "Usage: page N"},
+        {"n 1\r", "Usage: n"},                {"b x\r", "Usage: b"},
+        {"p\r", "Usage: p N"},                {"goto 1\r", "Usage: goto N M"},
+        {"goto 1 x\r", "Usage: goto N M"},    {"set\r", "Usage: set N"},
+        {"go 1 2\r", "Usage: go N"},          {"w\r", "Usage: w N"},
+        {"i x\r", "Usage: i N"},              {"write 0\r", "Usage: write"},
+        {"move 1\r", "Usage: move N M"},      {"m\r", "Usage: m N"},
+        {"d 1 2\r", "Usage: d N"},            {"on\r", "Usage: on ID [ID...]"},
+        {"off 1 x\r", "Usage: off ID [ID...]"}, {"play\r", "Usage: play N"},
+        {"PAGE 2\r", "Unknown command: PAGE 2"}, {"pages 2\r", "Unknown command: pages 2"},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        Editor ed;
+        ed.command("w 0\r");
+        // The page as it would be stored, so that every field of it is compared.
+        auto slot = [&ed] {
+            std::vector<uint8_t> bytes(sim::ControllerMemory::kPageSize);
+            ed.editor().page().encode(bytes.data());
+            return bytes;
+        };
+        const std::vector<uint8_t> before = slot();
+        ScreenFields s = ed.command(c.line);
+        EXPECT_EQ(ed.message(s), c.message);
+        EXPECT_EQ(s.fields.size(), 1u) << "only the message line: " << ed.last;
+        EXPECT_EQ(s.fullRepaints, 0);
+        EXPECT_EQ(slot(), before);
+        EXPECT_EQ(ed.editor().pageNumber(), 1);
+    }
+}
