@@ -56,7 +56,7 @@ std::optional<std::string> PagePlayer::stop()
 PagePlayer::Step PagePlayer::step(int64_t now)
 {
     Step step{data_.poses[pose_], std::nullopt};
-    nextStep_ = now + kStepMs + 10 * step.pose.pause;
+    nextStep_ = now + kStepMs + 10 * int64_t{step.pose.pause};
     if (++pose_ < data_.poseCount)
         return step;
     pose_ = 0;
