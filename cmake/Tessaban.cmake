@@ -65,17 +65,13 @@ function(tessaban_add_sanitizer_defaults dir)
   endforeach()
 endfunction()
 
-# Adds every child of DIR that has a CMakeLists.txt, in name order, the ones named in ARGN first.
-# Targets link one another by name, which CMake resolves once everything is read; the first ones
-# are the folders others test for with if(TARGET ...).
+# Adds every child of DIR that has a CMakeLists.txt, in name order. Targets link one another by
+# name, which CMake resolves once everything is read, so the order does not matter.
 function(tessaban_add_children dir)
-  foreach(child IN LISTS ARGN)
-    add_subdirectory(${dir}/${child})
-  endforeach()
   file(GLOB _children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}/${dir} CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*)
   list(SORT _children)
   foreach(child IN LISTS _children)
-    if(NOT child IN_LIST ARGN AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/${child}/CMakeLists.txt)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/${child}/CMakeLists.txt)
       add_subdirectory(${dir}/${child})
     endif()
   endforeach()

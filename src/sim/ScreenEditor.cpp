@@ -197,6 +197,7 @@ void ScreenEditor::input(uint8_t byte, int64_t now)
         line_.clear();
         flushMessage();
         return;
+    }
     case '\n':
         return;
     case 8:
