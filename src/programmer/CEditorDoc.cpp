@@ -110,7 +110,6 @@ void CEditorDoc::redo()
 CheckOutcome CEditorDoc::checkRule()
 {
     const behaviour::BuildResult r = behaviour::buildProgram(program_);
-    refreshAll();
     return {QString::fromStdString(r.message), behaviour::buildProblems(r)};
 }
 

@@ -68,8 +68,9 @@ class CEditorDoc : public QObject {
     void undo();
     void redo();
 
-    // Check Rule: check, generate when the check passes, repaint the marks; the outcome for the
-    // frame to show.
+    // Check Rule: check and generate when the check passes; the outcome for the frame to show.
+    // The error marks are set but not yet painted: the frame calls refreshAll() once the user has
+    // read the outcome, so the marks appear after its box closes.
     CheckOutcome checkRule();
 
   signals:

@@ -404,6 +404,7 @@ void CMainFrame::checkRule()
         return;
     const CheckOutcome outcome = f->document().checkRule();
     prompter_.inform(outcome.message);
+    f->document().refreshAll();
     // The count message stays; the list says where and why.
     std::vector<ListedPlace> places;
     for (const auto& p : outcome.problems) {
