@@ -13,7 +13,7 @@
 namespace {
 
 // A page of `poses` poses, each marked in joint 1 with page * 100 + pose + 1.
-struct PageSpec {
+struct PageShape {
     int number;
     int poses;
     int playCount = 1;
@@ -21,15 +21,15 @@ struct PageSpec {
     int exit = 0;
 };
 
-sim::MotionPage makePage(const PageSpec& spec)
+sim::MotionPage makePage(const PageShape& shape)
 {
     sim::MotionPage page;
-    page.poseCount = spec.poses;
-    page.playCount = spec.playCount;
-    page.nextPage = spec.next;
-    page.exitPage = spec.exit;
-    for (int p = 0; p < spec.poses; ++p) {
-        page.poses[p].values[1] = static_cast<uint16_t>(spec.number * 100 + p + 1);
+    page.poseCount = shape.poses;
+    page.playCount = shape.playCount;
+    page.nextPage = shape.next;
+    page.exitPage = shape.exit;
+    for (int p = 0; p < shape.poses; ++p) {
+        page.poses[p].values[1] = static_cast<uint16_t>(shape.number * 100 + p + 1);
         page.poses[p].pause = static_cast<uint8_t>(p * 3);
     }
     return page;
@@ -37,7 +37,7 @@ sim::MotionPage makePage(const PageSpec& spec)
 
 struct Case {
     const char* what;
-    std::vector<PageSpec> pages;
+    std::vector<PageShape> pages;
     int start;
     int stopAfter; // ESC after this many poses; -1: never
     int stops;     // how many ESCs at that point
@@ -74,8 +74,8 @@ TEST(PagePlayer, PlaysPosesLoopsChainsAndExitPagesInOrder)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::map<int, sim::MotionPage> pages;
-        for (const PageSpec& spec : c.pages)
-            pages[spec.number] = makePage(spec);
+        for (const PageShape& shape : c.pages)
+            pages[shape.number] = makePage(shape);
         sim::PagePlayer player(
             [&](int number) { return pages.count(number) ? pages[number] : sim::MotionPage{}; });
 
