@@ -121,7 +121,8 @@ void SimWindow::buildRobotView()
     view->setLive(true);
     view->setCaption(QFileInfo(profile).fileName());
     if (view_) {
-        layout->replaceWidget(view_, view);
+        // The layout hands back the item that held the old view; it is ours to delete.
+        delete layout->replaceWidget(view_, view);
         delete view_;
     } else {
         // The view takes the place of the stretch before the side panel.
