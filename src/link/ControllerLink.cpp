@@ -19,6 +19,54 @@ constexpr size_t kBootBlock = 50;
 constexpr size_t kPowerOnBlock = 70;
 constexpr size_t kReplyMax = 256;
 
+bool echoesTheStars(const std::vector<uint8_t>& reply)
+{
+    return reply.size() >= 3 && std::all_of(reply.end() - 3, reply.end(), [](uint8_t b) { return b == '*'; });
+}
+
+bool starsReplyWhole(const std::vector<uint8_t>& reply)
+{
+    // The menu's answer is its entry twice, whatever came before it (the rest of a banner, a
+    // boot message); the console and the boot loader echo the stars. Anything else is whole
+    // only once the line has gone quiet.
+    const size_t n = reply.size();
+    return (n >= 2 && reply[n - 2] == reply[n - 1] && starsNameAMenuEntry(reply)) || echoesTheStars(reply);
+}
+
+bool crReplyWhole(const std::vector<uint8_t>& reply)
+{
+    // Four bytes decide every mode; what follows them is taken as far as it is there.
+    return reply.size() >= 4;
+}
+
+platform::AnswerWait probeAnswerWait(const LinkTiming& timing)
+{
+    platform::AnswerWait wait;
+    wait.firstMs = timing.probeReplyMs;
+    wait.quietMs = timing.probeReplyMs;
+    wait.patienceMs = timing.probePatienceMs;
+    return wait;
+}
+
+bool awaitProbeReply(platform::ByteChannel& channel, platform::Clock& clock, const platform::AnswerWait& wait,
+                     size_t maxCount, const platform::AnswerComplete& whole, std::vector<uint8_t>& reply)
+{
+    return platform::awaitAnswer(
+        clock, wait,
+        [&](std::vector<uint8_t>& answer) {
+            const size_t had = answer.size();
+            if (had >= maxCount)
+                return true;
+            answer.resize(maxCount);
+            size_t got = 0;
+            const bool ok = channel.read(answer.data() + had, maxCount - had, &got);
+            answer.resize(had + (ok ? got : 0));
+            return ok;
+        },
+        [&](const std::vector<uint8_t>& answer) { return answer.size() >= maxCount || whole(answer); },
+        reply);
+}
+
 bool endsWith(const std::vector<uint8_t>& reply, const char* text)
 {
     size_t n = std::strlen(text);
@@ -94,6 +142,7 @@ LinkTiming LinkTiming::scaled(double factor) const
     auto s = [factor](int ms) { return static_cast<int>(std::lround(ms * factor)); };
     LinkTiming t = *this;
     t.probeReplyMs = s(probeReplyMs);
+    t.probePatienceMs = s(probePatienceMs);
     t.leaveModeMs = s(leaveModeMs);
     t.menuTabMs = s(menuTabMs);
     t.consoleBannerMs = s(consoleBannerMs);
@@ -134,6 +183,32 @@ ChannelOpener serialPortOpener()
 bool starsNameAMenuEntry(const std::vector<uint8_t>& starsReply)
 {
     return !starsReply.empty() && starsReply.back() <= 2;
+}
+
+bool exchangeProbe(platform::ByteChannel& channel, platform::Clock& clock, const LinkTiming& timing,
+                   ProbeReplies& replies)
+{
+    replies = {};
+    const platform::AnswerWait wait = probeAnswerWait(timing);
+    channel.purgeInput();
+    if (!channel.write("***", 3) ||
+        !awaitProbeReply(channel, clock, wait, kReplyMax, starsReplyWhole, replies.stars))
+        return false;
+    // What came may be neither the menu's answer nor the echo, but something the controller
+    // printed before it heard the stars (a menu that appears after the power-on window, which
+    // ignores input). An Enter must not follow that: the menu would take it as a choice. So the
+    // stars are sent once more.
+    if (!replies.stars.empty() && !starsNameAMenuEntry(replies.stars) && !echoesTheStars(replies.stars)) {
+        channel.purgeInput();
+        if (!channel.write("***", 3) ||
+            !awaitProbeReply(channel, clock, wait, kReplyMax, starsReplyWhole, replies.stars))
+            return false;
+    }
+    if (starsNameAMenuEntry(replies.stars))
+        return true;
+    channel.purgeInput();
+    return channel.write("\r", 1) &&
+           awaitProbeReply(channel, clock, wait, kReplyMax, crReplyWhole, replies.cr);
 }
 
 ProbeVerdict classifyProbe(const ProbeReplies& replies)
@@ -269,20 +344,8 @@ bool ControllerLink::probe()
     menuEntry_ = 255;
     probeSilent_ = false;
     ProbeReplies replies;
-    port_->purgeInput();
-    if (!port_->write("***", 3))
+    if (!exchangeProbe(*port_, clock_, timing_, replies))
         return false;
-    sleepMs(timing_.probeReplyMs);
-    if (!readReply(replies.stars, 3))
-        return false;
-    if (!starsNameAMenuEntry(replies.stars)) {
-        port_->purgeInput();
-        if (!port_->write("\r", 1))
-            return false;
-        sleepMs(timing_.probeReplyMs);
-        if (!readReply(replies.cr, kReplyMax))
-            return false;
-    }
     ProbeVerdict verdict = classifyProbe(replies);
     if (!verdict.ok)
         return false;

@@ -14,6 +14,7 @@
 // detail (which file, which line).
 
 #include "link/ControllerMode.h"
+#include "platform/AnswerWait.h"
 #include "platform/ByteChannel.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
@@ -31,8 +32,8 @@ namespace comm {
 // The reply to the mode probe, "***" and then (when that found no menu) "\r": the first bytes
 // of each answer tell the controller's mode.
 struct ProbeReplies {
-    std::vector<uint8_t> stars; // what "***" brought, at most 3 bytes
-    std::vector<uint8_t> cr;    // what "\r" brought, at most 256 bytes (unused after a menu)
+    std::vector<uint8_t> stars; // what "***" brought, at most 256 bytes: judged by its end
+    std::vector<uint8_t> cr;    // what "\r" brought, at most 256 bytes: judged by its start
 };
 struct ProbeVerdict {
     bool ok = false; // false: the answer fits no mode (too short)
@@ -52,6 +53,7 @@ ChannelOpener serialPortOpener();
 // talk to a fake controller answering at once may shorten them.
 struct LinkTiming {
     int probeReplyMs = 200;           // after "***" and after "\r" when probing
+    int probePatienceMs = 1000;       // a probe's answer that has not begun by then is silence
     int leaveModeMs = 200;            // after the bytes that leave a mode
     int menuTabMs = 500;              // after each tab in the menu
     int consoleBannerMs = 2000;       // after entering the console, before reading its banner
@@ -73,6 +75,12 @@ struct LinkTiming {
     // Every wait multiplied by factor (idle poll counts stay as they are).
     LinkTiming scaled(double factor) const;
 };
+// The probe's exchange on a channel: "***" and its answer, then (when that named no menu entry)
+// "\r" and its answer. Each answer is read after probeReplyMs and waited for on while it is
+// not whole, up to probePatienceMs, so that a late answer is not taken for silence. False when
+// the channel failed.
+bool exchangeProbe(platform::ByteChannel& channel, platform::Clock& clock, const LinkTiming& timing,
+                   ProbeReplies& replies);
 
 class ControllerLink {
   public:

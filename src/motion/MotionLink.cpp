@@ -1,5 +1,6 @@
 #include "motion/MotionLink.h"
 
+#include "platform/AnswerWait.h"
 #include "platform/PortMap.h"
 #include "posewright_texts/PosewrightTexts.h"
 
@@ -184,12 +185,26 @@ int MotionLink::probe()
     ring_.discardAll();
     if (!writeRaw("***"))
         return -1;
-    sleepMs(timing_.probeWait);
-    collect();
-    uint8_t reply[50];
-    const size_t n = ring_.take(reply, sizeof reply);
-    ring_.discardAll(); // the rest of the answer is nobody's reply
-    return menuEntryFromProbe(reply, n);
+    platform::AnswerWait wait;
+    wait.firstMs = timing_.probeWait;
+    wait.quietMs = timing_.probeWait;
+    wait.patienceMs = timing_.probePatience;
+    std::vector<uint8_t> reply;
+    platform::awaitAnswer(
+        clock_, wait,
+        [this](std::vector<uint8_t>& answer) {
+            collect();
+            uint8_t chunk[256];
+            while (const size_t n = ring_.take(chunk, sizeof chunk))
+                answer.insert(answer.end(), chunk, chunk + n);
+            return true;
+        },
+        [](const std::vector<uint8_t>& answer) {
+            return menuEntryFromProbe(answer.data(), answer.size()) >= 0;
+        },
+        reply);
+    ring_.discardAll(); // what comes after the answer is nobody's reply
+    return menuEntryFromProbe(reply.data(), reply.size());
 }
 
 int MotionLink::findMenu()

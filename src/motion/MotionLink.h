@@ -39,11 +39,12 @@ class MotionLink {
     // Waits of the connect sequence and the sending pace, in milliseconds. The defaults are what
     // the controller needs; tests against a quick peer may shorten them.
     struct Timing {
-        int probeWait = 200;  // after "***" and after each wake-up string
-        int tabWait = 500;    // after each TAB in the menu
-        int burstPause = 50;  // after each burst of 0x55
-        int pieceGap = 30;    // after each 15-byte piece of a long command
-        int readerSleep = 50; // the reader thread's pace
+        int probeWait = 200;      // after "***" and after each wake-up string
+        int probePatience = 1000; // a probe's answer that has not begun by then is silence
+        int tabWait = 500;        // after each TAB in the menu
+        int burstPause = 50;      // after each burst of 0x55
+        int pieceGap = 30;        // after each 15-byte piece of a long command
+        int readerSleep = 50;     // the reader thread's pace
     };
     static constexpr int kBaudRate = 57600;
     static constexpr int kShortWaitTicks = 15;
@@ -71,8 +72,8 @@ class MotionLink {
     void setTiming(const Timing& timing) { timing_ = timing; }
 
     // Opens the port (a COM name or a device path), finds the controller's menu from whatever
-    // mode it is in and starts its full-screen page editor. Blocks for the probes (0.2 s to a
-    // few seconds). On failure the port is closed again; "Can not open %s!" is shown when the
+    // mode it is in and starts its full-screen page editor. Blocks for the probes (0.2 s to
+    // several seconds). On failure the port is closed again; "Can not open %s!" is shown when the
     // port itself does not open, other failures are the caller's to report.
     bool connect(const std::string& portName);
     // Returns the controller to its menu and closes the port.

@@ -11,6 +11,7 @@
 
 #include "sim/JointTable.h"
 #include "support/Kz7SimProcess.h"
+#include "support/LateChannel.h"
 #include "support/SimChannel.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,7 @@ struct SimulatedController {
     Kz7SimProcess process;
     testsupport::VirtualClock clock;
     std::unique_ptr<InProcessController> local;
+    int lagMs = 0; // in-process: how late the controller's answers reach the link
 
     bool start(const std::string& mode, const RobotProfile& profile)
     {
@@ -96,7 +98,11 @@ struct SimulatedController {
             return std::make_unique<MotionLink>();
         return std::make_unique<MotionLink>(
             [this](const std::string&, int) -> std::unique_ptr<platform::ByteChannel> {
-                return local ? local->open() : nullptr;
+                if (!local)
+                    return nullptr;
+                if (lagMs > 0)
+                    return std::make_unique<testsupport::LateChannel>(local->open(), clock, lagMs);
+                return local->open();
             },
             clock);
     }
@@ -301,6 +307,22 @@ TEST_P(SimLinkInProcess, EveryPageOperationChangesTheMirrorAsTheControllerChange
     EXPECT_EQ(screen().pageInfo[2], 0xE000);
     EXPECT_FALSE(session->lost());
     EXPECT_TRUE(boxes.empty());
+}
+
+// A controller whose answers come late (a loaded machine) is still found in its mode and taken
+// to its page editor; a late answer taken for silence would press keys meant for another mode.
+TEST_P(SimLinkInProcess, ConnectsFromEveryModeWhenTheAnswersComeLate)
+{
+    sim.lagMs = 600;
+    for (const char* mode : {"menu", "console", "screen", "running", "bootloader"}) {
+        SCOPED_TRACE(mode);
+        ASSERT_TRUE(sim.start(mode, profile));
+        EXPECT_TRUE(link().connect(sim.devicePath()));
+        EXPECT_EQ(sim.local->controller.mode(), sim::Mode::Screen)
+            << sim::modeName(sim.local->controller.mode());
+        link().disconnect();
+        sim.stop();
+    }
 }
 
 TEST_P(SimLinkInProcess, StalledOrSilentControllerIsLostAfterTheShortOrLongWait)

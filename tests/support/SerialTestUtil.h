@@ -84,24 +84,15 @@ struct ProbeResult {
     std::string crReply;
 };
 
-// The PC's probe: "***" and 200 ms for the menu's answer, else "\r" and 200 ms, judged by the
-// controller link's own rule.
+// The PC's probe: the controller link's own exchange and rule, over a port the test holds.
 inline ProbeResult probe(platform::SerialPort& port)
 {
     ProbeResult r;
-    port.purgeInput();
-    port.write("***");
-    sleepMs(200);
-    r.starsReply = readSome(port, 3);
     comm::ProbeReplies replies;
-    replies.stars.assign(r.starsReply.begin(), r.starsReply.end());
-    if (!comm::starsNameAMenuEntry(replies.stars)) {
-        port.purgeInput();
-        port.write("\r");
-        sleepMs(200);
-        r.crReply = readSome(port, 256);
-        replies.cr.assign(r.crReply.begin(), r.crReply.end());
-    }
+    if (!comm::exchangeProbe(port, platform::systemClock(), comm::LinkTiming{}, replies))
+        return r;
+    r.starsReply.assign(replies.stars.begin(), replies.stars.end());
+    r.crReply.assign(replies.cr.begin(), replies.cr.end());
     comm::ProbeVerdict verdict = comm::classifyProbe(replies);
     if (verdict.ok) {
         r.mode = comm::modeValue(verdict.mode);
