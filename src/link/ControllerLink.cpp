@@ -18,6 +18,7 @@ constexpr int kRunningBreakBlocks = 30;
 constexpr size_t kBootBlock = 50;
 constexpr size_t kPowerOnBlock = 70;
 constexpr size_t kReplyMax = 256;
+constexpr int kStarsAgain = 2; // the stars asked again after a banner in their place
 
 bool echoesTheStars(const std::vector<uint8_t>& reply)
 {
@@ -48,8 +49,9 @@ platform::AnswerWait probeAnswerWait(const LinkTiming& timing)
     return wait;
 }
 
-bool awaitProbeReply(platform::ByteChannel& channel, platform::Clock& clock, const platform::AnswerWait& wait,
-                     size_t maxCount, const platform::AnswerComplete& whole, std::vector<uint8_t>& reply)
+platform::AnswerEnd awaitProbeReply(platform::ByteChannel& channel, platform::Clock& clock,
+                                    const platform::AnswerWait& wait, size_t maxCount,
+                                    const platform::AnswerComplete& whole, std::vector<uint8_t>& reply)
 {
     return platform::awaitAnswer(
         clock, wait,
@@ -188,27 +190,30 @@ bool starsNameAMenuEntry(const std::vector<uint8_t>& starsReply)
 bool exchangeProbe(platform::ByteChannel& channel, platform::Clock& clock, const LinkTiming& timing,
                    ProbeReplies& replies)
 {
+    using platform::AnswerEnd;
     replies = {};
     const platform::AnswerWait wait = probeAnswerWait(timing);
-    channel.purgeInput();
-    if (!channel.write("***", 3) ||
-        !awaitProbeReply(channel, clock, wait, kReplyMax, starsReplyWhole, replies.stars))
-        return false;
-    // What came may be neither the menu's answer nor the echo, but something the controller
-    // printed before it heard the stars (a menu that appears after the power-on window, which
-    // ignores input). An Enter must not follow that: the menu would take it as a choice. So the
-    // stars are sent once more.
-    if (!replies.stars.empty() && !starsNameAMenuEntry(replies.stars) && !echoesTheStars(replies.stars)) {
+    auto ask = [&](const char* bytes, auto whole, std::vector<uint8_t>& reply) {
         channel.purgeInput();
-        if (!channel.write("***", 3) ||
-            !awaitProbeReply(channel, clock, wait, kReplyMax, starsReplyWhole, replies.stars))
-            return false;
-    }
+        if (!channel.write(bytes, std::strlen(bytes)))
+            return AnswerEnd::Failed;
+        return awaitProbeReply(channel, clock, wait, kReplyMax, whole, reply);
+    };
+    AnswerEnd end = ask("***", starsReplyWhole, replies.stars);
+    // Bytes that stopped without being the menu's answer or the echo were something the
+    // controller printed before it heard the stars: the power-on window ignores input and the
+    // menu appears after it. An Enter must not follow that, since the menu would take it as a
+    // choice, so the stars are sent again (a program that keeps printing runs into the patience
+    // instead and is not asked again).
+    for (int again = 0; again < kStarsAgain && end == AnswerEnd::Quiet &&
+                        !starsNameAMenuEntry(replies.stars) && !echoesTheStars(replies.stars);
+         ++again)
+        end = ask("***", starsReplyWhole, replies.stars);
+    if (end == AnswerEnd::Failed)
+        return false;
     if (starsNameAMenuEntry(replies.stars))
         return true;
-    channel.purgeInput();
-    return channel.write("\r", 1) &&
-           awaitProbeReply(channel, clock, wait, kReplyMax, crReplyWhole, replies.cr);
+    return ask("\r", crReplyWhole, replies.cr) != AnswerEnd::Failed;
 }
 
 ProbeVerdict classifyProbe(const ProbeReplies& replies)

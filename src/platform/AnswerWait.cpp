@@ -4,8 +4,8 @@
 
 namespace platform {
 
-bool awaitAnswer(Clock& clock, const AnswerWait& wait, const TakeArrived& take,
-                 const AnswerComplete& complete, std::vector<uint8_t>& answer)
+AnswerEnd awaitAnswer(Clock& clock, const AnswerWait& wait, const TakeArrived& take,
+                      const AnswerComplete& complete, std::vector<uint8_t>& answer)
 {
     answer.clear();
     if (wait.firstMs > 0)
@@ -16,14 +16,15 @@ bool awaitAnswer(Clock& clock, const AnswerWait& wait, const TakeArrived& take,
     for (;;) {
         const size_t before = answer.size();
         if (!take(answer))
-            return false;
+            return AnswerEnd::Failed;
         if (answer.size() != before)
             lastGrowth = waited;
         if (complete(answer))
-            return true;
-        const bool quiet = lastGrowth >= 0 && waited - lastGrowth >= wait.quietMs;
-        if (quiet || waited >= wait.patienceMs)
-            return true;
+            return AnswerEnd::Whole;
+        if (lastGrowth >= 0 && waited - lastGrowth >= wait.quietMs)
+            return AnswerEnd::Quiet;
+        if (waited >= wait.patienceMs)
+            return AnswerEnd::OutOfPatience;
         clock.sleepMs(poll);
         waited += poll;
     }

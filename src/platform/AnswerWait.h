@@ -30,10 +30,16 @@ using TakeArrived = std::function<bool(std::vector<uint8_t>& answer)>;
 // True when the answer so far is whole: no further byte can change what it tells.
 using AnswerComplete = std::function<bool(const std::vector<uint8_t>& answer)>;
 
-// Waits for an answer as described above and leaves it in answer (empty: silence). The waits are
-// counted in the clock's sleeps, so a loaded machine that oversleeps gets more patience, not
-// less. False only when taking failed.
-bool awaitAnswer(Clock& clock, const AnswerWait& wait, const TakeArrived& take,
-                 const AnswerComplete& complete, std::vector<uint8_t>& answer);
+enum class AnswerEnd {
+    Failed,        // taking failed
+    Whole,         // complete() said so
+    Quiet,         // bytes came, then the line went quiet
+    OutOfPatience, // nothing came (silence), or the peer was still talking
+};
+
+// Waits for an answer as described above and leaves it in answer. The waits are counted in the
+// clock's sleeps, so a loaded machine that oversleeps gets more patience, not less.
+AnswerEnd awaitAnswer(Clock& clock, const AnswerWait& wait, const TakeArrived& take,
+                      const AnswerComplete& complete, std::vector<uint8_t>& answer);
 
 } // namespace platform

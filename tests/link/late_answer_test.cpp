@@ -65,16 +65,26 @@ TEST(ControllerLinkLateAnswer, ConnectsToALateMenuWithoutEnteringAnyOfItsModes)
 
 TEST(ControllerLinkLateAnswer, ProbeRightAfterPowerOnFindsTheMenuWithoutChoosingFromIt)
 {
-    // Switched on just now: the stars go into the power-on window, which ignores them, and the
-    // menu's banner comes half a second later in their place.
-    testsupport::InProcessController sim(true, sim::Mode::Menu);
-    comm::LinkTiming timing;
-    timing.lineBaud = 0;
-    ControllerLink link(timing, [&](const std::string&, int) { return sim.open(); }, sim.clock);
-    ASSERT_TRUE(link.openPort("in-process"));
-    ASSERT_TRUE(sim.control("power on"));
-    ASSERT_TRUE(link.probe());
-    EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
-    EXPECT_EQ(link.menuEntry(), 0);
-    EXPECT_EQ(sim.controller.mode(), sim::Mode::Menu) << sim::modeName(sim.controller.mode());
+    // Switched on just as the probe starts: the stars go into the power-on window, which ignores
+    // them, and its greeting and then the menu's banner come in their place. Switched on a moment
+    // after the probe started, the stars are lost altogether and both come later still.
+    for (int powerOnAtMs : {0, 100}) {
+        SCOPED_TRACE(testing::Message() << "switched on after " << powerOnAtMs << " ms");
+        testsupport::InProcessController sim(true, sim::Mode::Menu);
+        comm::LinkTiming timing;
+        timing.lineBaud = 0;
+        ControllerLink link(
+            timing, [&](const std::string&, int) { return sim.open(); }, sim.clock);
+        ASSERT_TRUE(link.openPort("in-process"));
+        if (powerOnAtMs == 0) {
+            ASSERT_TRUE(sim.control("power on"));
+        } else {
+            ASSERT_TRUE(sim.control("silent"));
+            sim.controlAt(sim.clock.nowMs() + powerOnAtMs, "power on");
+        }
+        ASSERT_TRUE(link.probe());
+        EXPECT_EQ(link.mode(), modeValue(ControllerMode::Menu));
+        EXPECT_EQ(link.menuEntry(), 0);
+        EXPECT_EQ(sim.controller.mode(), sim::Mode::Menu) << sim::modeName(sim.controller.mode());
+    }
 }
