@@ -40,18 +40,18 @@ bool crReplyWhole(const std::vector<uint8_t>& reply)
     return reply.size() >= 4;
 }
 
-platform::AnswerWait probeAnswerWait(const LinkTiming& timing)
+platform::AnswerWait answerWait(const LinkTiming& timing)
 {
     platform::AnswerWait wait;
     wait.firstMs = timing.probeReplyMs;
     wait.quietMs = timing.probeReplyMs;
-    wait.patienceMs = timing.probePatienceMs;
+    wait.patienceMs = timing.replyPatienceMs;
     return wait;
 }
 
-platform::AnswerEnd awaitProbeReply(platform::ByteChannel& channel, platform::Clock& clock,
-                                    const platform::AnswerWait& wait, size_t maxCount,
-                                    const platform::AnswerComplete& whole, std::vector<uint8_t>& reply)
+platform::AnswerEnd readUntilWhole(platform::ByteChannel& channel, platform::Clock& clock,
+                                   const platform::AnswerWait& wait, size_t maxCount,
+                                   const platform::AnswerComplete& whole, std::vector<uint8_t>& reply)
 {
     return platform::awaitAnswer(
         clock, wait,
@@ -144,7 +144,7 @@ LinkTiming LinkTiming::scaled(double factor) const
     auto s = [factor](int ms) { return static_cast<int>(std::lround(ms * factor)); };
     LinkTiming t = *this;
     t.probeReplyMs = s(probeReplyMs);
-    t.probePatienceMs = s(probePatienceMs);
+    t.replyPatienceMs = s(replyPatienceMs);
     t.leaveModeMs = s(leaveModeMs);
     t.menuTabMs = s(menuTabMs);
     t.consoleBannerMs = s(consoleBannerMs);
@@ -192,12 +192,12 @@ bool exchangeProbe(platform::ByteChannel& channel, platform::Clock& clock, const
 {
     using platform::AnswerEnd;
     replies = {};
-    const platform::AnswerWait wait = probeAnswerWait(timing);
+    const platform::AnswerWait wait = answerWait(timing);
     auto ask = [&](const char* bytes, auto whole, std::vector<uint8_t>& reply) {
         channel.purgeInput();
         if (!channel.write(bytes, std::strlen(bytes)))
             return AnswerEnd::Failed;
-        return awaitProbeReply(channel, clock, wait, kReplyMax, whole, reply);
+        return readUntilWhole(channel, clock, wait, kReplyMax, whole, reply);
     };
     AnswerEnd end = ask("***", starsReplyWhole, replies.stars);
     // Bytes that stopped without being the menu's answer or the echo were something the
@@ -358,6 +358,15 @@ bool ControllerLink::probe()
     menuEntry_ = verdict.menuEntry;
     probeSilent_ = verdict.mode == ControllerMode::Running && replies.cr.empty();
     return true;
+}
+
+bool ControllerLink::awaitReply(int firstMs, std::vector<uint8_t>& reply,
+                                const platform::AnswerComplete& expected)
+{
+    platform::AnswerWait wait = answerWait(timing_);
+    wait.firstMs = firstMs;
+    return readUntilWhole(*port_, clock_, wait, kReplyMax, expected, reply) != platform::AnswerEnd::Failed &&
+           expected(reply);
 }
 
 int ControllerLink::currentMode()
@@ -622,9 +631,8 @@ bool ControllerLink::downloadAttempt(uint32_t address, const uint8_t* data, size
     std::snprintf(command, sizeof command, "\rld %x\r", static_cast<unsigned>(address));
     if (!port_->write(command))
         return false;
-    sleepMs(timing_.commandReplyMs);
     std::vector<uint8_t> reply;
-    if (!readReply(reply, kReplyMax) || !endsWith(reply, "Ready.."))
+    if (!awaitReply(timing_.commandReplyMs, reply, [](const auto& r) { return endsWith(r, "Ready.."); }))
         return false;
 
     size_t sent = 0;
@@ -646,8 +654,7 @@ bool ControllerLink::downloadAttempt(uint32_t address, const uint8_t* data, size
             chunkObserver_(n, progress());
     }
 
-    sleepMs(timing_.successReplyMs);
-    if (!readReply(reply, kReplyMax) || !startsWith(reply, "Success"))
+    if (!awaitReply(timing_.successReplyMs, reply, [](const auto& r) { return startsWith(r, "Success"); }))
         return false;
     if (!port_->write("\rapp\r"))
         return false;
@@ -666,9 +673,8 @@ bool ControllerLink::requestUpload(uint32_t address, uint32_t length)
                   static_cast<unsigned>(length));
     if (!port_->write(command))
         return false;
-    sleepMs(timing_.commandReplyMs);
     std::vector<uint8_t> reply;
-    return readReply(reply, kReplyMax) && endsWith(reply, "ready...");
+    return awaitReply(timing_.commandReplyMs, reply, [](const auto& r) { return endsWith(r, "ready..."); });
 }
 
 bool ControllerLink::receive(uint8_t* buffer, size_t count, const std::atomic<bool>* stop)

@@ -53,7 +53,7 @@ ChannelOpener serialPortOpener();
 // talk to a fake controller answering at once may shorten them.
 struct LinkTiming {
     int probeReplyMs = 200;           // after "***" and after "\r" when probing
-    int probePatienceMs = 1000;       // a probe's answer that has not begun by then is silence
+    int replyPatienceMs = 1000;       // a probe's or command's late answer is waited for this long
     int leaveModeMs = 200;            // after the bytes that leave a mode
     int menuTabMs = 500;              // after each tab in the menu
     int consoleBannerMs = 2000;       // after entering the console, before reading its banner
@@ -77,7 +77,7 @@ struct LinkTiming {
 };
 // The probe's exchange on a channel: "***" and its answer, then (when that named no menu entry)
 // "\r" and its answer. Each answer is read after probeReplyMs and waited for on while it is
-// not whole, up to probePatienceMs, so that a late answer is not taken for silence. False when
+// not whole, up to replyPatienceMs, so that a late answer is not taken for silence. False when
 // the channel failed.
 bool exchangeProbe(platform::ByteChannel& channel, platform::Clock& clock, const LinkTiming& timing,
                    ProbeReplies& replies);
@@ -196,6 +196,9 @@ class ControllerLink {
     bool enterBootLoader();
     bool downloadAttempt(uint32_t address, const uint8_t* data, size_t length);
     bool readReply(std::vector<uint8_t>& reply, size_t maxCount);
+    // Reads the reply to a command after firstMs, and on while it is not the one expected (a
+    // late one), until the line goes quiet or the probe's patience runs out. True when it is.
+    bool awaitReply(int firstMs, std::vector<uint8_t>& reply, const platform::AnswerComplete& expected);
     void setProgress(int value) { progress_.store(value, std::memory_order_relaxed); }
 
     LinkTiming timing_;

@@ -102,6 +102,11 @@ CMainFrame::CMainFrame(TaskloomSettings& settings, const motion::DeviceTable& de
 
 CMainFrame::~CMainFrame()
 {
+    // The debugger listens to the window area and the documents, which go off as they are
+    // destroyed; by then this frame is no longer whole. It goes first, while everything it
+    // touches still stands.
+    delete debug_;
+    debug_ = nullptr;
     // Closing the window moves the focus while the menus are being destroyed.
     disconnect(qApp, nullptr, this, nullptr);
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);

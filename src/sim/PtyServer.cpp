@@ -14,6 +14,8 @@ PtyServer::PtyServer(Controller& controller, ControllerMemory& memory, PtyHost& 
     : controller_(controller), memory_(memory), pty_(pty), control_(control), settings_(std::move(settings)),
       clock_(clock), line_(settings_.pace, clock)
 {
+    if (!settings_.memoryFile.empty())
+        saver_ = std::make_unique<MemorySaver>(settings_.memoryFile);
 }
 
 void PtyServer::runControlCommands()
@@ -94,11 +96,8 @@ void PtyServer::checkVanish(int64_t nowMs)
 
 void PtyServer::saveMemory()
 {
-    if (!memoryDirty_ || settings_.memoryFile.empty())
-        return;
-    std::string error;
-    if (!memory_.save(settings_.memoryFile, &error))
-        std::fprintf(stderr, "kz7sim: %s\n", error.c_str());
+    if (memoryDirty_ && saver_)
+        saver_->save(memory_);
     memoryDirty_ = false;
 }
 
@@ -215,6 +214,8 @@ void PtyServer::run()
             ::usleep(1000); // no slave open yet on some kernels: do not spin
     }
     saveMemory();
+    if (saver_)
+        saver_->flush();
 }
 
 } // namespace sim

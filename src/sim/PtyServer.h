@@ -1,17 +1,20 @@
 #pragma once
 // kz7sim's serving loop: moves bytes between the pseudo-terminal and the controller through the
-// line, runs the control commands, keeps the memory file current and sleeps until something
-// can happen. Ends when stopFd becomes readable (the signal handler writes to it) or, when
-// asked, when the reader of standard output goes away.
+// line, runs the control commands, keeps the memory file current (written beside the loop, so
+// that a slow disk does not hold the answers back) and sleeps until something can happen. Ends
+// when stopFd becomes readable (the signal handler writes to it) or, when asked, when the
+// reader of standard output goes away.
 
 #include "platform/Clock.h"
 #include "sim/ControlFifo.h"
 #include "sim/Controller.h"
 #include "sim/DebugServer.h"
+#include "sim/MemorySaver.h"
 #include "sim/PacedLine.h"
 #include "sim/PtyHost.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -64,7 +67,8 @@ class PtyServer {
     platform::Clock& clock_;
     PacedLine line_;
 
-    std::string outbox_; // carried by the line, not yet taken by the pseudo-terminal
+    std::string outbox_;                 // carried by the line, not yet taken by the pseudo-terminal
+    std::unique_ptr<MemorySaver> saver_; // none when the memory is not kept
     int64_t lastSaveMs_ = 0;
     int64_t vanishSeenMs_ = -1;
     bool memoryDirty_ = false;

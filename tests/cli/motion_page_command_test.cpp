@@ -1,18 +1,17 @@
 // tessaban motion page against the simulated controller: opening a page, sending commands,
 // answering the controller's question, printing the mirror and leaving the menu behind.
 
-#include "platform/SerialDevice.h"
+#include "link/ControllerLink.h"
+#include "platform/ByteChannel.h"
 #include "support/Kz7SimProcess.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
-#include <thread>
 
 namespace {
 
@@ -39,19 +38,17 @@ Result tessaban(const std::string& args)
     return r;
 }
 
-// The two-equal-bytes answer of the controller's menu to "***", or -1.
+// The highlighted entry of the controller's menu, by the controller link's own probe, or -1
+// when it is not in its menu.
 int menuEntry(const std::string& device)
 {
-    platform::SerialDevice d;
-    if (!d.open(device, 57600))
+    auto channel = platform::openSerialDevice(device, 57600);
+    comm::ProbeReplies replies;
+    if (!channel->isOpen() ||
+        !comm::exchangeProbe(*channel, platform::systemClock(), comm::LinkTiming{}, replies))
         return -1;
-    d.writeAll("***", 3);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    unsigned char reply[64];
-    long n = d.readSome(reply, sizeof reply);
-    if (n < 2 || reply[n - 1] != reply[n - 2] || reply[n - 1] > 2)
-        return -1;
-    return reply[n - 1];
+    const comm::ProbeVerdict verdict = comm::classifyProbe(replies);
+    return verdict.ok && verdict.mode == comm::ControllerMode::Menu ? verdict.menuEntry : -1;
 }
 
 } // namespace
