@@ -40,7 +40,7 @@ class MotionLink {
     // the controller needs; tests against a quick peer may shorten them.
     struct Timing {
         int probeWait = 200;      // after "***" and after each wake-up string
-        int probePatience = 1000; // a probe's answer that has not begun by then is silence
+        int probePatience = 1000; // a probe's wait ends by then; nothing by then is silence
         int tabWait = 500;        // after each TAB in the menu
         int burstPause = 50;      // after each burst of 0x55
         int pieceGap = 30;        // after each 15-byte piece of a long command
