@@ -29,8 +29,8 @@
 
 namespace comm {
 
-// The reply to the mode probe, "***" and then (when that found no menu) "\r": the first bytes
-// of each answer tell the controller's mode.
+// The reply to the mode probe, "***" and then (when that found no menu) "\r": the end of the
+// first answer and the start of the second tell the controller's mode.
 struct ProbeReplies {
     std::vector<uint8_t> stars; // what "***" brought, at most 256 bytes: judged by its end
     std::vector<uint8_t> cr;    // what "\r" brought, at most 256 bytes: judged by its start
@@ -75,6 +75,7 @@ struct LinkTiming {
     // Every wait multiplied by factor (idle poll counts stay as they are).
     LinkTiming scaled(double factor) const;
 };
+
 // The probe's exchange on a channel: "***" and its answer, then (when that named no menu entry)
 // "\r" and its answer. Each answer is read after probeReplyMs and waited for on while it is
 // not whole, up to replyPatienceMs, so that a late answer is not taken for silence. False when
