@@ -56,9 +56,8 @@ platform::AnswerEnd readUntilWhole(platform::ByteChannel& channel, platform::Clo
     return platform::awaitAnswer(
         clock, wait,
         [&](std::vector<uint8_t>& answer) {
+            // Never called once the answer holds maxCount bytes: that answer is whole.
             const size_t had = answer.size();
-            if (had >= maxCount)
-                return true;
             answer.resize(maxCount);
             size_t got = 0;
             const bool ok = channel.read(answer.data() + had, maxCount - had, &got);
